@@ -1,0 +1,407 @@
+#include "menu/Tmenuf.h"
+
+#include "app/Screens.h"
+#include "about/Taboutf.h"
+#include "game/Tgamef.h"
+#include "menu/MenuPulse.h"
+#include "score/Tscoref.h"
+#include "toolkit/AssetPath.h"
+#include "toolkit/GameError.h"
+#include "toolkit/Pictures.h"
+#include "toolkit/Scaling.h"
+#include "toolkit/TBevel.h"
+#include "toolkit/TEdit.h"
+#include "toolkit/TFlatButton.h"
+#include "toolkit/TImage.h"
+#include "toolkit/TLabel.h"
+#include "toolkit/TPanel.h"
+#include "toolkit/Timer.h"
+#include "widgets/TGauge.h"
+#include "widgets/TMediaPlayer.h"
+
+#include <QApplication>
+
+namespace {
+
+// The name field's initial text; refused as a name, like the empty text.
+const QString kNamePrompt = QStringLiteral("Ваше имя");
+// Typing these four letters shows the waiting text.
+const QString kLordlyPrefix = QStringLiteral("wenK");
+// The caption of `next` while nothing special happens.
+const QString kNextCaption = QStringLiteral("PEMy и Зольмар!");
+
+// Music files.
+const QString kMenuPiece = QStringLiteral("base\\sound\\pms.mp3");
+const QString kExamPiece = QStringLiteral("base\\sound\\pms2.mp3");
+const QString kLordlyPiece = QStringLiteral("base\\soundLite\\pms.mid");
+const QString kAboutPiece = QStringLiteral("base\\soundLite\\pms1.mid");
+// Sound switch pictures.
+const QString kSoundOnIcon = QStringLiteral("Base\\image\\Ico\\son.bmp");
+const QString kSoundOffIcon = QStringLiteral("Base\\image\\Ico\\sof.bmp");
+
+// Values of the repeat lock (the tag of `a1`).
+constexpr int kRepeat = 0;
+constexpr int kRestartDone = 1;
+constexpr int kSinglePiece = 555;
+// Values of the looping piece (the tag of `mp1`).
+constexpr int kLoopMenuPiece = 0;
+constexpr int kLoopExamPiece = 1;
+
+// Hovered items (the tag of `deamon`).
+constexpr int kHoverNone = 0;
+constexpr int kHoverNewGame = 1;
+constexpr int kHoverScore = 2;
+constexpr int kHoverOb = 3;
+constexpr int kHoverExit = 4;
+constexpr int kHoverName = 5;
+
+// Loading: the exam piece starts at this percentage, the exam at 100.
+constexpr int kExamPieceAt = 80;
+
+const QColor kSkyBlue(166, 202, 240);
+const QColor kMaroon(128, 0, 0);
+const QColor kSilver(192, 192, 192);
+const QColor kYellow(255, 255, 0);
+
+template <class W>
+W *place(W *widget, int left, int top, int width, int height)
+{
+    widget->setGeometry(Scaling::rect(left, top, width, height));
+    return widget;
+}
+
+TFlatButton *menuEntry(QWidget *parent, const QString &caption, int left, int top)
+{
+    auto *button = place(new TFlatButton(parent, caption), left, top, 300, 50);
+    button->setFont(Scaling::font(40, true));
+    button->setFontColor(Qt::white);
+    return button;
+}
+
+} // namespace
+
+Tmenuf::Tmenuf()
+    : Screen(QStringLiteral("Меню \"PEMy -и Зольмар\""), 688, 440, Frame::Single, Qt::black)
+{
+    setFont(Scaling::font(17));
+
+    gx = place(new TGauge(this), 0, 408, 688, 32);
+    gx->setKind(gkPie);
+    gx->setForeColor(kMaroon);
+    gx->setBackColor(Qt::black);
+    gx->setColor(Qt::black);
+    gx->hide();
+
+    Exit = menuEntry(this, QStringLiteral("Выход"), 384, 360);
+    NewGame = menuEntry(this, QStringLiteral("Новая игра"), 8, 296);
+    Ob = menuEntry(this, QStringLiteral("О программе"), 384, 296);
+    score = menuEntry(this, QStringLiteral("Очки"), 8, 360);
+
+    xl = place(new TLabel(this, kNamePrompt), 152, 96, 393, 49);
+    xl->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    xl->setFont(Scaling::font(40, true));
+    xl->setFontColor(kSilver);
+
+    Bevel1 = place(new TBevel(this), 144, 144, 409, 65);
+    Bevel2 = place(new TBevel(this), 144, 88, 409, 57);
+
+    next = place(new TLabel(this, kNextCaption), 0, 0, 688, 36);
+    next->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    next->setFont(Scaling::font(30, true));
+    next->setFontColor(kYellow);
+
+    ns = place(new TImage(this), 656, 36, 32, 372);
+    ns->tag = 1;
+    ns->setCursor(Qt::PointingHandCursor);
+    ns->setPicture(Pictures::keyLowerLeft(QImage(QStringLiteral(":/builtin/ns.bmp"))));
+
+    name = place(new TEdit(this), 152, 152, 393, 49);
+    name->setText(kNamePrompt);
+    name->setFont(Scaling::font(40));
+    name->setFontColor(Qt::white);
+    name->setFrame(false);
+    QPalette namePalette = name->palette();
+    namePalette.setColor(QPalette::Base, Qt::black);
+    name->setPalette(namePalette);
+
+    xpan = place(new TPanel(this, Qt::black, false), 568, 88, 97, 113);
+    xpan->hide();
+    mp1 = place(new TMediaPlayer(xpan), 4, 3, 85, 30);
+    a1 = place(new TFlatButton(xpan, QStringLiteral("a1")), 8, 35, 73, 22);
+    a1->setFontColor(Qt::white);
+    a2 = place(new TFlatButton(xpan, QStringLiteral("a2")), 8, 59, 73, 22);
+    a2->setFontColor(Qt::white);
+    setTabOrder(name, xpan);
+    name->setFocus();
+
+    tx = new Timer(10, false, this);
+    tat = new Timer(100, false, this);
+    deamon = new Timer(35, true, this);
+
+    ActionList1.add(QStringLiteral("enter"), [this] { enterExecute(); });
+    ActionList1.add(QStringLiteral("s1"), [this] { pulse(kHoverNewGame, NewGame); });
+    ActionList1.add(QStringLiteral("s2"), [this] { pulse(kHoverScore, score); });
+    ActionList1.add(QStringLiteral("s3"), [this] { pulse(kHoverOb, Ob); });
+    ActionList1.add(QStringLiteral("s4"), [this] { pulse(kHoverExit, Exit); });
+    ActionList1.add(QStringLiteral("ss"), [this] { pulse(kHoverName, xl); });
+
+    NewGame->onClick = [this] { NewGameClick(); };
+    Exit->onClick = [this] { ExitClick(); };
+    score->onClick = [this] { scoreClick(); };
+    Ob->onClick = [this] { ObClick(); };
+    ns->onClick = [this] { nsClick(); };
+    a1->onClick = [this] { a1Click(); };
+    a2->onClick = [this] { a2Click(); };
+    NewGame->onMouseMove = [this] { NewGameMouseMove(); };
+    score->onMouseMove = [this] { scoreMouseMove(); };
+    Ob->onMouseMove = [this] { ObMouseMove(); };
+    Exit->onMouseMove = [this] { ExitMouseMove(); };
+    name->onMouseMove = [this] { nameMouseMove(); };
+    next->onMouseMove = [this] { nextMouseMove(); };
+    onMouseMove = [this] { FormMouseMove(); };
+    name->onChange = [this] { nameChange(); };
+    mp1->onNotify = [this] { mp1Notify(); };
+    tx->onTimer = [this] { txTimer(); };
+    tat->onTimer = [this] { tatTimer(); };
+    deamon->onTimer = [this] { deamonTimer(); };
+    // Closing the main screen ends the program.
+    onClose = [] { QApplication::quit(); };
+}
+
+Tmenuf::~Tmenuf() = default;
+
+void Tmenuf::enterAction() const
+{
+    ActionList1.find(QStringLiteral("enter"))->execute();
+}
+
+// ---- Name check, loading and the start of an exam ----
+
+void Tmenuf::NewGameClick()
+{
+    const QString text = name->text();
+    if (text == kNamePrompt || text.isEmpty()) {
+        xl->setCaption(QStringLiteral("Введите Ваше имя!"));
+        name->setText(QString());
+        if (!name->isVisible() || !name->isEnabled())
+            throw GameError(QStringLiteral("Cannot focus a disabled or invisible window"));
+        name->setFocus();
+        return;
+    }
+    mp1->tag = kLoopExamPiece;
+    tx->setEnabled(true);
+    gx->show();
+    deamon->tag = kHoverNone;
+    deamon->setEnabled(false);
+}
+
+void Tmenuf::txTimer()
+{
+    if (gx->progress() == kExamPieceAt && !isLordlyName() && ns->tag == 1) {
+        // A piece that cannot be played is reported, but never holds up the exam.
+        guarded([this] { a2Click(); });
+    }
+    if (gx->progress() == 100) {
+        tx->setEnabled(false);
+        gx->setProgress(0);
+        gx->hide();
+        gamef->timet->setEnabled(true);
+        gamef->showScreen();
+        hide();
+        gamef->process->setProgress(0);
+        gamef->time->setProgress(100);
+        gamef->zopa->setProgress(0);
+        scoref->hide();
+    }
+    gx->setProgress(gx->progress() + 1);
+}
+
+void Tmenuf::enterExecute()
+{
+    xpan->show();
+    gamef->bfg->show();
+    NewGameClick();
+}
+
+// ---- Screen switches ----
+
+void Tmenuf::ExitClick()
+{
+    close();
+}
+
+void Tmenuf::scoreClick()
+{
+    scoref->showScreen();
+    hide();
+}
+
+void Tmenuf::ObClick()
+{
+    aboutf->showScreen();
+    hide();
+    playSingle(kAboutPiece);
+}
+
+// ---- Hover colours and the pulse ----
+
+void Tmenuf::highlightEntry(int item, TFlatButton *highlighted)
+{
+    deamon->tag = item;
+    for (TFlatButton *entry : {NewGame, score, Ob, Exit})
+        entry->setFontColor(entry == highlighted ? kSkyBlue : QColor(Qt::white));
+}
+
+void Tmenuf::NewGameMouseMove() { highlightEntry(kHoverNewGame, NewGame); }
+void Tmenuf::scoreMouseMove() { highlightEntry(kHoverScore, score); }
+void Tmenuf::ObMouseMove() { highlightEntry(kHoverOb, Ob); }
+void Tmenuf::ExitMouseMove() { highlightEntry(kHoverExit, Exit); }
+
+void Tmenuf::nameMouseMove()
+{
+    deamon->tag = kHoverName;
+    xl->setFontColor(kSkyBlue);
+}
+
+void Tmenuf::FormMouseMove()
+{
+    highlightEntry(kHoverNone, nullptr);
+    xl->setFontColor(Qt::white);
+    next->setCaption(kNextCaption);
+}
+
+void Tmenuf::nextMouseMove()
+{
+    next->setCaption(QStringLiteral("Скоро! PEMy и Квенталь!"));
+}
+
+void Tmenuf::deamonTimer()
+{
+    for (const char *pulseAction : {"s1", "s2", "s3", "s4", "ss"})
+        ActionList1.find(QString::fromLatin1(pulseAction))->execute();
+}
+
+void Tmenuf::pulse(int item, Control<QLabel> *widget)
+{
+    if (deamon->tag != item)
+        return;
+    QFont font = widget->font();
+    int points = Scaling::pointsOf(font);
+    MenuPulse::step(points, widget->tag);
+    Scaling::setPoints(font, points);
+    widget->setFont(font);
+}
+
+// ---- Music ----
+
+bool Tmenuf::isLordlyName() const
+{
+    return name->text() == QString::fromUtf16(kLordlyName);
+}
+
+bool Tmenuf::playIfExists(const QString &gamePath)
+{
+    if (!AssetPath::exists(gamePath))
+        return false;
+    mp1->setFileName(gamePath);
+    mp1->open();
+    mp1->play();
+    return true;
+}
+
+void Tmenuf::playSingle(const QString &gamePath)
+{
+    if (!AssetPath::exists(gamePath))
+        return;
+    a1->tag = kSinglePiece;
+    mp1->stop();
+    mp1->setFileName(gamePath);
+    mp1->open();
+    mp1->play();
+}
+
+void Tmenuf::FormCreate()
+{
+    if (!playIfExists(kMenuPiece))
+        playIfExists(kLordlyPiece);
+}
+
+void Tmenuf::a1Click()
+{
+    if (playIfExists(kMenuPiece))
+        mp1->tag = kLoopMenuPiece;
+}
+
+void Tmenuf::a2Click()
+{
+    if (playIfExists(kExamPiece))
+        mp1->tag = kLoopExamPiece;
+}
+
+void Tmenuf::mp1Notify()
+{
+    if (a1->tag != kRepeat)
+        return;
+    if (mp1->tag == kLoopMenuPiece)
+        a1Click();
+    else
+        a2Click();
+    a1->tag = kRestartDone;
+    tat->setEnabled(true);
+}
+
+void Tmenuf::tatTimer()
+{
+    tat->setEnabled(false);
+    if (ns->tag == 1)
+        a1->tag = kRepeat;
+}
+
+void Tmenuf::nsClick()
+{
+    if (ns->tag == 0) {
+        ns->tag = 1;
+        try {
+            mp1->play();
+        } catch (const GameError &) {
+            setWindowTitle(QStringLiteral("Error #12"));
+        }
+        const QString icon = AssetPath::resolve(kSoundOnIcon);
+        if (AssetPath::exists(kSoundOnIcon))
+            ns->setPicture(Pictures::loadTransparentBitmap(icon));
+    } else {
+        try {
+            mp1->pause();
+        } catch (const GameError &) {
+            setWindowTitle(QStringLiteral("Error #13"));
+        }
+        ns->tag = 0;
+        const QString icon = AssetPath::resolve(kSoundOffIcon);
+        if (AssetPath::exists(kSoundOffIcon))
+            ns->setPicture(Pictures::loadTransparentBitmap(icon));
+    }
+}
+
+// ---- Lordly mode ----
+
+void Tmenuf::nameChange()
+{
+    const QString text = name->text();
+    if (text == kLordlyPrefix)
+        next->setCaption(QStringLiteral("Пожалуйста подождите..."));
+    if (!isLordlyName())
+        return;
+
+    playSingle(kLordlyPiece);
+    NewGame->setCaption(QStringLiteral("Развлечения!"));
+    score->setCaption(QStringLiteral("Суета и тлен!"));
+    Ob->setCaption(QStringLiteral("О господине!"));
+    Exit->setCaption(QStringLiteral("Устали Сир?"));
+    xl->setCaption(QStringLiteral("Ваше имя! Милорд!"));
+    name->setEnabled(false);
+    const QString welcome = QStringLiteral("Добро пожаловать! Повелитель!");
+    setWindowTitle(welcome);
+    gamef->setWindowTitle(welcome);
+    next->setCaption(QStringLiteral("Да здравствует повелитель!"));
+    gamef->exit->setCaption(QStringLiteral("Всё, что пожелаете Милорд!"));
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The game's error message box: modal, with the error icon, titled with the application title.
+// It does not block the caller (timers go on firing while it is open), and a box whose text equals
+// that of a box still open is not opened a second time, so an error that repeats on every tick
+// cannot bury the game under boxes.
+namespace ErrorBox {
+
+// The application title, which is also the title of every error box.
+inline constexpr char16_t kTitle[] = u"PEMy - ultra reality game!";
+
+// `text` as the box shows it: a full stop is appended when the code of its last character is greater
+// than that of "." (after a letter or a digit, not after "!").
+QString withFullStop(const QString &text);
+
+// Opens a box for `text` unless one with the same text is open.
+void show(const QString &text);
+
+// Texts of the boxes that are open now, oldest first.
+QStringList openTexts();
+
+// Closes every open box (tests and shutdown).
+void closeAll();
+
+} // namespace ErrorBox

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "toolkit/Control.h"
+
+#include <QLabel>
+
+// A flat text button: its caption on the parent's surface, centred, with a thin raised border while
+// the pointer is over it. Disabled, it draws its caption greyed and lets the pointer through.
+class TFlatButton : public Control<QLabel> {
+public:
+    explicit TFlatButton(QWidget *parent, const QString &caption = {});
+
+    QString caption() const { return text(); }
+    void setCaption(const QString &caption) { setText(caption); }
+
+protected:
+    void enterEvent(QEnterEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+};

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "toolkit/Control.h"
+
+#include <QWidget>
+
+// A container with a plain background colour and, optionally, a raised bevel at its edge.
+class TPanel : public Control<QWidget> {
+public:
+    TPanel(QWidget *parent, const QColor &background, bool raisedBevel);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QColor m_background;
+    bool m_raisedBevel;
+};

@@ -1,0 +1,145 @@
+#include "ScreenFixture.h"
+
+#include "about/Taboutf.h"
+#include "game/Tgamef.h"
+#include "menu/Tmenuf.h"
+#include "score/Tscoref.h"
+#include "toolkit/TEdit.h"
+#include "toolkit/TMemo.h"
+#include "toolkit/TPanel.h"
+#include "toolkit/Timer.h"
+#include "widgets/TGauge.h"
+
+#include <QApplication>
+#include <QTimer>
+
+class TestShell : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { m_screens = std::make_unique<ScreenFixture>(); }
+    void cleanup() { m_screens.reset(); }
+
+    // Start-up creates four screens with their captions and sizes; only the menu is shown.
+    void startUp()
+    {
+        m_screens->create();
+        QVERIFY(menuf->isVisible());
+        QVERIFY(!gamef->isVisible());
+        QVERIFY(!scoref->isVisible());
+        QVERIFY(!aboutf->isVisible());
+        QCOMPARE(menuf->windowTitle(), QString::fromUtf8("Меню \"PEMy -и Зольмар\""));
+        QCOMPARE(gamef->windowTitle(), QString::fromUtf8("Игра нового поколения! PEMy\" v 1.0.0.1 alpha"));
+        QCOMPARE(scoref->windowTitle(), QString::fromUtf8("Очки"));
+        QCOMPARE(aboutf->windowTitle(), QString::fromUtf8("О авторе... Программа \"PEMy\" v 1.0.0.1 alpha"));
+        QCOMPARE(menuf->size(), QSize(688, 440));
+        QCOMPARE(gamef->size(), QSize(688, 463));
+        QCOMPARE(scoref->size(), QSize(694, 440));
+        QCOMPARE(aboutf->size(), QSize(613, 235));
+        // Fixed size, no maximise box; the about screen has no frame at all.
+        for (QWidget *framed : QList<QWidget *>{menuf, gamef, scoref}) {
+            QVERIFY(!(framed->windowFlags() & Qt::WindowMaximizeButtonHint));
+            QVERIFY(framed->windowFlags() & Qt::WindowCloseButtonHint);
+            QVERIFY(framed->windowFlags() & Qt::WindowMinimizeButtonHint);
+            QCOMPARE(framed->minimumSize(), framed->maximumSize());
+        }
+        QVERIFY(aboutf->windowFlags() & Qt::FramelessWindowHint);
+        QVERIFY(ErrorBox::openTexts().isEmpty());
+    }
+
+    // Closing the game or the score window only hides it; the game clock of a hidden game screen runs on.
+    void closingOtherScreensHides()
+    {
+        m_screens->create();
+        gamef->showScreen();
+        gamef->timet->setEnabled(true);
+        scoref->showScreen();
+        gamef->close();
+        scoref->close();
+        QVERIFY(!gamef->isVisible());
+        QVERIFY(!scoref->isVisible());
+        QVERIFY(gamef->timet->enabled());
+        QVERIFY(menuf->isVisible());
+    }
+
+    // Closing the menu ends the event loop, whatever else is shown.
+    void closingMenuEnds()
+    {
+        m_screens->create();
+        scoref->showScreen();
+        QTimer::singleShot(0, menuf, [] { menuf->close(); });
+        QTimer watchdog;
+        bool timedOut = false;
+        watchdog.singleShot(5000, [&] { timedOut = true; QApplication::exit(1); });
+        QCOMPARE(QApplication::exec(), 0);
+        QVERIFY(!timedOut);
+    }
+
+    // Enter on every screen, whatever has the focus, runs the menu's `enter`: the hidden panels show
+    // and the name check runs. No text box receives the key.
+    void enterFromEveryScreen_data()
+    {
+        QTest::addColumn<int>("screen");
+        QTest::newRow("menu, name field focused") << 0;
+        QTest::newRow("game") << 1;
+        QTest::newRow("score, editable list focused") << 2;
+        QTest::newRow("about") << 3;
+    }
+    void enterFromEveryScreen()
+    {
+        QFETCH(int, screen);
+        m_screens->create();
+        menuf->name->setText(QString::fromUtf8("Студент"));
+        QWidget *target = nullptr;
+        switch (screen) {
+        case 0: target = menuf->name; break;
+        case 1: gamef->showScreen(); target = gamef; break;
+        case 2:
+            scoref->showScreen();
+            scoref->Score->setReadOnly(false);
+            scoref->Score->setText("line\r\n");
+            target = scoref->Score;
+            break;
+        case 3: aboutf->showScreen(); target = aboutf; break;
+        }
+        target->setFocus();
+        QTest::keyClick(target, Qt::Key_Return);
+        QTest::keyClick(target, Qt::Key_Enter, Qt::KeypadModifier);
+        QVERIFY(menuf->xpan->isVisibleTo(menuf));
+        QVERIFY(gamef->bfg->isVisibleTo(gamef));
+        QVERIFY(menuf->tx->enabled());
+        QCOMPARE(menuf->name->text(), QString::fromUtf8("Студент"));
+        QCOMPARE(scoref->Score->text(), screen == 2 ? QString("line\r\n") : QString());
+    }
+
+    // Enter reveals the panels even when the name check refuses the name.
+    void enterRevealsPanelsOnRefusal()
+    {
+        m_screens->create();
+        QTest::keyClick(menuf->name, Qt::Key_Return);
+        QVERIFY(menuf->xpan->isVisibleTo(menuf));
+        QVERIFY(gamef->bfg->isVisibleTo(gamef));
+        QVERIFY(!menuf->tx->enabled());
+        QCOMPARE(menuf->name->text(), QString());
+    }
+
+    // Enter on the about screen with a valid name starts an exam; the about screen stays beside it.
+    void enterOnAboutKeepsAbout()
+    {
+        m_screens->create();
+        menuf->name->setText("x");
+        aboutf->showScreen();
+        menuf->hide();
+        QTest::keyClick(aboutf, Qt::Key_Return);
+        while (!gamef->isVisible())
+            menuf->tx->fire();
+        QVERIFY(aboutf->isVisible());
+        QVERIFY(!menuf->isVisible());
+        QVERIFY(gamef->timet->enabled());
+    }
+
+private:
+    std::unique_ptr<ScreenFixture> m_screens;
+};
+
+QTEST_MAIN(TestShell)
+#include "test_Shell.moc"

@@ -1,0 +1,209 @@
+#include "ScreenFixture.h"
+
+#include "game/Tgamef.h"
+#include "menu/Tmenuf.h"
+#include "score/Tscoref.h"
+#include "toolkit/Scaling.h"
+#include "toolkit/TBevel.h"
+#include "toolkit/TEdit.h"
+#include "toolkit/TFlatButton.h"
+#include "toolkit/TLabel.h"
+#include "toolkit/TPanel.h"
+#include "toolkit/Timer.h"
+#include "widgets/TGauge.h"
+#include "widgets/TMediaPlayer.h"
+
+namespace {
+const QColor kSkyBlue(166, 202, 240);
+const QColor kWhite(Qt::white);
+
+// Runs loading ticks until the game screen appears; returns how many it took.
+int ticksUntilExam()
+{
+    int ticks = 0;
+    while (!gamef->isVisible() && ticks < 1000) {
+        menuf->tx->fire();
+        ++ticks;
+    }
+    return ticks;
+}
+} // namespace
+
+class TestTmenuf : public QObject {
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        m_screens = std::make_unique<ScreenFixture>();
+        m_screens->create();
+    }
+    void cleanup() { m_screens.reset(); }
+
+    // The layout's prompt and the empty text are refused: the label asks, the field empties and
+    // keeps the focus, nothing starts.
+    void refusedNames_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("prompt") << QString::fromUtf8("Ваше имя");
+        QTest::newRow("empty") << QString();
+    }
+    void refusedNames()
+    {
+        QFETCH(QString, text);
+        menuf->name->setText(text);
+        menuf->NewGameClick();
+        QCOMPARE(menuf->xl->caption(), QString::fromUtf8("Введите Ваше имя!"));
+        QCOMPARE(menuf->name->text(), QString());
+        QVERIFY(!menuf->tx->enabled());
+        QVERIFY(menuf->gx->isHidden());
+        QVERIFY(menuf->deamon->enabled());
+        QVERIFY(ErrorBox::openTexts().isEmpty());
+    }
+
+    // Blanks only, or the prompt in other letter case, are names like any other.
+    void acceptedNames_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("blanks") << QString("   ");
+        QTest::newRow("small letters") << QString::fromUtf8("ваше имя");
+    }
+    void acceptedNames()
+    {
+        QFETCH(QString, text);
+        menuf->name->setText(text);
+        menuf->deamon->tag = 3;
+        menuf->NewGameClick();
+        QVERIFY(menuf->tx->enabled());
+        QVERIFY(!menuf->gx->isHidden());
+        QVERIFY(!menuf->deamon->enabled());
+        QCOMPARE(menuf->deamon->tag, 0);
+        QCOMPARE(menuf->mp1->tag, 1);
+    }
+
+    // A refused name while the menu is hidden cannot take the focus: the error box says so, and the
+    // caption and the emptied field stay.
+    void refusedWhileHidden()
+    {
+        menuf->hide();
+        menuf->name->setText(QString());
+        QTest::keyClick(menuf->name, Qt::Key_Return);
+        QCOMPARE(ErrorBox::openTexts(), QStringList{"Cannot focus a disabled or invisible window."});
+        QCOMPARE(menuf->xl->caption(), QString::fromUtf8("Введите Ваше имя!"));
+    }
+
+    // The first loading takes 101 ticks from 0, later ones 100 from 1; at the hand-over the gauges
+    // read 0, 100, 0, the clock runs, the menu and the score screen are hidden.
+    void loadingAndHandOver()
+    {
+        menuf->name->setText(QString::fromUtf8("Вася"));
+        gamef->process->setProgress(40);
+        gamef->time->setProgress(3);
+        gamef->zopa->setProgress(77);
+        scoref->showScreen();
+        menuf->NewGameClick();
+        menuf->NewGameClick(); // a second click during the loading starts nothing new
+        QCOMPARE(ticksUntilExam(), 101);
+        QVERIFY(!menuf->tx->enabled());
+        QVERIFY(menuf->gx->isHidden());
+        QCOMPARE(menuf->gx->progress(), 1);
+        QVERIFY(gamef->timet->enabled());
+        QVERIFY(!menuf->isVisible());
+        QVERIFY(!scoref->isVisible());
+        QCOMPARE(gamef->process->progress(), 0);
+        QCOMPARE(gamef->time->progress(), 100);
+        QCOMPARE(gamef->zopa->progress(), 0);
+
+        gamef->hide();
+        menuf->showScreen();
+        menuf->NewGameClick();
+        QCOMPARE(menuf->gx->progress(), 1);
+        QCOMPARE(ticksUntilExam(), 100);
+    }
+
+    // The hover table: each entry lights itself and whitens the others; the name field lights only
+    // the label; the bare screen whitens all and restores the title.
+    void hoverColours()
+    {
+        QCOMPARE(menuf->xl->fontColor(), QColor(192, 192, 192));
+        menuf->ObMouseMove();
+        QCOMPARE(menuf->deamon->tag, 3);
+        QCOMPARE(menuf->Ob->fontColor(), kSkyBlue);
+        menuf->nameMouseMove();
+        QCOMPARE(menuf->deamon->tag, 5);
+        QCOMPARE(menuf->xl->fontColor(), kSkyBlue);
+        QCOMPARE(menuf->Ob->fontColor(), kSkyBlue); // the name field changes no entry's colour
+        menuf->ExitMouseMove();
+        QCOMPARE(menuf->Exit->fontColor(), kSkyBlue);
+        QCOMPARE(menuf->Ob->fontColor(), kWhite);
+        QCOMPARE(menuf->xl->fontColor(), kSkyBlue);
+        menuf->nextMouseMove();
+        QCOMPARE(menuf->next->caption(), QString::fromUtf8("Скоро! PEMy и Квенталь!"));
+        QCOMPARE(menuf->deamon->tag, 4);
+        menuf->FormMouseMove();
+        QCOMPARE(menuf->deamon->tag, 0);
+        for (auto *w : {menuf->NewGame, menuf->score, menuf->Ob, menuf->Exit})
+            QCOMPARE(w->fontColor(), kWhite);
+        QCOMPARE(menuf->xl->fontColor(), kWhite);
+        QCOMPARE(menuf->next->caption(), QString::fromUtf8("PEMy и Зольмар!"));
+    }
+
+    // Real pointer moves reach the handlers: over an entry, the name field, the bare screen.
+    void pointerMovesReachHandlers()
+    {
+        QTest::mouseMove(menuf->score, QPoint(10, 10));
+        QCOMPARE(menuf->deamon->tag, 2);
+        QTest::mouseMove(menuf->name, QPoint(10, 10));
+        QCOMPARE(menuf->deamon->tag, 5);
+        QTest::mouseMove(menuf, QPoint(600, 250));
+        QCOMPARE(menuf->deamon->tag, 0);
+        // Over the frame around the name label nothing happens.
+        menuf->NewGameMouseMove();
+        QTest::mouseMove(menuf->Bevel2, QPoint(2, 2));
+        QCOMPARE(menuf->deamon->tag, 1);
+    }
+
+    // The hovered entry pulses 22, 20, ..., 14, 14, 16, ..., 26, 26, 24; a left entry keeps its size.
+    void pulse()
+    {
+        menuf->NewGameMouseMove();
+        QList<int> sizes;
+        for (int i = 0; i < 14; ++i) {
+            menuf->deamonTimer();
+            sizes << Scaling::pointsOf(menuf->NewGame->font());
+        }
+        QCOMPARE(sizes, (QList<int>{22, 20, 18, 16, 14, 14, 16, 18, 20, 22, 24, 26, 26, 24}));
+        menuf->deamonTimer();
+        menuf->deamonTimer();
+        menuf->scoreMouseMove();
+        menuf->deamonTimer();
+        QCOMPARE(Scaling::pointsOf(menuf->NewGame->font()), 20);
+        QCOMPARE(Scaling::pointsOf(menuf->score->font()), 22);
+        QCOMPARE(menuf->NewGame->font().pixelSize(), 33);
+        // The name field's pulse is carried by its label.
+        menuf->nameMouseMove();
+        menuf->deamonTimer();
+        QCOMPARE(Scaling::pointsOf(menuf->xl->font()), 22);
+    }
+
+    // At 80 % the exam piece is asked for only with the sound on and a name that is not the lordly one.
+    void examPieceAtEighty()
+    {
+        m_screens->write("base/sound/pms2.mp3", "not really music");
+        menuf->name->setText("x");
+        menuf->NewGameClick();
+        for (int i = 0; i < 80; ++i)
+            menuf->tx->fire();
+        QVERIFY(ErrorBox::openTexts().isEmpty());
+        menuf->tx->fire();
+        // The file exists, so the player tried to open it; its failure does not hold up the exam.
+        QCOMPARE(menuf->mp1->fileName(), QString("base\\sound\\pms2.mp3"));
+        QCOMPARE(ErrorBox::openTexts().size(), 1);
+        QCOMPARE(menuf->gx->progress(), 81);
+    }
+
+private:
+    std::unique_ptr<ScreenFixture> m_screens;
+};
+
+QTEST_MAIN(TestTmenuf)
+#include "test_Tmenuf.moc"
