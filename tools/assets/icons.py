@@ -226,7 +226,11 @@ def _notes(sk, k, struck, waves):
         sk.straight([(x + 2.0, y - 0.5), (x + 2.0, y - 10.5)], 1.2, (0, 0, 0))
     sk.fill_poly([(13.4, 9.5), (22.1, 7.9), (22.1, 10.5), (13.4, 12.1)], (0, 0, 0))
     if waves:
-        sk.stroke(bezier((24.0, 13.0), (25.6, 15.5), (24.0, 18.0)), "wave", 0.9, RING)
+        # sound going out: two small arcs beside the notes
+        sk.stroke(bezier((23.6, 13.6), (25.0, 15.6), (23.6, 17.6)), "wave1", 0.9, (0, 0, 0),
+                  amp=0.05)
+        sk.stroke(bezier((25.2, 12.2), (27.4, 15.6), (25.2, 19.0)), "wave2", 0.9, (0, 0, 0),
+                  amp=0.05)
     if struck:
         sk.straight([(7.5, 24.5), (24.5, 7.5)], 2.6, RED)
 

@@ -328,7 +328,7 @@ def room(plain=False):
     _desk(sk, plain)
     draw_table(sk, *TABLE_POS, 0.0, plain)
     _sheet_places(sk, plain)
-    draw_copybook(sk, *COPYBOOK_POS, None, plain)
+    draw_copybook(sk, *COPYBOOK_POS, 0.0, plain)  # with the hand, as the clip starts
     _desk_things(sk, plain)
     return sk.image()
 
