@@ -6,12 +6,11 @@ lower-left key colour), so edges are pre-blended onto the ground they will
 lie on: the desk for the crib sheets, the black menu for the sound switch.
 """
 
-import math
 import struct
 
 from PIL import Image
 
-from palette import DESK, ICON_KEY, INK, PAPER, PAPER_SHADE, PEN_BLUE, RING
+from palette import DESK, ICON_KEY, PAPER, PAPER_SHADE, PEN_BLUE, RING
 from sketch import Sketch, bezier, mix
 
 RED = (204, 40, 36)

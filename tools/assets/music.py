@@ -40,10 +40,10 @@ CHORDS = {
 }
 
 
-def bars(spec):
+def bars(plan):
     """'C G F-G' -> per bar a list of (chord, beat offset, beats)."""
     out = []
-    for bar in spec.split():
+    for bar in plan.split():
         names = bar.split("-")
         step = 4 / len(names)
         out.append([(n, i * step, step) for i, n in enumerate(names)])

@@ -174,13 +174,6 @@ class Sketch:
         solid = Image.new("RGB", self.im.size, colour)
         self.im.paste(solid, (0, 0), ImageChops.multiply(ink, mask))
 
-    def speckle(self, box, seed, colour, count, r=0.5):
-        """Scattered dots, for paper grain and chalk dust."""
-        g = rng(seed)
-        x0, y0, x1, y1 = box
-        for _ in range(count):
-            self.dot(g.uniform(x0, x1), g.uniform(y0, y1), r * g.uniform(0.6, 1.2), colour)
-
     def scribble(self, x0, y, x1, seed, colour=INK, width=0.6, height=1.6):
         """One line of illegible handwriting between x0 and x1 at baseline y."""
         g = rng(seed)
