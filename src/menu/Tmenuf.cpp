@@ -110,10 +110,11 @@ Tmenuf::Tmenuf()
     next->setFont(Scaling::font(30, true));
     next->setFontColor(kYellow);
 
+    // Docked to the right edge and as wide as its picture, which is never scaled.
     ns = place(new TImage(this), 656, 36, 32, 372);
     ns->tag = 1;
     ns->setCursor(Qt::PointingHandCursor);
-    ns->setPicture(Pictures::keyLowerLeft(QImage(QStringLiteral(":/builtin/ns.bmp"))));
+    setSoundPicture(Pictures::keyLowerLeft(QImage(QStringLiteral(":/builtin/ns.bmp"))));
 
     name = place(new TEdit(this), 152, 152, 393, 49);
     name->setText(kNamePrompt);
@@ -368,7 +369,7 @@ void Tmenuf::nsClick()
         }
         const QString icon = AssetPath::resolve(kSoundOnIcon);
         if (AssetPath::exists(kSoundOnIcon))
-            ns->setPicture(Pictures::loadTransparentBitmap(icon));
+            setSoundPicture(Pictures::loadTransparentBitmap(icon));
     } else {
         try {
             mp1->pause();
@@ -378,8 +379,15 @@ void Tmenuf::nsClick()
         ns->tag = 0;
         const QString icon = AssetPath::resolve(kSoundOffIcon);
         if (AssetPath::exists(kSoundOffIcon))
-            ns->setPicture(Pictures::loadTransparentBitmap(icon));
+            setSoundPicture(Pictures::loadTransparentBitmap(icon));
     }
+}
+
+void Tmenuf::setSoundPicture(const QImage &picture)
+{
+    ns->setPicture(picture);
+    if (!picture.isNull())
+        ns->setGeometry(width() - picture.width(), ns->y(), picture.width(), ns->height());
 }
 
 // ---- Lordly mode ----

@@ -13,6 +13,7 @@ class TMediaPlayer;
 class TPanel;
 class Timer;
 template <class Base> class Control;
+class QImage;
 class QLabel;
 
 // The menu, the main screen: the player's name, the loading gauge that starts an exam, the hover
@@ -84,4 +85,6 @@ private:
     bool playIfExists(const QString &gamePath);
     void playSingle(const QString &gamePath);
     bool isLordlyName() const;
+    // Shows `picture` on the sound switch, which stays docked to the right edge.
+    void setSoundPicture(const QImage &picture);
 };
