@@ -1,16 +1,104 @@
 #include "score/Tscoref.h"
 
+#include "app/Screens.h"
+#include "menu/Tmenuf.h"
+#include "score/ScoreFile.h"
+#include "score/ScoreText.h"
+#include "toolkit/Guard.h"
 #include "toolkit/Scaling.h"
+#include "toolkit/TEdit.h"
+#include "toolkit/TFlatButton.h"
+#include "toolkit/TImage.h"
 #include "toolkit/TMemo.h"
+#include "toolkit/TPanel.h"
+#include "toolkit/Timer.h"
 
-Tscoref::Tscoref() : Screen(QStringLiteral("Очки"), 694, 440, Frame::Single, QColor(0, 128, 128))
+namespace {
+
+// The system's desktop colour, which the screen and its panel show.
+const QColor kDesktop(0, 128, 128);
+// The caption colour of `back` while the pointer was last over it.
+const QColor kSkyBlue(166, 202, 240);
+
+template <class W>
+W *place(W *widget, int left, int top, int width, int height)
+{
+    widget->setGeometry(Scaling::rect(left, top, width, height));
+    return widget;
+}
+
+} // namespace
+
+Tscoref::Tscoref() : Screen(QStringLiteral("Очки"), 694, 440, Frame::Single, kDesktop)
 {
     setFont(Scaling::font(13));
-    Score = new TMemo(this);
-    Score->setGeometry(Scaling::rect(0, 0, 694, 345));
+
+    Score = place(new TMemo(this), 0, 0, 694, 345);
+    Score->setFont(Scaling::font(20, true));
+    Score->setFontColor(Qt::white);
+    QPalette listPalette = Score->palette();
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        listPalette.setColor(group, QPalette::Base, Qt::black);
+    Score->setPalette(listPalette);
     Score->setReadOnly(true);
+
+    // Created after the list, so the row where both meet (344) belongs to the panel.
+    Panel1 = place(new TPanel(this, kDesktop, false), 0, 344, 694, 96);
+    back = place(new TFlatButton(Panel1, QStringLiteral("Назад")), 248, 16, 201, 57);
+    back->setFont(Scaling::font(40, true));
+    back->setFontColor(Qt::white);
+    Image1 = place(new TImage(Panel1), 8, 8, 81, 73);
+    Image1->setCursor(Qt::WhatsThisCursor);
+
+    back->onClick = [this] { backClick(); };
+    back->onMouseMove = [this] { backMouseMove(); };
+    Image1->onClick = [this] { Image1Click(); };
+    Panel1->onMouseMove = [this] { Panel1MouseMove(); };
+    Score->onMouseMove = [this] { ScoreMouseMove(); };
 }
 
 Tscoref::~Tscoref() = default;
 
-void Tscoref::FormCreate() {}
+void Tscoref::FormCreate()
+{
+    Score->setText(ScoreFile::load());
+}
+
+void Tscoref::appendLine(const QString &line)
+{
+    Score->appendRaw(ScoreText::appendPiece(Score->text(), line));
+}
+
+void Tscoref::backClick()
+{
+    if (menuf->name->text() != QString::fromUtf16(Tmenuf::kLordlyName) && menuf->ns->tag == 1) {
+        // A piece that cannot be played is reported, but never keeps the list from being saved
+        // nor the player from getting back to the menu.
+        guarded([] { menuf->a1Click(); });
+    }
+    hide();
+    menuf->showScreen();
+    menuf->deamon->setEnabled(true);
+    ScoreFile::save(Score->text());
+}
+
+void Tscoref::Image1Click()
+{
+    // For good: every later visit shows an editable list.
+    Score->setReadOnly(false);
+}
+
+void Tscoref::backMouseMove()
+{
+    back->setFontColor(kSkyBlue);
+}
+
+void Tscoref::Panel1MouseMove()
+{
+    back->setFontColor(Qt::white);
+}
+
+void Tscoref::ScoreMouseMove()
+{
+    back->setFontColor(Qt::white);
+}
