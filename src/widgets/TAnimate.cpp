@@ -1,0 +1,237 @@
+#include "widgets/TAnimate.h"
+
+#include "toolkit/AssetPath.h"
+#include "toolkit/GameError.h"
+#include "toolkit/Guard.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <algorithm>
+
+namespace {
+
+const char *const CannotOpen = "Cannot open AVI";
+
+// Colour of a clip widget that was given none: the toolkit's silver.
+const QColor DefaultColor(192, 192, 192);
+
+// The timer's shortest period: a header may claim any rate, the screen shows no more than this.
+constexpr int MinFrameMs = 10;
+
+} // namespace
+
+TAnimate::TAnimate(QWidget *parent)
+    : QWidget(parent), m_color(DefaultColor)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
+    m_timer.setTimerType(Qt::PreciseTimer);
+    connect(&m_timer, &QTimer::timeout, this, [this] { guarded([this] { frameTimer(); }); });
+}
+
+TAnimate::~TAnimate() = default;
+
+void TAnimate::setFileName(const QString &gamePath)
+{
+    if (gamePath.compare(m_fileName, Qt::CaseInsensitive) == 0)
+        return;
+    const QString previous = m_fileName;
+    stop();
+    closeClip();
+    m_fileName = gamePath;
+    if (gamePath.isEmpty())
+        return;
+    try {
+        openClip();
+    } catch (const GameError &) {
+        m_fileName = previous;
+        throw;
+    }
+}
+
+void TAnimate::setActive(bool active)
+{
+    if (active == m_active)
+        return;
+    if (active) {
+        // A clip whose file was missing when the screen was made has no name: a missing asset
+        // is skipped in silence.
+        if (m_fileName.isEmpty())
+            return;
+        if (!m_open)
+            openClip();
+        m_active = true;
+        m_timer.start();
+    } else {
+        stop();
+        if (m_open)
+            showFrame(1, m_frames.value(0));
+    }
+}
+
+void TAnimate::setColor(const QColor &color)
+{
+    m_color = color;
+    update();
+}
+
+void TAnimate::setCenter(bool center)
+{
+    m_center = center;
+    update();
+}
+
+qint64 TAnimate::cachedBytes() const
+{
+    qint64 bytes = 0;
+    for (const QImage &frame : m_frames)
+        bytes += frame.sizeInBytes();
+    // Without the cache the frame on screen is held on its own.
+    if (!m_caching && m_current > 1)
+        bytes += m_shown.sizeInBytes();
+    return bytes;
+}
+
+void TAnimate::openClip()
+{
+    const QString path = AssetPath::resolve(m_fileName);
+    auto decoder = std::make_unique<AviDecoder>();
+    if (path.isEmpty() || !decoder->open(path))
+        throw GameError(CannotOpen);
+
+    const AviMainHeader &header = decoder->header();
+    m_frameCount = header.totalFrames;
+    m_stopFrame = m_frameCount;
+    m_frameSize = header.frameSize;
+    // Each cached frame costs its pixels and its slot in the list.
+    const qint64 perFrame = qint64(m_frameSize.width()) * m_frameSize.height() * 4 + qint64(sizeof(QImage));
+    m_caching = qint64(m_frameCount) * perFrame <= m_cacheLimit;
+    m_frames = QVector<QImage>(m_caching ? m_frameCount : 1);
+    m_frames[0] = decoder->firstFrame();
+    m_decoded = 1;
+    const qint64 frameMs = (decoder->frameDurationUs() + 500) / 1000;
+    m_timer.setInterval(int(std::clamp<qint64>(frameMs, MinFrameMs, 3600 * 1000)));
+    // A clip of one frame never needs its decoder again.
+    if (m_frameCount > 1)
+        m_decoder = std::move(decoder);
+    m_open = true;
+
+    if (m_autoSize)
+        resize(m_frameSize);
+    showFrame(1, m_frames[0]);
+}
+
+void TAnimate::closeClip()
+{
+    m_timer.stop();
+    m_decoder.reset();
+    m_frames.clear();
+    m_caching = false;
+    m_decoded = 0;
+    m_open = false;
+    m_frameCount = 0;
+    m_stopFrame = 0;
+    m_frameSize = QSize();
+    showFrame(0, QImage());
+}
+
+void TAnimate::stop()
+{
+    m_timer.stop();
+    m_active = false;
+}
+
+void TAnimate::showFrame(int frame, const QImage &image)
+{
+    m_current = frame;
+    m_shown = image;
+    update();
+}
+
+void TAnimate::frameTimer()
+{
+    if (!m_active || !m_open)
+        return;
+    int next = m_current >= m_stopFrame ? 1 : m_current + 1;
+    QImage image = frameImage(next);
+    if (image.isNull()) {
+        // The file holds fewer frames than its header claims, or the rest do not decode: the
+        // range ends before this frame from now on.
+        m_stopFrame = std::max(1, next - 1);
+        if (m_caching)
+            m_decoder.reset(); // every frame of the shorter range is kept
+        next = 1;
+        image = m_frames[0];
+    }
+    showFrame(next, image);
+}
+
+QImage TAnimate::frameImage(int frame)
+{
+    if (frame == 1)
+        return m_frames[0];
+    if (m_caching && !m_frames[frame - 1].isNull())
+        return m_frames[frame - 1];
+    if (!m_decoder)
+        return {};
+
+    if (frame <= m_decoded) {
+        if (!m_decoder->rewind()) {
+            m_decoder.reset();
+            return {};
+        }
+        m_decoded = 1;
+    }
+    QImage image;
+    while (m_decoded < frame) {
+        image = m_decoder->nextFrame();
+        if (image.isNull())
+            return {};
+        ++m_decoded;
+        if (m_caching)
+            m_frames[m_decoded - 1] = image;
+    }
+
+    // Once every frame of the range is kept, the decoder and its buffers are no longer needed.
+    if (m_caching && m_decoded >= m_stopFrame)
+        m_decoder.reset();
+    return image;
+}
+
+void TAnimate::drawFrame(QPainter &painter) const
+{
+    painter.fillRect(rect(), m_color);
+    if (m_shown.isNull())
+        return;
+    const QPoint origin = m_center ? QPoint((width() - m_shown.width()) / 2, (height() - m_shown.height()) / 2)
+                                   : QPoint(0, 0);
+    painter.drawImage(origin, m_shown);
+}
+
+void TAnimate::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    drawFrame(painter);
+}
+
+// The clip is a window of its own over the screen: pointer events stop here.
+void TAnimate::mouseMoveEvent(QMouseEvent *event)
+{
+    event->accept();
+}
+
+void TAnimate::mousePressEvent(QMouseEvent *event)
+{
+    event->accept();
+}
+
+void TAnimate::mouseReleaseEvent(QMouseEvent *event)
+{
+    event->accept();
+}
+
+void TAnimate::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    event->accept();
+}

@@ -1,0 +1,387 @@
+// The clip player: opening, the play loop, stopping, keying, failures and memory, on small clips
+// written by the test in the formats the game's clips come in.
+
+#include "unit/AviWriter.h"
+#include "toolkit/GameError.h"
+#include "widgets/TAnimate.h"
+
+#include <QDir>
+#include <QFile>
+#include <QMouseEvent>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+const QColor Background(210, 238, 154); // the clips' background, keyed out
+const QColor Fill(0, 0, 255);           // the widget's Color in these tests
+const QSize ClipSize(32, 32);
+constexpr int Frames = 5;
+constexpr int Fps = 10;
+
+bool near(QRgb a, QRgb b, int tolerance)
+{
+    return qAbs(qRed(a) - qRed(b)) <= tolerance && qAbs(qGreen(a) - qGreen(b)) <= tolerance
+        && qAbs(qBlue(a) - qBlue(b)) <= tolerance;
+}
+
+QImage shot(TAnimate &clip)
+{
+    return clip.grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+void patchLe32(const QString &path, qint64 at, quint32 value)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    file.seek(at);
+    const char bytes[4] = {char(value), char(value >> 8), char(value >> 16), char(value >> 24)};
+    file.write(bytes, 4);
+}
+
+// A parent that counts the pointer events reaching it.
+class Screen : public QWidget {
+public:
+    int moves = 0;
+    int presses = 0;
+
+protected:
+    void mouseMoveEvent(QMouseEvent *) override { ++moves; }
+    void mousePressEvent(QMouseEvent *) override { ++presses; }
+};
+
+} // namespace
+
+class TestTAnimate : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void opening();
+    void playsEveryFrameInALoop_data();
+    void playsEveryFrameInALoop();
+    void stopShowsFirstFrame();
+    void fileNameChanges();
+    void failedOpen_data();
+    void failedOpen();
+    void keyingAndCentre();
+    void headerClaimsMoreFrames();
+    void memoryStaysBounded();
+    void playsOnItsTimer();
+    void pointerStopsAtTheClip();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestTAnimate::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    QVERIFY(QDir::setCurrent(m_dir.path()));
+    QVERIFY(QDir().mkpath("base/video"));
+    QVERIFY(AviWriter::writeSplit("base/video/bgr.avi", ClipSize, Fps, Frames, ClipCodec::Bgr24, Background));
+    QVERIFY(AviWriter::writeSplit("base/video/pal.avi", ClipSize, Fps, Frames, ClipCodec::Pal8, Background));
+    QVERIFY(AviWriter::writeSplit("base/video/mjpeg.avi", ClipSize, Fps, Frames, ClipCodec::Mjpeg, Background));
+    QVERIFY(AviWriter::writeSplit("base/video/other.avi", QSize(48, 32), 25, 3, ClipCodec::Bgr24, Background));
+}
+
+// Opening reads the frame count and size from the file's header, shows frame 1, sizes the widget
+// when AutoSize is on (and only then), and plays at the clip's own rate; the game's backslashed,
+// case-blind names find the file.
+void TestTAnimate::opening()
+{
+    TAnimate clip;
+    clip.resize(95, 131);
+    clip.setFileName("Base\\VIDEO\\bgr.avi");
+    QVERIFY(clip.isOpen());
+    QVERIFY(!clip.active());
+    QCOMPARE(clip.frameCount(), Frames);
+    QCOMPARE(clip.frameSize(), ClipSize);
+    QCOMPARE(clip.currentFrame(), 1);
+    QCOMPARE(clip.size(), ClipSize);
+    QCOMPARE(clip.frameIntervalMs(), 1000 / Fps);
+
+    TAnimate fixed;
+    fixed.setAutoSize(false);
+    fixed.resize(95, 131);
+    fixed.setFileName("base\\video\\other.avi");
+    QCOMPARE(fixed.size(), QSize(95, 131));
+    QCOMPARE(fixed.frameIntervalMs(), 40);
+}
+
+void TestTAnimate::playsEveryFrameInALoop_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<qint64>("cacheLimit");
+    QTest::addColumn<int>("tolerance");
+    for (const auto &[file, tolerance] : {std::pair{"bgr", 0}, {"pal", 0}, {"mjpeg", 8}}) {
+        const QString path = QString("base\\video\\%1.avi").arg(file);
+        QTest::addRow("%s cached", file) << path << TAnimate::DefaultCacheLimit << tolerance;
+        QTest::addRow("%s decoded in sequence", file) << path << qint64(0) << tolerance;
+    }
+}
+
+// Playing shows frames 1 to N and then 1 again, endlessly, with the right pictures in every loop
+// whether the frames come from the cache or are decoded anew after going back to the file's start
+// (a palette clip keeps its colours across that rewind); the background shows Color.
+void TestTAnimate::playsEveryFrameInALoop()
+{
+    QFETCH(QString, file);
+    QFETCH(qint64, cacheLimit);
+    QFETCH(int, tolerance);
+
+    TAnimate clip;
+    clip.setCacheLimit(cacheLimit);
+    clip.setColor(Fill);
+    clip.setFileName(file);
+    clip.setActive(true);
+    for (int loop = 0; loop < 3; ++loop) {
+        for (int frame = 1; frame <= Frames; ++frame) {
+            if (loop > 0 || frame > 1)
+                clip.frameTimer();
+            QCOMPARE(clip.currentFrame(), frame);
+            const QImage image = shot(clip);
+            QVERIFY2(near(image.pixel(24, 8), AviWriter::frameColor(frame - 1).rgb(), tolerance),
+                     qPrintable(QString("loop %1 frame %2").arg(loop).arg(frame)));
+            QCOMPARE(image.pixel(3, 3), Fill.rgb());
+            QVERIFY(near(image.pixel(3, 28), AviWriter::Floor.rgb(), tolerance));
+        }
+    }
+}
+
+// Active false stops the clip on frame 1 (not where it stood) and further ticks change nothing;
+// starting again plays on from frame 1.
+void TestTAnimate::stopShowsFirstFrame()
+{
+    TAnimate clip;
+    clip.setCacheLimit(0); // the decoder must go back to the start, too
+    clip.setFileName("base\\video\\pal.avi");
+    clip.setActive(true);
+    clip.frameTimer();
+    clip.frameTimer();
+    QCOMPARE(clip.currentFrame(), 3);
+
+    clip.setActive(false);
+    QVERIFY(!clip.active());
+    QCOMPARE(clip.currentFrame(), 1);
+    QCOMPARE(shot(clip).pixel(24, 8), AviWriter::frameColor(0).rgb());
+    clip.frameTimer();
+    QCOMPARE(clip.currentFrame(), 1);
+
+    clip.setActive(true);
+    clip.frameTimer();
+    QCOMPARE(clip.currentFrame(), 2);
+    QCOMPARE(shot(clip).pixel(24, 8), AviWriter::frameColor(1).rgb());
+}
+
+// The same name in other letter case changes nothing (a playing clip plays on where it is); a new
+// name stops the clip and opens the new one on frame 1; an empty name closes; Active with no name
+// is skipped in silence.
+void TestTAnimate::fileNameChanges()
+{
+    TAnimate clip;
+    clip.setFileName("base\\video\\bgr.avi");
+    clip.setActive(true);
+    clip.frameTimer();
+    clip.setFileName("BASE\\Video\\BGR.AVI");
+    QVERIFY(clip.active());
+    QCOMPARE(clip.currentFrame(), 2);
+    QCOMPARE(clip.fileName(), QString("base\\video\\bgr.avi"));
+
+    clip.setFileName("base\\video\\other.avi");
+    QVERIFY(!clip.active());
+    QCOMPARE(clip.currentFrame(), 1);
+    QCOMPARE(clip.frameCount(), 3);
+    QCOMPARE(clip.size(), QSize(48, 32));
+
+    clip.setFileName(QString());
+    QVERIFY(!clip.isOpen());
+    QCOMPARE(clip.currentFrame(), 0);
+    clip.setActive(true);
+    QVERIFY(!clip.active());
+    QVERIFY(!clip.isOpen());
+}
+
+void TestTAnimate::failedOpen_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("content"); // empty: no file at all
+
+    QFile good("base/video/bgr.avi");
+    QVERIFY(good.open(QIODevice::ReadOnly));
+    const QByteArray bytes = good.readAll();
+    QByteArray noFrames = bytes;
+    noFrames[48] = noFrames[49] = noFrames[50] = noFrames[51] = 0;
+    noFrames.truncate(noFrames.indexOf("movi") + 4);
+    QByteArray tooWide = bytes;
+    tooWide[64] = char(0xff);
+    tooWide[65] = char(0xff);
+
+    QTest::newRow("no such file") << "base\\video\\missing.avi" << QByteArray();
+    QTest::newRow("not an AVI") << "base\\video\\text.avi" << QByteArray("just some text, not a clip at all....................................");
+    QTest::newRow("header only") << "base\\video\\cut.avi" << bytes.left(200);
+    QTest::newRow("no frames in it") << "base\\video\\empty.avi" << noFrames;
+    QTest::newRow("header too wide") << "base\\video\\wide.avi" << tooWide;
+}
+
+// A file that cannot be opened raises "Cannot open AVI"; the previous name comes back but its clip
+// stays closed (also when that name is given again) until Active is set, which reopens it.
+void TestTAnimate::failedOpen()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, content);
+    if (!content.isEmpty()) {
+        QFile file(QString(name).replace('\\', '/'));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+
+    TAnimate clip;
+    clip.setColor(Fill);
+    clip.setFileName("base\\video\\bgr.avi");
+    clip.setActive(true);
+    clip.frameTimer();
+    try {
+        clip.setFileName(name);
+        QFAIL("no error");
+    } catch (const GameError &error) {
+        QCOMPARE(error.text(), QString("Cannot open AVI"));
+    }
+    QCOMPARE(clip.fileName(), QString("base\\video\\bgr.avi"));
+    QVERIFY(!clip.isOpen());
+    QVERIFY(!clip.active());
+    QCOMPARE(shot(clip).pixel(24, 8), Fill.rgb());
+
+    clip.setFileName("base\\video\\bgr.avi");
+    QVERIFY(!clip.isOpen());
+
+    clip.setActive(true);
+    QVERIFY(clip.isOpen());
+    QVERIFY(clip.active());
+    QCOMPARE(clip.currentFrame(), 1);
+    clip.frameTimer();
+    QCOMPARE(clip.currentFrame(), 2);
+
+    // With nothing to fall back on, the name stays empty and Active does nothing.
+    TAnimate fresh;
+    QVERIFY_THROWS_EXCEPTION(GameError, fresh.setFileName(name));
+    QCOMPARE(fresh.fileName(), QString());
+    fresh.setActive(true);
+    QVERIFY(!fresh.active());
+}
+
+// The clip's background pixels and the area around the clip show Color; Center puts the clip in
+// the middle of a larger widget, otherwise it sits at the top left.
+void TestTAnimate::keyingAndCentre()
+{
+    TAnimate clip;
+    clip.setAutoSize(false);
+    clip.resize(40, 40);
+    clip.setColor(Fill);
+    clip.setFileName("base\\video\\bgr.avi");
+
+    // Centred at (4, 4).
+    QImage image = shot(clip);
+    QCOMPARE(image.pixel(0, 0), Fill.rgb());
+    QCOMPARE(image.pixel(39, 39), Fill.rgb());
+    QCOMPARE(image.pixel(4 + 2, 4 + 2), Fill.rgb()); // the clip's background
+    QCOMPARE(image.pixel(4 + 2, 4 + 30), AviWriter::Floor.rgb());
+    QCOMPARE(image.pixel(4 + 20, 4 + 2), AviWriter::frameColor(0).rgb());
+    QCOMPARE(image.pixel(37, 20), Fill.rgb()); // right of the clip
+
+    clip.setCenter(false);
+    image = shot(clip);
+    QCOMPARE(image.pixel(20, 2), AviWriter::frameColor(0).rgb());
+    QCOMPARE(image.pixel(2, 30), AviWriter::Floor.rgb());
+    QCOMPARE(image.pixel(35, 2), Fill.rgb());
+
+    clip.setColor(QColor(255, 255, 0));
+    QCOMPARE(shot(clip).pixel(2, 2), qRgb(255, 255, 0));
+}
+
+// A header that claims more frames than the file holds: the loop ends with the last frame that
+// exists, in both memory modes, without stalling on the missing ones.
+void TestTAnimate::headerClaimsMoreFrames()
+{
+    QVERIFY(QFile::copy("base/video/bgr.avi", "base/video/long.avi"));
+    patchLe32("base/video/long.avi", 48, 9);
+    for (const qint64 limit : {TAnimate::DefaultCacheLimit, qint64(0)}) {
+        TAnimate clip;
+        clip.setCacheLimit(limit);
+        clip.setFileName("base\\video\\long.avi");
+        QCOMPARE(clip.frameCount(), 9);
+        clip.setActive(true);
+        QList<int> shown;
+        for (int i = 0; i < 12; ++i) {
+            clip.frameTimer();
+            shown << clip.currentFrame();
+        }
+        QCOMPARE(shown, (QList<int>{2, 3, 4, 5, 1, 2, 3, 4, 5, 1, 2, 3}));
+    }
+}
+
+// Decoded frames stay within the cache limit: a clip that fits keeps all its frames after one
+// loop; a larger one (or one whose header claims an absurd frame count) keeps no more than two.
+void TestTAnimate::memoryStaysBounded()
+{
+    const qint64 frameBytes = qint64(ClipSize.width()) * ClipSize.height() * 4;
+    TAnimate cached;
+    cached.setFileName("base\\video\\bgr.avi");
+    cached.setActive(true);
+    for (int i = 0; i < 2 * Frames; ++i)
+        cached.frameTimer();
+    QCOMPARE(cached.cachedBytes(), Frames * frameBytes);
+
+    TAnimate sequential;
+    sequential.setCacheLimit(3 * frameBytes);
+    sequential.setFileName("base\\video\\bgr.avi");
+    sequential.setActive(true);
+    for (int i = 0; i < 2 * Frames; ++i) {
+        sequential.frameTimer();
+        QVERIFY(sequential.cachedBytes() <= 2 * frameBytes);
+    }
+
+    QVERIFY(QFile::copy("base/video/bgr.avi", "base/video/huge.avi"));
+    patchLe32("base/video/huge.avi", 48, 0x7fffffff);
+    TAnimate huge;
+    huge.setFileName("base\\video\\huge.avi");
+    huge.setActive(true);
+    for (int i = 0; i < 2 * Frames - 1; ++i) // 2..5, 1 in place of the missing 6th, 2..5
+        huge.frameTimer();
+    QVERIFY(huge.cachedBytes() <= 2 * frameBytes);
+    QCOMPARE(huge.currentFrame(), Frames);
+}
+
+// An active clip advances on its own timer.
+void TestTAnimate::playsOnItsTimer()
+{
+    TAnimate clip;
+    clip.setFileName("base\\video\\other.avi");
+    clip.setActive(true);
+    QTRY_VERIFY_WITH_TIMEOUT(clip.currentFrame() > 1, 10000);
+}
+
+// Pointer moves and presses over a clip stop at the clip: the screen below sees only those beside it.
+void TestTAnimate::pointerStopsAtTheClip()
+{
+    Screen screen;
+    screen.setMouseTracking(true);
+    screen.resize(200, 200);
+    auto *clip = new TAnimate(&screen);
+    clip->setGeometry(10, 10, 50, 50);
+    QVERIFY(clip->hasMouseTracking());
+    screen.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&screen));
+
+    QTest::mouseMove(clip, QPoint(20, 20));
+    QTest::mousePress(clip, Qt::LeftButton, {}, QPoint(20, 20));
+    QTest::mouseRelease(clip, Qt::LeftButton, {}, QPoint(20, 20));
+    QCOMPARE(screen.moves, 0);
+    QCOMPARE(screen.presses, 0);
+
+    QTest::mouseMove(&screen, QPoint(150, 150));
+    QTRY_COMPARE(screen.moves, 1);
+}
+
+QTEST_MAIN(TestTAnimate)
+#include "test_TAnimate.moc"
