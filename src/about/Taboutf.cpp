@@ -1,12 +1,185 @@
 #include "about/Taboutf.h"
 
+#include "about/AboutMotion.h"
+#include "app/Screens.h"
+#include "menu/Tmenuf.h"
 #include "toolkit/Scaling.h"
+#include "toolkit/TBevel.h"
+#include "toolkit/TFlatButton.h"
+#include "toolkit/TLabel.h"
+#include "toolkit/TPanel.h"
+#include "toolkit/Timer.h"
+#include "widgets/TMediaPlayer.h"
+
+#include <QDesktopServices>
+#include <QUrl>
+
+namespace {
+
+// The author's web site, the host name that `site` shows, and the mail address.
+const QString kSiteUrl = QStringLiteral("https://rodvk.example.org");
+const QString kSiteHost = QStringLiteral("rodvk.example.org");
+const QString kMailAddress = QStringLiteral("rodvk@example.org");
+
+// Values written into the menu's music state on the way back: the menu piece loops, and no
+// notification restarts anything any more.
+constexpr int kLoopMenuPiece = 0;
+constexpr int kRepeatLocked = 1;
+
+// Timer intervals at creation: the nickname moves as fast as the toolkit allows, the caption
+// cycle starts with its fast part.
+constexpr int kMoveMs = 1;
+constexpr int kCaptionMs = 100;
+
+// The system's desktop colour, which the bottom bar shows.
+const QColor kDesktop(0, 128, 128);
+const QColor kYellow(255, 255, 0);
+const QColor kMoneyGreen(192, 220, 192);
+const QColor kBlue(0, 0, 255);
+
+template <class W>
+W *place(W *widget, int left, int top, int width, int height)
+{
+    widget->setGeometry(Scaling::rect(left, top, width, height));
+    return widget;
+}
+
+// A label of the bottom bar: centred text in money green under a hand pointer, as wide as its
+// caption, full height.
+TLabel *barLabel(TPanel *bar, const QString &caption, int fontPx)
+{
+    auto *label = place(new TLabel(bar, caption), 0, 0, 0, 51);
+    label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    label->setFont(Scaling::font(fontPx, true));
+    label->setFontColor(kMoneyGreen);
+    label->setCursor(Qt::PointingHandCursor);
+    return label;
+}
+
+} // namespace
 
 Taboutf::Taboutf()
     : Screen(QStringLiteral("О авторе... Программа \"PEMy\" v 1.0.0.1 alpha"), 613, 235, Frame::None,
              Qt::black)
 {
     setFont(Scaling::font(13));
+
+    p = place(new TBevel(this), 0, 0, 613, 177);
+
+    rod = place(new TLabel(this, QStringLiteral("rodVK")), 488, 8, 108, 37);
+    rod->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    rod->setFont(Scaling::font(33, true));
+    rod->setFontColor(kYellow);
+    rod->setBackground(Qt::black);
+    // The caption cycle widens and narrows it to the right; its left edge and height stay.
+    rod->setAutoSize(true);
+
+    Panel1 = place(new TPanel(this, kDesktop, false), 0, 184, 613, 51);
+
+    site = barLabel(Panel1, QStringLiteral("Site: ") + kSiteHost, 17);
+    site->setAutoSize(true);
+    mail = barLabel(Panel1, QStringLiteral("Mail: ") + kMailAddress, 17);
+    mail->setAutoSize(true);
+    mail->move(Panel1->width() - mail->width(), 0);
+    back = barLabel(Panel1, QStringLiteral("Назад"), 40);
+    back->setGeometry(site->width(), 0, mail->x() - site->width(), Panel1->height());
+
+    mt = new Timer(kMoveMs, false, this);
+    mx = new Timer(kCaptionMs, false, this);
+
+    onMouseMove = [this] { FormMouseMove(); };
+    rod->onMouseMove = [this] { rodMouseMove(); };
+    Panel1->onMouseMove = [this] { Panel1MouseMove(); };
+    site->onMouseMove = [this] { siteMouseMove(); };
+    mail->onMouseMove = [this] { mailMouseMove(); };
+    back->onMouseMove = [this] { backMouseMove(); };
+    site->onClick = [this] { siteClick(); };
+    mail->onClick = [this] { mailClick(); };
+    back->onClick = [this] { backClick(); };
+    mt->onTimer = [this] { mtTimer(); };
+    mx->onTimer = [this] { mxTimer(); };
 }
 
 Taboutf::~Taboutf() = default;
+
+// ---- Pointer ----
+
+void Taboutf::highlightLinks(TLabel *highlighted)
+{
+    for (TLabel *label : {site, mail, back})
+        label->setFontColor(label == highlighted ? kBlue : kMoneyGreen);
+}
+
+// Enabling a running timer keeps its phase, so pointer moves only ever start the animations.
+void Taboutf::startAnimations()
+{
+    mt->setEnabled(true);
+    mx->setEnabled(true);
+}
+
+void Taboutf::FormMouseMove() { highlightLinks(nullptr); }
+void Taboutf::Panel1MouseMove() { highlightLinks(nullptr); }
+void Taboutf::siteMouseMove() { highlightLinks(site); }
+void Taboutf::mailMouseMove() { highlightLinks(mail); }
+void Taboutf::rodMouseMove() { startAnimations(); }
+
+// Leaves the links as they are: coming straight from a link, both stay blue.
+void Taboutf::backMouseMove()
+{
+    back->setFontColor(kBlue);
+    startAnimations();
+}
+
+// ---- Links ----
+
+// The shell's answer is not looked at: without a browser or a mail program nothing happens.
+void Taboutf::siteClick()
+{
+    QDesktopServices::openUrl(QUrl(kSiteUrl));
+}
+
+void Taboutf::mailClick()
+{
+    QDesktopServices::openUrl(QUrl(QStringLiteral("mailto:") + kMailAddress));
+}
+
+// ---- Back to the menu ----
+
+// The about piece plays on to its end; the nickname keeps its place, caption and step for the
+// next visit.
+void Taboutf::backClick()
+{
+    menuf->mp1->tag = kLoopMenuPiece;
+    mt->setEnabled(false);
+    mx->setEnabled(false);
+    menuf->a1->tag = kRepeatLocked;
+    hide();
+    menuf->showScreen();
+}
+
+// ---- Animations ----
+
+// The limits are taken anew at every tick: the caption cycle changes the label's width.
+void Taboutf::mtTimer()
+{
+    if (!isVisible())
+        return;
+    int left = rod->x();
+    int top = rod->y();
+    AboutMotion::bounce(left, top, rod->tag, mt->tag, p->width() - rod->width(),
+                        p->height() - rod->height());
+    rod->move(left, top);
+}
+
+void Taboutf::mxTimer()
+{
+    if (!isVisible())
+        return;
+    const std::optional<AboutMotion::CaptionStep> step = AboutMotion::captionStep(mx->tag);
+    if (!step)
+        return;
+    rod->setCaption(step->caption);
+    mx->tag = step->next;
+    if (step->interval != 0)
+        mx->setInterval(step->interval);
+}

@@ -80,6 +80,8 @@ TFlatButton *menuEntry(QWidget *parent, const QString &caption, int left, int to
 
 } // namespace
 
+std::function<std::unique_ptr<MusicBackend>()> Tmenuf::musicBackendFactory;
+
 Tmenuf::Tmenuf()
     : Screen(QStringLiteral("Меню \"PEMy -и Зольмар\""), 688, 440, Frame::Single, Qt::black)
 {
@@ -127,7 +129,7 @@ Tmenuf::Tmenuf()
 
     xpan = place(new TPanel(this, Qt::black, false), 568, 88, 97, 113);
     xpan->hide();
-    mp1 = place(new TMediaPlayer(xpan), 4, 3, 85, 30);
+    mp1 = place(new TMediaPlayer(xpan, musicBackendFactory ? musicBackendFactory() : nullptr), 4, 3, 85, 30);
     a1 = place(new TFlatButton(xpan, QStringLiteral("a1")), 8, 35, 73, 22);
     a1->setFontColor(Qt::white);
     a2 = place(new TFlatButton(xpan, QStringLiteral("a2")), 8, 59, 73, 22);

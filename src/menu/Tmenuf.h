@@ -3,6 +3,10 @@
 #include "toolkit/ActionList.h"
 #include "toolkit/Screen.h"
 
+#include <functional>
+#include <memory>
+
+class MusicBackend;
 class TBevel;
 class TEdit;
 class TFlatButton;
@@ -23,6 +27,10 @@ class Tmenuf : public Screen {
 public:
     // The player name that turns the program lordly; compared as a whole, letter case counting.
     static constexpr char16_t kLordlyName[] = u"wenKT";
+
+    // Where the music player's back-end comes from: when set, every menu created afterwards plays
+    // through what it returns instead of the sound library. Empty in the game; tests set a fake.
+    static std::function<std::unique_ptr<MusicBackend>()> musicBackendFactory;
 
     Tmenuf();
     ~Tmenuf() override;
