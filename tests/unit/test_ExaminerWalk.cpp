@@ -1,0 +1,215 @@
+#include "game/ExaminerWalk.h"
+#include "toolkit/Scaling.h"
+
+#include <QTest>
+
+namespace {
+
+// The layout's desk and examiner at `factor`, the examiner seated at desk + (25, −54).
+ExaminerWalk seated(double factor)
+{
+    Scaling::setFactor(factor);
+    ExaminerWalk walk;
+    walk.desk = Scaling::rect(-16, 96, 176, 93);
+    walk.examiner = QRect(walk.desk.x() + 25, walk.desk.y() - 54, Scaling::px(95), Scaling::px(131));
+    walk.home = walk.examiner.topLeft();
+    Scaling::resetFactor();
+    return walk;
+}
+
+// Runs walk ticks until the state changes or `limit` ticks pass; returns the Lefts after each tick.
+QList<int> leftsUntilStateChanges(ExaminerWalk &walk, int limit = 500)
+{
+    QList<int> lefts;
+    const int state = walk.state;
+    for (int i = 0; i < limit && walk.state == state; ++i) {
+        walk.walkTick();
+        lefts << walk.examiner.x();
+    }
+    return lefts;
+}
+
+QList<int> range(int from, int to, int step)
+{
+    QList<int> values;
+    for (int v = from; step > 0 ? v <= to : v >= to; v += step)
+        values << v;
+    return values;
+}
+
+} // namespace
+
+class TestExaminerWalk : public QObject {
+    Q_OBJECT
+private slots:
+    // The bounds at design size: R 160, F 184, P 351; the seat at (9, 42).
+    void boundsAtDesignSize()
+    {
+        const ExaminerWalk walk = seated(1.0);
+        QCOMPARE(walk.deskRight(), 160);
+        QCOMPARE(walk.floorLine(), 184);
+        QCOMPARE(walk.patrolRight(), 351);
+        QCOMPARE(walk.home, QPoint(9, 42));
+    }
+
+    // Leaving, stepping down, patrol and return at design size, tick by tick as laid out.
+    void workedExample()
+    {
+        ExaminerWalk walk = seated(1.0);
+        walk.decide(65);
+        QCOMPARE(walk.state, int(ExaminerWalk::Leaving));
+        QVERIFY(walk.walking);
+
+        QList<int> lefts = leftsUntilStateChanges(walk);
+        // 16 moves to 169, then the turn that already steps down to 52.
+        QCOMPARE(lefts, range(19, 169, 10) << 169);
+        QCOMPARE(walk.state, int(ExaminerWalk::SteppingDown));
+        QCOMPARE(walk.examiner.y(), 52);
+
+        walk.walkTick();
+        QCOMPARE(walk.examiner.y(), 62);
+        walk.walkTick();
+        QCOMPARE(walk.state, int(ExaminerWalk::Patrolling));
+        QCOMPARE(walk.examiner.topLeft(), QPoint(164, 62));
+
+        // Turn at 164 steps right at once; turn at 354 takes a tick of its own.
+        lefts.clear();
+        for (int i = 0; i < 38 + 1 + 38; ++i) {
+            walk.walkTick();
+            lefts << walk.examiner.x();
+        }
+        QCOMPARE(lefts, range(169, 354, 5) << 354 << range(349, 164, -5));
+        QCOMPARE(walk.direction, int(ExaminerWalk::MovingLeft));
+    }
+
+    // The return from (354, 62): left to 164, up to 42, left to 9; then seated, timer off.
+    void returnFromPatrol()
+    {
+        ExaminerWalk walk = seated(1.0);
+        walk.examiner.moveTo(354, 62);
+        walk.state = ExaminerWalk::Patrolling;
+        walk.walking = true;
+        walk.decide(52);
+        QCOMPARE(walk.state, int(ExaminerWalk::Returning));
+
+        QList<QPoint> path;
+        while (walk.state == ExaminerWalk::Returning && path.size() < 500) {
+            walk.walkTick();
+            path << walk.examiner.topLeft();
+        }
+        QList<QPoint> expected;
+        for (int left : range(349, 164, -5))
+            expected << QPoint(left, 62);
+        for (int top : range(57, 42, -5))
+            expected << QPoint(164, top);
+        for (int left : range(159, 9, -5))
+            expected << QPoint(left, 42);
+        expected << QPoint(9, 42);
+        QCOMPARE(path, expected);
+        QCOMPARE(walk.state, int(ExaminerWalk::AtDesk));
+        QVERIFY(!walk.walking);
+    }
+
+    // At 96 dpi (factor 0.8) a whole walk, patrol included, still ends exactly at home.
+    void otherScaleEndsAtHome()
+    {
+        ExaminerWalk walk = seated(0.8);
+        QCOMPARE(walk.desk, QRect(-13, 77, 141, 74));
+        walk.decide(61);
+        for (int i = 0; i < 200; ++i)
+            walk.walkTick();
+        QCOMPARE(walk.state, int(ExaminerWalk::Patrolling));
+        walk.decide(54);
+        int ticks = 0;
+        while (walk.walking && ticks++ < 1000)
+            walk.walkTick();
+        QCOMPARE(walk.examiner.topLeft(), walk.home);
+        QCOMPARE(walk.state, int(ExaminerWalk::AtDesk));
+    }
+
+    // Leaving starts only strictly inside 61..69; the call back only inside 51..54.
+    void suspicionBands()
+    {
+        for (int suspicion : {60, 70, 0, 100, 52}) {
+            ExaminerWalk walk = seated(1.0);
+            walk.decide(suspicion);
+            QVERIFY2(walk.state == ExaminerWalk::AtDesk && !walk.walking, qPrintable(QString::number(suspicion)));
+        }
+        for (int suspicion : {50, 55, 65}) {
+            ExaminerWalk walk = seated(1.0);
+            walk.state = ExaminerWalk::Patrolling;
+            walk.decide(suspicion);
+            QCOMPARE(walk.state, int(ExaminerWalk::Patrolling));
+        }
+        for (int suspicion : {51, 54}) {
+            ExaminerWalk walk = seated(1.0);
+            walk.state = ExaminerWalk::Leaving;
+            walk.decide(suspicion);
+            QCOMPARE(walk.state, int(ExaminerWalk::Returning));
+        }
+    }
+
+    // A returning examiner is not sent out again; once seated, the band starts a new walk.
+    void returningCannotLeave()
+    {
+        ExaminerWalk walk = seated(1.0);
+        walk.state = ExaminerWalk::Returning;
+        walk.walking = true;
+        walk.decide(65);
+        QCOMPARE(walk.state, int(ExaminerWalk::Returning));
+        walk.walkTick();
+        QCOMPARE(walk.state, int(ExaminerWalk::AtDesk));
+        walk.decide(65);
+        QCOMPARE(walk.state, int(ExaminerWalk::Leaving));
+    }
+
+    // Called back while leaving: straight back left along the desk; the Top never changes.
+    void callBackWhileLeaving()
+    {
+        ExaminerWalk walk = seated(1.0);
+        walk.decide(65);
+        for (int i = 0; i < 5; ++i)
+            walk.walkTick();
+        QCOMPARE(walk.examiner.x(), 59);
+        walk.decide(53);
+        while (walk.walking) {
+            walk.walkTick();
+            QCOMPARE(walk.examiner.y(), 42);
+        }
+        QCOMPARE(walk.examiner.topLeft(), QPoint(9, 42));
+    }
+
+    // Called back right after the turn down (Left 169): first left to 164, then up, then left.
+    void callBackWhileSteppingDown()
+    {
+        ExaminerWalk walk = seated(1.0);
+        walk.examiner.moveTo(169, 52);
+        walk.state = ExaminerWalk::SteppingDown;
+        walk.walking = true;
+        walk.decide(51);
+        walk.walkTick();
+        QCOMPARE(walk.examiner.topLeft(), QPoint(164, 52));
+        walk.walkTick();
+        QCOMPARE(walk.examiner.topLeft(), QPoint(164, 47));
+        walk.walkTick();
+        QCOMPARE(walk.examiner.topLeft(), QPoint(164, 42));
+        walk.walkTick();
+        QCOMPARE(walk.examiner.topLeft(), QPoint(159, 42));
+    }
+
+    // A patrol that ended moving right starts moving right, 5 px on the tick that turns the state.
+    void patrolKeepsDirection()
+    {
+        ExaminerWalk walk = seated(1.0);
+        walk.examiner.moveTo(169, 62);
+        walk.state = ExaminerWalk::SteppingDown;
+        walk.direction = ExaminerWalk::MovingRight;
+        walk.walking = true;
+        walk.walkTick();
+        QCOMPARE(walk.state, int(ExaminerWalk::Patrolling));
+        QCOMPARE(walk.examiner.x(), 174);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestExaminerWalk)
+#include "test_ExaminerWalk.moc"
