@@ -1,0 +1,174 @@
+#include "toolkit/GameError.h"
+#include "toolkit/JpegDecoder.h"
+
+#include <QBuffer>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cstdlib>
+#include <vector>
+
+#include <jpeglib.h>
+#include <jerror.h>
+
+namespace {
+
+// Four quadrants: red, green, blue, white.
+QImage quadrants()
+{
+    QImage image(64, 48, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x) {
+            if (y < 24)
+                image.setPixel(x, y, x < 32 ? qRgb(255, 0, 0) : qRgb(0, 255, 0));
+            else if (x < 32)
+                image.setPixel(x, y, qRgb(0, 0, 255));
+        }
+    return image;
+}
+
+// Encoded with Qt's own writer, so the decoder is checked against an independent encoder.
+QByteArray encodeWithQt(const QImage &image)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "JPG", 95))
+        qFatal("Qt cannot write JPEG here");
+    return bytes;
+}
+
+// A 16 × 16 Adobe CMYK JPEG (inks stored inverted, as Adobe writes them): pure red ink everywhere.
+QByteArray encodeCmykRed()
+{
+    jpeg_compress_struct info{};
+    jpeg_error_mgr errors{};
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    unsigned char *out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &out, &size);
+    info.image_width = 16;
+    info.image_height = 16;
+    info.input_components = 4;
+    info.in_color_space = JCS_CMYK;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, 95, TRUE);
+    jpeg_start_compress(&info, TRUE);
+    std::vector<JSAMPLE> row;
+    for (int x = 0; x < 16; ++x)
+        row.insert(row.end(), {255, 0, 0, 255}); // no cyan, full magenta, full yellow, no black
+    JSAMPROW rows[1] = {row.data()};
+    while (info.next_scanline < info.image_height)
+        jpeg_write_scanlines(&info, rows, 1);
+    jpeg_finish_compress(&info);
+    QByteArray bytes(reinterpret_cast<const char *>(out), static_cast<qsizetype>(size));
+    jpeg_destroy_compress(&info);
+    std::free(out);
+    return bytes;
+}
+
+bool near(QRgb actual, QRgb expected, int tolerance = 12)
+{
+    return qAbs(qRed(actual) - qRed(expected)) <= tolerance
+           && qAbs(qGreen(actual) - qGreen(expected)) <= tolerance
+           && qAbs(qBlue(actual) - qBlue(expected)) <= tolerance;
+}
+
+QString errorOf(const QByteArray &bytes)
+{
+    try {
+        JpegDecoder::decode(bytes);
+    } catch (const GameError &error) {
+        return error.text();
+    }
+    return {};
+}
+
+} // namespace
+
+class TestJpegDecoder : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Colour, greyscale and CMYK pictures all arrive as RGB32 in their own colours.
+    void decodesColourGreyAndCmyk()
+    {
+        const QImage colour = JpegDecoder::decode(encodeWithQt(quadrants()));
+        QCOMPARE(colour.size(), QSize(64, 48));
+        QCOMPARE(colour.format(), QImage::Format_RGB32);
+        QVERIFY(near(colour.pixel(8, 8), qRgb(255, 0, 0)));
+        QVERIFY(near(colour.pixel(56, 8), qRgb(0, 255, 0)));
+        QVERIFY(near(colour.pixel(8, 40), qRgb(0, 0, 255)));
+        QVERIFY(near(colour.pixel(56, 40), qRgb(255, 255, 255)));
+
+        QImage grey(32, 32, QImage::Format_Grayscale8);
+        grey.fill(90);
+        const QImage decodedGrey = JpegDecoder::decode(encodeWithQt(grey));
+        QCOMPARE(decodedGrey.format(), QImage::Format_RGB32);
+        QVERIFY(near(decodedGrey.pixel(16, 16), qRgb(90, 90, 90), 2));
+
+        const QImage cmyk = JpegDecoder::decode(encodeCmykRed());
+        QCOMPARE(cmyk.size(), QSize(16, 16));
+        QVERIFY(near(cmyk.pixel(8, 8), qRgb(255, 0, 0)));
+    }
+
+    // A file cut short is only a warning: the picture keeps its size and what arrived is shown.
+    void truncatedStreamStillDecodes()
+    {
+        const QByteArray whole = encodeWithQt(quadrants());
+        const qsizetype scan = whole.indexOf("\xff\xda"); // start of the entropy-coded data
+        QVERIFY(scan > 0);
+        QImage image;
+        try {
+            image = JpegDecoder::decode(whole.left(scan + (whole.size() - scan) / 2));
+        } catch (const GameError &error) {
+            QFAIL(qPrintable("a truncated stream raised " + error.text()));
+        }
+        QCOMPARE(image.size(), QSize(64, 48));
+        QVERIFY(near(image.pixel(8, 8), qRgb(255, 0, 0)));
+    }
+
+    // Undecodable input raises "JPEG error #<libjpeg's message number>" and nothing else escapes:
+    // not a JPEG at all (libjpeg's "Not a JPEG file", 53), an empty file (its "Empty input file",
+    // 42), and a stream that ends inside the header.
+    void undecodableInputRaisesTheDecodersNumber()
+    {
+        QCOMPARE(JERR_NO_SOI, 53);
+        QCOMPARE(errorOf("GIF89a, not a picture we read"), QString("JPEG error #53"));
+        QCOMPARE(JERR_INPUT_EMPTY, 42);
+        QCOMPARE(errorOf(QByteArray()), QString("JPEG error #42"));
+
+        const QString headerCut = errorOf(encodeWithQt(quadrants()).left(40));
+        QVERIFY2(headerCut.startsWith("JPEG error #"), qPrintable(headerCut));
+    }
+
+    // decodeFile reads the whole file; an empty or missing file is a GameError, never a crash.
+    void decodesFiles()
+    {
+        QTemporaryDir dir;
+        const QString good = dir.filePath("fon.jpg");
+        QFile file(good);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(encodeWithQt(quadrants()));
+        file.close();
+        QCOMPARE(JpegDecoder::decodeFile(good).size(), QSize(64, 48));
+
+        const QString empty = dir.filePath("empty.jpg");
+        QFile emptyFile(empty);
+        QVERIFY(emptyFile.open(QIODevice::WriteOnly));
+        emptyFile.close();
+        QVERIFY_THROWS_EXCEPTION(GameError, JpegDecoder::decodeFile(empty));
+
+        try {
+            JpegDecoder::decodeFile(dir.filePath("missing.jpg"));
+            QFAIL("a missing file decoded");
+        } catch (const GameError &error) {
+            QVERIFY(error.text().startsWith("Cannot open file"));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestJpegDecoder)
+#include "test_JpegDecoder.moc"

@@ -1,0 +1,391 @@
+#include "toolkit/GameError.h"
+#include "widgets/TGauge.h"
+
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+const QRgb kBlack = qRgb(0, 0, 0);
+const QRgb kWhite = qRgb(255, 255, 255);
+const QRgb kRed = qRgb(255, 0, 0);
+const QRgb kBlue = qRgb(0, 0, 255);
+const QColor kMaroon(128, 0, 0);
+const QColor kMediumGrey(160, 160, 164);
+
+// A parent in the game's font and a blue background, and a gauge on it drawing red on white with
+// no text, so every pixel tells which part of the picture it belongs to.
+struct Scene {
+    QWidget parent;
+    TGauge *gauge;
+
+    Scene(TGaugeKind kind, int width, int height)
+    {
+        QFont font("DejaVu Sans");
+        font.setPixelSize(13);
+        parent.setFont(font);
+        QPalette palette = parent.palette();
+        palette.setColor(QPalette::Window, Qt::blue);
+        parent.setPalette(palette);
+        gauge = new TGauge(&parent);
+        gauge->resize(width, height);
+        gauge->setKind(kind);
+        gauge->setForeColor(Qt::red);
+        gauge->setShowText(false);
+    }
+
+    QImage at(int percent)
+    {
+        gauge->setProgress(percent);
+        return gauge->renderImage();
+    }
+};
+
+// The one-pixel ring around the picture; the needle's base line may cover the bottom row.
+bool ringIsBlack(const QImage &image, bool withBottomRow = true)
+{
+    const int w = image.width(), h = image.height();
+    for (int x = 0; x < w; ++x)
+        if (image.pixel(x, 0) != kBlack || (withBottomRow && image.pixel(x, h - 1) != kBlack))
+            return false;
+    for (int y = 0; y < (withBottomRow ? h : h - 1); ++y)
+        if (image.pixel(0, y) != kBlack || image.pixel(w - 1, y) != kBlack)
+            return false;
+    return true;
+}
+
+// A text-only 100 × 30 gauge showing 42 % over `back`: the colours inside its frame, and where the
+// text (every pixel not in `back`) lies.
+struct TextPicture {
+    QSet<QRgb> colours;
+    QRect text;
+};
+
+TextPicture textOver(const QColor &back)
+{
+    Scene scene(gkText, 100, 30);
+    scene.gauge->setBackColor(back);
+    scene.gauge->setShowText(true);
+    const QImage image = scene.at(42);
+    TextPicture picture;
+    for (int y = 1; y < image.height() - 1; ++y)
+        for (int x = 1; x < image.width() - 1; ++x) {
+            picture.colours.insert(image.pixel(x, y));
+            if (image.pixel(x, y) != back.rgb())
+                picture.text |= QRect(x, y, 1, 1);
+        }
+    return picture;
+}
+
+} // namespace
+
+class TestTGauge : public QObject {
+    Q_OBJECT
+
+private slots:
+    // What the screens rely on without setting it: range 0..100 at 0, a horizontal bar with text
+    // and a single frame, black on white, the parent's colour and font, 100 × 100.
+    void creationValues()
+    {
+        QWidget parent;
+        QFont font("DejaVu Sans");
+        font.setPixelSize(17);
+        parent.setFont(font);
+        TGauge gauge(&parent);
+        QCOMPARE(gauge.kind(), gkHorizontalBar);
+        QCOMPARE(gauge.minValue(), 0);
+        QCOMPARE(gauge.maxValue(), 100);
+        QCOMPARE(gauge.progress(), 0);
+        QVERIFY(gauge.showText());
+        QCOMPARE(gauge.borderStyle(), TGauge::BorderStyle::Single);
+        QCOMPARE(gauge.foreColor(), QColor(Qt::black));
+        QCOMPARE(gauge.backColor(), QColor(Qt::white));
+        QCOMPARE(gauge.color(), parent.palette().color(parent.backgroundRole()));
+        QCOMPARE(gauge.font().pixelSize(), 17);
+        QCOMPARE(gauge.size(), QSize(100, 100));
+        QCOMPARE(gauge.tag, 0);
+        QVERIFY(gauge.hasMouseTracking());
+    }
+
+    // The single frame is a black ring that no kind paints over (the needle only on its bottom
+    // row); without a frame the picture reaches the edges.
+    void frameRing()
+    {
+        for (TGaugeKind kind : {gkText, gkHorizontalBar, gkVerticalBar, gkPie, gkNeedle}) {
+            Scene scene(kind, 61, 41);
+            for (int percent : {0, 1, 25, 50, 99, 100})
+                QVERIFY2(ringIsBlack(scene.at(percent), kind != gkNeedle),
+                         qPrintable(QString("kind %1 at %2 %").arg(kind).arg(percent)));
+        }
+        Scene bare(gkHorizontalBar, 61, 41);
+        bare.gauge->setBorderStyle(TGauge::BorderStyle::None);
+        QCOMPARE(bare.at(0).pixel(0, 0), kWhite);
+        QCOMPARE(bare.at(100).pixel(60, 40), kRed);
+    }
+
+    // The bar's end column (of the game's 129 × 28 copying gauge) and end row (of its 105 × 65
+    // clock gauge) for each percentage; -1 when nothing is filled.
+    void barFill_data()
+    {
+        QTest::addColumn<int>("percent");
+        QTest::addColumn<int>("lastColumn");
+        QTest::addColumn<int>("firstRow");
+        QTest::newRow("0") << 0 << -1 << -1;
+        QTest::newRow("1") << 1 << -1 << -1;
+        QTest::newRow("25") << 25 << 31 << 48;
+        QTest::newRow("50") << 50 << 63 << 32;
+        QTest::newRow("99") << 99 << 125 << 1;
+        QTest::newRow("100") << 100 << 127 << 1;
+    }
+
+    void barFill()
+    {
+        QFETCH(int, percent);
+        QFETCH(int, lastColumn);
+        QFETCH(int, firstRow);
+
+        Scene horizontal(gkHorizontalBar, 129, 28);
+        const QImage bar = horizontal.at(percent);
+        for (int x = 1; x <= 127; ++x)
+            for (int y : {1, 14, 26})
+                QCOMPARE(bar.pixel(x, y), x <= lastColumn ? kRed : kWhite);
+
+        Scene vertical(gkVerticalBar, 105, 65);
+        const QImage column = vertical.at(percent);
+        for (int y = 1; y <= 63; ++y)
+            for (int x : {1, 52, 103})
+                QCOMPARE(column.pixel(x, y), firstRow > 0 && y >= firstRow ? kRed : kWhite);
+    }
+
+    // The pie starts at twelve o'clock and grows clockwise; outside the ellipse is Color.
+    void pieSectors()
+    {
+        Scene scene(gkPie, 101, 101);
+        const QPoint upperRight(75, 25), lowerRight(75, 75), lowerLeft(25, 75), upperLeft(25, 25);
+        const auto colours = [&](int percent) {
+            const QImage image = scene.at(percent);
+            return QList<QRgb>{image.pixel(upperRight), image.pixel(lowerRight),
+                               image.pixel(lowerLeft), image.pixel(upperLeft), image.pixel(3, 3)};
+        };
+        QCOMPARE(colours(0), (QList<QRgb>{kWhite, kWhite, kWhite, kWhite, kBlue}));
+        QCOMPARE(colours(1), (QList<QRgb>{kWhite, kWhite, kWhite, kWhite, kBlue}));
+        QCOMPARE(colours(25), (QList<QRgb>{kRed, kWhite, kWhite, kWhite, kBlue}));
+        QCOMPARE(colours(50), (QList<QRgb>{kRed, kRed, kWhite, kWhite, kBlue}));
+        QCOMPARE(colours(99), (QList<QRgb>{kRed, kRed, kRed, kRed, kBlue}));
+
+        // At 100 % the radials coincide and the whole ellipse is ForeColor.
+        const QImage full = scene.at(100);
+        for (int y = 1; y < 100; ++y)
+            for (int x = 1; x < 100; ++x) {
+                const double dx = (x - 50) / 49.5, dy = (y - 50) / 49.5;
+                if (dx * dx + dy * dy < 0.9)
+                    QCOMPARE(full.pixel(x, y), kRed);
+            }
+
+        // The long flat loading gauge of the menu: a quarter is still the upper right quarter.
+        Scene loading(gkPie, 688, 32);
+        const QImage quarter = loading.at(25);
+        QCOMPARE(quarter.pixel(500, 8), kRed);
+        QCOMPARE(quarter.pixel(500, 24), kWhite);
+        QCOMPARE(quarter.pixel(180, 8), kWhite);
+        QCOMPARE(quarter.pixel(180, 24), kWhite);
+        QVERIFY(ringIsBlack(quarter));
+    }
+
+    // The needle is anchored at the middle of the bottom: left at low values, up at 50 %, right
+    // at high ones; at 0 % there is none.
+    void needleDirection()
+    {
+        Scene scene(gkNeedle, 201, 101);
+        const auto redIn = [](const QImage &image, QRect area) {
+            int count = 0;
+            for (int y = area.top(); y <= area.bottom(); ++y)
+                for (int x = area.left(); x <= area.right(); ++x)
+                    count += image.pixel(x, y) == kRed;
+            return count;
+        };
+        const QRect left(20, 90, 70, 8), middle(95, 20, 11, 60), right(111, 90, 70, 8);
+
+        const QImage none = scene.at(0);
+        QCOMPARE(redIn(none, left) + redIn(none, middle) + redIn(none, right), 0);
+        QCOMPARE(none.pixel(100, 60), kWhite);
+        QCOMPARE(none.pixel(2, 2), kBlue); // a corner outside the half-disc
+
+        const QImage up = scene.at(50);
+        QCOMPARE(redIn(up, middle), 60);
+        QCOMPARE(redIn(up, left) + redIn(up, right), 0);
+        QVERIFY(ringIsBlack(up, false)); // the tip stops short of the frame
+
+        const QImage low = scene.at(3);
+        QVERIFY(redIn(low, left) > 0);
+        QCOMPARE(redIn(low, middle) + redIn(low, right), 0);
+
+        const QImage high = scene.at(97);
+        QVERIFY(redIn(high, right) > 0);
+        QCOMPARE(redIn(high, middle) + redIn(high, left), 0);
+    }
+
+    // The percentage inverts what lies beneath it, pixel for pixel, and stays inside the frame.
+    void textInvertsTheBackground()
+    {
+        const QList<std::pair<QColor, QRgb>> inversions = {
+            {kMaroon, qRgb(127, 255, 255)}, {kMediumGrey, qRgb(95, 95, 91)}, {Qt::white, kBlack}};
+        for (const auto &[back, inverted] : inversions) {
+            const TextPicture picture = textOver(back);
+            QCOMPARE(picture.colours, (QSet<QRgb>{back.rgb(), inverted}));
+            QVERIFY(qAbs(picture.text.center().x() - 50) <= 3); // centred
+            QVERIFY(qAbs(picture.text.center().y() - 15) <= 3);
+        }
+
+        // Over a half-filled bar the text is split: white over black, black over white.
+        Scene bar(gkHorizontalBar, 61, 30);
+        bar.gauge->setForeColor(Qt::black);
+        bar.gauge->setShowText(true);
+        const QImage split = bar.at(50);
+        QSet<QRgb> colours;
+        for (int y = 1; y < 29; ++y)
+            for (int x = 1; x < 60; ++x)
+                colours.insert(split.pixel(x, y));
+        QCOMPARE(colours, (QSet<QRgb>{kBlack, kWhite}));
+
+        // "100%" is wider than a 20-pixel gauge: it is cut, and the frame stays whole.
+        Scene narrow(gkText, 20, 12);
+        narrow.gauge->setShowText(true);
+        QVERIFY(ringIsBlack(narrow.at(100)));
+    }
+
+    // What renderImage composes is exactly what the widget shows.
+    void widgetShowsTheComposedImage()
+    {
+        Scene scene(gkPie, 120, 40);
+        scene.gauge->setShowText(true);
+        scene.at(37);
+        QCOMPARE(scene.gauge->grab().toImage().convertToFormat(QImage::Format_RGB32),
+                 scene.gauge->renderImage());
+    }
+
+    // Every write is clamped into the range; an unchanged value or an unchanged percentage
+    // repaints nothing.
+    void progressAndRepaints()
+    {
+        TGauge gauge;
+        gauge.setProgress(-5);
+        QCOMPARE(gauge.progress(), 0);
+        gauge.setProgress(250);
+        QCOMPARE(gauge.progress(), 100);
+
+        int repaints = gauge.repaintRequests();
+        gauge.setProgress(100);
+        QCOMPARE(gauge.repaintRequests(), repaints);
+        gauge.setForeColor(Qt::black);
+        gauge.setKind(gkHorizontalBar);
+        gauge.setShowText(true);
+        gauge.setBorderStyle(TGauge::BorderStyle::Single);
+        QCOMPARE(gauge.repaintRequests(), repaints);
+        gauge.setForeColor(Qt::green);
+        QCOMPARE(gauge.repaintRequests(), repaints + 1);
+
+        gauge.setMaxValue(1000);
+        gauge.setProgress(100);
+        QCOMPARE(gauge.percentDone(), 10);
+        repaints = gauge.repaintRequests();
+        gauge.setProgress(109);
+        QCOMPARE(gauge.progress(), 109);
+        QCOMPARE(gauge.repaintRequests(), repaints);
+        gauge.setProgress(110);
+        QCOMPARE(gauge.percentDone(), 11);
+        QCOMPARE(gauge.repaintRequests(), repaints + 1);
+    }
+
+    // Moving an end drags progress along; an empty range shows 0 %; a crossed range is refused
+    // with the toolkit's message and changes nothing.
+    void rangeEnds()
+    {
+        TGauge gauge;
+        gauge.setProgress(20);
+        gauge.setMinValue(50);
+        QCOMPARE(gauge.progress(), 50);
+        gauge.setMaxValue(50);
+        QCOMPARE(gauge.percentDone(), 0);
+        gauge.setMinValue(-2147483647 - 1);
+        gauge.setMaxValue(2147483647);
+        QCOMPARE(gauge.percentDone(), 50);
+
+        TGauge narrow;
+        narrow.setProgress(60);
+        narrow.setMaxValue(30);
+        QCOMPARE(narrow.progress(), 30);
+        try {
+            narrow.setMinValue(31);
+            QFAIL("a lower end above the upper end was taken");
+        } catch (const GameError &error) {
+            QCOMPARE(error.text(), QString("Value must be between -2147483648 and 30"));
+        }
+        try {
+            narrow.setMaxValue(-1);
+            QFAIL("an upper end below the lower end was taken");
+        } catch (const GameError &error) {
+            QCOMPARE(error.text(), QString("Value must be between 0 and 2147483647"));
+        }
+        QCOMPARE(narrow.minValue(), 0);
+        QCOMPARE(narrow.maxValue(), 30);
+    }
+
+    // Colour follows the parent's until a different one is set.
+    void colourFollowsTheParent()
+    {
+        Scene scene(gkPie, 50, 50);
+        QCOMPARE(scene.gauge->color(), QColor(Qt::blue));
+        QPalette palette = scene.parent.palette();
+        palette.setColor(QPalette::Window, Qt::yellow);
+        scene.parent.setPalette(palette);
+        QCOMPARE(scene.gauge->color(), QColor(Qt::yellow));
+        scene.gauge->setColor(Qt::black);
+        palette.setColor(QPalette::Window, Qt::blue);
+        scene.parent.setPalette(palette);
+        QCOMPARE(scene.gauge->color(), QColor(Qt::black));
+    }
+
+    // Pointer moves over a gauge are its own and never reach the parent; the right button opens
+    // its popup menu.
+    void pointer()
+    {
+        Scene scene(gkVerticalBar, 60, 40);
+        int parentMoves = 0;
+        int gaugeMoves = 0;
+        scene.parent.setMouseTracking(true);
+        scene.gauge->onMouseMove = [&] { ++gaugeMoves; };
+        struct Counter : QObject {
+            int *count;
+            explicit Counter(int *c) : count(c) {}
+            bool eventFilter(QObject *, QEvent *event) override
+            {
+                *count += event->type() == QEvent::MouseMove;
+                return false;
+            }
+        } counter(&parentMoves);
+        scene.parent.installEventFilter(&counter);
+        scene.parent.resize(200, 200);
+        scene.parent.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&scene.parent));
+        QTest::mouseMove(scene.gauge, QPoint(30, 20));
+        QTRY_COMPARE(gaugeMoves, 1);
+        QCOMPARE(parentMoves, 0);
+
+        QMenu menu;
+        menu.addAction("x");
+        scene.gauge->setPopupMenu(&menu);
+        QContextMenuEvent rightClick(QContextMenuEvent::Mouse, QPoint(5, 5),
+                                     scene.gauge->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(scene.gauge, &rightClick);
+        QVERIFY(rightClick.isAccepted());
+        QTRY_VERIFY(menu.isVisible());
+        menu.close();
+    }
+};
+
+QTEST_MAIN(TestTGauge)
+#include "test_TGauge.moc"
