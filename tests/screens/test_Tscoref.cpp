@@ -1,0 +1,272 @@
+#include "ScreenFixture.h"
+
+#include "menu/Tmenuf.h"
+#include "score/Tscoref.h"
+#include "toolkit/TEdit.h"
+#include "toolkit/TFlatButton.h"
+#include "toolkit/TImage.h"
+#include "toolkit/TMemo.h"
+#include "toolkit/TPanel.h"
+#include "toolkit/Timer.h"
+#include "widgets/TMediaPlayer.h"
+
+#include <QTextDocument>
+
+namespace {
+const QColor kSkyBlue(166, 202, 240);
+const QColor kWhite(Qt::white);
+const QString kSeparator = QStringLiteral("-----------------");
+const QString kScoreFile = QStringLiteral("base/data/score.inf");
+
+// "Назад" as the player clicks it: on the shown score screen, the menu hidden.
+void clickBack()
+{
+    if (scoref->isHidden())
+        menuf->scoreClick();
+    QTest::mouseClick(scoref->back, Qt::LeftButton);
+}
+} // namespace
+
+class TestTscoref : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { m_screens = std::make_unique<ScreenFixture>(); }
+    void cleanup() { m_screens.reset(); }
+
+    // The layout: a black read-only list over a desktop-coloured panel that holds "Назад" and the
+    // pictureless help area.
+    void layout()
+    {
+        m_screens->create();
+        QCOMPARE(scoref->windowTitle(), QString::fromUtf8("Очки"));
+        QCOMPARE(scoref->size(), QSize(694, 440));
+        QCOMPARE(scoref->Score->geometry(), QRect(0, 0, 694, 345));
+        QVERIFY(scoref->Score->isReadOnly());
+        QCOMPARE(scoref->Score->palette().color(QPalette::Base), QColor(Qt::black));
+        QCOMPARE(scoref->Score->fontColor(), kWhite);
+        QCOMPARE(scoref->Score->font().pixelSize(), 20);
+        QVERIFY(scoref->Score->font().bold());
+        QCOMPARE(scoref->Score->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+        QCOMPARE(scoref->Score->lineWrapMode(), QTextEdit::WidgetWidth);
+        QCOMPARE(scoref->Panel1->geometry(), QRect(0, 344, 694, 96));
+        QCOMPARE(scoref->back->parentWidget(), scoref->Panel1);
+        QCOMPARE(scoref->back->geometry(), QRect(248, 16, 201, 57));
+        QCOMPARE(scoref->back->caption(), QString::fromUtf8("Назад"));
+        QCOMPARE(scoref->back->font().pixelSize(), 40);
+        QVERIFY(scoref->back->font().bold());
+        QCOMPARE(scoref->back->fontColor(), kWhite);
+        QCOMPARE(scoref->Image1->geometry(), QRect(8, 8, 81, 73));
+        QVERIFY(scoref->Image1->picture().isNull());
+        QCOMPARE(scoref->Image1->cursor().shape(), Qt::WhatsThisCursor);
+        // The panel lies over the list's last row.
+        QCOMPARE(scoref->childAt(10, 344), scoref->Panel1);
+        QVERIFY(scoref->isHidden());
+    }
+
+    // Two exams on an empty list give four break-terminated lines, byte for byte in Windows-1251.
+    void fourLineExample()
+    {
+        m_screens->create();
+        scoref->appendLine(kSeparator);
+        scoref->appendLine(QString::fromUtf8("Вася - 60 % списано! Или = 3 баллов"));
+        scoref->appendLine(kSeparator);
+        scoref->appendLine(QString::fromUtf8(
+            "Петя - 40 % списано! Или = 2 баллов. Но Вы пытальсь списать! и Ваша оценка и все предыдущие = 0!"));
+        clickBack();
+
+        const QByteArray sep("-----------------\r\n");
+        const QByteArray expected = sep
+            + QByteArray("\xC2\xE0\xF1\xFF - 60 % \xF1\xEF\xE8\xF1\xE0\xED\xEE! \xC8\xEB\xE8 = 3 "
+                         "\xE1\xE0\xEB\xEB\xEE\xE2\r\n")
+            + sep
+            + QByteArray("\xCF\xE5\xF2\xFF - 40 % \xF1\xEF\xE8\xF1\xE0\xED\xEE! \xC8\xEB\xE8 = 2 "
+                         "\xE1\xE0\xEB\xEB\xEE\xE2. \xCD\xEE \xC2\xFB \xEF\xFB\xF2\xE0\xEB\xFC\xF1\xFC "
+                         "\xF1\xEF\xE8\xF1\xE0\xF2\xFC! \xE8 \xC2\xE0\xF8\xE0 \xEE\xF6\xE5\xED\xEA\xE0 "
+                         "\xE8 \xE2\xF1\xE5 \xEF\xF0\xE5\xE4\xFB\xE4\xF3\xF9\xE8\xE5 = 0!\r\n");
+        QCOMPARE(m_screens->read(kScoreFile), expected);
+        QVERIFY(ErrorBox::openTexts().isEmpty());
+    }
+
+    // Loaded files show line by line; whatever their breaks, they are saved back with CR LF, and
+    // a zero byte ends the text.
+    void loadAndSaveBack_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<QByteArray>("saved");
+        QTest::newRow("LF only") << QByteArray("a\nb\n") << 3 << QByteArray("a\r\nb\r\n");
+        QTest::newRow("CR only") << QByteArray("a\rb\r") << 3 << QByteArray("a\r\nb\r\n");
+        QTest::newRow("zero byte") << QByteArray("a\r\nb\0c\r\n", 8) << 2 << QByteArray("a\r\nb");
+    }
+    void loadAndSaveBack()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(int, lines);
+        QFETCH(QByteArray, saved);
+        m_screens->write(kScoreFile, file);
+        m_screens->create();
+        QCOMPARE(scoref->Score->document()->blockCount(), lines);
+        clickBack();
+        QCOMPARE(m_screens->read(kScoreFile), saved);
+    }
+
+    // After a last line without a break the separator goes on a line of its own, and the file
+    // again ends without a break.
+    void lastLineWithoutBreak()
+    {
+        m_screens->write(kScoreFile, "old line");
+        m_screens->create();
+        scoref->appendLine(kSeparator);
+        scoref->appendLine("x - 57 % ...");
+        clickBack();
+        QCOMPARE(m_screens->read(kScoreFile), QByteArray("old line\r\n-----------------\r\nx - 57 % ..."));
+    }
+
+    // No score file: an empty list and no message; "Назад" then writes an empty file where the
+    // data directory is, or in the working directory when there is none.
+    void noFile_data()
+    {
+        QTest::addColumn<bool>("dataDirectory");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("data directory") << true << kScoreFile;
+        QTest::newRow("no data directory") << false << QString("score.inf");
+    }
+    void noFile()
+    {
+        QFETCH(bool, dataDirectory);
+        QFETCH(QString, written);
+        if (!dataDirectory)
+            QVERIFY(QDir(m_screens->path("base")).removeRecursively());
+        m_screens->create();
+        QCOMPARE(scoref->Score->text(), QString());
+        menuf->scoreClick();
+        clickBack();
+        QVERIFY(ErrorBox::openTexts().isEmpty());
+        QVERIFY(QFileInfo(m_screens->path(written)).isFile());
+        QCOMPARE(QFileInfo(m_screens->path(written)).size(), 0);
+        if (!dataDirectory)
+            QVERIFY(!QFileInfo::exists(m_screens->path("base")));
+    }
+
+    // A score file that cannot be replaced (here a directory stands in its place, which stops
+    // root too) sends the list silently to score.inf in the working directory.
+    void unwritableScoreFile()
+    {
+        QDir().mkpath(m_screens->path(kScoreFile));
+        m_screens->create();
+        scoref->appendLine("a");
+        clickBack();
+        QVERIFY(ErrorBox::openTexts().isEmpty());
+        QCOMPARE(m_screens->read("score.inf"), QByteArray("a\r\n"));
+    }
+
+    // When the fallback fails too, the error box says so; the menu is already back, its hover
+    // timer on, and the list keeps its text for a later try.
+    void bothSavesFail()
+    {
+        QDir().mkpath(m_screens->path(kScoreFile));
+        QDir().mkpath(m_screens->path("score.inf"));
+        m_screens->create();
+        menuf->deamon->setEnabled(false);
+        scoref->appendLine("a");
+        menuf->scoreClick();
+        clickBack();
+        QCOMPARE(ErrorBox::openTexts(), QStringList{"Cannot create file score.inf."});
+        QVERIFY(menuf->isVisible());
+        QVERIFY(scoref->isHidden());
+        QVERIFY(menuf->deamon->enabled());
+        QCOMPARE(scoref->Score->text(), QString("a\r\n"));
+    }
+
+    // The menu piece restarts on "Назад" only with the sound on and a name other than the lordly
+    // one (letter case counting); a piece that fails is reported without stopping the way back.
+    void musicStep_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("sound");
+        QTest::addColumn<bool>("restarts");
+        QTest::newRow("other name, sound on") << "Petya" << 1 << true;
+        QTest::newRow("other name, sound off") << "Petya" << 0 << false;
+        QTest::newRow("lordly name, sound on") << "wenKT" << 1 << false;
+        QTest::newRow("lordly name in other case") << "wenkt" << 1 << true;
+    }
+    void musicStep()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, sound);
+        QFETCH(bool, restarts);
+        m_screens->write("base/sound/pms.mp3", "not really music");
+        m_screens->create();
+        ErrorBox::closeAll();
+        menuf->name->setText(name);
+        menuf->ns->tag = sound;
+        menuf->mp1->setFileName("untouched");
+        menuf->scoreClick();
+        scoref->appendLine("a");
+        clickBack();
+        QCOMPARE(menuf->mp1->fileName(),
+                 restarts ? QString("base\\sound\\pms.mp3") : QString("untouched"));
+        // The piece cannot be played: one box for it, and the rest of the way back still runs.
+        QCOMPARE(ErrorBox::openTexts().size(), restarts ? 1 : 0);
+        QVERIFY(menuf->isVisible());
+        QVERIFY(menuf->deamon->enabled());
+        QCOMPARE(m_screens->read(kScoreFile), QByteArray("a\r\n"));
+    }
+
+    // Unlocked, the list takes typed text (never Enter, which runs the menu's action instead);
+    // "Назад" saves it and the next start loads it.
+    void unlockedListIsSavedAndLoaded()
+    {
+        m_screens->write(kScoreFile, "first\r\n");
+        m_screens->create();
+        menuf->name->setText("x");
+        menuf->scoreClick();
+        QTest::keyClicks(scoref->Score, "zz");
+        QCOMPARE(scoref->Score->text(), QString("first\r\n"));
+
+        QTest::mouseClick(scoref->Image1, Qt::LeftButton);
+        QVERIFY(!scoref->Score->isReadOnly());
+        scoref->Score->setFocus();
+        scoref->Score->moveCursor(QTextCursor::End);
+        QTest::sendKeyEvent(QTest::Click, scoref->Score, Qt::Key_A, QString::fromUtf8("Ж"), Qt::NoModifier);
+        QTest::keyClicks(scoref->Score, " b");
+        QTest::keyClick(scoref->Score, Qt::Key_Return);
+        QCOMPARE(scoref->Score->text(), QString::fromUtf8("first\r\nЖ b"));
+        QVERIFY(!menuf->xpan->isHidden());
+
+        clickBack();
+        QCOMPARE(m_screens->read(kScoreFile), QByteArray("first\r\n\xC6 b"));
+        // Unlocking lasts: the list is still editable on the next visit.
+        menuf->scoreClick();
+        QVERIFY(!scoref->Score->isReadOnly());
+
+        Screens::destroyAll();
+        m_screens->create();
+        QCOMPARE(scoref->Score->text(), QString::fromUtf8("first\r\nЖ b"));
+        QVERIFY(scoref->Score->isReadOnly());
+    }
+
+    // "Назад" turns sky blue under the pointer and white again over the panel or the list; the
+    // help area changes nothing.
+    void hoverColours()
+    {
+        m_screens->create();
+        menuf->scoreClick();
+        QTest::mouseMove(scoref->back, QPoint(5, 5));
+        QCOMPARE(scoref->back->fontColor(), kSkyBlue);
+        QTest::mouseMove(scoref->Image1, QPoint(5, 5));
+        QCOMPARE(scoref->back->fontColor(), kSkyBlue);
+        QTest::mouseMove(scoref->Panel1, QPoint(150, 40));
+        QCOMPARE(scoref->back->fontColor(), kWhite);
+        QTest::mouseMove(scoref->back, QPoint(6, 6));
+        QCOMPARE(scoref->back->fontColor(), kSkyBlue);
+        QTest::mouseMove(scoref->Score->viewport(), QPoint(50, 50));
+        QCOMPARE(scoref->back->fontColor(), kWhite);
+    }
+
+private:
+    std::unique_ptr<ScreenFixture> m_screens;
+};
+
+QTEST_MAIN(TestTscoref)
+#include "test_Tscoref.moc"
