@@ -31,6 +31,8 @@ int deviceUsers = 0;
 
 bool initOutput(const char *driver)
 {
+    // SDL would otherwise take over Ctrl+C and the termination signal; the game leaves them alone.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (driver && *driver)
         SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, driver, SDL_HINT_OVERRIDE);
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)

@@ -1,0 +1,105 @@
+// The clip player's costs: drawing one frame (the paint of every frame the clip shows), the timer
+// tick with the frames cached or decoded in sequence, and the memory that the decoded frames of the
+// game's three clips hold. Clips are written here, 8-bit palette like the game's, ~30 frames each.
+
+#include "../tests/unit/AviWriter.h"
+#include "widgets/TAnimate.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QPainter>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+const QColor Background(210, 238, 154);
+constexpr int Frames = 30;
+constexpr int Fps = 10;
+
+// The clips are written once, into a directory that lives as long as the process.
+QString clipName(QSize size)
+{
+    static QTemporaryDir dir;
+    static bool entered = QDir::setCurrent(dir.path());
+    Q_UNUSED(entered);
+    const QString name = QString("clip%1x%2.avi").arg(size.width()).arg(size.height());
+    if (!QFile::exists(name))
+        AviWriter::writeSplit(name, size, Fps, Frames, ClipCodec::Pal8, Background);
+    return name;
+}
+
+// The examiner's clip, 95 × 131: one paint of the widget (Color, then the keyed frame) into a
+// surface like a window's backing store, with the painter made per paint as a paint event does.
+void BM_DrawClipFrame(benchmark::State &state)
+{
+    TAnimate clip;
+    clip.setColor(Background);
+    clip.setFileName(clipName(QSize(95, 131)));
+    clip.setActive(true);
+    clip.frameTimer();
+    QImage surface(clip.size(), QImage::Format_RGB32);
+    for (auto _ : state) {
+        QPainter painter(&surface);
+        clip.drawFrame(painter);
+        painter.end();
+        benchmark::DoNotOptimize(surface.constBits());
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_DrawClipFrame);
+
+// One timer tick of the examiner's clip: frames from the cache, or decoded one by one from the file
+// (a clip too large for the cache), the rewind at each loop included.
+void BM_FrameTick(benchmark::State &state)
+{
+    TAnimate clip;
+    clip.setCacheLimit(state.range(0) ? TAnimate::DefaultCacheLimit : 0);
+    clip.setFileName(clipName(QSize(95, 131)));
+    clip.setActive(true);
+    for (int i = 0; i < Frames; ++i)
+        clip.frameTimer(); // fills the cache
+    for (auto _ : state)
+        clip.frameTimer();
+    state.SetLabel(state.range(0) ? "cached" : "decoded in sequence");
+}
+BENCHMARK(BM_FrameTick)->Arg(1)->Arg(0);
+
+// The game's three clips opened and played through once: the time that takes, and the bytes their
+// decoded frames hold afterwards (counters, per clip and together).
+void BM_GameClipsMemory(benchmark::State &state)
+{
+    const QSize sizes[] = {QSize(95, 131), QSize(176, 93), QSize(121, 89)};
+    const char *names[] = {"pema_bytes", "table_bytes", "cba_bytes"};
+    qint64 bytes[3] = {};
+    for (auto _ : state) {
+        for (int i = 0; i < 3; ++i) {
+            TAnimate clip;
+            clip.setFileName(clipName(sizes[i]));
+            clip.setActive(true);
+            for (int f = 0; f < Frames; ++f)
+                clip.frameTimer();
+            bytes[i] = clip.cachedBytes();
+        }
+    }
+    for (int i = 0; i < 3; ++i)
+        state.counters[names[i]] = double(bytes[i]);
+    state.counters["total_bytes"] = double(bytes[0] + bytes[1] + bytes[2]);
+}
+BENCHMARK(BM_GameClipsMemory)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
