@@ -1,0 +1,453 @@
+// The menu's music through the real menu and its real player, over a fake back-end that records
+// what it is told and ends a piece when the test says. Notifications travel as queued events, so
+// the tests deliver them with settle(); the 100 ms timer `tat` is driven by calling its handler.
+
+#include "ScreenFixture.h"
+
+#include "about/Taboutf.h"
+#include "game/Tgamef.h"
+#include "menu/Tmenuf.h"
+#include "score/Tscoref.h"
+#include "toolkit/AssetPath.h"
+#include "toolkit/Guard.h"
+#include "toolkit/Pictures.h"
+#include "toolkit/TEdit.h"
+#include "toolkit/TFlatButton.h"
+#include "toolkit/TImage.h"
+#include "toolkit/TLabel.h"
+#include "toolkit/TMemo.h"
+#include "toolkit/Timer.h"
+#include "widgets/MusicBackend.h"
+#include "widgets/TMediaPlayer.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace {
+
+// Plays nothing. Like the sound library, closing a piece that plays reports its end at once.
+class FakeMusic : public MusicBackend {
+public:
+    // The back-end of the menu created last.
+    static inline FakeMusic *current = nullptr;
+    // File names whose opening fails.
+    static inline QStringList unopenable;
+
+    FakeMusic() { current = this; }
+    ~FakeMusic() override
+    {
+        if (current == this)
+            current = nullptr;
+    }
+
+    bool open(const QString &path, QString *error) override
+    {
+        const QString name = QFileInfo(path).fileName();
+        m_log << "open " + name;
+        if (unopenable.contains(name)) {
+            *error = QStringLiteral("The file cannot be played");
+            return false;
+        }
+        return true;
+    }
+    void close() override
+    {
+        m_log << "close";
+        if (m_playing)
+            endNaturally();
+    }
+    bool play() override
+    {
+        m_log << "play";
+        m_playing = true;
+        return true;
+    }
+    void pause() override { m_log << "pause"; }
+    void resume() override { m_log << "resume"; }
+    void setFinishedHandler(std::function<void()> handler) override { m_finished = std::move(handler); }
+
+    // The piece has played to its end.
+    void endNaturally()
+    {
+        m_playing = false;
+        if (m_finished)
+            m_finished();
+    }
+
+    // The commands since the last call.
+    QStringList takeLog() { return std::exchange(m_log, {}); }
+
+private:
+    QStringList m_log;
+    bool m_playing = false;
+    std::function<void()> m_finished;
+};
+
+FakeMusic &music() { return *FakeMusic::current; }
+
+// Delivers every notification on its way, and whatever those set off.
+void settle()
+{
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents();
+}
+
+const QStringList kRestartMenuPiece{"close", "open pms.mp3", "play"};
+const QStringList kRestartExamPiece{"close", "open pms2.mp3", "play"};
+
+enum Files { kNoMusic = 0, kMp3 = 1, kMidi = 2, kAll = kMp3 | kMidi };
+
+const QString kLordly = QStringLiteral("wenKT");
+const QString kWaiting = QString::fromUtf8("Пожалуйста подождите...");
+
+} // namespace
+
+class TestMenuMusic : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        Tmenuf::musicBackendFactory = [] { return std::make_unique<FakeMusic>(); };
+    }
+    void cleanupTestCase() { Tmenuf::musicBackendFactory = nullptr; }
+    void init()
+    {
+        FakeMusic::unopenable.clear();
+        m_screens = std::make_unique<ScreenFixture>();
+        m_screens->copyAsset("base/image/Ico/son.bmp");
+        m_screens->copyAsset("base/image/Ico/sof.bmp");
+    }
+    void cleanup() { m_screens.reset(); }
+
+    // At start-up the menu piece plays; at each natural end it starts again from its beginning, with
+    // no echo; notifications are ignored until `tat` has run.
+    void menuPieceRepeats()
+    {
+        start(kAll);
+        QCOMPARE(music().takeLog(), (QStringList{"open pms.mp3", "play"}));
+        QCOMPARE(menuf->mp1->mode(), TMediaPlayer::Mode::Playing);
+        for (int round = 0; round < 2; ++round) {
+            music().endNaturally();
+            settle();
+            QCOMPARE(music().takeLog(), kRestartMenuPiece);
+            QCOMPARE(menuf->a1->tag, 1);
+            QVERIFY(menuf->tat->enabled());
+            settle();
+            QCOMPARE(music().takeLog(), QStringList());
+            menuf->tatTimer();
+            QVERIFY(!menuf->tat->enabled());
+            QCOMPARE(menuf->a1->tag, 0);
+        }
+    }
+
+    // With only the MIDI files the fallback plays once: its end clicks `a1`, which finds no menu piece.
+    void midiFallbackPlaysOnce()
+    {
+        start(kMidi);
+        QCOMPARE(music().takeLog(), (QStringList{"open pms.mid", "play"}));
+        music().endNaturally();
+        settle();
+        QCOMPARE(music().takeLog(), QStringList());
+        QCOMPARE(menuf->mp1->mode(), TMediaPlayer::Mode::Stopped);
+        menuf->tatTimer();
+        settle();
+        QCOMPARE(music().takeLog(), QStringList());
+    }
+
+    // A menu piece that exists but cannot be opened is reported; the fallback is not tried.
+    void unopenableMenuPiece()
+    {
+        FakeMusic::unopenable << "pms.mp3";
+        start(kAll);
+        QCOMPARE(music().takeLog(), QStringList{"open pms.mp3"});
+        QVERIFY(!menuf->mp1->isOpen());
+        QCOMPARE(ErrorBox::openTexts(), QStringList{"The file cannot be played."});
+    }
+
+    // A click on `a2` outside a notification (the loading at 80 %) aborts the menu piece; that
+    // echo restarts the exam piece once more, and the echo of the restart is swallowed. From then
+    // on the exam piece is the one that repeats.
+    void clickOutsideNotificationEchoes()
+    {
+        start(kAll);
+        music().takeLog();
+        menuf->a2Click();
+        QCOMPARE(music().takeLog(), kRestartExamPiece);
+        QCOMPARE(menuf->mp1->tag, 1);
+        QCOMPARE(menuf->a1->tag, 0);
+        settle();
+        QCOMPARE(music().takeLog(), kRestartExamPiece);
+        QCOMPARE(menuf->a1->tag, 1);
+        settle();
+        QCOMPARE(music().takeLog(), QStringList());
+        menuf->tatTimer();
+        music().endNaturally();
+        settle();
+        QCOMPARE(music().takeLog(), kRestartExamPiece);
+        // Back to the menu piece the same way (the score screen's "Назад").
+        menuf->tatTimer();
+        menuf->a1Click();
+        settle();
+        QCOMPARE(music().takeLog(), kRestartMenuPiece + kRestartMenuPiece);
+        QCOMPARE(menuf->mp1->tag, 0);
+    }
+
+    // After one visit to the about screen nothing repeats any more: the about piece plays once, and
+    // so does every piece started later.
+    void aboutVisitEndsRepeating()
+    {
+        start(kAll);
+        music().takeLog();
+        menuf->ObClick();
+        QVERIFY(aboutf->isVisible());
+        QCOMPARE(music().takeLog(), (QStringList{"pause", "close", "open pms1.mid", "play"}));
+        QCOMPARE(menuf->a1->tag, 555);
+        settle();
+        QCOMPARE(music().takeLog(), QStringList());
+        aboutf->backClick();
+        QCOMPARE(menuf->a1->tag, 1);
+        QCOMPARE(menuf->mp1->tag, 0);
+        QCOMPARE(music().takeLog(), QStringList());
+        music().endNaturally();
+        settle();
+        QCOMPARE(music().takeLog(), QStringList());
+        // The next exam's piece plays once.
+        menuf->a2Click();
+        settle();
+        QCOMPARE(music().takeLog(), kRestartExamPiece);
+        music().endNaturally();
+        settle();
+        QCOMPARE(music().takeLog(), QStringList());
+        QVERIFY(!menuf->tat->enabled());
+    }
+
+    // In the usual state switching off pauses and switching on starts the looping piece anew
+    // (the superseded request's notification restarts it); the icons follow the switch. If `tat`
+    // then finds the switch off, repeating ends for good.
+    void soundSwitchUsual()
+    {
+        start(kAll);
+        music().takeLog();
+        menuf->nsClick();
+        QCOMPARE(music().takeLog(), QStringList{"pause"});
+        QCOMPARE(menuf->ns->tag, 0);
+        QCOMPARE(menuf->ns->picture(), icon("Base\\image\\Ico\\sof.bmp"));
+        settle();
+        QCOMPARE(music().takeLog(), QStringList());
+        menuf->nsClick();
+        QCOMPARE(menuf->ns->tag, 1);
+        QCOMPARE(menuf->ns->picture(), icon("Base\\image\\Ico\\son.bmp"));
+        settle();
+        QCOMPARE(music().takeLog(), QStringList{"resume"} + kRestartMenuPiece);
+        QCOMPARE(menuf->mp1->tag, 0);
+
+        menuf->nsClick();
+        menuf->tatTimer();
+        QCOMPARE(menuf->a1->tag, 1);
+        menuf->nsClick();
+        settle();
+        QCOMPARE(music().takeLog(), (QStringList{"pause", "resume"}));
+        QCOMPARE(menuf->windowTitle(), QString::fromUtf8("Меню \"PEMy -и Зольмар\""));
+    }
+
+    // While a single piece plays the switch pauses and resumes it where it stood; once it has
+    // ended, switching on plays it again from its beginning.
+    void soundSwitchDuringSinglePiece()
+    {
+        start(kAll);
+        menuf->ObClick();
+        music().takeLog();
+        menuf->nsClick();
+        menuf->nsClick();
+        settle();
+        QCOMPARE(music().takeLog(), (QStringList{"pause", "resume"}));
+        QCOMPARE(menuf->mp1->mode(), TMediaPlayer::Mode::Playing);
+        music().endNaturally();
+        settle();
+        menuf->nsClick();
+        QCOMPARE(music().takeLog(), QStringList());
+        menuf->nsClick();
+        settle();
+        QCOMPARE(music().takeLog(), QStringList{"play"});
+        QCOMPARE(menuf->mp1->fileName(), QString("base\\soundLite\\pms1.mid"));
+    }
+
+    // With no piece open the switch reports in the menu's caption and changes state and icon as
+    // usual; no error box.
+    void soundSwitchWithoutMusic()
+    {
+        start(kNoMusic);
+        menuf->nsClick();
+        QCOMPARE(menuf->windowTitle(), QString("Error #13"));
+        QCOMPARE(menuf->ns->tag, 0);
+        QCOMPARE(menuf->ns->picture(), icon("Base\\image\\Ico\\sof.bmp"));
+        menuf->nsClick();
+        QCOMPARE(menuf->windowTitle(), QString("Error #12"));
+        QCOMPARE(menuf->ns->tag, 1);
+        QCOMPARE(menuf->ns->picture(), icon("Base\\image\\Ico\\son.bmp"));
+        QCOMPARE(ErrorBox::openTexts(), QStringList());
+        QCOMPARE(music().takeLog(), QStringList());
+    }
+
+    // Typed letter by letter: the fourth letter shows the waiting text, the fifth enters the lordly
+    // mode: captions, the disabled field, both window captions, the game's exit button, its piece.
+    void lordlyTyped()
+    {
+        start(kAll);
+        music().takeLog();
+        menuf->name->clear();
+        const QStringList seen = nextCaptionPerChange([] { QTest::keyClicks(menuf->name, kLordly); });
+        QCOMPARE(seen.size(), 5);
+        QCOMPARE(seen[3], kWaiting);
+        QCOMPARE(seen[4], QString::fromUtf8("Да здравствует повелитель!"));
+        verifyLordly();
+        QCOMPARE(music().takeLog(), (QStringList{"pause", "close", "open pms.mid", "play"}));
+        QCOMPARE(menuf->a1->tag, 555);
+        settle();
+        QCOMPARE(music().takeLog(), QStringList());
+
+        // The loading does not start the exam piece; the lordly piece plays once.
+        menuf->NewGameClick();
+        for (int i = 0; i < 101 && !gamef->isVisible(); ++i)
+            menuf->tx->fire();
+        QVERIFY(gamef->isVisible());
+        music().endNaturally();
+        settle();
+        QCOMPARE(music().takeLog(), QStringList());
+
+        // The exam's result line carries the lordly name.
+        gamef->winExecute();
+        const QStringList lines = scoref->Score->text().split(QRegularExpression("\\r?\\n"), Qt::SkipEmptyParts);
+        QVERIFY(!lines.isEmpty());
+        QVERIFY2(lines.last().startsWith(kLordly + " - "), qPrintable(lines.last()));
+    }
+
+    // Pasted at once, the name enters the lordly mode without the waiting text.
+    void lordlyPasted()
+    {
+        start(kAll);
+        menuf->name->selectAll();
+        const QStringList seen = nextCaptionPerChange([] { menuf->name->insert(kLordly); });
+        QCOMPARE(seen, QStringList{QString::fromUtf8("Да здравствует повелитель!")});
+        verifyLordly();
+    }
+
+    // One letter in other case, or a trailing blank, changes nothing. A letter after "wenK" other
+    // than the fifth leaves the waiting text until the pointer moves over the bare menu; deleting
+    // back to "wenK" shows it again.
+    void nearMisses()
+    {
+        start(kAll);
+        music().takeLog();
+        for (const QString &text : {QString("wenkT"), QString("WenKT"), QString("wenKt"), QString("wenKT ")}) {
+            menuf->name->setText(text);
+            QCOMPARE(menuf->NewGame->caption(), QString::fromUtf8("Новая игра"));
+            QVERIFY(menuf->name->isEnabled());
+        }
+        QCOMPARE(menuf->windowTitle(), QString::fromUtf8("Меню \"PEMy -и Зольмар\""));
+        QCOMPARE(music().takeLog(), QStringList());
+
+        menuf->name->setText("wenK");
+        QTest::keyClick(menuf->name, Qt::Key_X);
+        QCOMPARE(menuf->next->caption(), kWaiting);
+        menuf->FormMouseMove();
+        QCOMPARE(menuf->next->caption(), QString::fromUtf8("PEMy и Зольмар!"));
+        QTest::keyClick(menuf->name, Qt::Key_Backspace);
+        QCOMPARE(menuf->name->text(), QString("wenK"));
+        QCOMPARE(menuf->next->caption(), kWaiting);
+    }
+
+    // With the sound switched off the lordly piece still plays, and the switch keeps its off icon.
+    void lordlyWithSoundOff()
+    {
+        start(kAll);
+        menuf->nsClick();
+        music().takeLog();
+        menuf->name->setText(kLordly);
+        QCOMPARE(music().takeLog(), (QStringList{"close", "open pms.mid", "play"}));
+        QCOMPARE(menuf->mp1->mode(), TMediaPlayer::Mode::Playing);
+        QCOMPARE(menuf->ns->tag, 0);
+        QCOMPARE(menuf->ns->picture(), icon("Base\\image\\Ico\\sof.bmp"));
+    }
+
+    // With no piece open the stop step of the single pieces is refused: the error box shows it, the
+    // lordly captions are not set and the about piece does not start.
+    void singlePiecesWithoutOpenPiece()
+    {
+        start(kNoMusic);
+        m_screens->write("base/soundLite/pms.mid", "midi");
+        m_screens->write("base/soundLite/pms1.mid", "midi");
+        menuf->name->setText(kLordly);
+        QCOMPARE(ErrorBox::openTexts(), QStringList{"No MCI device open."});
+        QCOMPARE(menuf->a1->tag, 555);
+        QCOMPARE(menuf->NewGame->caption(), QString::fromUtf8("Новая игра"));
+        QVERIFY(menuf->name->isEnabled());
+        QCOMPARE(menuf->windowTitle(), QString::fromUtf8("Меню \"PEMy -и Зольмар\""));
+        QCOMPARE(gamef->exit->caption(), QString::fromUtf8("Выход"));
+
+        ErrorBox::closeAll();
+        guarded([] { menuf->ObClick(); });
+        QVERIFY(aboutf->isVisible());
+        QCOMPARE(ErrorBox::openTexts(), QStringList{"No MCI device open."});
+        QCOMPARE(music().takeLog(), QStringList());
+    }
+
+private:
+    // Creates the screens with the music files named by `files`.
+    void start(int files)
+    {
+        if (files & kMp3) {
+            m_screens->write("base/sound/pms.mp3", "mp3");
+            m_screens->write("base/sound/pms2.mp3", "mp3");
+        }
+        if (files & kMidi) {
+            m_screens->write("base/soundLite/pms.mid", "midi");
+            m_screens->write("base/soundLite/pms1.mid", "midi");
+        }
+        m_screens->create();
+        QVERIFY(FakeMusic::current);
+        // The tests stand in for the 100 ms of `tat` by calling its handler; left running, a slow
+        // moment of a busy machine would let it clear the lock before an echo is delivered.
+        menuf->tat->setInterval(24 * 3600 * 1000);
+    }
+
+    static QImage icon(const QString &gamePath)
+    {
+        return Pictures::loadTransparentBitmap(AssetPath::resolve(gamePath));
+    }
+
+    // The caption of `next` after each change of the name field that `edit` makes.
+    static QStringList nextCaptionPerChange(const std::function<void()> &edit)
+    {
+        QStringList seen;
+        const auto handler = menuf->name->onChange;
+        menuf->name->onChange = [&] {
+            handler();
+            seen << menuf->next->caption();
+        };
+        edit();
+        menuf->name->onChange = handler;
+        return seen;
+    }
+
+    static void verifyLordly()
+    {
+        const QString welcome = QString::fromUtf8("Добро пожаловать! Повелитель!");
+        QCOMPARE(menuf->NewGame->caption(), QString::fromUtf8("Развлечения!"));
+        QCOMPARE(menuf->score->caption(), QString::fromUtf8("Суета и тлен!"));
+        QCOMPARE(menuf->Ob->caption(), QString::fromUtf8("О господине!"));
+        QCOMPARE(menuf->Exit->caption(), QString::fromUtf8("Устали Сир?"));
+        QCOMPARE(menuf->xl->caption(), QString::fromUtf8("Ваше имя! Милорд!"));
+        QCOMPARE(menuf->name->text(), kLordly);
+        QVERIFY(!menuf->name->isEnabled());
+        QCOMPARE(menuf->windowTitle(), welcome);
+        QCOMPARE(gamef->windowTitle(), welcome);
+        QCOMPARE(menuf->next->caption(), QString::fromUtf8("Да здравствует повелитель!"));
+        QCOMPARE(gamef->exit->caption(), QString::fromUtf8("Всё, что пожелаете Милорд!"));
+    }
+
+    std::unique_ptr<ScreenFixture> m_screens;
+};
+
+QTEST_MAIN(TestMenuMusic)
+#include "test_MenuMusic.moc"
