@@ -131,16 +131,6 @@ QImage builtinSheet()
     return QFile::exists(kBuiltinSheet) ? Pictures::loadIcon(kBuiltinSheet) : QImage();
 }
 
-// A line for the score screen's list.
-void appendToScoreList(const QString &line)
-{
-    // The score screen's append is being written alongside; until it lands nothing is appended.
-    [](auto *screen, const QString &text) {
-        if constexpr (requires { screen->appendLine(text); })
-            screen->appendLine(text);
-    }(scoref, line);
-}
-
 } // namespace
 
 Tgamef::Tgamef()
@@ -274,7 +264,6 @@ Tgamef::Tgamef()
             [this] { guarded([this] { execute(QStringLiteral("refresh")); }); });
 
     beep = [] { QApplication::beep(); };
-    appendScoreLine = appendToScoreList;
 
     timet->onTimer = [this] { timetTimer(); };
     xxx->onTimer = [this] { xxxTimer(); };
@@ -419,8 +408,8 @@ void Tgamef::winExecute()
     const bool caught = zopa->progress() == 100;
     hide();
     scoref->showScreen();
-    appendScoreLine(ExamResult::separator());
-    appendScoreLine(ExamResult::resultLine(menuf->name->text(), process->progress(), caught));
+    scoref->appendLine(ExamResult::separator());
+    scoref->appendLine(ExamResult::resultLine(menuf->name->text(), process->progress(), caught));
 }
 
 // ---- Tool selection by pointer ----

@@ -140,8 +140,6 @@ public:
 
     // The platform's default beep near the end of an exam; tests count it.
     std::function<void()> beep;
-    // Appends one line to the score list.
-    std::function<void(const QString &)> appendScoreLine;
 
 private:
     // One icon step for the sheet `sheet` whose frame counter is the tag of `counter`.

@@ -1,0 +1,467 @@
+// The game screen: creation with and without its assets, F5, the exam clock, copying and
+// suspicion, the end of an exam with its score lines, and the examiner's walk on the real widgets.
+
+#include "ScreenFixture.h"
+#include "unit/AviWriter.h"
+
+#include "game/Tgamef.h"
+#include "menu/Tmenuf.h"
+#include "score/Tscoref.h"
+#include "toolkit/TEdit.h"
+#include "toolkit/TFlatButton.h"
+#include "toolkit/TImage.h"
+#include "toolkit/Timer.h"
+#include "toolkit/TMemo.h"
+#include "widgets/TAnimate.h"
+#include "widgets/TGauge.h"
+
+#include <QMenu>
+#include <QRegularExpression>
+
+namespace {
+
+const QString kName = QStringLiteral("Студент");
+const QString kSeparator = QStringLiteral("-----------------");
+const QString kCaughtTail = QStringLiteral(" баллов. Но Вы пытальсь списать! и Ваша оценка и все предыдущие = 0!");
+const QColor kGreen(0, 128, 0);
+const QColor kLime(0, 255, 0);
+const QColor kYellow(255, 255, 0);
+const QColor kRed(255, 0, 0);
+
+void writeClip(const ScreenFixture &screens, const QString &relative, QSize size)
+{
+    QDir().mkpath(QFileInfo(screens.path(relative)).path());
+    QVERIFY(AviWriter::writeSplit(screens.path(relative), size, 10, 3, ClipCodec::Bgr24, QColor(210, 238, 154)));
+}
+
+void writeJpeg(const ScreenFixture &screens, const QColor &colour)
+{
+    QDir().mkpath(screens.path(QStringLiteral("base/image")));
+    QImage picture(688, 368, QImage::Format_RGB32);
+    picture.fill(colour);
+    QVERIFY(picture.save(screens.path(QStringLiteral("base/image/fon.jpg")), "JPG"));
+}
+
+bool near(const QColor &a, const QColor &b)
+{
+    return qAbs(a.red() - b.red()) <= 8 && qAbs(a.green() - b.green()) <= 8 && qAbs(a.blue() - b.blue()) <= 8;
+}
+
+QColor backgroundColour()
+{
+    return gamef->fon->picture().pixelColor(100, 100);
+}
+
+// The score list's lines; the list ends with a line break after its last line.
+QStringList scoreLines()
+{
+    QString text = scoref->Score->text();
+    if (text.endsWith(QStringLiteral("\r\n")))
+        text.chop(2);
+    return text.isEmpty() ? QStringList() : text.split(QStringLiteral("\r\n"));
+}
+
+// The menu's start of an exam, as far as the game screen sees it.
+void startExam()
+{
+    menuf->name->setText(kName);
+    gamef->timet->setEnabled(true);
+    gamef->process->setProgress(0);
+    gamef->time->setProgress(100);
+    gamef->zopa->setProgress(0);
+}
+
+} // namespace
+
+class TestTgamef : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { m_screens = std::make_unique<ScreenFixture>(); }
+    void cleanup() { m_screens.reset(); }
+
+    // ---- Creation ----
+
+    // Every asset present: the disk background, all three clips open and playing, desk and copybook
+    // sized to their clips, the examiner at desk + (25, −54), which is also home; no error.
+    void creationWithEveryAsset()
+    {
+        writeJpeg(*m_screens, QColor(200, 30, 30));
+        writeClip(*m_screens, QStringLiteral("base/video/pemik.avi"), QSize(80, 120));
+        writeClip(*m_screens, QStringLiteral("base/video/table.avi"), QSize(160, 90));
+        writeClip(*m_screens, QStringLiteral("base/video/copybook.avi"), QSize(100, 80));
+        m_screens->create();
+
+        QVERIFY(near(backgroundColour(), QColor(200, 30, 30)));
+        for (TAnimate *clip : {gamef->pema, gamef->table, gamef->cba})
+            QVERIFY(clip->isOpen() && clip->active());
+        QCOMPARE(gamef->pema->size(), QSize(95, 131));
+        QCOMPARE(gamef->table->geometry(), QRect(-16, 96, 160, 90));
+        QCOMPARE(gamef->cba->size(), QSize(100, 80));
+        QCOMPARE(gamef->pema->pos(), QPoint(9, 42));
+        QCOMPARE(QPoint(gamef->home_left, gamef->home_top), QPoint(9, 42));
+        QVERIFY(ErrorBox::openTexts().isEmpty());
+    }
+
+    // Each asset missing on its own is skipped in silence; the examiner is placed in every case.
+    void creationWithOneMissing_data()
+    {
+        QTest::addColumn<QString>("missing");
+        for (const char *file : {"base/image/fon.jpg", "base/video/pemik.avi", "base/video/table.avi",
+                                 "base/video/copybook.avi"})
+            QTest::newRow(file) << QString::fromLatin1(file);
+    }
+    void creationWithOneMissing()
+    {
+        QFETCH(QString, missing);
+        writeJpeg(*m_screens, QColor(200, 30, 30));
+        writeClip(*m_screens, QStringLiteral("base/video/pemik.avi"), QSize(80, 120));
+        writeClip(*m_screens, QStringLiteral("base/video/table.avi"), QSize(160, 90));
+        writeClip(*m_screens, QStringLiteral("base/video/copybook.avi"), QSize(100, 80));
+        QVERIFY(QFile::remove(m_screens->path(missing)));
+        m_screens->create();
+
+        QVERIFY(ErrorBox::openTexts().isEmpty());
+        QCOMPARE(near(backgroundColour(), QColor(200, 30, 30)), !missing.endsWith(QLatin1String("fon.jpg")));
+        QCOMPARE(gamef->pema->isOpen(), !missing.endsWith(QLatin1String("pemik.avi")));
+        QCOMPARE(gamef->table->isOpen(), !missing.endsWith(QLatin1String("table.avi")));
+        QCOMPARE(gamef->cba->isOpen(), !missing.endsWith(QLatin1String("copybook.avi")));
+        QCOMPARE(gamef->pema->pos(), QPoint(9, 42));
+        QCOMPARE(QPoint(gamef->home_left, gamef->home_top), QPoint(9, 42));
+    }
+
+    // No asset at all: the built-in background and sheet icons, the layout's sizes, the examiner seated.
+    void creationWithNothing()
+    {
+        m_screens->create();
+        QCOMPARE(gamef->fon->picture().size(), QSize(688, 368));
+        QCOMPARE(gamef->q1->picture().size(), QSize(32, 32));
+        QCOMPARE(gamef->table->geometry(), QRect(-16, 96, 176, 93));
+        QCOMPARE(gamef->cba->geometry(), QRect(400, 256, 121, 89));
+        QCOMPARE(gamef->pema->geometry(), QRect(9, 42, 95, 131));
+        QVERIFY(ErrorBox::openTexts().isEmpty());
+    }
+
+    // A broken background raises the decoder's error; the old picture stays and the rest of
+    // creation is skipped: no clip, the examiner where the layout put him, no home stored.
+    void creationWithBrokenJpeg()
+    {
+        m_screens->write(QStringLiteral("base/image/fon.jpg"), "this is no picture");
+        writeClip(*m_screens, QStringLiteral("base/video/pemik.avi"), QSize(80, 120));
+        m_screens->create();
+
+        const QStringList boxes = ErrorBox::openTexts();
+        QCOMPARE(boxes.size(), 1);
+        QVERIFY2(QRegularExpression(QStringLiteral("^JPEG error #\\d+\\.$")).match(boxes[0]).hasMatch(),
+                 qPrintable(boxes[0]));
+        QCOMPARE(gamef->fon->picture().size(), QSize(688, 368));
+        QVERIFY(!gamef->pema->isOpen());
+        QCOMPARE(gamef->pema->pos(), QPoint(10, 32));
+        QCOMPARE(QPoint(gamef->home_left, gamef->home_top), QPoint(0, 0));
+    }
+
+    // A desk clip that cannot be opened: the examiner's clip already plays, the copybook is never
+    // loaded, the examiner is not moved.
+    void creationWithBrokenAvi()
+    {
+        writeClip(*m_screens, QStringLiteral("base/video/pemik.avi"), QSize(80, 120));
+        m_screens->write(QStringLiteral("base/video/table.avi"), "RIFF broken");
+        writeClip(*m_screens, QStringLiteral("base/video/copybook.avi"), QSize(100, 80));
+        m_screens->create();
+
+        QCOMPARE(ErrorBox::openTexts(), QStringList{QStringLiteral("Cannot open AVI.")});
+        QVERIFY(gamef->pema->active());
+        QVERIFY(!gamef->table->isOpen());
+        QVERIFY(!gamef->cba->isOpen());
+        QCOMPARE(gamef->pema->pos(), QPoint(10, 32));
+        QCOMPARE(QPoint(gamef->home_left, gamef->home_top), QPoint(0, 0));
+    }
+
+    // At 96 dpi the layout scales and the seat is the scaled desk + (25, −54) in plain pixels.
+    void creationAtOtherScale()
+    {
+        Scaling::setFactor(0.8);
+        m_screens->create();
+        QCOMPARE(gamef->table->pos(), QPoint(-13, 77));
+        QCOMPARE(gamef->pema->pos(), QPoint(12, 23));
+        QCOMPARE(QPoint(gamef->home_left, gamef->home_top), QPoint(12, 23));
+    }
+
+    // F5 reloads a changed background; without the file the current picture stays.
+    void refreshKey()
+    {
+        writeJpeg(*m_screens, QColor(200, 30, 30));
+        m_screens->create();
+        gamef->showScreen();
+        QVERIFY(QTest::qWaitForWindowActive(gamef));
+
+        writeJpeg(*m_screens, QColor(30, 30, 200));
+        QTest::keyClick(gamef, Qt::Key_F5);
+        QVERIFY(near(backgroundColour(), QColor(30, 30, 200)));
+
+        QVERIFY(QFile::remove(m_screens->path(QStringLiteral("base/image/fon.jpg"))));
+        QTest::keyClick(gamef, Qt::Key_F5);
+        QVERIFY(near(backgroundColour(), QColor(30, 30, 200)));
+        QVERIFY(ErrorBox::openTexts().isEmpty());
+    }
+
+    // The action list's order, dividers included, and the walk's list.
+    void actionLists()
+    {
+        m_screens->create();
+        QStringList names;
+        for (const Action &action : gamef->al1.actions())
+            names << action.name();
+        QCOMPARE(names, (QStringList{"win", "timea", "refresh", QString(38, u'i'), "SPX", "RPX", QString(39, u'i'),
+                                     "kon", "spo", "bom", QString(40, u'i'), "Tag_Panel", QString(37, u'i'),
+                                     "Pemil_Gowing"}));
+        names.clear();
+        for (const Action &action : gamef->pemik.actions())
+            names << action.name();
+        QCOMPARE(names, (QStringList{"Pem_Left", "Pem_Top", "Pem_Go", "Pem_Return"}));
+        QCOMPARE(gamef->timet->interval(), 500);
+        QCOMPARE(gamef->xxx->interval(), 100);
+        QVERIFY(!gamef->timet->enabled() && !gamef->xxx->enabled());
+    }
+
+    // ---- Exam clock ----
+
+    // A whole exam with nothing in use: the colour course, beeps from p = 4, the end after
+    // 101 ticks with the separator and "<name> - 0 % списано! Или = 0 баллов".
+    void wholeExam()
+    {
+        m_screens->create();
+        int beeps = 0;
+        gamef->beep = [&beeps] { ++beeps; };
+        startExam();
+
+        for (int tick = 1; tick <= 101; ++tick) {
+            QVERIFY2(gamef->timet->enabled(), qPrintable(QString::number(tick)));
+            gamef->timet->fire();
+            QColor expected = kGreen;
+            if (tick >= 82)
+                expected = kRed;
+            else if (tick >= 52)
+                expected = kYellow;
+            else if (tick >= 2)
+                expected = kLime;
+            QVERIFY2(gamef->time->foreColor() == expected, qPrintable(QString::number(tick)));
+            QCOMPARE(beeps, std::max(0, tick - 96));
+        }
+        QVERIFY(!gamef->timet->enabled());
+        QVERIFY(gamef->isHidden());
+        QVERIFY(scoref->isVisible());
+        QCOMPARE(gamef->time->progress(), 0);
+        QCOMPARE(scoreLines(), (QStringList{kSeparator, kName + QStringLiteral(" - 0 % списано! Или = 0 баллов")}));
+
+        // The next exam keeps red until its second tick.
+        startExam();
+        gamef->timet->fire();
+        QCOMPARE(gamef->time->foreColor(), kRed);
+        gamef->timet->fire();
+        QCOMPARE(gamef->time->foreColor(), kLime);
+    }
+
+    // The speed items set 10000 and 100 ms; they start no clock.
+    void speedItems()
+    {
+        m_screens->create();
+        QCOMPARE(gamef->time->popupMenu(), gamef->PopupMenu1);
+        const QList<QAction *> items = gamef->PopupMenu1->actions();
+        QCOMPARE(items, (QList<QAction *>{gamef->N2, gamef->N1, gamef->kvik1, gamef->N3, gamef->ppuu, gamef->N4}));
+        QVERIFY(gamef->N2->isSeparator() && gamef->N3->isSeparator() && gamef->N4->isSeparator());
+        QCOMPARE(gamef->ppuu->text(), QStringLiteral("Показать невидимое"));
+
+        gamef->N1->trigger();
+        QCOMPARE(gamef->timet->interval(), 10000);
+        gamef->kvik1->trigger();
+        QCOMPARE(gamef->timet->interval(), 100);
+        QVERIFY(!gamef->timet->enabled());
+    }
+
+    // ---- Copying and suspicion ----
+
+    // One tick with the given examiner state, tool and flags moves both gauges by the tables.
+    void ratesOnTheScreen_data()
+    {
+        QTest::addColumn<int>("state");
+        QTest::addColumn<int>("tool");
+        QTest::addColumn<QList<int>>("flags");
+        QTest::addColumn<int>("suspicion");
+        QTest::addColumn<int>("copied");
+        QTest::newRow("background at the desk") << 0 << 5 << QList<int>{0, 0, 0} << 52 << 0;
+        QTest::newRow("nothing at the desk") << 0 << 0 << QList<int>{0, 0, 0} << 49 << 0;
+        QTest::newRow("all three at the desk") << 0 << 1 << QList<int>{1, 1, 1} << 54 << 7;
+        QTest::newRow("notes and a label's cribs") << 0 << 1 << QList<int>{1, 0, 1} << 54 << 3;
+        QTest::newRow("patrol, cribs") << 3 << 3 << QList<int>{0, 0, 1} << 60 << 1;
+        QTest::newRow("patrol, notes") << 3 << 1 << QList<int>{1, 0, 0} << 60 << 0;
+        QTest::newRow("returning, bombs") << 4 << 2 << QList<int>{0, 1, 0} << 65 << 4;
+        QTest::newRow("stepping down, bombs") << 2 << 2 << QList<int>{0, 1, 0} << 58 << 0;
+    }
+    void ratesOnTheScreen()
+    {
+        QFETCH(int, state);
+        QFETCH(int, tool);
+        QFETCH(QList<int>, flags);
+        QFETCH(int, suspicion);
+        QFETCH(int, copied);
+        m_screens->create();
+        gamef->zopa->setProgress(50);
+        gamef->PemX->tag = state;
+        gamef->free->tag = tool;
+        gamef->q1->tag = flags[0];
+        gamef->q2->tag = flags[1];
+        gamef->q3->tag = flags[2];
+        gamef->execute(QStringLiteral("SPX"));
+        gamef->execute(QStringLiteral("RPX"));
+        QCOMPARE(gamef->zopa->progress(), suspicion);
+        QCOMPARE(gamef->process->progress(), copied);
+    }
+
+    // The copybook plays while a sheet is in use and stops when none is; without its file,
+    // starting it raises nothing and copying goes on.
+    void copybookFollowsFlags()
+    {
+        writeClip(*m_screens, QStringLiteral("base/video/copybook.avi"), QSize(100, 80));
+        m_screens->create();
+        gamef->q3->tag = 1;
+        gamef->execute(QStringLiteral("RPX"));
+        QVERIFY(gamef->cba->active());
+        gamef->q3->tag = 0;
+        gamef->execute(QStringLiteral("RPX"));
+        QVERIFY(!gamef->cba->active());
+    }
+    void copybookMissing()
+    {
+        m_screens->create();
+        startExam();
+        gamef->q2->tag = 1;
+        gamef->timet->fire();
+        QVERIFY(ErrorBox::openTexts().isEmpty());
+        QCOMPARE(gamef->process->progress(), 4);
+        QCOMPARE(gamef->time->progress(), 99);
+    }
+
+    // ---- End of an exam ----
+
+    // Suspicion 95 and bombs at the desk: 100, not 105; caught in the following tick's SPX.
+    void caughtAfterReaching100()
+    {
+        m_screens->create();
+        startExam();
+        gamef->zopa->setProgress(95);
+        gamef->q2->tag = 1;
+        gamef->free->tag = 2;
+        gamef->timet->fire();
+        QCOMPARE(gamef->zopa->progress(), 100);
+        QVERIFY(gamef->timet->enabled());
+        gamef->timet->fire();
+        QVERIFY(!gamef->timet->enabled());
+        QCOMPARE(scoreLines(), (QStringList{kSeparator, kName + QStringLiteral(" - 4 % списано! Или = 0") + kCaughtTail}));
+    }
+
+    // Suspicion and copied share both at 100 with nothing in use: caught first, then normal.
+    void twoEndsInOneTick()
+    {
+        m_screens->create();
+        startExam();
+        gamef->zopa->setProgress(100);
+        gamef->process->setProgress(100);
+        gamef->timet->fire();
+        const QString head = kName + QStringLiteral(" - 100 % списано! Или = 5");
+        QCOMPARE(scoreLines(), (QStringList{kSeparator, head + kCaughtTail, kSeparator, head + QStringLiteral(" баллов")}));
+        QCOMPARE(gamef->zopa->progress(), 99);
+    }
+
+    // All three at once: three pairs in the order suspicion, copied share, time.
+    void threeEndsInOneTick()
+    {
+        m_screens->create();
+        startExam();
+        gamef->zopa->setProgress(100);
+        gamef->process->setProgress(100);
+        gamef->time->setProgress(0);
+        gamef->timet->fire();
+        QCOMPARE(scoreLines().size(), 6);
+        QVERIFY(scoreLines()[1].endsWith(kCaughtTail));
+        QVERIFY(scoreLines()[5].endsWith(QStringLiteral("5 баллов")));
+    }
+
+    // The time step's line is caught when SPX raised the suspicion to 100 earlier in the same tick,
+    // and includes what RPX copied in it.
+    void caughtJudgedWhenWinRuns()
+    {
+        m_screens->create();
+        startExam();
+        gamef->zopa->setProgress(99);
+        gamef->process->setProgress(56);
+        gamef->time->setProgress(0);
+        gamef->q1->tag = 1;
+        gamef->free->tag = 1;
+        gamef->timet->fire();
+        QCOMPARE(scoreLines(), (QStringList{kSeparator, kName + QStringLiteral(" - 57 % списано! Или = 3") + kCaughtTail}));
+    }
+
+    // ---- The examiner's walk on the screen ----
+
+    // Suspicion 65 sends him out; 17 walk ticks later he turns down beside the desk; 52 calls
+    // him back and the walk ends exactly at home with the timer off.
+    void walkOnTheScreen()
+    {
+        m_screens->create();
+        startExam();
+        gamef->zopa->setProgress(65);
+        gamef->execute(QStringLiteral("Pemil_Gowing"));
+        QCOMPARE(gamef->PemX->tag, 1);
+        QVERIFY(gamef->xxx->enabled());
+        for (int i = 0; i < 17; ++i)
+            gamef->xxx->fire();
+        QCOMPARE(gamef->PemX->tag, 2);
+        QCOMPARE(gamef->pema->pos(), QPoint(169, 52));
+
+        gamef->zopa->setProgress(52);
+        gamef->execute(QStringLiteral("Pemil_Gowing"));
+        QCOMPARE(gamef->PemX->tag, 4);
+        for (int i = 0; i < 200 && gamef->xxx->enabled(); ++i)
+            gamef->xxx->fire();
+        QVERIFY(!gamef->xxx->enabled());
+        QCOMPARE(gamef->PemX->tag, 0);
+        QCOMPARE(gamef->pema->pos(), QPoint(9, 42));
+    }
+
+    // The bounds follow the desk's current place: a desk moved at run time moves the turn.
+    void walkUsesCurrentDesk()
+    {
+        m_screens->create();
+        gamef->table->move(-16 + 20, 96);
+        gamef->PemX->tag = 1;
+        gamef->xxx->setEnabled(true);
+        int ticks = 0;
+        while (gamef->PemX->tag == 1 && ticks++ < 100)
+            gamef->xxx->fire();
+        QCOMPARE(gamef->pema->x(), 189);
+    }
+
+    // At 96 dpi a walk out to the patrol and back ends exactly at the scaled home.
+    void walkAtOtherScale()
+    {
+        Scaling::setFactor(0.8);
+        m_screens->create();
+        gamef->zopa->setProgress(62);
+        gamef->execute(QStringLiteral("Pemil_Gowing"));
+        for (int i = 0; i < 150; ++i)
+            gamef->xxx->fire();
+        QCOMPARE(gamef->PemX->tag, 3);
+        gamef->zopa->setProgress(53);
+        gamef->execute(QStringLiteral("Pemil_Gowing"));
+        for (int i = 0; i < 500 && gamef->xxx->enabled(); ++i)
+            gamef->xxx->fire();
+        QCOMPARE(gamef->pema->pos(), QPoint(12, 23));
+        QCOMPARE(gamef->PemX->tag, 0);
+    }
+
+private:
+    std::unique_ptr<ScreenFixture> m_screens;
+};
+
+QTEST_MAIN(TestTgamef)
+#include "test_Tgamef.moc"

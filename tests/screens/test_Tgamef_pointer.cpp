@@ -1,0 +1,343 @@
+// The game screen under the pointer: tool selection through real pointer moves over the laid-out
+// screen (overlaps and drags included), the exit hover colour, the inspection panels, and the
+// crib-sheet icon cycles.
+
+// Pointer events go through the window, as the platform delivers them: stacking and the implicit
+// grab of a pressed button decide which control receives them.
+#define QTEST_QPA_MOUSE_HANDLING
+#include "ScreenFixture.h"
+#include "unit/AviWriter.h"
+
+#include "game/Tgamef.h"
+#include "toolkit/TFlatButton.h"
+#include "toolkit/TImage.h"
+#include "toolkit/TLabel.h"
+#include "toolkit/TPanel.h"
+#include "toolkit/Timer.h"
+#include "widgets/TAnimate.h"
+
+namespace {
+
+const QColor kNavy(0, 0, 128);
+const QColor kRed(255, 0, 0);
+const QColor kSkyBlue(166, 202, 240);
+
+const QString kStatusSuspicious =
+    QStringLiteral("Сейчас Вы ни чего не используете, но как-то подозрительно выглядите!");
+const QString kStatusNothing = QStringLiteral("Сейчас Вы ни чего не используете");
+const QString kStatusNotes = QStringLiteral("Сейчас Вы используете - конспект");
+const QString kStatusBombs = QStringLiteral("Сейчас Вы используете - бомбы");
+const QString kStatusCribs = QStringLiteral("Сейчас Вы используете - шпоры");
+const QString kStatusStart = QStringLiteral("Сейчас Вы используете - ");
+
+// Colours of the five icon frames the tests write, b1..b5.
+QColor frameColour(int frame)
+{
+    return QColor(40 * frame, 255 - 40 * frame, 100);
+}
+
+// Which frame an icon shows, 0 for the built-in one.
+int shownFrame(const TImage *sheet)
+{
+    const QColor centre = sheet->picture().pixelColor(16, 16);
+    for (int frame = 1; frame <= 5; ++frame)
+        if (centre == frameColour(frame))
+            return frame;
+    return 0;
+}
+
+// The selection state in one line: status, flags q1 q2 q3, tool, notes counter.
+QString selection()
+{
+    return QStringLiteral("%1|%2%3%4|%5|%6")
+        .arg(gamef->info->caption())
+        .arg(gamef->q1->tag)
+        .arg(gamef->q2->tag)
+        .arg(gamef->q3->tag)
+        .arg(gamef->free->tag)
+        .arg(gamef->zok->tag);
+}
+
+// Label colours in the order BombaL, SporaL, KonspektL, shedevr: N navy, R red.
+QString labelColours()
+{
+    QString colours;
+    for (const TLabel *label : {gamef->BombaL, gamef->SporaL, gamef->KonspektL, gamef->shedevr})
+        colours += label->fontColor() == kRed ? u'R' : label->fontColor() == kNavy ? u'N' : u'?';
+    return colours;
+}
+
+void moveTo(int x, int y)
+{
+    QTest::mouseMove(gamef, QPoint(x, y));
+}
+
+} // namespace
+
+class TestTgamefPointer : public QObject {
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        m_screens = std::make_unique<ScreenFixture>();
+        QDir().mkpath(m_screens->path(QStringLiteral("base/image/Ico")));
+        for (int frame = 1; frame <= 5; ++frame) {
+            QImage icon(32, 32, QImage::Format_ARGB32);
+            icon.fill(frameColour(frame));
+            QVERIFY(icon.save(m_screens->path(QStringLiteral("base/image/Ico/b%1.ico").arg(frame)), "ICO"));
+        }
+        m_screens->create();
+        gamef->showScreen();
+        QVERIFY(QTest::qWaitForWindowExposed(gamef));
+        // Start away from every control that has a handler.
+        moveTo(50, 60);
+    }
+    void cleanup() { m_screens.reset(); }
+
+    // ---- Tool selection ----
+
+    // One pointer move over each point of the laid-out screen, from the start state; overlaps decide
+    // which control gets it.
+    void pointerTable_data()
+    {
+        QTest::addColumn<QPoint>("point");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<QString>("colours");
+        QTest::newRow("background") << QPoint(300, 100) << kStatusSuspicious + "|000|5|0" << "NNNN";
+        QTest::newRow("paper") << QPoint(540, 300) << kStatusNothing + "|000|0|0" << "NNNR";
+        QTest::newRow("notes") << QPoint(250, 325) << kStatusNotes + "|100|1|0" << "NNRN";
+        QTest::newRow("bombs over its label") << QPoint(30, 251) << kStatusBombs + "|010|2|0" << "RNNN";
+        QTest::newRow("cribs over its label") << QPoint(150, 275) << kStatusCribs + "|001|3|0" << "NRNN";
+        QTest::newRow("label Бомбы") << QPoint(30, 240) << kStatusBombs + "|010|0|5" << "NNNN";
+        QTest::newRow("label Шпоры") << QPoint(150, 262) << kStatusCribs + "|001|0|3" << "NNNN";
+        QTest::newRow("label Конспект over the notes") << QPoint(250, 304) << kStatusCribs + "|001|0|3" << "NNNN";
+        QTest::newRow("label шедевр over the paper") << QPoint(450, 240) << kStatusCribs + "|001|0|3" << "NNNN";
+        QTest::newRow("status line over the background") << QPoint(100, 360) << kStatusStart + "|000|0|0" << "NNNN";
+        QTest::newRow("copybook over the paper") << QPoint(450, 300) << kStatusStart + "|000|0|0" << "NNNN";
+        QTest::newRow("desk") << QPoint(100, 150) << kStatusStart + "|000|0|0" << "NNNN";
+        QTest::newRow("bottom panel") << QPoint(600, 380) << kStatusStart + "|000|0|0" << "NNNN";
+    }
+    void pointerTable()
+    {
+        QFETCH(QPoint, point);
+        QFETCH(QString, expected);
+        QFETCH(QString, colours);
+        moveTo(point.x(), point.y());
+        QCOMPARE(selection(), expected);
+        QCOMPARE(labelColours(), colours);
+    }
+
+    // Icons set only their own flag; labels leave the tool and the colours; only the background
+    // makes labels navy again, and only it and the paper clear the flags.
+    void pointerSequence()
+    {
+        moveTo(250, 304); // Конспект: cribs flag, tool untouched
+        moveTo(250, 325); // notes icon
+        QCOMPARE(selection(), kStatusNotes + "|101|1|3");
+        moveTo(30, 251); // bombs icon
+        QCOMPARE(selection(), kStatusBombs + "|111|2|3");
+        QCOMPARE(labelColours(), QStringLiteral("RNRN"));
+        moveTo(540, 300); // paper: flags cleared, label colours stay
+        QCOMPARE(selection(), kStatusNothing + "|000|0|3");
+        QCOMPARE(labelColours(), QStringLiteral("RNRR"));
+        moveTo(300, 100);
+        QCOMPARE(labelColours(), QStringLiteral("NNNN"));
+        QCOMPARE(gamef->free->tag, 5);
+    }
+
+    // A press on the notes icon keeps every later move on it, wherever the pointer goes.
+    void dragFromNotes()
+    {
+        QTest::mousePress(gamef, Qt::LeftButton, Qt::NoModifier, QPoint(250, 325));
+        moveTo(300, 100);
+        moveTo(540, 300);
+        QCOMPARE(selection(), kStatusNotes + "|100|1|0");
+        QTest::mouseRelease(gamef, Qt::LeftButton, Qt::NoModifier, QPoint(540, 300));
+        moveTo(300, 100);
+        QCOMPARE(gamef->free->tag, 5);
+    }
+
+    // Sky blue over the exit button, white again over the bare panel, unchanged over a gauge.
+    void exitHover()
+    {
+        moveTo(300, 445);
+        QCOMPARE(gamef->exit->fontColor(), kSkyBlue);
+        moveTo(60, 430); // the time gauge
+        QCOMPARE(gamef->exit->fontColor(), kSkyBlue);
+        moveTo(600, 458); // bare panel below the suspicion gauge
+        QCOMPARE(gamef->exit->fontColor(), QColor(Qt::white));
+    }
+
+    // ---- Inspection panels ----
+
+    // Hidden panels change nothing; the menu item shows both; a tick refreshes every read-out.
+    void readoutAfterTick()
+    {
+        gamef->zok->tag = 2;
+        gamef->zok1->tag = 4;
+        gamef->PemX->tag = 3;
+        gamef->Pem_LR->tag = 1;
+        gamef->free->tag = 5;
+        gamef->timet->fire();
+        QCOMPARE(gamef->zok->caption(), QStringLiteral("0"));
+        QCOMPARE(gamef->PemX->caption(), QStringLiteral("PemX = 0"));
+
+        gamef->ppuu->trigger();
+        QVERIFY(!gamef->ppp->isHidden() && !gamef->bfg->isHidden());
+        gamef->timet->fire();
+        QStringList captions;
+        for (TFlatButton *button : {gamef->zok, gamef->zok1, gamef->zok2, gamef->zok3, gamef->zok4, gamef->zok9})
+            captions << button->caption();
+        QCOMPARE(captions, (QStringList{"2", "4", "0", "0", "0", "0"}));
+        QCOMPARE(gamef->free_vis->caption(), QStringLiteral("Free = 5"));
+        QCOMPARE(gamef->PemX->caption(), QStringLiteral("PemX = 3"));
+        QCOMPARE(gamef->Pem_LR->caption(), QStringLiteral("Pem_LR = 1"));
+    }
+
+    // Over a disabled button outside the frame a move refreshes and a click hides bfg; inside the
+    // frame Bevel1 takes both.
+    void pointerOnPanel()
+    {
+        gamef->ppuuClick();
+        gamef->zok->tag = 4;
+        moveTo(360 + 19, 104 + 19); // zok, inside the frame
+        QCOMPARE(gamef->zok->caption(), QStringLiteral("0"));
+        QTest::mouseClick(gamef, Qt::LeftButton, Qt::NoModifier, QPoint(360 + 19, 104 + 19));
+        QVERIFY(!gamef->bfg->isHidden());
+
+        moveTo(360 + 131, 104 + 19); // zok4
+        QCOMPARE(gamef->zok->caption(), QStringLiteral("4"));
+        gamef->PemX->tag = 2;
+        moveTo(360 + 130, 104 + 43); // PemX
+        QCOMPARE(gamef->PemX->caption(), QStringLiteral("PemX = 2"));
+
+        QTest::mouseClick(gamef, Qt::LeftButton, Qt::NoModifier, QPoint(360 + 131, 104 + 19));
+        QVERIFY(gamef->bfg->isHidden());
+        QVERIFY(!gamef->ppp->isHidden());
+    }
+
+    // The notes counter read-out: "5" after the label Бомбы, "3" after Шпоры.
+    void notesCounterReadout()
+    {
+        gamef->ppuuClick();
+        moveTo(30, 240);
+        gamef->timet->fire();
+        QCOMPARE(gamef->zok->caption(), QStringLiteral("5"));
+        moveTo(150, 262);
+        gamef->timet->fire();
+        QCOMPARE(gamef->zok->caption(), QStringLiteral("3"));
+    }
+
+    // f1 opens and plays the sitting clip; a second f1 restarts nothing; af shows frame 1.
+    void clipButtons()
+    {
+        QDir().mkpath(m_screens->path(QStringLiteral("base/video")));
+        QVERIFY(AviWriter::writeSplit(m_screens->path(QStringLiteral("base/video/pemik_sit.avi")), QSize(40, 60), 10,
+                                      4, ClipCodec::Bgr24, QColor(210, 238, 154)));
+        gamef->f1Click();
+        QVERIFY(gamef->pema->active());
+        gamef->pema->frameTimer();
+        gamef->pema->frameTimer();
+        QCOMPARE(gamef->pema->currentFrame(), 3);
+        gamef->f1Click();
+        QCOMPARE(gamef->pema->currentFrame(), 3);
+        gamef->afClick();
+        QVERIFY(!gamef->pema->active());
+        QCOMPARE(gamef->pema->currentFrame(), 1);
+
+        // f2's clip is missing: the error is reported and the clip is closed.
+        gamef->ppuuClick();
+        QTest::mouseClick(gamef->f2, Qt::LeftButton);
+        QCOMPARE(ErrorBox::openTexts(), QStringList{QStringLiteral("Cannot open AVI.")});
+        QVERIFY(!gamef->pema->isOpen());
+    }
+
+    // ---- Icon cycles ----
+
+    // Notes in use: b1..b5 then b1, counter 1, 2, 3, 4, 0, 1.
+    void notesCycle()
+    {
+        moveTo(250, 325);
+        QList<int> frames, counters;
+        for (int tick = 0; tick < 6; ++tick) {
+            gamef->execute(QStringLiteral("kon"));
+            frames << shownFrame(gamef->q1);
+            counters << gamef->zok->tag;
+        }
+        QCOMPARE(frames, (QList<int>{1, 2, 3, 4, 5, 1}));
+        QCOMPARE(counters, (QList<int>{1, 2, 3, 4, 0, 1}));
+    }
+
+    // Cribs and bombs side by side, each on its own counter (cribs zok2, bombs zok1); the notes
+    // out of use keep theirs.
+    void twoSheetsSideBySide()
+    {
+        moveTo(150, 275);
+        moveTo(30, 251);
+        gamef->zok1->tag = 2;
+        gamef->timet->fire();
+        QCOMPARE(gamef->zok2->tag, 1);
+        QCOMPARE(gamef->zok1->tag, 3);
+        QCOMPARE(shownFrame(gamef->q3), 1);
+        QCOMPARE(shownFrame(gamef->q2), 3);
+        QCOMPARE(gamef->zok->tag, 0);
+        QCOMPARE(shownFrame(gamef->q1), 0);
+    }
+
+    // A sheet left on b3 keeps it; used again it shows b4 first.
+    void resumesAfterPause()
+    {
+        moveTo(250, 325);
+        for (int tick = 0; tick < 3; ++tick)
+            gamef->execute(QStringLiteral("kon"));
+        moveTo(300, 100);
+        gamef->execute(QStringLiteral("kon"));
+        QCOMPARE(shownFrame(gamef->q1), 3);
+        moveTo(250, 325);
+        gamef->execute(QStringLiteral("kon"));
+        QCOMPARE(shownFrame(gamef->q1), 4);
+    }
+
+    // The label Бомбы holds the notes on their frame; another label releases them onto b4.
+    void notesHeldAndReleased()
+    {
+        moveTo(250, 325);
+        gamef->execute(QStringLiteral("kon"));
+        moveTo(30, 240);
+        for (int tick = 0; tick < 3; ++tick)
+            gamef->execute(QStringLiteral("kon"));
+        QCOMPARE(gamef->zok->tag, 5);
+        QCOMPARE(shownFrame(gamef->q1), 1);
+        moveTo(450, 240);
+        gamef->execute(QStringLiteral("kon"));
+        QCOMPARE(gamef->zok->tag, 4);
+        QCOMPARE(shownFrame(gamef->q1), 4);
+    }
+
+    // A missing frame is skipped in silence, the counter advancing; an invalid one raises
+    // "Icon image is not valid" and ends the tick before the read-out.
+    void brokenFrames()
+    {
+        QVERIFY(QFile::remove(m_screens->path(QStringLiteral("base/image/Ico/b2.ico"))));
+        moveTo(250, 325);
+        gamef->execute(QStringLiteral("kon"));
+        gamef->execute(QStringLiteral("kon"));
+        QCOMPARE(gamef->zok->tag, 2);
+        QCOMPARE(shownFrame(gamef->q1), 1);
+        QVERIFY(ErrorBox::openTexts().isEmpty());
+
+        m_screens->write(QStringLiteral("base/image/Ico/b3.ico"), "not an icon");
+        gamef->ppuuClick();
+        gamef->timet->fire();
+        QCOMPARE(ErrorBox::openTexts(), QStringList{QStringLiteral("Icon image is not valid.")});
+        QCOMPARE(gamef->zok->tag, 3);
+        QCOMPARE(shownFrame(gamef->q1), 1);
+        QCOMPARE(gamef->zok->caption(), QStringLiteral("0"));
+    }
+
+private:
+    std::unique_ptr<ScreenFixture> m_screens;
+};
+
+QTEST_MAIN(TestTgamefPointer)
+#include "test_Tgamef_pointer.moc"
