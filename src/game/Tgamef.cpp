@@ -138,9 +138,11 @@ Tgamef::Tgamef()
              QColor(0, 128, 128))
 {
     setFont(Scaling::font(13));
+    // White text; disabled controls keep the greyed text of the disabled colour group.
     QPalette white = palette();
-    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
-        white.setColor(role, Qt::white);
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+        for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+            white.setColor(group, role, Qt::white);
     setPalette(white);
 
     fon = place(new TImage(this), 0, 0, 688, 368);
