@@ -16,9 +16,10 @@
 
 namespace {
 
-// The author's web site, the host name that `site` shows, and the mail address.
-const QString kSiteUrl = QStringLiteral("https://rodvk.example.org");
-const QString kSiteHost = QStringLiteral("rodvk.example.org");
+// The author's web site, the host name that `site` shows, and the mail address. The two captions
+// together leave "Назад" room for its 40 px letters.
+const QString kSiteUrl = QStringLiteral("https://rodvk.example");
+const QString kSiteHost = QStringLiteral("rodvk.example");
 const QString kMailAddress = QStringLiteral("rodvk@example.org");
 
 // Values written into the menu's music state on the way back: the menu piece loops, and no

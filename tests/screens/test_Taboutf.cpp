@@ -55,13 +55,14 @@ private slots:
     void cleanup() { m_screens.reset(); }
 
     // Borderless; the bar's three labels tile the panel below the frame, each link as wide as its
-    // caption; the nickname starts at 488, 8 as wide as its caption; both animations stand still.
+    // caption and "Назад" wide enough for its own; the nickname starts at 488, 8 as wide as its
+    // caption; both animations stand still.
     void layout()
     {
         QVERIFY(aboutf->windowFlags() & Qt::FramelessWindowHint);
         QCOMPARE(aboutf->p->geometry(), QRect(0, 0, 613, 177));
         QCOMPARE(aboutf->Panel1->geometry(), QRect(0, 184, 613, 51));
-        QCOMPARE(aboutf->site->caption(), QString("Site: rodvk.example.org"));
+        QCOMPARE(aboutf->site->caption(), QString("Site: rodvk.example"));
         QCOMPARE(aboutf->mail->caption(), QString("Mail: rodvk@example.org"));
         QCOMPARE(aboutf->site->geometry(),
                  QRect(0, 0, aboutf->site->fontMetrics().horizontalAdvance(aboutf->site->caption()), 51));
@@ -69,6 +70,7 @@ private slots:
         QCOMPARE(aboutf->mail->width(), aboutf->mail->fontMetrics().horizontalAdvance(aboutf->mail->caption()));
         QCOMPARE(aboutf->back->geometry(), QRect(aboutf->site->width(), 0,
                                                  aboutf->mail->x() - aboutf->site->width(), 51));
+        QVERIFY(aboutf->back->width() >= aboutf->back->fontMetrics().horizontalAdvance(aboutf->back->caption()));
         QCOMPARE(aboutf->rod->pos(), QPoint(488, 8));
         QCOMPARE(aboutf->rod->height(), 37);
         QCOMPARE(aboutf->rod->width(), aboutf->rod->fontMetrics().horizontalAdvance("rodVK"));
@@ -237,7 +239,7 @@ private slots:
         QDesktopServices::unsetUrlHandler("https");
         QDesktopServices::unsetUrlHandler("mailto");
         QCOMPARE(recorder.opened,
-                 (QList<QUrl>{QUrl("https://rodvk.example.org"), QUrl("mailto:rodvk@example.org")}));
+                 (QList<QUrl>{QUrl("https://rodvk.example"), QUrl("mailto:rodvk@example.org")}));
     }
 
 private:
