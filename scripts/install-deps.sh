@@ -13,7 +13,7 @@ packages=(
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
   libbenchmark-dev
   # the game at run time: fonts with Cyrillic, the General MIDI soundfont
-  fonts-dejavu-core timgm6mb-soundfont
+  fonts-dejavu-core fonts-liberation2 timgm6mb-soundfont
   # tests: a headless X server, pointer and keyboard driving, screenshots
   xvfb xauth xdotool x11-utils imagemagick
   # the asset generator

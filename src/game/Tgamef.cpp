@@ -159,6 +159,10 @@ Tgamef::Tgamef()
     q2 = sheetIcon(this, sheet, 20, 250);
     KonspektL = place(sheetLabel(this, QStringLiteral("Конспект")), 216, 288, 80, 20);
     shedevr = place(sheetLabel(this, QStringLiteral("Ваш научный шедевр")), 376, 232, 183, 20);
+    // The labels are as wide as their captions in the game's font; their left edges and heights are
+    // those of the layout.
+    for (TLabel *label : {BombaL, SporaL, KonspektL, shedevr})
+        label->setAutoSize(true);
 
     Panel1 = place(new TPanel(this, Qt::black, true), 0, 368, 688, 95);
     Panel1->setFont(Scaling::font(13));
@@ -177,8 +181,10 @@ Tgamef::Tgamef()
     Label1 = place(new TLabel(Panel1, QStringLiteral("Процент списанного")), 272, 8, 136, 16);
     Label2 = place(new TLabel(Panel1, QStringLiteral("Оставшееся время")), 8, 8, 122, 16);
     Label3 = place(new TLabel(Panel1, QStringLiteral("Подозрительность")), 552, 8, 125, 16);
-    for (TLabel *label : {Label1, Label2, Label3})
+    for (TLabel *label : {Label1, Label2, Label3}) {
         label->setFontColor(Qt::white);
+        label->setAutoSize(true);
+    }
     exit = place(new TFlatButton(Panel1, QStringLiteral("Выход")), 136, 64, 401, 25);
     exit->setFont(Scaling::font(17, true));
     exit->setFontColor(Qt::white);

@@ -46,7 +46,10 @@ QRect rect(int left, int top, int width, int height)
 
 QFont font(int designPixels, bool bold)
 {
-    QFont f(QStringLiteral("DejaVu Sans"));
+    // Liberation Sans has the narrow metrics the layouts were measured with; DejaVu Sans stands in
+    // where it is missing.
+    QFont f;
+    f.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
     f.setStyleHint(QFont::SansSerif);
     f.setPixelSize(std::max(1, px(designPixels)));
     f.setBold(bold);

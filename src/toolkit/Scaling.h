@@ -17,7 +17,7 @@ void resetFactor();
 int px(int designPixels);
 QRect rect(int left, int top, int width, int height);
 
-// The game's stand-in for "MS Sans Serif": a sans-serif font with Cyrillic, `designPixels` high.
+// The game's stand-in for "MS Sans Serif": a narrow sans-serif font with Cyrillic, `designPixels` high.
 QFont font(int designPixels, bool bold = false);
 
 // Font size in points as the layouts count them (40 px at 120 dpi is 24 points).
