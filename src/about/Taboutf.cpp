@@ -3,6 +3,7 @@
 #include "about/AboutMotion.h"
 #include "app/Screens.h"
 #include "menu/Tmenuf.h"
+#include "toolkit/Colors.h"
 #include "toolkit/Scaling.h"
 #include "toolkit/TBevel.h"
 #include "toolkit/TFlatButton.h"
@@ -15,6 +16,9 @@
 #include <QUrl>
 
 namespace {
+
+using namespace Colors;
+using Scaling::place;
 
 // The author's web site, the host name that `site` shows, and the mail address. The two captions
 // together leave "Назад" room for its 40 px letters.
@@ -32,18 +36,6 @@ constexpr int kRepeatLocked = 1;
 constexpr int kMoveMs = 1;
 constexpr int kCaptionMs = 100;
 
-// The system's desktop colour, which the bottom bar shows.
-const QColor kDesktop(0, 128, 128);
-const QColor kYellow(255, 255, 0);
-const QColor kMoneyGreen(192, 220, 192);
-const QColor kBlue(0, 0, 255);
-
-template <class W>
-W *place(W *widget, int left, int top, int width, int height)
-{
-    widget->setGeometry(Scaling::rect(left, top, width, height));
-    return widget;
-}
 
 // A label of the bottom bar: centred text in money green under a hand pointer, as wide as its
 // caption, full height.

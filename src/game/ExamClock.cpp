@@ -1,13 +1,14 @@
 #include "game/ExamClock.h"
 
+#include "toolkit/Colors.h"
+
 namespace {
+
+using namespace Colors;
 
 // Time left below which every step beeps.
 constexpr int kBeepBelow = 5;
 
-const QColor kLime(0, 255, 0);
-const QColor kYellow(255, 255, 0);
-const QColor kRed(255, 0, 0);
 
 } // namespace
 

@@ -11,6 +11,7 @@
 #include "toolkit/AssetPath.h"
 #include "toolkit/JpegDecoder.h"
 #include "toolkit/Pictures.h"
+#include "toolkit/Colors.h"
 #include "toolkit/Scaling.h"
 #include "toolkit/TBevel.h"
 #include "toolkit/TEdit.h"
@@ -29,12 +30,8 @@
 
 namespace {
 
-template <class W>
-W *place(W *widget, int left, int top, int width, int height)
-{
-    widget->setGeometry(Scaling::rect(left, top, width, height));
-    return widget;
-}
+using namespace Colors;
+using Scaling::place;
 
 // Assets.
 const QString kBackground = QStringLiteral("base\\image\\fon.jpg");
@@ -73,12 +70,6 @@ const QString kStatusNotes = QStringLiteral("Сейчас Вы использу�
 const QString kStatusBombs = QStringLiteral("Сейчас Вы используете - бомбы");
 const QString kStatusCribs = QStringLiteral("Сейчас Вы используете - шпоры");
 
-const QColor kMediumGrey(160, 160, 164);
-const QColor kGreen(0, 128, 0);
-const QColor kMaroon(128, 0, 0);
-const QColor kNavy(0, 0, 128);
-const QColor kRed(255, 0, 0);
-const QColor kSkyBlue(166, 202, 240);
 // Background of the sheet labels.
 const QColor kLabelBack(218, 206, 97);
 // Backgrounds of the examiner's and the desk's clips, and of the copybook.
@@ -135,7 +126,7 @@ QImage builtinSheet()
 
 Tgamef::Tgamef()
     : Screen(QStringLiteral("Игра нового поколения! PEMy\" v 1.0.0.1 alpha"), 688, 463, Frame::Single,
-             QColor(0, 128, 128))
+             kDesktop)
 {
     setFont(Scaling::font(13));
     // White text; disabled controls keep the greyed text of the disabled colour group.

@@ -7,6 +7,7 @@
 #include "score/Tscoref.h"
 #include "toolkit/AssetPath.h"
 #include "toolkit/GameError.h"
+#include "toolkit/Colors.h"
 #include "toolkit/Pictures.h"
 #include "toolkit/Scaling.h"
 #include "toolkit/TBevel.h"
@@ -22,6 +23,9 @@
 #include <QApplication>
 
 namespace {
+
+using namespace Colors;
+using Scaling::place;
 
 // The name field's initial text; refused as a name, like the empty text.
 const QString kNamePrompt = QStringLiteral("Ваше имя");
@@ -57,18 +61,6 @@ constexpr int kHoverName = 5;
 
 // Loading: the exam piece starts at this percentage, the exam at 100.
 constexpr int kExamPieceAt = 80;
-
-const QColor kSkyBlue(166, 202, 240);
-const QColor kMaroon(128, 0, 0);
-const QColor kSilver(192, 192, 192);
-const QColor kYellow(255, 255, 0);
-
-template <class W>
-W *place(W *widget, int left, int top, int width, int height)
-{
-    widget->setGeometry(Scaling::rect(left, top, width, height));
-    return widget;
-}
 
 TFlatButton *menuEntry(QWidget *parent, const QString &caption, int left, int top)
 {

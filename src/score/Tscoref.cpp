@@ -5,6 +5,7 @@
 #include "score/ScoreFile.h"
 #include "score/ScoreText.h"
 #include "toolkit/Guard.h"
+#include "toolkit/Colors.h"
 #include "toolkit/Scaling.h"
 #include "toolkit/TEdit.h"
 #include "toolkit/TFlatButton.h"
@@ -15,17 +16,9 @@
 
 namespace {
 
-// The system's desktop colour, which the screen and its panel show.
-const QColor kDesktop(0, 128, 128);
-// The caption colour of `back` while the pointer was last over it.
-const QColor kSkyBlue(166, 202, 240);
+using namespace Colors;
+using Scaling::place;
 
-template <class W>
-W *place(W *widget, int left, int top, int width, int height)
-{
-    widget->setGeometry(Scaling::rect(left, top, width, height));
-    return widget;
-}
 
 } // namespace
 

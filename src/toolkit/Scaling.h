@@ -17,6 +17,14 @@ void resetFactor();
 int px(int designPixels);
 QRect rect(int left, int top, int width, int height);
 
+// Puts `widget` at a design rectangle and returns it, so that a layout reads one line a widget.
+template <class W>
+W *place(W *widget, int left, int top, int width, int height)
+{
+    widget->setGeometry(rect(left, top, width, height));
+    return widget;
+}
+
 // The game's stand-in for "MS Sans Serif": a narrow sans-serif font with Cyrillic, `designPixels` high.
 QFont font(int designPixels, bool bold = false);
 
