@@ -57,16 +57,3 @@ void BM_LoadingPieRepaint(benchmark::State &state)
 BENCHMARK(BM_LoadingPieRepaint);
 
 } // namespace
-
-int main(int argc, char **argv)
-{
-    // Fonts need a GUI application; the benchmark runs headless.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -1,0 +1,18 @@
+#include <QApplication>
+
+#include <benchmark/benchmark.h>
+
+// The entry of every benchmark: widgets and fonts need an application object; benchmarks run
+// headless unless a platform is named.
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
