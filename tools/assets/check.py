@@ -37,6 +37,7 @@ MIDIS = {"base/soundLite/pms.mid": (15, 30), "base/soundLite/pms1.mid": (20, 40)
 ICOS = [f"base/image/Ico/b{i}.ico" for i in range(1, 6)] + ["src/resources/builtin_sheet.ico"]
 BMPS = ["base/image/Ico/son.bmp", "base/image/Ico/sof.bmp", "src/resources/builtin_ns.bmp"]
 JPEGS = ["base/image/fon.jpg", "src/resources/builtin_fon.jpg"]
+APP_ICONS = {size: f"dist/icons/{size}/example.rodvk.pemy.png" for size in (16, 32, 48, 64, 128, 256)}
 
 
 class Checker:
@@ -197,6 +198,17 @@ def check_switch_pair(root):
     assert list(on.getdata()) != list(off.getdata()), "on and off look the same"
 
 
+def check_app_icon(root, rel, size):
+    data = (root / rel).read_bytes()
+    assert data[:8] == b"\x89PNG\r\n\x1a\n", "not a PNG file"
+    w, h, depth, colour = struct.unpack(">IIBB", data[16:26])
+    assert (w, h) == (size, size), f"size {w}x{h}"
+    assert (depth, colour) == (8, 6), f"depth {depth}, colour type {colour}: want 8-bit RGBA"
+    alpha = [a for *_, a in Image.open(root / rel).getdata()]
+    assert alpha[0] == alpha[-1] == 0, "corners should be transparent"
+    assert alpha.count(255) > size * size // 3, "less than a third of the icon is drawn"
+
+
 # --- sound -------------------------------------------------------------------------
 
 def check_mp3(root, rel, lo, hi):
@@ -274,7 +286,7 @@ def check_midi(root, rel, lo, hi):
 # --- the whole ---------------------------------------------------------------------
 
 def check_layout(root):
-    want = JPEGS + ICOS + BMPS + list(CLIPS) + list(MP3S) + list(MIDIS) + \
+    want = JPEGS + ICOS + BMPS + list(APP_ICONS.values()) + list(CLIPS) + list(MP3S) + list(MIDIS) + \
         ["base/data/.keep", "src/resources/builtin.qrc"]
     for rel in want:
         # exact letter case: walk the names as stored, not as the file system matches them
@@ -328,6 +340,8 @@ def main():
     for rel in BMPS:
         c.case(f"{rel}: 32x32, 256 colours, grey key corner", check_bmp, root, rel)
     c.case("sound switch off is struck through", check_switch_pair, root)
+    for size, rel in APP_ICONS.items():
+        c.case(f"{rel}: {size}x{size} RGBA, transparent corners", check_app_icon, root, rel, size)
     for rel, (lo, hi) in MP3S.items():
         c.case(f"{rel}: {lo}..{hi} s, ends in silence", check_mp3, root, rel, lo, hi)
     for rel, (lo, hi) in MIDIS.items():

@@ -4,7 +4,8 @@
     /usr/bin/python3 tools/assets/generate.py [--root DIR] [--only pictures|music]
 
 Writes base/ (what the game loads at run time), src/resources/ (what is
-compiled in) and docs/contact-sheet.png under DIR (default: the repository).
+compiled in), dist/icons/ (the application icon at every size the desktop
+asks for) and docs/contact-sheet.png under DIR (default: the repository).
 Needs Debian's python3-pil, ffmpeg, fluidsynth, timgm6mb-soundfont and lame.
 """
 
@@ -22,6 +23,9 @@ import media  # noqa: E402
 import music  # noqa: E402
 import scene  # noqa: E402
 from palette import DESK, WALL  # noqa: E402
+
+# the name of the desktop entry, the metainfo and the application icon
+APP_ID = "example.rodvk.pemy"
 
 # clip name, frame maker, the plain ground that the game keys out
 CLIPS = [
@@ -55,6 +59,7 @@ def pictures(root):
     media.save_jpeg(scene.room(), base / "image" / "fon.jpg")
     media.save_jpeg(scene.room(plain=True), res / "builtin_fon.jpg")
     icons.write_all(root, res)
+    icons.write_app_icons(root / "dist" / "icons", APP_ID)
     (res / "builtin.qrc").write_text(QRC)
 
     firsts = {}

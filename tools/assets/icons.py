@@ -10,8 +10,9 @@ import struct
 
 from PIL import Image
 
-from palette import DESK, ICON_KEY, PAPER, PAPER_SHADE, PEN_BLUE, RING
-from sketch import Sketch, bezier, mix
+from palette import (DESK, DESK_DARK, DESK_EDGE, GLOW, ICON_KEY, PAPER, PAPER_SHADE, PEN_BLUE,
+                     RING)
+from sketch import SCALE, Sketch, bezier, mix
 
 RED = (204, 40, 36)
 
@@ -244,6 +245,68 @@ def sound_on(sk, k):
 
 def sound_off(sk, k):
     _notes(sk, k, struck=True, waves=False)
+
+
+# --- the application icon ----------------------------------------------------------
+
+APP_ICON_SIZES = (16, 32, 48, 64, 128, 256)
+
+
+def app_icon(sk, k):
+    """The game in one picture: a crib sheet open on the desk, the examiner's spectacles above it."""
+    # the desk: top in perspective, front edge below
+    sk.shape([(1, 17), (31, 15), (31, 26), (1, 29)], "adesk", fill=DESK, outline=DESK_EDGE,
+             width=1.0, amp=0.2)
+    sk.shape([(1, 26.5), (31, 23.5), (31, 26), (1, 29)], "afront", fill=DESK_DARK, outline=None,
+             amp=0.1)
+    # the crib sheet: an unfolded strip of tiny writing
+    sk.shape([(4, 16.5), (26, 14), (27, 24), (5, 26.5)], "asheet", fill=PAPER, width=0.8,
+             amp=0.2)
+    for x in (11.5, 19):
+        sk.stroke([(x, 15.6), (x + 0.5, 25.3)], f"afold{x}", 0.5, PAPER_SHADE)
+    for i, y in enumerate((18.6, 21.0, 23.4)):
+        sk.scribble(6.5, y - 0.25 * i, 24.5, f"awrite{i}", PEN_BLUE, 0.45, 1.3)
+    # the examiner's spectacles, looking down on it
+    for i, cx in enumerate((10.5, 21.5)):
+        sk.oval(cx, 7.5, 5.0, 4.2, f"alens{i}", fill=mix(GLOW, (255, 255, 255), 0.4), width=1.5)
+        sk.dot(cx + 0.6, 8.6, 1.5)
+    sk.stroke(bezier((15.3, 7.0), (16.0, 5.4), (16.7, 7.0)), "abridge", 1.3)
+    sk.stroke([(5.6, 6.6), (1.5, 4.5)], "atemple0", 1.2)
+    sk.stroke([(26.4, 6.6), (30.5, 4.5)], "atemple1", 1.2)
+
+
+def render_rgba(draw, size):
+    """draw(sk, 1) in the 32-unit space at size x size pixels, with soft alpha.
+
+    The canvas is a whole multiple of every size, so the thin strokes of the
+    small sizes and the wobble of the large ones come from one drawing.
+    """
+    scale = size * SCALE // 16
+    shots = []
+    for g in ((0, 0, 0), (255, 255, 255)):
+        sk = Sketch(32, 32, g, scale)
+        draw(sk, 1.0)
+        shots.append(sk.im.resize((size, size), Image.Resampling.BOX))
+    black, white = (list(s.getdata()) for s in shots)
+    out = []
+    for pb, pw in zip(black, white):
+        cover = min(1.0, max(0.0, 1.0 - sum(w - b for b, w in zip(pb, pw)) / (3 * 255.0)))
+        if cover <= 0.0:
+            out.append((0, 0, 0, 0))
+            continue
+        out.append(tuple(min(255, round(v / cover)) for v in pb) + (round(cover * 255),))
+    im = Image.new("RGBA", (size, size))
+    im.putdata(out)
+    return im
+
+
+def write_app_icons(icon_dir, name):
+    """icon_dir/<size>/<name>.png for every size the desktop's icon theme asks for."""
+    for size in APP_ICON_SIZES:
+        d = icon_dir / str(size)
+        d.mkdir(parents=True, exist_ok=True)
+        render_rgba(app_icon, size).save(d / f"{name}.png", format="PNG", optimize=False,
+                                         compress_level=9)
 
 
 def write_all(root, res_dir):
