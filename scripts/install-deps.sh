@@ -16,6 +16,8 @@ packages=(
   fonts-dejavu-core fonts-liberation2 timgm6mb-soundfont
   # tests: a headless X server, pointer and keyboard driving, screenshots
   xvfb xauth xdotool x11-utils imagemagick
+  # install and package: the .deb's dependencies, the validators of the menu entry, metainfo and .deb
+  dpkg-dev desktop-file-utils appstream lintian
   # the asset generator
   ffmpeg fluidsynth lame python3 python3-pil
 )

@@ -1,0 +1,54 @@
+# Helpers for driving the game's windows under a virtual X server with xdotool; sourced by scripts.
+# There is no window manager: windows take no focus by themselves, so a click gives it.
+
+# wait_window PID CAPTION: waits up to 20 s for a visible window of process PID captioned exactly
+# CAPTION and prints its id.
+wait_window() {
+  local w
+  for _ in $(seq 200); do
+    for w in $(xdotool search --onlyvisible --pid "$1" --name '' 2>/dev/null); do
+      if [ "$(xdotool getwindowname "$w" 2>/dev/null)" = "$2" ]; then
+        echo "$w"
+        return 0
+      fi
+    done
+    sleep 0.1
+  done
+  return 1
+}
+
+# click_design WINDOW X Y DESIGN_WIDTH DESIGN_HEIGHT: clicks the point (X, Y) of a window laid out
+# at DESIGN_WIDTH x DESIGN_HEIGHT; the game scales its layout by the screen's DPI, so the point is
+# taken in proportion to the window's real size.
+click_design() {
+  move_design "$@"
+  xdotool click 1
+}
+
+# move_design WINDOW X Y DESIGN_WIDTH DESIGN_HEIGHT: moves the pointer there without clicking.
+move_design() {
+  local WIDTH HEIGHT X Y SCREEN WINDOW
+  eval "$(xdotool getwindowgeometry --shell "$1")"
+  xdotool mousemove --window "$1" $((WIDTH * $2 / $4)) $((HEIGHT * $3 / $5))
+}
+
+# wait_file PATH [SECONDS]: waits until PATH exists (default 20 s).
+wait_file() {
+  for _ in $(seq $((${2:-20} * 10))); do
+    [ -e "$1" ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+# start_exam PID NAME: types NAME into the menu and presses Enter; prints the game window's id once
+# it is shown.
+start_exam() {
+  local menu
+  menu=$(wait_window "$1" 'Меню "PEMy -и Зольмар"') || return 1
+  click_design "$menu" 348 176 688 440 # the name field
+  xdotool key --window "$menu" ctrl+a
+  xdotool type --window "$menu" --delay 20 "$2"
+  xdotool key --window "$menu" Return
+  wait_window "$1" 'Игра нового поколения! PEMy" v 1.0.0.1 alpha'
+}

@@ -1,0 +1,127 @@
+#!/usr/bin/env bash
+# The installed game, as a player meets it. The tree is installed for /opt/pemy into a staging
+# folder and run from there, so it has to find itself wherever it lies. Checked: the layout and the
+# two validators; the pemy command's options and bad arguments, which touch nothing; the player's
+# folder, made on the first start with links to every installed data file, a broken link made
+# again and the player's own picture left alone; an exam ended by getting caught and left with
+# "Назад" writes the score file there and nowhere else; a second XDG data home gets a score file of
+# its own; and the installed tree is byte for byte what was installed.
+# Usage: installed_game.sh <build dir> <source root>   (under an X server)
+set -euo pipefail
+build=$1
+root=$2
+. "$root/tests/e2e/x11_helpers.sh"
+
+tmp=$(mktemp -d)
+pid=
+cleanup() {
+  [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
+  rm -rf "$tmp"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+DESTDIR=$tmp/stage cmake --install "$build" --prefix /opt/pemy >/dev/null
+tree=$tmp/stage/opt/pemy
+installed_base=$tree/share/games/pemy/base
+launcher=$tree/games/pemy
+
+# --- layout and validators -------------------------------------------------------------------
+[ -x "$launcher" ] || fail "no executable command games/pemy"
+[ -x "$tree/libexec/pemy/pemy" ] || fail "no game executable libexec/pemy/pemy"
+(cd "$root/base" && find . -path ./data -prune -o -type f -print | sort) >"$tmp/data.list"
+(cd "$installed_base" && find . -type f -print | sort) | diff "$tmp/data.list" - >&2 ||
+  fail "installed data differ from base/ without data/"
+for f in share/applications/example.rodvk.pemy.desktop share/metainfo/example.rodvk.pemy.metainfo.xml \
+  share/man/man6/pemy.6.gz share/doc/pemy/copyright share/doc/pemy/changelog.gz; do
+  [ -f "$tree/$f" ] || fail "$f is not installed"
+done
+for size in 16 32 48 64 128 256; do
+  icon=$tree/share/icons/hicolor/${size}x${size}/apps/example.rodvk.pemy.png
+  [ "$(identify -format '%wx%h' "$icon" 2>/dev/null)" = "${size}x${size}" ] ||
+    fail "no ${size}x${size} icon"
+done
+desktop-file-validate "$tree/share/applications/example.rodvk.pemy.desktop" ||
+  fail "desktop-file-validate"
+appstreamcli validate --no-net "$tree/share/metainfo/example.rodvk.pemy.metainfo.xml" >"$tmp/as.log" ||
+  { cat "$tmp/as.log" >&2; fail "appstreamcli validate"; }
+
+snapshot() {
+  cd "$tree"
+  find . -printf '%p %y %m %l\n' | LC_ALL=C sort
+  find . -type f -print0 | LC_ALL=C sort -z | xargs -0 sha256sum
+}
+(snapshot) >"$tmp/tree.before"
+
+# --- options -------------------------------------------------------------------------------------
+export HOME=$tmp/home
+unset XDG_DATA_HOME
+mkdir -p "$HOME" "$tmp/cwd"
+cd "$tmp/cwd"
+[ "$("$launcher" --version)" = "PEMy 1.0.0.1" ] || fail "--version"
+"$launcher" --help | grep -q '^Usage: pemy' || fail "--help"
+for args in "-x" "--help extra" "--version --help" "--versio" "help"; do
+  rc=0
+  # shellcheck disable=SC2086 # each case is a word list
+  "$launcher" $args >"$tmp/out" 2>"$tmp/err" || rc=$?
+  [ "$rc" -eq 2 ] || fail "'$args' exits with $rc, not 2"
+  [ ! -s "$tmp/out" ] && [ "$(wc -l <"$tmp/err")" -eq 1 ] || fail "'$args' does not give one line on stderr"
+done
+[ -z "$(ls -A "$HOME")" ] || fail "options or bad arguments made files in HOME"
+
+# --- first start: the player's folder, an exam, its score ---------------------------------------
+work=$HOME/.local/share/pemy
+mkdir -p "$work/base/image" "$work/base/video"
+cp "$root/src/resources/builtin_fon.jpg" "$work/base/image/fon.jpg" # the player's own picture
+ln -s "$tmp/gone/pemik.avi" "$work/base/video/pemik.avi"            # left by a tree that moved
+
+"$launcher" >"$tmp/game1.log" 2>&1 &
+pid=$!
+game=$(start_exam "$pid" Tester) || fail "no exam started (log: $(cat "$tmp/game1.log"))"
+
+cmp -s "$root/src/resources/builtin_fon.jpg" "$work/base/image/fon.jpg" && [ ! -L "$work/base/image/fon.jpg" ] ||
+  fail "the player's own fon.jpg was touched"
+while read -r rel; do
+  rel=${rel#./}
+  [ "$rel" = image/fon.jpg ] && continue
+  [ -L "$work/base/$rel" ] && [ "$(readlink -f "$work/base/$rel")" = "$(readlink -f "$installed_base/$rel")" ] ||
+    fail "base/$rel is not a link to the installed file"
+done <"$tmp/data.list"
+[ -d "$work/base/data" ] && [ ! -L "$work/base/data" ] || fail "base/data is not a real folder"
+
+# The pointer on the bombs raises the suspicion by 10 a tick: caught within a few seconds.
+move_design "$game" 34 264 688 463
+move_design "$game" 36 266 688 463
+score=$(wait_window "$pid" 'Очки') || fail "the exam did not end"
+click_design "$score" 348 388 694 440 # "Назад"
+wait_file "$work/base/data/score.inf" || fail "no score file in the player's folder"
+wait_window "$pid" 'Меню "PEMy -и Зольмар"' >/dev/null || fail "the menu did not come back"
+grep -aq -- '^-----------------' "$work/base/data/score.inf" && grep -aq '^Tester - ' "$work/base/data/score.inf" ||
+  fail "the score file lacks the exam's lines: $(cat -v "$work/base/data/score.inf")"
+kill "$pid"
+wait "$pid" 2>/dev/null || true
+pid=
+
+found=$(find "$HOME" "$tmp/cwd" "$tmp/stage" -name score.inf)
+[ "$found" = "$work/base/data/score.inf" ] || fail "score files: $found"
+[ "$(find "$work" -type f | LC_ALL=C sort)" = "$work/base/data/score.inf
+$work/base/image/fon.jpg" ] || fail "unexpected files in the player's folder: $(find "$work" -type f)"
+cp "$work/base/data/score.inf" "$tmp/score1"
+
+# --- a second XDG data home: a score file of its own ---------------------------------------------
+export XDG_DATA_HOME=$tmp/xdg2
+"$launcher" >"$tmp/game2.log" 2>&1 &
+pid=$!
+menu=$(wait_window "$pid" 'Меню "PEMy -и Зольмар"') || fail "the second start shows no menu"
+click_design "$menu" 158 385 688 440 # "Очки"
+score=$(wait_window "$pid" 'Очки') || fail "the score screen did not open"
+click_design "$score" 348 388 694 440 # "Назад"
+wait_file "$XDG_DATA_HOME/pemy/base/data/score.inf" || fail "no score file in the second data home"
+[ ! -s "$XDG_DATA_HOME/pemy/base/data/score.inf" ] || fail "the second data home saw the first one's scores"
+kill "$pid"
+wait "$pid" 2>/dev/null || true
+pid=
+cmp -s "$tmp/score1" "$work/base/data/score.inf" || fail "the second player changed the first one's score file"
+
+(snapshot) | diff "$tmp/tree.before" - >&2 || fail "the installed tree changed"
+echo "PASS"
