@@ -41,14 +41,14 @@ wait_file() {
   return 1
 }
 
-# start_exam PID NAME: types NAME into the menu and presses Enter; prints the game window's id once
-# it is shown.
+# start_exam PID NAME: types NAME into the menu and clicks "Новая игра" (not Enter, which would also
+# show the hidden panels); prints the game window's id once it is shown.
 start_exam() {
   local menu
   menu=$(wait_window "$1" 'Меню "PEMy -и Зольмар"') || return 1
   click_design "$menu" 348 176 688 440 # the name field
   xdotool key --window "$menu" ctrl+a
   xdotool type --window "$menu" --delay 20 "$2"
-  xdotool key --window "$menu" Return
+  click_design "$menu" 158 321 688 440 # "Новая игра"
   wait_window "$1" 'Игра нового поколения! PEMy" v 1.0.0.1 alpha'
 }
