@@ -47,7 +47,7 @@ private slots:
         QCOMPARE(scoref->Score->font().pixelSize(), 20);
         QVERIFY(scoref->Score->font().bold());
         QCOMPARE(scoref->Score->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
-        QCOMPARE(scoref->Score->lineWrapMode(), QTextEdit::WidgetWidth);
+        QCOMPARE(scoref->Score->lineWrapMode(), QPlainTextEdit::WidgetWidth);
         QCOMPARE(scoref->Panel1->geometry(), QRect(0, 344, 694, 96));
         QCOMPARE(scoref->back->parentWidget(), scoref->Panel1);
         QCOMPARE(scoref->back->geometry(), QRect(248, 16, 201, 57));

@@ -71,15 +71,15 @@ private slots:
     void load()
     {
         writeFile("Base/DATA/Score.INF", kVasya + "\n-\r\r\nb\0tail\n");
-        QCOMPARE(ScoreFile::load(), QString::fromUtf8("Вася - 60\r\n-\r\n\r\nb"));
+        QCOMPARE(ScoreFile::load().text, QString::fromUtf8("Вася - 60\r\n-\r\n\r\nb"));
     }
 
     // Nothing readable at the path gives the empty list, without an error.
     void loadFailuresAreSilent()
     {
-        QCOMPARE(ScoreFile::load(), QString());
+        QCOMPARE(ScoreFile::load().text, QString());
         QDir().mkpath("base/data/score.inf");
-        QCOMPARE(ScoreFile::load(), QString());
+        QCOMPARE(ScoreFile::load().text, QString());
     }
 
     // The whole text goes to the existing file, byte for byte, in Windows-1251; no base/data is
