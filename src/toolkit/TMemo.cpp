@@ -107,9 +107,12 @@ void TMemo::setText(const QString &text)
     m_edited = false;
     const Shown shown = shownText(m_text, 0);
     m_showing = true;
-    setPlainText(shown.text);
+    // The document's own replacement: the box's setPlainText() would also set the character
+    // format of the whole text again, which costs a third more on a long list.
+    document()->setPlainText(shown.text);
     m_showing = false;
     markContinuations(0, shown.continuations);
+    moveCursor(QTextCursor::Start);
 }
 
 void TMemo::appendRaw(const QString &text)
