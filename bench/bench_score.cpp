@@ -111,6 +111,38 @@ void BM_ScoreOneLongLine(benchmark::State &state)
 }
 BENCHMARK(BM_ScoreOneLongLine)->Unit(benchmark::kMillisecond);
 
+// Resident memory over 300 exam ends, each with its two lines, a paint and the save of "Назад",
+// after 30 to warm up: what the list keeps beyond the text itself would show here.
+void BM_ScoreMemoryOver300Exams(benchmark::State &state)
+{
+    writeScoreFile(largeScoreFile().left(4000));
+    const auto residentKb = [] {
+        QFile status("/proc/self/status");
+        status.open(QIODevice::ReadOnly);
+        for (const QByteArray &line : status.readAll().split('\n'))
+            if (line.startsWith("VmRSS:"))
+                return line.mid(6).trimmed().split(' ').first().toLong();
+        return 0L;
+    };
+    for (auto _ : state) {
+        Tscoref screen;
+        screen.FormCreate();
+        screen.showScreen();
+        long before = 0;
+        for (int exam = 0; exam < 330; ++exam) {
+            if (exam == 30)
+                before = residentKb();
+            screen.appendLine(ExamResult::separator());
+            screen.appendLine(ExamResult::resultLine(QStringLiteral("Вася"), exam % 101, false));
+            paint(screen);
+            ScoreFile::save(screen.Score->text());
+        }
+        state.counters["growth_kB"] = double(residentKb() - before);
+        state.counters["text_kB"] = double(screen.Score->text().size() * 2 / 1024);
+    }
+}
+BENCHMARK(BM_ScoreMemoryOver300Exams)->Unit(benchmark::kMillisecond)->Iterations(1);
+
 // The floor: one paint of an empty window as large as the score screen.
 void BM_ScoreFloorEmptyWindow(benchmark::State &state)
 {
