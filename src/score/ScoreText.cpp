@@ -15,9 +15,24 @@ QByteArray untilZero(const QByteArray &bytes)
 
 QString normaliseLineBreaks(const QString &text)
 {
+    // A lone CR or LF at `i`, or a CR LF pair (kept as it is).
+    const auto loneBreak = [&text](qsizetype i) {
+        const QChar c = text[i];
+        if (c == u'\n')
+            return i == 0 || text[i - 1] != u'\r';
+        return c == u'\r' && (i + 1 == text.size() || text[i + 1] != u'\n');
+    };
+    // A file that the game wrote has CR LF only and comes back as it is, without a copy.
+    qsizetype first = 0;
+    while (first < text.size() && !loneBreak(first))
+        ++first;
+    if (first == text.size())
+        return text;
+
     QString result;
     result.reserve(text.size() + text.size() / 8);
-    for (qsizetype i = 0; i < text.size(); ++i) {
+    result.append(QStringView(text).left(first));
+    for (qsizetype i = first; i < text.size(); ++i) {
         const QChar c = text[i];
         if (c == u'\r') {
             result += kCrLf;

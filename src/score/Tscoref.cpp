@@ -19,7 +19,6 @@ namespace {
 using namespace Colors;
 using Scaling::place;
 
-
 } // namespace
 
 Tscoref::Tscoref() : Screen(QStringLiteral("Очки"), 694, 440, Frame::Single, kDesktop)
@@ -54,12 +53,16 @@ Tscoref::~Tscoref() = default;
 
 void Tscoref::FormCreate()
 {
-    Score->setText(ScoreFile::load());
+    const ScoreFile::Loaded loaded = ScoreFile::load();
+    m_scoreFileUnreadable = loaded.unreadable;
+    Score->setText(loaded.text);
 }
 
 void Tscoref::appendLine(const QString &line)
 {
     Score->appendRaw(ScoreText::appendPiece(Score->text(), line));
+    // The newest result is what the player wants to see.
+    Score->scrollToEnd();
 }
 
 void Tscoref::backClick()
@@ -72,7 +75,7 @@ void Tscoref::backClick()
     hide();
     menuf->showScreen();
     menuf->deamon->setEnabled(true);
-    ScoreFile::save(Score->text());
+    ScoreFile::save(Score->text(), m_scoreFileUnreadable);
 }
 
 void Tscoref::Image1Click()

@@ -15,11 +15,12 @@ public:
     Tscoref();
     ~Tscoref() override;
 
-    // Creation handler: loads the score file into the list.
+    // Creation handler: loads the score file into the list, the view at its top.
     void FormCreate();
 
     // Adds `line` at the very end of the list: after a break-terminated (or empty) text, the line
-    // and CR LF; after a last line without a break, CR LF and the line.
+    // and CR LF; after a last line without a break, CR LF and the line. The view then shows the
+    // last line.
     void appendLine(const QString &line);
 
     // Handlers.
@@ -34,4 +35,9 @@ public:
     TPanel *Panel1;
     TFlatButton *back;
     TImage *Image1;
+
+private:
+    // The score file was there at start but could not be read: saves go to the fallback, so
+    // that what it holds is never lost.
+    bool m_scoreFileUnreadable = false;
 };

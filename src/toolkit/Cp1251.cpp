@@ -1,16 +1,24 @@
 #include "toolkit/Cp1251.h"
 
-#include <QHash>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
 
 namespace {
 
-// The code page's table, read once from the platform's converter: byte -> character, and back.
+// The code page has no character for this byte. It stands for U+0098, the character of the same
+// number, as on the web and in Windows' own conversion, so that every byte but zero has a character
+// and a score file survives loading and saving byte for byte.
+constexpr unsigned char kUndefinedByte = 0x98;
+
+// The code page's tables, read once from the platform's converter: byte -> character, and
+// character -> byte for every UTF-16 unit, so that encoding costs one array look-up a character.
 struct Table {
     std::array<char16_t, 256> toUnicode{};
-    QHash<char16_t, unsigned char> fromUnicode;
+    // 0 for a character the code page does not hold; only U+0000 itself has the byte 0.
+    std::array<std::uint8_t, 65536> fromUnicode{};
 
     Table()
     {
@@ -20,14 +28,17 @@ struct Table {
             const char raw = char(byte);
             const QString decoded = decoder.decode(QByteArrayView(&raw, 1));
             decoder.resetState();
-            if (decoded.size() != 1 || decoded[0] == QChar::ReplacementCharacter) {
-                toUnicode[byte] = u'?'; // the one undefined byte (0x98)
-                continue;
+            char16_t c = byte;
+            if (byte != kUndefinedByte) {
+                Q_ASSERT(decoded.size() == 1 && decoded[0] != QChar::ReplacementCharacter);
+                c = decoded[0].unicode();
             }
-            toUnicode[byte] = decoded[0].unicode();
-            fromUnicode.insert(decoded[0].unicode(), static_cast<unsigned char>(byte));
+            toUnicode[byte] = c;
+            fromUnicode[c] = std::uint8_t(byte);
         }
     }
+
+    bool holds(char16_t c) const { return c == 0 || fromUnicode[c] != 0; }
 };
 
 const Table &table()
@@ -42,30 +53,42 @@ namespace Cp1251 {
 
 bool holds(QChar c)
 {
-    return table().fromUnicode.contains(c.unicode());
+    return table().holds(c.unicode());
 }
 
 QByteArray encode(const QString &text)
 {
-    const QString clean = sanitize(text);
-    QByteArray bytes;
-    bytes.reserve(clean.size());
-    for (QChar c : clean)
-        bytes.append(char(table().fromUnicode.value(c.unicode())));
+    const Table &t = table();
+    QByteArray bytes(text.size(), Qt::Uninitialized);
+    char *out = bytes.data();
+    const char16_t *in = reinterpret_cast<const char16_t *>(text.constData());
+    const char16_t *end = in + text.size();
+    for (; in != end; ++in) {
+        if (QChar::isHighSurrogate(*in) && in + 1 != end && QChar::isLowSurrogate(in[1]))
+            ++in; // one "?" for the pair
+        *out++ = t.holds(*in) ? char(t.fromUnicode[*in]) : '?';
+    }
+    bytes.truncate(out - bytes.data());
     return bytes;
 }
 
 QString decode(const QByteArray &bytes)
 {
-    QString text;
-    text.reserve(bytes.size());
+    const Table &t = table();
+    QString text(bytes.size(), Qt::Uninitialized);
+    char16_t *out = reinterpret_cast<char16_t *>(text.data());
     for (char byte : bytes)
-        text.append(QChar(table().toUnicode[static_cast<unsigned char>(byte)]));
+        *out++ = t.toUnicode[static_cast<unsigned char>(byte)];
     return text;
 }
 
 QString sanitize(const QString &text)
 {
+    const Table &t = table();
+    const auto held = [&t](QChar c) { return t.holds(c.unicode()); };
+    // Text that is already clean (every loaded score list) is returned as it is, without a copy.
+    if (std::all_of(text.cbegin(), text.cend(), held))
+        return text;
     QString clean;
     clean.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -74,7 +97,7 @@ QString sanitize(const QString &text)
             clean.append(u'?');
             ++i;
         } else {
-            clean.append(holds(c) ? c : QChar(u'?'));
+            clean.append(held(c) ? c : QChar(u'?'));
         }
     }
     return clean;

@@ -8,7 +8,10 @@
 // player sees is what the file keeps.
 namespace Cp1251 {
 
+// Every character that the code page cannot hold becomes "?" (see sanitize()).
 QByteArray encode(const QString &text);
+// One character a byte. Every byte has one (0x98, which the code page leaves undefined, is U+0098),
+// so encode(decode(bytes)) gives back `bytes`.
 QString decode(const QByteArray &bytes);
 
 // Whether `c` (one UTF-16 unit that is not part of a surrogate pair) has a byte in the code page.

@@ -10,41 +10,152 @@
 
 namespace {
 
-QString toEditor(const QString &crlfText)
+// The user state of a block that continues the line of the block before it (a piece of a long
+// line); every other block starts a line of its own.
+constexpr int kContinuation = 1;
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+// What the document shows for a text: the same characters, with a block break after every
+// kShownPiece characters of one line, and the numbers of the blocks that such breaks start
+// (counted from the block that the text continues, 0).
+struct Shown {
+    QString text;
+    QList<int> continuations;
+};
+
+// A line break of the text as the document reads one: CR LF, or a lone CR or LF. Returns its
+// length at `i`, 0 when there is none.
+int breakAt(const QString &text, qsizetype i)
 {
-    return QString(crlfText).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    const QChar c = text[i];
+    if (c == u'\r')
+        return i + 1 < text.size() && text[i + 1] == u'\n' ? 2 : 1;
+    return c == u'\n' ? 1 : 0;
+}
+
+// `lineSoFar` is the length of the block that the text continues.
+Shown shownText(const QString &text, qsizetype lineSoFar)
+{
+    // Common case first: no line needs cutting, and the text is shown as it is.
+    qsizetype column = lineSoFar;
+    bool cut = false;
+    for (qsizetype i = 0; i < text.size() && !cut; ++i) {
+        column = breakAt(text, i) ? 0 : column + 1;
+        cut = column > TMemo::kShownPiece;
+    }
+    if (!cut)
+        return {text, {}};
+
+    Shown shown;
+    shown.text.reserve(text.size() + text.size() / TMemo::kShownPiece + 1);
+    int block = 0;
+    column = lineSoFar;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (const int length = breakAt(text, i)) {
+            shown.text += u'\n';
+            ++block;
+            column = 0;
+            i += length - 1;
+            continue;
+        }
+        if (column == TMemo::kShownPiece) {
+            shown.text += u'\n';
+            shown.continuations.append(++block);
+            column = 0;
+        }
+        shown.text += text[i];
+        ++column;
+    }
+    return shown;
 }
 
 } // namespace
 
-TMemo::TMemo(QWidget *parent) : Control<QTextEdit>(parent)
+TMemo::TMemo(QWidget *parent) : Control<QPlainTextEdit>(parent)
 {
     viewport()->setMouseTracking(true);
-    setAcceptRichText(false);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setLineWrapMode(QTextEdit::WidgetWidth);
+    setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     setFrameShape(QFrame::NoFrame);
-    centreAllLines();
+    QTextOption option = document()->defaultTextOption();
+    option.setAlignment(Qt::AlignHCenter);
+    document()->setDefaultTextOption(option);
+    // No undo: a history would keep every load and every appended line for the life of the
+    // process, and the box offers no undo to the player.
+    setUndoRedoEnabled(false);
+    connect(document(), &QTextDocument::contentsChange, this, [this] {
+        if (!m_showing)
+            m_edited = true;
+    });
 }
 
 QString TMemo::text() const
 {
-    return toPlainText().replace(u'\n', QStringLiteral("\r\n"));
+    if (m_edited) {
+        m_text = documentText();
+        m_edited = false;
+    }
+    return m_text;
 }
 
 void TMemo::setText(const QString &text)
 {
-    setPlainText(Cp1251::sanitize(toEditor(text)));
-    centreAllLines();
+    m_text = Cp1251::sanitize(text);
+    m_edited = false;
+    const Shown shown = shownText(m_text, 0);
+    m_showing = true;
+    // The document's own replacement: the box's setPlainText() would also set the character
+    // format of the whole text again, which costs a third more on a long list.
+    document()->setPlainText(shown.text);
+    m_showing = false;
+    markContinuations(0, shown.continuations);
+    moveCursor(QTextCursor::Start);
 }
 
 void TMemo::appendRaw(const QString &text)
 {
+    const QString clean = Cp1251::sanitize(text);
+    if (m_edited) {
+        m_text = documentText();
+        m_edited = false;
+    }
+    m_text += clean;
+
+    const QTextBlock last = document()->lastBlock();
+    const Shown shown = shownText(clean, last.length() - 1);
+    m_showing = true;
     QTextCursor cursor(document());
     cursor.movePosition(QTextCursor::End);
-    // New lines take the centred format of the line they continue.
-    cursor.insertText(Cp1251::sanitize(toEditor(text)));
+    cursor.insertText(shown.text);
+    m_showing = false;
+    markContinuations(last.blockNumber(), shown.continuations);
+}
+
+void TMemo::scrollToEnd()
+{
+    verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+}
+
+void TMemo::markContinuations(int firstBlock, const QList<int> &continuations)
+{
+    for (int continuation : continuations)
+        document()->findBlockByNumber(firstBlock + continuation).setUserState(kContinuation);
+}
+
+QString TMemo::documentText() const
+{
+    QString text;
+    text.reserve(document()->characterCount() + document()->blockCount());
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        if (block != document()->begin() && block.userState() != kContinuation)
+            text += kCrLf;
+        // The block's own characters: unlike the document's plain text, with no-break spaces kept.
+        text += block.text();
+    }
+    return text;
 }
 
 void TMemo::keyPressEvent(QKeyEvent *event)
@@ -55,7 +166,7 @@ void TMemo::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
-    Control<QTextEdit>::keyPressEvent(event);
+    Control<QPlainTextEdit>::keyPressEvent(event);
 }
 
 void TMemo::inputMethodEvent(QInputMethodEvent *event)
@@ -64,23 +175,14 @@ void TMemo::inputMethodEvent(QInputMethodEvent *event)
         QInputMethodEvent clean(event->preeditString(), event->attributes());
         clean.setCommitString(Cp1251::sanitize(event->commitString()), event->replacementStart(),
                               event->replacementLength());
-        Control<QTextEdit>::inputMethodEvent(&clean);
+        Control<QPlainTextEdit>::inputMethodEvent(&clean);
         return;
     }
-    Control<QTextEdit>::inputMethodEvent(event);
+    Control<QPlainTextEdit>::inputMethodEvent(event);
 }
 
 void TMemo::insertFromMimeData(const QMimeData *source)
 {
     if (source && source->hasText())
-        textCursor().insertText(Cp1251::sanitize(toEditor(source->text())));
-}
-
-void TMemo::centreAllLines()
-{
-    QTextCursor cursor(document());
-    cursor.select(QTextCursor::Document);
-    QTextBlockFormat format;
-    format.setAlignment(Qt::AlignHCenter);
-    cursor.mergeBlockFormat(format);
+        textCursor().insertText(Cp1251::sanitize(source->text()));
 }

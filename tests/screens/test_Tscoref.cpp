@@ -10,7 +10,11 @@
 #include "toolkit/Timer.h"
 #include "widgets/TMediaPlayer.h"
 
+#include <QScrollBar>
+#include <QTextBlock>
 #include <QTextDocument>
+
+#include <sys/stat.h>
 
 namespace {
 const QColor kSkyBlue(166, 202, 240);
@@ -47,7 +51,7 @@ private slots:
         QCOMPARE(scoref->Score->font().pixelSize(), 20);
         QVERIFY(scoref->Score->font().bold());
         QCOMPARE(scoref->Score->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
-        QCOMPARE(scoref->Score->lineWrapMode(), QTextEdit::WidgetWidth);
+        QCOMPARE(scoref->Score->lineWrapMode(), QPlainTextEdit::WidgetWidth);
         QCOMPARE(scoref->Panel1->geometry(), QRect(0, 344, 694, 96));
         QCOMPARE(scoref->back->parentWidget(), scoref->Panel1);
         QCOMPARE(scoref->back->geometry(), QRect(248, 16, 201, 57));
@@ -108,6 +112,101 @@ private slots:
         QCOMPARE(scoref->Score->document()->blockCount(), lines);
         clickBack();
         QCOMPARE(m_screens->read(kScoreFile), saved);
+    }
+
+    // Every byte but zero survives load, list and save, apart from the line breaks, which become
+    // CR LF (an LF CR is two breaks); the player's edits after unlocking are saved with them.
+    void everyByteSurvives_data()
+    {
+        QTest::addColumn<bool>("edited");
+        QTest::newRow("untouched") << false;
+        QTest::newRow("edited after unlocking") << true;
+    }
+    void everyByteSurvives()
+    {
+        QFETCH(bool, edited);
+        QByteArray file;
+        QByteArray saved;
+        for (int byte = 1; byte < 256; ++byte) {
+            file += char(byte);
+            // The byte sequence holds a lone LF (after 09) and a lone CR (before 0E).
+            saved += byte == '\n' || byte == '\r' ? QByteArray("\r\n") : QByteArray(1, char(byte));
+        }
+        file += "\r\nx\n\ry\r\r\nz\xA0";
+        saved += "\r\nx\r\n\r\ny\r\n\r\nz\xA0";
+        m_screens->write(kScoreFile, file);
+        m_screens->create();
+        menuf->scoreClick();
+        if (edited) {
+            scoref->Image1Click();
+            scoref->Score->setFocus();
+            scoref->Score->moveCursor(QTextCursor::End);
+            QTest::keyClicks(scoref->Score, "ok");
+            saved += "ok";
+        }
+        clickBack();
+        QCOMPARE(m_screens->read(kScoreFile).toHex(' '), saved.toHex(' '));
+    }
+
+    // Loading and showing the screen keep the list at its top; the lines an exam appends scroll
+    // the newest result into view, and showing the screen again keeps it there.
+    void newestResultInView()
+    {
+        QByteArray file;
+        for (int line = 0; line < 300; ++line)
+            file += "line " + QByteArray::number(line) + "\r\n";
+        m_screens->write(kScoreFile, file);
+        m_screens->create();
+        QScrollBar *bar = scoref->Score->verticalScrollBar();
+        QCOMPARE(bar->value(), 0);
+        menuf->scoreClick();
+        QCOMPARE(bar->value(), 0);
+        clickBack();
+
+        scoref->showScreen();
+        scoref->appendLine(kSeparator);
+        scoref->appendLine("x - 57 % ...");
+        QVERIFY(bar->maximum() > 0);
+        QCOMPARE(bar->value(), bar->maximum());
+        const QTextBlock result = scoref->Score->document()->lastBlock().previous();
+        QCOMPARE(result.text(), QString("x - 57 % ..."));
+        QVERIFY(scoref->Score->viewport()->rect().contains(scoref->Score->cursorRect(QTextCursor(result))));
+        clickBack();
+        menuf->scoreClick();
+        QCOMPARE(bar->value(), bar->maximum());
+        // Appends leave no history behind that would grow with every exam.
+        QCOMPARE(scoref->Score->document()->availableUndoSteps(), 0);
+    }
+
+    // A FIFO in place of the score file neither blocks the start nor is written through: the list
+    // starts empty without a message, and "Назад" saves it to the fallback.
+    void fifoInPlaceOfScoreFile()
+    {
+        QCOMPARE(mkfifo(qPrintable(m_screens->path(kScoreFile)), 0644), 0);
+        m_screens->create();
+        QCOMPARE(scoref->Score->text(), QString());
+        QVERIFY(ErrorBox::openTexts().isEmpty());
+        scoref->appendLine("a");
+        clickBack();
+        QVERIFY(ErrorBox::openTexts().isEmpty());
+        QCOMPARE(m_screens->read("score.inf"), QByteArray("a\r\n"));
+        struct stat status {};
+        QCOMPARE(::stat(qPrintable(m_screens->path(kScoreFile)), &status), 0);
+        QVERIFY(S_ISFIFO(status.st_mode));
+    }
+
+    // A file of one 1 MB line without spaces is shown in pieces that the layout can take, and
+    // saved back unchanged.
+    void oneHugeLine()
+    {
+        const QByteArray line(1 << 20, 'x');
+        m_screens->write(kScoreFile, line);
+        m_screens->create();
+        menuf->scoreClick();
+        scoref->repaint();
+        QCOMPARE(scoref->Score->document()->blockCount(), (1 << 20) / TMemo::kShownPiece);
+        clickBack();
+        QVERIFY(m_screens->read(kScoreFile) == line);
     }
 
     // After a last line without a break the separator goes on a line of its own, and the file

@@ -29,6 +29,18 @@ private slots:
         QCOMPARE(Cp1251::decode(bytes), QString::fromUtf8("Вася"));
         const QString all = QString::fromUtf8("Ёё№ - АаЯя € «»");
         QCOMPARE(Cp1251::decode(Cp1251::encode(all)), all);
+
+        // Every byte has a character that the text boxes accept and that is saved as that byte,
+        // the no-break space A0 and the byte 98 that the code page leaves undefined included.
+        QByteArray everyByte(256, '\0');
+        for (int byte = 0; byte < 256; ++byte)
+            everyByte[byte] = char(byte);
+        const QString decoded = Cp1251::decode(everyByte);
+        QCOMPARE(Cp1251::encode(decoded), everyByte);
+        QCOMPARE(Cp1251::sanitize(decoded), decoded);
+        QCOMPARE(decoded[0xA0], QChar(0x00A0));
+        QCOMPARE(decoded[0x98], QChar(0x0098));
+        QCOMPARE(decoded[0xC0], QChar(0x0410));
     }
 
     // Characters outside the code page become "?", one per character, also for surrogate pairs.
@@ -60,14 +72,58 @@ private slots:
         QCOMPARE(memo.text(), QString::fromUtf8("Я?Пётр?"));
     }
 
-    // The text box gives and takes its text with CR LF line breaks, and appends at the very end.
+    // The text box gives and takes its text with CR LF line breaks, shows one line a paragraph,
+    // and appends at the very end.
     void memoLineBreaks()
     {
         TMemo memo(nullptr);
         memo.setText("one\r\ntwo\r\n");
         QCOMPARE(memo.text(), QString("one\r\ntwo\r\n"));
+        QCOMPARE(memo.document()->blockCount(), 3);
         memo.appendRaw("three\r\n");
         QCOMPARE(memo.text(), QString("one\r\ntwo\r\nthree\r\n"));
+        QCOMPARE(memo.document()->blockCount(), 4);
+    }
+
+    // The text box gives back exactly the text it was given and appended, whatever its characters
+    // (the no-break space included) and however long its lines, which it shows in pieces; the
+    // player's edits keep all of that.
+    void memoKeepsText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("appended");
+        QTest::addColumn<int>("blocks");
+        QString every;
+        for (int byte = 1; byte < 256; ++byte)
+            if (byte != '\r' && byte != '\n')
+                every += Cp1251::decode(QByteArray(1, char(byte)));
+        const QString nbsp = QString::fromUtf8("a\u00A0b");
+        QTest::newRow("every character") << every + "\r\n" + nbsp << QString("\r\n" + every) << 3;
+        // 5000 characters: pieces of 2048, 2048 and 904; the appended line continues the last one.
+        QTest::newRow("long line") << nbsp + QString(4997, u'x') << QString(3000, u'y') << 4;
+        QTest::newRow("long line after a break")
+            << QString(3000, u'x') + "\r\n" << QString(3000, u'y') + "\r\n" << 5;
+    }
+    void memoKeepsText()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, appended);
+        QFETCH(int, blocks);
+        TMemo memo(nullptr);
+        memo.resize(300, 200);
+        memo.show();
+        memo.setText(text);
+        memo.appendRaw(appended);
+        QCOMPARE(memo.text(), text + appended);
+        QCOMPARE(memo.document()->blockCount(), blocks);
+
+        memo.setReadOnly(false);
+        memo.setFocus();
+        memo.moveCursor(QTextCursor::End);
+        typeText(&memo, "z");
+        memo.moveCursor(QTextCursor::Start);
+        typeText(&memo, "q");
+        QCOMPARE(memo.text(), "q" + text + appended + "z");
     }
 };
 

@@ -20,6 +20,8 @@ private slots:
         QTest::newRow("CR CR LF") << QString("a\r\r\nb") << QString("a\r\n\r\nb");
         QTest::newRow("ends with CR") << QString("a\r") << QString("a\r\n");
         QTest::newRow("mixed") << QString("\na\r\nb\rc\n") << QString("\r\na\r\nb\r\nc\r\n");
+        QTest::newRow("CR LF before a lone LF") << QString("a\r\nb\nc\r\n") << QString("a\r\nb\r\nc\r\n");
+        QTest::newRow("CR LF before a lone CR") << QString("a\r\n\r") << QString("a\r\n\r\n");
     }
     void normaliseLineBreaks()
     {

@@ -1,0 +1,159 @@
+// The score list's costs on the real score screen and its list widget: loading a 100,000-line score
+// file into the list (start-up, screen hidden), saving that list, the two lines that the end of an
+// exam appends with the screen shown (until it is painted), and showing a 1 MB file of one line
+// without spaces. The floor is one paint of an empty window of the same size.
+
+#include "game/ExamResult.h"
+#include "score/ScoreFile.h"
+#include "score/Tscoref.h"
+#include "toolkit/Cp1251.h"
+#include "toolkit/TMemo.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+// Lines of the large score file: 50,000 exams, each a separator and a result line.
+constexpr int kLines = 100000;
+// Size of the one-line score file.
+constexpr int kOneLineBytes = 1 << 20;
+
+// A working directory with base/data, for the whole process.
+void enterWorkingDirectory()
+{
+    static QTemporaryDir dir;
+    static const bool entered = QDir::setCurrent(dir.path()) && QDir().mkpath("base/data");
+    Q_UNUSED(entered);
+}
+
+void writeScoreFile(const QByteArray &bytes)
+{
+    enterWorkingDirectory();
+    QFile file("base/data/score.inf");
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("cannot write the score file");
+}
+
+// The file the game writes after 50,000 exams by players of varied names and results.
+QByteArray largeScoreFile()
+{
+    static const QStringList names{QStringLiteral("Вася"), QStringLiteral("Петя"),
+                                   QStringLiteral("Студент Иванов"), QStringLiteral("Маша")};
+    QString text;
+    for (int exam = 0; exam < kLines / 2; ++exam) {
+        text += ExamResult::separator() + QStringLiteral("\r\n");
+        text += ExamResult::resultLine(names[exam % names.size()], exam % 101, exam % 7 == 0)
+                + QStringLiteral("\r\n");
+    }
+    return Cp1251::encode(text);
+}
+
+void paint(Tscoref &screen)
+{
+    screen.repaint();
+    QCoreApplication::processEvents();
+}
+
+void BM_ScoreLoad(benchmark::State &state)
+{
+    writeScoreFile(largeScoreFile());
+    Tscoref screen;
+    for (auto _ : state)
+        screen.FormCreate();
+}
+BENCHMARK(BM_ScoreLoad)->Unit(benchmark::kMillisecond);
+
+void BM_ScoreSave(benchmark::State &state)
+{
+    writeScoreFile(largeScoreFile());
+    Tscoref screen;
+    screen.FormCreate();
+    for (auto _ : state)
+        ScoreFile::save(screen.Score->text());
+}
+BENCHMARK(BM_ScoreSave)->Unit(benchmark::kMillisecond);
+
+// The exam's end: the screen is shown, then its two lines are appended and painted.
+void BM_ScoreAppendExamEnd(benchmark::State &state)
+{
+    writeScoreFile(largeScoreFile());
+    Tscoref screen;
+    screen.FormCreate();
+    screen.showScreen();
+    paint(screen);
+    int exam = 0;
+    for (auto _ : state) {
+        screen.appendLine(ExamResult::separator());
+        screen.appendLine(ExamResult::resultLine(QStringLiteral("Вася"), ++exam % 101, false));
+        paint(screen);
+    }
+}
+BENCHMARK(BM_ScoreAppendExamEnd)->Unit(benchmark::kMillisecond);
+
+// A 1 MB line without spaces, loaded and shown until its first paint.
+void BM_ScoreOneLongLine(benchmark::State &state)
+{
+    writeScoreFile(QByteArray(kOneLineBytes, 'x'));
+    Tscoref screen;
+    for (auto _ : state) {
+        screen.FormCreate();
+        screen.showScreen();
+        paint(screen);
+        state.PauseTiming();
+        screen.hide();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_ScoreOneLongLine)->Unit(benchmark::kMillisecond);
+
+// Resident memory over 300 exam ends, each with its two lines, a paint and the save of "Назад",
+// after 30 to warm up: what the list keeps beyond the text itself would show here.
+void BM_ScoreMemoryOver300Exams(benchmark::State &state)
+{
+    writeScoreFile(largeScoreFile().left(4000));
+    const auto residentKb = [] {
+        QFile status("/proc/self/status");
+        status.open(QIODevice::ReadOnly);
+        for (const QByteArray &line : status.readAll().split('\n'))
+            if (line.startsWith("VmRSS:"))
+                return line.mid(6).trimmed().split(' ').first().toLong();
+        return 0L;
+    };
+    for (auto _ : state) {
+        Tscoref screen;
+        screen.FormCreate();
+        screen.showScreen();
+        long before = 0;
+        for (int exam = 0; exam < 330; ++exam) {
+            if (exam == 30)
+                before = residentKb();
+            screen.appendLine(ExamResult::separator());
+            screen.appendLine(ExamResult::resultLine(QStringLiteral("Вася"), exam % 101, false));
+            paint(screen);
+            ScoreFile::save(screen.Score->text());
+        }
+        state.counters["growth_kB"] = double(residentKb() - before);
+        state.counters["text_kB"] = double(screen.Score->text().size() * 2 / 1024);
+    }
+}
+BENCHMARK(BM_ScoreMemoryOver300Exams)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// The floor: one paint of an empty window as large as the score screen.
+void BM_ScoreFloorEmptyWindow(benchmark::State &state)
+{
+    QWidget window;
+    window.resize(694, 440);
+    window.show();
+    for (auto _ : state) {
+        window.repaint();
+        QCoreApplication::processEvents();
+    }
+}
+BENCHMARK(BM_ScoreFloorEmptyWindow)->Unit(benchmark::kMillisecond);
+
+} // namespace
