@@ -255,8 +255,10 @@ Tgamef::Tgamef()
     m_tagPanel = &action(QStringLiteral("Tag_Panel"));
 
     PopupMenu1 = new QMenu(this);
-    // The dividers at the top and the bottom are part of the menu's look.
+    // The dividers at the top and the bottom are part of the menu's look; the margins keep them
+    // apart from the menu's frame, where the toolkit would draw them over it.
     PopupMenu1->setSeparatorsCollapsible(false);
+    PopupMenu1->setContentsMargins(0, 3, 0, 3);
     N2 = PopupMenu1->addSeparator();
     N1 = PopupMenu1->addAction(QStringLiteral("Замедлить время"));
     kvik1 = PopupMenu1->addAction(QStringLiteral("Ускорить время"));
