@@ -244,7 +244,21 @@ Tgamef::Tgamef()
     pemik.add(QStringLiteral("Pem_Go"), [this] { Pem_GoExecute(); });
     pemik.add(QStringLiteral("Pem_Return"), [this] { Pem_ReturnExecute(); });
 
+    m_clockSteps = {&action(QStringLiteral("Pemil_Gowing")), &action(QStringLiteral("SPX")),
+                    &action(QStringLiteral("RPX")),          &action(QStringLiteral("timea")),
+                    &action(QStringLiteral("kon")),          &action(QStringLiteral("spo")),
+                    &action(QStringLiteral("bom")),          &action(QStringLiteral("Tag_Panel"))};
+    m_walkSteps = {&action(QStringLiteral("Pem_Left")), &action(QStringLiteral("Pem_Top")),
+                   &action(QStringLiteral("Pem_Go")), &action(QStringLiteral("Pem_Return"))};
+    m_win = &action(QStringLiteral("win"));
+    m_refresh = &action(QStringLiteral("refresh"));
+    m_tagPanel = &action(QStringLiteral("Tag_Panel"));
+
     PopupMenu1 = new QMenu(this);
+    // The dividers at the top and the bottom are part of the menu's look; the margins keep them
+    // apart from the menu's frame, where the toolkit would draw them over it.
+    PopupMenu1->setSeparatorsCollapsible(false);
+    PopupMenu1->setContentsMargins(0, 3, 0, 3);
     N2 = PopupMenu1->addSeparator();
     N1 = PopupMenu1->addAction(QStringLiteral("Замедлить время"));
     kvik1 = PopupMenu1->addAction(QStringLiteral("Ускорить время"));
@@ -260,7 +274,7 @@ Tgamef::Tgamef()
     refreshKey = new QShortcut(QKeySequence(Qt::Key_F5), this);
     refreshKey->setContext(Qt::WindowShortcut);
     connect(refreshKey, &QShortcut::activated, this,
-            [this] { guarded([this] { execute(QStringLiteral("refresh")); }); });
+            [this] { guarded([this] { m_refresh->execute(); }); });
 
     beep = [] { QApplication::beep(); };
 
@@ -287,13 +301,16 @@ Tgamef::Tgamef()
 
 Tgamef::~Tgamef() = default;
 
-void Tgamef::execute(const QString &action) const
+const Action &Tgamef::action(const QString &name) const
 {
-    const Action *found = al1.find(action);
-    if (!found)
-        found = pemik.find(action);
-    if (found)
-        found->execute();
+    if (const Action *found = al1.find(name))
+        return *found;
+    return pemik.at(name);
+}
+
+void Tgamef::execute(const QString &name) const
+{
+    action(name).execute();
 }
 
 // ---- Creation, F5 and exit ----
@@ -348,8 +365,8 @@ void Tgamef::Panel1MouseMove()
 
 void Tgamef::timetTimer()
 {
-    for (const char *step : {"Pemil_Gowing", "SPX", "RPX", "timea", "kon", "spo", "bom", "Tag_Panel"})
-        execute(QString::fromLatin1(step));
+    for (const Action *step : m_clockSteps)
+        step->execute();
 }
 
 void Tgamef::timeaExecute()
@@ -360,7 +377,7 @@ void Tgamef::timeaExecute()
     if (const std::optional<QColor> colour = ExamClock::barColour(p))
         time->setForeColor(*colour);
     if (p == 0)
-        execute(QStringLiteral("win"));
+        m_win->execute();
     time->setProgress(p - 1);
 }
 
@@ -379,14 +396,14 @@ void Tgamef::kvik1Click()
 void Tgamef::SPXExecute()
 {
     if (zopa->progress() == 100)
-        execute(QStringLiteral("win"));
+        m_win->execute();
     zopa->setProgress(zopa->progress() + ExamRates::suspicionChange(PemX->tag, free->tag));
 }
 
 void Tgamef::RPXExecute()
 {
     if (process->progress() == 100)
-        execute(QStringLiteral("win"));
+        m_win->execute();
     cba->setActive(q1->tag == 1 || q2->tag == 1 || q3->tag == 1);
     int gain = 0;
     if (q1->tag == 1)
@@ -533,8 +550,8 @@ void Tgamef::Pemil_GowingExecute()
 
 void Tgamef::xxxTimer()
 {
-    for (const char *step : {"Pem_Left", "Pem_Top", "Pem_Go", "Pem_Return"})
-        execute(QString::fromLatin1(step));
+    for (const Action *step : m_walkSteps)
+        step->execute();
 }
 
 void Tgamef::Pem_LeftExecute()
@@ -580,7 +597,7 @@ void Tgamef::bfgClick()
 
 void Tgamef::bfgMouseMove()
 {
-    execute(QStringLiteral("Tag_Panel"));
+    m_tagPanel->execute();
 }
 
 void Tgamef::Tag_PanelExecute()

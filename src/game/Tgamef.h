@@ -3,6 +3,7 @@
 #include "toolkit/ActionList.h"
 #include "toolkit/Screen.h"
 
+#include <array>
 #include <functional>
 
 class ExaminerWalk;
@@ -74,7 +75,7 @@ public:
     void f2Click();
     void afClick();
 
-    // Runs the named action of `al1` or `pemik`.
+    // Runs the named action of `al1` or `pemik`; a name that neither holds throws std::logic_error.
     void execute(const QString &action) const;
 
     // Widgets on the screen, in creation order.
@@ -151,4 +152,17 @@ private:
 
     ExaminerWalk walk() const;
     void apply(const ExaminerWalk &walk);
+
+    // The action of `al1` or `pemik` called `name`; throws std::logic_error when there is none.
+    const Action &action(const QString &name) const;
+
+    // The actions that the screen's own code runs, resolved from their names once, when the screen
+    // is built: a misspelt or dropped name stops the building instead of being skipped at every run.
+    // The exam clock's steps, in their order.
+    std::array<const Action *, 8> m_clockSteps{};
+    // The walk timer's steps, in their order.
+    std::array<const Action *, 4> m_walkSteps{};
+    const Action *m_win = nullptr;
+    const Action *m_refresh = nullptr;
+    const Action *m_tagPanel = nullptr;
 };

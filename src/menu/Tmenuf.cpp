@@ -134,11 +134,17 @@ Tmenuf::Tmenuf()
     deamon = new Timer(35, true, this);
 
     ActionList1.add(QStringLiteral("enter"), [this] { enterExecute(); });
-    ActionList1.add(QStringLiteral("s1"), [this] { pulse(kHoverNewGame, NewGame); });
-    ActionList1.add(QStringLiteral("s2"), [this] { pulse(kHoverScore, score); });
-    ActionList1.add(QStringLiteral("s3"), [this] { pulse(kHoverOb, Ob); });
-    ActionList1.add(QStringLiteral("s4"), [this] { pulse(kHoverExit, Exit); });
-    ActionList1.add(QStringLiteral("ss"), [this] { pulse(kHoverName, xl); });
+    ActionList1.add(QStringLiteral("s1"), [this] { pulse(kHoverNewGame); });
+    ActionList1.add(QStringLiteral("s2"), [this] { pulse(kHoverScore); });
+    ActionList1.add(QStringLiteral("s3"), [this] { pulse(kHoverOb); });
+    ActionList1.add(QStringLiteral("s4"), [this] { pulse(kHoverExit); });
+    ActionList1.add(QStringLiteral("ss"), [this] { pulse(kHoverName); });
+    m_enter = &ActionList1.at(QStringLiteral("enter"));
+    m_pulseSteps = {&ActionList1.at(QStringLiteral("s1")), &ActionList1.at(QStringLiteral("s2")),
+                    &ActionList1.at(QStringLiteral("s3")), &ActionList1.at(QStringLiteral("s4")),
+                    &ActionList1.at(QStringLiteral("ss"))};
+    // Nothing is hovered yet.
+    deamon->setDormant(true);
 
     NewGame->onClick = [this] { NewGameClick(); };
     Exit->onClick = [this] { ExitClick(); };
@@ -167,7 +173,7 @@ Tmenuf::~Tmenuf() = default;
 
 void Tmenuf::enterAction() const
 {
-    ActionList1.find(QStringLiteral("enter"))->execute();
+    m_enter->execute();
 }
 
 // ---- Name check, loading and the start of an exam ----
@@ -186,7 +192,7 @@ void Tmenuf::NewGameClick()
     mp1->tag = kLoopExamPiece;
     tx->setEnabled(true);
     gx->show();
-    deamon->tag = kHoverNone;
+    setHovered(kHoverNone);
     deamon->setEnabled(false);
 }
 
@@ -242,7 +248,7 @@ void Tmenuf::ObClick()
 
 void Tmenuf::highlightEntry(int item, TFlatButton *highlighted)
 {
-    deamon->tag = item;
+    setHovered(item);
     for (TFlatButton *entry : {NewGame, score, Ob, Exit})
         entry->setFontColor(entry == highlighted ? kSkyBlue : QColor(Qt::white));
 }
@@ -254,7 +260,7 @@ void Tmenuf::ExitMouseMove() { highlightEntry(kHoverExit, Exit); }
 
 void Tmenuf::nameMouseMove()
 {
-    deamon->tag = kHoverName;
+    setHovered(kHoverName);
     xl->setFontColor(kSkyBlue);
 }
 
@@ -272,19 +278,80 @@ void Tmenuf::nextMouseMove()
 
 void Tmenuf::deamonTimer()
 {
-    for (const char *pulseAction : {"s1", "s2", "s3", "s4", "ss"})
-        ActionList1.find(QString::fromLatin1(pulseAction))->execute();
+    for (const Action *step : m_pulseSteps)
+        step->execute();
 }
 
-void Tmenuf::pulse(int item, Control<QLabel> *widget)
+Control<QLabel> *Tmenuf::pulsed(int item) const
 {
-    if (deamon->tag != item)
+    switch (item) {
+    case kHoverNewGame:
+        return NewGame;
+    case kHoverScore:
+        return score;
+    case kHoverOb:
+        return Ob;
+    case kHoverExit:
+        return Exit;
+    case kHoverName:
+        return xl;
+    default:
+        return nullptr;
+    }
+}
+
+void Tmenuf::pulse(int item, int steps)
+{
+    Control<QLabel> *widget = pulsed(item);
+    if (deamon->tag != item || !widget || steps <= 0)
         return;
     QFont font = widget->font();
     int points = Scaling::pointsOf(font);
-    MenuPulse::step(points, widget->tag);
-    Scaling::setPoints(font, points);
+    for (int i = 0; i < steps; ++i) {
+        MenuPulse::step(points, widget->tag);
+        // Through the font, as one tick at a time would: sizes are whole pixels.
+        Scaling::setPoints(font, points);
+        points = Scaling::pointsOf(font);
+    }
     widget->setFont(font);
+}
+
+void Tmenuf::setHovered(int item)
+{
+    catchUpPulse();
+    deamon->tag = item;
+    updateDeamonWake();
+}
+
+void Tmenuf::catchUpPulse()
+{
+    pulse(deamon->tag, deamon->takeMissedTicks());
+}
+
+void Tmenuf::updateDeamonWake()
+{
+    catchUpPulse();
+    const bool onScreen = isVisible() && !isMinimized();
+    deamon->setDormant(!onScreen || deamon->tag == kHoverNone);
+}
+
+void Tmenuf::showEvent(QShowEvent *event)
+{
+    Screen::showEvent(event);
+    updateDeamonWake();
+}
+
+void Tmenuf::hideEvent(QHideEvent *event)
+{
+    Screen::hideEvent(event);
+    updateDeamonWake();
+}
+
+void Tmenuf::changeEvent(QEvent *event)
+{
+    Screen::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        updateDeamonWake();
 }
 
 // ---- Music ----

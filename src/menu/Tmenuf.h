@@ -3,6 +3,7 @@
 #include "toolkit/ActionList.h"
 #include "toolkit/Screen.h"
 
+#include <array>
 #include <functional>
 #include <memory>
 
@@ -84,15 +85,36 @@ public:
     Timer *deamon;
     ActionList ActionList1;
 
+protected:
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
 private:
-    // The hovered entry's pulse, acting only when `item` is the hovered item.
-    void pulse(int item, Control<QLabel> *widget);
-    // Sets the hovered item and makes `highlighted` sky blue, the other three entries white.
+    // The widget that pulses while `item` is hovered: an entry, or the label above the name field.
+    Control<QLabel> *pulsed(int item) const;
+    // `steps` steps of the hovered item's pulse, acting only when `item` is the hovered item.
+    void pulse(int item, int steps = 1);
+    // Sets the hovered item (the tag of `deamon`).
+    void setHovered(int item);
+    // Makes `highlighted` sky blue and the other three entries white, and hovers `item`.
     void highlightEntry(int item, TFlatButton *highlighted);
+    // The hover timer's ticks change the screen only while the menu is on the screen and an item
+    // is hovered; otherwise it lies dormant and does not wake the program. The ticks it missed
+    // while the menu was away are caught up on the hovered item before anything they depend on
+    // changes, so sizes and directions are those the ticks would have left.
+    void catchUpPulse();
+    void updateDeamonWake();
     // Opens and plays `gamePath` when it exists; returns whether it did.
     bool playIfExists(const QString &gamePath);
     void playSingle(const QString &gamePath);
     bool isLordlyName() const;
     // Shows `picture` on the sound switch, which stays docked to the right edge.
     void setSoundPicture(const QImage &picture);
+
+    // Actions that the screen's own code runs, resolved from their names when the screen is built,
+    // so that a misspelt or dropped name stops the building instead of being skipped.
+    const Action *m_enter = nullptr;
+    // The hover timer's steps, in their order.
+    std::array<const Action *, 5> m_pulseSteps{};
 };

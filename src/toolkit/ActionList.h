@@ -3,6 +3,7 @@
 #include "toolkit/Action.h"
 
 #include <deque>
+#include <stdexcept>
 
 // An ordered list of actions; actions keep their addresses for the life of the list.
 class ActionList {
@@ -19,6 +20,17 @@ public:
             if (action.name() == name)
                 return &action;
         return nullptr;
+    }
+
+    // The action called `name`. The screens name their steps by constants of their own code, never
+    // by anything a player supplies, so a name without an action is a fault in the code: it throws
+    // std::logic_error rather than skip the step in silence. Screens resolve their step names when
+    // they are built, so such a fault stops the start of the program and every test that builds them.
+    const Action &at(const QString &name) const
+    {
+        if (const Action *action = find(name))
+            return *action;
+        throw std::logic_error("no action named \"" + name.toStdString() + "\"");
     }
 
     const std::deque<Action> &actions() const { return m_actions; }

@@ -2,6 +2,7 @@
 
 #include "toolkit/Cp1251.h"
 
+#include <QFocusEvent>
 #include <QValidator>
 
 namespace {
@@ -27,4 +28,33 @@ TEdit::TEdit(QWidget *parent) : Control<QLineEdit>(parent)
         if (onChange)
             guarded(onChange);
     });
+}
+
+void TEdit::focusInEvent(QFocusEvent *event)
+{
+    const bool shown = m_shownSinceFocus;
+    m_shownSinceFocus = false;
+    Control<QLineEdit>::focusInEvent(event);
+    bool selectAll = false;
+    switch (event->reason()) {
+    case Qt::MouseFocusReason:
+    case Qt::PopupFocusReason:
+        break;
+    case Qt::ActiveWindowFocusReason:
+        selectAll = shown;
+        break;
+    default:
+        selectAll = true;
+        break;
+    }
+    if (selectAll)
+        this->selectAll();
+}
+
+void TEdit::showEvent(QShowEvent *event)
+{
+    // Spontaneous shows are the desktop's (a window restored from its minimised state), not the game's.
+    if (!event->spontaneous())
+        m_shownSinceFocus = true;
+    Control<QLineEdit>::showEvent(event);
 }

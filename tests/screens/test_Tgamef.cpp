@@ -218,6 +218,9 @@ private slots:
         for (const Action &action : gamef->pemik.actions())
             names << action.name();
         QCOMPARE(names, (QStringList{"Pem_Left", "Pem_Top", "Pem_Go", "Pem_Return"}));
+        // A name that no action carries is a fault in the code and never passes in silence.
+        QVERIFY_THROWS_EXCEPTION(std::logic_error, gamef->execute(QStringLiteral("Tag_panel")));
+        QVERIFY_THROWS_EXCEPTION(std::logic_error, gamef->execute(QString(41, u'i')));
         QCOMPARE(gamef->timet->interval(), 500);
         QCOMPARE(gamef->xxx->interval(), 100);
         QVERIFY(!gamef->timet->enabled() && !gamef->xxx->enabled());
@@ -269,6 +272,11 @@ private slots:
         const QList<QAction *> items = gamef->PopupMenu1->actions();
         QCOMPARE(items, (QList<QAction *>{gamef->N2, gamef->N1, gamef->kvik1, gamef->N3, gamef->ppuu, gamef->N4}));
         QVERIFY(gamef->N2->isSeparator() && gamef->N3->isSeparator() && gamef->N4->isSeparator());
+        // Every divider is drawn, the first above the first item and the last below the last.
+        for (QAction *divider : {gamef->N2, gamef->N3, gamef->N4})
+            QVERIFY(gamef->PopupMenu1->actionGeometry(divider).height() > 0);
+        QVERIFY(gamef->PopupMenu1->actionGeometry(gamef->N2).bottom() < gamef->PopupMenu1->actionGeometry(gamef->N1).top());
+        QVERIFY(gamef->PopupMenu1->actionGeometry(gamef->N4).top() > gamef->PopupMenu1->actionGeometry(gamef->ppuu).bottom());
         QCOMPARE(gamef->ppuu->text(), QStringLiteral("Показать невидимое"));
 
         gamef->N1->trigger();

@@ -1,6 +1,7 @@
 #include "ScreenFixture.h"
 
 #include "game/Tgamef.h"
+#include "menu/MenuPulse.h"
 #include "menu/Tmenuf.h"
 #include "score/Tscoref.h"
 #include "toolkit/Scaling.h"
@@ -12,6 +13,9 @@
 #include "toolkit/Timer.h"
 #include "widgets/TGauge.h"
 #include "widgets/TMediaPlayer.h"
+
+#include <QElapsedTimer>
+#include <QSet>
 
 namespace {
 const QColor kSkyBlue(166, 202, 240);
@@ -26,6 +30,30 @@ int ticksUntilExam()
         ++ticks;
     }
     return ticks;
+}
+
+// Types `text` into `field` key by key, as a keyboard of any layout would.
+void type(QWidget *field, const QString &text)
+{
+    for (const QChar letter : text)
+        QTest::sendKeyEvent(QTest::Click, field, Qt::Key_unknown, QString(letter), Qt::NoModifier);
+}
+
+// Shows `screen` and waits until it holds the keyboard.
+bool showActive(QWidget *screen)
+{
+    static_cast<Screen *>(screen)->showScreen();
+    return QTest::qWaitForWindowActive(screen);
+}
+
+// The font size and direction that `ticks` pulse steps leave, from the layout's 24 points, shrinking.
+QPair<int, int> pulseAfter(int ticks)
+{
+    int points = 24;
+    int direction = 0;
+    for (int i = 0; i < ticks; ++i)
+        MenuPulse::step(points, direction);
+    return {points, direction};
 }
 } // namespace
 
@@ -183,6 +211,93 @@ private slots:
         menuf->nameMouseMove();
         menuf->deamonTimer();
         QCOMPARE(Scaling::pointsOf(menuf->xl->font()), 22);
+    }
+
+    // The name field selects its whole text when the menu is shown, so typing right away replaces
+    // the prompt, at start and when the menu comes back after an exam; a mouse click places the caret
+    // instead, and coming back to a menu that stayed shown keeps what is being typed.
+    void nameFieldSelectsOnShow()
+    {
+        QVERIFY(showActive(menuf));
+        type(menuf->name, QString::fromUtf8("Петя"));
+        QCOMPARE(menuf->name->text(), QString::fromUtf8("Петя"));
+
+        // Another window in front and back: no new selection, the caret stays at the end.
+        type(menuf->name, QString::fromUtf8(" П"));
+        QVERIFY(showActive(scoref));
+        menuf->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(menuf));
+        type(menuf->name, QString::fromUtf8("."));
+        QCOMPARE(menuf->name->text(), QString::fromUtf8("Петя П."));
+
+        // A click places the caret where it lands: nothing is selected, typing inserts.
+        menuf->name->selectAll();
+        QTest::mouseClick(menuf->name, Qt::LeftButton, {}, QPoint(1, menuf->name->height() / 2));
+        QVERIFY(!menuf->name->hasSelectedText());
+        type(menuf->name, QString::fromUtf8("И"));
+        QCOMPARE(menuf->name->text(), QString::fromUtf8("ИПетя П."));
+
+        // The menu shown again after an exam: the old name goes with the first key.
+        menuf->hide();
+        QVERIFY(showActive(gamef));
+        gamef->hide();
+        QVERIFY(showActive(scoref));
+        scoref->backClick();
+        QVERIFY(QTest::qWaitForWindowActive(menuf));
+        type(menuf->name, QString::fromUtf8("Вася"));
+        QCOMPARE(menuf->name->text(), QString::fromUtf8("Вася"));
+    }
+
+    // The hover timer stays on as the handlers see it, but wakes the program only while the menu is
+    // shown and an item is hovered.
+    void hoverTimerSleepsWhenNothingCanChange()
+    {
+        QVERIFY(menuf->isVisible());
+        QVERIFY(menuf->deamon->enabled());
+        QCOMPARE(menuf->deamon->remainingTime(), -1);
+        menuf->NewGameMouseMove();
+        QVERIFY(menuf->deamon->remainingTime() >= 0);
+        menuf->FormMouseMove();
+        QCOMPARE(menuf->deamon->remainingTime(), -1);
+        menuf->nameMouseMove();
+        QVERIFY(menuf->deamon->remainingTime() >= 0);
+        menuf->ObClick();
+        QVERIFY(menuf->deamon->enabled());
+        QCOMPARE(menuf->deamon->remainingTime(), -1);
+        menuf->showScreen();
+        QVERIFY(menuf->deamon->remainingTime() >= 0);
+
+        // The real timer pulses the hovered entry.
+        menuf->ExitMouseMove();
+        QTRY_VERIFY_WITH_TIMEOUT(Scaling::pointsOf(menuf->Exit->font()) <= 20, 5000);
+        // During the loading nothing pulses; after the score screen's "Назад" a hovered entry pulses again.
+        menuf->name->setText(QStringLiteral("x"));
+        menuf->NewGameClick();
+        QVERIFY(!menuf->deamon->enabled());
+        menuf->ExitMouseMove();
+        QCOMPARE(menuf->deamon->remainingTime(), -1);
+        menuf->tx->setEnabled(false);
+        scoref->backClick();
+        QVERIFY(menuf->deamon->enabled());
+        QVERIFY(menuf->deamon->remainingTime() >= 0);
+    }
+
+    // An entry hovered when the menu went away comes back at the size and direction that the ticks
+    // of the time away would have left (about one every 35 ms), and pulses on from there.
+    void pulseCatchesUpAfterTheMenuWasAway()
+    {
+        menuf->ObMouseMove();
+        QElapsedTimer away;
+        menuf->ObClick();
+        away.start();
+        QTest::qWait(400);
+        const qint64 atLeast = 400;
+        menuf->showScreen();
+        const qint64 atMost = away.elapsed();
+        QSet<QPair<int, int>> possible;
+        for (qint64 ticks = atLeast / 35 - 1; ticks <= atMost / 35 + 1; ++ticks)
+            possible.insert(pulseAfter(int(ticks)));
+        QVERIFY(possible.contains(qMakePair(Scaling::pointsOf(menuf->Ob->font()), menuf->Ob->tag)));
     }
 
     // At 80 % the exam piece is asked for only with the sound on and a name that is not the lordly one.

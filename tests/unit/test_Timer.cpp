@@ -43,6 +43,41 @@ private slots:
         QVERIFY(clock.elapsed() >= 4 * Timer::kResolutionMs);
     }
 
+    // A dormant timer stays enabled but does not run; it counts the ticks that fall due, and once
+    // awake ticks on its old phase: the first tick comes within one period and ticks go on.
+    void dormantCountsTicksAndKeepsPhase()
+    {
+        Timer timer(40, true);
+        int ticks = 0;
+        timer.onTimer = [&] { ++ticks; };
+        QElapsedTimer asleep;
+        timer.setDormant(true);
+        asleep.start();
+        QVERIFY(timer.enabled());
+        QCOMPARE(timer.remainingTime(), -1);
+        QTest::qWait(400);
+        const int missed = timer.takeMissedTicks();
+        QVERIFY2(missed >= 400 / 40 - 1 && missed <= asleep.elapsed() / 40 + 1, qPrintable(QString::number(missed)));
+        QCOMPARE(ticks, 0);
+        QCOMPARE(timer.takeMissedTicks(), 0);
+
+        timer.setDormant(false);
+        QVERIFY(timer.remainingTime() >= 0 && timer.remainingTime() <= 40);
+        QTRY_VERIFY_WITH_TIMEOUT(ticks >= 3, 5000);
+        QCOMPARE(timer.takeMissedTicks(), 0);
+
+        // Disabled, it counts nothing; enabled while dormant, it still does not run.
+        timer.setDormant(true);
+        timer.setEnabled(false);
+        timer.takeMissedTicks();
+        QTest::qWait(100);
+        QCOMPARE(timer.takeMissedTicks(), 0);
+        timer.setEnabled(true);
+        QCOMPARE(timer.remainingTime(), -1);
+        timer.setDormant(false);
+        QVERIFY(timer.remainingTime() >= 0);
+    }
+
     // An error in a tick is shown, and the timer goes on ticking.
     void errorInTickKeepsTicking()
     {

@@ -1,0 +1,307 @@
+#!/usr/bin/env bash
+# Every whole-program figure of the game, side by side with an empty Qt window built by the same
+# CMake (bench_empty_window), each the median of several runs, followed by the score list's
+# micro-benchmarks. Prints the table and writes it to a file. Never run by CTest.
+#
+# Usage: bench/run.sh [--quick] [--build DIR] [--pemy BINARY] [--out FILE]
+#   --quick  fewer and shorter runs (about two minutes instead of about six)
+#   --build  the CMake build folder (default: build/ in the repository); bench_empty_window and
+#            bench/bench_score are taken from it
+#   --pemy   the game binary to measure (default: <build>/src/app/pemy), for instance an older build
+#   --out    the file the table is written to (default: <build>/bench/results.md)
+#
+# The programs run under a private Xvfb with the dummy sound output (the music is synthesised and
+# played in real time, silently) in a temporary folder holding a copy of base/. CPU is the
+# process's user + system time over a window, as a share of one core; wake-ups are the main
+# thread's context switches per second; memory is the resident set at the end of the window.
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+
+quick=0
+build="$root/build"
+pemy=
+out=
+while [ $# -gt 0 ]; do
+  case $1 in
+    --quick) quick=1 ;;
+    --build) build=$(cd "$2" && pwd); shift ;;
+    --pemy) pemy=$2; shift ;;
+    --out) out=$2; shift ;;
+    *) echo "usage: $0 [--quick] [--build DIR] [--pemy BINARY] [--out FILE]" >&2; exit 2 ;;
+  esac
+  shift
+done
+pemy=$(realpath "${pemy:-$build/src/app/pemy}")
+empty="$build/bench/bench_empty_window"
+bench_score="$build/bench/bench_score"
+out=${out:-$build/bench/results.md}
+
+# Runs per figure, start-up pairs, seconds per CPU window, seconds to settle before a window.
+if [ "$quick" -eq 1 ]; then
+  runs=3 pairs=8 window=4 settle=1
+else
+  runs=5 pairs=20 window=10 settle=2
+fi
+# Pointer moves per second in the moving-pointer figures.
+moves_per_second=60
+
+for program in "$pemy" "$empty"; do
+  [ -x "$program" ] || { echo "missing $program: build it first (cmake --build build)" >&2; exit 1; }
+done
+
+# A private X server; the server's own DPI scales the layouts, as in the end-to-end tests.
+if [ -z "${PEMY_BENCH_IN_XVFB:-}" ]; then
+  export PEMY_BENCH_IN_XVFB=1
+  args=(--build "$build" --pemy "$pemy" --out "$out")
+  [ "$quick" -eq 1 ] && args+=(--quick)
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "${args[@]}"
+fi
+
+work=$(mktemp -d)
+pid=
+stop_program() {
+  if [ -n "$pid" ]; then
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+    pid=
+  fi
+}
+trap 'stop_program; rm -rf "$work"' EXIT
+cp -r "$root/base" "$work/"
+cd "$work"
+export SDL_AUDIODRIVER=dummy
+
+menu_caption='Меню "PEMy -и Зольмар"'
+game_caption='Игра нового поколения! PEMy" v 1.0.0.1 alpha'
+score_caption='Очки'
+about_caption='О авторе... Программа "PEMy" v 1.0.0.1 alpha'
+
+now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
+
+launch() {
+  "$1" >/dev/null 2>&1 &
+  pid=$!
+}
+
+# Waits up to 20 s for a mapped window of the program, captioned $1 when given; prints its id.
+wait_window() {
+  local w deadline=$(( $(now_ms) + 20000 ))
+  while [ "$(now_ms)" -lt "$deadline" ]; do
+    for w in $(xdotool search --onlyvisible --pid "$pid" --name '' 2>/dev/null); do
+      if [ -z "${1:-}" ] || [ "$(xdotool getwindowname "$w" 2>/dev/null)" = "$1" ]; then
+        echo "$w"
+        return 0
+      fi
+    done
+    sleep 0.005
+  done
+  echo "no window '${1:-}' appeared" >&2
+  return 1
+}
+
+# Clicks with button $6 (default 1) the point ($2, $3) of window $1, given in the layout's pixels
+# of a $4 × $5 screen: the window's size tells how the layout was scaled.
+click_design() {
+  local WIDTH HEIGHT X Y SCREEN
+  eval "$(xdotool getwindowgeometry --shell "$1")"
+  xdotool mousemove --window "$1" $(( WIDTH * $2 / $4 )) $(( HEIGHT * $3 / $5 )) click "${6:-1}"
+}
+
+park_pointer() { xdotool mousemove 0 0; }
+
+cpu_ticks() { awk '{print $14 + $15}' "/proc/$pid/stat"; }
+switches() { awk '/ctxt_switches/ {n += $2} END {print n}' "/proc/$pid/task/$pid/status"; }
+rss_mb() { awk '/VmRSS/ {printf "%.1f", $2 / 1024}' "/proc/$pid/status"; }
+
+# Measures the running program over one window; sets cpu (% of a core), wakeups (per second), rss (MB).
+# While $1 is a window id, the pointer moves over it at $moves_per_second (pointer_path; $2 is the
+# window's layout height).
+measure_window() {
+  local mover= t0 t1 s0 s1 w0 w1
+  sleep "$settle"
+  if [ -n "${1:-}" ]; then
+    pointer_path "$1" "$2" > "$work/path"
+    xdotool $(cat "$work/path") &
+    mover=$!
+  fi
+  w0=$(now_ms) t0=$(cpu_ticks) s0=$(switches)
+  sleep "$window"
+  w1=$(now_ms) t1=$(cpu_ticks) s1=$(switches)
+  rss=$(rss_mb)
+  if [ -n "$mover" ]; then
+    kill "$mover" 2>/dev/null || true
+    wait "$mover" 2>/dev/null || true
+  fi
+  local hz
+  hz=$(getconf CLK_TCK)
+  cpu=$(awk -v t=$((t1 - t0)) -v hz="$hz" -v ms=$((w1 - w0)) 'BEGIN {printf "%.2f", t * 100000 / hz / ms}')
+  wakeups=$(awk -v n=$((s1 - s0)) -v ms=$((w1 - w0)) 'BEGIN {printf "%.0f", n * 1000 / ms}')
+}
+
+# xdotool commands that move the pointer along a loop over the game screen's sheets and labels,
+# the student's paper and the background between them, in steps of about 6 layout pixels, one move
+# per 1/60 s, for the whole window and a little more. $1: the window, $2: its layout height.
+pointer_path() {
+  local WIDTH HEIGHT X Y SCREEN
+  eval "$(xdotool getwindowgeometry --shell "$1")"
+  awk -v w="$WIDTH" -v h="$HEIGHT" -v id="$1" -v lh="$2" -v n=$(( (window + 2) * moves_per_second )) \
+      -v pause="$(awk -v r=$moves_per_second 'BEGIN {printf "%.4f", 1 / r}')" 'BEGIN {
+    # background, "Бомбы", bombs, background, "Шпоры", cribs, background, "Конспект", notes,
+    # background, "Ваш научный шедевр", paper, background
+    split("30 200 30 240 35 265 100 265 150 262 155 290 200 300 250 296 252 325 330 320 450 240 540 300 450 200", p, " ")
+    points = length(p) / 2
+    count = 0
+    while (count < n) {
+      for (i = 0; i < points && count < n; i++) {
+        x0 = p[2 * i + 1]; y0 = p[2 * i + 2]
+        j = (i + 1) % points
+        x1 = p[2 * j + 1]; y1 = p[2 * j + 2]
+        steps = int(sqrt((x1 - x0) ^ 2 + (y1 - y0) ^ 2) / 6) + 1
+        for (s = 0; s < steps && count < n; s++) {
+          x = x0 + (x1 - x0) * s / steps; y = y0 + (y1 - y0) * s / steps
+          printf "mousemove --window %s %d %d sleep %s ", id, x * w / 688, y * h / lh, pause
+          count++
+        }
+      }
+    }
+  }'
+}
+
+median() { sort -g | awk '{v[NR] = $1} END {if (NR == 0) print "n/a"; else if (NR % 2) print v[(NR + 1) / 2]; else printf "%.2f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
+
+# ---- Start-up: exec until the first window is mapped, the empty window and the game alternating ----
+: > "$work/startup.empty"
+: > "$work/startup.game"
+park_pointer
+for _ in $(seq "$pairs"); do
+  for which in empty game; do
+    binary=$empty
+    [ "$which" = game ] && binary=$pemy
+    t0=$(now_ms)
+    launch "$binary"
+    wait_window >/dev/null
+    echo $(( $(now_ms) - t0 )) >> "$work/startup.$which"
+    stop_program
+  done
+done
+startup_empty=$(median < "$work/startup.empty")
+startup_game=$(median < "$work/startup.game")
+
+# ---- Screens: CPU, wake-ups and memory over a window on each screen ----
+# Each run starts the program afresh, goes to the screen and parks the pointer outside the windows,
+# except in the moving-pointer figures.
+to_menu() { wait_window "$menu_caption"; }
+to_score() {
+  local menu
+  menu=$(wait_window "$menu_caption")
+  click_design "$menu" 158 385 688 440
+  wait_window "$score_caption"
+}
+to_about() {
+  local menu
+  menu=$(wait_window "$menu_caption")
+  click_design "$menu" 534 321 688 440
+  wait_window "$about_caption"
+}
+to_exam() {
+  local menu
+  menu=$(wait_window "$menu_caption")
+  click_design "$menu" 348 176 688 440
+  xdotool key --window "$menu" ctrl+a
+  xdotool type --window "$menu" --delay 10 'Bench'
+  xdotool key --window "$menu" Return
+  wait_window "$game_caption"
+}
+# The slow clock from the time gauge's popup menu keeps the exam running through the window
+# while the moving pointer raises the suspicion. The first item (below the top divider) is the slow
+# clock; Return in an open popup menu goes to the menu, not to the game's Enter key.
+to_slow_exam() {
+  local game
+  game=$(to_exam)
+  click_design "$game" 68 424 688 463 3
+  sleep 0.3
+  xdotool key Down Return
+  echo "$game"
+}
+
+# figure <key> <binary> <navigation> [layout height of the window to move the pointer over]
+figure() {
+  local key=$1 binary=$2 navigate=$3 moving=${4:-} id
+  : > "$work/$key.cpu"; : > "$work/$key.wake"; : > "$work/$key.rss"
+  for _ in $(seq "$runs"); do
+    park_pointer
+    launch "$binary"
+    id=$($navigate)
+    [ -z "$moving" ] && park_pointer
+    if [ -n "$moving" ]; then measure_window "$id" "$moving"; else measure_window; fi
+    echo "$cpu" >> "$work/$key.cpu"
+    echo "$wakeups" >> "$work/$key.wake"
+    echo "$rss" >> "$work/$key.rss"
+    stop_program
+  done
+}
+empty_window() { wait_window; }
+
+figure empty_still "$empty" empty_window
+figure empty_moving "$empty" empty_window 440
+figure menu "$pemy" to_menu
+figure score "$pemy" to_score
+figure about "$pemy" to_about
+figure exam "$pemy" to_exam
+figure exam_moving "$pemy" to_slow_exam 463
+
+m() { median < "$work/$1"; }
+
+# ---- Score list micro-benchmarks on the real list widget ----
+score_figure() { echo n/a; }
+if [ -x "$bench_score" ]; then
+  "$bench_score" --benchmark_filter='^BM_Score(Load|Save|AppendExamEnd|OneLongLine)' \
+    --benchmark_repetitions="$runs" --benchmark_report_aggregates_only=true \
+    --benchmark_format=csv > "$work/score.csv" 2>/dev/null || true
+  score_figure() {
+    awk -F, -v name="$1" '
+      { gsub(/"/, "", $1) }
+      index($1, name) == 1 && $1 ~ /_median$/ {
+        scale = ($5 == "ns") ? 1e-6 : ($5 == "us") ? 1e-3 : ($5 == "s") ? 1e3 : 1
+        printf "%.1f ms", $3 * scale; found = 1; exit
+      }
+      END { if (!found) print "n/a" }' "$work/score.csv"
+  }
+fi
+
+cpu_row() {
+  echo "| $1 | $(m "$2.cpu") % · $(m "$2.wake")/s | $(m "$3.cpu") % · $(m "$3.wake")/s | $(awk -v a="$(m "$3.cpu")" -v b="$(m "$2.cpu")" 'BEGIN {printf "%+.2f %%", a - b}') |"
+}
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.1f×", a / b}'; }
+over() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%+.1f MB", a - b}'; }
+
+{
+  echo "# PEMy benchmark ($(date -u '+%Y-%m-%d %H:%M UTC'), $([ "$quick" -eq 1 ] && echo quick || echo full) mode)"
+  echo
+  echo "Game: $pemy"
+  echo "Medians of $runs runs ($pairs alternating start-up pairs); CPU windows of $window s after $settle s on the"
+  echo "screen; CPU in % of one core, wake-ups of the main thread per second. The empty window is"
+  echo "bench_empty_window, built by the same CMake."
+  echo
+  echo "| figure | empty window | game | game against the empty window |"
+  echo "|---|---|---|---|"
+  echo "| exec → first window mapped | $startup_empty ms | $startup_game ms | $(ratio "$startup_game" "$startup_empty") |"
+  for screen in menu score exam about; do
+    echo "| resident memory on the $screen screen | $(m empty_still.rss) MB | $(m $screen.rss) MB | $(over "$(m $screen.rss)" "$(m empty_still.rss)") |"
+  done
+  cpu_row "CPU on the about screen" empty_still about
+  cpu_row "CPU during an exam, pointer moving over the sheets at $moves_per_second moves/s (slow clock)" empty_moving exam_moving
+  cpu_row "CPU on the menu, pointer still" empty_still menu
+  cpu_row "CPU during an exam, pointer still" empty_still exam
+  cpu_row "CPU on the score screen, pointer still" empty_still score
+  for name in BM_ScoreLoad BM_ScoreSave BM_ScoreAppendExamEnd BM_ScoreOneLongLine; do
+    echo "| score list: $name | – | $(score_figure $name) | |"
+  done
+} > "$work/table.md"
+
+mkdir -p "$(dirname "$out")"
+cp "$work/table.md" "$out"
+cat "$out"
+echo
+echo "written to $out"
