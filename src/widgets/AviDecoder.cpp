@@ -442,7 +442,7 @@ QImage AviDecoder::decodeRaw(int index)
     if (data.isEmpty())
         return {};
 
-    QImage image(m_storedSize, QImage::Format_RGB32);
+    QImage image(m_storedSize, QImage::Format_ARGB32_Premultiplied); // opaque pixels only
     if (image.isNull())
         return {};
     Channel channels[3];
@@ -504,7 +504,7 @@ QImage AviDecoder::decodeRle(int index)
         ++m_rleNext;
     }
 
-    QImage image(m_storedSize, QImage::Format_RGB32);
+    QImage image(m_storedSize, QImage::Format_ARGB32_Premultiplied); // opaque pixels only
     if (image.isNull())
         return {};
     for (int y = 0; y < height; ++y) {
@@ -570,20 +570,20 @@ bool AviDecoder::applyRle(const QByteArray &data)
     return true;
 }
 
-// Brings a decoded frame to the header's size and keys it on the first frame's top-left colour.
+// Brings a decoded frame (opaque pixels) to the header's size and keys it on the first frame's
+// top-left colour, in place.
 QImage AviDecoder::finish(QImage image)
 {
     if (image.size() != m_header.frameSize)
         image = image.scaled(m_header.frameSize, Qt::IgnoreAspectRatio, Qt::FastTransformation);
     if (m_first.isNull())
         m_key = image.pixel(0, 0) | Opaque;
-    QImage keyed = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    if (keyed.isNull())
-        return {};
-    for (int y = 0; y < keyed.height(); ++y) {
-        auto *line = reinterpret_cast<QRgb *>(keyed.scanLine(y));
-        for (int x = 0; x < keyed.width(); ++x)
-            line[x] = (line[x] | Opaque) == m_key ? 0u : (line[x] | Opaque);
+    const QRgb key = m_key;
+    for (int y = 0; y < image.height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            if (line[x] == key)
+                line[x] = 0;
     }
-    return keyed;
+    return image;
 }
