@@ -10,8 +10,9 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libjpeg-dev
   libsdl2-dev libsdl2-mixer-dev
-  libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
   libbenchmark-dev
+  # fuzzing: clang's libFuzzer and sanitizer run-times
+  clang libclang-rt-14-dev
   # the game at run time: fonts with Cyrillic, the General MIDI soundfont
   fonts-dejavu-core fonts-liberation2 timgm6mb-soundfont
   # tests: a headless X server, pointer and keyboard driving, screenshots

@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
-# Builds the game, its tests and benchmarks, and runs every test headless.
+# Builds the game, its tests and benchmarks, runs each fuzz target briefly, and runs every test headless.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh"
 cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$root/build" -j"$(nproc)"
+# A few seconds of each fuzz target (its own clang build), before the tests so that their summary
+# closes the output.
+"$root/scripts/fuzz.sh" 5
 cd "$root/build"
 ctest --output-on-failure -j"$(nproc)"

@@ -318,7 +318,8 @@ void Tgamef::execute(const QString &name) const
 void Tgamef::loadBackground()
 {
     if (AssetPath::exists(kBackground))
-        fon->setPicture(JpegDecoder::decodeFile(AssetPath::resolve(kBackground)));
+        // Drawn unscaled from its top left corner: what lies beyond the picture area is never decoded.
+        fon->setPicture(JpegDecoder::decodeFile(AssetPath::resolve(kBackground), fon->size()));
 }
 
 void Tgamef::startClipIfExists(TAnimate *clip, const QString &gamePath)

@@ -3,18 +3,24 @@
 #include "toolkit/GameError.h"
 
 #include <QFile>
+#include <QFileInfo>
 
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <memory>
 #include <vector>
 
 #include <jpeglib.h>
 
 namespace {
 
-// A picture larger than this (as RGB32) is refused before anything is allocated for it; libjpeg
-// accepts sides up to 65500 pixels, which a 32-bit picture of that size would need 16 GiB for.
+// A picture decoded whole that is larger than this (as RGB32) is refused before anything is
+// allocated for it; libjpeg accepts sides up to 65500 pixels, which would need 16 GiB.
 constexpr qint64 kMaxImageBytes = qint64(1) << 30;
-// libjpeg's own working memory (whole-picture coefficient buffers of progressive files).
-constexpr long kMaxDecoderMemory = 1L << 30;
+// libjpeg's own working memory (whole-picture coefficient buffers of progressive files): room for a
+// progressive picture of some 4000 x 4000 pixels, a hundred times the background's.
+constexpr long kMaxDecoderMemory = 64L << 20;
 
 // libjpeg reports a fatal error through error_exit, which must not return. It is turned into the
 // game's error here and unwinds through libjpeg's frames (built with unwind tables on this
@@ -45,35 +51,47 @@ struct Decompressor {
 
 } // namespace
 
-QImage JpegDecoder::decode(const QByteArray &bytes)
+namespace {
+
+// Decodes from whatever source `attach` gives the decompressor.
+QImage decodeWith(const std::function<void(jpeg_decompress_struct &)> &attach, QSize visible)
 {
     Decompressor d;
     jpeg_decompress_struct &info = d.info;
     info.mem->max_memory_to_use = kMaxDecoderMemory;
-
-    // An empty buffer is refused by libjpeg itself with its "empty input" error.
-    jpeg_mem_src(&info, reinterpret_cast<const unsigned char *>(bytes.constData()),
-                 static_cast<unsigned long>(bytes.size()));
+    attach(info);
     jpeg_read_header(&info, TRUE);
 
     const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
     info.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
 
-    if (qint64(info.image_width) * qint64(info.image_height) * 4 > kMaxImageBytes)
+    const bool cropped = visible.isValid();
+    if (!cropped && qint64(info.image_width) * qint64(info.image_height) * 4 > kMaxImageBytes)
         throw GameError("Out of memory");
     jpeg_start_decompress(&info);
 
-    const int width = static_cast<int>(info.output_width);
-    const int height = static_cast<int>(info.output_height);
+    int width = static_cast<int>(info.output_width);
+    int height = static_cast<int>(info.output_height);
+    if (cropped) {
+        width = std::min(width, visible.width());
+        height = std::min(height, visible.height());
+        if (width <= 0 || height <= 0)
+            return QImage();
+        if (JDIMENSION(width) < info.output_width) {
+            // Only the columns drawn are decoded; libjpeg widens the range to whole blocks.
+            JDIMENSION left = 0, columns = JDIMENSION(width);
+            jpeg_crop_scanline(&info, &left, &columns);
+        }
+    }
     QImage image(width, height, QImage::Format_RGB32);
     if (image.isNull())
         throw GameError("Out of memory");
 
     // Adobe's CMYK files store the inks inverted (0 is full ink).
     const bool inverted = info.saw_Adobe_marker;
-    std::vector<JSAMPLE> row(static_cast<size_t>(width) * info.output_components);
+    std::vector<JSAMPLE> row(static_cast<size_t>(info.output_width) * info.output_components);
     JSAMPROW rows[1] = {row.data()};
-    while (info.output_scanline < info.output_height) {
+    while (int(info.output_scanline) < height) {
         const int y = static_cast<int>(info.output_scanline);
         jpeg_read_scanlines(&info, rows, 1);
         auto *out = reinterpret_cast<QRgb *>(image.scanLine(y));
@@ -94,15 +112,30 @@ QImage JpegDecoder::decode(const QByteArray &bytes)
             out[x] = qRgb(c * k / 255, m * k / 255, yellow * k / 255);
         }
     }
-    // Everything is decoded; what follows the last scan cannot change the picture, so the stream is
-    // not read to its end (jpeg_finish_decompress) and trailing damage raises no error.
+    // Everything shown is decoded; what follows cannot change it, so the stream is not read to its
+    // end (jpeg_finish_decompress) and trailing damage raises no error.
     return image;
 }
 
-QImage JpegDecoder::decodeFile(const QString &path)
+} // namespace
+
+QImage JpegDecoder::decode(const QByteArray &bytes, QSize visible)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw GameError(QString("Cannot open file \"%1\"").arg(path));
-    return decode(file.readAll());
+    // An empty buffer is refused by libjpeg itself with its "empty input" error.
+    return decodeWith([&bytes](jpeg_decompress_struct &info) {
+        jpeg_mem_src(&info, reinterpret_cast<const unsigned char *>(bytes.constData()),
+                     static_cast<unsigned long>(bytes.size()));
+    }, visible);
+}
+
+QImage JpegDecoder::decodeFile(const QString &path, QSize visible)
+{
+    const auto cannotOpen = [&path] { return GameError(QString("Cannot open file \"%1\"").arg(path)); };
+    if (!QFileInfo(path).isFile())
+        throw cannotOpen();
+    std::FILE *file = std::fopen(QFile::encodeName(path).constData(), "rb");
+    if (!file)
+        throw cannotOpen();
+    const std::unique_ptr<std::FILE, int (*)(std::FILE *)> closer(file, std::fclose);
+    return decodeWith([file](jpeg_decompress_struct &info) { jpeg_stdio_src(&info, file); }, visible);
 }

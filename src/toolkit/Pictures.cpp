@@ -6,13 +6,29 @@
 
 namespace Pictures {
 
-QImage loadIcon(const QString &path)
+namespace {
+
+// What a reader may allocate for one picture. The game's icons and bitmaps are 32 x 32; Qt's own
+// default (128 MB) would let a file of a few bytes claim far more than the game may use.
+constexpr int kMaxPictureMegabytes = 16;
+
+// Whether the reader's next image, by its header, fits the limit. A header that gives no size is
+// left to the reader, which allocates through the same limit.
+bool fits(const QImageReader &reader)
 {
-    QImageReader reader(path, "ico");
+    const QSize size = reader.size();
+    return !size.isValid() || qint64(size.width()) * size.height() * 4 <= qint64(kMaxPictureMegabytes) << 20;
+}
+
+QImage readIcon(QImageReader &reader)
+{
     reader.setDecideFormatFromContent(false);
+    reader.setAllocationLimit(kMaxPictureMegabytes);
     // The largest image of the icon is the one drawn at 32 x 32.
     QImage best;
     do {
+        if (!fits(reader))
+            break;
         const QImage image = reader.read();
         if (image.isNull())
             break;
@@ -24,13 +40,39 @@ QImage loadIcon(const QString &path)
     return best.convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
-QImage loadTransparentBitmap(const QString &path)
+QImage readBitmap(QImageReader &reader)
 {
-    QImageReader reader(path, "bmp");
-    const QImage image = reader.read();
+    reader.setAllocationLimit(kMaxPictureMegabytes);
+    const QImage image = fits(reader) ? reader.read() : QImage();
     if (image.isNull())
         throw GameError(QStringLiteral("Bitmap image is not valid"));
     return keyLowerLeft(image);
+}
+
+} // namespace
+
+QImage loadIcon(const QString &path)
+{
+    QImageReader reader(path, "ico");
+    return readIcon(reader);
+}
+
+QImage loadIcon(QIODevice *device)
+{
+    QImageReader reader(device, "ico");
+    return readIcon(reader);
+}
+
+QImage loadTransparentBitmap(const QString &path)
+{
+    QImageReader reader(path, "bmp");
+    return readBitmap(reader);
+}
+
+QImage loadTransparentBitmap(QIODevice *device)
+{
+    QImageReader reader(device, "bmp");
+    return readBitmap(reader);
 }
 
 QImage keyLowerLeft(const QImage &source)

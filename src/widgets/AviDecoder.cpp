@@ -2,68 +2,93 @@
 
 #include <QFile>
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/imgutils.h>
-#include <libavutil/mem.h>
-#include <libswscale/swscale.h>
-}
+#include <algorithm>
+#include <bit>
+#include <cstring>
 
 namespace {
 
-// Offsets into an AVI file: the RIFF form, the first chunk of the header list, and the main
-// header's fields (each a 32-bit little-endian value).
-constexpr int RiffTagAt = 0;
-constexpr int FormTypeAt = 8;
-constexpr int MainHeaderTagAt = 24;
-constexpr int MicroSecPerFrameAt = 32;
-constexpr int TotalFramesAt = 48;
-constexpr int WidthAt = 64;
-constexpr int HeightAt = 68;
-constexpr int MainHeaderEnd = 72;
+constexpr quint32 fourCc(const char (&s)[5])
+{
+    return quint32(uchar(s[0])) | quint32(uchar(s[1])) << 8 | quint32(uchar(s[2])) << 16
+        | quint32(uchar(s[3])) << 24;
+}
+
+quint32 le32(const char *p)
+{
+    const auto *u = reinterpret_cast<const uchar *>(p);
+    return quint32(u[0]) | quint32(u[1]) << 8 | quint32(u[2]) << 16 | quint32(u[3]) << 24;
+}
+
+quint16 le16(const char *p)
+{
+    const auto *u = reinterpret_cast<const uchar *>(p);
+    return quint16(u[0] | u[1] << 8);
+}
+
+// Fields of the main header ("avih"), from the start of its data.
+constexpr int AvihMicroSecPerFrame = 0;
+constexpr int AvihTotalFrames = 16;
+constexpr int AvihWidth = 32;
+constexpr int AvihHeight = 36;
+constexpr int AvihSize = 40; // the fields above and what precedes them
+
+// Fields of a stream header ("strh").
+constexpr int StrhType = 0;
+constexpr int StrhScale = 20;
+constexpr int StrhRate = 24;
+constexpr int StrhSize = 28;
+
+// Fields of a video stream's format ("strf"): a bitmap info header, then its colour table or masks.
+constexpr int BiSize = 0;
+constexpr int BiWidth = 4;
+constexpr int BiHeight = 8;
+constexpr int BiBitCount = 14;
+constexpr int BiCompression = 16;
+constexpr int BiClrUsed = 32;
+constexpr int BiHeaderSize = 40;
+constexpr int BiMasks = 40; // three 32-bit masks follow the 40-byte header, or lie inside a longer one
+
+// Compression values of a bitmap info header.
+constexpr quint32 BiRgb = 0;
+constexpr quint32 BiRle8 = 1;
+constexpr quint32 BiBitfields = 3;
+
+// One entry of the index: chunk id, flags, offset, size.
+constexpr int IndexEntrySize = 16;
 
 // Without a usable rate in the file, a clip plays at 10 frames a second.
 constexpr qint64 DefaultFrameUs = 100000;
 
-quint32 readLe32(const QByteArray &bytes, int at)
+constexpr QRgb Opaque = 0xff000000u;
+
+// Expands a value of `bits` bits to 0..255.
+int expand(quint32 value, int bits)
 {
-    const auto *p = reinterpret_cast<const unsigned char *>(bytes.constData() + at);
-    return quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16 | quint32(p[3]) << 24;
+    if (bits >= 8)
+        return int(value >> (bits - 8));
+    const quint32 max = (1u << bits) - 1;
+    return int((value * 255 + max / 2) / max);
 }
 
-// FFmpeg logs to stderr by default; a clip that a player dropped in may be damaged, and what
-// matters to the game is only whether it opens and which frames decode.
-void quietFfmpeg()
-{
-    static const bool once = [] {
-        av_log_set_level(AV_LOG_FATAL);
-        return true;
-    }();
-    Q_UNUSED(once);
-}
+// One colour channel of a bit-field pixel: its mask's position and width.
+struct Channel {
+    int shift = 0;
+    int bits = 0;
+    quint32 mask = 0;
+    bool set(quint32 m)
+    {
+        if (m == 0)
+            return false;
+        shift = std::countr_zero(m);
+        bits = std::popcount(m);
+        mask = m;
+        return bits <= 16 && (m >> shift) == (1u << bits) - 1; // one contiguous run
+    }
+    int value(quint32 pixel) const { return expand((pixel & mask) >> shift, bits); }
+};
 
 } // namespace
-
-bool AviDecoder::readMainHeader(const QString &path, AviMainHeader *header)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray bytes = file.read(MainHeaderEnd);
-    if (bytes.size() < MainHeaderEnd)
-        return false;
-    if (bytes.mid(RiffTagAt, 4) != "RIFF" || bytes.mid(FormTypeAt, 4) != "AVI "
-        || bytes.mid(MainHeaderTagAt, 4) != "avih")
-        return false;
-
-    header->microSecPerFrame = readLe32(bytes, MicroSecPerFrameAt);
-    // Values above INT_MAX are as wrong as negative ones; treat them as unset.
-    const auto asInt = [](quint32 v) { return v > 0x7fffffffu ? 0 : int(v); };
-    header->totalFrames = asInt(readLe32(bytes, TotalFramesAt));
-    header->frameSize = QSize(asInt(readLe32(bytes, WidthAt)), asInt(readLe32(bytes, HeightAt)));
-    return true;
-}
 
 AviDecoder::~AviDecoder()
 {
@@ -72,48 +97,24 @@ AviDecoder::~AviDecoder()
 
 bool AviDecoder::open(const QString &path)
 {
+    auto file = std::make_unique<QFile>(path);
+    if (!file->open(QIODevice::ReadOnly))
+        return false;
+    return open(std::move(file));
+}
+
+bool AviDecoder::open(std::unique_ptr<QIODevice> device)
+{
     close();
-    quietFfmpeg();
-    AviMainHeader header;
-    if (!readMainHeader(path, &header))
+    if (!device || !device->isOpen() || device->isSequential())
         return false;
-    m_path = path;
-    m_header = header;
-    if (!openStream(path)) {
+    m_device = std::move(device);
+    m_fileSize = m_device->size();
+    if (!parse()) {
         close();
         return false;
     }
-
-    const AVStream *stream = m_format->streams[m_streamIndex];
-    // A header that leaves a value unset is completed from what the demuxer found.
-    if (m_header.totalFrames <= 0 && stream->nb_frames > 0 && stream->nb_frames <= 0x7fffffff)
-        m_header.totalFrames = int(stream->nb_frames);
-    if (m_header.frameSize.width() <= 0 || m_header.frameSize.height() <= 0)
-        m_header.frameSize = QSize(m_codec->width, m_codec->height);
-    const QSize size = m_header.frameSize;
-    if (m_header.totalFrames <= 0 || size.width() <= 0 || size.height() <= 0
-        || size.width() > MaxSide || size.height() > MaxSide) {
-        close();
-        return false;
-    }
-
-    if (m_header.microSecPerFrame > 0) {
-        m_frameDurationUs = m_header.microSecPerFrame;
-    } else {
-        const AVRational rate = stream->avg_frame_rate.num > 0 ? stream->avg_frame_rate : stream->r_frame_rate;
-        m_frameDurationUs = rate.num > 0 && rate.den > 0 ? av_rescale(1000000, rate.den, rate.num) : DefaultFrameUs;
-        if (m_frameDurationUs <= 0)
-            m_frameDurationUs = DefaultFrameUs;
-    }
-
-    m_scratchStride = FFALIGN(size.width() * 4, 64);
-    m_scratch = static_cast<uint8_t *>(av_malloc(size_t(m_scratchStride) * size.height()));
-    if (!m_scratch) {
-        close();
-        return false;
-    }
-
-    m_first = decodeOne();
+    m_first = frame(0);
     if (m_first.isNull()) {
         close();
         return false;
@@ -121,155 +122,468 @@ bool AviDecoder::open(const QString &path)
     return true;
 }
 
-bool AviDecoder::openStream(const QString &path)
-{
-    const QByteArray file = QFile::encodeName(path);
-    if (avformat_open_input(&m_format, file.constData(), nullptr, nullptr) < 0) {
-        m_format = nullptr;
-        return false;
-    }
-    if (avformat_find_stream_info(m_format, nullptr) < 0)
-        return false;
-    const AVCodec *decoder = nullptr;
-    m_streamIndex = av_find_best_stream(m_format, AVMEDIA_TYPE_VIDEO, -1, -1, &decoder, 0);
-    if (m_streamIndex < 0 || !decoder)
-        return false;
-    // Only the video stream is read; the demuxer drops the others' packets early.
-    for (unsigned i = 0; i < m_format->nb_streams; ++i) {
-        if (int(i) != m_streamIndex)
-            m_format->streams[i]->discard = AVDISCARD_ALL;
-    }
-
-    m_codec = avcodec_alloc_context3(decoder);
-    if (!m_codec)
-        return false;
-    if (avcodec_parameters_to_context(m_codec, m_format->streams[m_streamIndex]->codecpar) < 0)
-        return false;
-    // One thread: no frames are held back for other threads, and clips are tiny.
-    m_codec->thread_count = 1;
-    if (avcodec_open2(m_codec, decoder, nullptr) < 0)
-        return false;
-    m_frame = av_frame_alloc();
-    m_packet = av_packet_alloc();
-    m_draining = false;
-    return m_frame && m_packet;
-}
-
 void AviDecoder::close()
 {
-    sws_freeContext(m_sws);
-    m_sws = nullptr;
-    av_freep(&m_scratch);
-    m_scratchStride = 0;
-    av_packet_free(&m_packet);
-    av_frame_free(&m_frame);
-    avcodec_free_context(&m_codec);
-    avformat_close_input(&m_format);
-    m_streamIndex = -1;
-    m_draining = false;
-    m_first = QImage();
+    m_device.reset();
+    m_fileSize = 0;
+    m_header = AviMainHeader();
+    m_frameDurationUs = DefaultFrameUs;
+    m_streamScale = m_streamRate = 0;
+    m_streamNumber = -1;
+    m_coding = Coding::Raw;
+    m_bitCount = 0;
+    m_storedSize = QSize();
+    m_bottomUp = true;
+    m_palette.clear();
+    std::fill(std::begin(m_masks), std::end(m_masks), 0u);
+    m_chunks = {};
+    m_indices = {};
+    m_rleNext = 0;
     m_key = 0;
+    m_first = QImage();
 }
 
-QImage AviDecoder::nextFrame()
+QByteArray AviDecoder::readAt(qint64 offset, qint64 size)
 {
-    if (!isOpen())
+    if (offset < 0 || size < 0 || offset > m_fileSize || size > m_fileSize - offset)
         return {};
-    return decodeOne();
+    if (!m_device->seek(offset))
+        return {};
+    QByteArray bytes = m_device->read(size);
+    return bytes.size() == size ? bytes : QByteArray();
 }
 
-bool AviDecoder::rewind()
+// The file's layout: RIFF "AVI " holding LIST "hdrl" (main header, one LIST "strl" per stream),
+// LIST "movi" (the frames, maybe grouped in LIST "rec ") and optionally "idx1". A RIFF or movi size
+// that runs past the end of the file is cut to it, so a clip cut short plays what it holds; the
+// header list must be whole.
+bool AviDecoder::parse()
 {
-    if (!isOpen())
+    const QByteArray riff = readAt(0, 12);
+    if (riff.size() != 12 || le32(riff.constData()) != fourCc("RIFF") || le32(riff.constData() + 8) != fourCc("AVI "))
         return false;
-    const AVStream *stream = m_format->streams[m_streamIndex];
-    const int64_t start = stream->start_time != AV_NOPTS_VALUE ? stream->start_time : 0;
-    if (av_seek_frame(m_format, m_streamIndex, start, AVSEEK_FLAG_BACKWARD) >= 0) {
-        // The decoder keeps what the stream set once (a palette arrives only with the first
-        // packet), so it is flushed, not reopened.
-        avcodec_flush_buffers(m_codec);
-        m_draining = false;
-    } else {
-        // A file the demuxer cannot seek in is read anew from its start.
-        const QImage first = m_first;
-        const QRgb key = m_key;
-        av_packet_free(&m_packet);
-        av_frame_free(&m_frame);
-        avcodec_free_context(&m_codec);
-        avformat_close_input(&m_format);
-        if (!openStream(m_path)) {
-            close();
+    const qint64 riffEnd = std::min<qint64>(8 + qint64(le32(riff.constData() + 4)), m_fileSize);
+
+    bool haveHeader = false;
+    qint64 moviTag = -1, moviEnd = -1;
+    qint64 indexAt = -1;
+    quint32 indexSize = 0;
+    for (qint64 pos = 12; pos + 8 <= riffEnd;) {
+        const QByteArray head = readAt(pos, 12 <= riffEnd - pos ? 12 : 8);
+        if (head.size() < 8)
             return false;
+        const quint32 id = le32(head.constData());
+        const quint32 size = le32(head.constData() + 4);
+        const qint64 end = pos + 8 + qint64(size);
+        if (id == fourCc("LIST") && head.size() == 12 && size >= 4) {
+            const quint32 type = le32(head.constData() + 8);
+            if (type == fourCc("hdrl") && !haveHeader) {
+                if (end > riffEnd || !parseHeaderList(pos + 12, end))
+                    return false;
+                haveHeader = true;
+            } else if (type == fourCc("movi") && moviTag < 0) {
+                moviTag = pos + 8;
+                moviEnd = std::min(end, riffEnd);
+            }
+        } else if (id == fourCc("idx1") && indexAt < 0 && end <= riffEnd) {
+            indexAt = pos + 8;
+            indexSize = size;
         }
-        m_first = first;
-        m_key = key;
+        if (end >= riffEnd)
+            break;
+        pos = end + (size & 1);
     }
-    // Frame 1 is already at hand; skip it so that the next frame read is frame 2.
-    return !decodeOne().isNull();
+    if (!haveHeader || moviTag < 0)
+        return false;
+
+    if (indexAt >= 0)
+        readIndex(indexAt, indexSize, moviTag);
+    if (m_chunks.empty())
+        walkMovi(moviTag + 4, moviEnd);
+    if (m_chunks.empty())
+        return false;
+
+    if (m_header.totalFrames <= 0)
+        m_header.totalFrames = framesInFile();
+    if (!m_header.frameSize.isValid() || m_header.frameSize.isEmpty())
+        m_header.frameSize = m_storedSize;
+    if (m_header.frameSize.width() > MaxSide || m_header.frameSize.height() > MaxSide)
+        return false;
+
+    if (m_header.microSecPerFrame > 0)
+        m_frameDurationUs = m_header.microSecPerFrame;
+    else if (m_streamRate > 0 && m_streamScale > 0)
+        m_frameDurationUs = std::max<qint64>(1, qint64(m_streamScale) * 1000000 / m_streamRate);
+    return true;
 }
 
-QImage AviDecoder::decodeOne()
+bool AviDecoder::parseHeaderList(qint64 begin, qint64 end)
 {
-    for (;;) {
-        const int received = avcodec_receive_frame(m_codec, m_frame);
-        if (received == 0) {
-            QImage image = convert(m_frame);
-            av_frame_unref(m_frame);
-            return image;
+    bool haveMain = false;
+    int streams = 0;
+    for (qint64 pos = begin; pos + 8 <= end;) {
+        const QByteArray head = readAt(pos, 12 <= end - pos ? 12 : 8);
+        if (head.size() < 8)
+            return false;
+        const quint32 id = le32(head.constData());
+        const quint32 size = le32(head.constData() + 4);
+        const qint64 chunkEnd = pos + 8 + qint64(size);
+        if (chunkEnd > end)
+            return false;
+        if (id == fourCc("avih") && !haveMain) {
+            if (size < AvihSize)
+                return false;
+            const QByteArray avih = readAt(pos + 8, AvihSize);
+            if (avih.size() < AvihSize)
+                return false;
+            m_header.microSecPerFrame = le32(avih.constData() + AvihMicroSecPerFrame);
+            // Values above INT_MAX are as wrong as negative ones; they count as unset.
+            const auto asInt = [](quint32 v) { return v > 0x7fffffffu ? 0 : int(v); };
+            m_header.totalFrames = asInt(le32(avih.constData() + AvihTotalFrames));
+            const int width = asInt(le32(avih.constData() + AvihWidth));
+            const int height = asInt(le32(avih.constData() + AvihHeight));
+            m_header.frameSize = width > 0 && height > 0 ? QSize(width, height) : QSize();
+            haveMain = true;
+        } else if (id == fourCc("LIST") && head.size() == 12 && le32(head.constData() + 8) == fourCc("strl")) {
+            // A stream list: its header says what it carries, its format how.
+            quint32 type = 0, scale = 0, rate = 0;
+            qint64 formatAt = -1;
+            quint32 formatSize = 0;
+            for (qint64 in = pos + 12; in + 8 <= chunkEnd;) {
+                const QByteArray sub = readAt(in, 8);
+                if (sub.size() < 8)
+                    return false;
+                const quint32 subId = le32(sub.constData());
+                const quint32 subSize = le32(sub.constData() + 4);
+                const qint64 subEnd = in + 8 + qint64(subSize);
+                if (subEnd > chunkEnd)
+                    return false;
+                if (subId == fourCc("strh") && subSize >= StrhSize) {
+                    const QByteArray strh = readAt(in + 8, StrhSize);
+                    if (strh.size() < StrhSize)
+                        return false;
+                    type = le32(strh.constData() + StrhType);
+                    scale = le32(strh.constData() + StrhScale);
+                    rate = le32(strh.constData() + StrhRate);
+                } else if (subId == fourCc("strf") && formatAt < 0) {
+                    formatAt = in + 8;
+                    formatSize = subSize;
+                }
+                in = subEnd + (subSize & 1);
+            }
+            if (type == fourCc("vids") && m_streamNumber < 0) {
+                if (streams > 99 || formatAt < 0 || !parseStreamFormat(formatAt, formatSize))
+                    return false;
+                m_streamNumber = streams;
+                m_streamScale = scale;
+                m_streamRate = rate;
+            }
+            ++streams;
         }
-        if (received != AVERROR(EAGAIN))
-            return {}; // end of stream, or a decoder that failed for good
+        pos = chunkEnd + (size & 1);
+    }
+    return haveMain && m_streamNumber >= 0;
+}
 
-        const int read = av_read_frame(m_format, m_packet);
-        if (read < 0) {
-            if (m_draining)
-                return {};
-            // Collect the frames that the decoder may still hold.
-            m_draining = true;
-            avcodec_send_packet(m_codec, nullptr);
+bool AviDecoder::parseStreamFormat(qint64 at, quint32 size)
+{
+    if (size < BiHeaderSize)
+        return false;
+    const QByteArray format = readAt(at, std::min<qint64>(size, BiHeaderSize + 256 * 4 + 1024));
+    if (format.size() < BiHeaderSize)
+        return false;
+    const char *f = format.constData();
+    const quint32 headerSize = le32(f + BiSize);
+    const qint32 width = qint32(le32(f + BiWidth));
+    const qint32 height = qint32(le32(f + BiHeight));
+    const int bits = le16(f + BiBitCount);
+    const quint32 compression = le32(f + BiCompression);
+    if (headerSize < BiHeaderSize || headerSize > quint32(format.size()))
+        return false;
+    if (width <= 0 || width > MaxSide || height == 0 || height < -MaxSide || height > MaxSide)
+        return false;
+    m_storedSize = QSize(width, std::abs(height));
+    m_bottomUp = height > 0;
+    m_bitCount = bits;
+
+    if (compression == BiRle8 && bits == 8) {
+        m_coding = Coding::Rle8;
+    } else if (compression == BiRgb && (bits == 8 || bits == 16 || bits == 24 || bits == 32)) {
+        m_coding = Coding::Raw;
+    } else if (compression == BiBitfields && (bits == 16 || bits == 32)) {
+        m_coding = Coding::Raw;
+        if (format.size() < BiMasks + 12)
+            return false;
+        Channel channel;
+        for (int i = 0; i < 3; ++i) {
+            m_masks[i] = le32(f + BiMasks + 4 * i);
+            if (!channel.set(m_masks[i]) || (bits == 16 && m_masks[i] > 0xffff))
+                return false;
+        }
+    } else {
+        return false; // compressed by any other codec, or a depth the game's clips never use
+    }
+
+    if (bits == 8) {
+        // The colour table follows the header: as many entries as it says, 256 when it says 0, no
+        // more than the format holds.
+        const quint32 used = le32(f + BiClrUsed);
+        const qint64 wanted = used == 0 || used > 256 ? 256 : used;
+        const qint64 present = (format.size() - qint64(headerSize)) / 4;
+        const qint64 count = std::min(wanted, present);
+        m_palette.resize(256);
+        std::fill(m_palette.begin(), m_palette.end(), Opaque);
+        for (qint64 i = 0; i < count; ++i)
+            m_palette[i] = le32(f + headerSize + 4 * i) | Opaque; // stored blue, green, red, unused
+    }
+    return true;
+}
+
+bool AviDecoder::isVideoChunk(quint32 id) const
+{
+    const char digits[2] = {char('0' + m_streamNumber / 10), char('0' + m_streamNumber % 10)};
+    const quint32 prefix = quint32(uchar(digits[0])) | quint32(uchar(digits[1])) << 8;
+    const quint32 kind = id >> 16;
+    return (id & 0xffff) == prefix && (kind == (fourCc("00db") >> 16) || kind == (fourCc("00dc") >> 16));
+}
+
+bool AviDecoder::addChunk(qint64 dataOffset, quint32 size)
+{
+    if (dataOffset < 0 || dataOffset > m_fileSize || qint64(size) > m_fileSize - dataOffset)
+        return false; // the file ends before this frame does
+    m_chunks.push_back({dataOffset, size});
+    const int wanted = m_header.totalFrames > 0 ? std::min(m_header.totalFrames, MaxFrames) : MaxFrames;
+    return int(m_chunks.size()) < wanted;
+}
+
+// Index offsets count from the "movi" tag in most files and from the file's start in some; the
+// first video entry tells which, by finding its own chunk there.
+void AviDecoder::readIndex(qint64 at, quint32 size, qint64 moviTag)
+{
+    const qint64 entries = size / IndexEntrySize;
+    constexpr qint64 Batch = 4096;
+    qint64 base = -1;
+    for (qint64 first = 0; first < entries; first += Batch) {
+        const qint64 count = std::min(Batch, entries - first);
+        const QByteArray block = readAt(at + first * IndexEntrySize, count * IndexEntrySize);
+        if (block.isEmpty())
+            return;
+        for (qint64 i = 0; i < count; ++i) {
+            const char *e = block.constData() + i * IndexEntrySize;
+            const quint32 id = le32(e);
+            if (!isVideoChunk(id))
+                continue;
+            const qint64 offset = le32(e + 8);
+            const quint32 chunkSize = le32(e + 12);
+            if (base < 0) {
+                for (const qint64 candidate : {moviTag, qint64(0)}) {
+                    const QByteArray head = readAt(candidate + offset, 8);
+                    if (head.size() == 8 && le32(head.constData()) == id && le32(head.constData() + 4) == chunkSize) {
+                        base = candidate;
+                        break;
+                    }
+                }
+                if (base < 0)
+                    return; // an index that points elsewhere: the movi list is walked instead
+            }
+            if (!addChunk(base + offset + 8, chunkSize))
+                return;
+        }
+    }
+}
+
+void AviDecoder::walkMovi(qint64 begin, qint64 end)
+{
+    for (qint64 pos = begin; pos + 8 <= end;) {
+        const QByteArray head = readAt(pos, 12 <= end - pos ? 12 : 8);
+        if (head.size() < 8)
+            return;
+        const quint32 id = le32(head.constData());
+        const quint32 size = le32(head.constData() + 4);
+        if (id == fourCc("LIST") && head.size() == 12 && size >= 4) {
+            pos += 12; // a group of chunks ("rec "): its chunks are read as if they stood here
             continue;
         }
-        if (m_packet->stream_index == m_streamIndex) {
-            // A damaged packet is skipped; the next one may decode.
-            avcodec_send_packet(m_codec, m_packet);
-        }
-        av_packet_unref(m_packet);
+        const qint64 chunkEnd = pos + 8 + qint64(size);
+        if (chunkEnd > end)
+            return;
+        if (isVideoChunk(id) && !addChunk(pos + 8, size))
+            return;
+        pos = chunkEnd + (size & 1);
     }
 }
 
-QImage AviDecoder::convert(const AVFrame *frame)
+QImage AviDecoder::frame(int index)
 {
-    const QSize size = m_header.frameSize;
-    if (frame->width <= 0 || frame->height <= 0)
+    if (!m_device || index < 0 || index >= framesInFile())
         return {};
-    // Frames of another size than the header's are scaled to it, so that every frame of a clip
-    // has the clip's size.
-    m_sws = sws_getCachedContext(m_sws, frame->width, frame->height, AVPixelFormat(frame->format),
-                                 size.width(), size.height(), AV_PIX_FMT_RGB32, SWS_POINT,
-                                 nullptr, nullptr, nullptr);
-    if (!m_sws)
+    return m_coding == Coding::Rle8 ? decodeRle(index) : decodeRaw(index);
+}
+
+// An uncompressed frame. An empty chunk repeats the frame before it. Rows are stored padded to
+// four bytes, or packed by some writers: the chunk's size tells which.
+QImage AviDecoder::decodeRaw(int index)
+{
+    while (index > 0 && m_chunks[size_t(index)].size == 0)
+        --index;
+    const Chunk &chunk = m_chunks[size_t(index)];
+    const int width = m_storedSize.width();
+    const int height = m_storedSize.height();
+    const qint64 packed = (qint64(width) * m_bitCount + 7) / 8;
+    const qint64 aligned = (qint64(width) * m_bitCount + 31) / 32 * 4;
+    qint64 stride = 0;
+    if (chunk.size >= aligned * height)
+        stride = aligned;
+    else if (chunk.size >= packed * height)
+        stride = packed;
+    else
         return {};
-    uint8_t *dst[4] = {m_scratch, nullptr, nullptr, nullptr};
-    int dstStride[4] = {m_scratchStride, 0, 0, 0};
-    if (sws_scale(m_sws, frame->data, frame->linesize, 0, frame->height, dst, dstStride) <= 0)
+    const QByteArray data = readAt(chunk.offset, stride * height);
+    if (data.isEmpty())
         return {};
 
-    // AV_PIX_FMT_RGB32 is QRgb in memory; a palette may carry any alpha, so it is forced opaque.
-    constexpr QRgb Opaque = 0xff000000u;
-    if (m_first.isNull())
-        m_key = reinterpret_cast<const QRgb *>(m_scratch)[0] | Opaque;
-
-    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    QImage image(m_storedSize, QImage::Format_ARGB32_Premultiplied); // opaque pixels only
     if (image.isNull())
         return {};
-    const QRgb key = m_key;
-    for (int y = 0; y < size.height(); ++y) {
-        const auto *in = reinterpret_cast<const QRgb *>(m_scratch + qsizetype(y) * m_scratchStride);
+    Channel channels[3];
+    if (m_masks[0] != 0) {
+        for (int i = 0; i < 3; ++i)
+            channels[i].set(m_masks[i]);
+    }
+    for (int y = 0; y < height; ++y) {
+        const auto *in = reinterpret_cast<const uchar *>(data.constData() + stride * (m_bottomUp ? height - 1 - y : y));
         auto *out = reinterpret_cast<QRgb *>(image.scanLine(y));
-        for (int x = 0; x < size.width(); ++x) {
-            const QRgb pixel = in[x] | Opaque;
-            out[x] = pixel == key ? 0u : pixel;
+        switch (m_bitCount) {
+        case 8:
+            for (int x = 0; x < width; ++x)
+                out[x] = m_palette[in[x]];
+            break;
+        case 16:
+            for (int x = 0; x < width; ++x, in += 2) {
+                const quint32 v = quint32(in[0] | in[1] << 8);
+                out[x] = m_masks[0] ? qRgb(channels[0].value(v), channels[1].value(v), channels[2].value(v))
+                                    : qRgb(expand(v >> 10 & 31, 5), expand(v >> 5 & 31, 5), expand(v & 31, 5));
+            }
+            break;
+        case 24:
+            for (int x = 0; x < width; ++x, in += 3)
+                out[x] = qRgb(in[2], in[1], in[0]);
+            break;
+        case 32:
+            for (int x = 0; x < width; ++x, in += 4) {
+                const quint32 v = quint32(in[0]) | quint32(in[1]) << 8 | quint32(in[2]) << 16 | quint32(in[3]) << 24;
+                out[x] = m_masks[0] ? qRgb(channels[0].value(v), channels[1].value(v), channels[2].value(v))
+                                    : qRgb(in[2], in[1], in[0]);
+            }
+            break;
         }
+    }
+    return finish(std::move(image));
+}
+
+// A run-length frame draws over the one before it, so frames are applied in order from the first;
+// going back starts again from there.
+QImage AviDecoder::decodeRle(int index)
+{
+    const int width = m_storedSize.width();
+    const int height = m_storedSize.height();
+    if (index < m_rleNext || m_indices.empty()) {
+        m_indices.assign(size_t(width) * size_t(height), 0);
+        m_rleNext = 0;
+    }
+    // The longest chunk a frame can use: two bytes a pixel, an end of line a row, an end of bitmap.
+    const qint64 longest = 2 * qint64(width) * height + 2 * qint64(height) + 2;
+    while (m_rleNext <= index) {
+        const Chunk &chunk = m_chunks[size_t(m_rleNext)];
+        const QByteArray data = readAt(chunk.offset, std::min<qint64>(chunk.size, longest));
+        if (chunk.size > 0 && data.isEmpty()) {
+            m_indices.clear(); // the state is lost: start over next time
+            return {};
+        }
+        applyRle(data);
+        ++m_rleNext;
+    }
+
+    QImage image(m_storedSize, QImage::Format_ARGB32_Premultiplied); // opaque pixels only
+    if (image.isNull())
+        return {};
+    for (int y = 0; y < height; ++y) {
+        const uchar *in = m_indices.data() + size_t(m_bottomUp ? height - 1 - y : y) * size_t(width);
+        auto *out = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < width; ++x)
+            out[x] = m_palette[in[x]];
+    }
+    return finish(std::move(image));
+}
+
+// Applies one chunk of 8-bit run-length data to the indices (rows in stored order). Runs and
+// literal strings are cut at the row's end; the data ends at its end-of-bitmap code, at its last
+// byte, or at the last row. Pixels the chunk does not reach keep their value.
+bool AviDecoder::applyRle(const QByteArray &data)
+{
+    const int width = m_storedSize.width();
+    const int height = m_storedSize.height();
+    const auto *p = reinterpret_cast<const uchar *>(data.constData());
+    const auto *end = p + data.size();
+    int x = 0, y = 0;
+    const auto put = [&](uchar value) {
+        if (x < width && y < height)
+            m_indices[size_t(y) * size_t(width) + size_t(x)] = value;
+        ++x;
+    };
+    while (end - p >= 2 && y < height) {
+        const int count = p[0];
+        const uchar value = p[1];
+        p += 2;
+        if (count > 0) {
+            for (int i = 0; i < count && x < width; ++i)
+                put(value);
+            continue;
+        }
+        switch (value) {
+        case 0: // end of line
+            x = 0;
+            ++y;
+            break;
+        case 1: // end of bitmap
+            return true;
+        case 2: // move right and down
+            if (end - p < 2)
+                return false;
+            x += p[0];
+            y += p[1];
+            p += 2;
+            break;
+        default: { // a string of `value` literal indices, padded to an even length
+            const int literal = value;
+            if (end - p < literal)
+                return false;
+            for (int i = 0; i < literal; ++i)
+                put(p[i]);
+            p += literal + (literal & 1);
+            if (p > end)
+                return false;
+            break;
+        }
+        }
+    }
+    return true;
+}
+
+// Brings a decoded frame (opaque pixels) to the header's size and keys it on the first frame's
+// top-left colour, in place.
+QImage AviDecoder::finish(QImage image)
+{
+    if (image.size() != m_header.frameSize)
+        image = image.scaled(m_header.frameSize, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    if (m_first.isNull())
+        m_key = image.pixel(0, 0) | Opaque;
+    const QRgb key = m_key;
+    for (int y = 0; y < image.height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            if (line[x] == key)
+                line[x] = 0;
     }
     return image;
 }

@@ -1,52 +1,62 @@
 #pragma once
 
+#include <QByteArray>
 #include <QImage>
+#include <QIODevice>
 #include <QRgb>
 #include <QSize>
 #include <QString>
+#include <QVector>
 
-#include <cstdint>
-
-struct AVFormatContext;
-struct AVCodecContext;
-struct AVFrame;
-struct AVPacket;
-struct SwsContext;
+#include <memory>
+#include <vector>
 
 // The fields of an AVI file's main header ("avih") that the clip player needs.
 struct AviMainHeader {
     quint32 microSecPerFrame = 0; // 0 when the file leaves it unset
-    int totalFrames = 0;
+    int totalFrames = 0;          // as the header claims; the file may hold fewer
     QSize frameSize;
 };
 
-// Decodes the video stream of one AVI file, frame after frame, into images ready to draw.
+// Reads the first video stream of a RIFF AVI file, frame by frame, into images ready to draw.
+//
+// Exactly what the game's clips come in: uncompressed 8-bit palette, 16-bit (5-5-5 or bit fields),
+// 24-bit and 32-bit frames, and 8-bit run-length coded frames. Frames are found through the file's
+// index ("idx1") or, without a usable one, by walking the "movi" list. Every other stream (sound)
+// is skipped, and every other file is refused at open().
+//
+// Strict and bounded: every size, count and offset is checked against the file before it is used,
+// a frame's sides are at most MaxSide, and no read is larger than one frame can need, so that
+// whatever a header claims the reader holds no more than a few frames' worth of memory.
+//
 // Every pixel that equals the key colour (the first frame's top-left pixel) comes out fully
 // transparent, every other pixel fully opaque, so a painter that fills the background colour first
-// and then draws the frame shows the clip "keyed" on that colour. Holds one frame's worth of
-// buffers besides FFmpeg's own decoder state; the caller decides what to keep.
+// and then draws the frame shows the clip "keyed" on that colour.
 class AviDecoder {
 public:
-    // Reads the main header: frame count at byte 48, width at 64, height at 68, µs per frame at 32.
-    // Returns false when the file is no RIFF AVI or its header is cut short.
-    static bool readMainHeader(const QString &path, AviMainHeader *header);
-
-    // Largest width or height accepted: far beyond any screen, small enough that one frame's
-    // buffers stay bounded whatever a header claims.
-    static constexpr int MaxSide = 4096;
+    // Largest width or height accepted: more than any window of the game can show; one frame of
+    // this size at 32 bits is 4 MB.
+    static constexpr int MaxSide = 1024;
+    // Most frames listed: more than two hours at the game's rates, 16 bytes each.
+    static constexpr int MaxFrames = 100000;
 
     AviDecoder() = default;
     ~AviDecoder();
     AviDecoder(const AviDecoder &) = delete;
     AviDecoder &operator=(const AviDecoder &) = delete;
 
-    // Opens `path` and decodes its first frame, which fixes the key colour. False on any failure,
+    // Opens the file and decodes its first frame, which fixes the key colour. False on any failure,
     // with the decoder closed.
     bool open(const QString &path);
+    // The same over any open, seekable device (the reader keeps it until close()).
+    bool open(std::unique_ptr<QIODevice> device);
     void close();
-    bool isOpen() const { return m_format != nullptr; }
+    bool isOpen() const { return m_device != nullptr; }
 
+    // The main header, completed from the stream where it leaves a value unset.
     const AviMainHeader &header() const { return m_header; }
+    // Frames the file holds, at most the header's count when that is set.
+    int framesInFile() const { return int(m_chunks.size()); }
     // Frame period in microseconds: the header's, else the stream's rate, else 10 frames a second.
     qint64 frameDurationUs() const { return m_frameDurationUs; }
     QRgb keyColor() const { return m_key; }
@@ -54,32 +64,58 @@ public:
     // The first frame, decoded at open.
     const QImage &firstFrame() const { return m_first; }
 
-    // The next frame in file order; a null image at the end of the stream or on a decode failure.
-    // The first call after open() or rewind() returns frame 2.
-    QImage nextFrame();
-
-    // Goes back so that the next call to nextFrame() returns frame 2 again. False when the file
-    // cannot be read from its start any more.
-    bool rewind();
+    // Frame `index` (0-based) of header().frameSize; a null image when the file does not hold it or
+    // its data cannot be read. Any order works; run-length frames are cheapest in file order, since
+    // each builds on the one before.
+    QImage frame(int index);
 
 private:
-    bool openStream(const QString &path);
-    QImage decodeOne();
-    QImage convert(const AVFrame *frame);
+    enum class Coding { Raw, Rle8 };
 
-    QString m_path;
+    // Where one frame's data lies in the file.
+    struct Chunk {
+        qint64 offset;
+        quint32 size;
+    };
+
+    bool parse();
+    bool parseHeaderList(qint64 begin, qint64 end);
+    bool parseStreamFormat(qint64 at, quint32 size);
+    void readIndex(qint64 at, quint32 size, qint64 moviTag);
+    void walkMovi(qint64 begin, qint64 end);
+    bool addChunk(qint64 dataOffset, quint32 size);
+    bool isVideoChunk(quint32 id) const;
+
+    QByteArray readAt(qint64 offset, qint64 size);
+    QImage decodeRaw(int index);
+    QImage decodeRle(int index);
+    bool applyRle(const QByteArray &data);
+    QImage finish(QImage image);
+
+    std::unique_ptr<QIODevice> m_device;
+    qint64 m_fileSize = 0;
+
     AviMainHeader m_header;
     qint64 m_frameDurationUs = 100000;
+    quint32 m_streamScale = 0;
+    quint32 m_streamRate = 0;
+
+    // The video stream's format.
+    int m_streamNumber = -1; // its place among the streams: chunk ids begin with it in two digits
+    Coding m_coding = Coding::Raw;
+    int m_bitCount = 0;
+    QSize m_storedSize; // as the stream stores frames; scaled to header().frameSize when it differs
+    bool m_bottomUp = true;
+    QVector<QRgb> m_palette;
+    quint32 m_masks[3] = {0, 0, 0}; // red, green, blue; zero for the plain 5-5-5, 24 and 32-bit layouts
+
+    std::vector<Chunk> m_chunks;
+
+    // Run-length frames draw over the frame before: the palette indices so far, and the next frame
+    // that applying a chunk to them gives.
+    std::vector<uchar> m_indices;
+    int m_rleNext = 0;
+
     QRgb m_key = 0;
     QImage m_first;
-
-    AVFormatContext *m_format = nullptr;
-    AVCodecContext *m_codec = nullptr;
-    AVFrame *m_frame = nullptr;
-    AVPacket *m_packet = nullptr;
-    SwsContext *m_sws = nullptr;
-    uint8_t *m_scratch = nullptr; // one aligned RGB32 frame, the scaler's output
-    int m_scratchStride = 0;
-    int m_streamIndex = -1;
-    bool m_draining = false;
 };

@@ -27,6 +27,7 @@ TAnimate::TAnimate(QWidget *parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
     m_timer.setTimerType(Qt::PreciseTimer);
+    m_clock.start();
     connect(&m_timer, &QTimer::timeout, this, [this] { guarded([this] { frameTimer(); }); });
 }
 
@@ -62,7 +63,8 @@ void TAnimate::setActive(bool active)
         if (!m_open)
             openClip();
         m_active = true;
-        m_timer.start();
+        m_shownAtMs = m_clock.elapsed();
+        updateTimer();
     } else {
         stop();
         if (m_open)
@@ -102,18 +104,18 @@ void TAnimate::openClip()
 
     const AviMainHeader &header = decoder->header();
     m_frameCount = header.totalFrames;
-    m_stopFrame = m_frameCount;
+    // A header may claim more frames than the file holds: the loop ends with the last one there.
+    m_stopFrame = std::min(m_frameCount, decoder->framesInFile());
     m_frameSize = header.frameSize;
     // Each cached frame costs its pixels and its slot in the list.
     const qint64 perFrame = qint64(m_frameSize.width()) * m_frameSize.height() * 4 + qint64(sizeof(QImage));
-    m_caching = qint64(m_frameCount) * perFrame <= m_cacheLimit;
-    m_frames = QVector<QImage>(m_caching ? m_frameCount : 1);
+    m_caching = qint64(m_stopFrame) * perFrame <= m_cacheLimit;
+    m_frames = QVector<QImage>(m_caching ? m_stopFrame : 1);
     m_frames[0] = decoder->firstFrame();
-    m_decoded = 1;
     const qint64 frameMs = (decoder->frameDurationUs() + 500) / 1000;
     m_timer.setInterval(int(std::clamp<qint64>(frameMs, MinFrameMs, 3600 * 1000)));
     // A clip of one frame never needs its decoder again.
-    if (m_frameCount > 1)
+    if (m_stopFrame > 1)
         m_decoder = std::move(decoder);
     m_open = true;
 
@@ -128,7 +130,6 @@ void TAnimate::closeClip()
     m_decoder.reset();
     m_frames.clear();
     m_caching = false;
-    m_decoded = 0;
     m_open = false;
     m_frameCount = 0;
     m_stopFrame = 0;
@@ -149,22 +150,58 @@ void TAnimate::showFrame(int frame, const QImage &image)
     update();
 }
 
+int TAnimate::currentFrame() const
+{
+    return sleeping() ? dueFrame() : m_current;
+}
+
+bool TAnimate::sleeping() const
+{
+    return m_active && m_open && !isVisible();
+}
+
+// The frame that playing since the frame on screen was shown has reached by now.
+int TAnimate::dueFrame() const
+{
+    const int interval = m_timer.interval();
+    if (m_stopFrame <= 0 || interval <= 0)
+        return m_current;
+    const qint64 steps = (m_clock.elapsed() - m_shownAtMs) / interval;
+    return int((qint64(m_current) - 1 + steps) % m_stopFrame) + 1;
+}
+
+void TAnimate::updateTimer()
+{
+    if (m_active && m_open && isVisible()) {
+        if (!m_timer.isActive())
+            m_timer.start();
+    } else {
+        m_timer.stop();
+    }
+}
+
 void TAnimate::frameTimer()
 {
     if (!m_active || !m_open)
         return;
-    int next = m_current >= m_stopFrame ? 1 : m_current + 1;
-    QImage image = frameImage(next);
+    const int current = currentFrame();
+    showDueFrame(current >= m_stopFrame ? 1 : current + 1);
+}
+
+void TAnimate::showDueFrame(int frame)
+{
+    QImage image = frameImage(frame);
     if (image.isNull()) {
-        // The file holds fewer frames than its header claims, or the rest do not decode: the
-        // range ends before this frame from now on.
-        m_stopFrame = std::max(1, next - 1);
-        if (m_caching)
+        // The rest of the file does not decode: the range ends before this frame from now on.
+        m_stopFrame = std::max(1, frame - 1);
+        if (m_caching && std::all_of(m_frames.cbegin(), m_frames.cbegin() + m_stopFrame,
+                                     [](const QImage &f) { return !f.isNull(); }))
             m_decoder.reset(); // every frame of the shorter range is kept
-        next = 1;
+        frame = 1;
         image = m_frames[0];
     }
-    showFrame(next, image);
+    m_shownAtMs = m_clock.elapsed();
+    showFrame(frame, image);
 }
 
 QImage TAnimate::frameImage(int frame)
@@ -176,25 +213,12 @@ QImage TAnimate::frameImage(int frame)
     if (!m_decoder)
         return {};
 
-    if (frame <= m_decoded) {
-        if (!m_decoder->rewind()) {
-            m_decoder.reset();
-            return {};
-        }
-        m_decoded = 1;
-    }
-    QImage image;
-    while (m_decoded < frame) {
-        image = m_decoder->nextFrame();
-        if (image.isNull())
-            return {};
-        ++m_decoded;
-        if (m_caching)
-            m_frames[m_decoded - 1] = image;
-    }
-
-    // Once every frame of the range is kept, the decoder and its buffers are no longer needed.
-    if (m_caching && m_decoded >= m_stopFrame)
+    const QImage image = m_decoder->frame(frame - 1);
+    if (image.isNull() || !m_caching)
+        return image;
+    m_frames[frame - 1] = image;
+    // Once every frame of the range is kept, the decoder and its file are no longer needed.
+    if (std::all_of(m_frames.cbegin(), m_frames.cbegin() + m_stopFrame, [](const QImage &f) { return !f.isNull(); }))
         m_decoder.reset();
     return image;
 }
@@ -207,6 +231,25 @@ void TAnimate::drawFrame(QPainter &painter) const
     const QPoint origin = m_center ? QPoint((width() - m_shown.width()) / 2, (height() - m_shown.height()) / 2)
                                    : QPoint(0, 0);
     painter.drawImage(origin, m_shown);
+}
+
+// Waking up shows the frame that playing on would have reached, then the timer takes over.
+void TAnimate::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (m_active && m_open) {
+        const int due = dueFrame();
+        if (due != m_current)
+            showDueFrame(due);
+    }
+    updateTimer();
+}
+
+// Falling asleep keeps the phase: the frame on screen and when it was shown.
+void TAnimate::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    updateTimer();
 }
 
 void TAnimate::paintEvent(QPaintEvent *)

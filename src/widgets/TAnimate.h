@@ -3,6 +3,7 @@
 #include "widgets/AviDecoder.h"
 
 #include <QColor>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QString>
 #include <QTimer>
@@ -18,8 +19,13 @@ class QPainter;
 // (every pixel of the first frame's top-left colour) and the area around the clip show Color.
 //
 // Memory: a clip whose decoded frames fit in cacheLimit() keeps them all after the first pass and
-// then drops its decoder; a larger clip keeps only its first and current frame and decodes in
-// sequence, going back to the start of the file at each loop.
+// then drops its decoder; a larger clip keeps only its first and current frame and decodes each
+// frame when it is due.
+//
+// A playing clip whose window is hidden sleeps: no timer wakes the program and nothing is drawn or
+// decoded. Its place in the loop still follows the clock, so currentFrame() read while it sleeps,
+// and the frame it shows when its window is shown again, are those it would have reached had it
+// played all along.
 //
 // The widget takes every pointer move and press over it, so the pointer over a clip never reaches
 // the screen below.
@@ -57,7 +63,9 @@ public:
 
     bool isOpen() const { return m_open; }
     int frameCount() const { return m_frameCount; }
-    int currentFrame() const { return m_current; } // 1-based; 0 while closed
+    int currentFrame() const; // 1-based; 0 while closed
+    // Whether the playback timer runs: only while the clip plays in a visible window.
+    bool isTicking() const { return m_timer.isActive(); }
     QSize frameSize() const { return m_frameSize; }
     int frameIntervalMs() const { return m_timer.interval(); }
 
@@ -67,7 +75,7 @@ public:
     // Takes effect at the next opening.
     void setCacheLimit(qint64 bytes) { m_cacheLimit = bytes; }
 
-    // The playback timer's handler: shows the next frame of the range, frame 1 after the last.
+    // The playback timer's handler: shows the frame after currentFrame(), frame 1 after the last.
     void frameTimer();
 
     // Draws the widget: Color everywhere, the current frame keyed on top.
@@ -81,13 +89,19 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     void openClip();  // opens m_fileName or throws
     void closeClip();
     void stop();
     void showFrame(int frame, const QImage &image);
+    void showDueFrame(int frame);
     QImage frameImage(int frame);
+    bool sleeping() const;
+    int dueFrame() const;
+    void updateTimer();
 
     QString m_fileName;
     QColor m_color;
@@ -103,10 +117,11 @@ private:
     QImage m_shown;
 
     std::unique_ptr<AviDecoder> m_decoder; // null once every frame is cached
-    int m_decoded = 0;        // the frame the decoder returned last (1 = the first frame)
     bool m_caching = false;   // whether every decoded frame is kept
     QVector<QImage> m_frames; // index 0 = frame 1; filled as frames are first decoded
     qint64 m_cacheLimit = DefaultCacheLimit;
 
     QTimer m_timer;
+    QElapsedTimer m_clock;
+    qint64 m_shownAtMs = 0; // when the frame on screen became current: the loop's phase
 };

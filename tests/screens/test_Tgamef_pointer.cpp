@@ -232,7 +232,7 @@ private slots:
     void clipButtons()
     {
         QDir().mkpath(m_screens->path(QStringLiteral("base/video")));
-        QVERIFY(AviWriter::writeSplit(m_screens->path(QStringLiteral("base/video/pemik_sit.avi")), QSize(40, 60), 10,
+        QVERIFY(AviWriter::writeSplit(m_screens->path(QStringLiteral("base/video/pemik_sit.avi")), QSize(40, 60), 1,
                                       4, ClipCodec::Bgr24, QColor(210, 238, 154)));
         gamef->f1Click();
         QVERIFY(gamef->pema->active());

@@ -2,11 +2,15 @@
 #include "toolkit/JpegDecoder.h"
 
 #include <QBuffer>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <cstdlib>
 #include <vector>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <jpeglib.h>
 #include <jerror.h>
@@ -67,6 +71,57 @@ QByteArray encodeCmykRed()
     jpeg_destroy_compress(&info);
     std::free(out);
     return bytes;
+}
+
+// A JPEG written by libjpeg: 16 x 16 of stripes, baseline or progressive.
+QByteArray encodeStripes(bool progressive)
+{
+    jpeg_compress_struct info{};
+    jpeg_error_mgr errors{};
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    unsigned char *out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &out, &size);
+    info.image_width = 16;
+    info.image_height = 16;
+    info.input_components = 3;
+    info.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&info);
+    if (progressive)
+        jpeg_simple_progression(&info);
+    jpeg_start_compress(&info, TRUE);
+    std::vector<JSAMPLE> row(16 * 3);
+    JSAMPROW rows[1] = {row.data()};
+    while (info.next_scanline < info.image_height) {
+        for (size_t i = 0; i < row.size(); ++i)
+            row[i] = JSAMPLE(i * 5 + info.next_scanline * 16);
+        jpeg_write_scanlines(&info, rows, 1);
+    }
+    jpeg_finish_compress(&info);
+    QByteArray bytes(reinterpret_cast<const char *>(out), static_cast<qsizetype>(size));
+    jpeg_destroy_compress(&info);
+    std::free(out);
+    return bytes;
+}
+
+// `bytes` with the frame header claiming `side` x `side` pixels.
+QByteArray claimSide(QByteArray bytes, int side)
+{
+    qsizetype at = bytes.indexOf("\xff\xc0");
+    if (at < 0)
+        at = bytes.indexOf("\xff\xc2");
+    bytes[at + 5] = bytes[at + 7] = char(side >> 8);
+    bytes[at + 6] = bytes[at + 8] = char(side);
+    return bytes;
+}
+
+// The process's peak resident memory so far, in MB.
+qint64 peakMegabytes()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
 }
 
 bool near(QRgb actual, QRgb expected, int tolerance = 12)
@@ -144,7 +199,50 @@ private slots:
         QVERIFY2(headerCut.startsWith("JPEG error #"), qPrintable(headerCut));
     }
 
-    // decodeFile reads the whole file; an empty or missing file is a GameError, never a crash.
+    // With the picture area given, only that much of a larger picture is decoded, pixel for pixel
+    // the same as the top left of the whole picture, also where the area ends inside a block.
+    void decodesOnlyThePictureArea()
+    {
+        const QByteArray bytes = encodeWithQt(quadrants());
+        const QImage whole = JpegDecoder::decode(bytes);
+        const QImage part = JpegDecoder::decode(bytes, QSize(37, 30));
+        QCOMPARE(part.size(), QSize(37, 30));
+        QCOMPARE(part, whole.copy(0, 0, 37, 30));
+        QCOMPARE(JpegDecoder::decode(bytes, QSize(688, 368)), whole);
+    }
+
+    void smallFilesClaimingHugePictures_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("error"); // empty: the picture area decodes
+        QTest::newRow("baseline 16383 x 16383") << claimSide(encodeStripes(false), 16383) << QString();
+        QTest::newRow("baseline 65500 x 65500") << claimSide(encodeStripes(false), 65500) << QString();
+        QTest::newRow("progressive 16383 x 16383")
+            << claimSide(encodeStripes(true), 16383) << QString("JPEG error #%1").arg(JERR_NO_BACKING_STORE);
+    }
+
+    // A file of a few hundred bytes whose header claims a huge picture takes no memory to speak of
+    // (the game's limit is 100 MB over its normal use): a baseline one decodes the picture area
+    // only; a progressive one, which libjpeg must hold whole, is refused with libjpeg's number for
+    // needing more than its memory allows ("Backing store not supported").
+    void smallFilesClaimingHugePictures()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, error);
+        QVERIFY(bytes.size() < 1024);
+        const qint64 before = peakMegabytes();
+        try {
+            const QImage image = JpegDecoder::decode(bytes, QSize(688, 368));
+            QVERIFY2(error.isEmpty(), "no error");
+            QCOMPARE(image.size(), QSize(688, 368));
+        } catch (const GameError &raised) {
+            QCOMPARE(raised.text(), error);
+        }
+        QVERIFY2(peakMegabytes() - before < 100, qPrintable(QString::number(peakMegabytes() - before)));
+    }
+
+    // decodeFile reads the file as it decodes; an empty or missing file, or a pipe in the picture's
+    // place (which would block start-up for ever), is a GameError, never a crash or a hang.
     void decodesFiles()
     {
         QTemporaryDir dir;
@@ -164,6 +262,15 @@ private slots:
         try {
             JpegDecoder::decodeFile(dir.filePath("missing.jpg"));
             QFAIL("a missing file decoded");
+        } catch (const GameError &error) {
+            QVERIFY(error.text().startsWith("Cannot open file"));
+        }
+
+        const QString pipe = dir.filePath("pipe.jpg");
+        QCOMPARE(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        try {
+            JpegDecoder::decodeFile(pipe);
+            QFAIL("a pipe decoded");
         } catch (const GameError &error) {
             QVERIFY(error.text().startsWith("Cannot open file"));
         }
