@@ -15,6 +15,7 @@
 #include "toolkit/TPanel.h"
 #include "toolkit/Timer.h"
 #include "widgets/TAnimate.h"
+#include "widgets/TGauge.h"
 
 namespace {
 
@@ -315,7 +316,7 @@ private slots:
     }
 
     // A missing frame is skipped in silence, the counter advancing; an invalid one raises
-    // "Icon image is not valid" and ends the tick before the read-out.
+    // "Icon image is not valid" and ends the tick before the read-out, after the time step.
     void brokenFrames()
     {
         QVERIFY(QFile::remove(m_screens->path(QStringLiteral("base/image/Ico/b2.ico"))));
@@ -333,6 +334,7 @@ private slots:
         QCOMPARE(gamef->zok->tag, 3);
         QCOMPARE(shownFrame(gamef->q1), 1);
         QCOMPARE(gamef->zok->caption(), QStringLiteral("0"));
+        QCOMPARE(gamef->time->progress(), 99);
     }
 
 private:
