@@ -30,6 +30,13 @@ constexpr int kDefaultExams = 300;
 constexpr int kWarmUpExams = 30;
 // Allowed growth of the resident set from the end of the warm-up to the last exam.
 constexpr qint64 kAllowedGrowth = 2 * 1024 * 1024;
+// The address sanitizer keeps freed memory in quarantine, so the resident set says nothing there;
+// its own leak check stands in for the measurement.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kMeasureMemory = false;
+#else
+constexpr bool kMeasureMemory = true;
+#endif
 // Every exam must end well within this many clock ticks (101 when only the time ends it).
 constexpr int kTickLimit = 400;
 
@@ -169,7 +176,7 @@ private slots:
         QStringList rest = before;
         rest.removeOne(QStringLiteral("cba")); // the copybook rests with nothing in use
         QCOMPARE(running(), rest);
-        if (exams > kWarmUpExams) {
+        if (kMeasureMemory && exams > kWarmUpExams) {
             const qint64 growth = residentBytes() - warm;
             QVERIFY2(growth < kAllowedGrowth,
                      qPrintable(QStringLiteral("resident memory grew by %1 KB after warm-up").arg(growth / 1024)));

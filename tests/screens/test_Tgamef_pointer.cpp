@@ -255,7 +255,7 @@ private slots:
 
     // ---- Icon cycles ----
 
-    // Notes in use: b1..b5 then b1, counter 1, 2, 3, 4, 0, 1.
+    // Notes in use: b1..b5 then b1, counter 1, 2, 3, 4, 0, 1; the icon sized to its frame.
     void notesCycle()
     {
         moveTo(250, 325);
@@ -267,6 +267,14 @@ private slots:
         }
         QCOMPARE(frames, (QList<int>{1, 2, 3, 4, 5, 1}));
         QCOMPARE(counters, (QList<int>{1, 2, 3, 4, 0, 1}));
+
+        // The sheet takes the size of the frame it shows.
+        QImage large(48, 48, QImage::Format_ARGB32);
+        large.fill(frameColour(2));
+        QVERIFY(large.save(m_screens->path(QStringLiteral("base/image/Ico/b2.ico")), "ICO"));
+        gamef->execute(QStringLiteral("kon"));
+        QCOMPARE(shownFrame(gamef->q1), 2);
+        QCOMPARE(gamef->q1->geometry(), QRect(236, 306, 48, 48));
     }
 
     // Cribs and bombs side by side, each on its own counter (cribs zok2, bombs zok1); the notes
