@@ -9,6 +9,9 @@ class TPanel : public Control<QWidget> {
 public:
     TPanel(QWidget *parent, const QColor &background, bool raisedBevel);
 
+    QColor background() const { return m_background; }
+    bool raisedBevel() const { return m_raisedBevel; }
+
 protected:
     void paintEvent(QPaintEvent *event) override;
 

@@ -75,7 +75,8 @@ private slots:
     }
 
     // Enter on every screen, whatever has the focus, runs the menu's `enter`: the hidden panels show
-    // and the name check runs. No text box receives the key.
+    // and the name check runs. No text box receives the key, and nothing is saved: only "Назад"
+    // writes the score list.
     void enterFromEveryScreen_data()
     {
         QTest::addColumn<int>("screen");
@@ -109,6 +110,8 @@ private slots:
         QVERIFY(menuf->tx->enabled());
         QCOMPARE(menuf->name->text(), QString::fromUtf8("Студент"));
         QCOMPARE(scoref->Score->text(), screen == 2 ? QString("line\r\n") : QString());
+        QVERIFY(!QFile::exists(m_screens->path("base/data/score.inf")));
+        QVERIFY(!QFile::exists(m_screens->path("score.inf")));
     }
 
     // Enter reveals the panels even when the name check refuses the name.

@@ -326,7 +326,8 @@ private slots:
     }
 
     // The copybook plays while a sheet is in use and stops when none is; without its file,
-    // starting it raises nothing and copying goes on.
+    // starting it raises nothing and copying goes on. The end of an exam by the time step, which
+    // follows the copying step, leaves it stopped although a sheet is still in use.
     void copybookFollowsFlags()
     {
         writeClip(*m_screens, QStringLiteral("base/video/copybook.avi"), QSize(100, 80));
@@ -336,6 +337,13 @@ private slots:
         QVERIFY(gamef->cba->active());
         gamef->q3->tag = 0;
         gamef->execute(QStringLiteral("RPX"));
+        QVERIFY(!gamef->cba->active());
+
+        startExam();
+        gamef->q3->tag = 1;
+        gamef->time->setProgress(0);
+        gamef->timet->fire();
+        QVERIFY(!gamef->timet->enabled());
         QVERIFY(!gamef->cba->active());
     }
     void copybookMissing()
@@ -347,6 +355,52 @@ private slots:
         QVERIFY(ErrorBox::openTexts().isEmpty());
         QCOMPARE(gamef->process->progress(), 4);
         QCOMPARE(gamef->time->progress(), 99);
+    }
+
+    // The order of the tick's steps, seen from outside: the examiner decides before the suspicion
+    // step reads his state, and each 100 % test comes before its step's gain, so a gauge that
+    // reaches 100 ends the exam only in the next tick.
+    void stepOrder_data()
+    {
+        QTest::addColumn<int>("suspicion");
+        QTest::addColumn<int>("copied");
+        QTest::addColumn<int>("bombs");
+        QTest::addColumn<int>("state");
+        QTest::addColumn<int>("suspicionAfter");
+        QTest::addColumn<int>("copiedAfter");
+        // Suspicion 65 at the desk with nothing in use: he leaves first, so the step takes 2, not 1.
+        QTest::newRow("decision before suspicion") << 65 << 0 << 0 << 1 << 63 << 0;
+        QTest::newRow("no decision at 60") << 60 << 0 << 0 << 0 << 59 << 0;
+        // Bombs at the desk: +10 suspicion, +4 copied; 97 + 4 is clamped to 100 and nothing ends yet.
+        QTest::newRow("copied reaches 100") << 0 << 97 << 1 << 0 << 10 << 100;
+        QTest::newRow("suspicion reaches 100") << 95 << 0 << 1 << 0 << 100 << 4;
+    }
+    void stepOrder()
+    {
+        QFETCH(int, suspicion);
+        QFETCH(int, copied);
+        QFETCH(int, bombs);
+        QFETCH(int, state);
+        QFETCH(int, suspicionAfter);
+        QFETCH(int, copiedAfter);
+        m_screens->create();
+        startExam();
+        gamef->zopa->setProgress(suspicion);
+        gamef->process->setProgress(copied);
+        gamef->q2->tag = bombs;
+        gamef->free->tag = bombs ? 2 : 0;
+        gamef->timet->fire();
+        QCOMPARE(gamef->PemX->tag, state);
+        QCOMPARE(gamef->xxx->enabled(), state != 0);
+        QCOMPARE(gamef->zopa->progress(), suspicionAfter);
+        QCOMPARE(gamef->process->progress(), copiedAfter);
+        QVERIFY(gamef->timet->enabled());
+        QVERIFY(scoreLines().isEmpty());
+        if (suspicionAfter == 100 || copiedAfter == 100) {
+            gamef->timet->fire();
+            QVERIFY(!gamef->timet->enabled());
+            QCOMPARE(scoreLines().size(), 2);
+        }
     }
 
     // ---- End of an exam ----
@@ -426,6 +480,15 @@ private slots:
         QCOMPARE(gamef->PemX->tag, 2);
         QCOMPARE(gamef->pema->pos(), QPoint(169, 52));
 
+        // The end of an exam leaves the walk timer running: he walks on behind the score screen.
+        gamef->time->setProgress(0);
+        gamef->timet->fire();
+        QVERIFY(!gamef->timet->enabled());
+        QVERIFY(gamef->xxx->enabled());
+        gamef->xxx->fire();
+        QCOMPARE(gamef->pema->pos(), QPoint(169, 62));
+
+        startExam();
         gamef->zopa->setProgress(52);
         gamef->execute(QStringLiteral("Pemil_Gowing"));
         QCOMPARE(gamef->PemX->tag, 4);

@@ -15,6 +15,7 @@
 #include "toolkit/TPanel.h"
 #include "toolkit/Timer.h"
 #include "widgets/TAnimate.h"
+#include "widgets/TGauge.h"
 
 namespace {
 
@@ -254,7 +255,7 @@ private slots:
 
     // ---- Icon cycles ----
 
-    // Notes in use: b1..b5 then b1, counter 1, 2, 3, 4, 0, 1.
+    // Notes in use: b1..b5 then b1, counter 1, 2, 3, 4, 0, 1; the icon sized to its frame.
     void notesCycle()
     {
         moveTo(250, 325);
@@ -266,6 +267,14 @@ private slots:
         }
         QCOMPARE(frames, (QList<int>{1, 2, 3, 4, 5, 1}));
         QCOMPARE(counters, (QList<int>{1, 2, 3, 4, 0, 1}));
+
+        // The sheet takes the size of the frame it shows.
+        QImage large(48, 48, QImage::Format_ARGB32);
+        large.fill(frameColour(2));
+        QVERIFY(large.save(m_screens->path(QStringLiteral("base/image/Ico/b2.ico")), "ICO"));
+        gamef->execute(QStringLiteral("kon"));
+        QCOMPARE(shownFrame(gamef->q1), 2);
+        QCOMPARE(gamef->q1->geometry(), QRect(236, 306, 48, 48));
     }
 
     // Cribs and bombs side by side, each on its own counter (cribs zok2, bombs zok1); the notes
@@ -315,7 +324,7 @@ private slots:
     }
 
     // A missing frame is skipped in silence, the counter advancing; an invalid one raises
-    // "Icon image is not valid" and ends the tick before the read-out.
+    // "Icon image is not valid" and ends the tick before the read-out, after the time step.
     void brokenFrames()
     {
         QVERIFY(QFile::remove(m_screens->path(QStringLiteral("base/image/Ico/b2.ico"))));
@@ -333,6 +342,7 @@ private slots:
         QCOMPARE(gamef->zok->tag, 3);
         QCOMPARE(shownFrame(gamef->q1), 1);
         QCOMPARE(gamef->zok->caption(), QStringLiteral("0"));
+        QCOMPARE(gamef->time->progress(), 99);
     }
 
 private:

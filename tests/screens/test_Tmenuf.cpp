@@ -11,6 +11,8 @@
 #include "toolkit/TLabel.h"
 #include "toolkit/TPanel.h"
 #include "toolkit/Timer.h"
+#include "toolkit/TImage.h"
+#include "widgets/TAnimate.h"
 #include "widgets/TGauge.h"
 #include "widgets/TMediaPlayer.h"
 
@@ -120,13 +122,23 @@ private slots:
     }
 
     // The first loading takes 101 ticks from 0, later ones 100 from 1; at the hand-over the gauges
-    // read 0, 100, 0, the clock runs, the menu and the score screen are hidden.
+    // read 0, 100, 0, the clock runs, the menu and the score screen are hidden. Everything else that
+    // the last exam left carries over: tool, flags, counters, examiner, clock speed, bar colour.
     void loadingAndHandOver()
     {
         menuf->name->setText(QString::fromUtf8("Вася"));
         gamef->process->setProgress(40);
         gamef->time->setProgress(3);
         gamef->zopa->setProgress(77);
+        gamef->free->tag = 3;
+        gamef->q1->tag = 1;
+        gamef->zok->tag = 4;
+        gamef->PemX->tag = 3;
+        gamef->Pem_LR->tag = 1;
+        gamef->pema->move(200, 62);
+        gamef->xxx->setEnabled(true);
+        gamef->kvik1Click();
+        gamef->time->setForeColor(QColor(255, 0, 0));
         scoref->showScreen();
         menuf->NewGameClick();
         menuf->NewGameClick(); // a second click during the loading starts nothing new
@@ -140,6 +152,15 @@ private slots:
         QCOMPARE(gamef->process->progress(), 0);
         QCOMPARE(gamef->time->progress(), 100);
         QCOMPARE(gamef->zopa->progress(), 0);
+        QCOMPARE(gamef->free->tag, 3);
+        QCOMPARE(gamef->q1->tag, 1);
+        QCOMPARE(gamef->zok->tag, 4);
+        QCOMPARE(gamef->PemX->tag, 3);
+        QCOMPARE(gamef->Pem_LR->tag, 1);
+        QCOMPARE(gamef->pema->pos(), QPoint(200, 62));
+        QVERIFY(gamef->xxx->enabled());
+        QCOMPARE(gamef->timet->interval(), 100);
+        QCOMPARE(gamef->time->foreColor(), QColor(255, 0, 0));
 
         gamef->hide();
         menuf->showScreen();
@@ -300,20 +321,38 @@ private slots:
         QVERIFY(possible.contains(qMakePair(Scaling::pointsOf(menuf->Ob->font()), menuf->Ob->tag)));
     }
 
-    // At 80 % the exam piece is asked for only with the sound on and a name that is not the lordly one.
+    // At 80 % the exam piece is asked for only with the sound on and a name that is not the lordly
+    // one; the exam starts at 100 % in every case.
+    void examPieceAtEighty_data()
+    {
+        QTest::addColumn<QString>("player");
+        QTest::addColumn<int>("sound");
+        QTest::addColumn<bool>("asked");
+        QTest::newRow("sound on") << QString("x") << 1 << true;
+        QTest::newRow("sound off") << QString("x") << 0 << false;
+        QTest::newRow("lordly, sound on") << QString("wenKT") << 1 << false;
+        QTest::newRow("lordly in other case") << QString("wenkt") << 1 << true;
+    }
     void examPieceAtEighty()
     {
+        QFETCH(QString, player);
+        QFETCH(int, sound);
+        QFETCH(bool, asked);
         m_screens->write("base/sound/pms2.mp3", "not really music");
-        menuf->name->setText("x");
+        menuf->ns->tag = sound;
+        menuf->name->setText(player);
         menuf->NewGameClick();
         for (int i = 0; i < 80; ++i)
             menuf->tx->fire();
         QVERIFY(ErrorBox::openTexts().isEmpty());
         menuf->tx->fire();
         // The file exists, so the player tried to open it; its failure does not hold up the exam.
-        QCOMPARE(menuf->mp1->fileName(), QString("base\\sound\\pms2.mp3"));
-        QCOMPARE(ErrorBox::openTexts().size(), 1);
+        QCOMPARE(menuf->mp1->fileName() == QString("base\\sound\\pms2.mp3"), asked);
+        QCOMPARE(ErrorBox::openTexts().size(), asked ? 1 : 0);
         QCOMPARE(menuf->gx->progress(), 81);
+        ErrorBox::closeAll();
+        QCOMPARE(ticksUntilExam(), 20);
+        QVERIFY(gamef->timet->enabled());
     }
 
 private:

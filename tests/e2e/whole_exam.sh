@@ -1,0 +1,115 @@
+#!/usr/bin/env bash
+# The real program under a virtual X server plays one whole exam: a name and "Новая игра" start it,
+# the time gauge's right-click menu sets "Ускорить время", the pointer rests on the bombs sheet
+# until the examiner catches the student, and "Назад" writes the score file. Its bytes must be the
+# separator and the result line, in Windows-1251 with CR LF breaks.
+#
+# With the bombs in use at the desk every tick adds 10 to the suspicion and 4 to the copied share,
+# and the examiner never gets up (the suspicion steps over 61..69 from 60 to 70). So the exam ends
+# as caught in the eleventh tick after the pointer reached the sheet, with 40 % copied: 2 points.
+# Usage: whole_exam.sh <pemy binary> <repository root>
+set -euo pipefail
+pemy=$1
+root=$2
+
+work=$(mktemp -d)
+cleanup() {
+  [ -n "${pid:-}" ] && kill "$pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+cp -r "$root/base" "$work/"
+rm -f "$work/base/data/score.inf"
+cd "$work"
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# Waits up to $2 (default 15) seconds for a visible window of the program captioned exactly $1;
+# prints its id.
+wait_window() {
+  local w tries=$(( ${2:-15} * 10 ))
+  for _ in $(seq "$tries"); do
+    for w in $(xdotool search --onlyvisible --pid "$pid" --name '' 2>/dev/null); do
+      if [ "$(xdotool getwindowname "$w" 2>/dev/null)" = "$1" ]; then
+        echo "$w"
+        return 0
+      fi
+    done
+    sleep 0.1
+  done
+  return 1
+}
+
+# Moves the pointer to the design point ($2, $3) of window $1, scaled by the window's real size
+# against its design size ($4 x $5): the layout follows the server's DPI.
+point_at() {
+  local WIDTH HEIGHT X Y SCREEN WINDOW
+  eval "$(xdotool getwindowgeometry --shell "$1")"
+  xdotool mousemove --window "$1" $(( WIDTH * $2 / $4 )) $(( HEIGHT * $3 / $5 ))
+}
+
+"$pemy" >"$work/out.log" 2>&1 &
+pid=$!
+
+menu=$(wait_window 'Меню "PEMy -и Зольмар"') || fail "the menu window did not appear"
+# No window manager: a click gives the name field (centre 348, 176) the focus.
+point_at "$menu" 348 176 688 440
+xdotool click 1
+xdotool key --window "$menu" ctrl+a
+xdotool type --window "$menu" --delay 20 'Tester'
+# "Новая игра", centre (158, 321).
+point_at "$menu" 158 321 688 440
+xdotool click 1
+
+game=$(wait_window 'Игра нового поколения! PEMy" v 1.0.0.1 alpha') || fail "the game screen did not appear"
+# The student's own paper (380, 300): nothing in use, so the suspicion stays at 0 until the bombs.
+point_at "$game" 380 300 688 463
+
+# The time gauge (centre 68, 424) opens its menu on the right button; its items are, from the top:
+# a divider, "Замедлить время", "Ускорить время". The menu is the one window that appears.
+before=$(xdotool search --onlyvisible --pid "$pid" --name '' 2>/dev/null | sort)
+point_at "$game" 68 424 688 463
+xdotool click 3
+popup=
+for _ in $(seq 100); do
+  popup=$(comm -13 <(echo "$before") <(xdotool search --onlyvisible --pid "$pid" --name '' 2>/dev/null | sort))
+  [ -n "$popup" ] && break
+  sleep 0.1
+done
+[ -n "$popup" ] || fail "the time gauge's menu did not open"
+xdotool key Down Down Return
+for _ in $(seq 50); do
+  xwininfo -id "$popup" 2>/dev/null | grep -q 'Map State: IsViewable' || break
+  sleep 0.1
+done
+
+# Bombs at (36, 266). From here the normal clock would need ten intervals of 500 ms before the
+# ending tick; the fast one needs ten of 100 ms.
+point_at "$game" 36 266 688 463
+started=$(date +%s%N)
+score=$(wait_window 'Очки' 30) || fail "the exam did not end"
+elapsed_ms=$(( ($(date +%s%N) - started) / 1000000 ))
+[ "$elapsed_ms" -lt 4500 ] || fail "the exam took ${elapsed_ms} ms: the fast clock was not set"
+
+# Nothing is written before "Назад" (centre 348, 372 of the score screen).
+[ -e base/data/score.inf ] && fail "the score file was written before Назад"
+point_at "$score" 348 372 694 440
+xdotool click 1
+for _ in $(seq 150); do
+  [ -e base/data/score.inf ] && break
+  sleep 0.1
+done
+[ -e base/data/score.inf ] || fail "Назад wrote no score file"
+wait_window 'Меню "PEMy -и Зольмар"' >/dev/null || fail "Назад did not show the menu"
+[ -e score.inf ] && fail "the fallback score file was written"
+
+expected=$(printf '%s\r\n%s\r\n' '-----------------' \
+  'Tester - 40 % списано! Или = 2 баллов. Но Вы пытальсь списать! и Ваша оценка и все предыдущие = 0!' \
+  | iconv -f UTF-8 -t CP1251 | od -An -tx1 -v)
+actual=$(od -An -tx1 -v base/data/score.inf)
+if [ "$actual" != "$expected" ]; then
+  echo "expected:$expected" >&2
+  echo "actual:  $actual" >&2
+  fail "the score file's bytes differ"
+fi
+echo "PASS"

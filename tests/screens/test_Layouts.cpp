@@ -1,0 +1,283 @@
+// The look of the four screens as created: every widget's place, size, font and colours, one row a
+// widget, against the layout tables at design size (120 dpi). A changed colour, size or place of
+// any one widget fails its own row.
+
+#include "ScreenFixture.h"
+
+#include "about/Taboutf.h"
+#include "game/Tgamef.h"
+#include "menu/Tmenuf.h"
+#include "score/Tscoref.h"
+#include "toolkit/Colors.h"
+#include "toolkit/Scaling.h"
+#include "toolkit/TBevel.h"
+#include "toolkit/TEdit.h"
+#include "toolkit/TFlatButton.h"
+#include "toolkit/TImage.h"
+#include "toolkit/TLabel.h"
+#include "toolkit/TMemo.h"
+#include "toolkit/TPanel.h"
+#include "widgets/TAnimate.h"
+#include "widgets/TGauge.h"
+#include "widgets/TMediaPlayer.h"
+
+namespace {
+
+using namespace Colors;
+
+// A coordinate that the row does not fix: a label as wide as its caption, a screen placed by the
+// desktop, a label docked to its panel's right edge.
+constexpr int kAny = -1;
+// "No fill": the widget is drawn on its parent's surface.
+const QColor kNone(Qt::transparent);
+const QColor kWhite(Qt::white);
+const QColor kBlack(Qt::black);
+const QColor kLabelBack(218, 206, 97);
+const QColor kRoomGreen(210, 238, 154);
+const QColor kCopybookBack(193, 180, 89);
+
+// The colour a widget writes its text in (for a gauge: its bar).
+QColor foreOf(QWidget *w)
+{
+    if (auto *label = dynamic_cast<Control<QLabel> *>(w))
+        return label->fontColor();
+    if (auto *edit = dynamic_cast<TEdit *>(w))
+        return edit->fontColor();
+    if (auto *memo = dynamic_cast<TMemo *>(w))
+        return memo->fontColor();
+    if (auto *gauge = dynamic_cast<TGauge *>(w))
+        return gauge->foreColor();
+    if (auto *screen = dynamic_cast<Screen *>(w))
+        return screen->palette().color(QPalette::WindowText);
+    return {};
+}
+
+// The colour a widget fills its rectangle with, kNone when it fills nothing.
+QColor backOf(QWidget *w)
+{
+    if (auto *panel = dynamic_cast<TPanel *>(w))
+        return panel->background();
+    if (auto *clip = dynamic_cast<TAnimate *>(w))
+        return clip->color();
+    if (auto *gauge = dynamic_cast<TGauge *>(w))
+        return gauge->backColor();
+    if (dynamic_cast<TEdit *>(w) || dynamic_cast<TMemo *>(w))
+        return w->palette().color(QPalette::Base);
+    return w->autoFillBackground() ? w->palette().color(QPalette::Window) : kNone;
+}
+
+QString captionOf(QWidget *w)
+{
+    auto *label = dynamic_cast<QLabel *>(w);
+    return label ? label->text() : QString();
+}
+
+// One widget's row. `place` holds kAny where the layout leaves a coordinate open; `fontPx` 0
+// leaves the font unchecked; an invalid colour is not checked. `traits` are words:
+//   hidden      hidden at creation          bevel / flat   panel with or without a raised edge
+//   pie / hbar / vbar   the gauge's kind    centred / uncentred   where a clip shows its frames
+//   fixed       clip keeps its size         hand / help    pointer shape
+//   disabled    greyed, lets the pointer through   readonly   list that cannot be typed into
+//   noframe     edit field without border   middle         caption centred on each line
+//   right       flush with its parent's right edge
+void row(const char *name, QWidget *widget, QRect place, int fontPx, bool bold, QColor fore, QColor back,
+         const char *traits = "")
+{
+    QTest::newRow(name) << widget << place << fontPx << bold << fore << back
+                        << QString::fromLatin1(traits).split(u' ', Qt::SkipEmptyParts);
+}
+
+void columns()
+{
+    QTest::addColumn<QWidget *>("widget");
+    QTest::addColumn<QRect>("place");
+    QTest::addColumn<int>("fontPx");
+    QTest::addColumn<bool>("bold");
+    QTest::addColumn<QColor>("fore");
+    QTest::addColumn<QColor>("back");
+    QTest::addColumn<QStringList>("traits");
+}
+
+QRect r(int left, int top, int width, int height) { return {left, top, width, height}; }
+
+void checkRow()
+{
+    QFETCH(QWidget *, widget);
+    QFETCH(QRect, place);
+    QFETCH(int, fontPx);
+    QFETCH(bool, bold);
+    QFETCH(QColor, fore);
+    QFETCH(QColor, back);
+    QFETCH(QStringList, traits);
+    QVERIFY(widget);
+
+    const QRect actual = widget->isWindow() ? QRect(kAny, kAny, widget->width(), widget->height())
+                                            : widget->geometry();
+    if (place.x() != kAny)
+        QCOMPARE(actual.x(), place.x());
+    QCOMPARE(actual.y(), place.y());
+    QCOMPARE(actual.height(), place.height());
+    if (place.width() != kAny)
+        QCOMPARE(actual.width(), place.width());
+    else // as wide as its caption: never cut
+        QVERIFY(widget->width() >= widget->fontMetrics().horizontalAdvance(captionOf(widget)));
+
+    if (fontPx) {
+        QCOMPARE(widget->font().family(), Scaling::font(fontPx).family());
+        QCOMPARE(widget->font().pixelSize(), fontPx);
+        QCOMPARE(widget->font().bold(), bold);
+    }
+    if (fore.isValid())
+        QCOMPARE(foreOf(widget), fore);
+    if (back.isValid())
+        QCOMPARE(backOf(widget), back);
+
+    QCOMPARE(widget->isHidden(), traits.contains("hidden"));
+    QCOMPARE(!widget->isEnabled(), traits.contains("disabled"));
+    for (const QString &trait : traits) {
+        if (trait == "bevel" || trait == "flat")
+            QCOMPARE(dynamic_cast<TPanel &>(*widget).raisedBevel(), trait == "bevel");
+        else if (trait == "pie")
+            QCOMPARE(dynamic_cast<TGauge &>(*widget).kind(), gkPie);
+        else if (trait == "hbar")
+            QCOMPARE(dynamic_cast<TGauge &>(*widget).kind(), gkHorizontalBar);
+        else if (trait == "vbar")
+            QCOMPARE(dynamic_cast<TGauge &>(*widget).kind(), gkVerticalBar);
+        else if (trait == "centred" || trait == "uncentred")
+            QCOMPARE(dynamic_cast<TAnimate &>(*widget).center(), trait == "centred");
+        else if (trait == "fixed")
+            QVERIFY(!dynamic_cast<TAnimate &>(*widget).autoSize());
+        else if (trait == "hand")
+            QCOMPARE(widget->cursor().shape(), Qt::PointingHandCursor);
+        else if (trait == "help")
+            QCOMPARE(widget->cursor().shape(), Qt::WhatsThisCursor);
+        else if (trait == "readonly")
+            QVERIFY(dynamic_cast<TMemo &>(*widget).isReadOnly());
+        else if (trait == "noframe")
+            QVERIFY(!dynamic_cast<TEdit &>(*widget).hasFrame());
+        else if (trait == "middle")
+            QVERIFY(dynamic_cast<QLabel &>(*widget).alignment() & Qt::AlignHCenter);
+        else if (trait == "right")
+            QCOMPARE(actual.right(), widget->parentWidget()->width() - 1);
+        else
+            QVERIFY2(trait == "hidden" || trait == "disabled", qPrintable("unknown trait " + trait));
+    }
+}
+
+} // namespace
+
+class TestLayouts : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        m_screens = std::make_unique<ScreenFixture>();
+        m_screens->create();
+    }
+    void cleanupTestCase() { m_screens.reset(); }
+
+    void menu_data()
+    {
+        columns();
+        Tmenuf *m = menuf;
+        row("menuf", m, r(kAny, kAny, 688, 440), 17, false, {}, kBlack);
+        row("gx", m->gx, r(0, 408, 688, 32), 17, false, kMaroon, kBlack, "hidden pie");
+        row("Exit", m->Exit, r(384, 360, 300, 50), 40, true, kWhite, kNone, "middle");
+        row("NewGame", m->NewGame, r(8, 296, 300, 50), 40, true, kWhite, kNone, "middle");
+        row("Ob", m->Ob, r(384, 296, 300, 50), 40, true, kWhite, kNone, "middle");
+        row("score", m->score, r(8, 360, 300, 50), 40, true, kWhite, kNone, "middle");
+        row("xl", m->xl, r(152, 96, 393, 49), 40, true, kSilver, kNone, "middle");
+        row("Bevel1", m->Bevel1, r(144, 144, 409, 65), 0, false, {}, kNone);
+        row("Bevel2", m->Bevel2, r(144, 88, 409, 57), 0, false, {}, kNone);
+        row("next", m->next, r(0, 0, 688, 36), 30, true, kYellow, kNone, "middle");
+        row("ns", m->ns, r(656, 36, 32, 372), 0, false, {}, kNone, "hand right");
+        row("name", m->name, r(152, 152, 393, 49), 40, false, kWhite, kBlack, "noframe");
+        row("xpan", m->xpan, r(568, 88, 97, 113), 0, false, {}, kBlack, "hidden flat");
+        row("mp1", m->mp1, r(4, 3, 85, 30), 0, false, {}, {});
+        row("a1", m->a1, r(8, 35, 73, 22), 17, false, kWhite, kNone, "middle");
+        row("a2", m->a2, r(8, 59, 73, 22), 17, false, kWhite, kNone, "middle");
+    }
+    void menu() { checkRow(); }
+
+    void game_data()
+    {
+        columns();
+        Tgamef *g = gamef;
+        row("gamef", g, r(kAny, kAny, 688, 463), 13, false, kWhite, kDesktop, "hidden");
+        row("fon", g->fon, r(0, 0, 688, 368), 0, false, {}, kNone);
+        row("BombaL", g->BombaL, r(8, 232, kAny, 20), 17, true, kNavy, kLabelBack);
+        row("SporaL", g->SporaL, r(128, 256, kAny, 20), 17, true, kNavy, kLabelBack);
+        row("free", g->free, r(360, 232, 209, 137), 0, false, {}, kNone);
+        row("q1", g->q1, r(236, 306, 32, 32), 0, false, {}, kNone);
+        row("info", g->info, r(0, 348, 633, 22), 17, true, kNavy, kNone);
+        row("q3", g->q3, r(140, 274, 32, 32), 0, false, {}, kNone);
+        row("q2", g->q2, r(20, 250, 32, 32), 0, false, {}, kNone);
+        row("KonspektL", g->KonspektL, r(216, 288, kAny, 20), 17, true, kNavy, kLabelBack);
+        row("shedevr", g->shedevr, r(376, 232, kAny, 20), 17, true, kNavy, kLabelBack);
+        row("Panel1", g->Panel1, r(0, 368, 688, 95), 13, false, {}, kBlack, "bevel");
+        row("process", g->process, r(272, 32, 129, 28), 13, false, kMaroon, kMediumGrey, "hbar");
+        row("time", g->time, r(16, 24, 105, 65), 13, false, kGreen, kMediumGrey, "vbar");
+        row("zopa", g->zopa, r(560, 24, 105, 65), 13, false, kGreen, kMediumGrey, "vbar");
+        row("Label1", g->Label1, r(272, 8, kAny, 16), 13, false, kWhite, kNone);
+        row("Label2", g->Label2, r(8, 8, kAny, 16), 13, false, kWhite, kNone);
+        row("Label3", g->Label3, r(552, 8, kAny, 16), 13, false, kWhite, kNone);
+        row("exit", g->exit, r(136, 64, 401, 25), 17, true, kWhite, kNone);
+        // Creation seats the examiner at the desk + (25, -54).
+        row("pema", g->pema, r(9, 42, 95, 131), 0, false, {}, kRoomGreen, "centred fixed");
+        row("cba", g->cba, r(400, 256, 121, 89), 0, false, {}, kCopybookBack);
+        row("ppp", g->ppp, r(416, 0, 161, 33), 0, false, {}, kBlack, "hidden flat");
+        row("f1", g->f1, r(10, 3, 23, 22), 13, false, kWhite, kNone);
+        row("f2", g->f2, r(34, 3, 23, 22), 13, false, kWhite, kNone);
+        row("gopem", g->gopem, r(58, 3, 23, 22), 13, false, kWhite, kNone);
+        row("af", g->af, r(82, 3, 49, 22), 13, false, kWhite, kNone);
+        row("table", g->table, r(-16, 96, 176, 93), 0, false, {}, kRoomGreen);
+        row("bfg", g->bfg, r(360, 104, 273, 65), 13, false, {}, kBlack, "hidden bevel");
+        row("Bevel1", g->Bevel1, r(8, 8, 73, 25), 0, false, {}, kNone);
+        row("zok", g->zok, r(8, 8, 23, 22), 13, false, kWhite, kNone, "disabled");
+        row("zok1", g->zok1, r(32, 8, 23, 22), 13, false, kWhite, kNone, "disabled");
+        row("zok2", g->zok2, r(56, 8, 23, 22), 13, false, kWhite, kNone, "disabled");
+        row("zok3", g->zok3, r(96, 8, 23, 22), 13, false, kWhite, kNone, "disabled hidden");
+        row("zok4", g->zok4, r(120, 8, 23, 22), 13, false, kWhite, kNone, "disabled");
+        row("zok5", g->zok5, r(144, 8, 23, 22), 13, false, kWhite, kNone, "disabled hidden");
+        row("zok6", g->zok6, r(168, 8, 23, 22), 13, false, kWhite, kNone, "disabled hidden");
+        row("zok7", g->zok7, r(192, 8, 23, 22), 13, false, kWhite, kNone, "disabled hidden");
+        row("zok8", g->zok8, r(216, 8, 23, 22), 13, false, kWhite, kNone, "disabled hidden");
+        row("zok9", g->zok9, r(240, 8, 23, 22), 13, false, kWhite, kNone, "disabled hidden");
+        row("free_vis", g->free_vis, r(8, 32, 73, 22), 13, false, kWhite, kNone, "disabled");
+        row("PemX", g->PemX, r(96, 32, 73, 22), 13, false, kWhite, kNone, "disabled");
+        row("Pem_LR", g->Pem_LR, r(176, 32, 73, 22), 13, false, kWhite, kNone, "disabled");
+    }
+    void game() { checkRow(); }
+
+    void score_data()
+    {
+        columns();
+        Tscoref *s = scoref;
+        row("scoref", s, r(kAny, kAny, 694, 440), 13, false, {}, kDesktop, "hidden");
+        row("Score", s->Score, r(0, 0, 694, 345), 20, true, kWhite, kBlack, "readonly");
+        row("Panel1", s->Panel1, r(0, 344, 694, 96), 13, false, {}, kDesktop, "flat");
+        row("back", s->back, r(248, 16, 201, 57), 40, true, kWhite, kNone, "middle");
+        row("Image1", s->Image1, r(8, 8, 81, 73), 0, false, {}, kNone, "help");
+    }
+    void score() { checkRow(); }
+
+    void about_data()
+    {
+        columns();
+        Taboutf *a = aboutf;
+        row("aboutf", a, r(kAny, kAny, 613, 235), 13, false, {}, kBlack, "hidden");
+        row("p", a->p, r(0, 0, 613, 177), 0, false, {}, kNone);
+        row("rod", a->rod, r(488, 8, kAny, 37), 33, true, kYellow, kBlack, "middle");
+        row("Panel1", a->Panel1, r(0, 184, 613, 51), 13, false, {}, kDesktop, "flat");
+        row("site", a->site, r(0, 0, kAny, 51), 17, true, kMoneyGreen, kNone, "hand middle");
+        row("mail", a->mail, r(kAny, 0, kAny, 51), 17, true, kMoneyGreen, kNone, "hand middle right");
+        row("back", a->back, r(kAny, 0, kAny, 51), 40, true, kMoneyGreen, kNone, "hand middle");
+    }
+    void about() { checkRow(); }
+
+private:
+    std::unique_ptr<ScreenFixture> m_screens;
+};
+
+QTEST_MAIN(TestLayouts)
+#include "test_Layouts.moc"
