@@ -11,6 +11,7 @@ set -euo pipefail
 build=$1
 root=$2
 . "$root/tests/e2e/x11_helpers.sh"
+wait_display || { echo "no X server" >&2; exit 1; }
 
 tmp=$(mktemp -d)
 pid=
