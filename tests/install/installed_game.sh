@@ -61,13 +61,18 @@ mkdir -p "$HOME" "$tmp/cwd"
 cd "$tmp/cwd"
 [ "$("$launcher" --version)" = "PEMy 1.0.0.1" ] || fail "--version"
 "$launcher" --help | grep -q '^Usage: pemy' || fail "--help"
-for args in "-x" "--help extra" "--version --help" "--versio" "help"; do
+# Word lists split at spaces only; "|" stands for an argument with a line break and an escape
+# character.
+IFS=' '
+for args in "-x" "--help extra" "--version --help" "--versio" "help" "|"; do
   rc=0
   # shellcheck disable=SC2086 # each case is a word list
-  "$launcher" $args >"$tmp/out" 2>"$tmp/err" || rc=$?
+  "$launcher" ${args/|/$'bad\n\e[2Jarg'} >"$tmp/out" 2>"$tmp/err" || rc=$?
   [ "$rc" -eq 2 ] || fail "'$args' exits with $rc, not 2"
-  [ ! -s "$tmp/out" ] && [ "$(wc -l <"$tmp/err")" -eq 1 ] || fail "'$args' does not give one line on stderr"
+  [ ! -s "$tmp/out" ] && [ "$(wc -l <"$tmp/err")" -eq 1 ] && ! grep -q $'\e' "$tmp/err" ||
+    fail "'$args' does not give one plain line on stderr"
 done
+unset IFS
 [ -z "$(ls -A "$HOME")" ] || fail "options or bad arguments made files in HOME"
 
 # --- first start: the player's folder, an exam, its score ---------------------------------------
