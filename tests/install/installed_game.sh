@@ -60,6 +60,13 @@ unset XDG_DATA_HOME
 mkdir -p "$HOME" "$tmp/cwd"
 cd "$tmp/cwd"
 [ "$("$launcher" --version)" = "PEMy 1.0.0.1" ] || fail "--version"
+# The version is written in three more places, which must follow it.
+grep -q '<release version="1.0.0.1"' "$tree/share/metainfo/example.rodvk.pemy.metainfo.xml" ||
+  fail "the metainfo's release is not 1.0.0.1"
+zcat "$tree/share/man/man6/pemy.6.gz" | grep -q '^\.TH PEMY 6 [0-9-]* "PEMy 1\.0\.0\.1"' ||
+  fail "the manual page is not that of 1.0.0.1"
+zcat "$tree/share/doc/pemy/changelog.gz" | head -1 | grep -q '^pemy (1\.0\.0\.1)' ||
+  fail "the changelog does not start with 1.0.0.1"
 "$launcher" --help | grep -q '^Usage: pemy' || fail "--help"
 # Word lists split at spaces only; "|" stands for an argument with a line break and an escape
 # character.
