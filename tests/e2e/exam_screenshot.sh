@@ -9,6 +9,7 @@ pemy=$(readlink -f "$1")
 root=$(readlink -f "$2")
 out=$(readlink -f "$3")
 . "$root/tests/e2e/x11_helpers.sh"
+wait_display || { echo "no X server" >&2; exit 1; }
 
 work=$(mktemp -d)
 pid=

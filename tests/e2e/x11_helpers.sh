@@ -1,6 +1,16 @@
 # Helpers for driving the game's windows under a virtual X server with xdotool; sourced by scripts.
 # There is no window manager: windows take no focus by themselves, so a click gives it.
 
+# wait_display: waits up to 20 s until the X server answers; xvfb-run may hand over a display that
+# a busy machine has not finished setting up, and a program that cannot connect gives up at once.
+wait_display() {
+  for _ in $(seq 200); do
+    xdpyinfo >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
 # wait_window PID CAPTION: waits up to 20 s for a visible window of process PID captioned exactly
 # CAPTION and prints its id.
 wait_window() {

@@ -11,6 +11,7 @@ set -euo pipefail
 build=$1
 root=$2
 . "$root/tests/e2e/x11_helpers.sh"
+wait_display || { echo "no X server" >&2; exit 1; }
 
 tmp=$(mktemp -d)
 pid=
@@ -59,14 +60,26 @@ unset XDG_DATA_HOME
 mkdir -p "$HOME" "$tmp/cwd"
 cd "$tmp/cwd"
 [ "$("$launcher" --version)" = "PEMy 1.0.0.1" ] || fail "--version"
+# The version is written in three more places, which must follow it.
+grep -q '<release version="1.0.0.1"' "$tree/share/metainfo/example.rodvk.pemy.metainfo.xml" ||
+  fail "the metainfo's release is not 1.0.0.1"
+zcat "$tree/share/man/man6/pemy.6.gz" | grep -q '^\.TH PEMY 6 [0-9-]* "PEMy 1\.0\.0\.1"' ||
+  fail "the manual page is not that of 1.0.0.1"
+zcat "$tree/share/doc/pemy/changelog.gz" | head -1 | grep -q '^pemy (1\.0\.0\.1)' ||
+  fail "the changelog does not start with 1.0.0.1"
 "$launcher" --help | grep -q '^Usage: pemy' || fail "--help"
-for args in "-x" "--help extra" "--version --help" "--versio" "help"; do
+# Word lists split at spaces only; "|" stands for an argument with a line break and an escape
+# character.
+IFS=' '
+for args in "-x" "--help extra" "--version --help" "--versio" "help" "|"; do
   rc=0
   # shellcheck disable=SC2086 # each case is a word list
-  "$launcher" $args >"$tmp/out" 2>"$tmp/err" || rc=$?
+  "$launcher" ${args/|/$'bad\n\e[2Jarg'} >"$tmp/out" 2>"$tmp/err" || rc=$?
   [ "$rc" -eq 2 ] || fail "'$args' exits with $rc, not 2"
-  [ ! -s "$tmp/out" ] && [ "$(wc -l <"$tmp/err")" -eq 1 ] || fail "'$args' does not give one line on stderr"
+  [ ! -s "$tmp/out" ] && [ "$(wc -l <"$tmp/err")" -eq 1 ] && ! grep -q $'\e' "$tmp/err" ||
+    fail "'$args' does not give one plain line on stderr"
 done
+unset IFS
 [ -z "$(ls -A "$HOME")" ] || fail "options or bad arguments made files in HOME"
 
 # --- first start: the player's folder, an exam, its score ---------------------------------------
