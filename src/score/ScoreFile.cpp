@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 
+#include <array>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -28,16 +29,16 @@ constexpr int kTemporaryNameTries = 64;
 
 enum class Outcome { Written, NotCreated, NotWritten };
 
-// The step that tests make fail, and how many more times.
-Step g_failingStep = Step::None;
-int g_failuresLeft = 0;
+// How many more times each step is to fail, by test order.
+std::array<int, int(Step::Rename) + 1> g_failuresLeft{};
 
 // Whether `step` is to fail this time, as the disk would (with EIO).
 bool injectedFailure(Step step)
 {
-    if (step != g_failingStep || g_failuresLeft <= 0)
+    int &left = g_failuresLeft[int(step)];
+    if (left <= 0)
         return false;
-    --g_failuresLeft;
+    --left;
     errno = EIO;
     return true;
 }
@@ -246,8 +247,10 @@ void save(const QString &text, bool scoreFileUnreadable)
 
 void failForTesting(Step step, int times)
 {
-    g_failingStep = step;
-    g_failuresLeft = step == Step::None ? 0 : times;
+    if (step == Step::None)
+        g_failuresLeft.fill(0);
+    else
+        g_failuresLeft[int(step)] = times;
 }
 
 } // namespace ScoreFile
