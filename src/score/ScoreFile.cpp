@@ -162,7 +162,9 @@ Outcome replaceAtomically(const QByteArray &target, const QByteArray &bytes, con
 //   and the file is cut to the new length only after every new byte is written;
 // - should a write still fail half-way (an I/O error, or a copy-on-write file system that needs
 //   space even to overwrite), the old bytes, read before, are put back; they fit where they were.
-// A failure leaves the file as it was and sends the text to the fallback.
+// A failure leaves the file as it was and sends the text to the fallback. Only a kill in the
+// middle can leave a mix of old and new bytes, which is why this is the last resort, used only
+// where the replacement through a temporary file is impossible.
 Outcome overwriteInPlace(const QByteArray &target, const QByteArray &bytes)
 {
     const int fd = ::open(target.constData(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
