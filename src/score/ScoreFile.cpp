@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 
+#include <array>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -28,16 +29,16 @@ constexpr int kTemporaryNameTries = 64;
 
 enum class Outcome { Written, NotCreated, NotWritten };
 
-// The step that tests make fail, and how many more times.
-Step g_failingStep = Step::None;
-int g_failuresLeft = 0;
+// How many more times each step is to fail, by test order.
+std::array<int, int(Step::Rename) + 1> g_failuresLeft{};
 
 // Whether `step` is to fail this time, as the disk would (with EIO).
 bool injectedFailure(Step step)
 {
-    if (step != g_failingStep || g_failuresLeft <= 0)
+    int &left = g_failuresLeft[int(step)];
+    if (left <= 0)
         return false;
-    --g_failuresLeft;
+    --left;
     errno = EIO;
     return true;
 }
@@ -161,7 +162,9 @@ Outcome replaceAtomically(const QByteArray &target, const QByteArray &bytes, con
 //   and the file is cut to the new length only after every new byte is written;
 // - should a write still fail half-way (an I/O error, or a copy-on-write file system that needs
 //   space even to overwrite), the old bytes, read before, are put back; they fit where they were.
-// A failure leaves the file as it was and sends the text to the fallback.
+// A failure leaves the file as it was and sends the text to the fallback. Only a kill in the
+// middle can leave a mix of old and new bytes, which is why this is the last resort, used only
+// where the replacement through a temporary file is impossible.
 Outcome overwriteInPlace(const QByteArray &target, const QByteArray &bytes)
 {
     const int fd = ::open(target.constData(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
@@ -246,8 +249,10 @@ void save(const QString &text, bool scoreFileUnreadable)
 
 void failForTesting(Step step, int times)
 {
-    g_failingStep = step;
-    g_failuresLeft = step == Step::None ? 0 : times;
+    if (step == Step::None)
+        g_failuresLeft.fill(0);
+    else
+        g_failuresLeft[int(step)] = times;
 }
 
 } // namespace ScoreFile

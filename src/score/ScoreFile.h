@@ -34,7 +34,8 @@ void save(const QString &text, bool scoreFileUnreadable = false);
 
 // A step of a write that tests can make fail as a failing disk would.
 enum class Step { None, Create, Write, Sync, Rename };
-// Makes the next `times` occurrences of `step` fail, in every save that follows; Step::None ends it.
+// Makes the next `times` occurrences of `step` fail, in the saves that follow, besides the failures
+// already set for other steps; Step::None ends them all.
 void failForTesting(Step step, int times = 1);
 
 } // namespace ScoreFile

@@ -15,7 +15,7 @@ QByteArray untilZero(const QByteArray &bytes)
 
 QString normaliseLineBreaks(const QString &text)
 {
-    // A lone CR or LF at `i`, or a CR LF pair (kept as it is).
+    // Whether `i` holds a lone CR or a lone LF; neither character of a CR LF pair is one.
     const auto loneBreak = [&text](qsizetype i) {
         const QChar c = text[i];
         if (c == u'\n')

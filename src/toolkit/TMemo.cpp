@@ -94,10 +94,7 @@ TMemo::TMemo(QWidget *parent) : Control<QPlainTextEdit>(parent)
 
 QString TMemo::text() const
 {
-    if (m_edited) {
-        m_text = documentText();
-        m_edited = false;
-    }
+    takeEdits();
     return m_text;
 }
 
@@ -118,10 +115,7 @@ void TMemo::setText(const QString &text)
 void TMemo::appendRaw(const QString &text)
 {
     const QString clean = Cp1251::sanitize(text);
-    if (m_edited) {
-        m_text = documentText();
-        m_edited = false;
-    }
+    takeEdits();
     m_text += clean;
 
     const QTextBlock last = document()->lastBlock();
@@ -143,6 +137,14 @@ void TMemo::markContinuations(int firstBlock, const QList<int> &continuations)
 {
     for (int continuation : continuations)
         document()->findBlockByNumber(firstBlock + continuation).setUserState(kContinuation);
+}
+
+void TMemo::takeEdits() const
+{
+    if (m_edited) {
+        m_text = documentText();
+        m_edited = false;
+    }
 }
 
 QString TMemo::documentText() const

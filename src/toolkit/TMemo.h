@@ -38,6 +38,8 @@ protected:
 private:
     // Marks the blocks `firstBlock` + each of `continuations` as pieces of the line before them.
     void markContinuations(int firstBlock, const QList<int> &continuations);
+    // Brings m_text up to the player's edits.
+    void takeEdits() const;
     // The text as the document now holds it, after the player's edits.
     QString documentText() const;
 

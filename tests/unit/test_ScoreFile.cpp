@@ -386,6 +386,19 @@ private slots:
         QCOMPARE(strayFiles("base/data", {"score.inf"}), QStringList());
     }
 
+    // A write in place that fails half-way puts the old bytes back; the text goes to the fallback.
+    void failedInPlaceWriteRestoresOldBytes()
+    {
+        writeFile("base/data/score.inf", "old score, longer than the new text\r\n");
+        ScoreFile::failForTesting(ScoreFile::Step::Create, 1);
+        ScoreFile::failForTesting(ScoreFile::Step::Sync, 1);
+        const QString error = saveError("new\r\n");
+        ScoreFile::failForTesting(ScoreFile::Step::None);
+        QCOMPARE(error, QString());
+        QCOMPARE(readFile("base/data/score.inf"), QByteArray("old score, longer than the new text\r\n"));
+        QCOMPARE(readFile("score.inf"), QByteArray("new\r\n"));
+    }
+
     // A step of the write that fails (write, sync to disk, rename) leaves the old score file whole
     // and no temporary file behind; the fallback gets the whole text, or when it fails as well,
     // keeps its old text and the error box says the write failed.
