@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 namespace {
 
 const QColor Background(210, 238, 154); // the clips' background, keyed out
@@ -267,6 +269,7 @@ void TestTAnimate::failedOpen_data()
     QTest::newRow("no video stream") << "base\\video\\novideo.avi" << noVideo;
     QTest::newRow("compressed (MJPEG)") << "base\\video\\mjpeg.avi" << AviWriter::bytes(ClipSize, Fps, Frames, ClipCodec::Mjpeg, split);
     QTest::newRow("4-bit run-length") << "base\\video\\rle4.avi" << fourBits;
+    QTest::newRow("a pipe (would block)") << "base\\video\\pipe.avi" << QByteArray("pipe");
 }
 
 // A file that cannot be opened raises "Cannot open AVI"; the previous name comes back but its clip
@@ -275,7 +278,9 @@ void TestTAnimate::failedOpen()
 {
     QFETCH(QString, name);
     QFETCH(QByteArray, content);
-    if (!content.isEmpty()) {
+    if (content == "pipe") {
+        QCOMPARE(mkfifo("base/video/pipe.avi", 0600), 0);
+    } else if (!content.isEmpty()) {
         QFile file(QString(name).replace('\\', '/'));
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(content);
