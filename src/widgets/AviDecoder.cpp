@@ -1,6 +1,7 @@
 #include "widgets/AviDecoder.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <bit>
@@ -97,6 +98,9 @@ AviDecoder::~AviDecoder()
 
 bool AviDecoder::open(const QString &path)
 {
+    // Only a regular file: opening a pipe or a device could block for ever.
+    if (!QFileInfo(path).isFile())
+        return false;
     auto file = std::make_unique<QFile>(path);
     if (!file->open(QIODevice::ReadOnly))
         return false;

@@ -45,8 +45,8 @@ public:
     AviDecoder(const AviDecoder &) = delete;
     AviDecoder &operator=(const AviDecoder &) = delete;
 
-    // Opens the file and decodes its first frame, which fixes the key colour. False on any failure,
-    // with the decoder closed.
+    // Opens the file (a regular file only) and decodes its first frame, which fixes the key colour.
+    // False on any failure, with the decoder closed.
     bool open(const QString &path);
     // The same over any open, seekable device (the reader keeps it until close()).
     bool open(std::unique_ptr<QIODevice> device);

@@ -81,8 +81,9 @@ private slots:
 
     // ---- Creation ----
 
-    // Every asset present: the disk background, all three clips open and playing, desk and copybook
-    // sized to their clips, the examiner at desk + (25, −54), which is also home; no error.
+    // Every asset present: the disk background, all three clips open and playing (asleep, without a
+    // timer, while the screen is hidden; ticking once it shows), desk and copybook sized to their
+    // clips, the examiner at desk + (25, −54), which is also home; no error.
     void creationWithEveryAsset()
     {
         writeJpeg(*m_screens, QColor(200, 30, 30));
@@ -93,7 +94,11 @@ private slots:
 
         QVERIFY(near(backgroundColour(), QColor(200, 30, 30)));
         for (TAnimate *clip : {gamef->pema, gamef->table, gamef->cba})
-            QVERIFY(clip->isOpen() && clip->active());
+            QVERIFY(clip->isOpen() && clip->active() && !clip->isTicking());
+        gamef->show();
+        for (TAnimate *clip : {gamef->pema, gamef->table, gamef->cba})
+            QVERIFY(clip->isTicking());
+        gamef->hide();
         QCOMPARE(gamef->pema->size(), QSize(95, 131));
         QCOMPARE(gamef->table->geometry(), QRect(-16, 96, 160, 90));
         QCOMPARE(gamef->cba->size(), QSize(100, 80));

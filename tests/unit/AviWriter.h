@@ -3,7 +3,7 @@
 // Writes small AVI clips for the clip player's tests, benchmark and fuzz seeds, byte by byte, in
 // every layout the clip player reads: 8-bit palette, 16-bit 5-5-5, 24-bit and 32-bit frames and
 // 8-bit run-length frames (the later ones coded as changes to the frame before), with or without an
-// index, top-down or bottom-up, alone or after a sound stream. MJPEG writes the header of a
+// index, top-down or bottom-up, alone or after a sound stream, grouped in records or not. MJPEG writes the header of a
 // compressed clip (its frames are not real pictures): a format the player refuses.
 
 #include <QByteArray>
@@ -23,6 +23,9 @@ struct ClipLayout {
     bool index = true;    // an idx1 index after the movi list
     bool sound = false;   // a sound stream before the video, its chunks between the frames
     bool topDown = false; // rows stored top first (a negative height), for uncompressed frames
+    bool absoluteIndex = false; // index offsets from the file's start instead of the movi tag
+    bool records = false;       // each frame (and its sound) in a LIST "rec " of its own
+    int repeatFrame = -1;       // this frame (>0) written as an empty chunk: the one before it again
 };
 
 namespace AviWriter {
@@ -286,17 +289,26 @@ inline QByteArray bytes(QSize size, int fps, int frames, ClipCodec codec, const 
     // The frames, a short sound chunk before each when there is sound, and the index.
     QByteArray movi;
     QByteArray idx1;
+    // Where the movi tag will lie: after "RIFF", its size, "AVI ", the header list and "LIST", its size.
+    const quint32 moviTag = 12 + quint32(hdrl.size()) + 8;
+    QByteArray record;
     const auto add = [&](const QByteArray &id, const QByteArray &payload) {
+        QByteArray &into = layout.records ? record : movi;
+        const quint32 at = 4 + quint32(movi.size()) + (layout.records ? 12 + quint32(into.size()) : 0);
         idx1 += id;
         le32(idx1, 0x10);
-        le32(idx1, quint32(4 + movi.size())); // from the movi tag
+        le32(idx1, layout.absoluteIndex ? moviTag + at : at);
         le32(idx1, quint32(payload.size()));
-        movi += chunk(id.constData(), payload);
+        into += chunk(id.constData(), payload);
     };
     for (int i = 0; i < frames; ++i) {
         if (layout.sound)
             add(soundId, QByteArray(8000 / fps, char(0x80)));
-        add(frameId, data[size_t(i)]);
+        add(frameId, i == layout.repeatFrame ? QByteArray() : data[size_t(i)]);
+        if (layout.records) {
+            movi += list("rec ", record);
+            record.clear();
+        }
     }
 
     QByteArray body = QByteArray("AVI ") + hdrl + list("movi", movi);
