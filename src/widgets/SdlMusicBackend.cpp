@@ -4,6 +4,8 @@
 
 #include <QFile>
 
+#include <malloc.h>
+
 namespace {
 
 // The text of an open that fails because no sound output can be had at all.
@@ -125,8 +127,16 @@ void SdlMusicBackend::close()
     const SdlAudio::Api &api = SdlAudio::instance().api();
     if (api.playingMusic() || api.pausedMusic())
         api.haltMusic();
-    api.freeMusic(m_music);
+    freeMusic();
+}
+
+void SdlMusicBackend::freeMusic()
+{
+    SdlAudio::instance().api().freeMusic(m_music);
     m_music = nullptr;
+    // The synthesiser's memory lies in many small blocks that the allocator would otherwise keep.
+    if (m_kind == MusicFileCheck::Result::Midi)
+        malloc_trim(0);
 }
 
 bool SdlMusicBackend::play()
@@ -220,8 +230,7 @@ void SdlMusicBackend::endedOnUiThread(quint64 generation)
     const SdlAudio::Api &api = SdlAudio::instance().api();
     if (api.playingMusic() || api.pausedMusic())
         return;
-    api.freeMusic(m_music);
-    m_music = nullptr;
+    freeMusic();
 }
 
 void SdlMusicBackend::musicFinished()

@@ -56,6 +56,7 @@ private:
     bool load(QString *error);
     bool start();
     void startOrEnd();
+    void freeMusic();
     void outputSettled();
     void endedOnUiThread(quint64 generation);
     static void musicFinished();
