@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QTimer>
 
 Tmenuf *menuf = nullptr;
 Tgamef *gamef = nullptr;
@@ -19,6 +20,9 @@ Taboutf *aboutf = nullptr;
 namespace {
 
 EnterKeyRouter *enterRouter = nullptr;
+
+// The hidden screens are created by then even if the menu is never painted (started minimised).
+constexpr int RestOfStartUpAtLatestMs = 1000;
 
 // An error in a creation handler ends that handler only; it is shown and start-up goes on.
 void createMenu()
@@ -44,7 +48,11 @@ void createRest()
 // click or key may be handled while they are missing.
 class RestOfStartUp : public QObject {
 public:
-    RestOfStartUp() { qApp->installEventFilter(this); }
+    RestOfStartUp()
+    {
+        qApp->installEventFilter(this);
+        QTimer::singleShot(RestOfStartUpAtLatestMs, this, [this] { finish(); });
+    }
     ~RestOfStartUp() override { qApp->removeEventFilter(this); }
 
     void finish()
