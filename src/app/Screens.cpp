@@ -9,6 +9,8 @@
 #include "toolkit/Guard.h"
 
 #include <QApplication>
+#include <QEvent>
+#include <QTimer>
 
 Tmenuf *menuf = nullptr;
 Tgamef *gamef = nullptr;
@@ -16,31 +18,106 @@ Tscoref *scoref = nullptr;
 Taboutf *aboutf = nullptr;
 
 namespace {
+
 EnterKeyRouter *enterRouter = nullptr;
+
+// The hidden screens are created by then even if the menu is never painted (started minimised).
+constexpr int RestOfStartUpAtLatestMs = 1000;
+
+// An error in a creation handler ends that handler only; it is shown and start-up goes on.
+void createMenu()
+{
+    menuf = new Tmenuf;
+    guarded([] { menuf->FormCreate(); });
+    enterRouter = new EnterKeyRouter({menuf}, [] { menuf->enterAction(); });
+    qApp->installEventFilter(enterRouter);
+}
+
+void createRest()
+{
+    gamef = new Tgamef;
+    guarded([] { gamef->FormCreate(); });
+    scoref = new Tscoref;
+    guarded([] { scoref->FormCreate(); });
+    aboutf = new Taboutf;
+    enterRouter->setScreens({menuf, gamef, scoref, aboutf});
+}
+
+// Creates the hidden screens once the menu has been painted for the first time, or at once when
+// the player acts before that: every handler of the menu may reach the other screens, so no
+// click or key may be handled while they are missing.
+class RestOfStartUp : public QObject {
+public:
+    RestOfStartUp()
+    {
+        qApp->installEventFilter(this);
+        QTimer::singleShot(RestOfStartUpAtLatestMs, this, [this] { finish(); });
+    }
+    ~RestOfStartUp() override { qApp->removeEventFilter(this); }
+
+    void finish()
+    {
+        if (m_done)
+            return;
+        m_done = true;
+        qApp->removeEventFilter(this);
+        createRest();
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        switch (event->type()) {
+        case QEvent::Paint:
+            if (watched == menuf && !m_queued) {
+                m_queued = true; // after this paint has reached the screen
+                QMetaObject::invokeMethod(this, [this] { finish(); }, Qt::QueuedConnection);
+            }
+            break;
+        case QEvent::KeyPress:
+        case QEvent::ShortcutOverride:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::Close:
+            finish();
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+private:
+    bool m_queued = false;
+    bool m_done = false;
+};
+
+RestOfStartUp *restOfStartUp = nullptr;
+
 } // namespace
 
 namespace Screens {
 
 void createAll()
 {
-    // An error in a creation handler ends that handler only; it is shown and start-up goes on.
-    menuf = new Tmenuf;
-    guarded([] { menuf->FormCreate(); });
-    gamef = new Tgamef;
-    guarded([] { gamef->FormCreate(); });
-    scoref = new Tscoref;
-    guarded([] { scoref->FormCreate(); });
-    aboutf = new Taboutf;
+    createMenu();
+    createRest();
+    menuf->show();
+}
 
-    enterRouter = new EnterKeyRouter({menuf, gamef, scoref, aboutf}, [] { menuf->enterAction(); });
-    qApp->installEventFilter(enterRouter);
-
+void startUp()
+{
+    createMenu();
+    restOfStartUp = new RestOfStartUp;
     menuf->show();
 }
 
 void destroyAll()
 {
     ErrorBox::closeAll();
+    delete restOfStartUp;
+    restOfStartUp = nullptr;
     delete enterRouter;
     enterRouter = nullptr;
     delete aboutf;

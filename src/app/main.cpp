@@ -14,7 +14,7 @@ int main(int, char **argv)
     // Closing the game or the score window only hides it; the program ends with the menu.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    Screens::createAll();
+    Screens::startUp();
     const int code = QApplication::exec();
     Screens::destroyAll();
     return code;

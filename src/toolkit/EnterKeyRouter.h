@@ -12,6 +12,9 @@ class EnterKeyRouter : public QObject {
 public:
     EnterKeyRouter(QWidgetList screens, std::function<void()> action, QObject *parent = nullptr);
 
+    // The screens whose keys are routed, when more of them exist than at construction.
+    void setScreens(QWidgetList screens) { m_screens = std::move(screens); }
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 

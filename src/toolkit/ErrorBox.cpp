@@ -1,9 +1,11 @@
 #include "toolkit/ErrorBox.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QList>
 #include <QMessageBox>
 #include <QPointer>
+#include <QWindow>
 
 namespace {
 
@@ -13,6 +15,75 @@ QList<QPointer<QMessageBox>> &openBoxes()
     boxes.removeIf([](const QPointer<QMessageBox> &box) { return box.isNull(); });
     return boxes;
 }
+
+bool isBox(const QObject *object)
+{
+    for (const QPointer<QMessageBox> &box : openBoxes())
+        if (box == object)
+            return true;
+    return false;
+}
+
+// Keeps open boxes in front: whenever another window of the game is shown or raised (a screen
+// switch that follows the step that failed), the boxes are raised again and the newest takes the
+// keyboard, once that switch is over. Without it a box would end up behind the new screen and,
+// being modal, leave the game looking frozen. This works with or without a window manager: the
+// boxes are also made transient for the window that came up, which managers keep them above.
+class BoxKeeper : public QObject {
+public:
+    static BoxKeeper &instance()
+    {
+        static BoxKeeper *keeper = [] {
+            auto *created = new BoxKeeper(qApp);
+            qApp->installEventFilter(created);
+            return created;
+        }();
+        return *keeper;
+    }
+
+    void bringToFront()
+    {
+        m_queued = false;
+        const auto boxes = openBoxes();
+        for (const QPointer<QMessageBox> &box : boxes) {
+            if (!box->isVisible())
+                continue;
+            if (m_lastShown && box->windowHandle() && m_lastShown->windowHandle())
+                box->windowHandle()->setTransientParent(m_lastShown->windowHandle());
+            box->raise();
+        }
+        for (auto it = boxes.rbegin(); it != boxes.rend(); ++it) {
+            if ((*it)->isVisible()) {
+                (*it)->activateWindow();
+                break;
+            }
+        }
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::Show && event->type() != QEvent::ZOrderChange)
+            return false;
+        auto *window = qobject_cast<QWidget *>(watched);
+        if (!window || !window->isWindow() || isBox(window) || ErrorBox::openTexts().isEmpty())
+            return false;
+        if (window->windowType() == Qt::Popup || window->windowType() == Qt::ToolTip)
+            return false;
+        m_lastShown = window;
+        if (!m_queued) {
+            m_queued = true;
+            QMetaObject::invokeMethod(this, [this] { bringToFront(); }, Qt::QueuedConnection);
+        }
+        return false;
+    }
+
+private:
+    using QObject::QObject;
+
+    bool m_queued = false;
+    QPointer<QWidget> m_lastShown;
+};
 
 } // namespace
 
@@ -30,11 +101,14 @@ void show(const QString &text)
     const QString shown = withFullStop(text);
     if (openTexts().contains(shown))
         return;
+    BoxKeeper::instance();
     auto *box = new QMessageBox(QMessageBox::Critical, QString::fromUtf16(kTitle), shown, QMessageBox::Ok);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::ApplicationModal);
     openBoxes().append(box);
     box->show();
+    box->raise();
+    box->activateWindow();
 }
 
 QStringList openTexts()

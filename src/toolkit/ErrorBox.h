@@ -6,7 +6,8 @@
 // The game's error message box: modal, with the error icon, titled with the application title.
 // It does not block the caller (timers go on firing while it is open), and a box whose text equals
 // that of a box still open is not opened a second time, so an error that repeats on every tick
-// cannot bury the game under boxes.
+// cannot bury the game under boxes. An open box stays in front of every screen of the game and
+// keeps the keyboard until it is dismissed, also when a screen is shown after it was opened.
 namespace ErrorBox {
 
 // The application title, which is also the title of every error box.

@@ -11,8 +11,9 @@ class MusicBackend {
 public:
     virtual ~MusicBackend() = default;
 
-    // Loads `path`, unloading any piece loaded before. False when it cannot, with the library's
-    // own text in *error (left empty when the library gives none).
+    // Loads `path`, unloading any piece loaded before. False when it cannot, with the text the
+    // player sees in *error (left empty when there is none). A back-end may accept a piece before
+    // its sound output is ready; play(), pause() and resume() then take effect when it is.
     virtual bool open(const QString &path, QString *error) = 0;
     // Stops and unloads the piece, if any.
     virtual void close() = 0;
@@ -25,4 +26,9 @@ public:
     // it on its own audio thread); it may also be called from inside close(). The handler must
     // only record the fact or post it on. Set it before the first open().
     virtual void setFinishedHandler(std::function<void()> handler) = 0;
+
+    // Called on the UI thread when a piece that open() accepted before the sound output was ready
+    // turns out not to be playable once it is; the piece is closed by then. A back-end that answers
+    // every open at once never calls it.
+    virtual void setFailureHandler(std::function<void(const QString &error)> handler) { (void)handler; }
 };

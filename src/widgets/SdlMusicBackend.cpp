@@ -1,48 +1,27 @@
 #include "widgets/SdlMusicBackend.h"
 
+#include "widgets/SdlAudio.h"
+
 #include <QFile>
-#include <QFileInfo>
 
-#include <SDL.h>
-#include <SDL_mixer.h>
-
-#include <atomic>
+#include <malloc.h>
 
 namespace {
 
-// General MIDI soundfonts, in order of preference; the first that exists is given to FluidSynth.
-// The program names it: the environment has no say in what the game sounds like.
-const char *const SoundFonts[] = {
-    "/usr/share/sounds/sf2/TimGM6mb.sf2",
-    "/usr/share/sounds/sf2/default-GM.sf2",
-};
+// The text of an open that fails because no sound output can be had at all.
+const char *const NoOutputText = "No sound output can be opened";
 
-// The output SDL falls back to when no sound device opens: silent, in real time.
-const char *const SilentDriver = "dummy";
+// Output rates: MP3 as recorded, MIDI synthesised at half the rate (see the class comment).
+constexpr int Mp3Rate = 44100;
+constexpr int MidiRate = 22050;
 
-constexpr int SampleRate = 44100;
-constexpr int Channels = 2;
-constexpr int ChunkSamples = 2048;
+int rateFor(MusicFileCheck::Result kind)
+{
+    return kind == MusicFileCheck::Result::Midi ? MidiRate : Mp3Rate;
+}
 
 // The back-end whose handler the mixer's end-of-piece hook calls.
 std::atomic<SdlMusicBackend *> current{nullptr};
-// Back-ends holding the sound device; the last one to go closes it.
-int deviceUsers = 0;
-
-bool initOutput(const char *driver)
-{
-    // SDL would otherwise take over Ctrl+C and the termination signal; the game leaves them alone.
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    if (driver && *driver)
-        SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, driver, SDL_HINT_OVERRIDE);
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
-        return false;
-    if (Mix_OpenAudio(SampleRate, MIX_DEFAULT_FORMAT, Channels, ChunkSamples) != 0) {
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        return false;
-    }
-    return true;
-}
 
 } // namespace
 
@@ -53,104 +32,205 @@ SdlMusicBackend::SdlMusicBackend(const QByteArray &audioDriver)
 
 SdlMusicBackend::~SdlMusicBackend()
 {
-    if (!m_deviceOpen)
+    if (!m_holdsOutput)
         return;
+    SdlAudio &audio = SdlAudio::instance();
     SdlMusicBackend *self = this;
-    if (current.compare_exchange_strong(self, nullptr))
-        Mix_HookMusicFinished(nullptr); // waits for a hook that is running on the audio thread
+    if (current.compare_exchange_strong(self, nullptr) && audio.state() == SdlAudio::State::Ready)
+        audio.api().hookMusicFinished(nullptr); // waits for a hook that is running on the audio thread
     close();
-    if (--deviceUsers == 0) {
-        Mix_CloseAudio();
-        Mix_Quit();
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    }
-}
-
-bool SdlMusicBackend::openDevice(QString *error)
-{
-    if (m_deviceOpen)
-        return true;
-    if (deviceUsers == 0) {
-        if (!initOutput(m_driver.constData()) && !initOutput(SilentDriver)) {
-            *error = QString::fromUtf8(SDL_GetError());
-            return false;
-        }
-        for (const char *font : SoundFonts) {
-            if (QFileInfo(QString::fromUtf8(font)).isFile()) {
-                Mix_SetSoundFonts(font);
-                break;
-            }
-        }
-        // Loads the decoders now rather than at the first piece; a missing one only fails its format.
-        Mix_Init(MIX_INIT_MP3 | MIX_INIT_MID);
-    }
-    ++deviceUsers;
-    m_deviceOpen = true;
-    current.store(this);
-    Mix_HookMusicFinished(&SdlMusicBackend::musicFinished);
-    return true;
+    audio.release();
 }
 
 bool SdlMusicBackend::open(const QString &path, QString *error)
 {
     error->clear();
-    if (!openDevice(error))
-        return false;
     close();
+    const MusicFileCheck::Result kind = MusicFileCheck::check(path);
+    if (kind != MusicFileCheck::Result::Mp3 && kind != MusicFileCheck::Result::Midi) {
+        *error = MusicFileCheck::text(kind);
+        return false;
+    }
+    SdlAudio &audio = SdlAudio::instance();
+    if (!m_holdsOutput) {
+        audio.acquire(m_driver, rateFor(kind));
+        m_holdsOutput = true;
+        audio.whenSettled(&m_context, [this] { outputSettled(); });
+    }
     current.store(this);
-    m_music = Mix_LoadMUS(QFile::encodeName(path).constData());
+    m_path = path;
+    m_kind = kind;
+    m_want = Want::Stopped;
+    switch (audio.state()) {
+    case SdlAudio::State::Ready:
+        if (load(error))
+            return true;
+        break;
+    case SdlAudio::State::Starting:
+        m_waitingForOutput = true;
+        return true;
+    case SdlAudio::State::Idle:
+    case SdlAudio::State::Failed:
+        *error = QString::fromLatin1(NoOutputText);
+        break;
+    }
+    m_path.clear();
+    return false;
+}
+
+bool SdlMusicBackend::load(QString *error)
+{
+    SdlAudio &audio = SdlAudio::instance();
+    if (!audio.setRate(rateFor(m_kind))) {
+        *error = QString::fromLatin1(NoOutputText);
+        return false;
+    }
+    audio.api().hookMusicFinished(&SdlMusicBackend::musicFinished);
+    ++m_loads;
+    m_music = audio.api().loadMusic(QFile::encodeName(m_path).constData());
     if (!m_music) {
-        *error = QString::fromUtf8(Mix_GetError());
+        // The check passed but the decoder refuses: to the player the file is as good as damaged.
+        *error = MusicFileCheck::text(MusicFileCheck::Result::Damaged);
         return false;
     }
     return true;
 }
 
+void SdlMusicBackend::outputSettled()
+{
+    if (!m_waitingForOutput)
+        return;
+    m_waitingForOutput = false;
+    QString error = QString::fromLatin1(NoOutputText);
+    if (SdlAudio::instance().state() == SdlAudio::State::Ready && load(&error)) {
+        // A play asked for and then paused starts at the resume.
+        m_startAtResume = m_want == Want::Paused;
+        if (m_want == Want::Playing)
+            startOrEnd();
+        return;
+    }
+    m_path.clear();
+    m_want = Want::Stopped;
+    if (m_failed)
+        m_failed(error);
+}
+
 void SdlMusicBackend::close()
 {
+    m_waitingForOutput = false;
+    m_startAtResume = false;
+    m_want = Want::Stopped;
+    m_path.clear();
+    ++m_loads; // whatever the library reports about the closed piece from here is stale
     if (!m_music)
         return;
-    if (Mix_PlayingMusic() || Mix_PausedMusic())
-        Mix_HaltMusic();
-    Mix_FreeMusic(m_music);
+    const SdlAudio::Api &api = SdlAudio::instance().api();
+    if (api.playingMusic() || api.pausedMusic())
+        api.haltMusic();
+    freeMusic();
+}
+
+void SdlMusicBackend::freeMusic()
+{
+    SdlAudio::instance().api().freeMusic(m_music);
     m_music = nullptr;
+    // The synthesiser's memory lies in many small blocks that the allocator would otherwise keep.
+    if (m_kind == MusicFileCheck::Result::Midi)
+        malloc_trim(0);
 }
 
 bool SdlMusicBackend::play()
 {
-    if (!m_music)
+    if (m_path.isEmpty())
         return false;
-    return Mix_PlayMusic(m_music, 0) == 0;
+    if (m_waitingForOutput) {
+        m_want = Want::Playing;
+        return true;
+    }
+    if (!m_music) {
+        // A MIDI piece that gave back its synthesiser at its end takes a new one.
+        QString error;
+        if (!load(&error))
+            return false;
+    }
+    return start();
+}
+
+bool SdlMusicBackend::start()
+{
+    m_startAtResume = false;
+    return SdlAudio::instance().api().playMusic(m_music, 0) == 0;
+}
+
+void SdlMusicBackend::startOrEnd()
+{
+    // A piece that cannot start ends at once, so that the play asked for still gets its answer.
+    if (!start() && m_finished)
+        m_finished();
 }
 
 void SdlMusicBackend::pause()
 {
-    if (m_music)
-        Mix_PauseMusic();
+    if (m_waitingForOutput) {
+        if (m_want == Want::Playing)
+            m_want = Want::Paused;
+    } else if (m_music && !m_startAtResume) {
+        SdlAudio::instance().api().pauseMusic();
+    }
 }
 
 void SdlMusicBackend::resume()
 {
-    if (m_music)
-        Mix_ResumeMusic();
+    if (m_waitingForOutput) {
+        if (m_want == Want::Paused)
+            m_want = Want::Playing;
+    } else if (m_startAtResume) {
+        startOrEnd();
+    } else if (m_music) {
+        SdlAudio::instance().api().resumeMusic();
+    }
 }
 
 void SdlMusicBackend::setFinishedHandler(std::function<void()> handler)
 {
     // Swapped with the hook off, so that the audio thread never sees a half-assigned handler.
-    if (m_deviceOpen)
-        Mix_HookMusicFinished(nullptr);
+    SdlAudio &audio = SdlAudio::instance();
+    const bool hooked = m_holdsOutput && audio.state() == SdlAudio::State::Ready && current.load() == this;
+    if (hooked)
+        audio.api().hookMusicFinished(nullptr);
     m_finished = std::move(handler);
-    if (m_deviceOpen)
-        Mix_HookMusicFinished(&SdlMusicBackend::musicFinished);
+    if (hooked)
+        audio.api().hookMusicFinished(&SdlMusicBackend::musicFinished);
+}
+
+void SdlMusicBackend::setFailureHandler(std::function<void(const QString &)> handler)
+{
+    m_failed = std::move(handler);
 }
 
 QByteArray SdlMusicBackend::driverName() const
 {
-    if (!m_deviceOpen)
+    if (!m_holdsOutput || !SdlAudio::instance().waitSettled())
         return {};
-    const char *name = SDL_GetCurrentAudioDriver();
+    const char *name = SdlAudio::instance().api().currentAudioDriver();
     return name ? QByteArray(name) : QByteArray();
+}
+
+int SdlMusicBackend::outputRate() const
+{
+    if (!m_holdsOutput || !SdlAudio::instance().waitSettled())
+        return 0;
+    return SdlAudio::instance().rate();
+}
+
+void SdlMusicBackend::endedOnUiThread(quint64 generation)
+{
+    if (generation != m_loads.load() || !m_music || m_kind != MusicFileCheck::Result::Midi)
+        return;
+    const SdlAudio::Api &api = SdlAudio::instance().api();
+    if (api.playingMusic() || api.pausedMusic())
+        return;
+    freeMusic();
 }
 
 void SdlMusicBackend::musicFinished()
@@ -158,6 +238,12 @@ void SdlMusicBackend::musicFinished()
     // Runs on the audio thread at a natural end, with the mixer locked; synchronously inside
     // Mix_HaltMusic otherwise.
     SdlMusicBackend *backend = current.load();
-    if (backend && backend->m_finished)
+    if (!backend)
+        return;
+    if (backend->m_finished)
         backend->m_finished();
+    const quint64 generation = backend->m_loads.load();
+    QMetaObject::invokeMethod(
+        &backend->m_context, [backend, generation] { backend->endedOnUiThread(generation); },
+        Qt::QueuedConnection);
 }

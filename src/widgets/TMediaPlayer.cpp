@@ -62,6 +62,7 @@ TMediaPlayer::TMediaPlayer(QWidget *parent, std::unique_ptr<MusicBackend> backen
         QMetaObject::invokeMethod(
             this, [this, generation] { pieceFinished(generation); }, Qt::QueuedConnection);
     });
+    m_backend->setFailureHandler([this](const QString &error) { pieceFailed(error); });
 
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -90,6 +91,7 @@ TMediaPlayer::~TMediaPlayer()
         ++m_generation;
     }
     m_backend->setFinishedHandler({});
+    m_backend->setFailureHandler({});
     m_backend.reset();
 }
 
@@ -197,6 +199,19 @@ void TMediaPlayer::endRequest()
     m_pending = false;
     QMetaObject::invokeMethod(
         this, [this] { guarded([this] { if (onNotify) onNotify(); }); }, Qt::QueuedConnection);
+}
+
+void TMediaPlayer::pieceFailed(const QString &error)
+{
+    if (!isOpen())
+        return;
+    ++m_generation;
+    m_mode = Mode::NotOpen;
+    m_held = false;
+    m_atEnd = false;
+    endRequest();
+    // Not inside any handler of the game: the error is shown as an uncaught one would be.
+    ErrorBox::show(error.isEmpty() ? QString::fromLatin1(UnknownError) : error);
 }
 
 void TMediaPlayer::pieceFinished(quint64 generation)

@@ -21,7 +21,9 @@ class QToolButton;
 // ask for none; a pause leaves the request pending until the piece is resumed or stopped.
 //
 // play(), stop() and pause() throw GameError("No MCI device open") while no piece is open, and
-// raise nothing else.
+// raise nothing else. A piece that the back-end accepted before its sound output was ready and that
+// then fails to load is closed (its pending request ends as aborted) and its error goes to the
+// error box, as an error raised outside the game's handlers.
 class TMediaPlayer : public QWidget {
     Q_OBJECT
 
@@ -65,6 +67,7 @@ private:
     void startRequest();
     void endRequest();
     void pieceFinished(quint64 generation);
+    void pieceFailed(const QString &error);
 
     std::unique_ptr<MusicBackend> m_backend;
     QString m_fileName;

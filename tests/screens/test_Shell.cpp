@@ -4,13 +4,16 @@
 #include "game/Tgamef.h"
 #include "menu/Tmenuf.h"
 #include "score/Tscoref.h"
+#include "toolkit/Guard.h"
 #include "toolkit/TEdit.h"
+#include "toolkit/TImage.h"
 #include "toolkit/TMemo.h"
 #include "toolkit/TPanel.h"
 #include "toolkit/Timer.h"
 #include "widgets/TGauge.h"
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QTimer>
 
 class TestShell : public QObject {
@@ -138,6 +141,88 @@ private slots:
         QVERIFY(aboutf->isVisible());
         QVERIFY(!menuf->isVisible());
         QVERIFY(gamef->timet->enabled());
+    }
+
+    // The program's start shows the menu first and creates the game, score and about screens right
+    // after its first paint, hidden, with their files; the menu's music starts at once.
+    void startUpAfterFirstPaint()
+    {
+        m_screens->write("base/data/score.inf", "old line\r\n");
+        Screens::startUp();
+        QVERIFY(menuf->isVisible());
+        QVERIFY(!gamef && !scoref && !aboutf);
+        QTRY_VERIFY(aboutf);
+        QVERIFY(gamef && scoref);
+        QVERIFY(!gamef->isVisible() && !scoref->isVisible() && !aboutf->isVisible());
+        QCOMPARE(scoref->Score->text(), QString("old line\r\n"));
+    }
+
+    // A key or a click that comes before the first paint finds every screen created: Enter on the
+    // menu starts the loading, which reaches the game screen.
+    void inputBeforeFirstPaint()
+    {
+        Screens::startUp();
+        menuf->name->setText(QString::fromUtf8("Студент"));
+        QTest::keyClick(menuf->name, Qt::Key_Return);
+        QVERIFY(gamef && scoref && aboutf);
+        QVERIFY(gamef->bfg->isVisibleTo(gamef));
+        QVERIFY(menuf->tx->enabled());
+    }
+
+    // An error box opened by a step that a screen switch follows stays in front of the new screen
+    // and keeps the keyboard: a broken menu piece at start-up (through the real sound back-end), a
+    // broken exam piece at the loading's 80 %, a broken icon in an exam that then ends.
+    void boxStaysInFront_data()
+    {
+        QTest::addColumn<int>("path");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("menu piece at start-up") << 0 << "The music file is damaged.";
+        QTest::newRow("exam piece at 80 %") << 1 << "The music file is damaged.";
+        QTest::newRow("icon, then the score screen") << 2 << "Icon image is not valid.";
+    }
+    void boxStaysInFront()
+    {
+        QFETCH(int, path);
+        QFETCH(QString, text);
+        QFile picture(PEMY_SOURCE_DIR "/base/image/fon.jpg");
+        QVERIFY(picture.open(QIODevice::ReadOnly));
+        const QByteArray notMusic = picture.readAll();
+        QWidget *front = nullptr;
+        switch (path) {
+        case 0:
+            m_screens->write("base/sound/pms.mp3", notMusic);
+            Screens::startUp();
+            front = menuf;
+            QTRY_VERIFY(aboutf);
+            break;
+        case 1:
+            m_screens->create();
+            m_screens->write("base/sound/pms2.mp3", notMusic);
+            menuf->name->setText("x");
+            menuf->NewGameClick();
+            while (!gamef->isVisible())
+                menuf->tx->fire();
+            front = gamef;
+            break;
+        case 2:
+            m_screens->create();
+            for (int i = 1; i <= 5; ++i)
+                m_screens->write(QString("base/image/Ico/b%1.ico").arg(i), "not an icon");
+            gamef->showScreen();
+            gamef->q1->tag = 1;
+            for (int i = 0; i < 6 && ErrorBox::openTexts().isEmpty(); ++i)
+                guarded([] { gamef->konExecute(); });
+            gamef->winExecute();
+            front = scoref;
+            break;
+        }
+        QCOMPARE(ErrorBox::openTexts(), QStringList{text});
+        QVERIFY(front->isVisible());
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        QCOMPARE(box->text(), text);
+        QTRY_COMPARE(QApplication::activeWindow(), box);
+        QVERIFY(box->windowHandle()->transientParent() == front->windowHandle() || path == 0);
     }
 
 private:

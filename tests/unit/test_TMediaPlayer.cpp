@@ -4,6 +4,7 @@
 
 #include "toolkit/ErrorBox.h"
 #include "toolkit/GameError.h"
+#include "widgets/MusicFileCheck.h"
 #include "widgets/SdlMusicBackend.h"
 #include "widgets/TMediaPlayer.h"
 
@@ -12,7 +13,6 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QToolButton>
-#include <QtEndian>
 #include <QtTest>
 
 #include <thread>
@@ -52,16 +52,24 @@ public:
     void pause() override { calls << "pause"; }
     void resume() override { calls << "resume"; }
     void setFinishedHandler(std::function<void()> handler) override { m_finished = std::move(handler); }
+    void setFailureHandler(std::function<void(const QString &)> handler) override { m_failed = std::move(handler); }
 
     void endNaturally()
     {
         m_playing = false;
         m_finished();
     }
+    // The piece accepted by open() turns out not to load once the output is ready.
+    void failLate(const QString &error)
+    {
+        m_playing = false;
+        m_failed(error);
+    }
 
 private:
     bool m_playing = false;
     std::function<void()> m_finished;
+    std::function<void(const QString &)> m_failed;
 };
 
 // A player over a fake back-end that counts its notifications.
@@ -93,30 +101,17 @@ QString errorOf(const std::function<void()> &operation)
     return QString();
 }
 
-// A mono 16-bit WAV of `ms` milliseconds of a quiet tone.
-QByteArray wav(int ms)
+// An MP3 of about `ms` milliseconds of silence: MPEG-1 layer III frames, 64 kbit/s, 44.1 kHz, mono,
+// whose side information is all zero, so each decodes to 1152 silent samples.
+QByteArray mp3(int ms)
 {
-    const int rate = 22050;
-    const int samples = rate * ms / 1000;
-    QByteArray data(samples * 2, '\0');
-    for (int i = 0; i < samples; ++i)
-        qToLittleEndian<qint16>(qint16((i % 50) * 100), data.data() + 2 * i);
-    QByteArray out;
-    const auto le32 = [&out](quint32 v) { char b[4]; qToLittleEndian(v, b); out.append(b, 4); };
-    const auto le16 = [&out](quint16 v) { char b[2]; qToLittleEndian(v, b); out.append(b, 2); };
-    out += "RIFF";
-    le32(36 + data.size());
-    out += "WAVEfmt ";
-    le32(16);
-    le16(1);        // PCM
-    le16(1);        // mono
-    le32(rate);
-    le32(rate * 2); // bytes per second
-    le16(2);        // block
-    le16(16);       // bits
-    out += "data";
-    le32(data.size());
-    return out + data;
+    const int frames = (ms * 44100 / 1000 + 1151) / 1152;
+    QByteArray frame(208, '\0');
+    frame[0] = char(0xff);
+    frame[1] = char(0xfb);
+    frame[2] = char(0x50);
+    frame[3] = char(0xc0);
+    return frame.repeated(frames);
 }
 
 // A MIDI file with one quarter-second note.
@@ -140,9 +135,12 @@ private slots:
     void stopAndPauseKeepThePosition();
     void lateEndOfAStoppedOrClosedPiece();
     void buttonBar();
+    void lateFailureClosesThePiece();
     void sdlPlaysSilentlyInRealTime();
     void sdlPausesAndResumes();
-    void sdlReportsItsOpenError();
+    void sdlRefusesWhatItCannotPlay_data();
+    void sdlRefusesWhatItCannotPlay();
+    void gamePiecesPassTheCheck();
     void sdlFallsBackToTheSilentOutput();
 
 private:
@@ -155,8 +153,8 @@ void TestTMediaPlayer::initTestCase()
     QVERIFY(QDir::setCurrent(m_dir.path()));
     QVERIFY(QDir().mkpath("base/sound"));
     QVERIFY(QDir().mkpath("base/soundLite"));
-    for (const auto &[name, bytes] : {std::pair{"base/sound/short.wav", wav(300)},
-                                      {"base/sound/long.wav", wav(1500)},
+    for (const auto &[name, bytes] : {std::pair{"base/sound/short.mp3", mp3(300)},
+                                      {"base/sound/long.mp3", mp3(1500)},
                                       {"base/soundLite/pms.mid", midi()},
                                       {"base/sound/broken.mp3", QByteArray("no music in here")}}) {
         QFile file(name);
@@ -344,14 +342,36 @@ void TestTMediaPlayer::buttonBar()
     QVERIFY(ErrorBox::openTexts().isEmpty());
 }
 
-// Over SDL2_mixer (dummy driver): WAV and MIDI pieces play in real time and each play is answered
-// once when the piece ends; a second play starts the ended piece again.
+// A piece accepted before the sound output was ready that then cannot be loaded is closed: its
+// pending play ends with one notification, the error goes to the box, and commands are refused.
+void TestTMediaPlayer::lateFailureClosesThePiece()
+{
+    Rig rig;
+    rig.player.open();
+    rig.player.play();
+    rig.fake->failLate("The music file is damaged");
+    QVERIFY(!rig.player.isOpen());
+    QCOMPARE(ErrorBox::openTexts(), QStringList{"The music file is damaged."});
+    rig.settle();
+    QCOMPARE(rig.notified, 1);
+    QCOMPARE(rig.modeAtNotify, QList<TMediaPlayer::Mode>{TMediaPlayer::Mode::NotOpen});
+    QCOMPARE(errorOf([&] { rig.player.play(); }), QString("No MCI device open"));
+    ErrorBox::closeAll();
+}
+
+// Over SDL2_mixer (dummy driver): MP3 and MIDI pieces play in real time and each play is answered
+// once when the piece ends; a second play starts the ended piece again. The first piece is opened
+// and played while the output is still being opened on its own thread, and starts when it is. The
+// output runs at 44.1 kHz for MP3 and 22.05 kHz for MIDI, and an ended MIDI piece gives back its
+// synthesiser until it is played again.
 void TestTMediaPlayer::sdlPlaysSilentlyInRealTime()
 {
     TMediaPlayer player;
+    auto *backend = dynamic_cast<SdlMusicBackend *>(player.backend());
+    QVERIFY(backend);
     int notified = 0;
     player.onNotify = [&] { ++notified; };
-    for (const char *name : {"base\\sound\\short.wav", "Base\\SoundLite\\PMS.MID"}) {
+    for (const auto &[name, rate] : {std::pair{"base\\sound\\short.mp3", 44100}, {"Base\\SoundLite\\PMS.MID", 22050}}) {
         notified = 0;
         player.setFileName(name);
         player.open();
@@ -359,7 +379,10 @@ void TestTMediaPlayer::sdlPlaysSilentlyInRealTime()
         QCOMPARE(player.mode(), TMediaPlayer::Mode::Playing);
         QTRY_COMPARE_WITH_TIMEOUT(notified, 1, 20000);
         QCOMPARE(player.mode(), TMediaPlayer::Mode::Stopped);
+        QCOMPARE(backend->outputRate(), rate);
+        QTRY_COMPARE(backend->isLoaded(), rate == 44100);
         player.play();
+        QVERIFY(backend->isLoaded());
         QTRY_COMPARE_WITH_TIMEOUT(notified, 2, 20000);
     }
     QTest::qWait(300);
@@ -374,7 +397,7 @@ void TestTMediaPlayer::sdlPausesAndResumes()
     TMediaPlayer player;
     int notified = 0;
     player.onNotify = [&] { ++notified; };
-    player.setFileName("base\\sound\\short.wav");
+    player.setFileName("base\\sound\\short.mp3");
     player.open();
     player.play();
     player.pause();
@@ -391,7 +414,7 @@ void TestTMediaPlayer::sdlPausesAndResumes()
     player.play();
     QTRY_COMPARE_WITH_TIMEOUT(notified, 4, 20000);
 
-    player.setFileName("base\\sound\\long.wav");
+    player.setFileName("base\\sound\\long.mp3");
     player.open();
     player.play();
     player.close();
@@ -400,15 +423,69 @@ void TestTMediaPlayer::sdlPausesAndResumes()
     QCOMPARE(notified, 5);
 }
 
-// A file SDL2_mixer cannot read fails to open with SDL's own text.
-void TestTMediaPlayer::sdlReportsItsOpenError()
+void TestTMediaPlayer::sdlRefusesWhatItCannotPlay_data()
 {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("error");
+    const QString damaged = "The music file is damaged";
+    const QString cannotOpen = "Cannot open the music file";
+    QFile picture(PEMY_SOURCE_DIR "/base/image/fon.jpg");
+    QVERIFY(picture.open(QIODevice::ReadOnly));
+    const QByteArray midiFile = midi();
+    QByteArray longTrack = midiFile;
+    longTrack[21] = char(0x40); // the track claims more bytes than the file has
+    QByteArray badEvent = midiFile;
+    badEvent[24] = char(0xbc); // a note number with its top bit set
+    QByteArray noEndOfTrack = midiFile.left(midiFile.size() - 4);
+    noEndOfTrack[21] = char(0x08);
+    const QByteArray tag = QByteArray("ID3\x03\x00\x00\x00\x00\x00\x14", 10) + QByteArray(20, '\0');
+
+    QTest::newRow("picture renamed to MP3") << "pms.mp3" << picture.readAll() << damaged;
+    QTest::newRow("empty MP3") << "empty.mp3" << QByteArray() << damaged;
+    QTest::newRow("text named MP3") << "text.mp3" << QByteArray("no music in here") << damaged;
+    QTest::newRow("tag longer than the file") << "tag.mp3" << tag.left(15) << damaged;
+    QTest::newRow("MIDI named MP3") << "midi.mp3" << midiFile << damaged;
+    QTest::newRow("MIDI cut short") << "cut.mid" << midiFile.left(20) << damaged;
+    QTest::newRow("MIDI track longer than the file") << "long.mid" << longTrack << damaged;
+    QTest::newRow("MIDI event broken") << "event.mid" << badEvent << damaged;
+    QTest::newRow("MP3 named MIDI") << "mp3.mid" << mp3(100) << damaged;
+    QTest::newRow("neither kind") << "tune.ogg" << QByteArray("OggS") << "The music file is neither MP3 nor MIDI";
+    QTest::newRow("missing") << "missing.mp3" << QByteArray() << cannotOpen;
+    QTest::newRow("folder") << "folder.mp3" << QByteArray() << cannotOpen;
+    QTest::newRow("MP3 after a tag") << "tagged.mp3" << tag + mp3(100) << "";
+    QTest::newRow("MP3 of one frame") << "frame.mp3" << mp3(1) << "";
+    QTest::newRow("MIDI without end of track") << "open.mid" << noEndOfTrack << "";
+}
+
+// A file that is not a whole MP3 or MIDI file fails to open with one of the game's texts, never
+// a sentence of the sound library's, and nothing is open then; whole files open.
+void TestTMediaPlayer::sdlRefusesWhatItCannotPlay()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, error);
+    const QString path = "base/broken/" + name;
+    QVERIFY(QDir().mkpath("base/broken"));
+    if (name.startsWith("folder"))
+        QVERIFY(QDir().mkpath(path));
+    else if (!name.startsWith("missing")) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
     TMediaPlayer player;
-    for (const char *name : {"base\\sound\\broken.mp3", "base\\sound\\missing.mp3"}) {
-        player.setFileName(name);
-        const QString error = errorOf([&] { player.open(); });
-        QVERIFY2(!error.isEmpty() && error != "Unknown error code", qPrintable(error));
-        QVERIFY(!player.isOpen());
+    player.setFileName("base\\broken\\" + name);
+    QCOMPARE(errorOf([&] { player.open(); }), error);
+    QCOMPARE(player.isOpen(), error.isEmpty());
+}
+
+// The game's own pieces pass the same check.
+void TestTMediaPlayer::gamePiecesPassTheCheck()
+{
+    for (const char *name : {"base/sound/pms.mp3", "base/sound/pms2.mp3", "base/soundLite/pms.mid", "base/soundLite/pms1.mid"}) {
+        const auto result = MusicFileCheck::check(QStringLiteral(PEMY_SOURCE_DIR "/") + name);
+        QVERIFY2(result == MusicFileCheck::Result::Mp3 || result == MusicFileCheck::Result::Midi, name);
     }
 }
 
@@ -420,7 +497,7 @@ void TestTMediaPlayer::sdlFallsBackToTheSilentOutput()
     TMediaPlayer player(nullptr, std::unique_ptr<MusicBackend>(backend));
     int notified = 0;
     player.onNotify = [&] { ++notified; };
-    player.setFileName("base\\sound\\short.wav");
+    player.setFileName("base\\sound\\short.mp3");
     player.open();
     QVERIFY(backend->isSilent());
     player.play();
