@@ -10,7 +10,7 @@
 #   --pemy   the game binary to measure (default: <build>/src/app/pemy), for instance an older build
 #   --out    the file the table is written to (default: <build>/bench/results.md)
 #
-# The programs run under a private Xvfb with the dummy sound output (the music is synthesised and
+# The programs run on a private Xvfb with the dummy sound output (the music is synthesised and
 # played in real time, silently) in a temporary folder holding a copy of base/. CPU is the
 # process's user + system time over a window, as a share of one core; wake-ups are the main
 # thread's context switches per second; memory is the resident set at the end of the window.
@@ -50,16 +50,9 @@ for program in "$pemy" "$empty"; do
   [ -x "$program" ] || { echo "missing $program: build it first (cmake --build build)" >&2; exit 1; }
 done
 
-# A private X server; the server's own DPI scales the layouts, as in the end-to-end tests.
-if [ -z "${PEMY_BENCH_IN_XVFB:-}" ]; then
-  export PEMY_BENCH_IN_XVFB=1
-  args=(--build "$build" --pemy "$pemy" --out "$out")
-  [ "$quick" -eq 1 ] && args+=(--quick)
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "${args[@]}"
-fi
-
 work=$(mktemp -d)
 pid=
+xserver=
 stop_program() {
   if [ -n "$pid" ]; then
     kill "$pid" 2>/dev/null || true
@@ -67,10 +60,26 @@ stop_program() {
     pid=
   fi
 }
-trap 'stop_program; rm -rf "$work"' EXIT
+finish() {
+  stop_program
+  [ -n "$xserver" ] && { kill "$xserver" 2>/dev/null || true; wait "$xserver" 2>/dev/null || true; }
+  [ -n "${PEMY_BENCH_KEEP:-}" ] && echo "kept $work" >&2 || rm -rf "$work"
+}
+trap finish EXIT
 cp -r "$root/base" "$work/"
 cd "$work"
 export SDL_AUDIODRIVER=dummy
+
+# A private X server on a display that the server itself picks, so that benchmarks and tests running
+# beside this one never share it. Its DPI scales the layouts, as in the end-to-end tests.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xserver=$!
+for _ in $(seq 100); do
+  [ -s "$work/display" ] && break
+  sleep 0.05
+done
+[ -s "$work/display" ] || { echo "Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
+export DISPLAY=":$(head -n1 "$work/display")"
 
 menu_caption='Меню "PEMy -и Зольмар"'
 game_caption='Игра нового поколения! PEMy" v 1.0.0.1 alpha'
@@ -80,23 +89,25 @@ about_caption='О авторе... Программа "PEMy" v 1.0.0.1 alpha'
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 
 launch() {
-  "$1" >/dev/null 2>&1 &
+  "$1" >"$work/program.log" 2>&1 &
   pid=$!
 }
 
-# Waits up to 20 s for a mapped window of the program, captioned $1 when given; prints its id.
+# Waits up to 20 s for a mapped window of the program captioned $1, or with any caption when $1 is
+# not given; prints its id. (Searching by process alone would also list the root window.)
 wait_window() {
   local w deadline=$(( $(now_ms) + 20000 ))
   while [ "$(now_ms)" -lt "$deadline" ]; do
-    for w in $(xdotool search --onlyvisible --pid "$pid" --name '' 2>/dev/null); do
+    for w in $(xdotool search --all --onlyvisible --pid "$pid" --name '.' 2>/dev/null); do
       if [ -z "${1:-}" ] || [ "$(xdotool getwindowname "$w" 2>/dev/null)" = "$1" ]; then
         echo "$w"
         return 0
       fi
     done
-    sleep 0.005
+    sleep 0.002
   done
-  echo "no window '${1:-}' appeared" >&2
+  echo "no window '${1:-}' appeared; the program said:" >&2
+  tail -n 5 "$work/program.log" >&2
   return 1
 }
 
@@ -230,9 +241,14 @@ figure() {
   local key=$1 binary=$2 navigate=$3 moving=${4:-} id
   : > "$work/$key.cpu"; : > "$work/$key.wake"; : > "$work/$key.rss"
   for _ in $(seq "$runs"); do
-    park_pointer
-    launch "$binary"
-    id=$($navigate)
+    # A run whose navigation fails (a window that never comes) is tried again, twice at most.
+    for attempt in 1 2 3; do
+      park_pointer
+      launch "$binary"
+      if id=$($navigate); then break; fi
+      stop_program
+      [ "$attempt" -eq 3 ] && { echo "giving up on $key" >&2; exit 1; }
+    done
     [ -z "$moving" ] && park_pointer
     if [ -n "$moving" ]; then measure_window "$id" "$moving"; else measure_window; fi
     echo "$cpu" >> "$work/$key.cpu"
