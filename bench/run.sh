@@ -63,23 +63,39 @@ stop_program() {
 finish() {
   stop_program
   [ -n "$xserver" ] && { kill "$xserver" 2>/dev/null || true; wait "$xserver" 2>/dev/null || true; }
-  [ -n "${PEMY_BENCH_KEEP:-}" ] && echo "kept $work" >&2 || rm -rf "$work"
+  rm -rf "$work"
 }
 trap finish EXIT
 cp -r "$root/base" "$work/"
 cd "$work"
 export SDL_AUDIODRIVER=dummy
 
-# A private X server on a display that the server itself picks, so that benchmarks and tests running
-# beside this one never share it. Its DPI scales the layouts, as in the end-to-end tests.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xserver=$!
-for _ in $(seq 100); do
-  [ -s "$work/display" ] && break
-  sleep 0.05
-done
-[ -s "$work/display" ] || { echo "Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
-export DISPLAY=":$(head -n1 "$work/display")"
+# A private X server, on a display number that no other server holds; the layouts are scaled by its
+# DPI, as in the end-to-end tests. Benchmarks and tests of other folders may run beside this one, so
+# a server that has gone away is started again before the next launch.
+start_x() {
+  local n
+  for n in $(seq 150 250); do
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp 2>"$work/xvfb.log" &
+    xserver=$!
+    for _ in $(seq 100); do
+      [ -S "/tmp/.X11-unix/X$n" ] && break
+      kill -0 "$xserver" 2>/dev/null || break
+      sleep 0.05
+    done
+    if [ -S "/tmp/.X11-unix/X$n" ] && kill -0 "$xserver" 2>/dev/null; then
+      export DISPLAY=":$n"
+      return 0
+    fi
+    kill "$xserver" 2>/dev/null || true
+    xserver=
+  done
+  echo "no X server could be started" >&2
+  exit 1
+}
+x_alive() { [ -n "$xserver" ] && kill -0 "$xserver" 2>/dev/null && [ -S "/tmp/.X11-unix/X${DISPLAY#:}" ]; }
+start_x
 
 menu_caption='Меню "PEMy -и Зольмар"'
 game_caption='Игра нового поколения! PEMy" v 1.0.0.1 alpha'
@@ -89,12 +105,14 @@ about_caption='О авторе... Программа "PEMy" v 1.0.0.1 alpha'
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 
 launch() {
+  x_alive || { echo "the X server went away; starting another" >&2; start_x; }
   "$1" >"$work/program.log" 2>&1 &
   pid=$!
 }
 
 # Waits up to 20 s for a mapped window of the program captioned $1, or with any caption when $1 is
-# not given; prints its id. (Searching by process alone would also list the root window.)
+# not given; prints its id. (--all makes the process and the caption both required; without it any
+# caption would match, the root window's empty one too.)
 wait_window() {
   local w deadline=$(( $(now_ms) + 20000 ))
   while [ "$(now_ms)" -lt "$deadline" ]; do
@@ -189,10 +207,16 @@ for _ in $(seq "$pairs"); do
   for which in empty game; do
     binary=$empty
     [ "$which" = game ] && binary=$pemy
-    t0=$(now_ms)
-    launch "$binary"
-    wait_window >/dev/null
-    echo $(( $(now_ms) - t0 )) >> "$work/startup.$which"
+    for attempt in 1 2 3; do
+      t0=$(now_ms)
+      launch "$binary"
+      if wait_window >/dev/null; then
+        echo $(( $(now_ms) - t0 )) >> "$work/startup.$which"
+        break
+      fi
+      stop_program
+      [ "$attempt" -eq 3 ] && { echo "giving up on the start-up of $which" >&2; exit 1; }
+    done
     stop_program
   done
 done
