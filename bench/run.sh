@@ -79,12 +79,13 @@ start_x() {
     [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
     Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp 2>"$work/xvfb.log" &
     xserver=$!
+    # Ready once a client can talk to it.
     for _ in $(seq 100); do
-      [ -S "/tmp/.X11-unix/X$n" ] && break
+      DISPLAY=":$n" xdotool getmouselocation >/dev/null 2>&1 && break
       kill -0 "$xserver" 2>/dev/null || break
       sleep 0.05
     done
-    if [ -S "/tmp/.X11-unix/X$n" ] && kill -0 "$xserver" 2>/dev/null; then
+    if DISPLAY=":$n" xdotool getmouselocation >/dev/null 2>&1; then
       export DISPLAY=":$n"
       return 0
     fi
@@ -94,7 +95,7 @@ start_x() {
   echo "no X server could be started" >&2
   exit 1
 }
-x_alive() { [ -n "$xserver" ] && kill -0 "$xserver" 2>/dev/null && [ -S "/tmp/.X11-unix/X${DISPLAY#:}" ]; }
+x_alive() { [ -n "$xserver" ] && kill -0 "$xserver" 2>/dev/null && xdotool getmouselocation >/dev/null 2>&1; }
 start_x
 
 menu_caption='Меню "PEMy -и Зольмар"'
@@ -105,7 +106,11 @@ about_caption='О авторе... Программа "PEMy" v 1.0.0.1 alpha'
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 
 launch() {
-  x_alive || { echo "the X server went away; starting another" >&2; start_x; }
+  if ! x_alive; then
+    echo "the X server went away; starting another. It said:" >&2
+    tail -n 3 "$work/xvfb.log" >&2
+    start_x
+  fi
   "$1" >"$work/program.log" 2>&1 &
   pid=$!
 }
@@ -147,22 +152,24 @@ rss_mb() { awk '/VmRSS/ {printf "%.1f", $2 / 1024}' "/proc/$pid/status"; }
 # While $1 is a window id, the pointer moves over it at $moves_per_second (pointer_path; $2 is the
 # window's layout height).
 measure_window() {
-  local mover= t0 t1 s0 s1 w0 w1
+  local mover= t0 t1 s0 s1 w0 w1 hz alive=1
   sleep "$settle"
   if [ -n "${1:-}" ]; then
     pointer_path "$1" "$2" > "$work/path"
     xdotool $(cat "$work/path") &
     mover=$!
   fi
-  w0=$(now_ms) t0=$(cpu_ticks) s0=$(switches)
+  w0=$(now_ms)
+  t0=$(cpu_ticks) && s0=$(switches) || alive=
   sleep "$window"
-  w1=$(now_ms) t1=$(cpu_ticks) s1=$(switches)
-  rss=$(rss_mb)
+  w1=$(now_ms)
+  t1=$(cpu_ticks) && s1=$(switches) && rss=$(rss_mb) || alive=
   if [ -n "$mover" ]; then
     kill "$mover" 2>/dev/null || true
     wait "$mover" 2>/dev/null || true
   fi
-  local hz
+  # A program that went away during the window (its X server gone, say) measured nothing.
+  [ -n "$alive" ] || return 1
   hz=$(getconf CLK_TCK)
   cpu=$(awk -v t=$((t1 - t0)) -v hz="$hz" -v ms=$((w1 - w0)) 'BEGIN {printf "%.2f", t * 100000 / hz / ms}')
   wakeups=$(awk -v n=$((s1 - s0)) -v ms=$((w1 - w0)) 'BEGIN {printf "%.0f", n * 1000 / ms}')
@@ -265,21 +272,28 @@ figure() {
   local key=$1 binary=$2 navigate=$3 moving=${4:-} id
   : > "$work/$key.cpu"; : > "$work/$key.wake"; : > "$work/$key.rss"
   for _ in $(seq "$runs"); do
-    # A run whose navigation fails (a window that never comes) is tried again, twice at most.
+    # A run that fails (a window that never comes, a program that goes away) is tried again,
+    # twice at most.
     for attempt in 1 2 3; do
-      park_pointer
+      park_pointer || true
       launch "$binary"
-      if id=$($navigate); then break; fi
+      if id=$($navigate) && measure_on "$id" "$moving"; then break; fi
       stop_program
       [ "$attempt" -eq 3 ] && { echo "giving up on $key" >&2; exit 1; }
     done
-    [ -z "$moving" ] && park_pointer
-    if [ -n "$moving" ]; then measure_window "$id" "$moving"; else measure_window; fi
     echo "$cpu" >> "$work/$key.cpu"
     echo "$wakeups" >> "$work/$key.wake"
     echo "$rss" >> "$work/$key.rss"
     stop_program
   done
+}
+# With a layout height in $2, the pointer moves over window $1 during the window; otherwise it is parked.
+measure_on() {
+  if [ -n "$2" ]; then
+    measure_window "$1" "$2"
+  else
+    park_pointer && measure_window
+  fi
 }
 empty_window() { wait_window; }
 
