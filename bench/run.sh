@@ -127,7 +127,8 @@ wait_window() {
         return 0
       fi
     done
-    sleep 0.002
+    # Polling faster than this makes the server refuse some connections, the program's among them.
+    sleep 0.015
   done
   echo "no window '${1:-}' appeared; the program said:" >&2
   tail -n 5 "$work/program.log" >&2
