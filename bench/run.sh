@@ -10,7 +10,7 @@
 #   --pemy   the game binary to measure (default: <build>/src/app/pemy), for instance an older build
 #   --out    the file the table is written to (default: <build>/bench/results.md)
 #
-# The programs run under a private Xvfb with the dummy sound output (the music is synthesised and
+# The programs run on a private Xvfb with the dummy sound output (the music is synthesised and
 # played in real time, silently) in a temporary folder holding a copy of base/. CPU is the
 # process's user + system time over a window, as a share of one core; wake-ups are the main
 # thread's context switches per second; memory is the resident set at the end of the window.
@@ -50,16 +50,9 @@ for program in "$pemy" "$empty"; do
   [ -x "$program" ] || { echo "missing $program: build it first (cmake --build build)" >&2; exit 1; }
 done
 
-# A private X server; the server's own DPI scales the layouts, as in the end-to-end tests.
-if [ -z "${PEMY_BENCH_IN_XVFB:-}" ]; then
-  export PEMY_BENCH_IN_XVFB=1
-  args=(--build "$build" --pemy "$pemy" --out "$out")
-  [ "$quick" -eq 1 ] && args+=(--quick)
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "${args[@]}"
-fi
-
 work=$(mktemp -d)
 pid=
+xserver=
 stop_program() {
   if [ -n "$pid" ]; then
     kill "$pid" 2>/dev/null || true
@@ -67,10 +60,43 @@ stop_program() {
     pid=
   fi
 }
-trap 'stop_program; rm -rf "$work"' EXIT
+finish() {
+  stop_program
+  [ -n "$xserver" ] && { kill "$xserver" 2>/dev/null || true; wait "$xserver" 2>/dev/null || true; }
+  rm -rf "$work"
+}
+trap finish EXIT
 cp -r "$root/base" "$work/"
 cd "$work"
 export SDL_AUDIODRIVER=dummy
+
+# A private X server, on a display number that no other server holds; the layouts are scaled by its
+# DPI, as in the end-to-end tests. Benchmarks and tests of other folders may run beside this one, so
+# a server that has gone away is started again before the next launch.
+start_x() {
+  local n
+  for n in $(seq 150 250); do
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp 2>"$work/xvfb.log" &
+    xserver=$!
+    # Ready once a client can talk to it.
+    for _ in $(seq 100); do
+      DISPLAY=":$n" xdotool getmouselocation >/dev/null 2>&1 && break
+      kill -0 "$xserver" 2>/dev/null || break
+      sleep 0.05
+    done
+    if DISPLAY=":$n" xdotool getmouselocation >/dev/null 2>&1; then
+      export DISPLAY=":$n"
+      return 0
+    fi
+    kill "$xserver" 2>/dev/null || true
+    xserver=
+  done
+  echo "no X server could be started" >&2
+  exit 1
+}
+x_alive() { [ -n "$xserver" ] && kill -0 "$xserver" 2>/dev/null && xdotool getmouselocation >/dev/null 2>&1; }
+start_x
 
 menu_caption='Меню "PEMy -и Зольмар"'
 game_caption='Игра нового поколения! PEMy" v 1.0.0.1 alpha'
@@ -80,23 +106,32 @@ about_caption='О авторе... Программа "PEMy" v 1.0.0.1 alpha'
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 
 launch() {
-  "$1" >/dev/null 2>&1 &
+  if ! x_alive; then
+    echo "the X server went away; starting another. It said:" >&2
+    tail -n 3 "$work/xvfb.log" >&2
+    start_x
+  fi
+  "$1" >"$work/program.log" 2>&1 &
   pid=$!
 }
 
-# Waits up to 20 s for a mapped window of the program, captioned $1 when given; prints its id.
+# Waits up to 20 s for a mapped window of the program captioned $1, or with any caption when $1 is
+# not given; prints its id. (--all makes the process and the caption both required; without it any
+# caption would match, the root window's empty one too.)
 wait_window() {
   local w deadline=$(( $(now_ms) + 20000 ))
   while [ "$(now_ms)" -lt "$deadline" ]; do
-    for w in $(xdotool search --onlyvisible --pid "$pid" --name '' 2>/dev/null); do
+    for w in $(xdotool search --all --onlyvisible --pid "$pid" --name '.' 2>/dev/null); do
       if [ -z "${1:-}" ] || [ "$(xdotool getwindowname "$w" 2>/dev/null)" = "$1" ]; then
         echo "$w"
         return 0
       fi
     done
-    sleep 0.005
+    # Polling faster than this makes the server refuse some connections, the program's among them.
+    sleep 0.015
   done
-  echo "no window '${1:-}' appeared" >&2
+  echo "no window '${1:-}' appeared; the program said:" >&2
+  tail -n 5 "$work/program.log" >&2
   return 1
 }
 
@@ -118,22 +153,24 @@ rss_mb() { awk '/VmRSS/ {printf "%.1f", $2 / 1024}' "/proc/$pid/status"; }
 # While $1 is a window id, the pointer moves over it at $moves_per_second (pointer_path; $2 is the
 # window's layout height).
 measure_window() {
-  local mover= t0 t1 s0 s1 w0 w1
+  local mover= t0 t1 s0 s1 w0 w1 hz alive=1
   sleep "$settle"
   if [ -n "${1:-}" ]; then
     pointer_path "$1" "$2" > "$work/path"
     xdotool $(cat "$work/path") &
     mover=$!
   fi
-  w0=$(now_ms) t0=$(cpu_ticks) s0=$(switches)
+  w0=$(now_ms)
+  t0=$(cpu_ticks) && s0=$(switches) || alive=
   sleep "$window"
-  w1=$(now_ms) t1=$(cpu_ticks) s1=$(switches)
-  rss=$(rss_mb)
+  w1=$(now_ms)
+  t1=$(cpu_ticks) && s1=$(switches) && rss=$(rss_mb) || alive=
   if [ -n "$mover" ]; then
     kill "$mover" 2>/dev/null || true
     wait "$mover" 2>/dev/null || true
   fi
-  local hz
+  # A program that went away during the window (its X server gone, say) measured nothing.
+  [ -n "$alive" ] || return 1
   hz=$(getconf CLK_TCK)
   cpu=$(awk -v t=$((t1 - t0)) -v hz="$hz" -v ms=$((w1 - w0)) 'BEGIN {printf "%.2f", t * 100000 / hz / ms}')
   wakeups=$(awk -v n=$((s1 - s0)) -v ms=$((w1 - w0)) 'BEGIN {printf "%.0f", n * 1000 / ms}')
@@ -178,10 +215,16 @@ for _ in $(seq "$pairs"); do
   for which in empty game; do
     binary=$empty
     [ "$which" = game ] && binary=$pemy
-    t0=$(now_ms)
-    launch "$binary"
-    wait_window >/dev/null
-    echo $(( $(now_ms) - t0 )) >> "$work/startup.$which"
+    for attempt in 1 2 3; do
+      t0=$(now_ms)
+      launch "$binary"
+      if wait_window >/dev/null; then
+        echo $(( $(now_ms) - t0 )) >> "$work/startup.$which"
+        break
+      fi
+      stop_program
+      [ "$attempt" -eq 3 ] && { echo "giving up on the start-up of $which" >&2; exit 1; }
+    done
     stop_program
   done
 done
@@ -230,16 +273,28 @@ figure() {
   local key=$1 binary=$2 navigate=$3 moving=${4:-} id
   : > "$work/$key.cpu"; : > "$work/$key.wake"; : > "$work/$key.rss"
   for _ in $(seq "$runs"); do
-    park_pointer
-    launch "$binary"
-    id=$($navigate)
-    [ -z "$moving" ] && park_pointer
-    if [ -n "$moving" ]; then measure_window "$id" "$moving"; else measure_window; fi
+    # A run that fails (a window that never comes, a program that goes away) is tried again,
+    # twice at most.
+    for attempt in 1 2 3; do
+      park_pointer || true
+      launch "$binary"
+      if id=$($navigate) && measure_on "$id" "$moving"; then break; fi
+      stop_program
+      [ "$attempt" -eq 3 ] && { echo "giving up on $key" >&2; exit 1; }
+    done
     echo "$cpu" >> "$work/$key.cpu"
     echo "$wakeups" >> "$work/$key.wake"
     echo "$rss" >> "$work/$key.rss"
     stop_program
   done
+}
+# With a layout height in $2, the pointer moves over window $1 during the window; otherwise it is parked.
+measure_on() {
+  if [ -n "$2" ]; then
+    measure_window "$1" "$2"
+  else
+    park_pointer && measure_window
+  fi
 }
 empty_window() { wait_window; }
 

@@ -11,7 +11,12 @@ public:
     explicit TFlatButton(QWidget *parent, const QString &caption = {});
 
     QString caption() const { return text(); }
-    void setCaption(const QString &caption) { setText(caption); }
+    // Setting the caption it already has changes nothing and repaints nothing.
+    void setCaption(const QString &caption)
+    {
+        if (caption != text())
+            setText(caption);
+    }
 
 protected:
     void enterEvent(QEnterEvent *event) override;

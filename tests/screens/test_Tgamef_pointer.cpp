@@ -17,6 +17,10 @@
 #include "widgets/TAnimate.h"
 #include "widgets/TGauge.h"
 
+#include <QPaintEvent>
+
+#include <utility>
+
 namespace {
 
 const QColor kNavy(0, 0, 128);
@@ -72,6 +76,34 @@ void moveTo(int x, int y)
 {
     QTest::mouseMove(gamef, QPoint(x, y));
 }
+
+// What the game screen paints, in the screen's coordinates, while it is being recorded.
+class PaintRecorder : public QObject {
+public:
+    PaintRecorder() { qApp->installEventFilter(this); }
+
+    // Everything painted since the last call, once the pending repaints are done.
+    QRegion take()
+    {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+        return std::exchange(m_painted, QRegion());
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        auto *widget = qobject_cast<QWidget *>(watched);
+        if (event->type() == QEvent::Paint && widget && widget->window() == gamef) {
+            const QRegion region = static_cast<QPaintEvent *>(event)->region();
+            m_painted += region.translated(widget->mapTo(gamef, QPoint(0, 0)));
+        }
+        return false;
+    }
+
+private:
+    QRegion m_painted;
+};
 
 } // namespace
 
@@ -144,6 +176,32 @@ private slots:
         moveTo(300, 100);
         QCOMPARE(labelColours(), QStringLiteral("NNNN"));
         QCOMPARE(gamef->free->tag, 5);
+    }
+
+    // A pointer move repaints only what it changes: moves that change nothing paint nothing, a new
+    // status text paints the status line only, a label turning red or navy paints that label only.
+    void repaintsOnlyWhatChanged()
+    {
+        moveTo(300, 100);
+        PaintRecorder recorder;
+        recorder.take();
+        moveTo(302, 101);
+        QVERIFY(recorder.take().isEmpty());
+
+        moveTo(250, 325); // notes icon: the status line, and "Конспект" turns red
+        const QRegion changed = recorder.take();
+        const QRegion status(gamef->info->geometry());
+        const QRegion label(gamef->KonspektL->geometry());
+        QVERIFY(changed.intersects(status) && changed.intersects(label));
+        QVERIFY2(changed.subtracted(status).subtracted(label).isEmpty(),
+                 qPrintable(QStringLiteral("painted beyond: %1").arg(changed.subtracted(status).subtracted(label).boundingRect().width())));
+        moveTo(252, 327);
+        QVERIFY(recorder.take().isEmpty());
+
+        moveTo(150, 262); // "Шпоры": a new status text, no colour
+        QVERIFY(recorder.take().subtracted(status).isEmpty());
+        moveTo(300, 100); // the background: the status line, and "Конспект" navy again
+        QVERIFY(recorder.take().subtracted(status).subtracted(label).isEmpty());
     }
 
     // A press on the notes icon keeps every later move on it, wherever the pointer goes.
