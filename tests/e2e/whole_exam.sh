@@ -2,7 +2,8 @@
 # The real program under a virtual X server plays one whole exam: a name and "Новая игра" start it,
 # the time gauge's right-click menu sets "Ускорить время", the pointer rests on the bombs sheet
 # until the examiner catches the student, and "Назад" writes the score file. Its bytes must be the
-# separator and the result line, in Windows-1251 with CR LF breaks.
+# separator and the result line, in Windows-1251 with CR LF breaks; "Выход" then ends the program
+# normally.
 #
 # With the bombs in use at the desk every tick adds 10 to the suspicion and 4 to the copied share,
 # and the examiner never gets up (the suspicion steps over 61..69 from 60 to 70). So the exam ends
@@ -111,5 +112,21 @@ if [ "$actual" != "$expected" ]; then
   echo "expected:$expected" >&2
   echo "actual:  $actual" >&2
   fail "the score file's bytes differ"
+fi
+# "Выход" on the menu (centre 534, 385) ends the program normally; a sanitizer build reports here.
+menu=$(wait_window 'Меню "PEMy -и Зольмар"') || fail "the menu is not shown"
+point_at "$menu" 534 385 688 440
+xdotool click 1
+for _ in $(seq 300); do
+  kill -0 "$pid" 2>/dev/null || break
+  sleep 0.1
+done
+kill -0 "$pid" 2>/dev/null && fail "the program did not end on Выход"
+status=0
+wait "$pid" || status=$?
+pid=
+if [ "$status" -ne 0 ] || grep -qE 'Sanitizer|runtime error' out.log; then
+  cat out.log >&2
+  fail "the program ended with status $status"
 fi
 echo "PASS"

@@ -80,6 +80,8 @@ QString captionOf(QWidget *w)
 //   disabled    greyed, lets the pointer through   readonly   list that cannot be typed into
 //   noframe     edit field without border   middle         caption centred on each line
 //   right       flush with its parent's right edge
+//   picture     shows a picture as wide as itself    blank    shows no picture
+//   keyed       its picture's lower left corner is transparent
 void row(const char *name, QWidget *widget, QRect place, int fontPx, bool bold, QColor fore, QColor back,
          const char *traits = "")
 {
@@ -157,7 +159,14 @@ void checkRow()
             QVERIFY(!dynamic_cast<TEdit &>(*widget).hasFrame());
         else if (trait == "middle")
             QVERIFY(dynamic_cast<QLabel &>(*widget).alignment() & Qt::AlignHCenter);
-        else if (trait == "right")
+        else if (trait == "picture")
+            QCOMPARE(dynamic_cast<TImage &>(*widget).picture().width(), widget->width());
+        else if (trait == "blank")
+            QVERIFY(dynamic_cast<TImage &>(*widget).picture().isNull());
+        else if (trait == "keyed") {
+            const QImage &picture = dynamic_cast<TImage &>(*widget).picture();
+            QCOMPARE(picture.pixelColor(0, picture.height() - 1).alpha(), 0);
+        } else if (trait == "right")
             QCOMPARE(actual.right(), widget->parentWidget()->width() - 1);
         else
             QVERIFY2(trait == "hidden" || trait == "disabled", qPrintable("unknown trait " + trait));
@@ -190,7 +199,7 @@ private slots:
         row("Bevel1", m->Bevel1, r(144, 144, 409, 65), 0, false, {}, kNone);
         row("Bevel2", m->Bevel2, r(144, 88, 409, 57), 0, false, {}, kNone);
         row("next", m->next, r(0, 0, 688, 36), 30, true, kYellow, kNone, "middle");
-        row("ns", m->ns, r(656, 36, 32, 372), 0, false, {}, kNone, "hand right");
+        row("ns", m->ns, r(656, 36, 32, 372), 0, false, {}, kNone, "hand right picture keyed");
         row("name", m->name, r(152, 152, 393, 49), 40, false, kWhite, kBlack, "noframe");
         row("xpan", m->xpan, r(568, 88, 97, 113), 0, false, {}, kBlack, "hidden flat");
         row("mp1", m->mp1, r(4, 3, 85, 30), 0, false, {}, {});
@@ -204,14 +213,14 @@ private slots:
         columns();
         Tgamef *g = gamef;
         row("gamef", g, r(kAny, kAny, 688, 463), 13, false, kWhite, kDesktop, "hidden");
-        row("fon", g->fon, r(0, 0, 688, 368), 0, false, {}, kNone);
+        row("fon", g->fon, r(0, 0, 688, 368), 0, false, {}, kNone, "picture");
         row("BombaL", g->BombaL, r(8, 232, kAny, 20), 17, true, kNavy, kLabelBack);
         row("SporaL", g->SporaL, r(128, 256, kAny, 20), 17, true, kNavy, kLabelBack);
-        row("free", g->free, r(360, 232, 209, 137), 0, false, {}, kNone);
-        row("q1", g->q1, r(236, 306, 32, 32), 0, false, {}, kNone);
+        row("free", g->free, r(360, 232, 209, 137), 0, false, {}, kNone, "blank");
+        row("q1", g->q1, r(236, 306, 32, 32), 0, false, {}, kNone, "picture");
         row("info", g->info, r(0, 348, 633, 22), 17, true, kNavy, kNone);
-        row("q3", g->q3, r(140, 274, 32, 32), 0, false, {}, kNone);
-        row("q2", g->q2, r(20, 250, 32, 32), 0, false, {}, kNone);
+        row("q3", g->q3, r(140, 274, 32, 32), 0, false, {}, kNone, "picture");
+        row("q2", g->q2, r(20, 250, 32, 32), 0, false, {}, kNone, "picture");
         row("KonspektL", g->KonspektL, r(216, 288, kAny, 20), 17, true, kNavy, kLabelBack);
         row("shedevr", g->shedevr, r(376, 232, kAny, 20), 17, true, kNavy, kLabelBack);
         row("Panel1", g->Panel1, r(0, 368, 688, 95), 13, false, {}, kBlack, "bevel");
@@ -257,7 +266,7 @@ private slots:
         row("Score", s->Score, r(0, 0, 694, 345), 20, true, kWhite, kBlack, "readonly");
         row("Panel1", s->Panel1, r(0, 344, 694, 96), 13, false, {}, kDesktop, "flat");
         row("back", s->back, r(248, 16, 201, 57), 40, true, kWhite, kNone, "middle");
-        row("Image1", s->Image1, r(8, 8, 81, 73), 0, false, {}, kNone, "help");
+        row("Image1", s->Image1, r(8, 8, 81, 73), 0, false, {}, kNone, "help blank");
     }
     void score() { checkRow(); }
 

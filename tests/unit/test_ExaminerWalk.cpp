@@ -197,6 +197,52 @@ private slots:
         QCOMPARE(walk.examiner.topLeft(), QPoint(159, 42));
     }
 
+    // Every bound of the walk, met exactly and passed by one pixel, at design size (R 160, F 184,
+    // P 351, home 9, 42, the examiner 131 high): one walk tick from the given place.
+    void boundsMetAndPassed_data()
+    {
+        QTest::addColumn<int>("state");
+        QTest::addColumn<int>("direction");
+        QTest::addColumn<QPoint>("from");
+        QTest::addColumn<int>("stateAfter");
+        QTest::addColumn<int>("directionAfter");
+        QTest::addColumn<QPoint>("to");
+        const int L = ExaminerWalk::MovingLeft, Rt = ExaminerWalk::MovingRight;
+        QTest::newRow("leaving at R") << 1 << L << QPoint(160, 42) << 1 << L << QPoint(170, 42);
+        QTest::newRow("leaving past R") << 1 << L << QPoint(161, 42) << 2 << L << QPoint(161, 52);
+        QTest::newRow("down, bottom at F") << 2 << L << QPoint(169, 53) << 2 << L << QPoint(169, 63);
+        QTest::newRow("down, bottom past F") << 2 << L << QPoint(169, 54) << 3 << L << QPoint(164, 54);
+        QTest::newRow("patrol left at R+5") << 3 << L << QPoint(165, 62) << 3 << L << QPoint(160, 62);
+        QTest::newRow("patrol left below R+5") << 3 << L << QPoint(164, 62) << 3 << Rt << QPoint(169, 62);
+        QTest::newRow("patrol right at P") << 3 << Rt << QPoint(351, 62) << 3 << Rt << QPoint(356, 62);
+        QTest::newRow("patrol right past P") << 3 << Rt << QPoint(352, 62) << 3 << L << QPoint(352, 62);
+        QTest::newRow("return at R+5") << 4 << L << QPoint(165, 62) << 4 << L << QPoint(160, 62);
+        QTest::newRow("return, top at home+5") << 4 << L << QPoint(164, 47) << 4 << L << QPoint(164, 42);
+        QTest::newRow("return, top below home+5") << 4 << L << QPoint(164, 46) << 4 << L << QPoint(159, 46);
+        QTest::newRow("return, one step from home") << 4 << L << QPoint(14, 42) << 4 << L << QPoint(9, 42);
+        QTest::newRow("return at home") << 4 << L << QPoint(9, 42) << 0 << L << QPoint(9, 42);
+    }
+    void boundsMetAndPassed()
+    {
+        QFETCH(int, state);
+        QFETCH(int, direction);
+        QFETCH(QPoint, from);
+        QFETCH(int, stateAfter);
+        QFETCH(int, directionAfter);
+        QFETCH(QPoint, to);
+        ExaminerWalk walk = seated(1.0);
+        walk.examiner.moveTo(from);
+        walk.state = state;
+        walk.direction = direction;
+        walk.walking = true;
+        walk.walkTick();
+        QCOMPARE(walk.state, stateAfter);
+        QCOMPARE(walk.direction, directionAfter);
+        QCOMPARE(walk.examiner.topLeft(), to);
+        QCOMPARE(walk.examiner.size(), QSize(95, 131));
+        QCOMPARE(walk.walking, stateAfter != 0);
+    }
+
     // A patrol that ended moving right starts moving right, 5 px on the tick that turns the state.
     void patrolKeepsDirection()
     {
