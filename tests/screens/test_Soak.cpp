@@ -76,12 +76,17 @@ void settle()
 }
 
 // One tick of the exam clock and one of the walk, as the fast clock and the walk timer (both
-// 100 ms) come.
+// 100 ms) come, and a frame of every clip that plays on the shown game screen, as its own timer
+// would: the clips then fill their frame caches in the first exams, as they do in play, instead of
+// one frame now and then when the screen is shown again.
 void tick()
 {
     gamef->timet->fire();
     if (gamef->xxx->enabled())
         gamef->xxx->fire();
+    for (TAnimate *clip : {gamef->pema, gamef->table, gamef->cba})
+        if (clip->isTicking())
+            clip->frameTimer();
     settle();
 }
 
