@@ -21,9 +21,9 @@ struct _Mix_Music;
 // driver: every piece then "plays" silently in real time and ends when it would have ended aloud.
 //
 // The output runs at 44.1 kHz for MP3 and at 22.05 kHz while a MIDI piece is open, which halves
-// what the synthesiser costs: the game's soundfont puts nothing above 11 kHz that can be heard
+// the synthesiser's own work: the game's soundfont puts nothing above 11 kHz that can be heard
 // (rendered at 44.1 kHz, the band above holds -84 dB against -31 dB for the whole). A MIDI piece
-// that has played to its end gives its synthesiser (some 16 MB) back and takes a new one at the
+// that has played to its end gives its synthesiser (some 17 MB) back and takes a new one at the
 // next play.
 //
 // SDL2_mixer has a single music channel and a single end-of-piece hook, so a process holds one
