@@ -11,16 +11,7 @@ out=$(readlink -f "$3")
 . "$root/tests/e2e/x11_helpers.sh"
 wait_display || { echo "no X server" >&2; exit 1; }
 
-work=$(mktemp -d)
-pid=
-cleanup() {
-  [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-cp -r "$root/base" "$work/"
-rm -f "$work/base/data/score.inf"
-cd "$work"
+enter_workdir "$root"
 # At 120 dots per inch the layout is drawn at its design size, 688 x 463.
 QT_FONT_DPI=120 SDL_AUDIODRIVER=dummy "$pemy" >"$work/out.log" 2>&1 &
 pid=$!

@@ -13,63 +13,31 @@ set -euo pipefail
 pemy=$1
 root=$2
 
-work=$(mktemp -d)
-cleanup() {
-  [ -n "${pid:-}" ] && kill "$pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-cp -r "$root/base" "$work/"
-rm -f "$work/base/data/score.inf"
-cd "$work"
-
-fail() { echo "FAIL: $*" >&2; exit 1; }
-
-# Waits up to $2 (default 15) seconds for a visible window of the program captioned exactly $1;
-# prints its id.
-wait_window() {
-  local w tries=$(( ${2:-15} * 10 ))
-  for _ in $(seq "$tries"); do
-    for w in $(xdotool search --onlyvisible --pid "$pid" --name '' 2>/dev/null); do
-      if [ "$(xdotool getwindowname "$w" 2>/dev/null)" = "$1" ]; then
-        echo "$w"
-        return 0
-      fi
-    done
-    sleep 0.1
-  done
-  return 1
-}
-
-# Moves the pointer to the design point ($2, $3) of window $1, scaled by the window's real size
-# against its design size ($4 x $5): the layout follows the server's DPI.
-point_at() {
-  local WIDTH HEIGHT X Y SCREEN WINDOW
-  eval "$(xdotool getwindowgeometry --shell "$1")"
-  xdotool mousemove --window "$1" $(( WIDTH * $2 / $4 )) $(( HEIGHT * $3 / $5 ))
-}
+. "$root/tests/e2e/x11_helpers.sh"
+wait_display || fail "no X server"
+enter_workdir "$root"
 
 "$pemy" >"$work/out.log" 2>&1 &
 pid=$!
 
-menu=$(wait_window 'Меню "PEMy -и Зольмар"') || fail "the menu window did not appear"
+menu=$(wait_window "$pid" 'Меню "PEMy -и Зольмар"') || fail "the menu window did not appear"
 # No window manager: a click gives the name field (centre 348, 176) the focus.
-point_at "$menu" 348 176 688 440
+move_design "$menu" 348 176 688 440
 xdotool click 1
 xdotool key --window "$menu" ctrl+a
 xdotool type --window "$menu" --delay 20 'Tester'
 # "Новая игра", centre (158, 321).
-point_at "$menu" 158 321 688 440
+move_design "$menu" 158 321 688 440
 xdotool click 1
 
-game=$(wait_window 'Игра нового поколения! PEMy" v 1.0.0.1 alpha') || fail "the game screen did not appear"
+game=$(wait_window "$pid" 'Игра нового поколения! PEMy" v 1.0.0.1 alpha') || fail "the game screen did not appear"
 # The student's own paper (380, 300): nothing in use, so the suspicion stays at 0 until the bombs.
-point_at "$game" 380 300 688 463
+move_design "$game" 380 300 688 463
 
 # The time gauge (centre 68, 424) opens its menu on the right button; its items are, from the top:
 # a divider, "Замедлить время", "Ускорить время". The menu is the one window that appears.
 before=$(xdotool search --onlyvisible --pid "$pid" --name '' 2>/dev/null | sort)
-point_at "$game" 68 424 688 463
+move_design "$game" 68 424 688 463
 xdotool click 3
 popup=
 for _ in $(seq 100); do
@@ -79,29 +47,22 @@ for _ in $(seq 100); do
 done
 [ -n "$popup" ] || fail "the time gauge's menu did not open"
 xdotool key Down Down Return
-for _ in $(seq 50); do
-  xwininfo -id "$popup" 2>/dev/null | grep -q 'Map State: IsViewable' || break
-  sleep 0.1
-done
+wait_unmapped "$popup" || true
 
 # Bombs at (36, 266). From here the normal clock would need ten intervals of 500 ms before the
 # ending tick; the fast one needs ten of 100 ms.
-point_at "$game" 36 266 688 463
+move_design "$game" 36 266 688 463
 started=$(date +%s%N)
-score=$(wait_window 'Очки' 30) || fail "the exam did not end"
+score=$(wait_window "$pid" 'Очки' 30) || fail "the exam did not end"
 elapsed_ms=$(( ($(date +%s%N) - started) / 1000000 ))
 [ "$elapsed_ms" -lt 4500 ] || fail "the exam took ${elapsed_ms} ms: the fast clock was not set"
 
 # Nothing is written before "Назад" (centre 348, 372 of the score screen).
 [ -e base/data/score.inf ] && fail "the score file was written before Назад"
-point_at "$score" 348 372 694 440
+move_design "$score" 348 372 694 440
 xdotool click 1
-for _ in $(seq 150); do
-  [ -e base/data/score.inf ] && break
-  sleep 0.1
-done
-[ -e base/data/score.inf ] || fail "Назад wrote no score file"
-wait_window 'Меню "PEMy -и Зольмар"' >/dev/null || fail "Назад did not show the menu"
+wait_file base/data/score.inf 15 || fail "Назад wrote no score file"
+wait_window "$pid" 'Меню "PEMy -и Зольмар"' >/dev/null || fail "Назад did not show the menu"
 [ -e score.inf ] && fail "the fallback score file was written"
 
 expected=$(printf '%s\r\n%s\r\n' '-----------------' \
@@ -114,14 +75,10 @@ if [ "$actual" != "$expected" ]; then
   fail "the score file's bytes differ"
 fi
 # "Выход" on the menu (centre 534, 385) ends the program normally; a sanitizer build reports here.
-menu=$(wait_window 'Меню "PEMy -и Зольмар"') || fail "the menu is not shown"
-point_at "$menu" 534 385 688 440
+menu=$(wait_window "$pid" 'Меню "PEMy -и Зольмар"') || fail "the menu is not shown"
+move_design "$menu" 534 385 688 440
 xdotool click 1
-for _ in $(seq 300); do
-  kill -0 "$pid" 2>/dev/null || break
-  sleep 0.1
-done
-kill -0 "$pid" 2>/dev/null && fail "the program did not end on Выход"
+wait_exit "$pid" || fail "the program did not end on Выход"
 status=0
 wait "$pid" || status=$?
 pid=

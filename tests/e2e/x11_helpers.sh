@@ -11,11 +11,28 @@ wait_display() {
   return 1
 }
 
-# wait_window PID CAPTION: waits up to 20 s for a visible window of process PID captioned exactly
-# CAPTION and prints its id.
+# fail MESSAGE: ends the script as a failed test.
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+# enter_workdir ROOT: makes a temporary working folder with a copy of ROOT's base/ and no score
+# file, changes into it, and removes it (and ends the program whose id is in $pid) on exit.
+enter_workdir() {
+  work=$(mktemp -d)
+  pid=
+  trap 'if [ -n "$pid" ]; then kill "$pid" 2>/dev/null || true; fi; rm -rf "$work"' EXIT
+  cp -r "$1/base" "$work/"
+  rm -f "$work/base/data/score.inf"
+  cd "$work"
+}
+
+# wait_window PID CAPTION [SECONDS]: waits (default 20 s) for a visible window of process PID
+# captioned exactly CAPTION and prints its id.
 wait_window() {
   local w
-  for _ in $(seq 200); do
+  for _ in $(seq $((${3:-20} * 10))); do
     for w in $(xdotool search --onlyvisible --pid "$1" --name '' 2>/dev/null); do
       if [ "$(xdotool getwindowname "$w" 2>/dev/null)" = "$2" ]; then
         echo "$w"
@@ -40,6 +57,29 @@ move_design() {
   local WIDTH HEIGHT X Y SCREEN WINDOW
   eval "$(xdotool getwindowgeometry --shell "$1")"
   xdotool mousemove --window "$1" $((WIDTH * $2 / $4)) $((HEIGHT * $3 / $5))
+}
+
+# viewable WINDOW: whether the window is mapped and shown.
+viewable() {
+  xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable'
+}
+
+# wait_unmapped WINDOW: waits up to 5 s until the window is no longer shown.
+wait_unmapped() {
+  for _ in $(seq 50); do
+    viewable "$1" || return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+# wait_exit PID: waits up to 30 s until the process has ended.
+wait_exit() {
+  for _ in $(seq 300); do
+    kill -0 "$1" 2>/dev/null || return 0
+    sleep 0.1
+  done
+  return 1
 }
 
 # wait_file PATH [SECONDS]: waits until PATH exists (default 20 s).
