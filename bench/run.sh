@@ -117,8 +117,12 @@ now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 
 launch() {
   if ! x_alive; then
-    echo "the X server went away; starting another. It said:" >&2
+    echo "the X server went away or stopped answering; starting another. It said:" >&2
     tail -n 3 "$work/xvfb.log" >&2
+    if [ -n "$xserver" ]; then
+      kill "$xserver" 2>/dev/null || true
+      wait "$xserver" 2>/dev/null || true
+    fi
     start_x
   fi
   "$1" >"$work/program.log" 2>&1 &
