@@ -95,7 +95,7 @@ start_x() {
   echo "no X server could be started" >&2
   exit 1
 }
-x_alive() { [ -n "$xserver" ] && kill -0 "$xserver" 2>/dev/null && xdotool getmouselocation >/dev/null 2>&1; }
+x_alive() { [ -n "$xserver" ] && kill -0 "$xserver" 2>/dev/null && xdo getmouselocation >/dev/null 2>&1; }
 start_x
 
 menu_caption='Меню "PEMy -и Зольмар"'
@@ -103,12 +103,26 @@ game_caption='Игра нового поколения! PEMy" v 1.0.0.1 alpha'
 score_caption='Очки'
 about_caption='О авторе... Программа "PEMy" v 1.0.0.1 alpha'
 
+# xdotool, tried again a few times: on a busy machine the server now and then refuses a connection.
+xdo() {
+  local attempt
+  for attempt in 1 2 3 4 5; do
+    xdotool "$@" && return 0
+    sleep 0.05
+  done
+  return 1
+}
+
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 
 launch() {
   if ! x_alive; then
-    echo "the X server went away; starting another. It said:" >&2
+    echo "the X server went away or stopped answering; starting another. It said:" >&2
     tail -n 3 "$work/xvfb.log" >&2
+    if [ -n "$xserver" ]; then
+      kill "$xserver" 2>/dev/null || true
+      wait "$xserver" 2>/dev/null || true
+    fi
     start_x
   fi
   "$1" >"$work/program.log" 2>&1 &
@@ -139,11 +153,11 @@ wait_window() {
 # of a $4 × $5 screen: the window's size tells how the layout was scaled.
 click_design() {
   local WIDTH HEIGHT X Y SCREEN
-  eval "$(xdotool getwindowgeometry --shell "$1")"
-  xdotool mousemove --window "$1" $(( WIDTH * $2 / $4 )) $(( HEIGHT * $3 / $5 )) click "${6:-1}"
+  eval "$(xdo getwindowgeometry --shell "$1")"
+  xdo mousemove --window "$1" $(( WIDTH * $2 / $4 )) $(( HEIGHT * $3 / $5 )) click "${6:-1}"
 }
 
-park_pointer() { xdotool mousemove 0 0; }
+park_pointer() { xdo mousemove 0 0; }
 
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$pid/stat"; }
 switches() { awk '/ctxt_switches/ {n += $2} END {print n}' "/proc/$pid/task/$pid/status"; }
@@ -181,7 +195,7 @@ measure_window() {
 # per 1/60 s, for the whole window and a little more. $1: the window, $2: its layout height.
 pointer_path() {
   local WIDTH HEIGHT X Y SCREEN
-  eval "$(xdotool getwindowgeometry --shell "$1")"
+  eval "$(xdo getwindowgeometry --shell "$1")"
   awk -v w="$WIDTH" -v h="$HEIGHT" -v id="$1" -v lh="$2" -v n=$(( (window + 2) * moves_per_second )) \
       -v pause="$(awk -v r=$moves_per_second 'BEGIN {printf "%.4f", 1 / r}')" 'BEGIN {
     # background, "Бомбы", bombs, background, "Шпоры", cribs, background, "Конспект", notes,
@@ -251,9 +265,9 @@ to_exam() {
   local menu
   menu=$(wait_window "$menu_caption")
   click_design "$menu" 348 176 688 440
-  xdotool key --window "$menu" ctrl+a
-  xdotool type --window "$menu" --delay 10 'Bench'
-  xdotool key --window "$menu" Return
+  xdo key --window "$menu" ctrl+a
+  xdo type --window "$menu" --delay 10 'Bench'
+  xdo key --window "$menu" Return
   wait_window "$game_caption"
 }
 # The slow clock from the time gauge's popup menu keeps the exam running through the window
@@ -264,7 +278,7 @@ to_slow_exam() {
   game=$(to_exam)
   click_design "$game" 68 424 688 463 3
   sleep 0.3
-  xdotool key Down Return
+  xdo key Down Return
   echo "$game"
 }
 

@@ -320,7 +320,12 @@ void Tmenuf::setHovered(int item)
 {
     catchUpPulse();
     deamon->tag = item;
-    updateDeamonWake();
+    deamon->setDormant(!pulseShows());
+}
+
+bool Tmenuf::pulseShows() const
+{
+    return isVisible() && !isMinimized() && deamon->tag != kHoverNone;
 }
 
 void Tmenuf::catchUpPulse()
@@ -331,8 +336,7 @@ void Tmenuf::catchUpPulse()
 void Tmenuf::updateDeamonWake()
 {
     catchUpPulse();
-    const bool onScreen = isVisible() && !isMinimized();
-    deamon->setDormant(!onScreen || deamon->tag == kHoverNone);
+    deamon->setDormant(!pulseShows());
 }
 
 void Tmenuf::showEvent(QShowEvent *event)

@@ -103,7 +103,9 @@ private:
     // is hovered; otherwise it lies dormant and does not wake the program. The ticks it missed
     // while the menu was away are caught up on the hovered item before anything they depend on
     // changes, so sizes and directions are those the ticks would have left.
+    bool pulseShows() const;
     void catchUpPulse();
+    // Catches up, then lets the hover timer sleep or wake as the menu's state asks.
     void updateDeamonWake();
     // Opens and plays `gamePath` when it exists; returns whether it did.
     bool playIfExists(const QString &gamePath);
