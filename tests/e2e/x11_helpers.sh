@@ -11,9 +11,13 @@ wait_display() {
   return 1
 }
 
-# fail MESSAGE: ends the script as a failed test.
+# fail MESSAGE: ends the script as a failed test, with the end of the game's output when there is one.
 fail() {
   echo "FAIL: $*" >&2
+  if [ -s "${work:-}/out.log" ]; then
+    echo "--- the game's output:" >&2
+    tail -20 "$work/out.log" >&2
+  fi
   exit 1
 }
 
