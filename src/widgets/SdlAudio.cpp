@@ -123,6 +123,9 @@ void SdlAudio::startOnWorker()
         // Loads the decoders here rather than at the first piece; a missing one only fails its format.
         m_api.init(MIX_INIT_MP3 | MIX_INIT_MID);
     }
+    // SDL keeps per-thread data (its error text) that it frees only for threads of its own.
+    if (m_library)
+        m_api.cleanUpThread();
     m_state.store(ready ? State::Ready : State::Failed);
     QMetaObject::invokeMethod(this, [this] { settledOnUiThread(); }, Qt::QueuedConnection);
 }
@@ -141,6 +144,7 @@ bool SdlAudio::loadLibrary()
         && resolve(library, "SDL_SetHintWithPriority", &api.setHintWithPriority)
         && resolve(library, "SDL_InitSubSystem", &api.initSubSystem)
         && resolve(library, "SDL_QuitSubSystem", &api.quitSubSystem)
+        && resolve(library, "SDL_TLSCleanup", &api.cleanUpThread)
         && resolve(library, "SDL_GetError", &api.getError)
         && resolve(library, "SDL_GetCurrentAudioDriver", &api.currentAudioDriver)
         && resolve(library, "Mix_Init", &api.init)

@@ -32,6 +32,7 @@ public:
         decltype(&SDL_SetHintWithPriority) setHintWithPriority;
         decltype(&SDL_InitSubSystem) initSubSystem;
         decltype(&SDL_QuitSubSystem) quitSubSystem;
+        decltype(&SDL_TLSCleanup) cleanUpThread;
         decltype(&SDL_GetError) getError;
         decltype(&SDL_GetCurrentAudioDriver) currentAudioDriver;
         decltype(&Mix_Init) init;
