@@ -10,6 +10,9 @@
 #include "toolkit/Timer.h"
 #include "widgets/TMediaPlayer.h"
 
+#include <QAbstractTextDocumentLayout>
+#include <QTextLayout>
+
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -52,6 +55,14 @@ private slots:
         QVERIFY(scoref->Score->font().bold());
         QCOMPARE(scoref->Score->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
         QCOMPARE(scoref->Score->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+        // Each line is centred: a short one starts a third of the way in, or further.
+        scoref->showScreen();
+        scoref->Score->setText(QStringLiteral("x"));
+        const QTextBlock line = scoref->Score->document()->firstBlock();
+        scoref->Score->document()->documentLayout()->blockBoundingRect(line);
+        QCOMPARE(line.layout()->lineCount(), 1);
+        QVERIFY(line.layout()->lineAt(0).naturalTextRect().left() > 694 / 3);
+        scoref->hide();
         QCOMPARE(scoref->Panel1->geometry(), QRect(0, 344, 694, 96));
         QCOMPARE(scoref->back->parentWidget(), scoref->Panel1);
         QCOMPARE(scoref->back->geometry(), QRect(248, 16, 201, 57));
