@@ -17,7 +17,7 @@ constexpr int MidiRate = 22050;
 
 // The music volume on the library's scale of 0..128. An MP3 plays as recorded, levelled by the
 // asset generator to the game's loudness. For MIDI the volume sets FluidSynth's gain, 1.2 at the
-// full 128, where the game's MIDI pieces play some 7 LU louder than the MP3s; 60 brings them to
+// full 128, at which the game's MIDI pieces play 7 to 10 LU louder than the MP3s; 60 brings them to
 // the same loudness (the generator levels the pieces among themselves at this gain).
 constexpr int Mp3Volume = MIX_MAX_VOLUME;
 constexpr int MidiVolume = 60;
