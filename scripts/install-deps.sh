@@ -19,7 +19,7 @@ packages=(
   xvfb xauth xdotool x11-utils imagemagick
   # install and package: the .deb's dependencies, the validators of the menu entry, metainfo and .deb
   dpkg-dev desktop-file-utils appstream lintian
-  # the asset generator
+  # the asset generator; the tests meter the music's loudness with ffmpeg too
   ffmpeg fluidsynth lame python3 python3-pil
 )
 

@@ -20,6 +20,22 @@ constexpr int Channels = 2;
 // About 46 ms of sound per chunk at any rate.
 int chunkSamples(int rate) { return rate >= 44100 ? 2048 : 1024; }
 
+// alsa-lib reports on stderr every step of a failed device open, eight lines on a machine without
+// a sound card, while SDL looks for a driver that works. The game says it in one line of its own.
+void ignoreAlsaMessage(const char *, int, const char *, int, const char *, ...) {}
+
+void silenceAlsa()
+{
+    // Loaded here, and kept, so that SDL's ALSA driver finds the library with the handler set.
+    static void *const alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);
+    if (!alsa)
+        return;
+    using Handler = void (*)(const char *, int, const char *, int, const char *, ...);
+    using SetHandler = int (*)(Handler);
+    if (auto set = reinterpret_cast<SetHandler>(dlsym(alsa, "snd_lib_error_set_handler")))
+        set(&ignoreAlsaMessage);
+}
+
 template <class Function>
 bool resolve(void *library, const char *name, Function *function)
 {
@@ -109,7 +125,14 @@ void SdlAudio::startOnWorker()
     if (ready) {
         // SDL would otherwise take over Ctrl+C and the termination signal; the game leaves them alone.
         m_api.setHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-        ready = openOutput(m_driver.constData()) || openOutput(SilentDriver);
+        silenceAlsa();
+        ready = openOutput(m_driver.constData());
+        if (!ready) {
+            const QByteArray why = m_api.getError();
+            ready = openOutput(SilentDriver);
+            if (ready)
+                qWarning("No sound output (%s): the music plays silently", why.constData());
+        }
         if (!ready)
             m_failure = QString::fromUtf8(m_api.getError());
     }
@@ -155,6 +178,7 @@ bool SdlAudio::loadLibrary()
         && resolve(library, "Mix_LoadMUS", &api.loadMusic)
         && resolve(library, "Mix_FreeMusic", &api.freeMusic)
         && resolve(library, "Mix_PlayMusic", &api.playMusic)
+        && resolve(library, "Mix_VolumeMusic", &api.volumeMusic)
         && resolve(library, "Mix_HaltMusic", &api.haltMusic)
         && resolve(library, "Mix_PauseMusic", &api.pauseMusic)
         && resolve(library, "Mix_ResumeMusic", &api.resumeMusic)

@@ -43,6 +43,7 @@ public:
         decltype(&Mix_LoadMUS) loadMusic;
         decltype(&Mix_FreeMusic) freeMusic;
         decltype(&Mix_PlayMusic) playMusic;
+        decltype(&Mix_VolumeMusic) volumeMusic;
         decltype(&Mix_HaltMusic) haltMusic;
         decltype(&Mix_PauseMusic) pauseMusic;
         decltype(&Mix_ResumeMusic) resumeMusic;

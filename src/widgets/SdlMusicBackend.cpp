@@ -15,6 +15,13 @@ const char *const NoOutputText = "No sound output can be opened";
 constexpr int Mp3Rate = 44100;
 constexpr int MidiRate = 22050;
 
+// The music volume on the library's scale of 0..128. An MP3 plays as recorded, levelled by the
+// asset generator to the game's loudness. For MIDI the volume sets FluidSynth's gain, 1.2 at the
+// full 128, at which the game's MIDI pieces play 7 to 10 LU louder than the MP3s; 60 brings them to
+// the same loudness (the generator levels the pieces among themselves at this gain).
+constexpr int Mp3Volume = MIX_MAX_VOLUME;
+constexpr int MidiVolume = 60;
+
 int rateFor(MusicFileCheck::Result kind)
 {
     return kind == MusicFileCheck::Result::Midi ? MidiRate : Mp3Rate;
@@ -159,7 +166,10 @@ bool SdlMusicBackend::play()
 bool SdlMusicBackend::start()
 {
     m_startAtResume = false;
-    return SdlAudio::instance().api().playMusic(m_music, 0) == 0;
+    const SdlAudio::Api &api = SdlAudio::instance().api();
+    // The volume is the library's, not the piece's: set for each piece as it starts.
+    api.volumeMusic(m_kind == MusicFileCheck::Result::Midi ? MidiVolume : Mp3Volume);
+    return api.playMusic(m_music, 0) == 0;
 }
 
 void SdlMusicBackend::startOrEnd()

@@ -7,7 +7,16 @@
 #include <QDir>
 #include <QFile>
 #include <QImageReader>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <atomic>
+#include <cmath>
+
+// The integrated loudness at which the game plays every piece, in LUFS.
+constexpr double GameLoudness = -20.0;
 
 // The game's own data, read through the game's own loaders, from the folder that holds base/.
 class TestAssets : public QObject {
@@ -108,6 +117,49 @@ private slots:
             QVERIFY2(backend.open(AssetPath::resolve(path), &error), qPrintable(error));
         }
         backend.close();
+    }
+
+    // Every piece plays at the same loudness through the game's own output: the music back-end
+    // plays it into SDL's disk output, as fast as it can be made, and FFmpeg's EBU R128 meter
+    // gives its integrated loudness, which lies within 1 LU of the game's level.
+    void loudness_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::newRow("menu") << "base\\sound\\pms.mp3";
+        QTest::newRow("exam") << "base\\sound\\pms2.mp3";
+        QTest::newRow("fanfare") << "base\\soundLite\\pms.mid";
+        QTest::newRow("about") << "base\\soundLite\\pms1.mid";
+    }
+    void loudness()
+    {
+        QFETCH(QString, path);
+        QTemporaryDir dir;
+        const QString output = dir.filePath("output.raw");
+        qputenv("SDL_DISKAUDIOFILE", QFile::encodeName(output));
+        qputenv("SDL_DISKAUDIODELAY", "0");
+        int rate = 0;
+        {
+            SdlMusicBackend backend("disk");
+            std::atomic<bool> ended{false};
+            backend.setFinishedHandler([&] { ended = true; });
+            QString error;
+            QVERIFY2(backend.open(AssetPath::resolve(path), &error), qPrintable(error));
+            QCOMPARE(backend.driverName(), QByteArray("disk"));
+            QVERIFY(backend.play());
+            QTRY_VERIFY_WITH_TIMEOUT(ended.load(), 60000);
+            rate = backend.outputRate();
+        }
+        QProcess meter;
+        meter.start("ffmpeg", {"-nostats", "-hide_banner", "-f", "s16le", "-ar", QString::number(rate),
+                               "-ac", "2", "-i", output, "-af", "ebur128", "-f", "null", "-"});
+        QVERIFY(meter.waitForFinished(60000));
+        const QString report = QString::fromUtf8(meter.readAllStandardError());
+        const QRegularExpressionMatch integrated =
+            QRegularExpression(R"(Integrated loudness:\s*I:\s*(-?[0-9.]+) LUFS)").match(report);
+        QVERIFY2(integrated.hasMatch(), qPrintable(report.right(400)));
+        const double lufs = integrated.captured(1).toDouble();
+        qInfo("%s: %.1f LUFS", qPrintable(path), lufs);
+        QVERIFY2(std::abs(lufs - GameLoudness) <= 1.0, qPrintable(QString::number(lufs)));
     }
 
 private:

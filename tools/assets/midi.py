@@ -39,6 +39,7 @@ class Part:
     def __init__(self, channel, program, volume=100, pan=64, reverb=40):
         self.channel, self.program = channel, program
         self.volume, self.pan, self.reverb = volume, pan, reverb
+        self.expression = 127
         self.notes = []
 
     def add(self, start, text, vel=80, legato=0.92, human=0, seed="h"):
@@ -93,6 +94,7 @@ def write(path, tempo_bpm, parts, end_beat, beats_per_bar=4):
         ev = [(0, 0, bytes([0xB0 | ch, 7, part.volume])),
               (0, 0, bytes([0xB0 | ch, 10, part.pan])),
               (0, 0, bytes([0xB0 | ch, 91, part.reverb])),
+              *([(0, 0, bytes([0xB0 | ch, 11, part.expression]))] if part.expression != 127 else []),
               (0, 1, bytes([0xC0 | ch, part.program]))]
         for start, length, p, vel in part.notes:
             on = round(start * TPQ)

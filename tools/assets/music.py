@@ -8,9 +8,17 @@ pms1.mid  a calm tune in G major on harp and flute.
 
 The MP3s are rendered from their MIDI with FluidSynth and the TimGM6mb
 soundfont, then encoded by lame as mono CBR.
+
+Every piece is levelled to the one loudness at which the game plays music,
+LOUDNESS (EBU R128 integrated loudness of what the game puts out, measured by
+FFmpeg's meter): an MP3 by scaling its samples, a MIDI piece by its channels'
+expression, with the synthesiser at the gain that the game's music back-end
+gives it (MIDI_GAIN; the game's synthesiser plays at 22.05 kHz).
 """
 
 import array
+import math
+import re
 import subprocess
 import tempfile
 import wave
@@ -21,6 +29,12 @@ from midi import Part
 
 SOUNDFONT = "/usr/share/sounds/sf2/TimGM6mb.sf2"
 RATE = 44100
+# The game's music level in LUFS, and the synthesiser gain and rate of its MIDI
+# playback (the back-end's music volume 60 of 128 on SDL2_mixer's scale, whose
+# full volume is a FluidSynth gain of 1.2).
+LOUDNESS = -20.0
+MIDI_GAIN = 1.2 * 60 / 128
+MIDI_RATE = 22050
 DRUMS = 9
 
 # General MIDI programs
@@ -236,17 +250,35 @@ def calm():
 
 # --- rendering ---------------------------------------------------------------
 
+def synthesise(mid, wav, gain, rate):
+    subprocess.run(["fluidsynth", "-n", "-i", "-q", "-g", str(gain), "-r", str(rate),
+                    "-F", str(wav), "-T", "wav", "-O", "s16", SOUNDFONT, str(mid)],
+                   check=True, stdout=subprocess.DEVNULL)
+
+
+def loudness(path, upmix=None):
+    """Integrated loudness of a sound file in LUFS as the game plays it; `upmix`
+    is an FFmpeg pan filter that turns it into the game's stereo."""
+    chain = f"{upmix},ebur128" if upmix else "ebur128"
+    report = subprocess.run(["ffmpeg", "-nostats", "-hide_banner", "-i", str(path), "-af", chain,
+                             "-f", "null", "-"], capture_output=True, text=True, check=True).stderr
+    return float(re.findall(r"I:\s+(-?[0-9.]+) LUFS", report)[-1])
+
+
+# lame makes the mono MP3 from the channels' mean, and the game plays it on both sides
+DOWNMIX = "pan=stereo|c0=0.5*c0+0.5*c1|c1=0.5*c0+0.5*c1"
+DOUBLE = "pan=stereo|c0=c0|c1=c0"
+
+
 def render_mp3(mid, mp3, seconds, gain, tmp):
     """MIDI -> WAV (FluidSynth) -> trimmed, faded mono WAV -> MP3 (lame, CBR 64k).
 
     The piece is cut at its written end plus a short tail, and the last part
     of the tail fades to silence, so it ends cleanly however long the
-    synthesiser lets its reverb ring.
+    synthesiser lets its reverb ring. lame scales it to the game's loudness.
     """
     raw = Path(tmp) / "raw.wav"
-    subprocess.run(["fluidsynth", "-n", "-i", "-q", "-g", str(gain), "-r", str(RATE),
-                    "-F", str(raw), "-T", "wav", "-O", "s16", SOUNDFONT, str(mid)],
-                   check=True, stdout=subprocess.DEVNULL)
+    synthesise(mid, raw, gain, RATE)
     with wave.open(str(raw)) as w:
         ch = w.getnchannels()
         data = array.array("h", w.readframes(w.getnframes()))
@@ -264,13 +296,36 @@ def render_mp3(mid, mp3, seconds, gain, tmp):
         w.setsampwidth(2)
         w.setframerate(RATE)
         w.writeframes(data.tobytes())
-    subprocess.run(["lame", "--silent", "--noreplaygain", "-q", "2", "-m", "m", "-a",
-                    "-b", "64", "--cbr", str(cut), str(mp3)], check=True)
+    def encode(scale):
+        subprocess.run(["lame", "--silent", "--noreplaygain", "-q", "2", "-m", "m", "-a",
+                        "--scale", f"{scale:.4f}", "-b", "64", "--cbr", str(cut), str(mp3)],
+                       check=True)
+        return scale * 10 ** ((LOUDNESS - loudness(mp3, DOUBLE)) / 20)
+
+    # encoded twice: the encoder's low-pass takes a little off the first estimate
+    encode(encode(10 ** ((LOUDNESS - loudness(cut, DOWNMIX)) / 20)))
+
+
+def level_midi(mid, tempo, parts, end, tmp):
+    """Writes the piece with every channel's expression set so that the game's
+    synthesiser plays it at LOUDNESS; the expression can only lower a piece."""
+    wav = Path(tmp) / "midi.wav"
+    synthesise(mid, wav, MIDI_GAIN, MIDI_RATE)
+    excess = loudness(wav) - LOUDNESS
+    assert excess > -0.5, f"{mid.name} is {-excess:.1f} LU below the game's level: raise its volumes"
+    # expression scales the level by 40 log10(e / 127) dB
+    expression = max(1, min(127, round(127 * 10 ** (-max(0.0, excess) / 40))))
+    for part in parts:
+        part.expression = expression
+    midi.write(mid, tempo, parts, end)
+    synthesise(mid, wav, MIDI_GAIN, MIDI_RATE)
+    level = loudness(wav)
+    assert abs(level - LOUDNESS) <= 0.5, f"{mid.name} levelled to {level:.1f} LUFS"
 
 
 PIECES = [
     # composer, MIDI path, MP3 path (None: only the MIDI is shipped), and the
-    # synthesiser gain that brings the two MP3s to about the same loudness
+    # synthesiser gain at which an MP3 is rendered before it is levelled
     (menu, None, "base/sound/pms.mp3", 1.0),
     (exam, None, "base/sound/pms2.mp3", 0.8),
     (fanfare, "base/soundLite/pms.mid", None, None),
@@ -288,3 +343,5 @@ def write_all(root):
             seconds = midi.write(mid, tempo, parts, end)
             if mp3_path:
                 render_mp3(mid, root / mp3_path, seconds, gain, tmp)
+            else:
+                level_midi(mid, tempo, parts, end, tmp)

@@ -4,7 +4,8 @@ Geometry follows the game screen: the room is the 688 x 368 background; the
 desk clip lies at (-16, 96), the examiner's box at (9, 42) and his patrol
 sweeps x 164..449, y 62..193; the copybook clip lies at (400, 256). Those
 boxes are painted by the game in flat WALL or DESK colour, so the room keeps
-exactly those colours, untextured, wherever a box can be.
+exactly those colours, untextured, wherever a box can be and a few pixels
+around (tools/assets/check.py holds the places).
 """
 
 import math
@@ -18,6 +19,8 @@ TABLE_SIZE = (176, 93)
 COPYBOOK_POS = (400, 256)
 COPYBOOK_SIZE = (121, 89)
 DESK_TOP = 200            # far edge of the student's desk
+BAND_BOTTOM = 22          # the whitewashed band above the wall
+SKIRTING_TOP = 197        # the skirting board between the wall and the desk
 SHEET_PLACES = {"notes": (236, 306), "bombs": (20, 250), "cribs": (140, 274)}
 
 
@@ -184,14 +187,15 @@ def _draw_hand(sk, P, tipx, tipy, lifted):
 # --- the room ----------------------------------------------------------------
 
 def _blackboard(sk, plain):
-    x0, y0, x1, y1 = 458, 12, 676, 126
+    # kept 4 px right of the examiner's patrol, whose box ends at x = 449
+    x0, y0, x1, y1 = 461, 12, 678, 126
     sk.rect(x0 - 6, y0 - 6, x1 + 6, y1 + 6, "boardframe", fill=WOOD, width=1.2)
     sk.rect(x0, y0, x1, y1, "board", fill=BOARD, width=1.0)
     if not plain:
         sk.hatch([(x0, y0), (x1, y0), (x1, y1), (x0, y1)], "boardsmudge", BOARD_DARK,
                  spacing=5.0, angle=-0.4, width=0.8, amp=0.8)
     # chalk tray with a stub of chalk and a sponge
-    sk.rect(x0 - 8, y1 + 5, x1 + 8, y1 + 10, "tray", fill=WOOD_LIGHT, width=1.0)
+    sk.rect(x0 - 6, y1 + 5, x1 + 6, y1 + 10, "tray", fill=WOOD_LIGHT, width=1.0)
     sk.rect(x0 + 30, y1 + 2, x0 + 40, y1 + 5, "chalkstub", fill=CHALK, width=0.5)
     sk.rect(x1 - 40, y1 + 0, x1 - 24, y1 + 5, "sponge", fill=(200, 150, 70), width=0.7)
     chalk = mix(CHALK, BOARD, 0.08)
@@ -214,17 +218,22 @@ def _blackboard(sk, plain):
 
 
 def _wall(sk, plain):
-    # whitewashed top band above a painted wall: the boxes that the game
-    # paints all start below the band
+    # whitewashed top band above a painted wall, and a skirting board. The
+    # examiner's box at his seat starts 18 px below the band, and his patrol
+    # ends 3 px above the skirting: a room and clips scaled and rounded apart
+    # by a few pixels still meet on plain wall, without a box's edge showing.
     band = mix(WALL, (250, 252, 236), 0.5)
-    sk.fill_poly([(0, 0), (ROOM_W, 0), (ROOM_W, 34), (0, 34)], band)
-    sk.stroke([(0, 35), (ROOM_W, 35)], "bandline", 1.2, WALL_DEEP, amp=0.3)
-    sk.fill_poly([(0, 194), (ROOM_W, 194), (ROOM_W, DESK_TOP), (0, DESK_TOP)], SKIRTING)
-    sk.stroke([(0, 193.5), (ROOM_W, 193.5)], "skirtline", 0.8, INK, amp=0.2)
+    sk.fill_poly([(0, 0), (ROOM_W, 0), (ROOM_W, BAND_BOTTOM), (0, BAND_BOTTOM)], band)
+    sk.stroke([(0, BAND_BOTTOM + 1), (ROOM_W, BAND_BOTTOM + 1)], "bandline", 1.2, WALL_DEEP,
+              amp=0.3)
+    sk.fill_poly([(0, SKIRTING_TOP), (ROOM_W, SKIRTING_TOP), (ROOM_W, DESK_TOP), (0, DESK_TOP)],
+                 SKIRTING)
+    sk.stroke([(0, SKIRTING_TOP - 0.5), (ROOM_W, SKIRTING_TOP - 0.5)], "skirtline", 0.8, INK,
+              amp=0.2)
     if plain:
         return
-    sk.hatch([(0, 0), (ROOM_W, 0), (ROOM_W, 33), (0, 33)], "bandhatch", mix(band, WALL, 0.6),
-             spacing=6.0, angle=-1.2, width=0.6, amp=0.6)
+    sk.hatch([(0, 0), (ROOM_W, 0), (ROOM_W, BAND_BOTTOM - 1), (0, BAND_BOTTOM - 1)], "bandhatch",
+             mix(band, WALL, 0.6), spacing=6.0, angle=-1.2, width=0.6, amp=0.6)
     # the wall clock the whole exam is measured by: a face, ticks, two hands
     cx, cy = 400, 30
     sk.oval(cx, cy, 15, 15, "clockrim", fill=WOOD_DARK, width=1.0)
@@ -326,20 +335,24 @@ def room(plain=False):
     _blackboard(sk, plain)
     _chair(sk)
     _desk(sk, plain)
-    draw_table(sk, *TABLE_POS, 0.0, plain)
     _sheet_places(sk, plain)
     draw_copybook(sk, *COPYBOOK_POS, 0.0, plain)  # with the hand, as the clip starts
     _desk_things(sk, plain)
+    image = sk.image()
+    # the desk exactly as its clip's first frame shows it, ground and all: the game paints its
+    # box there, and a desk drawn into the room beyond the box's edges would show where it is
+    image.paste(table_picture(0.0, plain), TABLE_POS)
+    return image
+
+
+def table_picture(t, plain=False):
+    sk = Sketch(*TABLE_SIZE, WALL)
+    draw_table(sk, 0, 0, t, plain)
     return sk.image()
 
 
 def table_frames(n):
-    out = []
-    for i in range(n):
-        sk = Sketch(*TABLE_SIZE, WALL)
-        draw_table(sk, 0, 0, i / n)
-        out.append(sk.image())
-    return out
+    return [table_picture(i / n) for i in range(n)]
 
 
 def copybook_frames(n):
