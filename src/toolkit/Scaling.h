@@ -11,11 +11,11 @@
 // factor is 1 and every pixel is drawn as it is.
 namespace Scaling {
 
-// Lets the game scale its screens itself: the toolkit's own scaling of windows by the display's
-// DPI / 96 is turned off (unless the player's environment sets it), so that its logical DPI is the
-// display's and one window pixel is one display pixel. Must run before the application object
-// exists. (The toolkit cannot do it for the game: it draws nothing smaller than one logical pixel
-// a pixel, so a window laid out in 120-dpi pixels cannot shrink to a 96-dpi screen.)
+// Lets the game scale its screens itself: Qt's own scaling of windows by the display's DPI / 96 is
+// turned off (unless the player's environment sets it either way), so that Qt's logical DPI is the
+// display's (Xft.dpi on X11) and one window pixel is one display pixel. Must run before the
+// application object exists. Qt's scaling cannot stand in for the game's: its painter ignores
+// device pixel ratios below 1, so a window in 120-dpi pixels would not shrink to a 96-dpi screen.
 void useDisplayDpi();
 
 // Logical DPI / 120 of the primary screen, unless a test fixed it with setFactor().
