@@ -157,11 +157,16 @@ void Taboutf::mtTimer()
 {
     if (!isVisible())
         return;
-    int left = rod->x();
-    int top = rod->y();
-    AboutMotion::bounce(left, top, rod->tag, mt->tag, p->width() - rod->width(),
-                        p->height() - rod->height());
-    rod->move(left, top);
+    // The motion runs in the layout's pixels; the label shows them scaled.
+    const QPoint at = Scaling::designPoint(rod->pos(), m_rodPlace);
+    int left = at.x();
+    int top = at.y();
+    const QRect bevel = Scaling::designRect(p->geometry());
+    const QRect label = Scaling::designRect(rod->geometry());
+    AboutMotion::bounce(left, top, rod->tag, mt->tag, bevel.width() - label.width(),
+                        bevel.height() - label.height());
+    m_rodPlace = QPoint(left, top);
+    rod->move(Scaling::point(m_rodPlace));
 }
 
 void Taboutf::mxTimer()

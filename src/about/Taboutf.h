@@ -40,6 +40,8 @@ public:
     Timer *mx;
 
 private:
+    // Where the motion last put `rod`, in the layout's pixels.
+    QPoint m_rodPlace;
     // `highlighted` blue (none when null), the other two of site, mail and back money green.
     void highlightLinks(TLabel *highlighted);
     void startAnimations();

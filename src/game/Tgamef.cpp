@@ -44,7 +44,11 @@ const QString kExaminerSit2Clip = QStringLiteral("base\\video\\pemik_sit2.avi");
 const QString kBuiltinBackground = QStringLiteral(":/builtin/fon.jpg");
 const QString kBuiltinSheet = QStringLiteral(":/builtin/sheet.ico");
 
-// The examiner sits this far right of and above the desk's top left corner (plain pixels).
+// The picture area of `fon`.
+constexpr int kFonWidth = 688;
+constexpr int kFonHeight = 368;
+
+// The examiner sits this far right of and above the desk's top left corner.
 constexpr int kSeatRight = 25;
 constexpr int kSeatAbove = 54;
 
@@ -136,7 +140,7 @@ Tgamef::Tgamef()
             white.setColor(group, role, Qt::white);
     setPalette(white);
 
-    fon = place(new TImage(this), 0, 0, 688, 368);
+    fon = place(new TImage(this), 0, 0, kFonWidth, kFonHeight);
     fon->setPicture(builtinBackground());
     BombaL = place(sheetLabel(this, QStringLiteral("Бомбы")), 8, 232, 57, 20);
     SporaL = place(sheetLabel(this, QStringLiteral("Шпоры")), 128, 256, 57, 20);
@@ -318,8 +322,10 @@ void Tgamef::execute(const QString &name) const
 void Tgamef::loadBackground()
 {
     if (AssetPath::exists(kBackground))
-        // Drawn unscaled from its top left corner: what lies beyond the picture area is never decoded.
-        fon->setPicture(JpegDecoder::decodeFile(AssetPath::resolve(kBackground), fon->size()));
+        // Drawn at its own size from its top left corner: what lies beyond the picture area is never
+        // decoded.
+        fon->setPicture(
+            JpegDecoder::decodeFile(AssetPath::resolve(kBackground), QSize(kFonWidth, kFonHeight)));
 }
 
 void Tgamef::startClipIfExists(TAnimate *clip, const QString &gamePath)
@@ -336,10 +342,12 @@ void Tgamef::FormCreate()
     startClipIfExists(pema, kExaminerClip);
     startClipIfExists(table, kDeskClip);
     startClipIfExists(cba, kCopybookClip);
-    // Offsets from the desk's run-time place are plain pixels: the seat follows the scaled desk.
-    pema->move(table->x() + kSeatRight, table->y() - kSeatAbove);
-    home_top = pema->y();
-    home_left = pema->x();
+    // From the desk's run-time place: the seat follows a moved desk.
+    const QRect desk = Scaling::designRect(table->geometry());
+    m_examinerPlace = QPoint(desk.x() + kSeatRight, desk.y() - kSeatAbove);
+    pema->move(Scaling::point(m_examinerPlace));
+    home_top = m_examinerPlace.y();
+    home_left = m_examinerPlace.x();
 }
 
 void Tgamef::refreshExecute()
@@ -524,8 +532,9 @@ void Tgamef::bomExecute()
 ExaminerWalk Tgamef::walk() const
 {
     ExaminerWalk walk;
-    walk.examiner = pema->geometry();
-    walk.desk = table->geometry();
+    walk.examiner = QRect(Scaling::designPoint(pema->pos(), m_examinerPlace),
+                          Scaling::designRect(pema->geometry()).size());
+    walk.desk = Scaling::designRect(table->geometry());
     walk.home = QPoint(home_left, home_top);
     walk.state = PemX->tag;
     walk.direction = Pem_LR->tag;
@@ -537,8 +546,9 @@ void Tgamef::apply(const ExaminerWalk &walk)
 {
     PemX->tag = walk.state;
     Pem_LR->tag = walk.direction;
-    if (pema->pos() != walk.examiner.topLeft())
-        pema->move(walk.examiner.topLeft());
+    m_examinerPlace = walk.examiner.topLeft();
+    if (pema->pos() != Scaling::point(m_examinerPlace))
+        pema->move(Scaling::point(m_examinerPlace));
     xxx->setEnabled(walk.walking);
 }
 

@@ -135,7 +135,7 @@ public:
     QAction *N4;
     QShortcut *refreshKey;
 
-    // The examiner's seat: where creation placed `pema`, in plain pixels.
+    // The examiner's seat: where creation placed `pema`, in the layout's pixels.
     int home_left = 0;
     int home_top = 0;
 
@@ -150,6 +150,7 @@ private:
     // Gives `clip` the file `gamePath` and starts it, when the file exists.
     void startClipIfExists(TAnimate *clip, const QString &gamePath);
 
+    // The walk runs in the layout's pixels; `pema` shows them scaled.
     ExaminerWalk walk() const;
     void apply(const ExaminerWalk &walk);
 
@@ -165,4 +166,6 @@ private:
     const Action *m_win = nullptr;
     const Action *m_refresh = nullptr;
     const Action *m_tagPanel = nullptr;
+    // Where the walk last put the examiner, in the layout's pixels.
+    QPoint m_examinerPlace;
 };

@@ -104,7 +104,7 @@ Tmenuf::Tmenuf()
     next->setFont(Scaling::font(30, true));
     next->setFontColor(kYellow);
 
-    // Docked to the right edge and as wide as its picture, which is never scaled.
+    // Docked to the right edge and as wide as its picture.
     ns = place(new TImage(this), 656, 36, 32, 372);
     ns->tag = 1;
     ns->setCursor(Qt::PointingHandCursor);
@@ -452,7 +452,8 @@ void Tmenuf::setSoundPicture(const QImage &picture)
 {
     ns->setPicture(picture);
     if (!picture.isNull())
-        ns->setGeometry(width() - picture.width(), ns->y(), picture.width(), ns->height());
+        ns->setGeometry(width() - Scaling::px(picture.width()), ns->y(), Scaling::px(picture.width()),
+                        ns->height());
 }
 
 // ---- Lordly mode ----

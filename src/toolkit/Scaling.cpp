@@ -13,6 +13,12 @@ constexpr double kDesignDpi = 120.0;
 // Points per inch.
 constexpr double kPointsPerInch = 72.0;
 
+// The design length nearest to `pixels` at the current factor.
+int designOf(int pixels)
+{
+    return int(std::lround(pixels / Scaling::factor()));
+}
+
 std::optional<double> &fixedFactor()
 {
     static std::optional<double> value;
@@ -31,6 +37,12 @@ double factor()
     return screen ? screen->logicalDotsPerInch() / kDesignDpi : 1.0;
 }
 
+void useDisplayDpi()
+{
+    if (!qEnvironmentVariableIsSet("QT_ENABLE_HIGHDPI_SCALING"))
+        qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+}
+
 void setFactor(double value) { fixedFactor() = value; }
 void resetFactor() { fixedFactor().reset(); }
 
@@ -42,6 +54,27 @@ int px(int designPixels)
 QRect rect(int left, int top, int width, int height)
 {
     return QRect(px(left), px(top), px(width), px(height));
+}
+
+QSize size(QSize design)
+{
+    return QSize(px(design.width()), px(design.height()));
+}
+
+QPoint point(QPoint design)
+{
+    return QPoint(px(design.x()), px(design.y()));
+}
+
+QPoint designPoint(QPoint pixels, QPoint remembered)
+{
+    return point(remembered) == pixels ? remembered : QPoint(designOf(pixels.x()), designOf(pixels.y()));
+}
+
+QRect designRect(QRect pixels)
+{
+    return QRect(designOf(pixels.x()), designOf(pixels.y()), designOf(pixels.width()),
+                 designOf(pixels.height()));
 }
 
 QFont font(int designPixels, bool bold)

@@ -1,5 +1,7 @@
 #include "toolkit/TImage.h"
 
+#include "toolkit/Scaling.h"
+
 #include <QPainter>
 
 TImage::TImage(QWidget *parent) : Control<QWidget>(parent) {}
@@ -8,7 +10,7 @@ void TImage::setPicture(const QImage &picture)
 {
     m_picture = picture;
     if (m_autoSize && !m_picture.isNull())
-        resize(m_picture.size());
+        resize(Scaling::size(m_picture.size()));
     update();
 }
 
@@ -16,7 +18,7 @@ void TImage::setAutoSize(bool autoSize)
 {
     m_autoSize = autoSize;
     if (m_autoSize && !m_picture.isNull())
-        resize(m_picture.size());
+        resize(Scaling::size(m_picture.size()));
 }
 
 void TImage::paintEvent(QPaintEvent *)
@@ -24,5 +26,12 @@ void TImage::paintEvent(QPaintEvent *)
     if (m_picture.isNull())
         return;
     QPainter painter(this);
-    painter.drawImage(0, 0, m_picture);
+    // The picture's pixels are the layout's: off a 120-dpi screen it is resampled to scale.
+    const QSize shown = Scaling::size(m_picture.size());
+    if (shown == m_picture.size()) {
+        painter.drawImage(0, 0, m_picture);
+        return;
+    }
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(QRect(QPoint(0, 0), shown), m_picture);
 }

@@ -3,6 +3,7 @@
 #include "toolkit/AssetPath.h"
 #include "toolkit/GameError.h"
 #include "toolkit/Guard.h"
+#include "toolkit/Scaling.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -120,7 +121,7 @@ void TAnimate::openClip()
     m_open = true;
 
     if (m_autoSize)
-        resize(m_frameSize);
+        resize(Scaling::size(m_frameSize));
     showFrame(1, m_frames[0]);
 }
 
@@ -228,9 +229,16 @@ void TAnimate::drawFrame(QPainter &painter) const
     painter.fillRect(rect(), m_color);
     if (m_shown.isNull())
         return;
-    const QPoint origin = m_center ? QPoint((width() - m_shown.width()) / 2, (height() - m_shown.height()) / 2)
+    // Frames are in the layout's pixels: off a 120-dpi screen they are resampled to scale.
+    const QSize shown = Scaling::size(m_shown.size());
+    const QPoint origin = m_center ? QPoint((width() - shown.width()) / 2, (height() - shown.height()) / 2)
                                    : QPoint(0, 0);
-    painter.drawImage(origin, m_shown);
+    if (shown == m_shown.size()) {
+        painter.drawImage(origin, m_shown);
+        return;
+    }
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(QRect(origin, shown), m_shown);
 }
 
 // Waking up shows the frame that playing on would have reached, then the timer takes over.

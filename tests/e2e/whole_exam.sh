@@ -8,6 +8,10 @@
 # With the bombs in use at the desk every tick adds 10 to the suspicion and 4 to the copied share,
 # and the examiner never gets up (the suspicion steps over 61..69 from 60 to 70). So the exam ends
 # as caught in the eleventh tick after the pointer reached the sheet, with 40 % copied: 2 points.
+#
+# The X server tells no DPI, so the game runs at 96 dpi and its screen is the 120-dpi design scaled
+# to 0.8 as a whole; a second run at 120 dpi (QT_FONT_DPI, which Qt takes as the display's DPI like
+# a desktop's Xft.dpi) shows the design itself: the background picture pixel for pixel.
 # Usage: whole_exam.sh <pemy binary> <repository root>
 set -euo pipefail
 pemy=$1
@@ -33,6 +37,9 @@ xdotool click 1
 game=$(wait_window "$pid" 'Игра нового поколения! PEMy" v 1.0.0.1 alpha') || fail "the game screen did not appear"
 # The student's own paper (380, 300): nothing in use, so the suspicion stays at 0 until the bombs.
 move_design "$game" 380 300 688 463
+sleep 1 # the first frames of the clips
+import -window "$game" "$work/at96.png"
+[ "$(identify -format '%wx%h' "$work/at96.png")" = 550x370 ] || fail "the game screen at 96 dpi is not 550 x 370"
 
 # The time gauge (centre 68, 424) opens its menu on the right button; its items are, from the top:
 # a divider, "Замедлить время", "Ускорить время". The menu is the one window that appears.
@@ -86,4 +93,19 @@ if [ "$status" -ne 0 ] || grep -qE 'Sanitizer|runtime error' out.log; then
   cat out.log >&2
   fail "the program ended with status $status"
 fi
-echo "PASS"
+
+QT_FONT_DPI=120 "$pemy" >"$work/out.log" 2>&1 &
+pid=$!
+game=$(start_exam "$pid" 'Tester') || fail "no exam started at 120 dpi"
+move_design "$game" 380 300 688 463
+sleep 1
+import -window "$game" "$work/at120.png"
+[ "$(identify -format '%wx%h' "$work/at120.png")" = 688x463 ] || fail "the game screen at 120 dpi is not 688 x 463"
+# The blackboard's corner of the room, where no widget lies, is the background picture as it is.
+convert "$work/at120.png" -crop 238x190+450+0 +repage "$work/board.png"
+convert base/image/fon.jpg -crop 238x190+450+0 +repage "$work/board_design.png"
+difference=$(blurred_rmse "$work/board.png" "$work/board_design.png")
+below 0.02 "$difference" || fail "at 120 dpi the background differs from its picture by $difference"
+difference=$(blurred_rmse "$work/at96.png" "$work/at120.png")
+below 0.05 "$difference" || fail "the screen at 96 dpi differs from the 120-dpi one scaled to 0.8 by $difference"
+echo "PASS (96 dpi against 120 dpi: $difference)"

@@ -106,3 +106,19 @@ start_exam() {
   click_design "$menu" 158 321 688 440 # "Новая игра"
   wait_window "$1" 'Игра нового поколения! PEMy" v 1.0.0.1 alpha'
 }
+
+# blurred_rmse A B: how far picture A differs from picture B scaled to A's size, both blurred: the
+# root mean square of the channels' differences, from 0 to 1.
+blurred_rmse() {
+  local size
+  size=$(identify -format '%wx%h' "$1")
+  convert "$1" -blur 0x2 "$work/rmse_a.png"
+  convert "$2" -resize "$size!" -blur 0x2 "$work/rmse_b.png"
+  # compare's status is 1 when the pictures differ at all.
+  { compare -metric RMSE "$work/rmse_a.png" "$work/rmse_b.png" null: 2>&1 || true; } | sed 's/.*(\(.*\))/\1/'
+}
+
+# below LIMIT VALUE: whether the decimal VALUE is below LIMIT.
+below() {
+  awk -v l="$1" -v v="$2" 'BEGIN { exit !(v < l) }'
+}

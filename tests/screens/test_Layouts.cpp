@@ -1,6 +1,7 @@
-// The look of the four screens as created: every widget's place, size, font and colours, one row a
-// widget, against the layout tables at design size (120 dpi). A changed colour, size or place of
-// any one widget fails its own row.
+// The look of the four screens as created, with the game's own pictures and clips: every widget's
+// place, size, font and colours, one row a widget, against the layout tables (pixels at 120 dpi).
+// A changed colour, size or place of any one widget fails its own row. And each screen drawn for a
+// screen of another DPI is its 120-dpi picture scaled as a whole.
 
 #include "ScreenFixture.h"
 
@@ -17,9 +18,12 @@
 #include "toolkit/TLabel.h"
 #include "toolkit/TMemo.h"
 #include "toolkit/TPanel.h"
+#include "toolkit/Timer.h"
 #include "widgets/TAnimate.h"
 #include "widgets/TGauge.h"
 #include "widgets/TMediaPlayer.h"
+
+#include <cmath>
 
 namespace {
 
@@ -102,6 +106,40 @@ void columns()
 
 QRect r(int left, int top, int width, int height) { return {left, top, width, height}; }
 
+const char *const kScreenNames[] = {"menu", "game", "score", "about"};
+// The client areas of the layouts.
+const QSize kScreenSizes[] = {{688, 440}, {688, 463}, {694, 440}, {613, 235}};
+
+// What `screen` shows.
+QImage look(QWidget *screen)
+{
+    QImage image(screen->size(), QImage::Format_RGB32);
+    image.fill(Qt::black);
+    screen->render(&image);
+    return image;
+}
+
+// How far two pictures differ once both are blurred by reducing them to `size`: the root mean
+// square of their channels' differences, from 0 to 1.
+double blurredDifference(const QImage &a, const QImage &b, QSize size)
+{
+    const auto blurred = [size](const QImage &image) {
+        return image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+            .convertToFormat(QImage::Format_RGB32);
+    };
+    const QImage x = blurred(a);
+    const QImage y = blurred(b);
+    double sum = 0;
+    for (int row = 0; row < size.height(); ++row)
+        for (int col = 0; col < size.width(); ++col) {
+            const QRgb p = x.pixel(col, row);
+            const QRgb q = y.pixel(col, row);
+            for (int d : {qRed(p) - qRed(q), qGreen(p) - qGreen(q), qBlue(p) - qBlue(q)})
+                sum += d * d;
+        }
+    return std::sqrt(sum / (3.0 * size.width() * size.height())) / 255.0;
+}
+
 void checkRow()
 {
     QFETCH(QWidget *, widget);
@@ -181,6 +219,9 @@ private slots:
     void initTestCase()
     {
         m_screens = std::make_unique<ScreenFixture>();
+        for (const char *asset : {"base/image/fon.jpg", "base/video/pemik.avi", "base/video/table.avi",
+                                  "base/video/copybook.avi"})
+            m_screens->copyAsset(QString::fromLatin1(asset));
         m_screens->create();
     }
     void cleanupTestCase() { m_screens.reset(); }
@@ -284,8 +325,53 @@ private slots:
     }
     void about() { checkRow(); }
 
+    // On a screen of another DPI every screen is its 120-dpi picture scaled as a whole: the
+    // background, icons, clip frames, gauges, text and the examiner out on his walk keep their
+    // proportions, and nothing is cut off or drawn at its 120-dpi size.
+    void wholeScreenScales_data()
+    {
+        QTest::addColumn<int>("screen");
+        QTest::addColumn<double>("factor");
+        // The design first: the other factors compare with it.
+        for (double factor : {1.0, 0.8, 1.6, 2.0})
+            for (int screen = 0; screen < 4; ++screen)
+                QTest::addRow("%s at %g", kScreenNames[screen], factor) << screen << factor;
+    }
+    void wholeScreenScales()
+    {
+        QFETCH(int, screen);
+        QFETCH(double, factor);
+        if (factor != Scaling::factor()) {
+            Screens::destroyAll();
+            Scaling::setFactor(factor);
+            m_screens->create();
+        }
+        // Gauges with bars and text; the examiner out on his walk, 30 steps from his seat.
+        if (gamef->PemX->tag == 0) {
+            gamef->process->setProgress(40);
+            gamef->zopa->setProgress(65);
+            gamef->execute(QStringLiteral("Pemil_Gowing"));
+            for (int i = 0; i < 30; ++i)
+                gamef->xxx->fire();
+        }
+        QWidget *const screens[] = {menuf, gamef, scoref, aboutf};
+        const QImage image = look(screens[screen]);
+        if (factor == 1.0) {
+            QCOMPARE(image.size(), kScreenSizes[screen]);
+            m_design[screen] = image;
+            return;
+        }
+        const QImage &design = m_design[screen];
+        QCOMPARE(image.size(), (QSizeF(design.size()) * factor).toSize());
+        const double difference = blurredDifference(image, design, design.size() / 8);
+
+        QVERIFY2(difference < 0.08, qPrintable(QString::number(difference)));
+    }
+
 private:
     std::unique_ptr<ScreenFixture> m_screens;
+    // What each screen shows at 120 dpi.
+    QImage m_design[4];
 };
 
 QTEST_MAIN(TestLayouts)

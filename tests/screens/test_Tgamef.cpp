@@ -181,14 +181,15 @@ private slots:
         QCOMPARE(QPoint(gamef->home_left, gamef->home_top), QPoint(0, 0));
     }
 
-    // At 96 dpi the layout scales and the seat is the scaled desk + (25, −54) in plain pixels.
+    // At 96 dpi the whole screen scales: the seat is the desk + (25, −54) in the layout's pixels,
+    // (9, 42), drawn at (7, 34).
     void creationAtOtherScale()
     {
         Scaling::setFactor(0.8);
         m_screens->create();
         QCOMPARE(gamef->table->pos(), QPoint(-13, 77));
-        QCOMPARE(gamef->pema->pos(), QPoint(12, 23));
-        QCOMPARE(QPoint(gamef->home_left, gamef->home_top), QPoint(12, 23));
+        QCOMPARE(gamef->pema->pos(), QPoint(7, 34));
+        QCOMPARE(QPoint(gamef->home_left, gamef->home_top), QPoint(9, 42));
     }
 
     // F5 reloads a changed background; without the file the current picture stays.
@@ -517,7 +518,8 @@ private slots:
         QCOMPARE(gamef->pema->x(), 189);
     }
 
-    // At 96 dpi a walk out to the patrol and back ends exactly at the scaled home.
+    // At 96 dpi the walk's steps are the layout's pixels scaled, and a walk out to the patrol and
+    // back ends exactly at the seat.
     void walkAtOtherScale()
     {
         Scaling::setFactor(0.8);
@@ -527,11 +529,18 @@ private slots:
         for (int i = 0; i < 150; ++i)
             gamef->xxx->fire();
         QCOMPARE(gamef->PemX->tag, 3);
+        // The patrol's right bound is the design's, 351 (drawn at 281): it swings out to 354.
+        int rightmost = 0;
+        for (int i = 0; i < 80; ++i) {
+            gamef->xxx->fire();
+            rightmost = std::max(rightmost, gamef->pema->x());
+        }
+        QCOMPARE(rightmost, 283);
         gamef->zopa->setProgress(53);
         gamef->execute(QStringLiteral("Pemil_Gowing"));
         for (int i = 0; i < 500 && gamef->xxx->enabled(); ++i)
             gamef->xxx->fire();
-        QCOMPARE(gamef->pema->pos(), QPoint(12, 23));
+        QCOMPARE(gamef->pema->pos(), QPoint(7, 34));
         QCOMPARE(gamef->PemX->tag, 0);
     }
 

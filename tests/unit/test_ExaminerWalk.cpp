@@ -1,19 +1,16 @@
 #include "game/ExaminerWalk.h"
-#include "toolkit/Scaling.h"
 
 #include <QTest>
 
 namespace {
 
-// The layout's desk and examiner at `factor`, the examiner seated at desk + (25, −54).
-ExaminerWalk seated(double factor)
+// The examiner seated at the desk + (25, −54); by default the layout's desk and examiner.
+ExaminerWalk seated(QRect desk = QRect(-16, 96, 176, 93), QSize examiner = QSize(95, 131))
 {
-    Scaling::setFactor(factor);
     ExaminerWalk walk;
-    walk.desk = Scaling::rect(-16, 96, 176, 93);
-    walk.examiner = QRect(walk.desk.x() + 25, walk.desk.y() - 54, Scaling::px(95), Scaling::px(131));
+    walk.desk = desk;
+    walk.examiner = QRect(QPoint(desk.x() + 25, desk.y() - 54), examiner);
     walk.home = walk.examiner.topLeft();
-    Scaling::resetFactor();
     return walk;
 }
 
@@ -45,7 +42,7 @@ private slots:
     // The bounds at design size: R 160, F 184, P 351; the seat at (9, 42).
     void boundsAtDesignSize()
     {
-        const ExaminerWalk walk = seated(1.0);
+        const ExaminerWalk walk = seated();
         QCOMPARE(walk.deskRight(), 160);
         QCOMPARE(walk.floorLine(), 184);
         QCOMPARE(walk.patrolRight(), 351);
@@ -55,7 +52,7 @@ private slots:
     // Leaving, stepping down, patrol and return at design size, tick by tick as laid out.
     void workedExample()
     {
-        ExaminerWalk walk = seated(1.0);
+        ExaminerWalk walk = seated();
         walk.decide(65);
         QCOMPARE(walk.state, int(ExaminerWalk::Leaving));
         QVERIFY(walk.walking);
@@ -85,7 +82,7 @@ private slots:
     // The return from (354, 62): left to 164, up to 42, left to 9; then seated, timer off.
     void returnFromPatrol()
     {
-        ExaminerWalk walk = seated(1.0);
+        ExaminerWalk walk = seated();
         walk.examiner.moveTo(354, 62);
         walk.state = ExaminerWalk::Patrolling;
         walk.walking = true;
@@ -110,11 +107,11 @@ private slots:
         QVERIFY(!walk.walking);
     }
 
-    // At 96 dpi (factor 0.8) a whole walk, patrol included, still ends exactly at home.
-    void otherScaleEndsAtHome()
+    // With a desk and an examiner of other sizes, whose bounds are no multiples of the steps, a
+    // whole walk, patrol included, still ends exactly at home.
+    void otherSizesEndAtHome()
     {
-        ExaminerWalk walk = seated(0.8);
-        QCOMPARE(walk.desk, QRect(-13, 77, 141, 74));
+        ExaminerWalk walk = seated(QRect(-13, 77, 141, 74), QSize(76, 105));
         walk.decide(61);
         for (int i = 0; i < 200; ++i)
             walk.walkTick();
@@ -131,18 +128,18 @@ private slots:
     void suspicionBands()
     {
         for (int suspicion : {60, 70, 0, 100, 52}) {
-            ExaminerWalk walk = seated(1.0);
+            ExaminerWalk walk = seated();
             walk.decide(suspicion);
             QVERIFY2(walk.state == ExaminerWalk::AtDesk && !walk.walking, qPrintable(QString::number(suspicion)));
         }
         for (int suspicion : {50, 55, 65}) {
-            ExaminerWalk walk = seated(1.0);
+            ExaminerWalk walk = seated();
             walk.state = ExaminerWalk::Patrolling;
             walk.decide(suspicion);
             QCOMPARE(walk.state, int(ExaminerWalk::Patrolling));
         }
         for (int suspicion : {51, 54}) {
-            ExaminerWalk walk = seated(1.0);
+            ExaminerWalk walk = seated();
             walk.state = ExaminerWalk::Leaving;
             walk.decide(suspicion);
             QCOMPARE(walk.state, int(ExaminerWalk::Returning));
@@ -152,7 +149,7 @@ private slots:
     // A returning examiner is not sent out again; once seated, the band starts a new walk.
     void returningCannotLeave()
     {
-        ExaminerWalk walk = seated(1.0);
+        ExaminerWalk walk = seated();
         walk.state = ExaminerWalk::Returning;
         walk.walking = true;
         walk.decide(65);
@@ -166,7 +163,7 @@ private slots:
     // Called back while leaving: straight back left along the desk; the Top never changes.
     void callBackWhileLeaving()
     {
-        ExaminerWalk walk = seated(1.0);
+        ExaminerWalk walk = seated();
         walk.decide(65);
         for (int i = 0; i < 5; ++i)
             walk.walkTick();
@@ -182,7 +179,7 @@ private slots:
     // Called back right after the turn down (Left 169): first left to 164, then up, then left.
     void callBackWhileSteppingDown()
     {
-        ExaminerWalk walk = seated(1.0);
+        ExaminerWalk walk = seated();
         walk.examiner.moveTo(169, 52);
         walk.state = ExaminerWalk::SteppingDown;
         walk.walking = true;
@@ -230,7 +227,7 @@ private slots:
         QFETCH(int, stateAfter);
         QFETCH(int, directionAfter);
         QFETCH(QPoint, to);
-        ExaminerWalk walk = seated(1.0);
+        ExaminerWalk walk = seated();
         walk.examiner.moveTo(from);
         walk.state = state;
         walk.direction = direction;
@@ -246,7 +243,7 @@ private slots:
     // A patrol that ended moving right starts moving right, 5 px on the tick that turns the state.
     void patrolKeepsDirection()
     {
-        ExaminerWalk walk = seated(1.0);
+        ExaminerWalk walk = seated();
         walk.examiner.moveTo(169, 62);
         walk.state = ExaminerWalk::SteppingDown;
         walk.direction = ExaminerWalk::MovingRight;

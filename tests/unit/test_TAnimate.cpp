@@ -3,6 +3,7 @@
 
 #include "unit/AviWriter.h"
 #include "toolkit/GameError.h"
+#include "toolkit/Scaling.h"
 #include "widgets/TAnimate.h"
 
 #include <QDir>
@@ -81,6 +82,8 @@ private:
 
 void TestTAnimate::initTestCase()
 {
+    // Frames drawn as they are, as on a 120-dpi screen.
+    Scaling::setFactor(1.0);
     QVERIFY(m_dir.isValid());
     QVERIFY(QDir::setCurrent(m_dir.path()));
     QVERIFY(QDir().mkpath("base/video"));
