@@ -11,7 +11,6 @@
 #include <functional>
 #include <vector>
 
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <jpeglib.h>
@@ -112,13 +111,6 @@ QByteArray claimSide(QByteArray bytes, int side)
     return bytes;
 }
 
-// The process's peak resident memory so far, in MB.
-qint64 peakMegabytes()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss / 1024;
-}
 
 bool near(QRgb actual, QRgb expected, int tolerance = 12)
 {
@@ -236,7 +228,7 @@ private slots:
         QFETCH(QByteArray, bytes);
         QFETCH(QString, error);
         QVERIFY(bytes.size() < 200 * 1024);
-        const qint64 before = peakMegabytes();
+        const qint64 before = HostileFiles::peakMegabytes();
         QElapsedTimer clock;
         clock.start();
         try {
@@ -249,7 +241,7 @@ private slots:
         // Generous for a loaded machine or a sanitizer build: some took 3 to 100 s before the work
         // was bounded.
         QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
-        QVERIFY2(peakMegabytes() - before < 100, qPrintable(QString::number(peakMegabytes() - before)));
+        QVERIFY2(HostileFiles::peakMegabytes() - before < 100, qPrintable(QString::number(HostileFiles::peakMegabytes() - before)));
     }
 
     // decodeFile reads the file as it decodes; an empty or missing file, or a pipe in the picture's

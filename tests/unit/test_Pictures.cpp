@@ -8,7 +8,6 @@
 #include <QElapsedTimer>
 #include <QtTest>
 
-#include <sys/resource.h>
 
 namespace {
 
@@ -48,12 +47,6 @@ QByteArray bitmap(int width, int height, int bits, bool rle, const QByteArray &d
     return out + data;
 }
 
-qint64 peakMegabytes()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss / 1024;
-}
 
 } // namespace
 
@@ -97,7 +90,7 @@ private slots:
         QFETCH(QSize, loads);
         QBuffer buffer(&bytes);
         QVERIFY(buffer.open(QIODevice::ReadOnly));
-        const qint64 before = peakMegabytes();
+        const qint64 before = HostileFiles::peakMegabytes();
         QElapsedTimer clock;
         clock.start();
         try {
@@ -109,7 +102,7 @@ private slots:
         }
         // Generous for a loaded machine or a sanitizer build.
         QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
-        QVERIFY2(peakMegabytes() - before < 32, qPrintable(QString::number(peakMegabytes() - before)));
+        QVERIFY2(HostileFiles::peakMegabytes() - before < 32, qPrintable(QString::number(HostileFiles::peakMegabytes() - before)));
 
         // A bitmap of the game's size in the same coding loads, keyed on its lower left pixel.
         if (!icon) {
