@@ -8,8 +8,8 @@
 #   cases: jpeg1000 jpeg10000 icon1000 icon65535 clip mp3 midi (default: all)
 #   --limit  seconds after which a run counts as frozen (default 60)
 #
-# Figures: jpeg* from launch to the game screen of an exam started at once (the game screen, made
-# just after the menu shows, loads fon.jpg);
+# Figures: jpeg* from launch to the game screen of an exam started at once, or to the error box of a
+# refused picture (the game screen, made just after the menu shows, loads fon.jpg);
 # icon* an exam caught at once (pointer on the bombs, every tick loads a new b?.ico) from the game
 # screen to the score screen; clip: from "Новая игра" to the game screen, with pemik.avi the clip;
 # mp3, midi: the menu's first piece, peak memory after 5 s on the menu.
@@ -47,8 +47,9 @@ trap finish EXIT
 "$build/bench/bench_make_hostile" "$files" "$root"
 
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
-hwm_mb() { awk '/VmHWM/ {printf "%.0f", $2 / 1024}' "/proc/$1/status"; }
-median() { sort -n | awk '{a[NR] = $1} END {if (NR) print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2}'; }
+# The peak resident memory of process $1 in MB, "-" when it has ended (a crash: see the table).
+hwm_mb() { awk '/VmHWM/ {printf "%.0f", $2 / 1024}' "/proc/$1/status" 2>/dev/null || echo -; }
+median() { sort -n | awk '{a[NR] = $1} END {if (NR) printf "%d\n", (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2}'; }
 menu_title='Меню "PEMy -и Зольмар"'
 game_title='Игра нового поколения! PEMy" v 1.0.0.1 alpha'
 
@@ -71,13 +72,27 @@ run() {
   rm -f "$work/base/data/score.inf"
   (cd "$work" && place "$2")
   cd "$work"
-  local start end ms=- w
+  local start end ms=- w v
   start=$(now_ms)
   "$pemy" >"$work/out.log" 2>&1 &
   pid=$!
   case $1 in
     jpeg*)
-      start_exam "$pid" Hostile >/dev/null && ms=$(($(now_ms) - start)) ;;
+      # An exam started at once; a refused picture shows its error box instead.
+      if w=$(wait_window "$pid" "$menu_title" "$limit"); then
+        click_design "$w" 348 176 688 440
+        xdotool type --window "$w" --delay 20 Hostile
+        click_design "$w" 158 321 688 440
+        for _ in $(seq $((limit * 10))); do
+          for v in $(xdotool search --onlyvisible --pid "$pid" 2>/dev/null); do
+            case $(xdotool getwindowname "$v" 2>/dev/null) in
+              'PEMy - ultra reality game!' | "$game_title") ms=$(($(now_ms) - start)) ;;
+            esac
+          done
+          [ "$ms" = - ] || break
+          sleep 0.1
+        done
+      fi ;;
     icon*)
       if w=$(start_exam "$pid" Hostile); then
         start=$(now_ms)
@@ -99,6 +114,8 @@ run() {
   esac
   local peak
   peak=$(hwm_mb "$pid")
+  # The output of a game that ended by itself is kept for a look.
+  [ "$peak" != - ] || cp "$work/out.log" "$build/bench/hostile-${2:-normal}-$(date +%s).log" 2>/dev/null || true
   kill "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
   pid=
@@ -120,7 +137,9 @@ for c in "${cases[@]}"; do
   frozen=$(grep -c '^-' "$files/hostile" || true)
   [ -z "$t1" ] || t1="$t1 ms"
   [ "$frozen" -eq 0 ] || t1="${t1:+$t1, }$frozen of $runs over ${limit} s"
-  m0=$(cut -d' ' -f2 "$files/normal" | median)
-  m1=$(cut -d' ' -f2 "$files/hostile" | median)
-  printf '| %s | %s ms | %s | %s | %s | %+d MB |\n' "$c" "$t0" "$t1" "$m0" "$m1" "$((m1 - m0))"
+  m0=$(cut -d' ' -f2 "$files/normal" | grep -v - | median)
+  m1=$(cut -d' ' -f2 "$files/hostile" | grep -v - | median)
+  ended=$(cat "$files/normal" "$files/hostile" | grep -c -- '-$' || true)
+  [ "$ended" -eq 0 ] || m1="$m1 ($ended runs ended early)"
+  printf '| %s | %s ms | %s | %s | %s | %+d MB |\n' "$c" "$t0" "$t1" "$m0" "$m1" "$((${m1%% *} - m0))"
 done
