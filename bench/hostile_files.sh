@@ -3,10 +3,12 @@
 # game has refused or shown it and the peak resident memory over the same run with the game's own
 # files, the median of several runs. Never run by CTest.
 #
-# Usage: xvfb-run -a -s "-screen 0 1280x1024x24" bench/hostile_files.sh [--runs N] [--limit S] [--build DIR]
+# Usage: xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" bench/hostile_files.sh [--runs N] [--limit S] [--build DIR]
 #        [--pemy BINARY] [case...]
 #   cases: jpeg1000 jpeg10000 icon1000 icon65535 clip mp3 midi (default: all)
 #   --limit  seconds after which a run counts as frozen (default 60)
+# (-noreset: the game starts many times, and an X server that resets when its last client leaves
+# refuses the next one for a moment.)
 #
 # Figures: jpeg* from launch to the game screen of an exam started at once, or to the error box of a
 # refused picture (the game screen, made just after the menu shows, loads fon.jpg);
