@@ -5,7 +5,8 @@
 #
 # Usage: xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" bench/hostile_files.sh [--runs N] [--limit S] [--build DIR]
 #        [--pemy BINARY] [case...]
-#   cases: jpeg1000 jpeg10000 icon1000 icon65535 clip mp3 midi (default: all)
+#   cases: jpeg1000 jpeg10000 (688 x 368, its last scan so many times), jpeg4000 (4000 x 4000, 1000
+#   times), icon1000 icon65535 clip mp3 midi (default: all)
 #   --limit  seconds after which a run counts as frozen (default 60)
 # (-noreset: the game starts many times, and an X server that resets when its last client leaves
 # refuses the next one for a moment.)
@@ -32,7 +33,7 @@ while [ $# -gt 0 ]; do
   esac
   shift
 done
-[ ${#cases[@]} -gt 0 ] || cases=(jpeg1000 jpeg10000 icon1000 icon65535 clip mp3 midi)
+[ ${#cases[@]} -gt 0 ] || cases=(jpeg1000 jpeg10000 jpeg4000 icon1000 icon65535 clip mp3 midi)
 pemy=${pemy:-$build/src/app/pemy}
 . "$root/tests/e2e/x11_helpers.sh"
 wait_display || { echo "no X server" >&2; exit 1; }
@@ -58,6 +59,7 @@ game_title='Игра нового поколения! PEMy" v 1.0.0.1 alpha'
 # place CASE: puts the case's file into the working folder's base/ ("" for the game's own files).
 place() {
   case $1 in
+    jpeg4000) cp "$files/fon_4000_scans_1000.jpg" base/image/fon.jpg ;;
     jpeg*) cp "$files/fon_scans_${1#jpeg}.jpg" base/image/fon.jpg ;;
     icon*) for i in 1 2 3 4 5; do cp "$files/icon_${1#icon}.ico" "base/image/Ico/b$i.ico"; done ;;
     clip) cp "$files/clip_rle_100000.avi" base/video/pemik.avi ;;

@@ -1,5 +1,5 @@
 // Writes small game files made to cost the game as much time or memory as their format allows, for
-// bench/hostile_files.sh: a progressive background that repeats its last scan, icons whose every
+// bench/hostile_files.sh: progressive backgrounds that repeat their last scan, icons whose every
 // directory entry points to one large PNG, a run-length clip whose index lists one full-frame chunk
 // 100,000 times, an MP3 behind a 256 MB tag and a MIDI file of 2.8 million events.
 // Usage: make_hostile <output directory> <source tree>
@@ -62,6 +62,7 @@ int main(int argc, char **argv)
     const QByteArray background = progressiveJpeg(688, 368);
     put("fon_scans_1000.jpg", repeatLastScan(background, 1000));
     put("fon_scans_10000.jpg", repeatLastScan(background, 10000));
+    put("fon_4000_scans_1000.jpg", repeatLastScan(progressiveJpeg(4000, 4000), 1000));
     put("icon_1000.ico", manyEntryIcon(1000, 2000));
     put("icon_65535.ico", manyEntryIcon(65535, 2000));
     put("clip_rle_100000.avi", catchUpClip(1024, 100, 100000));
