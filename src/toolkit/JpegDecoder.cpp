@@ -12,6 +12,7 @@
 #include <vector>
 
 #include <jpeglib.h>
+#include <jerror.h>
 
 namespace {
 
@@ -21,6 +22,16 @@ constexpr qint64 kMaxImageBytes = qint64(1) << 30;
 // libjpeg's own working memory (whole-picture coefficient buffers of progressive files): room for a
 // progressive picture of some 4000 x 4000 pixels, a hundred times the background's.
 constexpr long kMaxDecoderMemory = 64L << 20;
+
+// A progressive picture arrives in scans, each one a pass over the picture's blocks (or over one
+// colour's). libjpeg's own encoder writes ten and other encoders a few dozen at most; a small file
+// that repeats a scan thousands of times would keep the game busy for minutes. A picture with more
+// scans, or whose scans together visit more blocks than the budget, is refused with libjpeg's
+// number for a progression it does not accept. The budget lets the largest progressive picture that
+// the memory cap above allows (4000 x 4000 and more) decode with the usual scans, in well under a
+// second.
+constexpr int kMaxScans = 100;
+constexpr qint64 kMaxScanBlocks = 3'000'000;
 
 // libjpeg reports a fatal error through error_exit, which must not return. It is turned into the
 // game's error here and unwinds through libjpeg's frames (built with unwind tables on this
@@ -33,9 +44,36 @@ constexpr long kMaxDecoderMemory = 64L << 20;
 // Warnings (a stream that ends early, stray bytes between markers) are not the player's concern.
 void silentMessage(j_common_ptr) {}
 
+// Counts the scans and the blocks they visit; libjpeg calls it as it reads the picture, at least
+// once in every scan, after the scan's header.
+struct ScanLimit : jpeg_progress_mgr {
+    int scan = 0;
+    qint64 blocks = 0;
+};
+
+void limitScans(j_common_ptr cinfo)
+{
+    if (!cinfo->is_decompressor)
+        return;
+    const auto *info = reinterpret_cast<j_decompress_ptr>(cinfo);
+    auto *limit = static_cast<ScanLimit *>(cinfo->progress);
+    if (info->input_scan_number == limit->scan)
+        return;
+    limit->scan = info->input_scan_number;
+    for (int i = 0; i < info->comps_in_scan; ++i)
+        limit->blocks += qint64(info->cur_comp_info[i]->width_in_blocks) * info->cur_comp_info[i]->height_in_blocks;
+    // A picture of one scan is read row by row, only as far as it is drawn: no budget for it.
+    const bool wholePicture = info->progressive_mode || limit->scan > 1;
+    if (limit->scan > kMaxScans || (wholePicture && limit->blocks > kMaxScanBlocks)) {
+        cinfo->err->msg_code = JERR_BAD_PROGRESSION;
+        errorExit(cinfo);
+    }
+}
+
 struct Decompressor {
     jpeg_decompress_struct info{};
     jpeg_error_mgr errors{};
+    ScanLimit progress;
 
     Decompressor()
     {
@@ -43,6 +81,10 @@ struct Decompressor {
         errors.error_exit = errorExit;
         errors.output_message = silentMessage;
         jpeg_create_decompress(&info);
+        progress.progress_monitor = limitScans;
+        progress.pass_counter = progress.pass_limit = 0;
+        progress.completed_passes = progress.total_passes = 0;
+        info.progress = &progress;
     }
     ~Decompressor() { jpeg_destroy_decompress(&info); }
     Decompressor(const Decompressor &) = delete;

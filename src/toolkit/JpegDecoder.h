@@ -14,7 +14,8 @@
 // Bounded: a picture is drawn at its natural size from the top left corner, so with `visible` given
 // only that much of it (from the top left) is decoded and kept, whatever size the header claims.
 // libjpeg's own working memory is capped; a picture that would need more (a huge progressive one)
-// raises its "JPEG error #<n>" for insufficient memory.
+// raises its "JPEG error #<n>" for insufficient memory. So is the work of a picture held whole: one
+// with more scans than any encoder writes raises libjpeg's "JPEG error #<n>" for a bad progression.
 namespace JpegDecoder {
 
 QImage decode(const QByteArray &bytes, QSize visible = QSize());

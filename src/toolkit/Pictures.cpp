@@ -24,20 +24,24 @@ QImage readIcon(QImageReader &reader)
 {
     reader.setDecideFormatFromContent(false);
     reader.setAllocationLimit(kMaxPictureMegabytes);
-    // The largest image of the icon is the one drawn at 32 x 32.
-    QImage best;
-    do {
-        if (!fits(reader))
-            break;
-        const QImage image = reader.read();
-        if (image.isNull())
-            break;
-        if (best.isNull() || image.width() > best.width())
-            best = image;
-    } while (reader.jumpToNextImage());
-    if (best.isNull())
+    // The largest image of the icon is the one drawn at 32 x 32: the widest by the icon's directory,
+    // the first of equals. Only that one is decoded; a file of a few KB may list thousands of
+    // entries that all point to one large picture.
+    int best = -1;
+    int bestWidth = 0;
+    for (int index = 0; reader.jumpToImage(index); ++index) {
+        const QSize size = reader.size();
+        if (size.isValid() && size.width() > bestWidth) {
+            best = index;
+            bestWidth = size.width();
+        }
+    }
+    QImage image;
+    if (best >= 0 && reader.jumpToImage(best) && fits(reader))
+        image = reader.read();
+    if (image.isNull())
         throw GameError(QStringLiteral("Icon image is not valid"));
-    return best.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
 QImage readBitmap(QImageReader &reader)

@@ -57,6 +57,8 @@ constexpr quint32 BiBitfields = 3;
 
 // One entry of the index: chunk id, flags, offset, size.
 constexpr int IndexEntrySize = 16;
+// The flag of an index entry whose frame is a whole picture, not changes to the one before.
+constexpr quint32 IndexKeyFrame = 0x10;
 
 // Without a usable rate in the file, a clip plays at 10 frames a second.
 constexpr qint64 DefaultFrameUs = 100000;
@@ -141,6 +143,7 @@ void AviDecoder::close()
     m_palette.clear();
     std::fill(std::begin(m_masks), std::end(m_masks), 0u);
     m_chunks = {};
+    m_keyFrames = {};
     m_indices = {};
     m_rleNext = 0;
     m_key = 0;
@@ -351,10 +354,12 @@ bool AviDecoder::isVideoChunk(quint32 id) const
     return (id & 0xffff) == prefix && (kind == (fourCc("00db") >> 16) || kind == (fourCc("00dc") >> 16));
 }
 
-bool AviDecoder::addChunk(qint64 dataOffset, quint32 size)
+bool AviDecoder::addChunk(qint64 dataOffset, quint32 size, bool key)
 {
     if (dataOffset < 0 || dataOffset > m_fileSize || qint64(size) > m_fileSize - dataOffset)
         return false; // the file ends before this frame does
+    if (m_chunks.empty() || key)
+        m_keyFrames.push_back(int(m_chunks.size()));
     m_chunks.push_back({dataOffset, size});
     const int wanted = m_header.totalFrames > 0 ? std::min(m_header.totalFrames, MaxFrames) : MaxFrames;
     return int(m_chunks.size()) < wanted;
@@ -377,6 +382,7 @@ void AviDecoder::readIndex(qint64 at, quint32 size, qint64 moviTag)
             const quint32 id = le32(e);
             if (!isVideoChunk(id))
                 continue;
+            const bool key = le32(e + 4) & IndexKeyFrame;
             const qint64 offset = le32(e + 8);
             const quint32 chunkSize = le32(e + 12);
             if (base < 0) {
@@ -390,7 +396,7 @@ void AviDecoder::readIndex(qint64 at, quint32 size, qint64 moviTag)
                 if (base < 0)
                     return; // an index that points elsewhere: the movi list is walked instead
             }
-            if (!addChunk(base + offset + 8, chunkSize))
+            if (!addChunk(base + offset + 8, chunkSize, key))
                 return;
         }
     }
@@ -417,11 +423,14 @@ void AviDecoder::walkMovi(qint64 begin, qint64 end)
     }
 }
 
-QImage AviDecoder::frame(int index)
+QImage AviDecoder::frame(int index, QDeadlineTimer deadline, int *reached)
 {
+    if (reached)
+        *reached = index;
     if (!m_device || index < 0 || index >= framesInFile())
         return {};
-    return m_coding == Coding::Rle8 ? decodeRle(index) : decodeRaw(index);
+    int dummy = 0;
+    return m_coding == Coding::Rle8 ? decodeRle(index, deadline, reached ? reached : &dummy) : decodeRaw(index);
 }
 
 // An uncompressed frame. An empty chunk repeats the frame before it. Rows are stored padded to
@@ -485,19 +494,20 @@ QImage AviDecoder::decodeRaw(int index)
     return finish(std::move(image));
 }
 
-// A run-length frame draws over the one before it, so frames are applied in order from the first;
-// going back starts again from there.
-QImage AviDecoder::decodeRle(int index)
+// A run-length frame draws over the one before it, so frames are applied in order from a key frame
+// (on a blank picture) or from the frame applied last, whichever lies closer before `index`.
+QImage AviDecoder::decodeRle(int index, QDeadlineTimer deadline, int *reached)
 {
     const int width = m_storedSize.width();
     const int height = m_storedSize.height();
-    if (index < m_rleNext || m_indices.empty()) {
+    const int key = *(std::upper_bound(m_keyFrames.cbegin(), m_keyFrames.cend(), index) - 1);
+    if (m_indices.empty() || index < m_rleNext || m_rleNext < key) {
         m_indices.assign(size_t(width) * size_t(height), 0);
-        m_rleNext = 0;
+        m_rleNext = key;
     }
     // The longest chunk a frame can use: two bytes a pixel, an end of line a row, an end of bitmap.
     const qint64 longest = 2 * qint64(width) * height + 2 * qint64(height) + 2;
-    while (m_rleNext <= index) {
+    do {
         const Chunk &chunk = m_chunks[size_t(m_rleNext)];
         const QByteArray data = readAt(chunk.offset, std::min<qint64>(chunk.size, longest));
         if (chunk.size > 0 && data.isEmpty()) {
@@ -506,7 +516,8 @@ QImage AviDecoder::decodeRle(int index)
         }
         applyRle(data);
         ++m_rleNext;
-    }
+    } while (m_rleNext <= index && !deadline.hasExpired());
+    *reached = m_rleNext - 1;
 
     QImage image(m_storedSize, QImage::Format_ARGB32_Premultiplied); // opaque pixels only
     if (image.isNull())

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QImage>
 #include <QIODevice>
 #include <QRgb>
@@ -65,9 +66,12 @@ public:
     const QImage &firstFrame() const { return m_first; }
 
     // Frame `index` (0-based) of header().frameSize; a null image when the file does not hold it or
-    // its data cannot be read. Any order works; run-length frames are cheapest in file order, since
-    // each builds on the one before.
-    QImage frame(int index);
+    // its data cannot be read. Any order works. A run-length frame builds on the frames before it,
+    // from the frame decoded last or from the nearest key frame at or before it (the first frame is
+    // one), whichever is closer; the work is bounded by `deadline`: once it has passed, the frame
+    // reached so far comes back instead (at least one frame further than before), and `reached`
+    // (when given) says which frame that is.
+    QImage frame(int index, QDeadlineTimer deadline = QDeadlineTimer(QDeadlineTimer::Forever), int *reached = nullptr);
 
 private:
     enum class Coding { Raw, Rle8 };
@@ -83,12 +87,12 @@ private:
     bool parseStreamFormat(qint64 at, quint32 size);
     void readIndex(qint64 at, quint32 size, qint64 moviTag);
     void walkMovi(qint64 begin, qint64 end);
-    bool addChunk(qint64 dataOffset, quint32 size);
+    bool addChunk(qint64 dataOffset, quint32 size, bool key = false);
     bool isVideoChunk(quint32 id) const;
 
     QByteArray readAt(qint64 offset, qint64 size);
     QImage decodeRaw(int index);
-    QImage decodeRle(int index);
+    QImage decodeRle(int index, QDeadlineTimer deadline, int *reached);
     bool applyRle(const QByteArray &data);
     QImage finish(QImage image);
 
@@ -110,6 +114,8 @@ private:
     quint32 m_masks[3] = {0, 0, 0}; // red, green, blue; zero for the plain 5-5-5, 24 and 32-bit layouts
 
     std::vector<Chunk> m_chunks;
+    // Frames that the index marks as key frames (whole pictures), in order; the first frame always.
+    std::vector<int> m_keyFrames;
 
     // Run-length frames draw over the frame before: the palette indices so far, and the next frame
     // that applying a chunk to them gives.

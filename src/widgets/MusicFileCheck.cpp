@@ -20,6 +20,13 @@ constexpr qint64 Mp3ChainRoom = 8 * 1024;
 constexpr int Mp3FramesToChain = 3;
 // The sound library reads a MIDI file whole; larger files are refused rather than read.
 constexpr qint64 MidiMaxSize = 8 * 1024 * 1024;
+// ... and keeps some 60 bytes for every event: a file of 8 MB can hold 2.8 million events, which
+// would take 160 MB. Half a million (an hour of dense music) stay within 30 MB; the game's pieces
+// have a few hundred.
+constexpr qint64 MidiMaxEvents = 500000;
+// The sound library reads an MP3 file's ID3 tag whole. A tag of text and a cover picture takes a
+// few MB; a larger one is refused rather than read (the format allows 256 MB).
+constexpr qint64 Mp3MaxTag = 16 * 1024 * 1024;
 
 enum class Kind { Mp3, Midi, Other };
 
@@ -93,8 +100,9 @@ bool frameHeader(const uchar *p, FrameHeader *header)
     return true;
 }
 
-// Reads and checks the events of one track chunk's body; false when they do not parse to its end.
-bool trackParses(const uchar *p, const uchar *end)
+// Reads and checks the events of one track chunk's body; false when they do not parse to its end
+// or when there are more than `events` of them. Counts them off `events`.
+bool trackParses(const uchar *p, const uchar *end, qint64 *events)
 {
     const auto varLength = [&p, end](quint32 *value) {
         *value = 0;
@@ -111,6 +119,8 @@ bool trackParses(const uchar *p, const uchar *end)
     uchar running = 0;
     quint32 value = 0;
     while (p < end) {
+        if (--*events < 0)
+            return false;
         if (!varLength(&value)) // delta time
             return false;
         if (p >= end)
@@ -167,7 +177,7 @@ MusicFileCheck::Result MusicFileCheck::check(const QString &path)
         return checkMidi(file.readAll());
     }
     const qint64 tag = id3Length(file.read(10));
-    if (tag > size || !file.seek(tag))
+    if (tag > size || tag > Mp3MaxTag || !file.seek(tag))
         return Result::Damaged;
     return checkMp3(file.read(Mp3SearchWindow + Mp3ChainRoom), size - tag);
 }
@@ -177,7 +187,7 @@ MusicFileCheck::Result MusicFileCheck::checkBytes(const QString &extension, cons
     switch (kindOf(extension)) {
     case Kind::Mp3: {
         const qint64 tag = id3Length(bytes);
-        if (tag > bytes.size())
+        if (tag > bytes.size() || tag > Mp3MaxTag)
             return Result::Damaged;
         return checkMp3(bytes.mid(tag, Mp3SearchWindow + Mp3ChainRoom), bytes.size() - tag);
     }
@@ -233,6 +243,7 @@ MusicFileCheck::Result MusicFileCheck::checkMidi(const QByteArray &bytes)
         return Result::Damaged;
     qint64 at = 8 + headerLength;
     int found = 0;
+    qint64 events = MidiMaxEvents;
     // Chunks of other kinds are skipped, as readers of the format do; what follows the last
     // announced track is never read.
     while (found < tracks) {
@@ -243,7 +254,7 @@ MusicFileCheck::Result MusicFileCheck::checkMidi(const QByteArray &bytes)
         if (length > size - body)
             return Result::Damaged;
         if (bytes.mid(at, 4) == "MTrk") {
-            if (!trackParses(data + body, data + body + length))
+            if (!trackParses(data + body, data + body + length, &events))
                 return Result::Damaged;
             ++found;
         }

@@ -12,6 +12,10 @@
 // MP3: after any ID3v2 tag, three MPEG audio frames whose headers chain one to the next (fewer when
 // the file ends sooner) must start within the first 64 KiB. MIDI: the header chunk, then as many
 // track chunks as the header announces, each one's events parsed to its end.
+//
+// Bounded: what the sound library holds of a file is kept within the game's memory budget, so an
+// MP3 tag of more than 16 MB, a MIDI file of more than 8 MB or with more than half a million
+// events counts as damaged.
 class MusicFileCheck {
 public:
     enum class Result { Mp3, Midi, CannotOpen, Unsupported, Damaged };

@@ -191,7 +191,7 @@ void TAnimate::frameTimer()
 
 void TAnimate::showDueFrame(int frame)
 {
-    QImage image = frameImage(frame);
+    QImage image = frameImage(frame, &frame);
     if (image.isNull()) {
         // The rest of the file does not decode: the range ends before this frame from now on.
         m_stopFrame = std::max(1, frame - 1);
@@ -205,8 +205,9 @@ void TAnimate::showDueFrame(int frame)
     showFrame(frame, image);
 }
 
-QImage TAnimate::frameImage(int frame)
+QImage TAnimate::frameImage(int frame, int *reached)
 {
+    *reached = frame;
     if (frame == 1)
         return m_frames[0];
     if (m_caching && !m_frames[frame - 1].isNull())
@@ -214,10 +215,14 @@ QImage TAnimate::frameImage(int frame)
     if (!m_decoder)
         return {};
 
-    const QImage image = m_decoder->frame(frame - 1);
+    // Catching up after a sleep may need many frames that build on each other: no more are decoded
+    // than one frame period allows, and the frame reached is shown; playing goes on from there.
+    int index = frame - 1;
+    const QImage image = m_decoder->frame(frame - 1, QDeadlineTimer(m_timer.interval()), &index);
+    *reached = index + 1;
     if (image.isNull() || !m_caching)
         return image;
-    m_frames[frame - 1] = image;
+    m_frames[index] = image;
     // Once every frame of the range is kept, the decoder and its file are no longer needed.
     if (std::all_of(m_frames.cbegin(), m_frames.cbegin() + m_stopFrame, [](const QImage &f) { return !f.isNull(); }))
         m_decoder.reset();

@@ -25,7 +25,9 @@ class QPainter;
 // A playing clip whose window is hidden sleeps: no timer wakes the program and nothing is drawn or
 // decoded. Its place in the loop still follows the clock, so currentFrame() read while it sleeps,
 // and the frame it shows when its window is shown again, are those it would have reached had it
-// played all along.
+// played all along; except that reaching a frame never takes longer than one frame period: a
+// run-length clip whose due frame lies too many frames after the last one decoded or its nearest
+// key frame shows the frame reached by then, and plays on from there.
 //
 // The widget takes every pointer move and press over it, so the pointer over a clip never reaches
 // the screen below.
@@ -98,7 +100,7 @@ private:
     void stop();
     void showFrame(int frame, const QImage &image);
     void showDueFrame(int frame);
-    QImage frameImage(int frame);
+    QImage frameImage(int frame, int *reached); // `reached`: the frame it is, maybe one before `frame`
     bool sleeping() const;
     int dueFrame() const;
     void updateTimer();

@@ -1,6 +1,6 @@
 // Writes the fuzz targets' seed inputs: clips in every layout the reader takes, small JPEG, icon,
-// bitmap and score files of every kind the game meets, and the game's own files from base/ and the
-// built-in pictures. Usage: make_seeds <output directory> <source tree>
+// bitmap and score files of every kind the game meets, and the game's own files from base/ (music
+// included) and the built-in pictures. Usage: make_seeds <output directory> <source tree>
 
 #include "unit/AviWriter.h"
 
@@ -159,6 +159,12 @@ int main(int argc, char **argv)
     for (const QString &bitmap : QDir(source.filePath("base/image/Ico")).entryList({"*.bmp"}))
         copy("bitmap", source.filePath("base/image/Ico/" + bitmap));
     copy("bitmap", source.filePath("src/resources/builtin_ns.bmp"));
+
+    // Music: the game's own pieces, the MP3 ones cut to their first 60 KB (the check reads no more).
+    for (const char *piece : {"base/sound/pms.mp3", "base/sound/pms2.mp3"})
+        copy("music", source.filePath(piece), 60 * 1024);
+    for (const char *piece : {"base/soundLite/pms.mid", "base/soundLite/pms1.mid"})
+        copy("music", source.filePath(piece));
 
     // Score files: CR LF, lone LF and CR, a zero byte, the code page's letters.
     put("score", "crlf.inf", "--------------------\r\nPlayer 87% 4\r\n");

@@ -3,9 +3,10 @@
 # folder and run from there, so it has to find itself wherever it lies. Checked: the layout and the
 # two validators; the pemy command's options and bad arguments, which touch nothing; the player's
 # folder, made on the first start with links to every installed data file, a broken link made
-# again and the player's own picture left alone; an exam ended by getting caught and left with
-# "Назад" writes the score file there and nowhere else; a second XDG data home gets a score file of
-# its own; and the installed tree is byte for byte what was installed.
+# again and the player's own picture left alone; places it refuses (a relative HOME, links into the
+# installed tree); an exam ended by getting caught and left with "Назад" writes the score file there
+# and nowhere else; a second XDG data home gets a score file of its own and nothing is made through
+# a link of the player's; and the installed tree is byte for byte what was installed.
 # Usage: installed_game.sh <build dir> <source root>   (under an X server)
 set -euo pipefail
 build=$1
@@ -82,13 +83,29 @@ done
 unset IFS
 [ -z "$(ls -A "$HOME")" ] || fail "options or bad arguments made files in HOME"
 
+# --- places the command refuses: one line, nothing made or written ----------------------------
+# A relative HOME (it made base/relhome/... in the installed data), a player's base/ that is a link
+# to the installed one (the game would have kept its scores there), a folder inside the installed
+# tree.
+mkdir -p "$tmp/xdg3/pemy"
+ln -s "$installed_base" "$tmp/xdg3/pemy/base"
+for place in "HOME=relhome" "XDG_DATA_HOME=$tmp/xdg3" "XDG_DATA_HOME=$tree/share/games"; do
+  rc=0
+  (export "$place" && timeout 20 "$launcher") >"$tmp/out" 2>"$tmp/err" || rc=$?
+  [ "$rc" -eq 1 ] && [ ! -s "$tmp/out" ] && [ "$(wc -l <"$tmp/err")" -eq 1 ] ||
+    fail "$place: exit $rc, not refused with one line: $(cat "$tmp/out" "$tmp/err")"
+done
+[ -z "$(find "$HOME" "$tmp/cwd" -mindepth 1)" ] && [ "$(find "$tmp/xdg3" | wc -l)" -eq 3 ] ||
+  fail "a refused start made files"
+
 # --- first start: the player's folder, an exam, its score ---------------------------------------
 work=$HOME/.local/share/pemy
 mkdir -p "$work/base/image" "$work/base/video"
 cp "$root/src/resources/builtin_fon.jpg" "$work/base/image/fon.jpg" # the player's own picture
 ln -s "$tmp/gone/pemik.avi" "$work/base/video/pemik.avi"            # left by a tree that moved
 
-"$launcher" >"$tmp/game1.log" 2>&1 &
+# A relative XDG_DATA_HOME means the default.
+XDG_DATA_HOME=relative "$launcher" >"$tmp/game1.log" 2>&1 &
 pid=$!
 game=$(start_exam "$pid" Tester) || fail "no exam started (log: $(cat "$tmp/game1.log"))"
 
@@ -122,7 +139,10 @@ $work/base/image/fon.jpg" ] || fail "unexpected files in the player's folder: $(
 cp "$work/base/data/score.inf" "$tmp/score1"
 
 # --- a second XDG data home: a score file of its own ---------------------------------------------
+# Its base/image is a link to a folder of the player's elsewhere: nothing is made through it.
 export XDG_DATA_HOME=$tmp/xdg2
+mkdir -p "$XDG_DATA_HOME/pemy/base" "$tmp/elsewhere"
+ln -s "$tmp/elsewhere" "$XDG_DATA_HOME/pemy/base/image"
 "$launcher" >"$tmp/game2.log" 2>&1 &
 pid=$!
 menu=$(wait_window "$pid" 'Меню "PEMy -и Зольмар"') || fail "the second start shows no menu"
@@ -135,6 +155,7 @@ kill "$pid"
 wait "$pid" 2>/dev/null || true
 pid=
 cmp -s "$tmp/score1" "$work/base/data/score.inf" || fail "the second player changed the first one's score file"
+[ -z "$(ls -A "$tmp/elsewhere")" ] || fail "links were made through the player's link base/image"
 
 (snapshot) | diff "$tmp/tree.before" - >&2 || fail "the installed tree changed"
 echo "PASS"

@@ -2,9 +2,10 @@
 
 // Writes small AVI clips for the clip player's tests, benchmark and fuzz seeds, byte by byte, in
 // every layout the clip player reads: 8-bit palette, 16-bit 5-5-5, 24-bit and 32-bit frames and
-// 8-bit run-length frames (the later ones coded as changes to the frame before), with or without an
-// index, top-down or bottom-up, alone or after a sound stream, grouped in records or not. MJPEG writes the header of a
-// compressed clip (its frames are not real pictures): a format the player refuses.
+// 8-bit run-length frames (the later ones coded as changes to the frame before, but for key frames),
+// with or without an index, top-down or bottom-up, alone or after a sound stream, grouped in
+// records or not. MJPEG writes the header of a compressed clip (its frames are not real pictures):
+// a format the player refuses.
 
 #include <QByteArray>
 #include <QColor>
@@ -26,6 +27,7 @@ struct ClipLayout {
     bool absoluteIndex = false; // index offsets from the file's start instead of the movi tag
     bool records = false;       // each frame (and its sound) in a LIST "rec " of its own
     int repeatFrame = -1;       // this frame (>0) written as an empty chunk: the one before it again
+    int keyEvery = 0;           // run-length: every so many frames a whole picture (else only the first)
 };
 
 namespace AviWriter {
@@ -189,7 +191,8 @@ inline QByteArray bytes(QSize size, int fps, int frames, ClipCodec codec, const 
             for (int y = 0; y < size.height(); ++y)
                 for (int x = 0; x < size.width(); ++x)
                     indices[size_t(y) * size.width() + x] = uchar(paletteIndex.value(image.pixel(x, y) & 0xffffffu));
-            out = rleFrame(indices, i > 0 ? &previous : nullptr, size);
+            const bool key = i == 0 || (layout.keyEvery > 0 && i % layout.keyEvery == 0);
+            out = rleFrame(indices, key ? nullptr : &previous, size);
             previous = std::move(indices);
         } else {
             out = QByteArray(stride * size.height(), '\0');
@@ -292,19 +295,21 @@ inline QByteArray bytes(QSize size, int fps, int frames, ClipCodec codec, const 
     // Where the movi tag will lie: after "RIFF", its size, "AVI ", the header list and "LIST", its size.
     const quint32 moviTag = 12 + quint32(hdrl.size()) + 8;
     QByteArray record;
-    const auto add = [&](const QByteArray &id, const QByteArray &payload) {
+    // Index entries flag key frames: every frame but the run-length ones coded as changes.
+    const auto add = [&](const QByteArray &id, const QByteArray &payload, bool key) {
         QByteArray &into = layout.records ? record : movi;
         const quint32 at = 4 + quint32(movi.size()) + (layout.records ? 12 + quint32(into.size()) : 0);
         idx1 += id;
-        le32(idx1, 0x10);
+        le32(idx1, key ? 0x10 : 0);
         le32(idx1, layout.absoluteIndex ? moviTag + at : at);
         le32(idx1, quint32(payload.size()));
         into += chunk(id.constData(), payload);
     };
     for (int i = 0; i < frames; ++i) {
         if (layout.sound)
-            add(soundId, QByteArray(8000 / fps, char(0x80)));
-        add(frameId, i == layout.repeatFrame ? QByteArray() : data[size_t(i)]);
+            add(soundId, QByteArray(8000 / fps, char(0x80)), true);
+        const bool key = codec != ClipCodec::Rle8 || i == 0 || (layout.keyEvery > 0 && i % layout.keyEvery == 0);
+        add(frameId, i == layout.repeatFrame ? QByteArray() : data[size_t(i)], key);
         if (layout.records) {
             movi += list("rec ", record);
             record.clear();

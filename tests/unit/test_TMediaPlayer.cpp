@@ -7,6 +7,7 @@
 #include "widgets/MusicFileCheck.h"
 #include "widgets/SdlMusicBackend.h"
 #include "widgets/TMediaPlayer.h"
+#include "unit/HostileFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -453,6 +454,11 @@ void TestTMediaPlayer::sdlRefusesWhatItCannotPlay_data()
     QTest::newRow("MIDI track longer than the file") << "long.mid" << longTrack << damaged;
     QTest::newRow("MIDI event broken") << "event.mid" << badEvent << damaged;
     QTest::newRow("MP3 named MIDI") << "mp3.mid" << mp3(100) << damaged;
+    // The sound library would hold the whole tag, or some 60 bytes an event.
+    QByteArray hugeTag("ID3\x03\x00\x00\x08\x00\x00\x00", 10); // 16 MB of padding after its header
+    hugeTag += QByteArray(16 * 1024 * 1024, '\0');
+    QTest::newRow("MP3 after a 16 MB tag") << "hugetag.mp3" << hugeTag + mp3(100) << damaged;
+    QTest::newRow("MIDI of 600,000 events") << "events.mid" << HostileFiles::manyEventMidi(600000) << damaged;
     QTest::newRow("neither kind") << "tune.ogg" << QByteArray("OggS") << "The music file is neither MP3 nor MIDI";
     QTest::newRow("missing") << "missing.mp3" << QByteArray() << cannotOpen;
     QTest::newRow("folder") << "folder.mp3" << QByteArray() << cannotOpen;
@@ -461,8 +467,9 @@ void TestTMediaPlayer::sdlRefusesWhatItCannotPlay_data()
     QTest::newRow("MIDI without end of track") << "open.mid" << noEndOfTrack << "";
 }
 
-// A file that is not a whole MP3 or MIDI file fails to open with one of the game's texts, never
-// a sentence of the sound library's, and nothing is open then; whole files open.
+// A file that is not a whole MP3 or MIDI file, or that would make the sound library hold more than
+// the game's memory budget (100 MB), fails to open with one of the game's texts, never a sentence
+// of the sound library's, and nothing is open then; whole files open.
 void TestTMediaPlayer::sdlRefusesWhatItCannotPlay()
 {
     QFETCH(QString, name);
@@ -477,10 +484,12 @@ void TestTMediaPlayer::sdlRefusesWhatItCannotPlay()
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(bytes);
     }
+    const qint64 before = HostileFiles::peakMegabytes();
     TMediaPlayer player;
     player.setFileName("base\\broken\\" + name);
     QCOMPARE(errorOf([&] { player.open(); }), error);
     QCOMPARE(player.isOpen(), error.isEmpty());
+    QVERIFY2(HostileFiles::peakMegabytes() - before < 100, qPrintable(QString::number(HostileFiles::peakMegabytes() - before)));
 }
 
 // The game's own pieces pass the same check.
