@@ -326,7 +326,7 @@ m() { median < "$work/$1"; }
 # one: the process's peak resident memory (VmHWM) once the score screen is shown, the start-up
 # (exec until the menu is mapped, which includes loading the list) and the time from the click on
 # the score button until the score screen is mapped. Nothing is saved: the program is stopped.
-hwm_mb() { awk '/VmHWM/ {printf "%.1f", $2 / 1024}' "/proc/$pid/status"; }
+hwm_mb() { awk '/VmHWM/ {printf "%.1f\n", $2 / 1024}' "/proc/$pid/status"; }
 large_list_mb=10
 {
   printf -- '-----------------\r\n\xc2\xe0\xf1\xff - 60 %% \xf1\xef\xe8\xf1\xe0\xed\xee! \xc8\xeb\xe8 = 3 \xe1\xe0\xeb\xeb\xee\xe2\r\n' > "$work/exam"
@@ -400,7 +400,8 @@ large_figure() {
   local column
   column=$(tr -d '"' < "$work/large.header" | awk -F, -v c="$2" '{for (i = 1; i <= NF; i++) if ($i == c) print i; exit}')
   [ -n "$column" ] || { echo n/a; return; }
-  awk -F, -v s="\"BM_ScoreLargeList/$1/iterations:1\"" -v c="$column" '$1 == s {print $c}' "$work/large.csv" | median
+  awk -F, -v s="\"BM_ScoreLargeList/$1/iterations:1\"" -v c="$column" '$1 == s {print $c}' "$work/large.csv" \
+    | median | awk '$1 == "n/a" {print; next} {printf "%.1f\n", $1}'
 }
 
 cpu_row() {

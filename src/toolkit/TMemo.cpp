@@ -131,7 +131,9 @@ TMemo::TMemo(QWidget *parent) : Control<QPlainTextEdit>(parent)
 QString TMemo::text() const
 {
     QString text;
-    text.reserve(document()->characterCount() + document()->blockCount());
+    // A line break takes two characters where the document holds one; lines on screen are at
+    // least as many as the text's.
+    text.reserve(document()->characterCount() + document()->lineCount());
     for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
         if (block != document()->begin() && block.userState() != kContinuation)
             text += kCrLf;
