@@ -321,6 +321,50 @@ figure exam "$pemy" to_exam
 figure exam_moving "$pemy" to_slow_exam 463
 
 m() { median < "$work/$1"; }
+# ---- The score list of a large score file on the real program ----
+# A 10 MB score file as the game writes it (about 360,000 lines), against the game's own empty
+# one: the process's peak resident memory (VmHWM) once the score screen is shown, the start-up
+# (exec until the menu is mapped, which includes loading the list) and the time from the click on
+# the score button until the score screen is mapped. Nothing is saved: the program is stopped.
+hwm_mb() { awk '/VmHWM/ {printf "%.1f\n", $2 / 1024}' "/proc/$pid/status"; }
+large_list_mb=10
+{
+  printf -- '-----------------\r\n\xc2\xe0\xf1\xff - 60 %% \xf1\xef\xe8\xf1\xe0\xed\xee! \xc8\xeb\xe8 = 3 \xe1\xe0\xeb\xeb\xee\xe2\r\n' > "$work/exam"
+  while [ "$(stat -c %s "$work/exam")" -lt $(( large_list_mb << 20 )) ]; do
+    cat "$work/exam" "$work/exam" > "$work/exams" && mv "$work/exams" "$work/exam"
+  done
+  head -c $(( large_list_mb << 20 )) "$work/exam" > "$work/large.inf"
+  rm -f "$work/exam"
+}
+cp base/data/score.inf "$work/small.inf" 2>/dev/null || : > "$work/small.inf"
+for which in small large; do : > "$work/list_$which.hwm"; : > "$work/list_$which.start"; : > "$work/list_$which.show"; done
+for _ in $(seq "$runs"); do
+  for which in small large; do
+    cp "$work/$which.inf" base/data/score.inf
+    for attempt in 1 2 3; do
+      park_pointer || true
+      t0=$(now_ms)
+      launch "$pemy"
+      if menu=$(wait_window "$menu_caption"); then
+        t1=$(now_ms)
+        click_design "$menu" 158 385 688 440
+        if wait_window "$score_caption" >/dev/null; then
+          t2=$(now_ms)
+          sleep "$settle"
+          echo $(( t1 - t0 )) >> "$work/list_$which.start"
+          echo $(( t2 - t1 )) >> "$work/list_$which.show"
+          hwm_mb >> "$work/list_$which.hwm"
+          break
+        fi
+      fi
+      stop_program
+      [ "$attempt" -eq 3 ] && { echo "giving up on the $which score list" >&2; exit 1; }
+    done
+    stop_program
+  done
+done
+cp "$work/small.inf" base/data/score.inf
+
 
 # ---- Score list micro-benchmarks on the real list widget ----
 score_figure() { echo n/a; }
@@ -328,6 +372,16 @@ if [ -x "$bench_score" ]; then
   "$bench_score" --benchmark_filter='^BM_Score(Load|Save|AppendExamEnd|OneLongLine)' \
     --benchmark_repetitions="$runs" --benchmark_report_aggregates_only=true \
     --benchmark_format=csv > "$work/score.csv" 2>/dev/null || true
+  # The large lists, each run in a process of its own so that the peak is its own.
+  : > "$work/large.csv"
+  for size in 2 10; do
+    for _ in $(seq "$runs"); do
+      "$bench_score" --benchmark_filter="^BM_ScoreLargeList/$size/" --benchmark_format=csv \
+        > "$work/one.csv" 2>/dev/null || true
+      grep '^name,' "$work/one.csv" > "$work/large.header" || true
+      grep '^"BM_ScoreLargeList' "$work/one.csv" >> "$work/large.csv" || true
+    done
+  done
   score_figure() {
     awk -F, -v name="$1" '
       { gsub(/"/, "", $1) }
@@ -338,6 +392,17 @@ if [ -x "$bench_score" ]; then
       END { if (!found) print "n/a" }' "$work/score.csv"
   }
 fi
+
+# The median of a counter of BM_ScoreLargeList/<size> over the runs (the CSV's header names the
+# counters' columns).
+large_figure() {
+  [ -s "$work/large.csv" ] || { echo n/a; return; }
+  local column
+  column=$(tr -d '"' < "$work/large.header" | awk -F, -v c="$2" '{for (i = 1; i <= NF; i++) if ($i == c) print i; exit}')
+  [ -n "$column" ] || { echo n/a; return; }
+  awk -F, -v s="\"BM_ScoreLargeList/$1/iterations:1\"" -v c="$column" '$1 == s {print $c}' "$work/large.csv" \
+    | median | awk '$1 == "n/a" {print; next} {printf "%.1f\n", $1}'
+}
 
 cpu_row() {
   echo "| $1 | $(m "$2.cpu") % · $(m "$2.wake")/s | $(m "$3.cpu") % · $(m "$3.wake")/s | $(awk -v a="$(m "$3.cpu")" -v b="$(m "$2.cpu")" 'BEGIN {printf "%+.2f %%", a - b}') |"
@@ -366,6 +431,14 @@ over() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%+.1f MB", a - b}'; }
   cpu_row "CPU on the score screen, pointer still" empty_still score
   for name in BM_ScoreLoad BM_ScoreSave BM_ScoreAppendExamEnd BM_ScoreOneLongLine; do
     echo "| score list: $name | – | $(score_figure $name) | |"
+  done
+  echo "| peak memory (VmHWM) on the score screen, own score file against a ${large_list_mb} MB one | $(m list_small.hwm) MB | $(m list_large.hwm) MB | $(over "$(m list_large.hwm)" "$(m list_small.hwm)") |"
+  echo "| exec → menu mapped, own score file against a ${large_list_mb} MB one | $(m list_small.start) ms | $(m list_large.start) ms | |"
+  echo "| click on the score button → score screen mapped, own score file against a ${large_list_mb} MB one | $(m list_small.show) ms | $(m list_large.show) ms | |"
+  for size in 2 10; do
+    for counter in peak_MB held_MB load_ms show_ms save_ms; do
+      echo "| score list of a $size MB file on the score screen (bench_score): $counter | – | $(large_figure "$size" "$counter") | |"
+    done
   done
 } > "$work/table.md"
 

@@ -4,11 +4,15 @@
 #include "toolkit/ErrorBox.h"
 #include "toolkit/Scaling.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextLayout>
 
 #include <memory>
 
@@ -63,3 +67,20 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_oldDir;
 };
+
+// The lines that a text box shows, from the top, as the player reads them: every line on screen
+// apart (a wrapped line gives several), line breaks left out; at most `most` of them.
+inline QStringList shownLines(const QPlainTextEdit *box, int most = 1000)
+{
+    QStringList lines;
+    QAbstractTextDocumentLayout *layout = box->document()->documentLayout();
+    for (QTextBlock block = box->document()->begin(); block.isValid() && lines.size() < most;
+         block = block.next()) {
+        layout->blockBoundingRect(block); // lays the block out
+        for (int i = 0; i < block.layout()->lineCount() && lines.size() < most; ++i) {
+            const QTextLine line = block.layout()->lineAt(i);
+            lines += block.text().mid(line.textStart(), line.textLength()).remove(QChar::LineSeparator);
+        }
+    }
+    return lines;
+}

@@ -48,9 +48,9 @@ QString normaliseLineBreaks(const QString &text)
     return result;
 }
 
-QString appendPiece(const QString &text, const QString &line)
+QString appendPiece(bool lastLineEmpty, const QString &line)
 {
-    if (text.isEmpty() || text.endsWith(kCrLf))
+    if (lastLineEmpty)
         return line + kCrLf;
     return kCrLf + line;
 }

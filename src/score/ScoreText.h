@@ -7,14 +7,22 @@
 // list only ever loaded, appended to and saved, never parsed.
 namespace ScoreText {
 
+// The largest score file that the list takes (bytes; a character a byte): some 400,000 exams.
+// The list holds its text in UTF-16, three times the file's size with the document's own records,
+// and a save needs a UTF-16 and a Windows-1251 copy besides, about seven times the file's size at
+// the peak: within the game's bound of 100 MB for what one file may take. A larger file is left
+// as it is, as one that cannot be read.
+inline constexpr qsizetype kMaxFileBytes = qsizetype(12) << 20;
+
 // The file's bytes up to, not including, the first zero byte: a zero ends the text.
 QByteArray untilZero(const QByteArray &bytes);
 
 // `text` with CR LF kept and every other CR and every other LF turned into CR LF.
 QString normaliseLineBreaks(const QString &text);
 
-// What appending `line` to `text` adds at its very end: the line and CR LF after a text that is
-// empty or ends with CR LF; otherwise CR LF and the line, so that text again ends without a break.
-QString appendPiece(const QString &text, const QString &line);
+// What appending `line` to a text adds at its very end: the line and CR LF when the text's last
+// line is empty (the text is empty or ends with CR LF); otherwise CR LF and the line, so that the
+// text again ends without a break.
+QString appendPiece(bool lastLineEmpty, const QString &line);
 
 } // namespace ScoreText

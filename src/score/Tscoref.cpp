@@ -53,14 +53,18 @@ Tscoref::~Tscoref() = default;
 
 void Tscoref::FormCreate()
 {
-    const ScoreFile::Loaded loaded = ScoreFile::load();
+    ScoreFile::Loaded loaded = ScoreFile::load();
+    // A list beyond the memory bound stays out, and its file is kept as one that cannot be read:
+    // saves go to the fallback.
+    if (loaded.text.size() > ScoreText::kMaxFileBytes)
+        loaded = {QString(), true};
     m_scoreFileUnreadable = loaded.unreadable;
-    Score->setText(loaded.text);
+    Score->setText(std::move(loaded.text));
 }
 
 void Tscoref::appendLine(const QString &line)
 {
-    Score->appendRaw(ScoreText::appendPiece(Score->text(), line));
+    Score->appendRaw(ScoreText::appendPiece(Score->endsWithEmptyLine(), line));
     // The newest result is what the player wants to see.
     Score->scrollToEnd();
 }

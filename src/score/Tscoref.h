@@ -15,7 +15,9 @@ public:
     Tscoref();
     ~Tscoref() override;
 
-    // Creation handler: loads the score file into the list, the view at its top.
+    // Creation handler: loads the score file into the list, the view at its top. A file larger
+    // than the list takes (ScoreText::kMaxFileBytes) is kept out and treated as one that cannot
+    // be read.
     void FormCreate();
 
     // Adds `line` at the very end of the list: after a break-terminated (or empty) text, the line

@@ -2,6 +2,7 @@
 
 #include "toolkit/Cp1251.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QScrollBar>
@@ -14,15 +15,10 @@ namespace {
 // line); every other block starts a line of its own.
 constexpr int kContinuation = 1;
 
-const QString kCrLf = QStringLiteral("\r\n");
+// A line break inside a paragraph. Windows-1251 has no such character, so a text never holds one.
+constexpr QChar kLineSeparator = QChar::LineSeparator;
 
-// What the document shows for a text: the same characters, with a block break after every
-// kShownPiece characters of one line, and the numbers of the blocks that such breaks start
-// (counted from the block that the text continues, 0).
-struct Shown {
-    QString text;
-    QList<int> continuations;
-};
+const QString kCrLf = QStringLiteral("\r\n");
 
 // A line break of the text as the document reads one: CR LF, or a lone CR or LF. Returns its
 // length at `i`, 0 when there is none.
@@ -34,43 +30,87 @@ int breakAt(const QString &text, qsizetype i)
     return c == u'\n' ? 1 : 0;
 }
 
-// `lineSoFar` is the length of the block that the text continues.
-Shown shownText(const QString &text, qsizetype lineSoFar)
+// The end of the line that starts at `from`.
+qsizetype lineEnd(const QString &text, qsizetype from)
 {
-    // Common case first: no line needs cutting, and the text is shown as it is.
-    qsizetype column = lineSoFar;
-    bool cut = false;
-    for (qsizetype i = 0; i < text.size() && !cut; ++i) {
-        column = breakAt(text, i) ? 0 : column + 1;
-        cut = column > TMemo::kShownPiece;
-    }
-    if (!cut)
-        return {text, {}};
+    while (from < text.size() && !breakAt(text, from))
+        ++from;
+    return from;
+}
 
-    Shown shown;
-    shown.text.reserve(text.size() + text.size() / TMemo::kShownPiece + 1);
-    int block = 0;
-    column = lineSoFar;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (const int length = breakAt(text, i)) {
-            shown.text += u'\n';
-            ++block;
-            column = 0;
-            i += length - 1;
-            continue;
-        }
-        if (column == TMemo::kShownPiece) {
-            shown.text += u'\n';
-            shown.continuations.append(++block);
-            column = 0;
-        }
-        shown.text += text[i];
-        ++column;
-    }
-    return shown;
+// How many characters of `line` the piece that starts it takes when at most `room` fit: up to
+// and including its last space, when it has one there, so that no word is cut.
+qsizetype pieceLength(QStringView line, qsizetype room)
+{
+    const qsizetype space = line.left(room).lastIndexOf(u' ');
+    return space >= 0 ? space + 1 : room;
+}
+
+// Text typed or pasted by the player as the box keeps it: every kind of line break a CR LF
+// break (U+2028 and U+2029 included), every character the code page cannot hold "?".
+QString typedText(QString text)
+{
+    text.replace(kLineSeparator, u'\n').replace(QChar::ParagraphSeparator, u'\n');
+    return Cp1251::sanitize(text);
 }
 
 } // namespace
+
+// What the document shows for a text: its lines with a line separator between lines of one
+// paragraph and "\n" (a block break) between paragraphs; the numbers of the blocks that continue
+// a line, and each new block's count of lines (so that the scroll bar knows the list's length
+// before the blocks are laid out), the block continued being 0.
+struct TMemo::Shown {
+    QString text;
+    QList<int> continuations;
+    QList<int> lineCounts;
+
+    // `text` shown after a block of `column` characters whose last line it continues; with
+    // `newBlock`, after a break that starts block 1 instead.
+    Shown(const QString &text, qsizetype column, bool newBlock)
+    {
+        this->text.reserve(text.size() + 2);
+        int block = 0;
+        int lines = 1;
+        const auto breakBlock = [&](bool continuation) {
+            this->text += u'\n';
+            lineCounts.append(lines);
+            lines = 1;
+            ++block;
+            if (continuation)
+                continuations.append(block);
+            column = 0;
+        };
+        if (newBlock)
+            breakBlock(false);
+        for (qsizetype start = 0;;) {
+            const qsizetype end = lineEnd(text, start);
+            QStringView line = QStringView(text).mid(start, end - start);
+            if (start > 0) {
+                // A line after a break: in the same paragraph while both fit in it.
+                if (column + 1 + line.size() <= kShownPiece) {
+                    this->text += kLineSeparator;
+                    ++column;
+                    ++lines;
+                } else {
+                    breakBlock(false);
+                }
+            }
+            while (column + line.size() > kShownPiece) {
+                const qsizetype length = pieceLength(line, kShownPiece - column);
+                this->text += line.left(length);
+                line = line.mid(length);
+                breakBlock(true);
+            }
+            this->text += line;
+            column += line.size();
+            if (end == text.size())
+                break;
+            start = end + breakAt(text, end);
+        }
+        lineCounts.append(lines);
+    }
+};
 
 TMemo::TMemo(QWidget *parent) : Control<QPlainTextEdit>(parent)
 {
@@ -86,46 +126,91 @@ TMemo::TMemo(QWidget *parent) : Control<QPlainTextEdit>(parent)
     // No undo: a history would keep every load and every appended line for the life of the
     // process, and the box offers no undo to the player.
     setUndoRedoEnabled(false);
-    connect(document(), &QTextDocument::contentsChange, this, [this] {
-        if (!m_showing)
-            m_edited = true;
-    });
 }
 
 QString TMemo::text() const
 {
-    takeEdits();
-    return m_text;
+    QString text;
+    // A line break takes two characters where the document holds one; lines on screen are at
+    // least as many as the text's.
+    text.reserve(document()->characterCount() + document()->lineCount());
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        if (block != document()->begin() && block.userState() != kContinuation)
+            text += kCrLf;
+        // The block's own characters: unlike the document's plain text, with no-break spaces kept.
+        const QString shown = block.text();
+        for (qsizetype from = 0;;) {
+            const qsizetype separator = shown.indexOf(kLineSeparator, from);
+            text += QStringView(shown).mid(from, separator < 0 ? shown.size() - from : separator - from);
+            if (separator < 0)
+                break;
+            text += kCrLf;
+            from = separator + 1;
+        }
+    }
+    return text;
 }
 
-void TMemo::setText(const QString &text)
+bool TMemo::endsWithEmptyLine() const
 {
-    m_text = Cp1251::sanitize(text);
-    m_edited = false;
-    const Shown shown = shownText(m_text, 0);
-    m_showing = true;
+    // The last line goes back through the pieces that hold it.
+    for (QTextBlock block = document()->lastBlock(); block.isValid(); block = block.previous()) {
+        const QString shown = block.text();
+        if (!shown.isEmpty())
+            return shown.endsWith(kLineSeparator);
+        if (block.userState() != kContinuation)
+            return true;
+    }
+    return true;
+}
+
+void TMemo::setText(QString text)
+{
+    const Shown shown(Cp1251::sanitize(text), 0, false);
+    text = QString();
     // The document's own replacement: the box's setPlainText() would also set the character
     // format of the whole text again, which costs a third more on a long list.
     document()->setPlainText(shown.text);
-    m_showing = false;
-    markContinuations(0, shown.continuations);
+    showAtEnd(shown, 0);
     moveCursor(QTextCursor::Start);
 }
 
 void TMemo::appendRaw(const QString &text)
 {
     const QString clean = Cp1251::sanitize(text);
-    takeEdits();
-    m_text += clean;
-
-    const QTextBlock last = document()->lastBlock();
-    const Shown shown = shownText(clean, last.length() - 1);
-    m_showing = true;
+    QTextBlock last = document()->lastBlock();
+    const qsizetype column = last.length() - 1;
     QTextCursor cursor(document());
     cursor.movePosition(QTextCursor::End);
+    // A new line that does not fit into the last paragraph begins one of its own: the break
+    // before it becomes a block break.
+    const bool newBlock = column > 0 && endsWithEmptyLine()
+                          && column + lineEnd(clean, 0) > kShownPiece;
+    if (newBlock)
+        cursor.deletePreviousChar();
+    const Shown shown(clean, newBlock ? column - 1 : column, newBlock);
+    last = document()->lastBlock();
     cursor.insertText(shown.text);
-    m_showing = false;
-    markContinuations(last.blockNumber(), shown.continuations);
+    showAtEnd(shown, last.blockNumber());
+}
+
+void TMemo::showAtEnd(const Shown &shown, int firstBlock)
+{
+    QTextBlock block = document()->findBlockByNumber(firstBlock);
+    qsizetype continuation = 0;
+    for (int number = 0; block.isValid(); block = block.next(), ++number) {
+        if (continuation < shown.continuations.size() && shown.continuations[continuation] == number) {
+            block.setUserState(kContinuation);
+            ++continuation;
+        }
+        // Each line takes at least one line on screen; a block that is laid out already knows
+        // its own count, which is never smaller.
+        if (number > 0 || firstBlock == 0)
+            block.setLineCount(qMax(block.lineCount(), shown.lineCounts.value(number, 1)));
+    }
+    // The scroll bar takes its range from the counts just set.
+    QAbstractTextDocumentLayout *layout = document()->documentLayout();
+    emit layout->documentSizeChanged(layout->documentSize());
 }
 
 void TMemo::scrollToEnd()
@@ -133,40 +218,50 @@ void TMemo::scrollToEnd()
     verticalScrollBar()->setValue(verticalScrollBar()->maximum());
 }
 
-void TMemo::markContinuations(int firstBlock, const QList<int> &continuations)
+bool TMemo::deleteAcrossPieceEdge(bool backward)
 {
-    for (int continuation : continuations)
-        document()->findBlockByNumber(firstBlock + continuation).setUserState(kContinuation);
-}
-
-void TMemo::takeEdits() const
-{
-    if (m_edited) {
-        m_text = documentText();
-        m_edited = false;
+    QTextCursor cursor = textCursor();
+    if (cursor.hasSelection())
+        return false;
+    QTextBlock block = cursor.block();
+    if (backward) {
+        if (cursor.positionInBlock() != 0)
+            return false;
+        // Empty pieces before this one hold nothing to remove.
+        while (block.userState() == kContinuation && block.previous().length() == 1)
+            block = block.previous();
+        if (block.userState() != kContinuation || !block.previous().isValid())
+            return false;
+        cursor.setPosition(block.position() - 1);
+        cursor.deletePreviousChar();
+    } else {
+        if (!cursor.atBlockEnd())
+            return false;
+        while (block.next().userState() == kContinuation && block.next().length() == 1)
+            block = block.next();
+        if (block.next().userState() != kContinuation)
+            return false;
+        cursor.setPosition(block.next().position());
+        cursor.deleteChar();
     }
-}
-
-QString TMemo::documentText() const
-{
-    QString text;
-    text.reserve(document()->characterCount() + document()->blockCount());
-    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
-        if (block != document()->begin() && block.userState() != kContinuation)
-            text += kCrLf;
-        // The block's own characters: unlike the document's plain text, with no-break spaces kept.
-        text += block.text();
-    }
-    return text;
+    setTextCursor(cursor);
+    return true;
 }
 
 void TMemo::keyPressEvent(QKeyEvent *event)
 {
-    const QString typed = event->text();
-    if (!typed.isEmpty() && Cp1251::sanitize(typed) != typed && !isReadOnly()) {
-        textCursor().insertText(Cp1251::sanitize(typed));
-        event->accept();
-        return;
+    if (!isReadOnly()) {
+        const bool backspace = event->key() == Qt::Key_Backspace && !(event->modifiers() & ~Qt::ShiftModifier);
+        if ((backspace || event->matches(QKeySequence::Delete)) && deleteAcrossPieceEdge(backspace)) {
+            event->accept();
+            return;
+        }
+        const QString typed = event->text();
+        if (!typed.isEmpty() && typedText(typed) != typed) {
+            textCursor().insertText(typedText(typed));
+            event->accept();
+            return;
+        }
     }
     Control<QPlainTextEdit>::keyPressEvent(event);
 }
@@ -175,7 +270,7 @@ void TMemo::inputMethodEvent(QInputMethodEvent *event)
 {
     if (!event->commitString().isEmpty() && !isReadOnly()) {
         QInputMethodEvent clean(event->preeditString(), event->attributes());
-        clean.setCommitString(Cp1251::sanitize(event->commitString()), event->replacementStart(),
+        clean.setCommitString(typedText(event->commitString()), event->replacementStart(),
                               event->replacementLength());
         Control<QPlainTextEdit>::inputMethodEvent(&clean);
         return;
@@ -186,5 +281,5 @@ void TMemo::inputMethodEvent(QInputMethodEvent *event)
 void TMemo::insertFromMimeData(const QMimeData *source)
 {
     if (source && source->hasText())
-        textCursor().insertText(Cp1251::sanitize(source->text()));
+        textCursor().insertText(typedText(source->text()));
 }

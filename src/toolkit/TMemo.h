@@ -6,28 +6,37 @@
 
 // A multi-line text box whose lines are centred and wrapped. Its text uses CR LF between lines, as
 // the files that it shows. It holds only what Windows-1251 can hold: any other typed or pasted
-// character becomes "?".
+// character becomes "?", and every line break that the player types or pastes (Shift+Enter, the
+// Unicode line and paragraph separators, CR, LF) is a line break of the text, CR LF.
 //
-// The box keeps its text itself and gives back exactly what it was given and what was appended,
-// with the player's own edits: its document only shows the text (a document would turn a no-break
-// space into a space, for one). Only the lines in view are laid out, so a long list shows at once.
-// A line longer than kShownPiece characters is shown as pieces of that length, each wrapped on its
-// own, because laying out one huge line without spaces takes time that grows with the square of its
-// length; the text itself keeps the line whole.
+// The document is the only copy of the text, and it holds it compactly: short lines share one
+// paragraph, separated by line separators (U+2028), up to kShownPiece characters a paragraph, so
+// that a list of hundreds of thousands of lines costs little more than its characters and loads at
+// once (a paragraph a line would cost some 500 bytes a line). The text gives back exactly what it
+// was given (block texts keep the no-break spaces that the document's plain text would turn into
+// spaces). Only the paragraphs in view are laid out.
+// A line longer than kShownPiece characters is shown as pieces of at most that length, each wrapped
+// on its own and ending after its last space where it has one, because laying out one huge line
+// without spaces takes time that grows with the square of its length; the text keeps the line
+// whole, and Backspace and Delete at a piece's edge remove the neighbouring character of the line.
 class TMemo : public Control<QPlainTextEdit> {
 public:
     explicit TMemo(QWidget *parent);
 
     // The whole text, lines separated by CR LF.
     QString text() const;
-    // Replaces the whole text; `text` has CR LF line breaks. The view goes to the top.
-    void setText(const QString &text);
+    // Whether the text is empty or ends with a line break, that is whether its last line is empty.
+    bool endsWithEmptyLine() const;
+    // Replaces the whole text; `text` has CR LF line breaks. The view goes to the top. A text
+    // moved in is freed before the document takes its copy.
+    void setText(QString text);
     // Adds `text` (CR LF line breaks) at the very end. The view does not move.
     void appendRaw(const QString &text);
     // Scrolls so that the last line is in view.
     void scrollToEnd();
 
-    // The longest piece of one line that is laid out as one paragraph.
+    // The most characters of one paragraph: the longest piece of one line, and the most that
+    // short lines sharing a paragraph take together.
     static constexpr int kShownPiece = 2048;
 
 protected:
@@ -36,17 +45,11 @@ protected:
     void insertFromMimeData(const QMimeData *source) override;
 
 private:
-    // Marks the blocks `firstBlock` + each of `continuations` as pieces of the line before them.
-    void markContinuations(int firstBlock, const QList<int> &continuations);
-    // Brings m_text up to the player's edits.
-    void takeEdits() const;
-    // The text as the document now holds it, after the player's edits.
-    QString documentText() const;
-
-    // The text; behind the document while m_edited is set.
-    mutable QString m_text;
-    // The player changed the document since m_text was last taken from it.
-    mutable bool m_edited = false;
-    // Set while the box itself changes its document, so that only the player's changes count as edits.
-    bool m_showing = false;
+    // What the document shows for a piece of text (built in the source).
+    struct Shown;
+    // Inserts `shown` at the end of the document, the block that it continues being `firstBlock`.
+    void showAtEnd(const Shown &shown, int firstBlock);
+    // Backspace or Delete at the edge of a piece: removes the neighbouring character of the line.
+    // Returns false where the edit is an ordinary one.
+    bool deleteAcrossPieceEdge(bool backward);
 };

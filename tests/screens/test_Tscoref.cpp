@@ -1,6 +1,8 @@
 #include "ScreenFixture.h"
 
+#include "game/ExamResult.h"
 #include "menu/Tmenuf.h"
+#include "score/ScoreText.h"
 #include "score/Tscoref.h"
 #include "toolkit/TEdit.h"
 #include "toolkit/TFlatButton.h"
@@ -9,6 +11,10 @@
 #include "toolkit/TPanel.h"
 #include "toolkit/Timer.h"
 #include "widgets/TMediaPlayer.h"
+#include "toolkit/Cp1251.h"
+
+#include <QApplication>
+#include <QClipboard>
 
 #include <QAbstractTextDocumentLayout>
 #include <QTextLayout>
@@ -103,26 +109,36 @@ private slots:
     }
 
     // Loaded files show line by line; whatever their breaks, they are saved back with CR LF, and
-    // a zero byte ends the text.
+    // a zero byte ends the text. A large list comes back byte for byte; a file beyond the memory
+    // bound is not taken and never replaced.
     void loadAndSaveBack_data()
     {
         QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<int>("lines");
+        QTest::addColumn<QStringList>("shown");
         QTest::addColumn<QByteArray>("saved");
-        QTest::newRow("LF only") << QByteArray("a\nb\n") << 3 << QByteArray("a\r\nb\r\n");
-        QTest::newRow("CR only") << QByteArray("a\rb\r") << 3 << QByteArray("a\r\nb\r\n");
-        QTest::newRow("zero byte") << QByteArray("a\r\nb\0c\r\n", 8) << 2 << QByteArray("a\r\nb");
+        QTest::newRow("LF only") << QByteArray("a\nb\n") << QStringList{"a", "b", ""} << QByteArray("a\r\nb\r\n");
+        QTest::newRow("CR only") << QByteArray("a\rb\r") << QStringList{"a", "b", ""} << QByteArray("a\r\nb\r\n");
+        QTest::newRow("zero byte") << QByteArray("a\r\nb\0c\r\n", 8) << QStringList{"a", "b"} << QByteArray("a\r\nb");
+        QString exams;
+        for (int exam = 0; exams.size() < 10 << 20; ++exam)
+            exams += kSeparator + "\r\n" + ExamResult::resultLine("Вася", exam % 101, exam % 7 == 0) + "\r\n";
+        const QByteArray large = Cp1251::encode(exams);
+        const QStringList firstExams{kSeparator, ExamResult::resultLine("Вася", 0, true), kSeparator,
+                                     ExamResult::resultLine("Вася", 1, false)};
+        QTest::newRow("10 MB") << large << firstExams << large;
+        const QByteArray tooLarge(ScoreText::kMaxFileBytes + 1, 'x');
+        QTest::newRow("beyond the bound") << tooLarge << QStringList{""} << tooLarge;
     }
     void loadAndSaveBack()
     {
         QFETCH(QByteArray, file);
-        QFETCH(int, lines);
+        QFETCH(QStringList, shown);
         QFETCH(QByteArray, saved);
         m_screens->write(kScoreFile, file);
         m_screens->create();
-        QCOMPARE(scoref->Score->document()->blockCount(), lines);
+        QCOMPARE(shownLines(scoref->Score, 4), shown);
         clickBack();
-        QCOMPARE(m_screens->read(kScoreFile), saved);
+        QVERIFY(m_screens->read(kScoreFile) == saved);
     }
 
     // Every byte but zero survives load, list and save, apart from the line breaks, which become
@@ -149,11 +165,18 @@ private slots:
         m_screens->create();
         menuf->scoreClick();
         if (edited) {
+            // Every line break the player types or pastes is one on screen and CR LF in the file.
             scoref->Image1Click();
             scoref->Score->setFocus();
             scoref->Score->moveCursor(QTextCursor::End);
-            QTest::keyClicks(scoref->Score, "ok");
-            saved += "ok";
+            QTest::keyClicks(scoref->Score, "ab");
+            QTest::keyClick(scoref->Score, Qt::Key_Return, Qt::ShiftModifier);
+            QTest::keyClicks(scoref->Score, "cd");
+            QApplication::clipboard()->setText(QString::fromUtf16(u"e\u2028f\u2029g\r\nh"));
+            scoref->Score->paste();
+            const QStringList shown = shownLines(scoref->Score);
+            QCOMPARE(shown.mid(shown.size() - 5), QStringList({"z\u00A0ab", "cde", "f", "g", "h"}));
+            saved += "ab\r\ncde\r\nf\r\ng\r\nh";
         }
         clickBack();
         QCOMPARE(m_screens->read(kScoreFile).toHex(' '), saved.toHex(' '));
@@ -179,9 +202,9 @@ private slots:
         scoref->appendLine("x - 57 % ...");
         QVERIFY(bar->maximum() > 0);
         QCOMPARE(bar->value(), bar->maximum());
-        const QTextBlock result = scoref->Score->document()->lastBlock().previous();
-        QCOMPARE(result.text(), QString("x - 57 % ..."));
-        QVERIFY(scoref->Score->viewport()->rect().contains(scoref->Score->cursorRect(QTextCursor(result))));
+        QCOMPARE(shownLines(scoref->Score).mid(300), QStringList({kSeparator, "x - 57 % ...", ""}));
+        const QTextCursor result = scoref->Score->document()->find("x - 57 % ...");
+        QVERIFY(scoref->Score->viewport()->rect().contains(scoref->Score->cursorRect(result)));
         clickBack();
         menuf->scoreClick();
         QCOMPARE(bar->value(), bar->maximum());
@@ -206,18 +229,32 @@ private slots:
         QVERIFY(S_ISFIFO(status.st_mode));
     }
 
-    // A file of one 1 MB line without spaces is shown in pieces that the layout can take, and
-    // saved back unchanged.
-    void oneHugeLine()
+    // A long line is shown in pieces that the layout can take: a piece ends after its last space,
+    // so no word is cut, and one without spaces (a 1 MB line) at the most a piece holds.
+    // Backspace and Delete at a piece's edge remove the neighbouring character of the line, which
+    // is saved whole.
+    void longLines()
     {
-        const QByteArray line(1 << 20, 'x');
-        m_screens->write(kScoreFile, line);
+        const QByteArray word = Cp1251::encode(QString::fromUtf8("слово "));
+        const QByteArray line = word.repeated(1000);
+        m_screens->write(kScoreFile, line + "\r\n" + QByteArray(1 << 20, 'x'));
         m_screens->create();
         menuf->scoreClick();
         scoref->repaint();
-        QCOMPARE(scoref->Score->document()->blockCount(), (1 << 20) / TMemo::kShownPiece);
+        QTextDocument *document = scoref->Score->document();
+        const int wordsInPiece = TMemo::kShownPiece / word.size();
+        QCOMPARE(document->firstBlock().text(), QString::fromUtf8("слово ").repeated(wordsInPiece));
+        QVERIFY(document->firstBlock().next().text().startsWith(QString::fromUtf8("слово слово")));
+        QCOMPARE(document->blockCount(), 3 + (1 << 20) / TMemo::kShownPiece);
+
+        scoref->Image1Click();
+        scoref->Score->setFocus();
+        scoref->Score->setTextCursor(QTextCursor(document->firstBlock().next()));
+        QTest::keyClick(scoref->Score, Qt::Key_Backspace);
+        QTest::keyClick(scoref->Score, Qt::Key_Delete);
         clickBack();
-        QVERIFY(m_screens->read(kScoreFile) == line);
+        const qsizetype edge = wordsInPiece * word.size();
+        QVERIFY(m_screens->read(kScoreFile) == QByteArray(line).remove(edge - 1, 2) + "\r\n" + QByteArray(1 << 20, 'x'));
     }
 
     // After a last line without a break the separator goes on a line of its own, and the file

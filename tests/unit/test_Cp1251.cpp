@@ -1,3 +1,5 @@
+#include "ScreenFixture.h"
+
 #include "toolkit/Cp1251.h"
 #include "toolkit/TEdit.h"
 #include "toolkit/TMemo.h"
@@ -72,22 +74,29 @@ private slots:
         QCOMPARE(memo.text(), QString::fromUtf8("Я?Пётр?"));
     }
 
-    // The text box gives and takes its text with CR LF line breaks, shows one line a paragraph,
-    // and appends at the very end.
+    // The text box gives and takes its text with CR LF line breaks, shows each line on a line of
+    // its own, and appends at the very end.
     void memoLineBreaks()
     {
         TMemo memo(nullptr);
         memo.setText("one\r\ntwo\r\n");
         QCOMPARE(memo.text(), QString("one\r\ntwo\r\n"));
-        QCOMPARE(memo.document()->blockCount(), 3);
-        memo.appendRaw("three\r\n");
-        QCOMPARE(memo.text(), QString("one\r\ntwo\r\nthree\r\n"));
-        QCOMPARE(memo.document()->blockCount(), 4);
+        QCOMPARE(shownLines(&memo), QStringList({"one", "two", ""}));
+        QVERIFY(memo.endsWithEmptyLine());
+        memo.appendRaw("three");
+        QCOMPARE(memo.text(), QString("one\r\ntwo\r\nthree"));
+        QCOMPARE(shownLines(&memo), QStringList({"one", "two", "three"}));
+        QVERIFY(!memo.endsWithEmptyLine());
+        // A line that fits no more into the paragraph of the lines before it is not cut.
+        memo.setText(QString(2040, u'x') + "\r\n");
+        memo.appendRaw(QString(20, u'y') + "\r\n");
+        QCOMPARE(shownLines(&memo).mid(shownLines(&memo).size() - 2), QStringList({QString(20, u'y'), ""}));
+        QCOMPARE(memo.text(), QString(2040, u'x') + "\r\n" + QString(20, u'y') + "\r\n");
     }
 
     // The text box gives back exactly the text it was given and appended, whatever its characters
-    // (the no-break space included) and however long its lines, which it shows in pieces; the
-    // player's edits keep all of that.
+    // (the no-break space included) and however long its lines, which it shows in pieces, short
+    // lines sharing a paragraph; the player's edits keep all of that.
     void memoKeepsText_data()
     {
         QTest::addColumn<QString>("text");
@@ -98,11 +107,12 @@ private slots:
             if (byte != '\r' && byte != '\n')
                 every += Cp1251::decode(QByteArray(1, char(byte)));
         const QString nbsp = QString::fromUtf8("a\u00A0b");
-        QTest::newRow("every character") << every + "\r\n" + nbsp << QString("\r\n" + every) << 3;
-        // 5000 characters: pieces of 2048, 2048 and 904; the appended line continues the last one.
+        QTest::newRow("every character") << every + "\r\n" + nbsp << QString("\r\n" + every) << 1;
+        // 8000 characters without a space: pieces of 2048, 2048, 2048 and 1856.
         QTest::newRow("long line") << nbsp + QString(4997, u'x') << QString(3000, u'y') << 4;
+        // Pieces of 2048 and 952 for each line; the second does not fit after the first.
         QTest::newRow("long line after a break")
-            << QString(3000, u'x') + "\r\n" << QString(3000, u'y') + "\r\n" << 5;
+            << QString(3000, u'x') + "\r\n" << QString(3000, u'y') + "\r\n" << 4;
     }
     void memoKeepsText()
     {
