@@ -48,8 +48,14 @@ public:
         for (const QPointer<QMessageBox> &box : boxes) {
             if (!box->isVisible())
                 continue;
-            if (m_lastShown && box->windowHandle() && m_lastShown->windowHandle())
-                box->windowHandle()->setTransientParent(m_lastShown->windowHandle());
+            QWindow *parent = m_lastShown ? m_lastShown->windowHandle() : nullptr;
+            if (parent && box->windowHandle() && box->windowHandle()->transientParent() != parent) {
+                box->windowHandle()->setTransientParent(parent);
+                // Some managers read the tie only when a window is mapped, and ignore a request to
+                // raise it (weston): shown again, the box comes up as the new screen's own.
+                box->hide();
+                box->show();
+            }
             box->raise();
         }
         for (auto it = boxes.rbegin(); it != boxes.rend(); ++it) {
