@@ -48,14 +48,8 @@ public:
         for (const QPointer<QMessageBox> &box : boxes) {
             if (!box->isVisible())
                 continue;
-            QWindow *parent = m_lastShown ? m_lastShown->windowHandle() : nullptr;
-            if (parent && box->windowHandle() && box->windowHandle()->transientParent() != parent) {
-                box->windowHandle()->setTransientParent(parent);
-                // Some managers read the tie only when a window is mapped, and ignore a request to
-                // raise it (weston): shown again, the box comes up as the new screen's own.
-                box->hide();
-                box->show();
-            }
+            if (m_lastShown && box->windowHandle() && m_lastShown->windowHandle())
+                box->windowHandle()->setTransientParent(m_lastShown->windowHandle());
             box->raise();
         }
         for (auto it = boxes.rbegin(); it != boxes.rend(); ++it) {
@@ -112,6 +106,15 @@ void show(const QString &text)
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::ApplicationModal);
     openBoxes().append(box);
+    // Tied from the start to a shown screen, if there is one: a window manager reads the tie when
+    // the box is mapped, and some read it only then and ignore raising (weston).
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget *window : windows) {
+        if (window->isVisible() && !isBox(window) && window->windowType() == Qt::Window) {
+            box->winId();
+            box->windowHandle()->setTransientParent(window->windowHandle());
+        }
+    }
     box->show();
     box->raise();
     box->activateWindow();
