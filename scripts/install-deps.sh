@@ -1,15 +1,20 @@
 #!/usr/bin/env bash
-# Installs every Debian package that building, playing and testing the game need.
+# Installs the Debian packages that the game needs.
+#   scripts/install-deps.sh          everything: building, playing, testing, fuzzing, the generator
+#   scripts/install-deps.sh --build  only what building the game and its .deb needs (packagers)
 # Idempotent and quiet: when everything is present it prints nothing and touches nothing.
-# Works as root (CI) or through sudo.
+# Works as root (CI) without sudo, or as a user through sudo.
 set -euo pipefail
 
-packages=(
-  # build
+build=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libjpeg-dev
   libsdl2-dev libsdl2-mixer-dev
+  # the .deb: dpkg-buildflags and dpkg-shlibdeps, and file, with which CPack finds the binaries
+  dpkg-dev file
+)
+rest=(
   libbenchmark-dev
   # fuzzing: clang's libFuzzer and sanitizer run-times
   clang libclang-rt-14-dev
@@ -17,11 +22,18 @@ packages=(
   fonts-dejavu-core fonts-liberation2 timgm6mb-soundfont
   # tests: a headless X server, pointer and keyboard driving, screenshots
   xvfb xauth xdotool x11-utils imagemagick
-  # install and package: the .deb's dependencies, the validators of the menu entry, metainfo and .deb
-  dpkg-dev desktop-file-utils appstream lintian
+  # tests on desktops: a window manager, a Wayland compositor with XWayland and Qt's Wayland plugin
+  openbox weston xwayland qt6-wayland
+  # install and package: the validators of the menu entry, metainfo and .deb
+  desktop-file-utils appstream lintian
   # the asset generator; the tests meter the music's loudness with ffmpeg too
   ffmpeg fluidsynth lame python3 python3-pil
 )
+case ${1:-} in
+  --build) packages=("${build[@]}") ;;
+  '') packages=("${build[@]}" "${rest[@]}") ;;
+  *) echo "usage: $0 [--build]" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

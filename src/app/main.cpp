@@ -7,12 +7,21 @@
 // The program entry `pemy`: no arguments are read, no environment, no settings.
 int main(int, char **argv)
 {
+    // Qt's own Wayland title bar offers a maximise box on every window, and maximising a fixed-size
+    // screen ends the program under a compositor that holds a maximised window to the desktop's
+    // size (weston). So on native Wayland the screens have the compositor's frame or none.
+    if (!qEnvironmentVariableIsSet("QT_WAYLAND_DISABLE_WINDOWDECORATION"))
+        qputenv("QT_WAYLAND_DISABLE_WINDOWDECORATION", "1");
     // The toolkit sees only the program's name, so no argument can change its behaviour either.
     int toolkitArgc = 1;
     char *toolkitArgv[] = {argv[0], nullptr};
     Scaling::useDisplayDpi();
     QApplication app(toolkitArgc, toolkitArgv);
+    // The title is also the class of every X11 window, which the desktop entry names as its
+    // StartupWMClass; on Wayland the entry's own name is the windows' app_id. So the desktop ties
+    // the windows to the entry's name and icon.
     QApplication::setApplicationName(QString::fromUtf16(ErrorBox::kTitle));
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.rodvk.pemy"));
     // Closing the game or the score window only hides it; the program ends with the menu.
     QApplication::setQuitOnLastWindowClosed(false);
 

@@ -106,6 +106,15 @@ void show(const QString &text)
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::ApplicationModal);
     openBoxes().append(box);
+    // Tied from the start to a shown screen, if there is one: a window manager reads the tie when
+    // the box is mapped, and some read it only then and ignore raising (weston).
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget *window : windows) {
+        if (window->isVisible() && !isBox(window) && window->windowType() == Qt::Window) {
+            box->winId();
+            box->windowHandle()->setTransientParent(window->windowHandle());
+        }
+    }
     box->show();
     box->raise();
     box->activateWindow();

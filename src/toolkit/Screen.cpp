@@ -7,6 +7,8 @@
 #include <QMouseEvent>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTimer>
+#include <QWindow>
 
 Screen::Screen(const QString &caption, int clientWidth, int clientHeight, Frame frame,
                const QColor &background)
@@ -28,18 +30,41 @@ Screen::Screen(const QString &caption, int clientWidth, int clientHeight, Frame 
     setPalette(pal);
     setAutoFillBackground(true);
     setMouseTracking(true);
+    centre();
+}
 
+void Screen::centre()
+{
     if (const QScreen *desktop = QGuiApplication::primaryScreen()) {
         const QRect area = desktop->availableGeometry();
-        move(area.center() - rect().center());
+        // The client area's place, not the frame's: the request is then the same whether or not
+        // the frame is known yet, and a window manager that reads the frame's size differently
+        // from the toolkit (weston's X11 frames count their shadow) cannot shift it on every show.
+        setGeometry(QRect(area.center() - rect().center(), size()));
     }
 }
 
 void Screen::showScreen()
 {
+    // A hidden screen opens centred again, like every screen before it: the window manager
+    // may not keep the place of a window that was unmapped (weston under X11 and Wayland does not).
+    if (!isVisible())
+        centre();
     show();
     raise();
     activateWindow();
+}
+
+void Screen::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    // A screen that the game hides gives up its native window, so that showing it again opens a new
+    // one where the game puts it: a window manager may place a window that comes back elsewhere
+    // (weston's X11 frames move it by their shadow's width each time). Not when minimised.
+    QTimer::singleShot(0, this, [this] {
+        if (isHidden() && windowHandle())
+            windowHandle()->destroy();
+    });
 }
 
 void Screen::closeEvent(QCloseEvent *event)

@@ -25,6 +25,11 @@ public:
     void showScreen();
 
 protected:
+    void hideEvent(QHideEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
+
+private:
+    // Places the client area in the middle of the desktop's free area.
+    void centre();
 };
