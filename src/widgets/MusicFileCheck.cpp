@@ -18,6 +18,9 @@ constexpr qint64 Mp3SearchWindow = 64 * 1024;
 constexpr qint64 Mp3ChainRoom = 8 * 1024;
 // Frames that must chain for the data to count as MP3 audio rather than bytes that look like it.
 constexpr int Mp3FramesToChain = 3;
+// The sound library's decoder gives up on a stream of a single frame ("done with this track"), so a
+// shorter file, however well formed, is as good as damaged to the player.
+constexpr int Mp3MinFrames = 2;
 // The sound library reads a MIDI file whole; larger files are refused rather than read.
 constexpr qint64 MidiMaxSize = 8 * 1024 * 1024;
 // ... and keeps some 60 bytes for every event: a file of 8 MB can hold 2.8 million events, which
@@ -217,7 +220,7 @@ MusicFileCheck::Result MusicFileCheck::checkMp3(const QByteArray &bytes, qint64 
                 break; // the file ends inside this frame
             ++chained;
             at += frame.length;
-            if (chained == Mp3FramesToChain || at == audioSize)
+            if (chained == Mp3FramesToChain || (at == audioSize && chained >= Mp3MinFrames))
                 return Result::Mp3;
             FrameHeader next;
             if (at + 4 > available || !frameHeader(data + at, &next) || next.version != first.version

@@ -463,7 +463,8 @@ void TestTMediaPlayer::sdlRefusesWhatItCannotPlay_data()
     QTest::newRow("missing") << "missing.mp3" << QByteArray() << cannotOpen;
     QTest::newRow("folder") << "folder.mp3" << QByteArray() << cannotOpen;
     QTest::newRow("MP3 after a tag") << "tagged.mp3" << tag + mp3(100) << "";
-    QTest::newRow("MP3 of one frame") << "frame.mp3" << mp3(1) << "";
+    QTest::newRow("MP3 of one frame") << "frame.mp3" << mp3(1) << damaged;
+    QTest::newRow("MP3 of two frames") << "frames.mp3" << mp3(30) << "";
     QTest::newRow("MIDI without end of track") << "open.mid" << noEndOfTrack << "";
 }
 
