@@ -17,6 +17,7 @@
 
 #include <QMenu>
 #include <QRegularExpression>
+#include <QSet>
 
 namespace {
 
@@ -527,6 +528,17 @@ private slots:
         for (int i = 0; i < 150; ++i)
             gamef->xxx->fire();
         QCOMPARE(gamef->PemX->tag, 3);
+        // On patrol he paces to and fro beside the desk, on one line.
+        QSet<int> places, directions;
+        const int line = gamef->pema->y();
+        for (int i = 0; i < 100; ++i) {
+            gamef->xxx->fire();
+            places.insert(gamef->pema->x());
+            directions.insert(gamef->Pem_LR->tag);
+        }
+        QCOMPARE(gamef->pema->y(), line);
+        QVERIFY(places.size() > 5);
+        QCOMPARE(directions.size(), 2);
         gamef->zopa->setProgress(53);
         gamef->execute(QStringLiteral("Pemil_Gowing"));
         for (int i = 0; i < 500 && gamef->xxx->enabled(); ++i)
