@@ -78,6 +78,7 @@ QString captionOf(QWidget *w)
 // leaves the font unchecked; an invalid colour is not checked. `traits` are words:
 //   hidden      hidden at creation          bevel / flat   panel with or without a raised edge
 //   pie / hbar / vbar   the gauge's kind    centred / uncentred   where a clip shows its frames
+//   full        gauge at 100 %
 //   fixed       clip keeps its size         hand / help    pointer shape
 //   disabled    greyed, lets the pointer through   readonly   list that cannot be typed into
 //   noframe     edit field without border   middle         caption centred on each line
@@ -168,6 +169,8 @@ void checkRow()
             QCOMPARE(dynamic_cast<TGauge &>(*widget).kind(), gkHorizontalBar);
         else if (trait == "vbar")
             QCOMPARE(dynamic_cast<TGauge &>(*widget).kind(), gkVerticalBar);
+        else if (trait == "full")
+            QCOMPARE(dynamic_cast<TGauge &>(*widget).progress(), 100);
         else if (trait == "centred" || trait == "uncentred")
             QCOMPARE(dynamic_cast<TAnimate &>(*widget).center(), trait == "centred");
         else if (trait == "fixed")
@@ -254,7 +257,7 @@ private slots:
         row("shedevr", g->shedevr, r(376, 232, kAny, 20), 17, true, kNavy, kLabelBack);
         row("Panel1", g->Panel1, r(0, 368, 688, 95), 13, false, {}, kBlack, "bevel");
         row("process", g->process, r(272, 32, 129, 28), 13, false, kMaroon, kMediumGrey, "hbar");
-        row("time", g->time, r(16, 24, 105, 65), 13, false, kGreen, kMediumGrey, "vbar");
+        row("time", g->time, r(16, 24, 105, 65), 13, false, kGreen, kMediumGrey, "vbar full");
         row("zopa", g->zopa, r(560, 24, 105, 65), 13, false, kGreen, kMediumGrey, "vbar");
         row("Label1", g->Label1, r(272, 8, kAny, 16), 13, false, kWhite, kNone);
         row("Label2", g->Label2, r(8, 8, kAny, 16), 13, false, kWhite, kNone);
