@@ -7,8 +7,11 @@
 #include <QPointer>
 #include <QWindow>
 
+#include <utility>
+
 namespace {
 
+// The boxes raised and not yet dismissed, oldest first; only the oldest is on screen.
 QList<QPointer<QMessageBox>> &openBoxes()
 {
     static QList<QPointer<QMessageBox>> boxes;
@@ -85,6 +88,27 @@ private:
     QPointer<QWidget> m_lastShown;
 };
 
+// Shows the oldest box not yet dismissed, in front and with the keyboard. The others wait unseen,
+// so that the player reads the errors in the order they happened.
+void showOldest()
+{
+    const auto boxes = openBoxes();
+    if (boxes.isEmpty() || boxes.front()->isVisible())
+        return;
+    QMessageBox *box = boxes.front();
+    // Tied to a shown screen, if there is one, before it is mapped: a window manager reads the tie
+    // when the box is mapped, and some read it only then and ignore raising (weston).
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget *window : windows) {
+        if (window->isVisible() && !isBox(window) && window->windowType() == Qt::Window) {
+            box->winId();
+            box->windowHandle()->setTransientParent(window->windowHandle());
+        }
+    }
+    box->show();
+    BoxKeeper::instance().bringToFront();
+}
+
 } // namespace
 
 namespace ErrorBox {
@@ -105,34 +129,30 @@ void show(const QString &text)
     auto *box = new QMessageBox(QMessageBox::Critical, QString::fromUtf16(kTitle), shown, QMessageBox::Ok);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::ApplicationModal);
+    // Once the dismissed box has gone and the toolkit has handed the keyboard back, the next one comes.
+    QObject::connect(box, &QDialog::finished, box, [box] {
+        openBoxes().removeOne(box);
+        QMetaObject::invokeMethod(&BoxKeeper::instance(), &showOldest, Qt::QueuedConnection);
+    });
     openBoxes().append(box);
-    // Tied from the start to a shown screen, if there is one: a window manager reads the tie when
-    // the box is mapped, and some read it only then and ignore raising (weston).
-    const QWidgetList windows = QApplication::topLevelWidgets();
-    for (QWidget *window : windows) {
-        if (window->isVisible() && !isBox(window) && window->windowType() == Qt::Window) {
-            box->winId();
-            box->windowHandle()->setTransientParent(window->windowHandle());
-        }
-    }
-    box->show();
-    box->raise();
-    box->activateWindow();
+    showOldest();
 }
 
 QStringList openTexts()
 {
     QStringList texts;
     for (const QPointer<QMessageBox> &box : openBoxes())
-        if (box->isVisible())
-            texts.append(box->text());
+        texts.append(box->text());
     return texts;
 }
 
 void closeAll()
 {
-    for (const QPointer<QMessageBox> &box : openBoxes())
+    const auto boxes = std::exchange(openBoxes(), {});
+    for (const QPointer<QMessageBox> &box : boxes) {
         box->close();
+        box->deleteLater(); // also a box that was waiting, and so never shown
+    }
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 

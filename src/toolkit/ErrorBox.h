@@ -6,8 +6,10 @@
 // The game's error message box: modal, with the error icon, titled with the application title.
 // It does not block the caller (timers go on firing while it is open), and a box whose text equals
 // that of a box still open is not opened a second time, so an error that repeats on every tick
-// cannot bury the game under boxes. An open box stays in front of every screen of the game and
-// keeps the keyboard until it is dismissed, also when a screen is shown after it was opened.
+// cannot bury the game under boxes. Boxes are shown one at a time in the order they were raised:
+// the next one appears when the player dismisses the one before it. The box on screen stays in
+// front of every screen of the game and keeps the keyboard until it is dismissed, also when a
+// screen is shown after it was opened.
 namespace ErrorBox {
 
 // The application title, which is also the title of every error box.
@@ -17,10 +19,10 @@ inline constexpr char16_t kTitle[] = u"PEMy - ultra reality game!";
 // than that of "." (after a letter or a digit, not after "!").
 QString withFullStop(const QString &text);
 
-// Opens a box for `text` unless one with the same text is open.
+// Opens a box for `text` unless one with the same text is open; it waits while an older box is shown.
 void show(const QString &text);
 
-// Texts of the boxes that are open now, oldest first.
+// Texts of the boxes that are open now (on screen or waiting their turn), oldest first.
 QStringList openTexts();
 
 // Closes every open box (tests and shutdown).

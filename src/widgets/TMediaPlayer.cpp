@@ -209,9 +209,11 @@ void TMediaPlayer::pieceFailed(const QString &error)
     m_mode = Mode::NotOpen;
     m_held = false;
     m_atEnd = false;
-    endRequest();
-    // Not inside any handler of the game: the error is shown as an uncaught one would be.
-    ErrorBox::show(error.isEmpty() ? QString::fromLatin1(UnknownError) : error);
+    // As if the open had failed: the play asked of the piece never started, so it is answered by
+    // no notification (one would restart the failed piece), and the error goes to the box as the
+    // open's error does from the handler that called it.
+    m_pending = false;
+    guarded([&error] { throw GameError(error.isEmpty() ? QString::fromLatin1(UnknownError) : error); });
 }
 
 void TMediaPlayer::pieceFinished(quint64 generation)

@@ -22,8 +22,8 @@ class QToolButton;
 //
 // play(), stop() and pause() throw GameError("No MCI device open") while no piece is open, and
 // raise nothing else. A piece that the back-end accepted before its sound output was ready and that
-// then fails to load is closed (its pending request ends as aborted) and its error goes to the
-// error box, as an error raised outside the game's handlers.
+// then fails to load fails as its open would have: it is closed, its pending request ends without
+// a notification, and the open's error goes to the error box.
 class TMediaPlayer : public QWidget {
     Q_OBJECT
 

@@ -64,12 +64,27 @@ private slots:
         QVERIFY(menuf->isVisible());
     }
 
-    // Closing the menu ends the event loop, whatever else is shown.
+    // Closing the menu, or either "Выход", ends the event loop, whatever else is shown.
+    void closingMenuEnds_data()
+    {
+        QTest::addColumn<int>("way");
+        QTest::newRow("the menu's close box") << 0;
+        QTest::newRow("the menu's Выход") << 1;
+        QTest::newRow("the game's Выход") << 2;
+    }
     void closingMenuEnds()
     {
+        QFETCH(int, way);
         m_screens->create();
         scoref->showScreen();
-        QTimer::singleShot(0, menuf, [] { menuf->close(); });
+        QTimer::singleShot(0, menuf, [way] {
+            if (way == 0)
+                menuf->close();
+            else if (way == 1)
+                menuf->ExitClick();
+            else
+                gamef->exitClick();
+        });
         QTimer watchdog;
         bool timedOut = false;
         watchdog.singleShot(5000, [&] { timedOut = true; QApplication::exit(1); });

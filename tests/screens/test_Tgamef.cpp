@@ -17,6 +17,7 @@
 
 #include <QMenu>
 #include <QRegularExpression>
+#include <QSet>
 
 namespace {
 
@@ -529,12 +530,20 @@ private slots:
         for (int i = 0; i < 150; ++i)
             gamef->xxx->fire();
         QCOMPARE(gamef->PemX->tag, 3);
-        // The patrol's right bound is the design's, 351 (drawn at 281): it swings out to 354.
+        // On patrol he paces to and fro beside the desk, on one line; the patrol's right bound is the
+        // design's, 351 (drawn at 281): he swings out to 354, drawn at 283.
+        QSet<int> places, directions;
+        const int line = gamef->pema->y();
         int rightmost = 0;
-        for (int i = 0; i < 80; ++i) {
+        for (int i = 0; i < 100; ++i) {
             gamef->xxx->fire();
+            places.insert(gamef->pema->x());
+            directions.insert(gamef->Pem_LR->tag);
             rightmost = std::max(rightmost, gamef->pema->x());
         }
+        QCOMPARE(gamef->pema->y(), line);
+        QVERIFY(places.size() > 5);
+        QCOMPARE(directions.size(), 2);
         QCOMPARE(rightmost, 283);
         gamef->zopa->setProgress(53);
         gamef->execute(QStringLiteral("Pemil_Gowing"));

@@ -287,6 +287,11 @@ private slots:
         QCOMPARE(menuf->deamon->remainingTime(), -1);
         menuf->showScreen();
         QVERIFY(menuf->deamon->remainingTime() >= 0);
+        // Minimised, the menu shows nothing either, until it is restored.
+        menuf->showMinimized();
+        QCOMPARE(menuf->deamon->remainingTime(), -1);
+        menuf->showNormal();
+        QVERIFY(menuf->deamon->remainingTime() >= 0);
 
         // The real timer pulses the hovered entry.
         menuf->ExitMouseMove();
@@ -303,22 +308,60 @@ private slots:
         QVERIFY(menuf->deamon->remainingTime() >= 0);
     }
 
-    // An entry hovered when the menu went away comes back at the size and direction that the ticks
-    // of the time away would have left (about one every 35 ms), and pulses on from there.
+    // An entry hovered when the menu went away comes back at the size and direction that an unslept
+    // run of the ticks of the time away (one every 35 ms) leaves, and pulses on from there as that
+    // run does. One left while the menu is away (Enter on another screen starts an exam) is caught
+    // up as it is left.
     void pulseCatchesUpAfterTheMenuWasAway()
     {
-        menuf->ObMouseMove();
-        QElapsedTimer away;
-        menuf->ObClick();
-        away.start();
-        QTest::qWait(400);
-        const qint64 atLeast = 400;
-        menuf->showScreen();
-        const qint64 atMost = away.elapsed();
-        QSet<QPair<int, int>> possible;
-        for (qint64 ticks = atLeast / 35 - 1; ticks <= atMost / 35 + 1; ++ticks)
-            possible.insert(pulseAfter(int(ticks)));
-        QVERIFY(possible.contains(qMakePair(Scaling::pointsOf(menuf->Ob->font()), menuf->Ob->tag)));
+        using Phase = QPair<int, int>; // font pixels, direction
+        const auto phaseOf = [](QWidget *entry) { return Phase(entry->font().pixelSize(), static_cast<TFlatButton *>(entry)->tag); };
+        const QFont start = menuf->Ob->font();
+        // The phases after `ticks` and `ticks` + 1 unslept ticks from the layout's size, hovered.
+        const auto unslept = [&](qint64 ticks) {
+            menuf->Ob->setFont(start);
+            menuf->Ob->tag = 0;
+            menuf->ObMouseMove();
+            for (qint64 i = 0; i < ticks; ++i)
+                menuf->deamonTimer();
+            const Phase after = phaseOf(menuf->Ob);
+            menuf->deamonTimer();
+            return qMakePair(after, phaseOf(menuf->Ob));
+        };
+        for (const bool shownAgain : {true, false}) {
+            menuf->showScreen();
+            menuf->Ob->setFont(start);
+            menuf->Ob->tag = 0;
+            menuf->ObMouseMove();
+            QElapsedTimer clock;
+            clock.start();
+            menuf->ObClick();
+            const qint64 asleep = clock.elapsed();
+            QTest::qWait(250);
+            const qint64 waking = clock.elapsed();
+            if (shownAgain) {
+                menuf->showScreen();
+            } else {
+                menuf->name->setText(QStringLiteral("x"));
+                menuf->NewGameClick();
+                QVERIFY(menuf->isHidden());
+            }
+            const qint64 awake = clock.elapsed();
+            const Phase caughtUp = phaseOf(menuf->Ob);
+            menuf->deamonTimer(); // the hover is over once left, so the entry stays as it is then
+            const auto slept = qMakePair(caughtUp, phaseOf(menuf->Ob));
+            QSet<QPair<Phase, Phase>> possible;
+            for (qint64 ticks = (waking - asleep) / 35; ticks <= awake / 35 + 1; ++ticks) {
+                auto run = unslept(ticks);
+                if (!shownAgain)
+                    run.second = run.first;
+                possible.insert(run);
+            }
+            QVERIFY2(possible.contains(slept), qPrintable(QStringLiteral("%1 px, direction %2")
+                                                              .arg(caughtUp.first).arg(caughtUp.second)));
+            menuf->tx->setEnabled(false);
+            menuf->deamon->setEnabled(true);
+        }
     }
 
     // At 80 % the exam piece is asked for only with the sound on and a name that is not the lordly

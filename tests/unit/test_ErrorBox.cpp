@@ -55,6 +55,29 @@ private slots:
         ErrorBox::show("Cannot open AVI");
         QCOMPARE(ErrorBox::openTexts().size(), 1);
     }
+
+    // Boxes come one at a time in the order raised: the next is shown, in front and with the
+    // keyboard, when the one before it is dismissed; a text already waiting is not queued again.
+    void oneAtATimeInOrder()
+    {
+        QWidget screen;
+        screen.show();
+        QVERIFY(QTest::qWaitForWindowActive(&screen));
+        for (const char *text : {"The music file is damaged", "JPEG error #53", "The music file is damaged"})
+            ErrorBox::show(text);
+        QCOMPARE(ErrorBox::openTexts(), (QStringList{"The music file is damaged.", "JPEG error #53."}));
+        for (const QString &expected : ErrorBox::openTexts()) {
+            QMessageBox *shown = nullptr;
+            QTRY_VERIFY((shown = qobject_cast<QMessageBox *>(QApplication::activeWindow())));
+            QCOMPARE(shown->text(), expected);
+            int visible = 0;
+            for (QWidget *w : qApp->topLevelWidgets())
+                visible += qobject_cast<QMessageBox *>(w) && w->isVisible();
+            QCOMPARE(visible, 1);
+            QTest::keyClick(shown, Qt::Key_Return);
+        }
+        QTRY_VERIFY(ErrorBox::openTexts().isEmpty());
+    }
 };
 
 QTEST_MAIN(TestErrorBox)
