@@ -53,9 +53,8 @@ Tscoref::~Tscoref() = default;
 
 void Tscoref::FormCreate()
 {
-    const ScoreFile::Loaded loaded = ScoreFile::load();
-    m_scoreFileUnreadable = loaded.unreadable;
-    Score->setText(loaded.text);
+    m_file = ScoreFile::load();
+    Score->setText(m_file.text);
 }
 
 void Tscoref::appendLine(const QString &line)
@@ -75,7 +74,10 @@ void Tscoref::backClick()
     hide();
     menuf->showScreen();
     menuf->deamon->setEnabled(true);
-    ScoreFile::save(Score->text(), m_scoreFileUnreadable);
+    m_file = ScoreFile::save(Score->text(), m_file);
+    // Results that another game saved meanwhile are shown from the next visit on.
+    if (m_file.text != Score->text())
+        Score->setText(m_file.text);
 }
 
 void Tscoref::Image1Click()
