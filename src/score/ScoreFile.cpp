@@ -317,7 +317,7 @@ QByteArray digest(const QByteArray &bytes)
 // disk before the write begins. False when the working folder refuses it.
 bool writeBackup(const QByteArray &target, const QByteArray &old, const QByteArray &bytes)
 {
-    const int fd = ::open(kBackupName, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    const int fd = injectedFailure(Step::Create) ? -1 : ::open(kBackupName, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0)
         return false;
     const QByteArray header = target + '\n' + QByteArray::number(old.size()) + ' '

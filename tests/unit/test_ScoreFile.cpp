@@ -585,7 +585,7 @@ private slots:
         QCOMPARE(state("score.inf"), fallbackAfter);
     }
 
-    // A step of the write that fails (write, sync to disk, rename, the folder's sync) leaves the old
+    // A step of the write that fails (creation, write, sync, rename, the folder's sync) leaves the old
     // score file whole, or whole and new when only the folder's sync failed, and no temporary file
     // nor open descriptor behind; the fallback then gets the list, keeping the lines it holds, or
     // when it fails as well keeps its old text and the error box says the write failed. An
@@ -608,6 +608,8 @@ private slots:
         QTest::newRow("write fails everywhere") << Step::Write << 1000 << 0 << streamError;
         QTest::newRow("sync fails everywhere") << Step::Sync << 1000 << 0 << streamError;
         QTest::newRow("rename fails everywhere") << Step::Rename << 1000 << 0 << streamError;
+        QTest::newRow("no file can be made anywhere")
+            << Step::Create << 1000 << 0 << "error=Cannot create file score.inf;score=old;fallback=old;stray=";
         QTest::newRow("read interrupted") << Step::Interrupted << 1 << 0 << written;
         QTest::newRow("write interrupted") << Step::Interrupted << 2 << 2 << written;
         QTest::newRow("temporary names taken") << Step::NameTaken << 3 << 0
@@ -694,7 +696,10 @@ private slots:
             if (mountPoint == ".")
                 writeFile("score.inf", oldFallback);
             fillFileSystem("base/data", fill);
-            const QString error = saveError(text, ScoreFile::load());
+            const ScoreFile::Loaded loaded = ScoreFile::load();
+            const int descriptors = openDescriptors();
+            const QString error = saveError(text, loaded);
+            const QString leaked = openDescriptors() != descriptors ? QString(";descriptors left open") : QString();
             const auto classify = [&](const QString &path, const QByteArray &old) {
                 if (!QFileInfo::exists(path))
                     return QString("none");
@@ -704,8 +709,9 @@ private slots:
             QStringList stray = strayFiles("base/data", {"score.inf"});
             stray.removeIf([](const QString &name) { return name.startsWith("fill"); });
             return QString("error=%1;score=%2;fallback=%3;stray=%4")
-                .arg(error, classify("base/data/score.inf", oldScore),
-                     classify("score.inf", oldFallback), stray.join(","));
+                       .arg(error, classify("base/data/score.inf", oldScore), classify("score.inf", oldFallback),
+                            stray.join(","))
+                   + leaked;
         });
         if (result.startsWith("SKIP: "))
             QSKIP(qPrintable(result.mid(6) + "; the injected failures cover it"));
