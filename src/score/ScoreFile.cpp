@@ -19,6 +19,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <optional>
+#include <utility>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -41,8 +42,6 @@ constexpr int kTemporaryNameTries = 64;
 const char kBackupName[] = "score.inf.pemy-backup";
 // Longest wait for another game's save to leave the folder, in milliseconds; then the save goes on.
 constexpr int kLockWaitMs = 2000;
-// Most links followed from a path to the file it names, as the system itself allows.
-constexpr int kMaxLinks = 40;
 const QString kCrLf = QStringLiteral("\r\n");
 
 enum class Outcome { Written, NotCreated, NotWritten };
@@ -56,7 +55,7 @@ std::array<Failures, int(Step::NameTaken) + 1> g_failures{};
 // Where the next save kills the process, by test order.
 Step g_killAt = Step::None;
 
-// Whether `step` is to fail this time, as the disk would (with EIO).
+// Whether `step` is to fail this time, as a failing disk would make it.
 bool injectedFailure(Step step)
 {
     Failures &failures = g_failures[int(step)];
@@ -67,19 +66,43 @@ bool injectedFailure(Step step)
     if (failures.failing <= 0)
         return false;
     --failures.failing;
-    errno = EIO;
     return true;
 }
 
-// Stops the process at `step` when a test asked for it, having written half of `bytes` to `fd`.
-void killPoint(Step step, int fd = -1, const QByteArray &bytes = {})
+// Stops the process at `step` when a test asked for it, as a kill would, once `written` stands at the
+// start of `fd`: as far as a write had got.
+void killPoint(Step step, int fd, const QByteArray &written)
 {
     if (g_killAt != step)
         return;
-    if (fd >= 0 && ::pwrite(fd, bytes.constData(), size_t(bytes.size() / 2), 0) >= 0)
-        ::fsync(fd);
+    [[maybe_unused]] const ssize_t n = ::pwrite(fd, written.constData(), size_t(written.size()), 0);
     ::raise(SIGKILL);
 }
+
+// A descriptor, closed when this goes.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : m_fd(fd) {}
+    ~Descriptor()
+    {
+        if (*this)
+            close();
+    }
+    Descriptor(const Descriptor &) = delete;
+    Descriptor &operator=(const Descriptor &) = delete;
+
+    // Whether it is open.
+    explicit operator bool() const { return m_fd != -1; }
+    int get() const { return m_fd; }
+    // Closes it now; false when the close reports an error (on a network file system, a write
+    // that failed late).
+    bool close() { return ::close(release()) == 0; }
+    // Hands the descriptor over; this no longer closes it.
+    int release() { return std::exchange(m_fd, -1); }
+
+private:
+    int m_fd;
+};
 
 QByteArray nativePath(const QString &path)
 {
@@ -91,22 +114,12 @@ QByteArray folderOf(const QByteArray &path)
     return nativePath(QFileInfo(QFile::decodeName(path)).absolutePath());
 }
 
-// The file that `path` names at the end of its chain of links (which need not exist yet); the
-// path itself when it is no link. A link loop gives the last link reached.
-QByteArray followLinks(QByteArray path)
+// The file that `path` names at the end of its chain of links; the path itself when it is no link;
+// empty when the chain is broken or loops, for there is no file to write where it lies.
+QByteArray followLinks(const QString &path)
 {
-    for (int i = 0; i < kMaxLinks; ++i) {
-        struct stat status {};
-        if (::lstat(path.constData(), &status) != 0 || !S_ISLNK(status.st_mode))
-            break;
-        QByteArray target(qMax<qsizetype>(status.st_size, 255) + 1, '\0');
-        const ssize_t n = ::readlink(path.constData(), target.data(), size_t(target.size()));
-        if (n <= 0 || n >= target.size())
-            break;
-        target.truncate(n);
-        path = target.startsWith('/') ? target : folderOf(path) + '/' + target;
-    }
-    return path;
+    const QFileInfo info(path);
+    return nativePath(info.isSymLink() ? info.canonicalFilePath() : path);
 }
 
 // The file a save of the score file replaces: the existing one, whatever the letter case of its
@@ -139,11 +152,9 @@ ssize_t interruptible(Call call)
     return call();
 }
 
-// Reads `fd` to its end.
-bool readAll(int fd, QByteArray *bytes, qint64 sizeHint)
+// Reads `fd` to its end into the empty `bytes`.
+bool readAll(int fd, QByteArray *bytes)
 {
-    bytes->clear();
-    bytes->reserve(qMax<qint64>(sizeHint, 0) + 1);
     char chunk[65536];
     for (;;) {
         const ssize_t n = interruptible([&] { return ::read(fd, chunk, sizeof chunk); });
@@ -183,16 +194,12 @@ bool syncToDisk(int fd)
 // be read. Never blocks on a FIFO.
 std::optional<QByteArray> readFile(const QByteArray &path, bool *missing = nullptr)
 {
-    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const Descriptor fd(::open(path.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (missing)
-        *missing = fd < 0 && errno == ENOENT;
-    if (fd < 0)
-        return std::nullopt;
+        *missing = !fd && errno == ENOENT;
     struct stat status {};
     QByteArray bytes;
-    const bool read = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && readAll(fd, &bytes, status.st_size);
-    ::close(fd);
-    if (!read)
+    if (!fd || ::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode) || !readAll(fd.get(), &bytes))
         return std::nullopt;
     return bytes;
 }
@@ -202,38 +209,35 @@ QString textOf(const QByteArray &bytes)
     return ScoreText::normaliseLineBreaks(Cp1251::decode(ScoreText::untilZero(bytes)));
 }
 
-// An open folder, synced on request; when `lock`, locked against the saves of other games while this
-// lives (when the lock could be had within kLockWaitMs).
+// Puts the entries of the open folder `fd` on disk; a folder that cannot be opened cannot be
+// synced, and passes.
+bool syncFolder(const Descriptor &fd)
+{
+    return !fd || (!injectedFailure(Step::SyncFolder) && ::fsync(fd.get()) == 0);
+}
+
+// An open folder, locked against the saves of other games while this lives (when the lock could
+// be had within kLockWaitMs; the descriptor's close ends it).
 class Folder {
 public:
-    explicit Folder(const QByteArray &path, bool lock = true)
-        : m_fd(::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+    explicit Folder(const QByteArray &path) : m_fd(::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
     {
         QElapsedTimer waited;
         waited.start();
-        while (lock && m_fd >= 0 && !m_locked) {
-            m_locked = ::flock(m_fd, LOCK_EX | LOCK_NB) == 0;
+        while (m_fd && !m_locked) {
+            m_locked = ::flock(m_fd.get(), LOCK_EX | LOCK_NB) == 0;
             if (!m_locked && (errno != EWOULDBLOCK || waited.elapsed() > kLockWaitMs))
                 break;
             if (!m_locked)
                 QThread::msleep(10);
         }
     }
-    ~Folder()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd); // ends the lock
-    }
-    Folder(const Folder &) = delete;
-    Folder &operator=(const Folder &) = delete;
 
     bool locked() const { return m_locked; }
-    // Puts the folder's entries on disk; a folder that cannot be opened cannot be synced, and
-    // passes.
-    bool sync() const { return m_fd < 0 || (!injectedFailure(Step::SyncFolder) && ::fsync(m_fd) == 0); }
+    bool sync() const { return syncFolder(m_fd); }
 
 private:
-    int m_fd;
+    Descriptor m_fd;
     bool m_locked = false;
 };
 
@@ -252,7 +256,7 @@ void removeStaleTemporaries(const Folder &folder, const QByteArray &target)
 }
 
 // Creates a new empty file beside `target`, with the owner and permissions of `existing` when given
-// (else the usual ones under the umask). Returns its descriptor and path, or -1 when the directory
+// (else the usual ones under the umask). Returns its descriptor and path; none when the directory
 // refuses it or the owner cannot be kept.
 int createTemporary(const QByteArray &target, const struct stat *existing, QByteArray *path)
 {
@@ -265,21 +269,18 @@ int createTemporary(const QByteArray &target, const struct stat *existing, QByte
             if (other.open(QIODevice::WriteOnly | QIODevice::NewOnly))
                 other.write("taken");
         }
-        const int fd = ::open(path->constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno == EEXIST)
+        Descriptor fd(::open(path->constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+        if (!fd && errno == EEXIST)
             continue;
-        if (fd < 0)
+        if (!fd)
             return -1;
         if (!existing)
-            return fd;
+            return fd.release();
         // The owner first: a change of owner clears the set-id bits that the mode then restores.
-        const bool ownerKept = (existing->st_uid == ::geteuid() && existing->st_gid == ::getegid())
-                               || ::fchown(fd, existing->st_uid, existing->st_gid) == 0;
-        if (ownerKept) {
-            ::fchmod(fd, existing->st_mode & 07777); // a failure only leaves the usual permissions
-            return fd;
+        if (::fchown(fd.get(), existing->st_uid, existing->st_gid) == 0) {
+            ::fchmod(fd.get(), existing->st_mode & 07777); // a failure only leaves the usual permissions
+            return fd.release();
         }
-        ::close(fd);
         ::unlink(path->constData());
         return -1;
     }
@@ -294,12 +295,12 @@ Outcome replaceAtomically(const Folder &folder, const QByteArray &target, const 
                           const struct stat *existing)
 {
     QByteArray temporary;
-    const int fd = createTemporary(target, existing, &temporary);
-    if (fd < 0)
+    Descriptor fd(createTemporary(target, existing, &temporary));
+    if (!fd)
         return Outcome::NotCreated;
-    killPoint(Step::Write, fd, bytes);
-    bool written = writeAll(fd, bytes) && syncToDisk(fd);
-    written = ::close(fd) == 0 && written;
+    killPoint(Step::Write, fd.get(), bytes.left(bytes.size() / 2));
+    bool written = writeAll(fd.get(), bytes) && syncToDisk(fd.get());
+    written = fd.close() && written;
     written = written && !injectedFailure(Step::Rename) && ::rename(temporary.constData(), target.constData()) == 0;
     if (!written) {
         ::unlink(temporary.constData());
@@ -313,17 +314,23 @@ QByteArray digest(const QByteArray &bytes)
     return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
 }
 
+// Writes `old` over what the regular file `fd` holds, whole and on disk.
+bool putBack(int fd, const QByteArray &old)
+{
+    return writeAll(fd, old) && ::ftruncate(fd, old.size()) == 0 && syncToDisk(fd);
+}
+
 // Keeps `old`, what `target` holds before a write in place of `bytes`, in the working folder, on
 // disk before the write begins. False when the working folder refuses it.
 bool writeBackup(const QByteArray &target, const QByteArray &old, const QByteArray &bytes)
 {
-    const int fd = injectedFailure(Step::Create) ? -1 : ::open(kBackupName, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd < 0)
+    Descriptor fd(injectedFailure(Step::Create) ? -1 : ::open(kBackupName, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    if (!fd)
         return false;
     const QByteArray header = target + '\n' + QByteArray::number(old.size()) + ' '
                               + QByteArray::number(bytes.size()) + ' ' + digest(bytes) + '\n';
-    bool written = writeAll(fd, header + old) && syncToDisk(fd);
-    written = ::close(fd) == 0 && written && Folder(".", false).sync();
+    bool written = writeAll(fd.get(), header + old) && syncToDisk(fd.get());
+    written = fd.close() && written && syncFolder(Descriptor(::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)));
     if (!written)
         ::unlink(kBackupName);
     return written;
@@ -344,31 +351,23 @@ bool writeBackup(const QByteArray &target, const QByteArray &old, const QByteArr
 // A failure leaves the file as it was and sends the text to the fallback.
 Outcome overwriteInPlace(const QByteArray &target, const QByteArray &bytes)
 {
-    const int fd = ::open(target.constData(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
-        return Outcome::NotCreated;
+    const Descriptor fd(::open(target.constData(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     struct stat status {};
     QByteArray old;
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || !readAll(fd, &old, status.st_size)) {
-        ::close(fd);
+    if (!fd || ::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode) || !readAll(fd.get(), &old))
         return Outcome::NotCreated;
-    }
-    if (bytes.size() > old.size() && ::fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, bytes.size()) != 0) {
-        ::close(fd);
+    if (bytes.size() > old.size() && ::fallocate(fd.get(), FALLOC_FL_KEEP_SIZE, 0, bytes.size()) != 0)
         return Outcome::NotWritten;
-    }
-    if (!writeBackup(target, old, bytes)) {
-        ::close(fd);
+    if (!writeBackup(target, old, bytes))
         return Outcome::NotCreated;
-    }
-    killPoint(Step::Write, fd, bytes);
-    const bool written = writeAll(fd, bytes) && (bytes.size() >= old.size() || ::ftruncate(fd, bytes.size()) == 0)
-                         && syncToDisk(fd);
-    killPoint(Step::Sync);
+    killPoint(Step::Write, fd.get(), bytes.left(bytes.size() / 2));
+    const bool written = writeAll(fd.get(), bytes)
+                         && (bytes.size() >= old.size() || ::ftruncate(fd.get(), bytes.size()) == 0)
+                         && syncToDisk(fd.get());
+    killPoint(Step::Sync, fd.get(), {});
     // The copy goes once the file holds whole bytes again, new or old; else the next start uses it.
-    if (written || (writeAll(fd, old) && ::ftruncate(fd, old.size()) == 0 && syncToDisk(fd)))
+    if (written || putBack(fd.get(), old))
         ::unlink(kBackupName);
-    ::close(fd);
     return written ? Outcome::Written : Outcome::NotWritten;
 }
 
@@ -392,17 +391,13 @@ bool restoreUnfinishedWrite()
     }
     const QByteArray target = backup->left(targetEnd);
     const Folder folder(folderOf(target));
-    const int fd = ::open(target.constData(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const Descriptor fd(::open(target.constData(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     struct stat status {};
     QByteArray now;
-    if (fd < 0 || ::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || !readAll(fd, &now, status.st_size)) {
-        if (fd >= 0)
-            ::close(fd);
+    if (!fd || ::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode) || !readAll(fd.get(), &now))
         return false;
-    }
     const bool finished = now == old || (now.size() == sizes[1].toLongLong() && digest(now) == sizes[2]);
-    const bool whole = finished || (writeAll(fd, old) && ::ftruncate(fd, old.size()) == 0 && syncToDisk(fd));
-    ::close(fd);
+    const bool whole = finished || putBack(fd.get(), old);
     if (whole)
         ::unlink(kBackupName);
     return whole;
@@ -411,8 +406,8 @@ bool restoreUnfinishedWrite()
 // The lines of `text`, without the empty piece after a final break.
 QList<QStringView> linesOf(const QString &text)
 {
-    QList<QStringView> lines = QStringView(text).split(kCrLf);
-    if (!lines.isEmpty() && lines.last().isEmpty())
+    QList<QStringView> lines = QStringView(text).split(kCrLf); // never empty
+    if (lines.last().isEmpty())
         lines.removeLast();
     return lines;
 }
@@ -421,8 +416,7 @@ QList<QStringView> linesOf(const QString &text)
 bool extendsByLines(const QString &text, const QString &start)
 {
     return text.startsWith(start)
-           && (start.isEmpty() || start.endsWith(kCrLf) || text.size() == start.size()
-               || QStringView(text).mid(start.size()).startsWith(kCrLf));
+           && (start.isEmpty() || start.endsWith(kCrLf) || QStringView(text).mid(start.size()).startsWith(kCrLf));
 }
 
 // `text` and then `lines`, a line break between them where neither brings one, none added twice.
@@ -464,10 +458,10 @@ QString merge(const QString &base, const QString &ours, const std::optional<QStr
 // cannot be both read and written, are left alone. `*written` receives the text written.
 Outcome writeFile(const QString &path, const QString &text, const QString &base, QString *written)
 {
-    if (path.isEmpty())
-        return Outcome::NotCreated;
     // A link stays a link: the file at the end of the chain is the one replaced.
-    const QByteArray target = followLinks(nativePath(path));
+    const QByteArray target = followLinks(path);
+    if (target.isEmpty())
+        return Outcome::NotCreated;
     const Folder folder(folderOf(target));
     removeStaleTemporaries(folder, target);
     struct stat status {};

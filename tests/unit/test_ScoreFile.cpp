@@ -419,38 +419,45 @@ private slots:
         QCOMPARE(strayFiles(".", {}), QStringList());
     }
 
-    // A write in place that fails half-way puts the old bytes back at once, and its copy goes; the
-    // text goes to the fallback.
+    // A write in place that fails half-way puts the old bytes back at once (the file was written:
+    // its time changed), and its copy goes; the text goes to the fallback.
     void failedInPlaceWriteRestoresOldBytes()
     {
         writeFile("base/data/score.inf", "old score, longer than the new text\r\n");
+        const struct timespec longAgo[2] = {{1000000000, 0}, {1000000000, 0}};
+        QCOMPARE(::utimensat(AT_FDCWD, "base/data/score.inf", longAgo, 0), 0);
         ScoreFile::failForTesting(ScoreFile::Step::Create, 1);
         ScoreFile::failForTesting(ScoreFile::Step::Sync, 1, 1); // the copy's sync passes
         const QString error = saveError("new\r\n", ScoreFile::load());
         ScoreFile::failForTesting(ScoreFile::Step::None);
         QCOMPARE(error, QString());
         QCOMPARE(readFile("base/data/score.inf"), QByteArray("old score, longer than the new text\r\n"));
+        QVERIFY(QFileInfo("base/data/score.inf").lastModified().toSecsSinceEpoch() > 1000000000);
         QCOMPARE(readFile("score.inf"), QByteArray("new\r\n"));
         QCOMPARE(strayFiles(".", {"score.inf"}), QStringList());
     }
 
-    // A save killed half-way (as by a power cut) loses nothing: the next save removes the temporary
-    // file it left (and no file of the player's); a file that a write in place left cut is put back
-    // from its copy at the next start, or kept when its new bytes were all on disk.
+    // A save killed half-way loses nothing: the next save removes the temporary file it left (and no
+    // file of the player's); a file that a write in place left cut is put back from its copy at the
+    // next start, or kept when its new bytes were all on disk. While it cannot be put back (here
+    // read-only), it counts as unreadable: the fallback is read and written, and it waits.
     void killedSave_data()
     {
         QTest::addColumn<bool>("inPlace");
         QTest::addColumn<ScoreFile::Step>("killedAt");
         QTest::addColumn<bool>("newKept");
-        QTest::newRow("replacing the file") << false << ScoreFile::Step::Write << false;
-        QTest::newRow("writing in place") << true << ScoreFile::Step::Write << false;
-        QTest::newRow("in place, every byte on disk") << true << ScoreFile::Step::Sync << true;
+        QTest::addColumn<bool>("readOnlyAfter");
+        QTest::newRow("replacing the file") << false << ScoreFile::Step::Write << false << false;
+        QTest::newRow("writing in place") << true << ScoreFile::Step::Write << false << false;
+        QTest::newRow("in place, every byte on disk") << true << ScoreFile::Step::Sync << true << false;
+        QTest::newRow("in place, then read-only") << true << ScoreFile::Step::Write << false << true;
     }
     void killedSave()
     {
         QFETCH(bool, inPlace);
         QFETCH(ScoreFile::Step, killedAt);
         QFETCH(bool, newKept);
+        QFETCH(bool, readOnlyAfter);
         const QString old = "old score, long enough to be cut in its middle\r\n";
         const QString text = "NEW SCORE, ALSO LONG ENOUGH TO BE CUT IN ITS MIDDLE\r\nline\r\n";
         writeFile("base/data/score.inf", old.toLatin1());
@@ -467,6 +474,21 @@ private slots:
         QCOMPARE(waitpid(pid, &status, 0), pid);
         QVERIFY(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
 
+        if (readOnlyAfter) {
+            QFile::setPermissions("base/data/score.inf", QFile::ReadOwner);
+            {
+                const DacOff permissionsBind;
+                if (QFile("base/data/score.inf").open(QIODevice::WriteOnly | QIODevice::Append))
+                    QSKIP("file permissions do not bind here");
+                const ScoreFile::Loaded cut = ScoreFile::load();
+                QCOMPARE(cut.text, QString());
+                QVERIFY(cut.unreadable);
+                ScoreFile::save("meanwhile\r\n", {});
+            }
+            QCOMPARE(readFile("score.inf"), QByteArray("meanwhile\r\n"));
+            QVERIFY(QFile::remove("score.inf"));
+            QFile::setPermissions("base/data/score.inf", QFile::ReadOwner | QFile::WriteOwner);
+        }
         const ScoreFile::Loaded next = ScoreFile::load(); // the next start
         QCOMPARE(next.text, newKept ? text : old);
         QCOMPARE(readFile("base/data/score.inf"), next.text.toLatin1());
@@ -505,11 +527,17 @@ private slots:
             << QByteArray("A\r\nB\r\n") << none << "A\r\nB\r\n" << QByteArray("A\r\nB\r\nBob\r\n") << false
             << "B\r\nAlice\r\n" << QByteArray("B\r\nAlice\r\nBob\r\n") << none;
         QTest::newRow("the file rewritten elsewhere")
-            << QByteArray("A\r\n-\r\n") << none << "A\r\n-\r\n" << QByteArray("-\r\nX\r\n") << false
-            << "A\r\n-\r\nAlice\r\n" << QByteArray("A\r\n-\r\nAlice\r\nX\r\n") << none;
+            << QByteArray("A\r\n-") << none << "A\r\n-" << QByteArray("-\r\nX\r\n") << false
+            << "A\r\n-\r\nAlice" << QByteArray("A\r\n-\r\nAlice\r\nX\r\n") << none;
         QTest::newRow("a last line without a break")
             << QByteArray("A") << none << "A" << QByteArray("A\r\nBob") << false << "A\r\nAlice"
             << QByteArray("A\r\nBob\r\nAlice") << none;
+        QTest::newRow("a last line without a break, the other game's with one")
+            << QByteArray("A") << none << "A" << QByteArray("A\r\nBob\r\n") << false << "A\r\nAlice"
+            << QByteArray("A\r\nBob\r\nAlice") << none;
+        QTest::newRow("the other game's last line without a break")
+            << QByteArray("A\r\n") << none << "A\r\n" << QByteArray("A\r\nBob") << false << "A\r\nAlice\r\n"
+            << QByteArray("A\r\nBob\r\nAlice\r\n") << none;
         QTest::newRow("no data folder, the fallback of a session before")
             << QByteArray("<no folder>") << QByteArray("First\r\n") << "First\r\n" << none << false
             << "First\r\nSecond\r\n" << QByteArray("<no folder>") << QByteArray("First\r\nSecond\r\n");
