@@ -82,14 +82,15 @@ void killPoint(Step step, int fd, const QByteArray &written)
 // A descriptor, closed when this goes.
 class Descriptor {
 public:
+    Descriptor() = default;
     explicit Descriptor(int fd) : m_fd(fd) {}
+    Descriptor(Descriptor &&other) noexcept : m_fd(other.release()) {}
     ~Descriptor()
     {
         if (*this)
             close();
     }
-    Descriptor(const Descriptor &) = delete;
-    Descriptor &operator=(const Descriptor &) = delete;
+    Descriptor &operator=(Descriptor &&) = delete;
 
     // Whether it is open.
     explicit operator bool() const { return m_fd != -1; }
@@ -101,7 +102,7 @@ public:
     int release() { return std::exchange(m_fd, -1); }
 
 private:
-    int m_fd;
+    int m_fd = -1;
 };
 
 QByteArray nativePath(const QString &path)
@@ -129,10 +130,9 @@ QString primaryTarget()
     const QString existing = AssetPath::resolve(QString::fromUtf16(kPath));
     if (!existing.isEmpty())
         return existing;
+    // A data "directory" that is a file gives a path that no file can be made at.
     const QString dir = AssetPath::resolve(kDataDir);
-    if (dir.isEmpty() || !QFileInfo(dir).isDir())
-        return {};
-    return QDir(dir).filePath(kFileName);
+    return dir.isEmpty() ? QString() : QDir(dir).filePath(kFileName);
 }
 
 QString fallbackTarget()
@@ -158,10 +158,11 @@ bool readAll(int fd, QByteArray *bytes)
     char chunk[65536];
     for (;;) {
         const ssize_t n = interruptible([&] { return ::read(fd, chunk, sizeof chunk); });
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
+        if (n == -1) {
+            if (errno == EINTR)
+                continue;
             return false;
+        }
         if (n == 0)
             return true;
         bytes->append(chunk, n);
@@ -176,10 +177,11 @@ bool writeAll(int fd, const QByteArray &bytes)
             return false;
         const ssize_t n = interruptible(
             [&] { return ::pwrite(fd, bytes.constData() + done, size_t(bytes.size() - done), done); });
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
+        if (n == -1) {
+            if (errno == EINTR)
+                continue;
             return false;
+        }
         done += n;
     }
     return true;
@@ -258,10 +260,10 @@ void removeStaleTemporaries(const Folder &folder, const QByteArray &target)
 // Creates a new empty file beside `target`, with the owner and permissions of `existing` when given
 // (else the usual ones under the umask). Returns its descriptor and path; none when the directory
 // refuses it or the owner cannot be kept.
-int createTemporary(const QByteArray &target, const struct stat *existing, QByteArray *path)
+Descriptor createTemporary(const QByteArray &target, const struct stat *existing, QByteArray *path)
 {
     if (injectedFailure(Step::Create))
-        return -1;
+        return {};
     for (int attempt = 0; attempt < kTemporaryNameTries; ++attempt) {
         *path = target + kTemporaryTag + QByteArray::number(QRandomGenerator::global()->generate(), 36);
         if (injectedFailure(Step::NameTaken)) {
@@ -272,19 +274,17 @@ int createTemporary(const QByteArray &target, const struct stat *existing, QByte
         Descriptor fd(::open(path->constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
         if (!fd && errno == EEXIST)
             continue;
-        if (!fd)
-            return -1;
-        if (!existing)
-            return fd.release();
+        if (!fd || !existing)
+            return fd;
         // The owner first: a change of owner clears the set-id bits that the mode then restores.
         if (::fchown(fd.get(), existing->st_uid, existing->st_gid) == 0) {
             ::fchmod(fd.get(), existing->st_mode & 07777); // a failure only leaves the usual permissions
-            return fd.release();
+            return fd;
         }
         ::unlink(path->constData());
-        return -1;
+        return {};
     }
-    return -1;
+    return {};
 }
 
 // Replaces `target` through a temporary file in the same directory: the bytes are written and
@@ -295,7 +295,7 @@ Outcome replaceAtomically(const Folder &folder, const QByteArray &target, const 
                           const struct stat *existing)
 {
     QByteArray temporary;
-    Descriptor fd(createTemporary(target, existing, &temporary));
+    Descriptor fd = createTemporary(target, existing, &temporary);
     if (!fd)
         return Outcome::NotCreated;
     killPoint(Step::Write, fd.get(), bytes.left(bytes.size() / 2));

@@ -336,20 +336,26 @@ private slots:
     }
 
     // A save through links writes the file at the end of the chain where it lies: every link stays a
-    // link, and the file keeps its owner and permissions, even when root saves another user's file.
+    // link, and the file keeps its owner and permissions, even when root saves another user's file,
+    // and when a new file could not be given to its owner (it is then written in place).
     void saveThroughLinks_data()
     {
         QTest::addColumn<QStringList>("links"); // each link, then what it points to
         QTest::addColumn<uint>("owner");
-        QTest::newRow("a link") << QStringList{"base/data/score.inf", "../../elsewhere/real.inf"} << 0u;
+        QTest::addColumn<bool>("mayChown");
+        const QStringList oneLink{"base/data/score.inf", "../../elsewhere/real.inf"};
+        QTest::newRow("a link") << oneLink << 0u << true;
         QTest::newRow("a chain of two links")
-            << QStringList{"base/data/score.inf", "../../links/first", "links/first", "../elsewhere/real.inf"} << 0u;
-        QTest::newRow("another user's file") << QStringList{"base/data/score.inf", "../../elsewhere/real.inf"} << 65534u;
+            << QStringList{"base/data/score.inf", "../../links/first", "links/first", "../elsewhere/real.inf"} << 0u
+            << true;
+        QTest::newRow("another user's file") << oneLink << 65534u << true;
+        QTest::newRow("another user's file, no right to give files") << oneLink << 65534u << false;
     }
     void saveThroughLinks()
     {
         QFETCH(QStringList, links);
         QFETCH(uint, owner);
+        QFETCH(bool, mayChown);
         writeFile("elsewhere/real.inf", "old\r\n");
         QFile::setPermissions("elsewhere/real.inf", QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
         if (owner != 0 && (geteuid() != 0 || ::chown("elsewhere/real.inf", owner, owner) != 0))
@@ -360,7 +366,10 @@ private slots:
         }
         const ScoreFile::Loaded loaded = ScoreFile::load();
         QCOMPARE(loaded.text, QString("old\r\n"));
-        ScoreFile::save(loaded.text + "new\r\n", loaded);
+        {
+            const DacOff noChown(mayChown ? 0 : 1u << CAP_CHOWN);
+            ScoreFile::save(loaded.text + "new\r\n", loaded);
+        }
         for (qsizetype i = 0; i < links.size(); i += 2)
             QVERIFY2(QFileInfo(links[i]).isSymLink(), qPrintable(links[i]));
         QCOMPARE(readFile("elsewhere/real.inf"), QByteArray("old\r\nnew\r\n"));
@@ -423,17 +432,17 @@ private slots:
     // its time changed), and its copy goes; the text goes to the fallback.
     void failedInPlaceWriteRestoresOldBytes()
     {
-        writeFile("base/data/score.inf", "old score, longer than the new text\r\n");
+        writeFile("base/data/score.inf", "old score\r\n");
         const struct timespec longAgo[2] = {{1000000000, 0}, {1000000000, 0}};
         QCOMPARE(::utimensat(AT_FDCWD, "base/data/score.inf", longAgo, 0), 0);
         ScoreFile::failForTesting(ScoreFile::Step::Create, 1);
         ScoreFile::failForTesting(ScoreFile::Step::Sync, 1, 1); // the copy's sync passes
-        const QString error = saveError("new\r\n", ScoreFile::load());
+        const QString error = saveError("new text, longer than the old score\r\n", ScoreFile::load());
         ScoreFile::failForTesting(ScoreFile::Step::None);
         QCOMPARE(error, QString());
-        QCOMPARE(readFile("base/data/score.inf"), QByteArray("old score, longer than the new text\r\n"));
+        QCOMPARE(readFile("base/data/score.inf"), QByteArray("old score\r\n"));
         QVERIFY(QFileInfo("base/data/score.inf").lastModified().toSecsSinceEpoch() > 1000000000);
-        QCOMPARE(readFile("score.inf"), QByteArray("new\r\n"));
+        QCOMPARE(readFile("score.inf"), QByteArray("new text, longer than the old score\r\n"));
         QCOMPARE(strayFiles(".", {"score.inf"}), QStringList());
     }
 
