@@ -93,16 +93,18 @@ public:
     Descriptor &operator=(Descriptor &&) = delete;
 
     // Whether it is open.
-    explicit operator bool() const { return m_fd != -1; }
+    explicit operator bool() const { return m_fd != kClosed; }
     int get() const { return m_fd; }
     // Closes it now; false when the close reports an error (on a network file system, a write
     // that failed late).
     bool close() { return ::close(release()) == 0; }
     // Hands the descriptor over; this no longer closes it.
-    int release() { return std::exchange(m_fd, -1); }
+    int release() { return std::exchange(m_fd, kClosed); }
 
 private:
-    int m_fd = -1;
+    // What open() gives on failure.
+    static constexpr int kClosed = -1;
+    int m_fd = kClosed;
 };
 
 QByteArray nativePath(const QString &path)
