@@ -7,7 +7,7 @@
 
 #include <QCryptographicHash>
 #include <QDir>
-#include <QElapsedTimer>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -226,15 +226,10 @@ class Folder {
 public:
     explicit Folder(const QByteArray &path) : m_fd(::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
     {
-        QElapsedTimer waited;
-        waited.start();
-        while (m_fd && !m_locked) {
-            m_locked = ::flock(m_fd.get(), LOCK_EX | LOCK_NB) == 0;
-            if (!m_locked && (errno != EWOULDBLOCK || waited.elapsed() > kLockWaitMs))
-                break;
-            if (!m_locked)
-                QThread::msleep(10);
-        }
+        const QDeadlineTimer deadline(kLockWaitMs);
+        while (m_fd && !(m_locked = ::flock(m_fd.get(), LOCK_EX | LOCK_NB) == 0) && errno == EWOULDBLOCK
+               && !deadline.hasExpired())
+            QThread::msleep(10);
     }
 
     bool locked() const { return m_locked; }
@@ -267,7 +262,7 @@ Descriptor createTemporary(const QByteArray &target, const struct stat *existing
     if (injectedFailure(Step::Create))
         return {};
     for (int attempt = 0; attempt < kTemporaryNameTries; ++attempt) {
-        *path = target + kTemporaryTag + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+        *path = target + kTemporaryTag + QByteArray::number(QRandomGenerator::global()->generate());
         if (injectedFailure(Step::NameTaken)) {
             QFile other(QFile::decodeName(*path));
             if (other.open(QIODevice::WriteOnly | QIODevice::NewOnly))

@@ -532,6 +532,9 @@ private slots:
         QTest::newRow("another game saving at the same time")
             << QByteArray("A\r\n") << none << "A\r\n" << QByteArray("A\r\nBob\r\n") << true << "A\r\nAlice\r\n"
             << QByteArray("A\r\nBob\r\nAlice\r\n") << none;
+        QTest::newRow("another game stuck in its save")
+            << QByteArray("A\r\n") << none << "A\r\n" << QByteArray("<stuck>") << true << "A\r\nAlice\r\n"
+            << QByteArray("A\r\nAlice\r\n") << none;
         QTest::newRow("another game saved, the list edited")
             << QByteArray("A\r\nB\r\n") << none << "A\r\nB\r\n" << QByteArray("A\r\nB\r\nBob\r\n") << false
             << "B\r\nAlice\r\n" << QByteArray("B\r\nAlice\r\nBob\r\n") << none;
@@ -599,7 +602,13 @@ private slots:
             if (meanwhile != none && !duringSave)
                 otherGameSaves(otherGame());
             std::thread other;
-            if (meanwhile != none && duringSave) {
+            if (meanwhile == "<stuck>") {
+                // Stopped while it holds the folder: this save waits a while, then goes on.
+                const int folder = otherGame();
+                const ScoreFile::Loaded saved = ScoreFile::save(list, last);
+                ::close(folder);
+                QCOMPARE(saved.text, QString::fromLatin1(scoreAfter));
+            } else if (meanwhile != none && duringSave) {
                 const int folder = otherGame();
                 other = std::thread([&, folder] {
                     std::this_thread::sleep_for(std::chrono::milliseconds(300));
