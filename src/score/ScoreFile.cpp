@@ -48,8 +48,8 @@ enum class Outcome { Written, NotCreated, NotWritten };
 
 // For each step, by test order: how many of its next occurrences pass, and how many then fail.
 struct Failures {
-    int passing = 0;
-    int failing = 0;
+    int passing;
+    int failing;
 };
 std::array<Failures, int(Step::NameTaken) + 1> g_failures{};
 // Where the next save kills the process, by test order.
