@@ -324,9 +324,10 @@ bool writeBackup(const QByteArray &target, const QByteArray &old, const QByteArr
     Descriptor fd(injectedFailure(Step::Create) ? -1 : ::open(kBackupName, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
     if (!fd)
         return false;
-    const QByteArray header = target + '\n' + QByteArray::number(old.size()) + ' '
-                              + QByteArray::number(bytes.size()) + ' ' + digest(bytes) + '\n';
-    bool written = writeAll(fd.get(), header + old) && syncToDisk(fd.get());
+    const QByteArray copy = target + '\n' + QByteArray::number(old.size()) + ' ' + QByteArray::number(bytes.size())
+                            + ' ' + digest(bytes) + '\n' + old;
+    killPoint(Step::Create, fd.get(), copy.left(copy.size() / 2));
+    bool written = writeAll(fd.get(), copy) && syncToDisk(fd.get());
     written = fd.close() && written && syncFolder(Descriptor(::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)));
     if (!written)
         ::unlink(kBackupName);
@@ -381,7 +382,7 @@ bool restoreUnfinishedWrite()
     const qsizetype headerEnd = backup->indexOf('\n', targetEnd + 1);
     const QList<QByteArray> sizes = backup->mid(targetEnd + 1, headerEnd - targetEnd - 1).split(' ');
     const QByteArray old = backup->mid(headerEnd + 1);
-    if (targetEnd <= 0 || headerEnd < 0 || sizes.size() != 3 || sizes[0].toLongLong() != old.size()) {
+    if (sizes.size() != 3 || sizes[0].toLongLong() != old.size()) {
         // Cut before it was whole: the write had not begun.
         ::unlink(kBackupName);
         return true;

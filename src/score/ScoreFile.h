@@ -49,8 +49,9 @@ enum class Step { None, Create, Write, Sync, SyncFolder, Rename, Interrupted, Na
 // Makes `times` occurrences of `step` fail, after `after` that pass, in the saves that follow,
 // besides the failures already set for other steps; Step::None ends them all.
 void failForTesting(Step step, int times = 1, int after = 0);
-// Makes the process kill itself (SIGKILL) at `step` of the next save, as a power cut would stop it:
-// Write after writing half of the bytes, Sync after the file is synced. Step::None ends it.
+// Makes the process kill itself (SIGKILL) at `step` of the next save: Write after writing half of
+// the bytes, Sync after the file written in place is synced, Create after writing half of the copy
+// that a write in place keeps. Step::None ends it.
 void killForTesting(Step step);
 
 } // namespace ScoreFile

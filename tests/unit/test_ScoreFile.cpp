@@ -429,19 +429,30 @@ private slots:
     }
 
     // A write in place that fails half-way puts the old bytes back at once (the file was written:
-    // its time changed), and its copy goes; the text goes to the fallback.
+    // its time changed), and its copy goes; a copy that cannot be written leaves the file alone and
+    // no part of the copy behind. The text goes to the fallback.
+    void failedInPlaceWriteRestoresOldBytes_data()
+    {
+        QTest::addColumn<ScoreFile::Step>("step");
+        QTest::addColumn<bool>("written");
+        QTest::newRow("the write fails") << ScoreFile::Step::Sync << true;
+        QTest::newRow("the copy cannot be kept") << ScoreFile::Step::Write << false;
+    }
     void failedInPlaceWriteRestoresOldBytes()
     {
+        QFETCH(ScoreFile::Step, step);
+        QFETCH(bool, written);
         writeFile("base/data/score.inf", "old score\r\n");
         const struct timespec longAgo[2] = {{1000000000, 0}, {1000000000, 0}};
         QCOMPARE(::utimensat(AT_FDCWD, "base/data/score.inf", longAgo, 0), 0);
         ScoreFile::failForTesting(ScoreFile::Step::Create, 1);
-        ScoreFile::failForTesting(ScoreFile::Step::Sync, 1, 1); // the copy's sync passes
+        ScoreFile::failForTesting(step, 1, written ? 1 : 0); // the copy's own step passes, or fails
         const QString error = saveError("new text, longer than the old score\r\n", ScoreFile::load());
         ScoreFile::failForTesting(ScoreFile::Step::None);
         QCOMPARE(error, QString());
         QCOMPARE(readFile("base/data/score.inf"), QByteArray("old score\r\n"));
-        QVERIFY(QFileInfo("base/data/score.inf").lastModified().toSecsSinceEpoch() > 1000000000);
+        if (written)
+            QVERIFY(QFileInfo("base/data/score.inf").lastModified().toSecsSinceEpoch() > 1000000000);
         QCOMPARE(readFile("score.inf"), QByteArray("new text, longer than the old score\r\n"));
         QCOMPARE(strayFiles(".", {"score.inf"}), QStringList());
     }
@@ -460,6 +471,7 @@ private slots:
         QTest::newRow("writing in place") << true << ScoreFile::Step::Write << false << false;
         QTest::newRow("in place, every byte on disk") << true << ScoreFile::Step::Sync << true << false;
         QTest::newRow("in place, then read-only") << true << ScoreFile::Step::Write << false << true;
+        QTest::newRow("keeping the copy for a write in place") << true << ScoreFile::Step::Create << false << false;
     }
     void killedSave()
     {
