@@ -69,16 +69,6 @@ bool injectedFailure(Step step)
     return true;
 }
 
-// Stops the process at `step` when a test asked for it, as a kill would, once `written` stands at the
-// start of `fd`: as far as a write had got.
-void killPoint(Step step, int fd, const QByteArray &written)
-{
-    if (g_killAt != step)
-        return;
-    [[maybe_unused]] const ssize_t n = ::pwrite(fd, written.constData(), size_t(written.size()), 0);
-    ::raise(SIGKILL);
-}
-
 // A descriptor, closed when this goes.
 class Descriptor {
 public:
@@ -187,6 +177,16 @@ bool writeAll(int fd, const QByteArray &bytes)
         done += n;
     }
     return true;
+}
+
+// Stops the process at `step` when a test asked for it, as a kill would, once `written` stands at the
+// start of `fd`: as far as a write had got.
+void killPoint(Step step, int fd, const QByteArray &written)
+{
+    if (g_killAt != step)
+        return;
+    if (writeAll(fd, written))
+        ::raise(SIGKILL);
 }
 
 bool syncToDisk(int fd)
