@@ -78,8 +78,9 @@ void BM_ScoreSave(benchmark::State &state)
     writeScoreFile(largeScoreFile());
     Tscoref screen;
     screen.FormCreate();
+    const ScoreFile::Loaded loaded = ScoreFile::load();
     for (auto _ : state)
-        ScoreFile::save(screen.Score->text());
+        ScoreFile::save(screen.Score->text(), loaded);
 }
 BENCHMARK(BM_ScoreSave)->Unit(benchmark::kMillisecond);
 
@@ -149,6 +150,7 @@ void BM_ScoreMemoryOver3000Exams(benchmark::State &state)
         Tscoref screen;
         screen.FormCreate();
         screen.showScreen();
+        ScoreFile::Loaded saved = ScoreFile::load();
         long before = 0;
         for (int exam = 0; exam < 3300; ++exam) {
             if (exam == 300)
@@ -157,7 +159,7 @@ void BM_ScoreMemoryOver3000Exams(benchmark::State &state)
             screen.appendLine(ExamResult::resultLine(QStringLiteral("Вася"), exam % 101, false));
             paint(screen);
             if (exam % 10 == 0)
-                ScoreFile::save(screen.Score->text());
+                saved = ScoreFile::save(screen.Score->text(), saved);
         }
         state.counters["growth_kB"] = double(residentKb() - before);
         state.counters["text_kB"] = double(screen.Score->text().size() * 2 / 1024);

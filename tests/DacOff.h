@@ -5,16 +5,17 @@
 #include <unistd.h>
 
 // Makes file permissions bind the calling thread even when it runs as root (as on CI machines), by
-// taking the capabilities that override them out of its effective set while this lives; they stay
-// permitted and come back on destruction. Without root it changes nothing.
+// taking the capabilities that override them (or the ones given, say the right to give files
+// away) out of its effective set while this lives; they stay permitted and come back on
+// destruction. Without root it changes nothing.
 class DacOff {
 public:
-    DacOff()
+    explicit DacOff(__u32 taken = 1u << CAP_DAC_OVERRIDE | 1u << CAP_DAC_READ_SEARCH)
     {
         if (geteuid() != 0 || !get(m_saved))
             return;
         __user_cap_data_struct reduced[2] = {m_saved[0], m_saved[1]};
-        reduced[0].effective &= ~(1u << CAP_DAC_OVERRIDE | 1u << CAP_DAC_READ_SEARCH);
+        reduced[0].effective &= ~taken;
         m_dropped = set(reduced);
     }
     ~DacOff()

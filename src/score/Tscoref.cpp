@@ -53,13 +53,8 @@ Tscoref::~Tscoref() = default;
 
 void Tscoref::FormCreate()
 {
-    ScoreFile::Loaded loaded = ScoreFile::load();
-    // A list beyond the memory bound stays out, and its file is kept as one that cannot be read:
-    // saves go to the fallback.
-    if (loaded.text.size() > ScoreText::kMaxFileBytes)
-        loaded = {QString(), true};
-    m_scoreFileUnreadable = loaded.unreadable;
-    Score->setText(std::move(loaded.text));
+    m_file = ScoreFile::load();
+    Score->setText(m_file.text);
 }
 
 void Tscoref::appendLine(const QString &line)
@@ -79,7 +74,10 @@ void Tscoref::backClick()
     hide();
     menuf->showScreen();
     menuf->deamon->setEnabled(true);
-    ScoreFile::save(Score->text(), m_scoreFileUnreadable);
+    m_file = ScoreFile::save(Score->text(), m_file);
+    // Results that another game saved meanwhile are shown from the next visit on.
+    if (m_file.text != Score->text())
+        Score->setText(m_file.text);
 }
 
 void Tscoref::Image1Click()

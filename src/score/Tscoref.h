@@ -1,5 +1,6 @@
 #pragma once
 
+#include "score/ScoreFile.h"
 #include "toolkit/Screen.h"
 
 class TFlatButton;
@@ -39,7 +40,7 @@ public:
     TImage *Image1;
 
 private:
-    // The score file was there at start but could not be read: saves go to the fallback, so
-    // that what it holds is never lost.
-    bool m_scoreFileUnreadable = false;
+    // What the score file held when it was last read or written: a save adds what the list gained
+    // since to what the file holds by then.
+    ScoreFile::Loaded m_file;
 };

@@ -33,11 +33,11 @@ enter_workdir() {
 }
 
 # wait_window PID CAPTION [SECONDS]: waits (default 20 s) for a visible window of process PID
-# captioned exactly CAPTION and prints its id.
+# captioned exactly CAPTION and prints its id (--all: xdotool's conditions are "or" by default).
 wait_window() {
   local w
   for _ in $(seq $((${3:-20} * 10))); do
-    for w in $(xdotool search --onlyvisible --pid "$1" --name '' 2>/dev/null); do
+    for w in $(xdotool search --all --onlyvisible --pid "$1" --name '' 2>/dev/null); do
       if [ "$(xdotool getwindowname "$w" 2>/dev/null)" = "$2" ]; then
         echo "$w"
         return 0
