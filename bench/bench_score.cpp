@@ -170,7 +170,7 @@ BENCHMARK(BM_ScoreMemoryOver3000Exams)->Unit(benchmark::kMillisecond)->Iteration
 // A score file of `state.range(0)` MB as the game writes it, from start-up to the shown screen and
 // its save: the time of the load (FormCreate), of showing the screen until it is painted, and of
 // the save; and the process's peak resident memory over what it held before, against the file's
-// size. Run one such benchmark a process (bench/run.sh does), so that the peak is its own. 12 MB
+// size. Run one such benchmark a process (bench/run.sh does), so that the peak is its own. 10 MB
 // is the largest file the list takes; the 61 MB one is left out, and its figure is the read's.
 void BM_ScoreLargeList(benchmark::State &state)
 {
@@ -198,7 +198,10 @@ void BM_ScoreLargeList(benchmark::State &state)
         QElapsedTimer clock;
         clock.start();
         Tscoref screen;
-        screen.FormCreate();
+        // What the creation handler does, with the file's text kept here, so that the save below is
+        // the one "Назад" makes: over the file as it was loaded.
+        const ScoreFile::Loaded loaded = ScoreFile::load();
+        screen.Score->setText(loaded.text);
         const double loadMs = clock.nsecsElapsed() / 1e6;
         const long loadPeak = statusKb("VmHWM:");
         clock.restart();
@@ -206,7 +209,7 @@ void BM_ScoreLargeList(benchmark::State &state)
         paint(screen);
         const double showMs = clock.nsecsElapsed() / 1e6;
         clock.restart();
-        ScoreFile::save(screen.Score->text());
+        ScoreFile::save(screen.Score->text(), loaded);
         const double saveMs = clock.nsecsElapsed() / 1e6;
         state.counters["load_ms"] = loadMs;
         state.counters["show_ms"] = showMs;
@@ -218,7 +221,7 @@ void BM_ScoreLargeList(benchmark::State &state)
         state.counters["file_MB"] = fileBytes / 1048576.0;
     }
 }
-BENCHMARK(BM_ScoreLargeList)->Arg(2)->Arg(10)->Arg(12)->Arg(61)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_ScoreLargeList)->Arg(2)->Arg(10)->Arg(61)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // The floor: one paint of an empty window as large as the score screen.
 void BM_ScoreFloorEmptyWindow(benchmark::State &state)

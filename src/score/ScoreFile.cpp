@@ -474,7 +474,9 @@ Outcome writeFile(const QString &path, const QString &text, const QString &base,
         const std::optional<QByteArray> bytes = readFile(target);
         if (!bytes)
             return Outcome::NotCreated;
-        theirs = textOf(*bytes);
+        // The file as the last load or save left it, the usual case, is not decoded once more: for a
+        // large list that copy would carry the save's memory over the game's bound.
+        theirs = Cp1251::decodesTo(*bytes, base) ? base : textOf(*bytes);
     }
     *written = merge(base, text, theirs);
     const QByteArray bytes = Cp1251::encode(*written);

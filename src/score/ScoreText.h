@@ -7,12 +7,13 @@
 // list only ever loaded, appended to and saved, never parsed.
 namespace ScoreText {
 
-// The largest score file that the list takes (bytes; a character a byte): some 400,000 exams.
-// The list holds its text in UTF-16, three times the file's size with the document's own records,
-// and a save needs a UTF-16 and a Windows-1251 copy besides, about seven times the file's size at
-// the peak: within the game's bound of 100 MB for what one file may take. A larger file is left
-// as it is, as one that cannot be read.
-inline constexpr qsizetype kMaxFileBytes = qsizetype(12) << 20;
+// The largest score file that the list takes (bytes; a character a byte): some 180,000 exams.
+// The list holds its text in UTF-16 with the document's own records, about five times the file's
+// size together with the text of the last load or save; a save needs the list's text once more, the
+// file as it is on disk and the bytes it writes besides: measured, under 100 MB over the game's own
+// footprint at this size, the game's bound for what one file may take. A larger file is left as it
+// is, as one that cannot be read.
+inline constexpr qsizetype kMaxFileBytes = qsizetype(10) << 20;
 
 // The file's bytes up to, not including, the first zero byte: a zero ends the text.
 QByteArray untilZero(const QByteArray &bytes);

@@ -82,6 +82,18 @@ QString decode(const QByteArray &bytes)
     return text;
 }
 
+bool decodesTo(QByteArrayView bytes, QStringView text)
+{
+    if (bytes.size() != text.size())
+        return false;
+    const Table &t = table();
+    const char16_t *in = reinterpret_cast<const char16_t *>(text.data());
+    for (char byte : bytes)
+        if (t.toUnicode[static_cast<unsigned char>(byte)] != *in++)
+            return false;
+    return true;
+}
+
 QString sanitize(const QString &text)
 {
     const Table &t = table();

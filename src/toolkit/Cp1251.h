@@ -13,6 +13,9 @@ QByteArray encode(const QString &text);
 // One character a byte. Every byte has one (0x98, which the code page leaves undefined, is U+0098),
 // so encode(decode(bytes)) gives back `bytes`.
 QString decode(const QByteArray &bytes);
+// Whether decode(bytes) == text, without making the decoded copy (a large score list would take a
+// second one).
+bool decodesTo(QByteArrayView bytes, QStringView text);
 
 // Whether `c` (one UTF-16 unit that is not part of a surrogate pair) has a byte in the code page.
 bool holds(QChar c);

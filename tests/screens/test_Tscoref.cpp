@@ -120,7 +120,7 @@ private slots:
         QTest::newRow("CR only") << QByteArray("a\rb\r") << QStringList{"a", "b", ""} << QByteArray("a\r\nb\r\n");
         QTest::newRow("zero byte") << QByteArray("a\r\nb\0c\r\n", 8) << QStringList{"a", "b"} << QByteArray("a\r\nb");
         QString exams;
-        for (int exam = 0; exams.size() < 10 << 20; ++exam)
+        for (int exam = 0; exams.size() < 10'000'000; ++exam)
             exams += kSeparator + "\r\n" + ExamResult::resultLine("Вася", exam % 101, exam % 7 == 0) + "\r\n";
         const QByteArray large = Cp1251::encode(exams);
         const QStringList firstExams{kSeparator, ExamResult::resultLine("Вася", 0, true), kSeparator,

@@ -43,6 +43,10 @@ private slots:
         QCOMPARE(decoded[0xA0], QChar(0x00A0));
         QCOMPARE(decoded[0x98], QChar(0x0098));
         QCOMPARE(decoded[0xC0], QChar(0x0410));
+        // The comparison without a copy agrees with the decoded text, to the last byte and length.
+        QVERIFY(Cp1251::decodesTo(everyByte, decoded));
+        QVERIFY(!Cp1251::decodesTo(everyByte, decoded.chopped(1)));
+        QVERIFY(!Cp1251::decodesTo(everyByte.chopped(1) + '?', decoded));
     }
 
     // Characters outside the code page become "?", one per character, also for surrogate pairs.
