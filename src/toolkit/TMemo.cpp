@@ -1,10 +1,12 @@
 #include "toolkit/TMemo.h"
 
 #include "toolkit/Cp1251.h"
+#include "toolkit/Scaling.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QProxyStyle>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -112,10 +114,28 @@ struct TMemo::Shown {
     }
 };
 
+namespace {
+
+// The scroll bar's width scales with the screen like the rest of the list: the style's own width is
+// its design.
+class ScaledBarStyle : public QProxyStyle {
+public:
+    int pixelMetric(PixelMetric metric, const QStyleOption *option, const QWidget *widget) const override
+    {
+        const int value = QProxyStyle::pixelMetric(metric, option, widget);
+        return metric == PM_ScrollBarExtent ? Scaling::px(value) : value;
+    }
+};
+
+} // namespace
+
 TMemo::TMemo(QWidget *parent) : Control<QPlainTextEdit>(parent)
 {
     viewport()->setMouseTracking(true);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    auto *barStyle = new ScaledBarStyle;
+    barStyle->setParent(this);
+    verticalScrollBar()->setStyle(barStyle);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
     setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);

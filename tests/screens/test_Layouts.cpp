@@ -398,7 +398,7 @@ private slots:
         QCOMPARE(image.size(), (QSizeF(design.size()) * factor).toSize());
         const double difference = blurredDifference(image, design, design.size() / 8);
 
-        QVERIFY2(difference < 0.08, qPrintable(QString::number(difference)));
+        QVERIFY2(difference < 0.05, qPrintable(QString::number(difference)));
     }
 
 private:
