@@ -1,6 +1,6 @@
 #pragma once
 
-#include "widgets/AviDecoder.h"
+#include "formats/AviDecoder.h"
 
 #include <QColor>
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "widgets/MusicBackend.h"
+#include "music/MusicBackend.h"
 
 #include <QString>
 #include <QWidget>
