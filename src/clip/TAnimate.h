@@ -1,5 +1,8 @@
 #pragma once
 
+// Folder clip/: the clip stack, a silent AVI player widget over the AVI reader in formats/.
+// Includes from toolkit/ and formats/ only.
+
 #include "formats/AviDecoder.h"
 
 #include <QColor>
