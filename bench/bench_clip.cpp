@@ -4,7 +4,7 @@
 // palette like the game's, 30 frames each.
 
 #include "../tests/unit/AviWriter.h"
-#include "widgets/TAnimate.h"
+#include "clip/TAnimate.h"
 
 #include <QApplication>
 #include <QDir>

@@ -9,7 +9,7 @@
 #include "game/ExamResult.h"
 #include "score/ScoreFile.h"
 #include "score/Tscoref.h"
-#include "toolkit/Cp1251.h"
+#include "formats/Cp1251.h"
 #include "toolkit/TMemo.h"
 
 #include <QApplication>

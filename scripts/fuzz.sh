@@ -10,7 +10,7 @@ seconds=${1:-60}
 shift || true
 build="$root/build-fuzz"
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(avi jpeg icon bitmap music score)
+[ ${#targets[@]} -gt 0 ] || targets=(AviDecoder JpegDecoder Pictures_icon Pictures_bitmap MusicFileCheck ScoreText)
 
 CXX=clang++ cmake -S "$root/tests/fuzz" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j"$(nproc)" >/dev/null

@@ -10,7 +10,7 @@
 #include "toolkit/TLabel.h"
 #include "toolkit/TPanel.h"
 #include "toolkit/Timer.h"
-#include "widgets/TMediaPlayer.h"
+#include "music/TMediaPlayer.h"
 
 #include <QDesktopServices>
 #include <QUrl>

@@ -9,8 +9,8 @@
 #include "menu/Tmenuf.h"
 #include "score/Tscoref.h"
 #include "toolkit/AssetPath.h"
-#include "toolkit/JpegDecoder.h"
-#include "toolkit/Pictures.h"
+#include "formats/JpegDecoder.h"
+#include "formats/Pictures.h"
 #include "toolkit/Colors.h"
 #include "toolkit/Scaling.h"
 #include "toolkit/TBevel.h"
@@ -20,7 +20,7 @@
 #include "toolkit/TLabel.h"
 #include "toolkit/TPanel.h"
 #include "toolkit/Timer.h"
-#include "widgets/TAnimate.h"
+#include "clip/TAnimate.h"
 #include "widgets/TGauge.h"
 
 #include <QApplication>

@@ -6,9 +6,9 @@
 #include "menu/MenuPulse.h"
 #include "score/Tscoref.h"
 #include "toolkit/AssetPath.h"
-#include "toolkit/GameError.h"
+#include "formats/GameError.h"
 #include "toolkit/Colors.h"
-#include "toolkit/Pictures.h"
+#include "formats/Pictures.h"
 #include "toolkit/Scaling.h"
 #include "toolkit/TBevel.h"
 #include "toolkit/TEdit.h"
@@ -18,7 +18,7 @@
 #include "toolkit/TPanel.h"
 #include "toolkit/Timer.h"
 #include "widgets/TGauge.h"
-#include "widgets/TMediaPlayer.h"
+#include "music/TMediaPlayer.h"
 
 #include <QApplication>
 

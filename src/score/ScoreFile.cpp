@@ -2,8 +2,8 @@
 
 #include "score/ScoreText.h"
 #include "toolkit/AssetPath.h"
-#include "toolkit/Cp1251.h"
-#include "toolkit/GameError.h"
+#include "formats/Cp1251.h"
+#include "formats/GameError.h"
 
 #include <QCryptographicHash>
 #include <QDir>

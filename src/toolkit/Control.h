@@ -1,5 +1,9 @@
 #pragma once
 
+// Folder toolkit/: what every screen is built from on top of plain Qt: the controls (panel, bevel,
+// label, image, edit, memo, flat button), timers, the guard and error box, scaling, asset paths and
+// the screen base. It includes only from formats/ (the code page, GameError).
+
 #include "toolkit/Guard.h"
 
 #include <QColor>

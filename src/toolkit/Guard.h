@@ -1,7 +1,7 @@
 #pragma once
 
 #include "toolkit/ErrorBox.h"
-#include "toolkit/GameError.h"
+#include "formats/GameError.h"
 
 #include <exception>
 #include <utility>

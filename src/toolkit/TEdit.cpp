@@ -1,6 +1,6 @@
 #include "toolkit/TEdit.h"
 
-#include "toolkit/Cp1251.h"
+#include "formats/Cp1251.h"
 
 #include <QFocusEvent>
 #include <QValidator>

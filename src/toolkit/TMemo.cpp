@@ -1,6 +1,6 @@
 #include "toolkit/TMemo.h"
 
-#include "toolkit/Cp1251.h"
+#include "formats/Cp1251.h"
 #include "toolkit/Scaling.h"
 
 #include <QAbstractTextDocumentLayout>

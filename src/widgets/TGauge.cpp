@@ -1,6 +1,6 @@
 #include "widgets/TGauge.h"
 
-#include "toolkit/GameError.h"
+#include "formats/GameError.h"
 
 #include <QContextMenuEvent>
 #include <QFontMetrics>

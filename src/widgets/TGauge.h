@@ -1,5 +1,8 @@
 #pragma once
 
+// Folder widgets/: the game's own widgets beyond the toolkit's controls (the gauge). Includes from
+// toolkit/ and formats/ only.
+
 #include "toolkit/Control.h"
 
 #include <QColor>

@@ -127,50 +127,50 @@ int main(int argc, char **argv)
     };
     for (const Variant &v : variants) {
         const QSize size(9, 6);
-        put("avi", QString(v.name) + ".avi",
+        put("AviDecoder", QString(v.name) + ".avi",
             AviWriter::bytes(size, 10, 3, v.codec, [&](int i) { return AviWriter::splitFrame(size, background, i); }, v.layout));
     }
-    copy("avi", source.filePath("base/video/pemik.avi"), 48 * 1024);
+    copy("AviDecoder", source.filePath("base/video/pemik.avi"), 48 * 1024);
 
     // Backgrounds.
-    put("jpeg", "colour.jpg", jpeg(24, 16, 3, false));
-    put("jpeg", "grey.jpg", jpeg(16, 8, 1, false));
-    put("jpeg", "progressive.jpg", jpeg(24, 16, 3, true));
-    put("jpeg", "cmyk.jpg", jpeg(16, 16, 4, false));
-    put("jpeg", "restart.jpg", jpeg(32, 32, 3, false, 1));
-    put("jpeg", "claims_16383.jpg", claimSide(jpeg(16, 16, 3, false), 16383));
-    put("jpeg", "progressive_claims_16383.jpg", claimSide(jpeg(16, 16, 3, true), 16383));
-    copy("jpeg", source.filePath("base/image/fon.jpg"));
-    copy("jpeg", source.filePath("src/resources/builtin_fon.jpg"));
+    put("JpegDecoder", "colour.jpg", jpeg(24, 16, 3, false));
+    put("JpegDecoder", "grey.jpg", jpeg(16, 8, 1, false));
+    put("JpegDecoder", "progressive.jpg", jpeg(24, 16, 3, true));
+    put("JpegDecoder", "cmyk.jpg", jpeg(16, 16, 4, false));
+    put("JpegDecoder", "restart.jpg", jpeg(32, 32, 3, false, 1));
+    put("JpegDecoder", "claims_16383.jpg", claimSide(jpeg(16, 16, 3, false), 16383));
+    put("JpegDecoder", "progressive_claims_16383.jpg", claimSide(jpeg(16, 16, 3, true), 16383));
+    copy("JpegDecoder", source.filePath("base/image/fon.jpg"));
+    copy("JpegDecoder", source.filePath("src/resources/builtin_fon.jpg"));
 
     // Icons and bitmaps.
     QImage picture(16, 16, QImage::Format_ARGB32);
     picture.fill(qRgba(200, 40, 40, 255));
     for (int i = 0; i < 16; ++i)
         picture.setPixel(i, i, qRgba(0, 0, 0, 0));
-    put("icon", "small.ico", saved(picture, "ico"));
+    put("Pictures_icon", "small.ico", saved(picture, "ico"));
     const QStringList icons = QDir(source.filePath("base/image/Ico")).entryList({"*.ico"});
     for (const QString &icon : icons)
-        copy("icon", source.filePath("base/image/Ico/" + icon));
-    copy("icon", source.filePath("src/resources/builtin_sheet.ico"));
+        copy("Pictures_icon", source.filePath("base/image/Ico/" + icon));
+    copy("Pictures_icon", source.filePath("src/resources/builtin_sheet.ico"));
     for (const auto &[name, format] : {std::pair{"mono", QImage::Format_Mono}, {"indexed", QImage::Format_Indexed8},
                                        {"rgb", QImage::Format_RGB32}, {"argb", QImage::Format_ARGB32}})
-        put("bitmap", QString(name) + ".bmp", saved(picture.convertToFormat(format), "bmp"));
+        put("Pictures_bitmap", QString(name) + ".bmp", saved(picture.convertToFormat(format), "bmp"));
     for (const QString &bitmap : QDir(source.filePath("base/image/Ico")).entryList({"*.bmp"}))
-        copy("bitmap", source.filePath("base/image/Ico/" + bitmap));
-    copy("bitmap", source.filePath("src/resources/builtin_ns.bmp"));
+        copy("Pictures_bitmap", source.filePath("base/image/Ico/" + bitmap));
+    copy("Pictures_bitmap", source.filePath("src/resources/builtin_ns.bmp"));
 
     // Music: the game's own pieces, the MP3 ones cut to their first 60 KB (the check reads no more).
     for (const char *piece : {"base/sound/pms.mp3", "base/sound/pms2.mp3"})
-        copy("music", source.filePath(piece), 60 * 1024);
+        copy("MusicFileCheck", source.filePath(piece), 60 * 1024);
     for (const char *piece : {"base/soundLite/pms.mid", "base/soundLite/pms1.mid"})
-        copy("music", source.filePath(piece));
+        copy("MusicFileCheck", source.filePath(piece));
 
     // Score files: CR LF, lone LF and CR, a zero byte, the code page's letters.
-    put("score", "crlf.inf", "--------------------\r\nPlayer 87% 4\r\n");
-    put("score", "mixed.inf", "a\nb\rc\r\n\r\rd\n\n");
-    put("score", "zero.inf", QByteArray("before\r\n\0after\r\n", 17));
-    put("score", "cp1251.inf", "\xc8\xe2\xe0\xed 100% 5\r\n\x98\xff\xa8\xb8");
-    copy("score", source.filePath("base/data/score.inf"));
+    put("ScoreText", "crlf.inf", "--------------------\r\nPlayer 87% 4\r\n");
+    put("ScoreText", "mixed.inf", "a\nb\rc\r\n\r\rd\n\n");
+    put("ScoreText", "zero.inf", QByteArray("before\r\n\0after\r\n", 17));
+    put("ScoreText", "cp1251.inf", "\xc8\xe2\xe0\xed 100% 5\r\n\x98\xff\xa8\xb8");
+    copy("ScoreText", source.filePath("base/data/score.inf"));
     return 0;
 }

@@ -19,9 +19,9 @@
 #include "toolkit/TMemo.h"
 #include "toolkit/TPanel.h"
 #include "toolkit/Timer.h"
-#include "widgets/TAnimate.h"
+#include "clip/TAnimate.h"
 #include "widgets/TGauge.h"
-#include "widgets/TMediaPlayer.h"
+#include "music/TMediaPlayer.h"
 
 #include <QMenu>
 

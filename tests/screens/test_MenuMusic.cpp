@@ -10,15 +10,15 @@
 #include "score/Tscoref.h"
 #include "toolkit/AssetPath.h"
 #include "toolkit/Guard.h"
-#include "toolkit/Pictures.h"
+#include "formats/Pictures.h"
 #include "toolkit/TEdit.h"
 #include "toolkit/TFlatButton.h"
 #include "toolkit/TImage.h"
 #include "toolkit/TLabel.h"
 #include "toolkit/TMemo.h"
 #include "toolkit/Timer.h"
-#include "widgets/MusicBackend.h"
-#include "widgets/TMediaPlayer.h"
+#include "music/MusicBackend.h"
+#include "music/TMediaPlayer.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>

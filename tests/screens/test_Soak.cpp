@@ -16,7 +16,7 @@
 #include "toolkit/TFlatButton.h"
 #include "toolkit/TMemo.h"
 #include "toolkit/Timer.h"
-#include "widgets/TAnimate.h"
+#include "clip/TAnimate.h"
 #include "widgets/TGauge.h"
 
 #include <QFile>

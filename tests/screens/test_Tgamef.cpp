@@ -12,7 +12,7 @@
 #include "toolkit/TImage.h"
 #include "toolkit/Timer.h"
 #include "toolkit/TMemo.h"
-#include "widgets/TAnimate.h"
+#include "clip/TAnimate.h"
 #include "widgets/TGauge.h"
 
 #include <QMenu>

@@ -14,7 +14,7 @@
 #include "toolkit/TLabel.h"
 #include "toolkit/TPanel.h"
 #include "toolkit/Timer.h"
-#include "widgets/TAnimate.h"
+#include "clip/TAnimate.h"
 #include "widgets/TGauge.h"
 
 #include <QPaintEvent>

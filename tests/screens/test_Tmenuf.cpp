@@ -12,9 +12,9 @@
 #include "toolkit/TPanel.h"
 #include "toolkit/Timer.h"
 #include "toolkit/TImage.h"
-#include "widgets/TAnimate.h"
+#include "clip/TAnimate.h"
 #include "widgets/TGauge.h"
-#include "widgets/TMediaPlayer.h"
+#include "music/TMediaPlayer.h"
 
 #include <QElapsedTimer>
 #include <QSet>

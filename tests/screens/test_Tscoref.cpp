@@ -10,8 +10,8 @@
 #include "toolkit/TMemo.h"
 #include "toolkit/TPanel.h"
 #include "toolkit/Timer.h"
-#include "widgets/TMediaPlayer.h"
-#include "toolkit/Cp1251.h"
+#include "music/TMediaPlayer.h"
+#include "formats/Cp1251.h"
 
 #include <QApplication>
 #include <QClipboard>

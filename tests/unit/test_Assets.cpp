@@ -1,8 +1,8 @@
 #include "toolkit/AssetPath.h"
-#include "toolkit/JpegDecoder.h"
-#include "toolkit/Pictures.h"
-#include "widgets/SdlMusicBackend.h"
-#include "widgets/TAnimate.h"
+#include "formats/JpegDecoder.h"
+#include "formats/Pictures.h"
+#include "music/SdlMusicBackend.h"
+#include "clip/TAnimate.h"
 
 #include <QDir>
 #include <QFile>

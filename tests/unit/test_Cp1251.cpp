@@ -1,6 +1,6 @@
 #include "ScreenFixture.h"
 
-#include "toolkit/Cp1251.h"
+#include "formats/Cp1251.h"
 #include "toolkit/TEdit.h"
 #include "toolkit/TMemo.h"
 

@@ -1,5 +1,5 @@
-#include "toolkit/GameError.h"
-#include "toolkit/JpegDecoder.h"
+#include "formats/GameError.h"
+#include "formats/JpegDecoder.h"
 #include "unit/HostileFiles.h"
 
 #include <QBuffer>

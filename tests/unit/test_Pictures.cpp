@@ -1,7 +1,7 @@
 // The icon and bitmap loaders on files that claim more than they hold.
 
-#include "toolkit/GameError.h"
-#include "toolkit/Pictures.h"
+#include "formats/GameError.h"
+#include "formats/Pictures.h"
 #include "unit/HostileFiles.h"
 
 #include <QBuffer>

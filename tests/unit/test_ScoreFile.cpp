@@ -1,6 +1,6 @@
 #include "DacOff.h"
 #include "score/ScoreFile.h"
-#include "toolkit/GameError.h"
+#include "formats/GameError.h"
 
 #include <QDir>
 #include <QFile>

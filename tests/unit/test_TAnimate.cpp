@@ -3,9 +3,9 @@
 
 #include "unit/AviWriter.h"
 #include "unit/HostileFiles.h"
-#include "toolkit/GameError.h"
+#include "formats/GameError.h"
 #include "toolkit/Scaling.h"
-#include "widgets/TAnimate.h"
+#include "clip/TAnimate.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "toolkit/GameError.h"
+#include "formats/GameError.h"
 #include "widgets/TGauge.h"
 
 #include <QContextMenuEvent>

@@ -3,10 +3,10 @@
 // test says, then over SDL2_mixer with the dummy audio driver and pieces written by the test.
 
 #include "toolkit/ErrorBox.h"
-#include "toolkit/GameError.h"
-#include "widgets/MusicFileCheck.h"
-#include "widgets/SdlMusicBackend.h"
-#include "widgets/TMediaPlayer.h"
+#include "formats/GameError.h"
+#include "formats/MusicFileCheck.h"
+#include "music/SdlMusicBackend.h"
+#include "music/TMediaPlayer.h"
 #include "unit/HostileFiles.h"
 
 #include <QDir>

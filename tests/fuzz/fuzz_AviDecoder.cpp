@@ -1,7 +1,7 @@
 // The clip reader on any bytes: opening never fails unsafely, and every frame it gives has the
 // clip's size, within the reader's bounds, the same each time it is asked for.
 
-#include "widgets/AviDecoder.h"
+#include "formats/AviDecoder.h"
 
 #include <QBuffer>
 

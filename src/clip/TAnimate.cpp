@@ -1,7 +1,7 @@
-#include "widgets/TAnimate.h"
+#include "clip/TAnimate.h"
 
 #include "toolkit/AssetPath.h"
-#include "toolkit/GameError.h"
+#include "formats/GameError.h"
 #include "toolkit/Guard.h"
 #include "toolkit/Scaling.h"
 

@@ -1,8 +1,8 @@
 // The sound switch's bitmap loader on any bytes: a keyed bitmap within the size limit, or
 // "Bitmap image is not valid".
 
-#include "toolkit/GameError.h"
-#include "toolkit/Pictures.h"
+#include "formats/GameError.h"
+#include "formats/Pictures.h"
 
 #include <QBuffer>
 

@@ -1,6 +1,6 @@
-#include "toolkit/JpegDecoder.h"
+#include "formats/JpegDecoder.h"
 
-#include "toolkit/GameError.h"
+#include "formats/GameError.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -2,7 +2,7 @@
 // kind or "damaged", never anything else, and reading the bytes from a file gives the same result
 // as checking them in memory.
 
-#include "widgets/MusicFileCheck.h"
+#include "formats/MusicFileCheck.h"
 
 #include <QDir>
 #include <QFile>

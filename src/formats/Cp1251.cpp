@@ -1,4 +1,4 @@
-#include "toolkit/Cp1251.h"
+#include "formats/Cp1251.h"
 
 #include <QStringDecoder>
 

@@ -1,9 +1,9 @@
-#include "widgets/TMediaPlayer.h"
+#include "music/TMediaPlayer.h"
 
 #include "toolkit/AssetPath.h"
-#include "toolkit/GameError.h"
+#include "formats/GameError.h"
 #include "toolkit/Guard.h"
-#include "widgets/SdlMusicBackend.h"
+#include "music/SdlMusicBackend.h"
 
 #include <QHBoxLayout>
 #include <QPainter>

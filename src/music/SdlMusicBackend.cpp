@@ -1,6 +1,6 @@
-#include "widgets/SdlMusicBackend.h"
+#include "music/SdlMusicBackend.h"
 
-#include "widgets/SdlAudio.h"
+#include "music/SdlAudio.h"
 
 #include <QFile>
 

@@ -3,7 +3,7 @@
 // again), it survives a save and a load unchanged, and appending a line keeps the text before it.
 
 #include "score/ScoreText.h"
-#include "toolkit/Cp1251.h"
+#include "formats/Cp1251.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,6 +1,9 @@
 #pragma once
 
-#include "widgets/AviDecoder.h"
+// Folder clip/: the clip stack, a silent AVI player widget over the AVI reader in formats/.
+// Includes from toolkit/ and formats/ only.
+
+#include "formats/AviDecoder.h"
 
 #include <QColor>
 #include <QElapsedTimer>

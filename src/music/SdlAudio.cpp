@@ -1,4 +1,4 @@
-#include "widgets/SdlAudio.h"
+#include "music/SdlAudio.h"
 
 #include <QFileInfo>
 

@@ -1,7 +1,7 @@
 // The icon loader on any bytes: an icon within the size limit, or "Icon image is not valid".
 
-#include "toolkit/GameError.h"
-#include "toolkit/Pictures.h"
+#include "formats/GameError.h"
+#include "formats/Pictures.h"
 
 #include <QBuffer>
 

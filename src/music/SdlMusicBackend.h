@@ -1,7 +1,7 @@
 #pragma once
 
-#include "widgets/MusicBackend.h"
-#include "widgets/MusicFileCheck.h"
+#include "music/MusicBackend.h"
+#include "formats/MusicFileCheck.h"
 
 #include <QByteArray>
 #include <QObject>

@@ -1,4 +1,4 @@
-#include "widgets/AviDecoder.h"
+#include "formats/AviDecoder.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
-#include "toolkit/Pictures.h"
+#include "formats/Pictures.h"
 
-#include "toolkit/GameError.h"
+#include "formats/GameError.h"
 
 #include <QImageReader>
 

@@ -1,8 +1,8 @@
 // The background decoder as the game calls it, for the picture area: any bytes give a picture no
 // larger than that area, or the game's "JPEG error #n" (or "Out of memory"), and nothing else.
 
-#include "toolkit/GameError.h"
-#include "toolkit/JpegDecoder.h"
+#include "formats/GameError.h"
+#include "formats/JpegDecoder.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "widgets/MusicFileCheck.h"
+#include "formats/MusicFileCheck.h"
 
 #include <QFile>
 #include <QFileInfo>
