@@ -2,6 +2,7 @@
 // bitmap and score files of every kind the game meets, and the game's own files from base/ (music
 // included) and the built-in pictures. Usage: make_seeds <output directory> <source tree>
 
+#include "JpegWriter.h"
 #include "unit/AviWriter.h"
 
 #include <QBuffer>
@@ -41,35 +42,10 @@ void copy(const QString &target, const QString &path, qint64 keep = -1)
 // A JPEG written by libjpeg itself: colour or grey, baseline or progressive, with restart markers.
 QByteArray jpeg(int width, int height, int components, bool progressive, int restart = 0)
 {
-    jpeg_compress_struct info{};
-    jpeg_error_mgr errors{};
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char *out = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &out, &size);
-    info.image_width = JDIMENSION(width);
-    info.image_height = JDIMENSION(height);
-    info.input_components = components;
-    info.in_color_space = components == 1 ? JCS_GRAYSCALE : components == 4 ? JCS_CMYK : JCS_RGB;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 75, TRUE);
-    if (progressive)
-        jpeg_simple_progression(&info);
-    info.restart_in_rows = restart;
-    jpeg_start_compress(&info, TRUE);
-    std::vector<JSAMPLE> row(size_t(width) * components);
-    JSAMPROW rows[1] = {row.data()};
-    while (info.next_scanline < info.image_height) {
+    return writeJpeg({width, height, components, progressive, 75, restart}, [](std::vector<JSAMPLE> &row, unsigned y) {
         for (size_t i = 0; i < row.size(); ++i)
-            row[i] = JSAMPLE((i * 7 + info.next_scanline * 13) & 0xff);
-        jpeg_write_scanlines(&info, rows, 1);
-    }
-    jpeg_finish_compress(&info);
-    QByteArray bytes(reinterpret_cast<const char *>(out), qsizetype(size));
-    jpeg_destroy_compress(&info);
-    std::free(out);
-    return bytes;
+            row[i] = JSAMPLE((i * 7 + y * 13) & 0xff);
+    });
 }
 
 // `bytes` with the frame header's height and width set to `side` (a small file claiming a huge picture).

@@ -3,6 +3,7 @@
 // Small game files made to cost the game as much time or memory as their format allows: for the
 // bound tables of the tests and for bench/make_hostile, which writes them for the real game.
 
+#include "JpegWriter.h"
 #include "unit/AviWriter.h"
 
 #include <QBuffer>
@@ -13,7 +14,6 @@
 #include <cstdlib>
 #include <vector>
 
-#include <jpeglib.h>
 #include <sys/resource.h>
 
 namespace HostileFiles {
@@ -35,33 +35,11 @@ inline void be32(QByteArray &out, quint32 v)
 // A progressive JPEG of `width` x `height`: flat squares, so that its last scan is small.
 inline QByteArray progressiveJpeg(int width, int height)
 {
-    jpeg_compress_struct info{};
-    jpeg_error_mgr errors{};
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char *out = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &out, &size);
-    info.image_width = JDIMENSION(width);
-    info.image_height = JDIMENSION(height);
-    info.input_components = 3;
-    info.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 90, TRUE);
-    jpeg_simple_progression(&info);
-    jpeg_start_compress(&info, TRUE);
-    std::vector<JSAMPLE> row(size_t(width) * 3);
-    JSAMPROW rows[1] = {row.data()};
-    while (info.next_scanline < info.image_height) {
-        for (size_t i = 0; i < row.size(); ++i)
-            row[i] = JSAMPLE((i / 3 / 16 + info.next_scanline / 16) * 5 + (i % 3) * 40);
-        jpeg_write_scanlines(&info, rows, 1);
-    }
-    jpeg_finish_compress(&info);
-    QByteArray bytes(reinterpret_cast<const char *>(out), qsizetype(size));
-    jpeg_destroy_compress(&info);
-    std::free(out);
-    return bytes;
+    return writeJpeg({.width = width, .height = height, .progressive = true, .quality = 90},
+                     [](std::vector<JSAMPLE> &row, unsigned y) {
+                         for (size_t i = 0; i < row.size(); ++i)
+                             row[i] = JSAMPLE((i / 3 / 16 + y / 16) * 5 + (i % 3) * 40);
+                     });
 }
 
 // `jpeg` with its last scan (and the tables just before it) written `times` times over; empty when

@@ -44,44 +44,10 @@ QByteArray encodeWithQt(const QImage &image)
     return bytes;
 }
 
-// A 16 x 16 JPEG written by libjpeg from rows that `fillRow(row, y)` fills with `components`
-// samples per pixel in `space`; baseline or progressive.
-QByteArray encode16(int components, J_COLOR_SPACE space, bool progressive,
-                    const std::function<void(std::vector<JSAMPLE> &, unsigned)> &fillRow)
-{
-    jpeg_compress_struct info{};
-    jpeg_error_mgr errors{};
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char *out = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &out, &size);
-    info.image_width = 16;
-    info.image_height = 16;
-    info.input_components = components;
-    info.in_color_space = space;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 95, TRUE);
-    if (progressive)
-        jpeg_simple_progression(&info);
-    jpeg_start_compress(&info, TRUE);
-    std::vector<JSAMPLE> row(size_t(16 * components));
-    JSAMPROW rows[1] = {row.data()};
-    while (info.next_scanline < info.image_height) {
-        fillRow(row, info.next_scanline);
-        jpeg_write_scanlines(&info, rows, 1);
-    }
-    jpeg_finish_compress(&info);
-    QByteArray bytes(reinterpret_cast<const char *>(out), static_cast<qsizetype>(size));
-    jpeg_destroy_compress(&info);
-    std::free(out);
-    return bytes;
-}
-
 // A 16 × 16 Adobe CMYK JPEG (inks stored inverted, as Adobe writes them): pure red ink everywhere.
 QByteArray encodeCmykRed()
 {
-    return encode16(4, JCS_CMYK, false, [](std::vector<JSAMPLE> &row, unsigned) {
+    return writeJpeg({.components = 4}, [](std::vector<JSAMPLE> &row, unsigned) {
         for (size_t x = 0; x < row.size(); x += 4) { // no cyan, full magenta, full yellow, no black
             row[x] = 255;
             row[x + 1] = 0;
@@ -94,7 +60,7 @@ QByteArray encodeCmykRed()
 // A JPEG written by libjpeg: 16 x 16 of stripes, baseline or progressive.
 QByteArray encodeStripes(bool progressive)
 {
-    return encode16(3, JCS_RGB, progressive, [](std::vector<JSAMPLE> &row, unsigned y) {
+    return writeJpeg({.progressive = progressive}, [](std::vector<JSAMPLE> &row, unsigned y) {
         for (size_t i = 0; i < row.size(); ++i)
             row[i] = JSAMPLE(i * 5 + y * 16);
     });
