@@ -108,6 +108,7 @@ void createAll()
 
 void startUp()
 {
+    const ErrorBox::Hold boxesAfterTheMenu;
     createMenu();
     restOfStartUp = new RestOfStartUp;
     menuf->show();

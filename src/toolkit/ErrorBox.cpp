@@ -88,12 +88,15 @@ private:
     QPointer<QWidget> m_lastShown;
 };
 
+// How many ErrorBox::Hold objects live now.
+int holds = 0;
+
 // Shows the oldest box not yet dismissed, in front and with the keyboard. The others wait unseen,
 // so that the player reads the errors in the order they happened.
 void showOldest()
 {
     const auto boxes = openBoxes();
-    if (boxes.isEmpty() || boxes.front()->isVisible())
+    if (holds > 0 || boxes.isEmpty() || boxes.front()->isVisible())
         return;
     QMessageBox *box = boxes.front();
     // Tied to a shown screen, if there is one, before it is mapped: a window manager reads the tie
@@ -144,6 +147,14 @@ QStringList openTexts()
     for (const QPointer<QMessageBox> &box : openBoxes())
         texts.append(box->text());
     return texts;
+}
+
+Hold::Hold() { ++holds; }
+
+Hold::~Hold()
+{
+    if (--holds == 0)
+        showOldest();
 }
 
 void closeAll()

@@ -28,4 +28,15 @@ QStringList openTexts();
 // Closes every open box (tests and shutdown).
 void closeAll();
 
+// While one lives, boxes wait unseen; the oldest appears when the last hold ends. The start-up holds
+// the boxes of the menu's creation until the menu is shown: a desktop that stacks windows in the
+// order they are mapped and ignores raising them (weston) would keep such a box behind the menu.
+class Hold {
+public:
+    Hold();
+    ~Hold();
+    Hold(const Hold &) = delete;
+    Hold &operator=(const Hold &) = delete;
+};
+
 } // namespace ErrorBox
