@@ -18,6 +18,7 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <limits>
 #include <optional>
 #include <utility>
 #include <sys/file.h>
@@ -194,19 +195,29 @@ bool syncToDisk(int fd)
     return !injectedFailure(Step::Sync) && ::fsync(fd) == 0;
 }
 
-// The bytes of the regular file `path`, or nothing when it is not there (`*missing` set) or cannot
-// be read. Never blocks on a FIFO.
-std::optional<QByteArray> readFile(const QByteArray &path, bool *missing = nullptr)
+// Opens the regular file `path` (`access` O_RDONLY or O_RDWR) and reads it whole into `*bytes`.
+// Closed when it is not there (`*missing` set), not a regular file, over `maxBytes` or cannot be
+// read. Never blocks on a FIFO.
+Descriptor openAndRead(const QByteArray &path, int access, QByteArray *bytes, bool *missing = nullptr,
+                       qint64 maxBytes = std::numeric_limits<qint64>::max())
 {
-    const Descriptor fd(::open(path.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    Descriptor fd(::open(path.constData(), access | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (missing)
         *missing = !fd && errno == ENOENT;
     struct stat status {};
+    if (!fd || ::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode) || status.st_size > maxBytes
+        || !readAll(fd.get(), bytes))
+        return {};
+    return fd;
+}
+
+// The bytes of the regular file `path`, or nothing when it is not there (`*missing` set) or cannot
+// be read. A file beyond the list's memory bound is not read: it counts as one that cannot be read,
+// so it stays as it is and saves go to the fallback.
+std::optional<QByteArray> readFile(const QByteArray &path, bool *missing = nullptr)
+{
     QByteArray bytes;
-    // A file beyond the list's memory bound is not read: it counts as one that cannot be read, so
-    // it stays as it is and saves go to the fallback.
-    if (!fd || ::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode)
-        || status.st_size > ScoreText::kMaxFileBytes || !readAll(fd.get(), &bytes))
+    if (!openAndRead(path, O_RDONLY, &bytes, missing, ScoreText::kMaxFileBytes))
         return std::nullopt;
     return bytes;
 }
@@ -352,10 +363,9 @@ bool writeBackup(const QByteArray &target, const QByteArray &old, const QByteArr
 // A failure leaves the file as it was and sends the text to the fallback.
 Outcome overwriteInPlace(const QByteArray &target, const QByteArray &bytes)
 {
-    const Descriptor fd(::open(target.constData(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    struct stat status {};
     QByteArray old;
-    if (!fd || ::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode) || !readAll(fd.get(), &old))
+    const Descriptor fd = openAndRead(target, O_RDWR, &old);
+    if (!fd)
         return Outcome::NotCreated;
     if (bytes.size() > old.size() && ::fallocate(fd.get(), FALLOC_FL_KEEP_SIZE, 0, bytes.size()) != 0)
         return Outcome::NotWritten;
@@ -392,10 +402,9 @@ bool restoreUnfinishedWrite()
     }
     const QByteArray target = backup->left(targetEnd);
     const Folder folder(folderOf(target));
-    const Descriptor fd(::open(target.constData(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    struct stat status {};
     QByteArray now;
-    if (!fd || ::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode) || !readAll(fd.get(), &now))
+    const Descriptor fd = openAndRead(target, O_RDWR, &now);
+    if (!fd)
         return false;
     const bool finished = now == old || (now.size() == sizes[1].toLongLong() && digest(now) == sizes[2]);
     const bool whole = finished || putBack(fd.get(), old);
