@@ -134,12 +134,16 @@ QString fallbackTarget()
     return existing.isEmpty() ? QString::fromUtf16(kFallbackPath) : existing;
 }
 
-// One read or write of a loop that goes on after EINTR; a test can make it interrupted.
+// One read or write of a loop that goes on after EINTR; a test can make it interrupted, or fail.
 template <typename Call>
 ssize_t interruptible(Call call)
 {
     if (injectedFailure(Step::Interrupted)) {
         errno = EINTR;
+        return -1;
+    }
+    if (injectedFailure(Step::IoError)) {
+        errno = EIO;
         return -1;
     }
     return call();

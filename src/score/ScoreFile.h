@@ -45,7 +45,7 @@ Loaded save(const QString &text, const Loaded &last = {});
 // A step of a write that tests can make fail as a failing disk would: Interrupted makes a read or a
 // write return EINTR once; NameTaken makes another file appear at the next temporary name just
 // before it is taken.
-enum class Step { None, Create, Write, Sync, SyncFolder, Rename, Interrupted, NameTaken };
+enum class Step { None, Create, Write, Sync, SyncFolder, Rename, Interrupted, IoError, NameTaken };
 // Makes `times` occurrences of `step` fail, after `after` that pass, in the saves that follow,
 // besides the failures already set for other steps; Step::None ends them all.
 void failForTesting(Step step, int times = 1, int after = 0);

@@ -656,8 +656,9 @@ private slots:
     // A step of the write that fails (creation, write, sync, rename, the folder's sync) leaves the old
     // score file whole, or whole and new when only the folder's sync failed, and no temporary file
     // nor open descriptor behind; the fallback then gets the list, keeping the lines it holds, or
-    // when it fails as well keeps its old text and the error box says the write failed. An
-    // interrupted read or write goes on, and a temporary name that another file took is skipped.
+    // when it fails as well keeps its old text and the error box says the write failed. A score
+    // file whose read fails is left too; an interrupted read or write goes on, and a temporary name
+    // that another file took is skipped.
     void failingStepKeepsOldFiles_data()
     {
         QTest::addColumn<ScoreFile::Step>("step");
@@ -678,6 +679,7 @@ private slots:
         QTest::newRow("rename fails everywhere") << Step::Rename << 1000 << 0 << streamError;
         QTest::newRow("no file can be made anywhere")
             << Step::Create << 1000 << 0 << "error=Cannot create file score.inf;score=old;fallback=old;stray=";
+        QTest::newRow("reading the score file fails") << Step::IoError << 1 << 0 << toFallback;
         QTest::newRow("read interrupted") << Step::Interrupted << 1 << 0 << written;
         QTest::newRow("write interrupted") << Step::Interrupted << 2 << 2 << written;
         QTest::newRow("temporary names taken") << Step::NameTaken << 3 << 0
