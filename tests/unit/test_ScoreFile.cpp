@@ -242,13 +242,16 @@ private slots:
         QCOMPARE(strayFiles("base/data", {"score.inf"}), QStringList());
     }
 
-    // The whole text goes to the existing file, byte for byte, in Windows-1251; no base/data is
-    // made beside a differently spelt Base/Data, and the fallback stays untouched.
+    // The whole text goes to the existing file, byte for byte, in Windows-1251, at every save of a
+    // session; no base/data is made beside a differently spelt Base/Data, and the fallback stays
+    // untouched.
     void saveReplacesExistingFile()
     {
         writeFile("Base/Data/score.inf", "old old old old");
-        ScoreFile::save(QString::fromUtf8("Вася - 60\r\nx"), ScoreFile::load());
+        const ScoreFile::Loaded saved = ScoreFile::save(QString::fromUtf8("Вася - 60\r\nx"), ScoreFile::load());
         QCOMPARE(readFile("Base/Data/score.inf"), kVasya + "\r\nx");
+        ScoreFile::save(saved.text + "\r\ny", saved);
+        QCOMPARE(readFile("Base/Data/score.inf"), kVasya + "\r\nx\r\ny");
         QVERIFY(!QFileInfo::exists("base"));
         QVERIFY(!QFileInfo::exists("score.inf"));
     }
