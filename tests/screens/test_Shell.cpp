@@ -50,6 +50,7 @@ private slots:
     }
 
     // Closing the game or the score window only hides it; the game clock of a hidden game screen runs on.
+    // Every hidden screen gives up its native window, so that the game places it anew when it comes back.
     void closingOtherScreensHides()
     {
         m_screens->create();
@@ -62,6 +63,9 @@ private slots:
         QVERIFY(!scoref->isVisible());
         QVERIFY(gamef->timet->enabled());
         QVERIFY(menuf->isVisible());
+        menuf->hide();
+        for (QWidget *screen : QList<QWidget *>{menuf, gamef, scoref})
+            QTRY_VERIFY(!screen->windowHandle()->handle());
     }
 
     // Closing the menu, or either "Выход", ends the event loop, whatever else is shown.
