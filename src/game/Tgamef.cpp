@@ -80,13 +80,22 @@ const QColor kLabelBack(218, 206, 97);
 const QColor kRoomGreen(210, 238, 154);
 const QColor kCopybookBack(193, 180, 89);
 
-TLabel *sheetLabel(QWidget *parent, const QString &caption)
+// Puts a label at its design place, as wide as its caption in the font it already has.
+TLabel *placeFitted(TLabel *label, int left, int top, int height)
+{
+    label->move(Scaling::point({left, top}));
+    label->resize(label->width(), Scaling::px(height));
+    label->setAutoSize(true);
+    return label;
+}
+
+TLabel *sheetLabel(QWidget *parent, const QString &caption, int left, int top)
 {
     auto *label = new TLabel(parent, caption);
     label->setBackground(kLabelBack);
     label->setFont(Scaling::font(17, true));
     label->setFontColor(kNavy);
-    return label;
+    return placeFitted(label, left, top, 20);
 }
 
 TImage *sheetIcon(QWidget *parent, const QImage &icon, int left, int top)
@@ -142,8 +151,8 @@ Tgamef::Tgamef()
 
     fon = place(new TImage(this), 0, 0, kFonWidth, kFonHeight);
     fon->setPicture(builtinBackground());
-    BombaL = place(sheetLabel(this, QStringLiteral("Бомбы")), 8, 232, 57, 20);
-    SporaL = place(sheetLabel(this, QStringLiteral("Шпоры")), 128, 256, 57, 20);
+    BombaL = sheetLabel(this, QStringLiteral("Бомбы"), 8, 232);
+    SporaL = sheetLabel(this, QStringLiteral("Шпоры"), 128, 256);
     free = place(new TImage(this), 360, 232, 209, 137);
     const QImage sheet = builtinSheet();
     q1 = sheetIcon(this, sheet, 236, 306);
@@ -152,13 +161,11 @@ Tgamef::Tgamef()
     info->setFontColor(kNavy);
     q3 = sheetIcon(this, sheet, 140, 274);
     q2 = sheetIcon(this, sheet, 20, 250);
-    KonspektL = place(sheetLabel(this, QStringLiteral("Конспект")), 216, 288, 80, 20);
-    shedevr = place(sheetLabel(this, QStringLiteral("Ваш научный шедевр")), 376, 232, 183, 20);
-    // The labels are as wide as their captions in the game's font; their left edges and heights are
-    // those of the layout.
-    for (TLabel *label : {BombaL, SporaL, KonspektL, shedevr})
-        label->setAutoSize(true);
+    KonspektL = sheetLabel(this, QStringLiteral("Конспект"), 216, 288);
+    shedevr = sheetLabel(this, QStringLiteral("Ваш научный шедевр"), 376, 232);
 
+    // The windowed widgets are made last, so that they lie above everything drawn on the screen, in
+    // the order they are made: Panel1, pema, cba, ppp, table, bfg.
     Panel1 = place(new TPanel(this, Qt::black, true), 0, 368, 688, 95);
     Panel1->setFont(Scaling::font(13));
     process = place(new TGauge(Panel1), 272, 32, 129, 28);
@@ -173,13 +180,11 @@ Tgamef::Tgamef()
     zopa->setKind(gkVerticalBar);
     zopa->setBackColor(kMediumGrey);
     zopa->setForeColor(kGreen);
-    Label1 = place(new TLabel(Panel1, QStringLiteral("Процент списанного")), 272, 8, 136, 16);
-    Label2 = place(new TLabel(Panel1, QStringLiteral("Оставшееся время")), 8, 8, 122, 16);
-    Label3 = place(new TLabel(Panel1, QStringLiteral("Подозрительность")), 552, 8, 125, 16);
-    for (TLabel *label : {Label1, Label2, Label3}) {
+    Label1 = placeFitted(new TLabel(Panel1, QStringLiteral("Процент списанного")), 272, 8, 16);
+    Label2 = placeFitted(new TLabel(Panel1, QStringLiteral("Оставшееся время")), 8, 8, 16);
+    Label3 = placeFitted(new TLabel(Panel1, QStringLiteral("Подозрительность")), 552, 8, 16);
+    for (TLabel *label : {Label1, Label2, Label3})
         label->setFontColor(Qt::white);
-        label->setAutoSize(true);
-    }
     exit = place(new TFlatButton(Panel1, QStringLiteral("Выход")), 136, 64, 401, 25);
     exit->setFont(Scaling::font(17, true));
     exit->setFontColor(Qt::white);
@@ -220,10 +225,6 @@ Tgamef::Tgamef()
     free_vis = readout(bfg, QStringLiteral("free"), 8, 32, 73);
     PemX = readout(bfg, QStringLiteral("PemX = 0"), 96, 32, 73);
     Pem_LR = readout(bfg, QStringLiteral("Pem_LR = 0"), 176, 32, 73);
-
-    // Windowed widgets lie above everything drawn on the screen, in their creation order.
-    for (QWidget *windowed : std::initializer_list<QWidget *>{Panel1, pema, cba, ppp, table, bfg})
-        windowed->raise();
 
     timet = new Timer(500, false, this);
     xxx = new Timer(100, false, this);
@@ -274,9 +275,9 @@ Tgamef::Tgamef()
     connect(kvik1, &QAction::triggered, this, [this] { guarded([this] { kvik1Click(); }); });
     connect(ppuu, &QAction::triggered, this, [this] { guarded([this] { ppuuClick(); }); });
 
-    // F5 is the screen's only shortcut; every other key falls through to the menu's.
+    // F5, while this screen is the active window, is its only shortcut; every other key falls through
+    // to the menu's.
     refreshKey = new QShortcut(QKeySequence(Qt::Key_F5), this);
-    refreshKey->setContext(Qt::WindowShortcut);
     connect(refreshKey, &QShortcut::activated, this,
             [this] { guarded([this] { m_refresh->execute(); }); });
 
