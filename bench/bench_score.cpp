@@ -6,10 +6,10 @@
 // floor is one paint of an empty window of the same size. Report CPU time: the wall time on a shared
 // machine mostly measures the neighbours (and a save's fsync, the disk).
 
+#include "formats/Cp1251.h"
 #include "game/ExamResult.h"
 #include "score/ScoreFile.h"
 #include "score/Tscoref.h"
-#include "formats/Cp1251.h"
 #include "toolkit/TMemo.h"
 
 #include <QApplication>

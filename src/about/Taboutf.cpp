@@ -3,6 +3,7 @@
 #include "about/AboutMotion.h"
 #include "app/Screens.h"
 #include "menu/Tmenuf.h"
+#include "music/TMediaPlayer.h"
 #include "toolkit/Colors.h"
 #include "toolkit/Scaling.h"
 #include "toolkit/TBevel.h"
@@ -10,7 +11,6 @@
 #include "toolkit/TLabel.h"
 #include "toolkit/TPanel.h"
 #include "toolkit/Timer.h"
-#include "music/TMediaPlayer.h"
 
 #include <QDesktopServices>
 #include <QUrl>

@@ -1,7 +1,7 @@
 #include "clip/TAnimate.h"
 
-#include "toolkit/AssetPath.h"
 #include "formats/GameError.h"
+#include "toolkit/AssetPath.h"
 #include "toolkit/Guard.h"
 #include "toolkit/Scaling.h"
 

@@ -1,6 +1,9 @@
 #include "game/Tgamef.h"
 
 #include "app/Screens.h"
+#include "clip/TAnimate.h"
+#include "formats/JpegDecoder.h"
+#include "formats/Pictures.h"
 #include "game/ExamClock.h"
 #include "game/ExamRates.h"
 #include "game/ExamResult.h"
@@ -9,8 +12,6 @@
 #include "menu/Tmenuf.h"
 #include "score/Tscoref.h"
 #include "toolkit/AssetPath.h"
-#include "formats/JpegDecoder.h"
-#include "formats/Pictures.h"
 #include "toolkit/Colors.h"
 #include "toolkit/Scaling.h"
 #include "toolkit/TBevel.h"
@@ -20,7 +21,6 @@
 #include "toolkit/TLabel.h"
 #include "toolkit/TPanel.h"
 #include "toolkit/Timer.h"
-#include "clip/TAnimate.h"
 #include "widgets/TGauge.h"
 
 #include <QApplication>

@@ -1,14 +1,15 @@
 #include "menu/Tmenuf.h"
 
-#include "app/Screens.h"
 #include "about/Taboutf.h"
+#include "app/Screens.h"
+#include "formats/GameError.h"
+#include "formats/Pictures.h"
 #include "game/Tgamef.h"
 #include "menu/MenuPulse.h"
+#include "music/TMediaPlayer.h"
 #include "score/Tscoref.h"
 #include "toolkit/AssetPath.h"
-#include "formats/GameError.h"
 #include "toolkit/Colors.h"
-#include "formats/Pictures.h"
 #include "toolkit/Scaling.h"
 #include "toolkit/TBevel.h"
 #include "toolkit/TEdit.h"
@@ -18,7 +19,6 @@
 #include "toolkit/TPanel.h"
 #include "toolkit/Timer.h"
 #include "widgets/TGauge.h"
-#include "music/TMediaPlayer.h"
 
 #include <QApplication>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "music/MusicBackend.h"
 #include "formats/MusicFileCheck.h"
+#include "music/MusicBackend.h"
 
 #include <QByteArray>
 #include <QObject>

@@ -1,9 +1,9 @@
 #include "music/TMediaPlayer.h"
 
-#include "toolkit/AssetPath.h"
 #include "formats/GameError.h"
-#include "toolkit/Guard.h"
 #include "music/SdlMusicBackend.h"
+#include "toolkit/AssetPath.h"
+#include "toolkit/Guard.h"
 
 #include <QHBoxLayout>
 #include <QPainter>

@@ -1,9 +1,9 @@
 #include "score/ScoreFile.h"
 
-#include "score/ScoreText.h"
-#include "toolkit/AssetPath.h"
 #include "formats/Cp1251.h"
 #include "formats/GameError.h"
+#include "score/ScoreText.h"
+#include "toolkit/AssetPath.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "toolkit/ErrorBox.h"
 #include "formats/GameError.h"
+#include "toolkit/ErrorBox.h"
 
 #include <exception>
 #include <utility>

@@ -2,8 +2,8 @@
 // ends at the first zero byte, its line breaks all come out CR LF (and stay so when normalised
 // again), it survives a save and a load unchanged, and appending a line keeps the text before it.
 
-#include "score/ScoreText.h"
 #include "formats/Cp1251.h"
+#include "score/ScoreText.h"
 
 #include <cstdint>
 #include <cstdlib>

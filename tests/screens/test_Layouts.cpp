@@ -6,8 +6,10 @@
 #include "ScreenFixture.h"
 
 #include "about/Taboutf.h"
+#include "clip/TAnimate.h"
 #include "game/Tgamef.h"
 #include "menu/Tmenuf.h"
+#include "music/TMediaPlayer.h"
 #include "score/Tscoref.h"
 #include "toolkit/Colors.h"
 #include "toolkit/Scaling.h"
@@ -19,9 +21,7 @@
 #include "toolkit/TMemo.h"
 #include "toolkit/TPanel.h"
 #include "toolkit/Timer.h"
-#include "clip/TAnimate.h"
 #include "widgets/TGauge.h"
-#include "music/TMediaPlayer.h"
 
 #include <QMenu>
 

@@ -5,20 +5,20 @@
 #include "ScreenFixture.h"
 
 #include "about/Taboutf.h"
+#include "formats/Pictures.h"
 #include "game/Tgamef.h"
 #include "menu/Tmenuf.h"
+#include "music/MusicBackend.h"
+#include "music/TMediaPlayer.h"
 #include "score/Tscoref.h"
 #include "toolkit/AssetPath.h"
 #include "toolkit/Guard.h"
-#include "formats/Pictures.h"
 #include "toolkit/TEdit.h"
 #include "toolkit/TFlatButton.h"
 #include "toolkit/TImage.h"
 #include "toolkit/TLabel.h"
 #include "toolkit/TMemo.h"
 #include "toolkit/Timer.h"
-#include "music/MusicBackend.h"
-#include "music/TMediaPlayer.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>

@@ -9,6 +9,7 @@
 #include "ScreenFixture.h"
 
 #include "about/Taboutf.h"
+#include "clip/TAnimate.h"
 #include "game/Tgamef.h"
 #include "menu/Tmenuf.h"
 #include "score/Tscoref.h"
@@ -16,7 +17,6 @@
 #include "toolkit/TFlatButton.h"
 #include "toolkit/TMemo.h"
 #include "toolkit/Timer.h"
-#include "clip/TAnimate.h"
 #include "widgets/TGauge.h"
 
 #include <QFile>

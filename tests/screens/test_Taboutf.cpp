@@ -2,12 +2,12 @@
 
 #include "about/Taboutf.h"
 #include "menu/Tmenuf.h"
+#include "music/TMediaPlayer.h"
 #include "toolkit/TBevel.h"
 #include "toolkit/TFlatButton.h"
 #include "toolkit/TLabel.h"
 #include "toolkit/TPanel.h"
 #include "toolkit/Timer.h"
-#include "music/TMediaPlayer.h"
 
 #include <QDesktopServices>
 #include <QUrl>

@@ -4,15 +4,15 @@
 #include "ScreenFixture.h"
 #include "unit/AviWriter.h"
 
+#include "clip/TAnimate.h"
 #include "game/Tgamef.h"
 #include "menu/Tmenuf.h"
 #include "score/Tscoref.h"
 #include "toolkit/TEdit.h"
 #include "toolkit/TFlatButton.h"
 #include "toolkit/TImage.h"
-#include "toolkit/Timer.h"
 #include "toolkit/TMemo.h"
-#include "clip/TAnimate.h"
+#include "toolkit/Timer.h"
 #include "widgets/TGauge.h"
 
 #include <QMenu>

@@ -8,13 +8,13 @@
 #include "ScreenFixture.h"
 #include "unit/AviWriter.h"
 
+#include "clip/TAnimate.h"
 #include "game/Tgamef.h"
 #include "toolkit/TFlatButton.h"
 #include "toolkit/TImage.h"
 #include "toolkit/TLabel.h"
 #include "toolkit/TPanel.h"
 #include "toolkit/Timer.h"
-#include "clip/TAnimate.h"
 #include "widgets/TGauge.h"
 
 #include <QPaintEvent>

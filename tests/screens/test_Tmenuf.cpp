@@ -1,20 +1,19 @@
 #include "ScreenFixture.h"
 
+#include "clip/TAnimate.h"
 #include "game/Tgamef.h"
-#include "menu/MenuPulse.h"
 #include "menu/Tmenuf.h"
+#include "music/TMediaPlayer.h"
 #include "score/Tscoref.h"
 #include "toolkit/Scaling.h"
 #include "toolkit/TBevel.h"
 #include "toolkit/TEdit.h"
 #include "toolkit/TFlatButton.h"
+#include "toolkit/TImage.h"
 #include "toolkit/TLabel.h"
 #include "toolkit/TPanel.h"
 #include "toolkit/Timer.h"
-#include "toolkit/TImage.h"
-#include "clip/TAnimate.h"
 #include "widgets/TGauge.h"
-#include "music/TMediaPlayer.h"
 
 #include <QElapsedTimer>
 #include <QSet>
@@ -46,16 +45,6 @@ bool showActive(QWidget *screen)
 {
     static_cast<Screen *>(screen)->showScreen();
     return QTest::qWaitForWindowActive(screen);
-}
-
-// The font size and direction that `ticks` pulse steps leave, from the layout's 24 points, shrinking.
-QPair<int, int> pulseAfter(int ticks)
-{
-    int points = 24;
-    int direction = 0;
-    for (int i = 0; i < ticks; ++i)
-        MenuPulse::step(points, direction);
-    return {points, direction};
 }
 } // namespace
 

@@ -1,7 +1,9 @@
 #include "ScreenFixture.h"
 
+#include "formats/Cp1251.h"
 #include "game/ExamResult.h"
 #include "menu/Tmenuf.h"
+#include "music/TMediaPlayer.h"
 #include "score/ScoreText.h"
 #include "score/Tscoref.h"
 #include "toolkit/TEdit.h"
@@ -10,8 +12,6 @@
 #include "toolkit/TMemo.h"
 #include "toolkit/TPanel.h"
 #include "toolkit/Timer.h"
-#include "music/TMediaPlayer.h"
-#include "formats/Cp1251.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,8 +1,8 @@
-#include "toolkit/AssetPath.h"
+#include "clip/TAnimate.h"
 #include "formats/JpegDecoder.h"
 #include "formats/Pictures.h"
 #include "music/SdlMusicBackend.h"
-#include "clip/TAnimate.h"
+#include "toolkit/AssetPath.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "DacOff.h"
-#include "score/ScoreFile.h"
 #include "formats/GameError.h"
+#include "score/ScoreFile.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,11 +1,11 @@
 // The clip player: opening, the play loop, stopping, keying, failures and memory, on small clips
 // written by the test in the formats the game's clips come in.
 
-#include "unit/AviWriter.h"
-#include "unit/HostileFiles.h"
+#include "clip/TAnimate.h"
 #include "formats/GameError.h"
 #include "toolkit/Scaling.h"
-#include "clip/TAnimate.h"
+#include "unit/AviWriter.h"
+#include "unit/HostileFiles.h"
 
 #include <QDir>
 #include <QFile>

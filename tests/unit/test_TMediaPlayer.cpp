@@ -2,11 +2,11 @@
 // or failed), its positions, its button bar; first over a fake back-end whose pieces end when the
 // test says, then over SDL2_mixer with the dummy audio driver and pieces written by the test.
 
-#include "toolkit/ErrorBox.h"
 #include "formats/GameError.h"
 #include "formats/MusicFileCheck.h"
 #include "music/SdlMusicBackend.h"
 #include "music/TMediaPlayer.h"
+#include "toolkit/ErrorBox.h"
 #include "unit/HostileFiles.h"
 
 #include <QDir>
