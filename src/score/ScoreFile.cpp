@@ -242,20 +242,29 @@ bool syncFolder(const Descriptor &fd)
 // be had within kLockWaitMs; the descriptor's close ends it).
 class Folder {
 public:
-    explicit Folder(const QByteArray &path) : m_fd(::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+    explicit Folder(const QByteArray &path)
+        : m_fd(::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)), m_locked(m_fd && lock(m_fd.get()))
     {
-        const QDeadlineTimer deadline(kLockWaitMs);
-        while (m_fd && !(m_locked = ::flock(m_fd.get(), LOCK_EX | LOCK_NB) == 0) && errno == EWOULDBLOCK
-               && !deadline.hasExpired())
-            QThread::msleep(10);
     }
 
     bool locked() const { return m_locked; }
     bool sync() const { return syncFolder(m_fd); }
 
 private:
+    static bool lock(int fd)
+    {
+        const QDeadlineTimer deadline(kLockWaitMs);
+        for (;;) {
+            if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+                return true;
+            if (errno != EWOULDBLOCK || deadline.hasExpired())
+                return false;
+            QThread::msleep(10);
+        }
+    }
+
     Descriptor m_fd;
-    bool m_locked = false;
+    const bool m_locked;
 };
 
 // Removes the temporary files of `target` that saves killed half-way left in `folder`. Only while
