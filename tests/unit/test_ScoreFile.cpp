@@ -432,8 +432,8 @@ private slots:
     }
 
     // A write in place that fails half-way puts the old bytes back at once (the file was written:
-    // its time changed), and its copy goes; a copy that cannot be written leaves the file alone and
-    // no part of the copy behind. The text goes to the fallback.
+    // its time changed), and its copy goes; a copy that cannot be written, or whose folder entry
+    // cannot be synced, leaves the file alone and no part of the copy behind. The text goes to the fallback.
     void failedInPlaceWriteRestoresOldBytes_data()
     {
         QTest::addColumn<ScoreFile::Step>("step");
@@ -442,6 +442,7 @@ private slots:
         QTest::newRow("the write fails") << ScoreFile::Step::Sync << 1 << true;
         QTest::newRow("the write fails, and so does putting back") << ScoreFile::Step::Sync << 2 << true;
         QTest::newRow("the copy cannot be kept") << ScoreFile::Step::Write << 1 << false;
+        QTest::newRow("the copy's folder cannot be synced") << ScoreFile::Step::SyncFolder << 1 << false;
     }
     void failedInPlaceWriteRestoresOldBytes()
     {
