@@ -184,13 +184,13 @@ bool writeAll(int fd, const QByteArray &bytes)
     return true;
 }
 
-// Stops the process at `step` when a test asked for it, as a kill would, once `written` stands at the
-// start of `fd`: as far as a write had got.
-void killPoint(Step step, int fd, const QByteArray &written)
+// Stops the process at `step` when a test asked for it, as a kill would half-way through writing
+// `bytes`: once their first half stands at the start of `fd`.
+void killPoint(Step step, int fd, const QByteArray &bytes)
 {
     if (g_killAt != step)
         return;
-    if (writeAll(fd, written))
+    if (writeAll(fd, bytes.left(bytes.size() / 2)))
         ::raise(SIGKILL);
 }
 
@@ -322,7 +322,7 @@ Outcome replaceAtomically(const Folder &folder, const QByteArray &target, const 
     Descriptor fd = createTemporary(target, existing, &temporary);
     if (!fd)
         return Outcome::NotCreated;
-    killPoint(Step::Write, fd.get(), bytes.left(bytes.size() / 2));
+    killPoint(Step::Write, fd.get(), bytes);
     bool written = writeAll(fd.get(), bytes) && syncToDisk(fd.get());
     written = fd.close() && written;
     written = written && !injectedFailure(Step::Rename) && ::rename(temporary.constData(), target.constData()) == 0;
@@ -353,7 +353,7 @@ bool writeBackup(const QByteArray &target, const QByteArray &old, const QByteArr
         return false;
     const QByteArray copy = target + '\n' + QByteArray::number(old.size()) + ' ' + QByteArray::number(bytes.size())
                             + ' ' + digest(bytes) + '\n' + old;
-    killPoint(Step::Create, fd.get(), copy.left(copy.size() / 2));
+    killPoint(Step::Create, fd.get(), copy);
     bool written = writeAll(fd.get(), copy) && syncToDisk(fd.get());
     written = fd.close() && written && syncFolder(Descriptor(::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)));
     if (!written)
@@ -384,7 +384,7 @@ Outcome overwriteInPlace(const QByteArray &target, const QByteArray &bytes)
         return Outcome::NotWritten;
     if (!writeBackup(target, old, bytes))
         return Outcome::NotCreated;
-    killPoint(Step::Write, fd.get(), bytes.left(bytes.size() / 2));
+    killPoint(Step::Write, fd.get(), bytes);
     const bool written = writeAll(fd.get(), bytes)
                          && (bytes.size() >= old.size() || ::ftruncate(fd.get(), bytes.size()) == 0)
                          && syncToDisk(fd.get());
