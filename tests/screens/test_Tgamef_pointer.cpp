@@ -173,9 +173,11 @@ private slots:
         moveTo(540, 300); // paper: flags cleared, label colours stay
         QCOMPARE(selection(), kStatusNothing + "|000|0|3");
         QCOMPARE(labelColours(), QStringLiteral("RNRR"));
-        moveTo(300, 100);
+        for (const QPoint flag : {QPoint(250, 304), QPoint(250, 325), QPoint(30, 251)}) // every flag again
+            moveTo(flag.x(), flag.y());
+        moveTo(300, 100); // background: flags cleared, labels navy
+        QCOMPARE(selection(), kStatusSuspicious + "|000|5|3");
         QCOMPARE(labelColours(), QStringLiteral("NNNN"));
-        QCOMPARE(gamef->free->tag, 5);
     }
 
     // A pointer move repaints only what it changes: moves that change nothing paint nothing, a new
