@@ -104,8 +104,8 @@ Tmenuf::Tmenuf()
     next->setFont(Scaling::font(30, true));
     next->setFontColor(kYellow);
 
-    // Docked to the right edge and as wide as its picture.
-    ns = place(new TImage(this), 656, 36, 32, 372);
+    // Its place comes with its picture.
+    ns = new TImage(this);
     ns->tag = 1;
     ns->setCursor(Qt::PointingHandCursor);
     setSoundPicture(Pictures::keyLowerLeft(QImage(QStringLiteral(":/builtin/ns.bmp"))));
@@ -451,9 +451,11 @@ void Tmenuf::nsClick()
 void Tmenuf::setSoundPicture(const QImage &picture)
 {
     ns->setPicture(picture);
-    if (!picture.isNull())
-        ns->setGeometry(width() - Scaling::px(picture.width()), ns->y(), Scaling::px(picture.width()),
-                        ns->height());
+    if (picture.isNull())
+        return;
+    // Docked to the right edge below the caption, as wide as its picture.
+    const int pictureWidth = Scaling::px(picture.width());
+    ns->setGeometry(width() - pictureWidth, Scaling::px(36), pictureWidth, Scaling::px(372));
 }
 
 // ---- Lordly mode ----

@@ -111,7 +111,8 @@ private:
     bool playIfExists(const QString &gamePath);
     void playSingle(const QString &gamePath);
     bool isLordlyName() const;
-    // Shows `picture` on the sound switch, which stays docked to the right edge.
+    // Shows `picture` on the sound switch, docked to the right edge as wide as the picture; a null
+    // picture leaves its place as it is.
     void setSoundPicture(const QImage &picture);
 
     // Actions that the screen's own code runs, resolved from their names when the screen is built,
