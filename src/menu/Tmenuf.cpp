@@ -131,6 +131,8 @@ Tmenuf::Tmenuf()
 
     tx = new Timer(10, false, this);
     tat = new Timer(100, false, this);
+    // The hover timer sleeps while nothing can pulse; the menu's first show, which follows at once,
+    // puts it to sleep until an entry is hovered.
     deamon = new Timer(35, true, this);
 
     ActionList1.add(QStringLiteral("enter"), [this] { enterExecute(); });
@@ -143,8 +145,6 @@ Tmenuf::Tmenuf()
     m_pulseSteps = {&ActionList1.at(QStringLiteral("s1")), &ActionList1.at(QStringLiteral("s2")),
                     &ActionList1.at(QStringLiteral("s3")), &ActionList1.at(QStringLiteral("s4")),
                     &ActionList1.at(QStringLiteral("ss"))};
-    // Nothing is hovered yet.
-    deamon->setDormant(true);
 
     NewGame->onClick = [this] { NewGameClick(); };
     Exit->onClick = [this] { ExitClick(); };
