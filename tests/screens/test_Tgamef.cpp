@@ -332,19 +332,21 @@ private slots:
         QCOMPARE(gamef->process->progress(), copied);
     }
 
-    // The copybook plays while a sheet is in use and stops when none is; without its file,
+    // The copybook plays while any one sheet is in use and stops when none is; without its file,
     // starting it raises nothing and copying goes on. The end of an exam by the time step, which
     // follows the copying step, leaves it stopped although a sheet is still in use.
     void copybookFollowsFlags()
     {
         writeClip(*m_screens, QStringLiteral("base/video/copybook.avi"), QSize(100, 80));
         m_screens->create();
-        gamef->q3->tag = 1;
-        gamef->execute(QStringLiteral("RPX"));
-        QVERIFY(gamef->cba->active());
-        gamef->q3->tag = 0;
-        gamef->execute(QStringLiteral("RPX"));
-        QVERIFY(!gamef->cba->active());
+        for (TImage *sheet : {gamef->q1, gamef->q2, gamef->q3}) {
+            sheet->tag = 1;
+            gamef->execute(QStringLiteral("RPX"));
+            QVERIFY(gamef->cba->active());
+            sheet->tag = 0;
+            gamef->execute(QStringLiteral("RPX"));
+            QVERIFY(!gamef->cba->active());
+        }
 
         startExam();
         gamef->q3->tag = 1;
