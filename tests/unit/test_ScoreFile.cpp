@@ -43,6 +43,13 @@ QByteArray readFile(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
+// The inode of `path`, 0 when there is no file: a file written in place keeps it, a replaced one does not.
+ino_t inodeOf(const char *path)
+{
+    struct stat status {};
+    return ::stat(path, &status) == 0 ? status.st_ino : 0;
+}
+
 // Makes `path` impossible to replace as a file, for every user: a directory stands in its place.
 void blockWithDirectory(const QString &path)
 {
@@ -403,12 +410,7 @@ private slots:
         QFETCH(QByteArray, old);
         QFETCH(QString, text);
         writeFile("base/data/score.inf", old);
-        const auto inode = [] {
-            struct stat status {};
-            ::stat("base/data/score.inf", &status);
-            return status.st_ino;
-        };
-        const auto before = inode();
+        const ino_t before = inodeOf("base/data/score.inf");
         QString error;
         if (how == "injected") {
             ScoreFile::failForTesting(ScoreFile::Step::Create, 1);
@@ -426,7 +428,7 @@ private slots:
         }
         QCOMPARE(error, QString());
         QCOMPARE(readFile("base/data/score.inf"), text.toLatin1());
-        QCOMPARE(inode(), before);
+        QCOMPARE(inodeOf("base/data/score.inf"), before);
         QCOMPARE(strayFiles("base/data", {"score.inf"}), QStringList());
         QCOMPARE(strayFiles(".", {}), QStringList());
     }
@@ -704,11 +706,7 @@ private slots:
         writeFile("score.inf", oldFallback);
         const ScoreFile::Loaded loaded = ScoreFile::load();
         const QString list = loaded.text + "new\r\n";
-        const auto inode = [](const char *path) {
-            struct stat info {};
-            return ::stat(path, &info) == 0 ? info.st_ino : 0;
-        };
-        const ino_t scoreInode = inode("base/data/score.inf");
+        const ino_t scoreInode = inodeOf("base/data/score.inf");
         const int descriptors = openDescriptors();
         ScoreFile::failForTesting(step, times, after);
         const QString error = saveError(list, loaded);
@@ -722,7 +720,7 @@ private slots:
                                                                        : QString::fromLatin1(bytes);
         };
         QString score = classify("base/data/score.inf", oldScore);
-        if (score == "new" && inode("base/data/score.inf") == scoreInode)
+        if (score == "new" && inodeOf("base/data/score.inf") == scoreInode)
             score = "new in place";
         QStringList stray;
         for (const QString &dir : {QString("base/data"), QString(".")}) {
