@@ -95,7 +95,7 @@ int holds = 0;
 // so that the player reads the errors in the order they happened.
 void showOldest()
 {
-    const auto boxes = openBoxes();
+    const auto &boxes = openBoxes();
     if (holds > 0 || boxes.isEmpty() || boxes.front()->isVisible())
         return;
     QMessageBox *box = boxes.front();
@@ -106,6 +106,7 @@ void showOldest()
         if (window->isVisible() && !isBox(window) && window->windowType() == Qt::Window) {
             box->winId();
             box->windowHandle()->setTransientParent(window->windowHandle());
+            break;
         }
     }
     box->show();
