@@ -9,7 +9,7 @@
 #include "formats/Cp1251.h"
 #include "game/ExamResult.h"
 #include "score/ScoreFile.h"
-#include "score/Tscoref.h"
+#include "score/ScoreScreen.h"
 #include "toolkit/TMemo.h"
 
 #include <QApplication>
@@ -58,7 +58,7 @@ QByteArray largeScoreFile()
     return Cp1251::encode(text);
 }
 
-void paint(Tscoref &screen)
+void paint(ScoreScreen &screen)
 {
     screen.repaint();
     QCoreApplication::processEvents();
@@ -67,7 +67,7 @@ void paint(Tscoref &screen)
 void BM_ScoreLoad(benchmark::State &state)
 {
     writeScoreFile(largeScoreFile());
-    Tscoref screen;
+    ScoreScreen screen;
     for (auto _ : state)
         screen.FormCreate();
 }
@@ -76,7 +76,7 @@ BENCHMARK(BM_ScoreLoad)->Unit(benchmark::kMillisecond);
 void BM_ScoreSave(benchmark::State &state)
 {
     writeScoreFile(largeScoreFile());
-    Tscoref screen;
+    ScoreScreen screen;
     screen.FormCreate();
     const ScoreFile::Loaded loaded = ScoreFile::load();
     for (auto _ : state)
@@ -88,7 +88,7 @@ BENCHMARK(BM_ScoreSave)->Unit(benchmark::kMillisecond);
 void BM_ScoreAppendExamEnd(benchmark::State &state)
 {
     writeScoreFile(largeScoreFile());
-    Tscoref screen;
+    ScoreScreen screen;
     screen.FormCreate();
     screen.showScreen();
     paint(screen);
@@ -105,7 +105,7 @@ BENCHMARK(BM_ScoreAppendExamEnd)->Unit(benchmark::kMillisecond);
 void showOneLongLine(benchmark::State &state, int bytes)
 {
     writeScoreFile(QByteArray(bytes, 'x'));
-    Tscoref screen;
+    ScoreScreen screen;
     for (auto _ : state) {
         screen.FormCreate();
         screen.showScreen();
@@ -147,7 +147,7 @@ void BM_ScoreMemoryOver3000Exams(benchmark::State &state)
         return 0L;
     };
     for (auto _ : state) {
-        Tscoref screen;
+        ScoreScreen screen;
         screen.FormCreate();
         screen.showScreen();
         ScoreFile::Loaded saved = ScoreFile::load();
@@ -197,7 +197,7 @@ void BM_ScoreLargeList(benchmark::State &state)
     for (auto _ : state) {
         QElapsedTimer clock;
         clock.start();
-        Tscoref screen;
+        ScoreScreen screen;
         // What the creation handler does, with the file's text kept here, so that the save below is
         // the one "Назад" makes: over the file as it was loaded.
         const ScoreFile::Loaded loaded = ScoreFile::load();

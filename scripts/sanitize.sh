@@ -3,7 +3,7 @@
 # build-asan/ and runs every test there. Any report fails the run: a leak, a bad access, undefined
 # behaviour. Only the toolkit's and the system's own false positives are suppressed, in
 # scripts/sanitize-lsan.supp, each with its reason.
-# Usage: scripts/sanitize.sh [ctest arguments, e.g. -R test_Tgamef]
+# Usage: scripts/sanitize.sh [ctest arguments, e.g. -R test_GameScreen]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh"

@@ -1,9 +1,9 @@
 #include "app/Screens.h"
 
-#include "about/Taboutf.h"
-#include "game/Tgamef.h"
-#include "menu/Tmenuf.h"
-#include "score/Tscoref.h"
+#include "about/AboutScreen.h"
+#include "game/GameScreen.h"
+#include "menu/MenuScreen.h"
+#include "score/ScoreScreen.h"
 #include "toolkit/EnterKeyRouter.h"
 #include "toolkit/ErrorBox.h"
 #include "toolkit/Guard.h"
@@ -12,10 +12,10 @@
 #include <QEvent>
 #include <QTimer>
 
-Tmenuf *menuf = nullptr;
-Tgamef *gamef = nullptr;
-Tscoref *scoref = nullptr;
-Taboutf *aboutf = nullptr;
+MenuScreen *menuf = nullptr;
+GameScreen *gamef = nullptr;
+ScoreScreen *scoref = nullptr;
+AboutScreen *aboutf = nullptr;
 
 namespace {
 
@@ -27,7 +27,7 @@ constexpr int RestOfStartUpAtLatestMs = 1000;
 // An error in a creation handler ends that handler only; it is shown and start-up goes on.
 void createMenu()
 {
-    menuf = new Tmenuf;
+    menuf = new MenuScreen;
     guarded([] { menuf->FormCreate(); });
     enterRouter = new EnterKeyRouter({menuf}, [] { menuf->enterAction(); });
     qApp->installEventFilter(enterRouter);
@@ -35,11 +35,11 @@ void createMenu()
 
 void createRest()
 {
-    gamef = new Tgamef;
+    gamef = new GameScreen;
     guarded([] { gamef->FormCreate(); });
-    scoref = new Tscoref;
+    scoref = new ScoreScreen;
     guarded([] { scoref->FormCreate(); });
-    aboutf = new Taboutf;
+    aboutf = new AboutScreen;
     enterRouter->setScreens({menuf, gamef, scoref, aboutf});
 }
 

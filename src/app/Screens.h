@@ -1,16 +1,16 @@
 #pragma once
 
-class Tmenuf;
-class Tgamef;
-class Tscoref;
-class Taboutf;
+class MenuScreen;
+class GameScreen;
+class ScoreScreen;
+class AboutScreen;
 
 // The four screens, each created once at start-up and reachable from every screen: the screens act
 // on each other's widgets directly through these references.
-extern Tmenuf *menuf;
-extern Tgamef *gamef;
-extern Tscoref *scoref;
-extern Taboutf *aboutf;
+extern MenuScreen *menuf;
+extern GameScreen *gamef;
+extern ScoreScreen *scoref;
+extern AboutScreen *aboutf;
 
 namespace Screens {
 

@@ -5,12 +5,12 @@
 
 #include "ScreenFixture.h"
 
-#include "about/Taboutf.h"
+#include "about/AboutScreen.h"
 #include "clip/TAnimate.h"
-#include "game/Tgamef.h"
-#include "menu/Tmenuf.h"
+#include "game/GameScreen.h"
+#include "menu/MenuScreen.h"
 #include "music/TMediaPlayer.h"
-#include "score/Tscoref.h"
+#include "score/ScoreScreen.h"
 #include "toolkit/Colors.h"
 #include "toolkit/Scaling.h"
 #include "toolkit/TBevel.h"
@@ -261,7 +261,7 @@ private slots:
     void menu_data()
     {
         columns();
-        Tmenuf *m = menuf;
+        MenuScreen *m = menuf;
         row("menuf", m, r(kAny, kAny, 688, 440), 17, false, {}, kBlack);
         row("gx", m->gx, r(0, 408, 688, 32), 17, false, kMaroon, kBlack, "hidden pie");
         row("Exit", m->Exit, r(384, 360, 300, 50), 40, true, kWhite, kNone, "middle");
@@ -284,7 +284,7 @@ private slots:
     void game_data()
     {
         columns();
-        Tgamef *g = gamef;
+        GameScreen *g = gamef;
         row("gamef", g, r(kAny, kAny, 688, 463), 13, false, kWhite, kDesktop, "hidden");
         row("fon", g->fon, r(0, 0, 688, 368), 0, false, {}, kNone, "picture");
         row("BombaL", g->BombaL, r(8, 232, kAny, 20), 17, true, kNavy, kLabelBack);
@@ -335,7 +335,7 @@ private slots:
     void score_data()
     {
         columns();
-        Tscoref *s = scoref;
+        ScoreScreen *s = scoref;
         row("scoref", s, r(kAny, kAny, 694, 440), 13, false, {}, kDesktop, "hidden");
         row("Score", s->Score, r(0, 0, 694, 345), 20, true, kWhite, kBlack, "readonly");
         row("Panel1", s->Panel1, r(0, 344, 694, 96), 13, false, {}, kDesktop, "flat");
@@ -347,7 +347,7 @@ private slots:
     void about_data()
     {
         columns();
-        Taboutf *a = aboutf;
+        AboutScreen *a = aboutf;
         row("aboutf", a, r(kAny, kAny, 613, 235), 13, false, {}, kBlack, "hidden");
         row("p", a->p, r(0, 0, 613, 177), 0, false, {}, kNone);
         row("rod", a->rod, r(488, 8, kAny, 37), 33, true, kYellow, kBlack, "middle");

@@ -4,13 +4,13 @@
 
 #include "ScreenFixture.h"
 
-#include "about/Taboutf.h"
+#include "about/AboutScreen.h"
 #include "formats/Pictures.h"
-#include "game/Tgamef.h"
-#include "menu/Tmenuf.h"
+#include "game/GameScreen.h"
+#include "menu/MenuScreen.h"
 #include "music/MusicBackend.h"
 #include "music/TMediaPlayer.h"
-#include "score/Tscoref.h"
+#include "score/ScoreScreen.h"
 #include "toolkit/AssetPath.h"
 #include "toolkit/Guard.h"
 #include "toolkit/TEdit.h"
@@ -107,9 +107,9 @@ class TestMenuMusic : public QObject {
 private slots:
     void initTestCase()
     {
-        Tmenuf::musicBackendFactory = [] { return std::make_unique<FakeMusic>(); };
+        MenuScreen::musicBackendFactory = [] { return std::make_unique<FakeMusic>(); };
     }
-    void cleanupTestCase() { Tmenuf::musicBackendFactory = nullptr; }
+    void cleanupTestCase() { MenuScreen::musicBackendFactory = nullptr; }
     void init()
     {
         FakeMusic::unopenable.clear();

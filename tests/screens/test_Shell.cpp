@@ -1,9 +1,9 @@
 #include "ScreenFixture.h"
 
-#include "about/Taboutf.h"
-#include "game/Tgamef.h"
-#include "menu/Tmenuf.h"
-#include "score/Tscoref.h"
+#include "about/AboutScreen.h"
+#include "game/GameScreen.h"
+#include "menu/MenuScreen.h"
+#include "score/ScoreScreen.h"
 #include "toolkit/Guard.h"
 #include "toolkit/TEdit.h"
 #include "toolkit/TImage.h"

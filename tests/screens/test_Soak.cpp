@@ -8,11 +8,11 @@
 
 #include "ScreenFixture.h"
 
-#include "about/Taboutf.h"
+#include "about/AboutScreen.h"
 #include "clip/TAnimate.h"
-#include "game/Tgamef.h"
-#include "menu/Tmenuf.h"
-#include "score/Tscoref.h"
+#include "game/GameScreen.h"
+#include "menu/MenuScreen.h"
+#include "score/ScoreScreen.h"
 #include "toolkit/TEdit.h"
 #include "toolkit/TFlatButton.h"
 #include "toolkit/TMemo.h"

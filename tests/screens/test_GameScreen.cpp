@@ -5,9 +5,9 @@
 #include "unit/AviWriter.h"
 
 #include "clip/TAnimate.h"
-#include "game/Tgamef.h"
-#include "menu/Tmenuf.h"
-#include "score/Tscoref.h"
+#include "game/GameScreen.h"
+#include "menu/MenuScreen.h"
+#include "score/ScoreScreen.h"
 #include "toolkit/TEdit.h"
 #include "toolkit/TFlatButton.h"
 #include "toolkit/TImage.h"
@@ -74,7 +74,7 @@ void startExam()
 
 } // namespace
 
-class TestTgamef : public QObject {
+class TestGameScreen : public QObject {
     Q_OBJECT
 private slots:
     void init() { m_screens = std::make_unique<ScreenFixture>(); }
@@ -559,5 +559,5 @@ private:
     std::unique_ptr<ScreenFixture> m_screens;
 };
 
-QTEST_MAIN(TestTgamef)
-#include "test_Tgamef.moc"
+QTEST_MAIN(TestGameScreen)
+#include "test_GameScreen.moc"

@@ -1,4 +1,4 @@
-#include "game/Tgamef.h"
+#include "game/GameScreen.h"
 
 #include "app/Screens.h"
 #include "clip/TAnimate.h"
@@ -9,8 +9,8 @@
 #include "game/ExamResult.h"
 #include "game/ExaminerWalk.h"
 #include "game/IconCycle.h"
-#include "menu/Tmenuf.h"
-#include "score/Tscoref.h"
+#include "menu/MenuScreen.h"
+#include "score/ScoreScreen.h"
 #include "toolkit/AssetPath.h"
 #include "toolkit/Colors.h"
 #include "toolkit/Scaling.h"
@@ -137,7 +137,7 @@ QImage builtinSheet()
 
 } // namespace
 
-Tgamef::Tgamef()
+GameScreen::GameScreen()
     : Screen(QStringLiteral("Игра нового поколения! PEMy\" v 1.0.0.1 alpha"), 688, 463, Frame::Single,
              kDesktop)
 {
@@ -304,23 +304,23 @@ Tgamef::Tgamef()
     af->onClick = [this] { afClick(); };
 }
 
-Tgamef::~Tgamef() = default;
+GameScreen::~GameScreen() = default;
 
-const Action &Tgamef::action(const QString &name) const
+const Action &GameScreen::action(const QString &name) const
 {
     if (const Action *found = al1.find(name))
         return *found;
     return pemik.at(name);
 }
 
-void Tgamef::execute(const QString &name) const
+void GameScreen::execute(const QString &name) const
 {
     action(name).execute();
 }
 
 // ---- Creation, F5 and exit ----
 
-void Tgamef::loadBackground()
+void GameScreen::loadBackground()
 {
     if (AssetPath::exists(kBackground))
         // Drawn at its own size from its top left corner: what lies beyond the picture area is never
@@ -329,7 +329,7 @@ void Tgamef::loadBackground()
             JpegDecoder::decodeFile(AssetPath::resolve(kBackground), QSize(kFonWidth, kFonHeight)));
 }
 
-void Tgamef::startClipIfExists(TAnimate *clip, const QString &gamePath)
+void GameScreen::startClipIfExists(TAnimate *clip, const QString &gamePath)
 {
     if (!AssetPath::exists(gamePath))
         return;
@@ -337,7 +337,7 @@ void Tgamef::startClipIfExists(TAnimate *clip, const QString &gamePath)
     clip->setActive(true);
 }
 
-void Tgamef::FormCreate()
+void GameScreen::FormCreate()
 {
     loadBackground();
     startClipIfExists(pema, kExaminerClip);
@@ -351,35 +351,35 @@ void Tgamef::FormCreate()
     home_left = m_examinerPlace.x();
 }
 
-void Tgamef::refreshExecute()
+void GameScreen::refreshExecute()
 {
     loadBackground();
 }
 
-void Tgamef::exitClick()
+void GameScreen::exitClick()
 {
     QApplication::quit();
 }
 
-void Tgamef::exitMouseMove()
+void GameScreen::exitMouseMove()
 {
     exit->setFontColor(kSkyBlue);
 }
 
-void Tgamef::Panel1MouseMove()
+void GameScreen::Panel1MouseMove()
 {
     exit->setFontColor(Qt::white);
 }
 
 // ---- Exam clock ----
 
-void Tgamef::timetTimer()
+void GameScreen::timetTimer()
 {
     for (const Action *step : m_clockSteps)
         step->execute();
 }
 
-void Tgamef::timeaExecute()
+void GameScreen::timeaExecute()
 {
     const int p = time->progress();
     if (ExamClock::beeps(p) && beep)
@@ -391,26 +391,26 @@ void Tgamef::timeaExecute()
     time->setProgress(p - 1);
 }
 
-void Tgamef::N1Click()
+void GameScreen::N1Click()
 {
     timet->setInterval(kSlowClockMs);
 }
 
-void Tgamef::kvik1Click()
+void GameScreen::kvik1Click()
 {
     timet->setInterval(kFastClockMs);
 }
 
 // ---- Suspicion and copying ----
 
-void Tgamef::SPXExecute()
+void GameScreen::SPXExecute()
 {
     if (zopa->progress() == 100)
         m_win->execute();
     zopa->setProgress(zopa->progress() + ExamRates::suspicionChange(PemX->tag, free->tag));
 }
 
-void Tgamef::RPXExecute()
+void GameScreen::RPXExecute()
 {
     if (process->progress() == 100)
         m_win->execute();
@@ -427,7 +427,7 @@ void Tgamef::RPXExecute()
 
 // ---- End of an exam ----
 
-void Tgamef::winExecute()
+void GameScreen::winExecute()
 {
     timet->setEnabled(false);
     cba->setActive(false);
@@ -440,7 +440,7 @@ void Tgamef::winExecute()
 
 // ---- Tool selection by pointer ----
 
-void Tgamef::fonMouseMove()
+void GameScreen::fonMouseMove()
 {
     info->setCaption(kStatusSuspicious);
     q1->tag = 0;
@@ -451,7 +451,7 @@ void Tgamef::fonMouseMove()
         label->setFontColor(kNavy);
 }
 
-void Tgamef::freeMouseMove()
+void GameScreen::freeMouseMove()
 {
     info->setCaption(kStatusNothing);
     q1->tag = 0;
@@ -461,7 +461,7 @@ void Tgamef::freeMouseMove()
     shedevr->setFontColor(kRed);
 }
 
-void Tgamef::q1MouseMove()
+void GameScreen::q1MouseMove()
 {
     info->setCaption(kStatusNotes);
     q1->tag = 1;
@@ -469,7 +469,7 @@ void Tgamef::q1MouseMove()
     KonspektL->setFontColor(kRed);
 }
 
-void Tgamef::q2MouseMove()
+void GameScreen::q2MouseMove()
 {
     info->setCaption(kStatusBombs);
     q2->tag = 1;
@@ -477,7 +477,7 @@ void Tgamef::q2MouseMove()
     BombaL->setFontColor(kRed);
 }
 
-void Tgamef::q3MouseMove()
+void GameScreen::q3MouseMove()
 {
     info->setCaption(kStatusCribs);
     q3->tag = 1;
@@ -485,14 +485,14 @@ void Tgamef::q3MouseMove()
     SporaL->setFontColor(kRed);
 }
 
-void Tgamef::BombaLMouseMove()
+void GameScreen::BombaLMouseMove()
 {
     info->setCaption(kStatusBombs);
     q2->tag = 1;
     zok->tag = kNotesHeld;
 }
 
-void Tgamef::SporaLMouseMove()
+void GameScreen::SporaLMouseMove()
 {
     info->setCaption(kStatusCribs);
     q3->tag = 1;
@@ -501,7 +501,7 @@ void Tgamef::SporaLMouseMove()
 
 // ---- Icon cycles ----
 
-void Tgamef::cycleIcon(TImage *sheet, TFlatButton *counter)
+void GameScreen::cycleIcon(TImage *sheet, TFlatButton *counter)
 {
     if (sheet->tag != 1)
         return;
@@ -513,24 +513,24 @@ void Tgamef::cycleIcon(TImage *sheet, TFlatButton *counter)
         sheet->setPicture(Pictures::loadIcon(AssetPath::resolve(path)));
 }
 
-void Tgamef::konExecute()
+void GameScreen::konExecute()
 {
     cycleIcon(q1, zok);
 }
 
-void Tgamef::spoExecute()
+void GameScreen::spoExecute()
 {
     cycleIcon(q3, zok2);
 }
 
-void Tgamef::bomExecute()
+void GameScreen::bomExecute()
 {
     cycleIcon(q2, zok1);
 }
 
 // ---- Examiner walk ----
 
-ExaminerWalk Tgamef::walk() const
+ExaminerWalk GameScreen::walk() const
 {
     ExaminerWalk walk;
     walk.examiner = QRect(Scaling::designPoint(pema->pos(), m_examinerPlace),
@@ -543,7 +543,7 @@ ExaminerWalk Tgamef::walk() const
     return walk;
 }
 
-void Tgamef::apply(const ExaminerWalk &walk)
+void GameScreen::apply(const ExaminerWalk &walk)
 {
     PemX->tag = walk.state;
     Pem_LR->tag = walk.direction;
@@ -553,41 +553,41 @@ void Tgamef::apply(const ExaminerWalk &walk)
     xxx->setEnabled(walk.walking);
 }
 
-void Tgamef::Pemil_GowingExecute()
+void GameScreen::Pemil_GowingExecute()
 {
     ExaminerWalk step = walk();
     step.decide(zopa->progress());
     apply(step);
 }
 
-void Tgamef::xxxTimer()
+void GameScreen::xxxTimer()
 {
     for (const Action *step : m_walkSteps)
         step->execute();
 }
 
-void Tgamef::Pem_LeftExecute()
+void GameScreen::Pem_LeftExecute()
 {
     ExaminerWalk step = walk();
     step.stepLeave();
     apply(step);
 }
 
-void Tgamef::Pem_TopExecute()
+void GameScreen::Pem_TopExecute()
 {
     ExaminerWalk step = walk();
     step.stepDown();
     apply(step);
 }
 
-void Tgamef::Pem_GoExecute()
+void GameScreen::Pem_GoExecute()
 {
     ExaminerWalk step = walk();
     step.patrol();
     apply(step);
 }
 
-void Tgamef::Pem_ReturnExecute()
+void GameScreen::Pem_ReturnExecute()
 {
     ExaminerWalk step = walk();
     step.returnHome();
@@ -596,23 +596,23 @@ void Tgamef::Pem_ReturnExecute()
 
 // ---- Inspection panels ----
 
-void Tgamef::ppuuClick()
+void GameScreen::ppuuClick()
 {
     ppp->show();
     bfg->show();
 }
 
-void Tgamef::bfgClick()
+void GameScreen::bfgClick()
 {
     bfg->hide();
 }
 
-void Tgamef::bfgMouseMove()
+void GameScreen::bfgMouseMove()
 {
     m_tagPanel->execute();
 }
 
-void Tgamef::Tag_PanelExecute()
+void GameScreen::Tag_PanelExecute()
 {
     if (bfg->isHidden())
         return;
@@ -623,19 +623,19 @@ void Tgamef::Tag_PanelExecute()
     Pem_LR->setCaption(QStringLiteral("Pem_LR = %1").arg(Pem_LR->tag));
 }
 
-void Tgamef::f1Click()
+void GameScreen::f1Click()
 {
     pema->setFileName(kExaminerSitClip);
     pema->setActive(true);
 }
 
-void Tgamef::f2Click()
+void GameScreen::f2Click()
 {
     pema->setFileName(kExaminerSit2Clip);
     pema->setActive(true);
 }
 
-void Tgamef::afClick()
+void GameScreen::afClick()
 {
     pema->setActive(false);
 }

@@ -10,11 +10,11 @@ class Timer;
 // The about screen: the author's credit. The nickname drifts inside a frame and spells out a short
 // sentence once the pointer has touched it or the way back; the bottom bar links to the author's
 // site and mail and leads back to the menu.
-class Taboutf : public Screen {
+class AboutScreen : public Screen {
     Q_OBJECT
 public:
-    Taboutf();
-    ~Taboutf() override;
+    AboutScreen();
+    ~AboutScreen() override;
 
     // Handlers.
     void FormMouseMove();

@@ -9,7 +9,7 @@
 #include "unit/AviWriter.h"
 
 #include "clip/TAnimate.h"
-#include "game/Tgamef.h"
+#include "game/GameScreen.h"
 #include "toolkit/TFlatButton.h"
 #include "toolkit/TImage.h"
 #include "toolkit/TLabel.h"
@@ -107,7 +107,7 @@ private:
 
 } // namespace
 
-class TestTgamefPointer : public QObject {
+class TestGameScreenPointer : public QObject {
     Q_OBJECT
 private slots:
     void init()
@@ -410,5 +410,5 @@ private:
     std::unique_ptr<ScreenFixture> m_screens;
 };
 
-QTEST_MAIN(TestTgamefPointer)
-#include "test_Tgamef_pointer.moc"
+QTEST_MAIN(TestGameScreenPointer)
+#include "test_GameScreen_pointer.moc"

@@ -1,10 +1,10 @@
 #include "ScreenFixture.h"
 
 #include "clip/TAnimate.h"
-#include "game/Tgamef.h"
-#include "menu/Tmenuf.h"
+#include "game/GameScreen.h"
+#include "menu/MenuScreen.h"
 #include "music/TMediaPlayer.h"
-#include "score/Tscoref.h"
+#include "score/ScoreScreen.h"
 #include "toolkit/Scaling.h"
 #include "toolkit/TBevel.h"
 #include "toolkit/TEdit.h"
@@ -48,7 +48,7 @@ bool showActive(QWidget *screen)
 }
 } // namespace
 
-class TestTmenuf : public QObject {
+class TestMenuScreen : public QObject {
     Q_OBJECT
 private slots:
     void init()
@@ -393,5 +393,5 @@ private:
     std::unique_ptr<ScreenFixture> m_screens;
 };
 
-QTEST_MAIN(TestTmenuf)
-#include "test_Tmenuf.moc"
+QTEST_MAIN(TestMenuScreen)
+#include "test_MenuScreen.moc"

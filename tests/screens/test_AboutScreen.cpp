@@ -1,7 +1,7 @@
 #include "ScreenFixture.h"
 
-#include "about/Taboutf.h"
-#include "menu/Tmenuf.h"
+#include "about/AboutScreen.h"
+#include "menu/MenuScreen.h"
 #include "music/TMediaPlayer.h"
 #include "toolkit/TBevel.h"
 #include "toolkit/TFlatButton.h"
@@ -44,7 +44,7 @@ public slots:
     void open(const QUrl &url) { opened << url; }
 };
 
-class TestTaboutf : public QObject {
+class TestAboutScreen : public QObject {
     Q_OBJECT
 private slots:
     void init()
@@ -246,5 +246,5 @@ private:
     std::unique_ptr<ScreenFixture> m_screens;
 };
 
-QTEST_MAIN(TestTaboutf)
-#include "test_Taboutf.moc"
+QTEST_MAIN(TestAboutScreen)
+#include "test_AboutScreen.moc"

@@ -1,8 +1,8 @@
-#include "about/Taboutf.h"
+#include "about/AboutScreen.h"
 
 #include "about/AboutMotion.h"
 #include "app/Screens.h"
-#include "menu/Tmenuf.h"
+#include "menu/MenuScreen.h"
 #include "music/TMediaPlayer.h"
 #include "toolkit/Colors.h"
 #include "toolkit/Scaling.h"
@@ -51,7 +51,7 @@ TLabel *barLabel(TPanel *bar, const QString &caption, int fontPx)
 
 } // namespace
 
-Taboutf::Taboutf()
+AboutScreen::AboutScreen()
     : Screen(QStringLiteral("О авторе... Программа \"PEMy\" v 1.0.0.1 alpha"), 613, 235, Frame::None,
              Qt::black)
 {
@@ -93,31 +93,31 @@ Taboutf::Taboutf()
     mx->onTimer = [this] { mxTimer(); };
 }
 
-Taboutf::~Taboutf() = default;
+AboutScreen::~AboutScreen() = default;
 
 // ---- Pointer ----
 
-void Taboutf::highlightLinks(TLabel *highlighted)
+void AboutScreen::highlightLinks(TLabel *highlighted)
 {
     for (TLabel *label : {site, mail, back})
         label->setFontColor(label == highlighted ? kBlue : kMoneyGreen);
 }
 
 // Enabling a running timer keeps its phase, so pointer moves only ever start the animations.
-void Taboutf::startAnimations()
+void AboutScreen::startAnimations()
 {
     mt->setEnabled(true);
     mx->setEnabled(true);
 }
 
-void Taboutf::FormMouseMove() { highlightLinks(nullptr); }
-void Taboutf::Panel1MouseMove() { highlightLinks(nullptr); }
-void Taboutf::siteMouseMove() { highlightLinks(site); }
-void Taboutf::mailMouseMove() { highlightLinks(mail); }
-void Taboutf::rodMouseMove() { startAnimations(); }
+void AboutScreen::FormMouseMove() { highlightLinks(nullptr); }
+void AboutScreen::Panel1MouseMove() { highlightLinks(nullptr); }
+void AboutScreen::siteMouseMove() { highlightLinks(site); }
+void AboutScreen::mailMouseMove() { highlightLinks(mail); }
+void AboutScreen::rodMouseMove() { startAnimations(); }
 
 // Leaves the links as they are: coming straight from a link, both stay blue.
-void Taboutf::backMouseMove()
+void AboutScreen::backMouseMove()
 {
     back->setFontColor(kBlue);
     startAnimations();
@@ -126,12 +126,12 @@ void Taboutf::backMouseMove()
 // ---- Links ----
 
 // The shell's answer is not looked at: without a browser or a mail program nothing happens.
-void Taboutf::siteClick()
+void AboutScreen::siteClick()
 {
     QDesktopServices::openUrl(QUrl(kSiteUrl));
 }
 
-void Taboutf::mailClick()
+void AboutScreen::mailClick()
 {
     QDesktopServices::openUrl(QUrl(QStringLiteral("mailto:") + kMailAddress));
 }
@@ -140,7 +140,7 @@ void Taboutf::mailClick()
 
 // The about piece plays on to its end; the nickname keeps its place, caption and step for the
 // next visit.
-void Taboutf::backClick()
+void AboutScreen::backClick()
 {
     menuf->mp1->tag = kLoopMenuPiece;
     mt->setEnabled(false);
@@ -153,7 +153,7 @@ void Taboutf::backClick()
 // ---- Animations ----
 
 // The limits are taken anew at every tick: the caption cycle changes the label's width.
-void Taboutf::mtTimer()
+void AboutScreen::mtTimer()
 {
     if (!isVisible())
         return;
@@ -169,7 +169,7 @@ void Taboutf::mtTimer()
     rod->move(Scaling::point(m_rodPlace));
 }
 
-void Taboutf::mxTimer()
+void AboutScreen::mxTimer()
 {
     if (!isVisible())
         return;

@@ -1,13 +1,13 @@
-#include "menu/Tmenuf.h"
+#include "menu/MenuScreen.h"
 
-#include "about/Taboutf.h"
+#include "about/AboutScreen.h"
 #include "app/Screens.h"
 #include "formats/GameError.h"
 #include "formats/Pictures.h"
-#include "game/Tgamef.h"
+#include "game/GameScreen.h"
 #include "menu/MenuPulse.h"
 #include "music/TMediaPlayer.h"
-#include "score/Tscoref.h"
+#include "score/ScoreScreen.h"
 #include "toolkit/AssetPath.h"
 #include "toolkit/Colors.h"
 #include "toolkit/Scaling.h"
@@ -72,9 +72,9 @@ TFlatButton *menuEntry(QWidget *parent, const QString &caption, int left, int to
 
 } // namespace
 
-std::function<std::unique_ptr<MusicBackend>()> Tmenuf::musicBackendFactory;
+std::function<std::unique_ptr<MusicBackend>()> MenuScreen::musicBackendFactory;
 
-Tmenuf::Tmenuf()
+MenuScreen::MenuScreen()
     : Screen(QStringLiteral("Меню \"PEMy -и Зольмар\""), 688, 440, Frame::Single, Qt::black)
 {
     setFont(Scaling::font(17));
@@ -169,16 +169,16 @@ Tmenuf::Tmenuf()
     onClose = [] { QApplication::quit(); };
 }
 
-Tmenuf::~Tmenuf() = default;
+MenuScreen::~MenuScreen() = default;
 
-void Tmenuf::enterAction() const
+void MenuScreen::enterAction() const
 {
     m_enter->execute();
 }
 
 // ---- Name check, loading and the start of an exam ----
 
-void Tmenuf::NewGameClick()
+void MenuScreen::NewGameClick()
 {
     const QString text = name->text();
     if (text == kNamePrompt || text.isEmpty()) {
@@ -196,7 +196,7 @@ void Tmenuf::NewGameClick()
     deamon->setEnabled(false);
 }
 
-void Tmenuf::txTimer()
+void MenuScreen::txTimer()
 {
     if (gx->progress() == kExamPieceAt && !isLordlyName() && ns->tag == 1) {
         // A piece that cannot be played is reported, but never holds up the exam.
@@ -217,7 +217,7 @@ void Tmenuf::txTimer()
     gx->setProgress(gx->progress() + 1);
 }
 
-void Tmenuf::enterExecute()
+void MenuScreen::enterExecute()
 {
     xpan->show();
     gamef->bfg->show();
@@ -226,18 +226,18 @@ void Tmenuf::enterExecute()
 
 // ---- Screen switches ----
 
-void Tmenuf::ExitClick()
+void MenuScreen::ExitClick()
 {
     close();
 }
 
-void Tmenuf::scoreClick()
+void MenuScreen::scoreClick()
 {
     scoref->showScreen();
     hide();
 }
 
-void Tmenuf::ObClick()
+void MenuScreen::ObClick()
 {
     aboutf->showScreen();
     hide();
@@ -246,43 +246,43 @@ void Tmenuf::ObClick()
 
 // ---- Hover colours and the pulse ----
 
-void Tmenuf::highlightEntry(int item, TFlatButton *highlighted)
+void MenuScreen::highlightEntry(int item, TFlatButton *highlighted)
 {
     setHovered(item);
     for (TFlatButton *entry : {NewGame, score, Ob, Exit})
         entry->setFontColor(entry == highlighted ? kSkyBlue : QColor(Qt::white));
 }
 
-void Tmenuf::NewGameMouseMove() { highlightEntry(kHoverNewGame, NewGame); }
-void Tmenuf::scoreMouseMove() { highlightEntry(kHoverScore, score); }
-void Tmenuf::ObMouseMove() { highlightEntry(kHoverOb, Ob); }
-void Tmenuf::ExitMouseMove() { highlightEntry(kHoverExit, Exit); }
+void MenuScreen::NewGameMouseMove() { highlightEntry(kHoverNewGame, NewGame); }
+void MenuScreen::scoreMouseMove() { highlightEntry(kHoverScore, score); }
+void MenuScreen::ObMouseMove() { highlightEntry(kHoverOb, Ob); }
+void MenuScreen::ExitMouseMove() { highlightEntry(kHoverExit, Exit); }
 
-void Tmenuf::nameMouseMove()
+void MenuScreen::nameMouseMove()
 {
     setHovered(kHoverName);
     xl->setFontColor(kSkyBlue);
 }
 
-void Tmenuf::FormMouseMove()
+void MenuScreen::FormMouseMove()
 {
     highlightEntry(kHoverNone, nullptr);
     xl->setFontColor(Qt::white);
     next->setCaption(kNextCaption);
 }
 
-void Tmenuf::nextMouseMove()
+void MenuScreen::nextMouseMove()
 {
     next->setCaption(QStringLiteral("Скоро! PEMy и Квенталь!"));
 }
 
-void Tmenuf::deamonTimer()
+void MenuScreen::deamonTimer()
 {
     for (const Action *step : m_pulseSteps)
         step->execute();
 }
 
-Control<QLabel> *Tmenuf::pulsed(int item) const
+Control<QLabel> *MenuScreen::pulsed(int item) const
 {
     switch (item) {
     case kHoverNewGame:
@@ -300,7 +300,7 @@ Control<QLabel> *Tmenuf::pulsed(int item) const
     }
 }
 
-void Tmenuf::pulse(int item, int steps)
+void MenuScreen::pulse(int item, int steps)
 {
     Control<QLabel> *widget = pulsed(item);
     if (deamon->tag != item || !widget || steps <= 0)
@@ -316,42 +316,42 @@ void Tmenuf::pulse(int item, int steps)
     widget->setFont(font);
 }
 
-void Tmenuf::setHovered(int item)
+void MenuScreen::setHovered(int item)
 {
     catchUpPulse();
     deamon->tag = item;
     deamon->setDormant(!pulseShows());
 }
 
-bool Tmenuf::pulseShows() const
+bool MenuScreen::pulseShows() const
 {
     return isVisible() && !isMinimized() && deamon->tag != kHoverNone;
 }
 
-void Tmenuf::catchUpPulse()
+void MenuScreen::catchUpPulse()
 {
     pulse(deamon->tag, deamon->takeMissedTicks());
 }
 
-void Tmenuf::updateDeamonWake()
+void MenuScreen::updateDeamonWake()
 {
     catchUpPulse();
     deamon->setDormant(!pulseShows());
 }
 
-void Tmenuf::showEvent(QShowEvent *event)
+void MenuScreen::showEvent(QShowEvent *event)
 {
     Screen::showEvent(event);
     updateDeamonWake();
 }
 
-void Tmenuf::hideEvent(QHideEvent *event)
+void MenuScreen::hideEvent(QHideEvent *event)
 {
     Screen::hideEvent(event);
     updateDeamonWake();
 }
 
-void Tmenuf::changeEvent(QEvent *event)
+void MenuScreen::changeEvent(QEvent *event)
 {
     Screen::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange)
@@ -360,12 +360,12 @@ void Tmenuf::changeEvent(QEvent *event)
 
 // ---- Music ----
 
-bool Tmenuf::isLordlyName() const
+bool MenuScreen::isLordlyName() const
 {
     return name->text() == QString::fromUtf16(kLordlyName);
 }
 
-bool Tmenuf::playIfExists(const QString &gamePath)
+bool MenuScreen::playIfExists(const QString &gamePath)
 {
     if (!AssetPath::exists(gamePath))
         return false;
@@ -375,7 +375,7 @@ bool Tmenuf::playIfExists(const QString &gamePath)
     return true;
 }
 
-void Tmenuf::playSingle(const QString &gamePath)
+void MenuScreen::playSingle(const QString &gamePath)
 {
     if (!AssetPath::exists(gamePath))
         return;
@@ -386,25 +386,25 @@ void Tmenuf::playSingle(const QString &gamePath)
     mp1->play();
 }
 
-void Tmenuf::FormCreate()
+void MenuScreen::FormCreate()
 {
     if (!playIfExists(kMenuPiece))
         playIfExists(kLordlyPiece);
 }
 
-void Tmenuf::a1Click()
+void MenuScreen::a1Click()
 {
     if (playIfExists(kMenuPiece))
         mp1->tag = kLoopMenuPiece;
 }
 
-void Tmenuf::a2Click()
+void MenuScreen::a2Click()
 {
     if (playIfExists(kExamPiece))
         mp1->tag = kLoopExamPiece;
 }
 
-void Tmenuf::mp1Notify()
+void MenuScreen::mp1Notify()
 {
     if (a1->tag != kRepeat)
         return;
@@ -416,14 +416,14 @@ void Tmenuf::mp1Notify()
     tat->setEnabled(true);
 }
 
-void Tmenuf::tatTimer()
+void MenuScreen::tatTimer()
 {
     tat->setEnabled(false);
     if (ns->tag == 1)
         a1->tag = kRepeat;
 }
 
-void Tmenuf::nsClick()
+void MenuScreen::nsClick()
 {
     if (ns->tag == 0) {
         ns->tag = 1;
@@ -448,7 +448,7 @@ void Tmenuf::nsClick()
     }
 }
 
-void Tmenuf::setSoundPicture(const QImage &picture)
+void MenuScreen::setSoundPicture(const QImage &picture)
 {
     ns->setPicture(picture);
     if (picture.isNull())
@@ -460,7 +460,7 @@ void Tmenuf::setSoundPicture(const QImage &picture)
 
 // ---- Lordly mode ----
 
-void Tmenuf::nameChange()
+void MenuScreen::nameChange()
 {
     const QString text = name->text();
     if (text == kLordlyPrefix)

@@ -2,10 +2,10 @@
 
 #include "formats/Cp1251.h"
 #include "game/ExamResult.h"
-#include "menu/Tmenuf.h"
+#include "menu/MenuScreen.h"
 #include "music/TMediaPlayer.h"
 #include "score/ScoreText.h"
-#include "score/Tscoref.h"
+#include "score/ScoreScreen.h"
 #include "toolkit/TEdit.h"
 #include "toolkit/TFlatButton.h"
 #include "toolkit/TImage.h"
@@ -40,7 +40,7 @@ void clickBack()
 }
 } // namespace
 
-class TestTscoref : public QObject {
+class TestScoreScreen : public QObject {
     Q_OBJECT
 private slots:
     void init() { m_screens = std::make_unique<ScreenFixture>(); }
@@ -415,5 +415,5 @@ private:
     std::unique_ptr<ScreenFixture> m_screens;
 };
 
-QTEST_MAIN(TestTscoref)
-#include "test_Tscoref.moc"
+QTEST_MAIN(TestScoreScreen)
+#include "test_ScoreScreen.moc"

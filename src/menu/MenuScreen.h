@@ -23,7 +23,7 @@ class QLabel;
 
 // The menu, the main screen: the player's name, the loading gauge that starts an exam, the hover
 // pulse of its entries, all music of the program and the lordly mode.
-class Tmenuf : public Screen {
+class MenuScreen : public Screen {
     Q_OBJECT
 public:
     // The player name that turns the program lordly; compared as a whole, letter case counting.
@@ -33,8 +33,8 @@ public:
     // through what it returns instead of the sound library. Empty in the game; tests set a fake.
     static std::function<std::unique_ptr<MusicBackend>()> musicBackendFactory;
 
-    Tmenuf();
-    ~Tmenuf() override;
+    MenuScreen();
+    ~MenuScreen() override;
 
     // Creation handler: starts the menu music.
     void FormCreate();

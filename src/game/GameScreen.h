@@ -24,11 +24,11 @@ class Timer;
 // examiner state, patrol direction). The rules are in ExamRates, ExamResult, ExamClock,
 // IconCycle and ExaminerWalk; the handlers here read the widgets, call the rules in the game's
 // order and write the widgets back.
-class Tgamef : public Screen {
+class GameScreen : public Screen {
     Q_OBJECT
 public:
-    Tgamef();
-    ~Tgamef() override;
+    GameScreen();
+    ~GameScreen() override;
 
     // Creation handler: the background picture, the clips, the examiner's place and home.
     void FormCreate();

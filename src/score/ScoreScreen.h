@@ -10,11 +10,11 @@ class TPanel;
 
 // The score screen: every recorded result, as plain lines in one list that is loaded from the score
 // file at start, grows at the end of every exam and is saved back when the player leaves.
-class Tscoref : public Screen {
+class ScoreScreen : public Screen {
     Q_OBJECT
 public:
-    Tscoref();
-    ~Tscoref() override;
+    ScoreScreen();
+    ~ScoreScreen() override;
 
     // Creation handler: loads the score file into the list, the view at its top. A file larger
     // than the list takes (ScoreText::kMaxFileBytes) is kept out and treated as one that cannot

@@ -1,7 +1,7 @@
-#include "score/Tscoref.h"
+#include "score/ScoreScreen.h"
 
 #include "app/Screens.h"
-#include "menu/Tmenuf.h"
+#include "menu/MenuScreen.h"
 #include "score/ScoreFile.h"
 #include "score/ScoreText.h"
 #include "toolkit/Colors.h"
@@ -21,7 +21,7 @@ using Scaling::place;
 
 } // namespace
 
-Tscoref::Tscoref() : Screen(QStringLiteral("Очки"), 694, 440, Frame::Single, kDesktop)
+ScoreScreen::ScoreScreen() : Screen(QStringLiteral("Очки"), 694, 440, Frame::Single, kDesktop)
 {
     setFont(Scaling::font(13));
 
@@ -49,24 +49,24 @@ Tscoref::Tscoref() : Screen(QStringLiteral("Очки"), 694, 440, Frame::Single,
     Score->onMouseMove = [this] { ScoreMouseMove(); };
 }
 
-Tscoref::~Tscoref() = default;
+ScoreScreen::~ScoreScreen() = default;
 
-void Tscoref::FormCreate()
+void ScoreScreen::FormCreate()
 {
     m_file = ScoreFile::load();
     Score->setText(m_file.text);
 }
 
-void Tscoref::appendLine(const QString &line)
+void ScoreScreen::appendLine(const QString &line)
 {
     Score->appendRaw(ScoreText::appendPiece(Score->endsWithEmptyLine(), line));
     // The newest result is what the player wants to see.
     Score->scrollToEnd();
 }
 
-void Tscoref::backClick()
+void ScoreScreen::backClick()
 {
-    if (menuf->name->text() != QString::fromUtf16(Tmenuf::kLordlyName) && menuf->ns->tag == 1) {
+    if (menuf->name->text() != QString::fromUtf16(MenuScreen::kLordlyName) && menuf->ns->tag == 1) {
         // A piece that cannot be played is reported, but never keeps the list from being saved
         // nor the player from getting back to the menu.
         guarded([] { menuf->a1Click(); });
@@ -80,23 +80,23 @@ void Tscoref::backClick()
         Score->setText(m_file.text);
 }
 
-void Tscoref::Image1Click()
+void ScoreScreen::Image1Click()
 {
     // For good: every later visit shows an editable list.
     Score->setReadOnly(false);
 }
 
-void Tscoref::backMouseMove()
+void ScoreScreen::backMouseMove()
 {
     back->setFontColor(kSkyBlue);
 }
 
-void Tscoref::Panel1MouseMove()
+void ScoreScreen::Panel1MouseMove()
 {
     back->setFontColor(Qt::white);
 }
 
-void Tscoref::ScoreMouseMove()
+void ScoreScreen::ScoreMouseMove()
 {
     back->setFontColor(Qt::white);
 }
