@@ -69,7 +69,7 @@ void BM_ScoreLoad(benchmark::State &state)
     writeScoreFile(largeScoreFile());
     ScoreScreen screen;
     for (auto _ : state)
-        screen.FormCreate();
+        screen.loadScoreFile();
 }
 BENCHMARK(BM_ScoreLoad)->Unit(benchmark::kMillisecond);
 
@@ -77,7 +77,7 @@ void BM_ScoreSave(benchmark::State &state)
 {
     writeScoreFile(largeScoreFile());
     ScoreScreen screen;
-    screen.FormCreate();
+    screen.loadScoreFile();
     const ScoreFile::Loaded loaded = ScoreFile::load();
     for (auto _ : state)
         ScoreFile::save(screen.Score->text(), loaded);
@@ -89,7 +89,7 @@ void BM_ScoreAppendExamEnd(benchmark::State &state)
 {
     writeScoreFile(largeScoreFile());
     ScoreScreen screen;
-    screen.FormCreate();
+    screen.loadScoreFile();
     screen.showScreen();
     paint(screen);
     int exam = 0;
@@ -107,7 +107,7 @@ void showOneLongLine(benchmark::State &state, int bytes)
     writeScoreFile(QByteArray(bytes, 'x'));
     ScoreScreen screen;
     for (auto _ : state) {
-        screen.FormCreate();
+        screen.loadScoreFile();
         screen.showScreen();
         paint(screen);
         state.PauseTiming();
@@ -148,7 +148,7 @@ void BM_ScoreMemoryOver3000Exams(benchmark::State &state)
     };
     for (auto _ : state) {
         ScoreScreen screen;
-        screen.FormCreate();
+        screen.loadScoreFile();
         screen.showScreen();
         ScoreFile::Loaded saved = ScoreFile::load();
         long before = 0;
@@ -168,7 +168,7 @@ void BM_ScoreMemoryOver3000Exams(benchmark::State &state)
 BENCHMARK(BM_ScoreMemoryOver3000Exams)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // A score file of `state.range(0)` MB as the game writes it, from start-up to the shown screen and
-// its save: the time of the load (FormCreate), of showing the screen until it is painted, and of
+// its save: the time of the load, of showing the screen until it is painted, and of
 // the save; and the process's peak resident memory over what it held before, against the file's
 // size. Run one such benchmark a process (bench/run.sh does), so that the peak is its own. 10 MB
 // is the largest file the list takes; the 61 MB one is left out, and its figure is the read's.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Screens.h"
+#include "app/Shell.h"
 #include "toolkit/ErrorBox.h"
 #include "toolkit/Scaling.h"
 
@@ -16,10 +16,14 @@
 
 #include <memory>
 
-// The four real screens, created offscreen at design size (120 dpi) in a fresh working directory.
-// Tests put the files the game should find into the directory before create().
+// The four real screens and the music, created offscreen at design size (120 dpi) in a fresh
+// working directory. Tests put the files the game should find into the directory before create()
+// or startUp(), and reach the screens through menuScreen() and the others below.
 class ScreenFixture {
 public:
+    // The shell that create() or startUp() made last; null before and after.
+    static inline Shell *current = nullptr;
+
     ScreenFixture()
     {
         m_dir = std::make_unique<QTemporaryDir>();
@@ -31,12 +35,20 @@ public:
 
     ~ScreenFixture()
     {
-        Screens::destroyAll();
+        destroy();
         Scaling::resetFactor();
         QDir::setCurrent(m_oldDir);
     }
 
-    void create() { Screens::createAll(); }
+    // Every screen at once.
+    void create() { make(Shell::Start::AllAtOnce); }
+    // As the program starts: the menu first, the rest after its first paint.
+    void startUp() { make(Shell::Start::MenuFirst); }
+    void destroy()
+    {
+        current = nullptr;
+        m_shell.reset();
+    }
 
     QString path(const QString &relative) const { return QDir(m_dir->path()).filePath(relative); }
 
@@ -64,9 +76,23 @@ public:
     }
 
 private:
+    void make(Shell::Start start)
+    {
+        destroy();
+        m_shell = std::make_unique<Shell>(start);
+        current = m_shell.get();
+    }
+
+    std::unique_ptr<Shell> m_shell;
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_oldDir;
 };
+
+inline MenuScreen *menuScreen() { return ScreenFixture::current ? ScreenFixture::current->menu() : nullptr; }
+inline GameScreen *gameScreen() { return ScreenFixture::current ? ScreenFixture::current->game() : nullptr; }
+inline ScoreScreen *scoreScreen() { return ScreenFixture::current ? ScreenFixture::current->scores() : nullptr; }
+inline AboutScreen *aboutScreen() { return ScreenFixture::current ? ScreenFixture::current->about() : nullptr; }
+inline Music &shellMusic() { return ScreenFixture::current->music(); }
 
 // The lines that a text box shows, from the top, as the player reads them: every line on screen
 // apart (a wrapped line gives several), line breaks left out; at most `most` of them.

@@ -1,9 +1,6 @@
 #include "about/AboutScreen.h"
 
 #include "about/AboutMotion.h"
-#include "app/Screens.h"
-#include "menu/MenuScreen.h"
-#include "music/TMediaPlayer.h"
 #include "toolkit/Colors.h"
 #include "toolkit/Scaling.h"
 #include "toolkit/TBevel.h"
@@ -25,11 +22,6 @@ using Scaling::place;
 const QString kSiteUrl = QStringLiteral("https://rodvk.example");
 const QString kSiteHost = QStringLiteral("rodvk.example");
 const QString kMailAddress = QStringLiteral("rodvk@example.org");
-
-// Values written into the menu's music state on the way back: the menu piece loops, and no
-// notification restarts anything any more.
-constexpr int kLoopMenuPiece = 0;
-constexpr int kRepeatLocked = 1;
 
 // Timer intervals at creation: the nickname moves as fast as the toolkit allows, the caption
 // cycle starts with its fast part.
@@ -142,12 +134,9 @@ void AboutScreen::mailClick()
 // next visit.
 void AboutScreen::backClick()
 {
-    menuf->mp1->tag = kLoopMenuPiece;
     mt->setEnabled(false);
     mx->setEnabled(false);
-    menuf->a1->tag = kRepeatLocked;
-    hide();
-    menuf->showScreen();
+    emit backRequested();
 }
 
 // ---- Animations ----

@@ -16,6 +16,11 @@ public:
     AboutScreen();
     ~AboutScreen() override;
 
+signals:
+    // "Назад": the animations have stopped.
+    void backRequested();
+
+public:
     // Handlers.
     void FormMouseMove();
     void rodMouseMove();

@@ -1,4 +1,4 @@
-#include "app/Screens.h"
+#include "app/Shell.h"
 #include "toolkit/ErrorBox.h"
 #include "toolkit/Scaling.h"
 
@@ -25,8 +25,6 @@ int main(int, char **argv)
     // Closing the game or the score window only hides it; the program ends with the menu.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    Screens::startUp();
-    const int code = QApplication::exec();
-    Screens::destroyAll();
-    return code;
+    const Shell shell(Shell::Start::MenuFirst);
+    return QApplication::exec();
 }

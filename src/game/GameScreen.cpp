@@ -1,21 +1,16 @@
 #include "game/GameScreen.h"
 
-#include "app/Screens.h"
 #include "clip/TAnimate.h"
 #include "formats/JpegDecoder.h"
 #include "formats/Pictures.h"
 #include "game/ExamClock.h"
 #include "game/ExamRates.h"
-#include "game/ExamResult.h"
 #include "game/ExaminerWalk.h"
 #include "game/IconCycle.h"
-#include "menu/MenuScreen.h"
-#include "score/ScoreScreen.h"
 #include "toolkit/AssetPath.h"
 #include "toolkit/Colors.h"
 #include "toolkit/Scaling.h"
 #include "toolkit/TBevel.h"
-#include "toolkit/TEdit.h"
 #include "toolkit/TFlatButton.h"
 #include "toolkit/TImage.h"
 #include "toolkit/TLabel.h"
@@ -337,7 +332,7 @@ void GameScreen::startClipIfExists(TAnimate *clip, const QString &gamePath)
     clip->setActive(true);
 }
 
-void GameScreen::FormCreate()
+void GameScreen::loadFiles()
 {
     loadBackground();
     startClipIfExists(pema, kExaminerClip);
@@ -351,6 +346,26 @@ void GameScreen::FormCreate()
     home_left = m_examinerPlace.x();
 }
 
+void GameScreen::startExam()
+{
+    process->setProgress(0);
+    time->setProgress(100);
+    zopa->setProgress(0);
+    timet->setEnabled(true);
+    showScreen();
+}
+
+void GameScreen::showReadout()
+{
+    bfg->show();
+}
+
+void GameScreen::enterLordlyMode(const QString &title)
+{
+    setWindowTitle(title);
+    exit->setCaption(QStringLiteral("Всё, что пожелаете Милорд!"));
+}
+
 void GameScreen::refreshExecute()
 {
     loadBackground();
@@ -358,7 +373,7 @@ void GameScreen::refreshExecute()
 
 void GameScreen::exitClick()
 {
-    QApplication::quit();
+    emit quitRequested();
 }
 
 void GameScreen::exitMouseMove()
@@ -431,11 +446,7 @@ void GameScreen::winExecute()
 {
     timet->setEnabled(false);
     cba->setActive(false);
-    const bool caught = zopa->progress() == 100;
-    hide();
-    scoref->showScreen();
-    scoref->appendLine(ExamResult::separator());
-    scoref->appendLine(ExamResult::resultLine(menuf->name->text(), process->progress(), caught));
+    emit examFinished(process->progress(), zopa->progress() == 100);
 }
 
 // ---- Tool selection by pointer ----

@@ -30,9 +30,23 @@ public:
     GameScreen();
     ~GameScreen() override;
 
-    // Creation handler: the background picture, the clips, the examiner's place and home.
-    void FormCreate();
+    // The background picture, the clips, the examiner's place and home; right after creation.
+    void loadFiles();
+    // Starts an exam: full time, nothing copied, no suspicion, the clock running, the screen shown.
+    void startExam();
+    // Shows the read-out panel.
+    void showReadout();
+    // The lordly mode: the window takes `title`, the exit button its lordly caption.
+    void enterLordlyMode(const QString &title);
 
+signals:
+    // The exam ended (`winExecute`): the share copied, and whether the suspicion caught the student.
+    // Each end reports once; two ends in one clock tick report twice.
+    void examFinished(int copied, bool caught);
+    // "Выход": the program ends.
+    void quitRequested();
+
+public:
     // Exam clock and walk timer.
     void timetTimer();
     void xxxTimer();

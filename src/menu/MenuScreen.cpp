@@ -1,13 +1,10 @@
 #include "menu/MenuScreen.h"
 
-#include "about/AboutScreen.h"
-#include "app/Screens.h"
 #include "formats/GameError.h"
 #include "formats/Pictures.h"
-#include "game/GameScreen.h"
 #include "menu/MenuPulse.h"
+#include "music/Music.h"
 #include "music/TMediaPlayer.h"
-#include "score/ScoreScreen.h"
 #include "toolkit/AssetPath.h"
 #include "toolkit/Colors.h"
 #include "toolkit/Scaling.h"
@@ -34,22 +31,9 @@ const QString kLordlyPrefix = QStringLiteral("wenK");
 // The caption of `next` while nothing special happens.
 const QString kNextCaption = QStringLiteral("PEMy и Зольмар!");
 
-// Music files.
-const QString kMenuPiece = QStringLiteral("base\\sound\\pms.mp3");
-const QString kExamPiece = QStringLiteral("base\\sound\\pms2.mp3");
-const QString kLordlyPiece = QStringLiteral("base\\soundLite\\pms.mid");
-const QString kAboutPiece = QStringLiteral("base\\soundLite\\pms1.mid");
 // Sound switch pictures.
 const QString kSoundOnIcon = QStringLiteral("Base\\image\\Ico\\son.bmp");
 const QString kSoundOffIcon = QStringLiteral("Base\\image\\Ico\\sof.bmp");
-
-// Values of the repeat lock (the tag of `a1`).
-constexpr int kRepeat = 0;
-constexpr int kRestartDone = 1;
-constexpr int kSinglePiece = 555;
-// Values of the looping piece (the tag of `mp1`).
-constexpr int kLoopMenuPiece = 0;
-constexpr int kLoopExamPiece = 1;
 
 // Hovered items (the tag of `deamon`).
 constexpr int kHoverNone = 0;
@@ -72,10 +56,9 @@ TFlatButton *menuEntry(QWidget *parent, const QString &caption, int left, int to
 
 } // namespace
 
-std::function<std::unique_ptr<MusicBackend>()> MenuScreen::musicBackendFactory;
-
-MenuScreen::MenuScreen()
-    : Screen(QStringLiteral("Меню \"PEMy -и Зольмар\""), 688, 440, Frame::Single, Qt::black)
+MenuScreen::MenuScreen(Music &music)
+    : Screen(QStringLiteral("Меню \"PEMy -и Зольмар\""), 688, 440, Frame::Single, Qt::black),
+      m_music(music)
 {
     setFont(Scaling::font(17));
 
@@ -106,7 +89,6 @@ MenuScreen::MenuScreen()
 
     // Its place comes with its picture.
     ns = new TImage(this);
-    ns->tag = 1;
     ns->setCursor(Qt::PointingHandCursor);
     setSoundPicture(Pictures::keyLowerLeft(QImage(QStringLiteral(":/builtin/ns.bmp"))));
 
@@ -121,7 +103,7 @@ MenuScreen::MenuScreen()
 
     xpan = place(new TPanel(this, Qt::black, false), 568, 88, 97, 113);
     xpan->hide();
-    mp1 = place(new TMediaPlayer(xpan, musicBackendFactory ? musicBackendFactory() : nullptr), 4, 3, 85, 30);
+    mp1 = place(m_music.makePlayer(xpan), 4, 3, 85, 30);
     a1 = place(new TFlatButton(xpan, QStringLiteral("a1")), 8, 35, 73, 22);
     a1->setFontColor(Qt::white);
     a2 = place(new TFlatButton(xpan, QStringLiteral("a2")), 8, 59, 73, 22);
@@ -130,7 +112,6 @@ MenuScreen::MenuScreen()
     name->setFocus();
 
     tx = new Timer(10, false, this);
-    tat = new Timer(100, false, this);
     // The hover timer sleeps while nothing can pulse; the menu's first show, which follows at once,
     // puts it to sleep until an entry is hovered.
     deamon = new Timer(35, true, this);
@@ -151,8 +132,8 @@ MenuScreen::MenuScreen()
     score->onClick = [this] { scoreClick(); };
     Ob->onClick = [this] { ObClick(); };
     ns->onClick = [this] { nsClick(); };
-    a1->onClick = [this] { a1Click(); };
-    a2->onClick = [this] { a2Click(); };
+    a1->onClick = [this] { m_music.playMenuPiece(); };
+    a2->onClick = [this] { m_music.playExamPiece(); };
     NewGame->onMouseMove = [this] { NewGameMouseMove(); };
     score->onMouseMove = [this] { scoreMouseMove(); };
     Ob->onMouseMove = [this] { ObMouseMove(); };
@@ -161,12 +142,10 @@ MenuScreen::MenuScreen()
     next->onMouseMove = [this] { nextMouseMove(); };
     onMouseMove = [this] { FormMouseMove(); };
     name->onChange = [this] { nameChange(); };
-    mp1->onNotify = [this] { mp1Notify(); };
     tx->onTimer = [this] { txTimer(); };
-    tat->onTimer = [this] { tatTimer(); };
     deamon->onTimer = [this] { deamonTimer(); };
     // Closing the main screen ends the program.
-    onClose = [] { QApplication::quit(); };
+    onClose = [this] { emit quitRequested(); };
 }
 
 MenuScreen::~MenuScreen() = default;
@@ -174,6 +153,17 @@ MenuScreen::~MenuScreen() = default;
 void MenuScreen::enterAction() const
 {
     m_enter->execute();
+}
+
+QString MenuScreen::playerName() const
+{
+    return name->text();
+}
+
+void MenuScreen::returnFromScores()
+{
+    showScreen();
+    deamon->setEnabled(true);
 }
 
 // ---- Name check, loading and the start of an exam ----
@@ -189,7 +179,7 @@ void MenuScreen::NewGameClick()
         name->setFocus();
         return;
     }
-    mp1->tag = kLoopExamPiece;
+    m_music.examLoadingStarted();
     tx->setEnabled(true);
     gx->show();
     setHovered(kHoverNone);
@@ -198,21 +188,15 @@ void MenuScreen::NewGameClick()
 
 void MenuScreen::txTimer()
 {
-    if (gx->progress() == kExamPieceAt && !isLordlyName() && ns->tag == 1) {
+    if (gx->progress() == kExamPieceAt) {
         // A piece that cannot be played is reported, but never holds up the exam.
-        guarded([this] { a2Click(); });
+        guarded([this] { m_music.examPieceDue(); });
     }
     if (gx->progress() == 100) {
         tx->setEnabled(false);
         gx->setProgress(0);
         gx->hide();
-        gamef->timet->setEnabled(true);
-        gamef->showScreen();
-        hide();
-        gamef->process->setProgress(0);
-        gamef->time->setProgress(100);
-        gamef->zopa->setProgress(0);
-        scoref->hide();
+        emit examStarted();
     }
     gx->setProgress(gx->progress() + 1);
 }
@@ -220,7 +204,7 @@ void MenuScreen::txTimer()
 void MenuScreen::enterExecute()
 {
     xpan->show();
-    gamef->bfg->show();
+    emit hiddenPanelsRequested();
     NewGameClick();
 }
 
@@ -233,15 +217,12 @@ void MenuScreen::ExitClick()
 
 void MenuScreen::scoreClick()
 {
-    scoref->showScreen();
-    hide();
+    emit scoresRequested();
 }
 
 void MenuScreen::ObClick()
 {
-    aboutf->showScreen();
-    hide();
-    playSingle(kAboutPiece);
+    emit aboutRequested();
 }
 
 // ---- Hover colours and the pulse ----
@@ -358,94 +339,21 @@ void MenuScreen::changeEvent(QEvent *event)
         updateDeamonWake();
 }
 
-// ---- Music ----
+// ---- Sound switch ----
 
 bool MenuScreen::isLordlyName() const
 {
     return name->text() == QString::fromUtf16(kLordlyName);
 }
 
-bool MenuScreen::playIfExists(const QString &gamePath)
-{
-    if (!AssetPath::exists(gamePath))
-        return false;
-    mp1->setFileName(gamePath);
-    mp1->open();
-    mp1->play();
-    return true;
-}
-
-void MenuScreen::playSingle(const QString &gamePath)
-{
-    if (!AssetPath::exists(gamePath))
-        return;
-    a1->tag = kSinglePiece;
-    mp1->stop();
-    mp1->setFileName(gamePath);
-    mp1->open();
-    mp1->play();
-}
-
-void MenuScreen::FormCreate()
-{
-    if (!playIfExists(kMenuPiece))
-        playIfExists(kLordlyPiece);
-}
-
-void MenuScreen::a1Click()
-{
-    if (playIfExists(kMenuPiece))
-        mp1->tag = kLoopMenuPiece;
-}
-
-void MenuScreen::a2Click()
-{
-    if (playIfExists(kExamPiece))
-        mp1->tag = kLoopExamPiece;
-}
-
-void MenuScreen::mp1Notify()
-{
-    if (a1->tag != kRepeat)
-        return;
-    if (mp1->tag == kLoopMenuPiece)
-        a1Click();
-    else
-        a2Click();
-    a1->tag = kRestartDone;
-    tat->setEnabled(true);
-}
-
-void MenuScreen::tatTimer()
-{
-    tat->setEnabled(false);
-    if (ns->tag == 1)
-        a1->tag = kRepeat;
-}
-
 void MenuScreen::nsClick()
 {
-    if (ns->tag == 0) {
-        ns->tag = 1;
-        try {
-            mp1->play();
-        } catch (const GameError &) {
-            setWindowTitle(QStringLiteral("Error #12"));
-        }
-        const QString icon = AssetPath::resolve(kSoundOnIcon);
-        if (AssetPath::exists(kSoundOnIcon))
-            setSoundPicture(Pictures::loadTransparentBitmap(icon));
-    } else {
-        try {
-            mp1->pause();
-        } catch (const GameError &) {
-            setWindowTitle(QStringLiteral("Error #13"));
-        }
-        ns->tag = 0;
-        const QString icon = AssetPath::resolve(kSoundOffIcon);
-        if (AssetPath::exists(kSoundOffIcon))
-            setSoundPicture(Pictures::loadTransparentBitmap(icon));
-    }
+    const MusicRules::SoundSwitch sound = m_music.switchSound();
+    if (sound.failed)
+        setWindowTitle(sound.on ? QStringLiteral("Error #12") : QStringLiteral("Error #13"));
+    const QString &icon = sound.on ? kSoundOnIcon : kSoundOffIcon;
+    if (AssetPath::exists(icon))
+        setSoundPicture(Pictures::loadTransparentBitmap(AssetPath::resolve(icon)));
 }
 
 void MenuScreen::setSoundPicture(const QImage &picture)
@@ -465,10 +373,11 @@ void MenuScreen::nameChange()
     const QString text = name->text();
     if (text == kLordlyPrefix)
         next->setCaption(QStringLiteral("Пожалуйста подождите..."));
+    // The lordly piece starts first: a piece that cannot start leaves the captions as they are.
+    m_music.setLordlyPlayer(isLordlyName());
     if (!isLordlyName())
         return;
 
-    playSingle(kLordlyPiece);
     NewGame->setCaption(QStringLiteral("Развлечения!"));
     score->setCaption(QStringLiteral("Суета и тлен!"));
     Ob->setCaption(QStringLiteral("О господине!"));
@@ -477,7 +386,6 @@ void MenuScreen::nameChange()
     name->setEnabled(false);
     const QString welcome = QStringLiteral("Добро пожаловать! Повелитель!");
     setWindowTitle(welcome);
-    gamef->setWindowTitle(welcome);
     next->setCaption(QStringLiteral("Да здравствует повелитель!"));
-    gamef->exit->setCaption(QStringLiteral("Всё, что пожелаете Милорд!"));
+    emit lordlyModeEntered();
 }

@@ -7,7 +7,7 @@
 #include <functional>
 #include <memory>
 
-class MusicBackend;
+class Music;
 class TBevel;
 class TEdit;
 class TFlatButton;
@@ -22,25 +22,37 @@ class QImage;
 class QLabel;
 
 // The menu, the main screen: the player's name, the loading gauge that starts an exam, the hover
-// pulse of its entries, all music of the program and the lordly mode.
+// pulse of its entries, the sound switch and the lordly mode. It tells the music what happens here
+// and shows the music player's bar on its hidden panel.
 class MenuScreen : public Screen {
     Q_OBJECT
 public:
     // The player name that turns the program lordly; compared as a whole, letter case counting.
     static constexpr char16_t kLordlyName[] = u"wenKT";
 
-    // Where the music player's back-end comes from: when set, every menu created afterwards plays
-    // through what it returns instead of the sound library. Empty in the game; tests set a fake.
-    static std::function<std::unique_ptr<MusicBackend>()> musicBackendFactory;
-
-    MenuScreen();
+    explicit MenuScreen(Music &music);
     ~MenuScreen() override;
-
-    // Creation handler: starts the menu music.
-    void FormCreate();
 
     // The Enter key, from any screen.
     void enterAction() const;
+    // The name in the name field.
+    QString playerName() const;
+    // Shows the menu coming back from the score list: the hover pulse runs again.
+    void returnFromScores();
+
+signals:
+    // The loading gauge is full: the exam begins.
+    void examStarted();
+    void scoresRequested();
+    void aboutRequested();
+    // Enter shows the hidden panels of every screen.
+    void hiddenPanelsRequested();
+    // The name became the lordly name; the menu has taken its lordly captions.
+    void lordlyModeEntered();
+    // The menu was closed, or its "Выход" clicked: the program ends.
+    void quitRequested();
+
+public:
 
     // Handlers.
     void NewGameClick();
@@ -58,10 +70,6 @@ public:
     void nameMouseMove();
     void nextMouseMove();
     void nameChange();
-    void a1Click();
-    void a2Click();
-    void mp1Notify();
-    void tatTimer();
     void nsClick();
 
     // Widgets, in creation order.
@@ -81,7 +89,6 @@ public:
     TFlatButton *a1;
     TFlatButton *a2;
     Timer *tx;
-    Timer *tat;
     Timer *deamon;
     ActionList ActionList1;
 
@@ -107,14 +114,12 @@ private:
     void catchUpPulse();
     // Catches up, then lets the hover timer sleep or wake as the menu's state asks.
     void updateDeamonWake();
-    // Opens and plays `gamePath` when it exists; returns whether it did.
-    bool playIfExists(const QString &gamePath);
-    void playSingle(const QString &gamePath);
     bool isLordlyName() const;
     // Shows `picture` on the sound switch, docked to the right edge as wide as the picture; a null
     // picture leaves its place as it is.
     void setSoundPicture(const QImage &picture);
 
+    Music &m_music;
     // Actions that the screen's own code runs, resolved from their names when the screen is built,
     // so that a misspelt or dropped name stops the building instead of being skipped.
     const Action *m_enter = nullptr;

@@ -1,18 +1,13 @@
 #include "score/ScoreScreen.h"
 
-#include "app/Screens.h"
-#include "menu/MenuScreen.h"
 #include "score/ScoreFile.h"
 #include "score/ScoreText.h"
 #include "toolkit/Colors.h"
-#include "toolkit/Guard.h"
 #include "toolkit/Scaling.h"
-#include "toolkit/TEdit.h"
 #include "toolkit/TFlatButton.h"
 #include "toolkit/TImage.h"
 #include "toolkit/TMemo.h"
 #include "toolkit/TPanel.h"
-#include "toolkit/Timer.h"
 
 namespace {
 
@@ -51,7 +46,7 @@ ScoreScreen::ScoreScreen() : Screen(QStringLiteral("Очки"), 694, 440, Frame:
 
 ScoreScreen::~ScoreScreen() = default;
 
-void ScoreScreen::FormCreate()
+void ScoreScreen::loadScoreFile()
 {
     m_file = ScoreFile::load();
     Score->setText(m_file.text);
@@ -66,14 +61,7 @@ void ScoreScreen::appendLine(const QString &line)
 
 void ScoreScreen::backClick()
 {
-    if (menuf->name->text() != QString::fromUtf16(MenuScreen::kLordlyName) && menuf->ns->tag == 1) {
-        // A piece that cannot be played is reported, but never keeps the list from being saved
-        // nor the player from getting back to the menu.
-        guarded([] { menuf->a1Click(); });
-    }
-    hide();
-    menuf->showScreen();
-    menuf->deamon->setEnabled(true);
+    emit backRequested();
     m_file = ScoreFile::save(Score->text(), m_file);
     // Results that another game saved meanwhile are shown from the next visit on.
     if (m_file.text != Score->text())

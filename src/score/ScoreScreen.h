@@ -16,16 +16,21 @@ public:
     ScoreScreen();
     ~ScoreScreen() override;
 
-    // Creation handler: loads the score file into the list, the view at its top. A file larger
+    // Right after creation: loads the score file into the list, the view at its top. A file larger
     // than the list takes (ScoreText::kMaxFileBytes) is kept out and treated as one that cannot
     // be read.
-    void FormCreate();
+    void loadScoreFile();
 
     // Adds `line` at the very end of the list: after a break-terminated (or empty) text, the line
     // and CR LF; after a last line without a break, CR LF and the line. The view then shows the
     // last line.
     void appendLine(const QString &line);
 
+signals:
+    // "Назад": the screen saves the list right after this.
+    void backRequested();
+
+public:
     // Handlers.
     void backClick();
     void Image1Click();

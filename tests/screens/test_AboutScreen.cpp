@@ -18,20 +18,20 @@ const QColor kBlue(0, 0, 255);
 const QString kLongCaption = QString::fromUtf8("rodVK - Это круто!");
 
 // The room the nickname has sideways with its present caption.
-int limitX() { return aboutf->p->width() - aboutf->rod->width(); }
+int limitX() { return aboutScreen()->p->width() - aboutScreen()->rod->width(); }
 
 // Shows the screen as the menu's about button does, ready for pointer events.
 void showAbout()
 {
-    menuf->ObClick();
-    QVERIFY(QTest::qWaitForWindowExposed(aboutf));
+    menuScreen()->ObClick();
+    QVERIFY(QTest::qWaitForWindowExposed(aboutScreen()));
 }
 
 // Runs caption ticks until the caption step is `step`.
 void captionTicksTo(int step)
 {
-    for (int i = 0; i < 12 && aboutf->mx->tag != step; ++i)
-        aboutf->mxTimer();
+    for (int i = 0; i < 12 && aboutScreen()->mx->tag != step; ++i)
+        aboutScreen()->mxTimer();
 }
 } // namespace
 
@@ -59,24 +59,24 @@ private slots:
     // caption; both animations stand still.
     void layout()
     {
-        QVERIFY(aboutf->windowFlags() & Qt::FramelessWindowHint);
-        QCOMPARE(aboutf->p->geometry(), QRect(0, 0, 613, 177));
-        QCOMPARE(aboutf->Panel1->geometry(), QRect(0, 184, 613, 51));
-        QCOMPARE(aboutf->site->caption(), QString("Site: rodvk.example"));
-        QCOMPARE(aboutf->mail->caption(), QString("Mail: rodvk@example.org"));
-        QCOMPARE(aboutf->site->geometry(),
-                 QRect(0, 0, aboutf->site->fontMetrics().horizontalAdvance(aboutf->site->caption()), 51));
-        QCOMPARE(aboutf->mail->geometry().right(), 612);
-        QCOMPARE(aboutf->mail->width(), aboutf->mail->fontMetrics().horizontalAdvance(aboutf->mail->caption()));
-        QCOMPARE(aboutf->back->geometry(), QRect(aboutf->site->width(), 0,
-                                                 aboutf->mail->x() - aboutf->site->width(), 51));
-        QVERIFY(aboutf->back->width() >= aboutf->back->fontMetrics().horizontalAdvance(aboutf->back->caption()));
-        QCOMPARE(aboutf->rod->pos(), QPoint(488, 8));
-        QCOMPARE(aboutf->rod->height(), 37);
-        QCOMPARE(aboutf->rod->width(), aboutf->rod->fontMetrics().horizontalAdvance("rodVK"));
-        QVERIFY(!aboutf->mt->enabled());
-        QVERIFY(!aboutf->mx->enabled());
-        QCOMPARE(aboutf->mx->interval(), 100);
+        QVERIFY(aboutScreen()->windowFlags() & Qt::FramelessWindowHint);
+        QCOMPARE(aboutScreen()->p->geometry(), QRect(0, 0, 613, 177));
+        QCOMPARE(aboutScreen()->Panel1->geometry(), QRect(0, 184, 613, 51));
+        QCOMPARE(aboutScreen()->site->caption(), QString("Site: rodvk.example"));
+        QCOMPARE(aboutScreen()->mail->caption(), QString("Mail: rodvk@example.org"));
+        QCOMPARE(aboutScreen()->site->geometry(),
+                 QRect(0, 0, aboutScreen()->site->fontMetrics().horizontalAdvance(aboutScreen()->site->caption()), 51));
+        QCOMPARE(aboutScreen()->mail->geometry().right(), 612);
+        QCOMPARE(aboutScreen()->mail->width(), aboutScreen()->mail->fontMetrics().horizontalAdvance(aboutScreen()->mail->caption()));
+        QCOMPARE(aboutScreen()->back->geometry(), QRect(aboutScreen()->site->width(), 0,
+                                                 aboutScreen()->mail->x() - aboutScreen()->site->width(), 51));
+        QVERIFY(aboutScreen()->back->width() >= aboutScreen()->back->fontMetrics().horizontalAdvance(aboutScreen()->back->caption()));
+        QCOMPARE(aboutScreen()->rod->pos(), QPoint(488, 8));
+        QCOMPARE(aboutScreen()->rod->height(), 37);
+        QCOMPARE(aboutScreen()->rod->width(), aboutScreen()->rod->fontMetrics().horizontalAdvance("rodVK"));
+        QVERIFY(!aboutScreen()->mt->enabled());
+        QVERIFY(!aboutScreen()->mx->enabled());
+        QCOMPARE(aboutScreen()->mx->interval(), 100);
     }
 
     // A link turns blue under the pointer, the others money green; "Назад" leaves the links as
@@ -84,71 +84,71 @@ private slots:
     void hoverColours()
     {
         showAbout();
-        QTest::mouseMove(aboutf->site, QPoint(5, 5));
-        QTest::mouseMove(aboutf->back, QPoint(5, 5));
-        QCOMPARE(aboutf->site->fontColor(), kBlue);
-        QCOMPARE(aboutf->back->fontColor(), kBlue);
-        QCOMPARE(aboutf->mail->fontColor(), kMoneyGreen);
-        QTest::mouseMove(aboutf->mail, QPoint(5, 5));
-        QCOMPARE(aboutf->mail->fontColor(), kBlue);
-        QCOMPARE(aboutf->site->fontColor(), kMoneyGreen);
-        QCOMPARE(aboutf->back->fontColor(), kMoneyGreen);
-        aboutf->backMouseMove();
-        aboutf->Panel1MouseMove();
-        for (TLabel *label : {aboutf->site, aboutf->mail, aboutf->back})
+        QTest::mouseMove(aboutScreen()->site, QPoint(5, 5));
+        QTest::mouseMove(aboutScreen()->back, QPoint(5, 5));
+        QCOMPARE(aboutScreen()->site->fontColor(), kBlue);
+        QCOMPARE(aboutScreen()->back->fontColor(), kBlue);
+        QCOMPARE(aboutScreen()->mail->fontColor(), kMoneyGreen);
+        QTest::mouseMove(aboutScreen()->mail, QPoint(5, 5));
+        QCOMPARE(aboutScreen()->mail->fontColor(), kBlue);
+        QCOMPARE(aboutScreen()->site->fontColor(), kMoneyGreen);
+        QCOMPARE(aboutScreen()->back->fontColor(), kMoneyGreen);
+        aboutScreen()->backMouseMove();
+        aboutScreen()->Panel1MouseMove();
+        for (TLabel *label : {aboutScreen()->site, aboutScreen()->mail, aboutScreen()->back})
             QCOMPARE(label->fontColor(), kMoneyGreen);
-        aboutf->siteMouseMove();
+        aboutScreen()->siteMouseMove();
         // The strip between the frame and the bar is the window's own background.
-        QTest::mouseMove(aboutf, QPoint(300, 180));
-        QCOMPARE(aboutf->site->fontColor(), kMoneyGreen);
+        QTest::mouseMove(aboutScreen(), QPoint(300, 180));
+        QCOMPARE(aboutScreen()->site->fontColor(), kMoneyGreen);
         // Over the frame nothing happens.
-        aboutf->siteMouseMove();
-        QTest::mouseMove(aboutf->p, QPoint(20, 150));
-        QCOMPARE(aboutf->site->fontColor(), kBlue);
+        aboutScreen()->siteMouseMove();
+        QTest::mouseMove(aboutScreen()->p, QPoint(20, 150));
+        QCOMPARE(aboutScreen()->site->fontColor(), kBlue);
     }
 
     // A pointer move over the nickname or over "Назад" starts both animations.
     void pointerStartsAnimations()
     {
         showAbout();
-        QTest::mouseMove(aboutf->back, QPoint(5, 5));
-        QVERIFY(aboutf->mt->enabled());
-        QVERIFY(aboutf->mx->enabled());
-        aboutf->mt->setEnabled(false);
-        aboutf->mx->setEnabled(false);
-        QTest::mouseMove(aboutf->rod, QPoint(5, 5));
-        QVERIFY(aboutf->mt->enabled());
-        QVERIFY(aboutf->mx->enabled());
+        QTest::mouseMove(aboutScreen()->back, QPoint(5, 5));
+        QVERIFY(aboutScreen()->mt->enabled());
+        QVERIFY(aboutScreen()->mx->enabled());
+        aboutScreen()->mt->setEnabled(false);
+        aboutScreen()->mx->setEnabled(false);
+        QTest::mouseMove(aboutScreen()->rod, QPoint(5, 5));
+        QVERIFY(aboutScreen()->mt->enabled());
+        QVERIFY(aboutScreen()->mx->enabled());
     }
 
     // While the screen is hidden neither tick changes anything.
     void hiddenTicksDoNothing()
     {
-        aboutf->rodMouseMove();
+        aboutScreen()->rodMouseMove();
         for (int i = 0; i < 3; ++i) {
-            aboutf->mtTimer();
-            aboutf->mxTimer();
+            aboutScreen()->mtTimer();
+            aboutScreen()->mxTimer();
         }
-        QCOMPARE(aboutf->rod->pos(), QPoint(488, 8));
-        QCOMPARE(aboutf->mx->tag, 0);
-        QCOMPARE(aboutf->mx->interval(), 100);
+        QCOMPARE(aboutScreen()->rod->pos(), QPoint(488, 8));
+        QCOMPARE(aboutScreen()->mx->tag, 0);
+        QCOMPARE(aboutScreen()->mx->interval(), 100);
     }
 
     // One pixel a tick on each axis; at the right limit a tick only turns the nickname round.
     void bounce()
     {
         showAbout();
-        aboutf->mtTimer();
-        QCOMPARE(aboutf->rod->pos(), QPoint(489, 9));
+        aboutScreen()->mtTimer();
+        QCOMPARE(aboutScreen()->rod->pos(), QPoint(489, 9));
         const int ticks = limitX() - 489;
         for (int i = 0; i < ticks; ++i)
-            aboutf->mtTimer();
-        QCOMPARE(aboutf->rod->pos(), QPoint(limitX(), 9 + ticks));
-        aboutf->mtTimer();
-        QCOMPARE(aboutf->rod->pos(), QPoint(limitX(), 9 + ticks));
-        QCOMPARE(aboutf->rod->tag, 1);
-        aboutf->mtTimer();
-        QCOMPARE(aboutf->rod->pos(), QPoint(limitX() - 1, 10 + ticks));
+            aboutScreen()->mtTimer();
+        QCOMPARE(aboutScreen()->rod->pos(), QPoint(limitX(), 9 + ticks));
+        aboutScreen()->mtTimer();
+        QCOMPARE(aboutScreen()->rod->pos(), QPoint(limitX(), 9 + ticks));
+        QCOMPARE(aboutScreen()->rod->tag, 1);
+        aboutScreen()->mtTimer();
+        QCOMPARE(aboutScreen()->rod->pos(), QPoint(limitX() - 1, 10 + ticks));
     }
 
     // The long caption widens the nickname to the right: near the right edge it stops moving
@@ -157,18 +157,18 @@ private slots:
     {
         showAbout();
         const int left = limitX() - 3;
-        aboutf->rod->move(left, 20);
+        aboutScreen()->rod->move(left, 20);
         captionTicksTo(11);
-        aboutf->mxTimer();
-        QCOMPARE(aboutf->rod->caption(), kLongCaption);
-        QVERIFY(aboutf->rod->x() > limitX());
+        aboutScreen()->mxTimer();
+        QCOMPARE(aboutScreen()->rod->caption(), kLongCaption);
+        QVERIFY(aboutScreen()->rod->x() > limitX());
         for (int i = 0; i < 4; ++i)
-            aboutf->mtTimer();
-        QCOMPARE(aboutf->rod->pos(), QPoint(left, 24));
-        aboutf->mxTimer();
-        QCOMPARE(aboutf->rod->caption(), QString("rodVK"));
-        aboutf->mtTimer();
-        QCOMPARE(aboutf->rod->pos(), QPoint(left + 1, 25));
+            aboutScreen()->mtTimer();
+        QCOMPARE(aboutScreen()->rod->pos(), QPoint(left, 24));
+        aboutScreen()->mxTimer();
+        QCOMPARE(aboutScreen()->rod->caption(), QString("rodVK"));
+        aboutScreen()->mtTimer();
+        QCOMPARE(aboutScreen()->rod->pos(), QPoint(left + 1, 25));
     }
 
     // The caption course at 100 ms steps until step 8 sets 1000 ms, and step 1 sets 100 ms again;
@@ -181,51 +181,51 @@ private slots:
                                    QString::fromUtf8("rodVK - Это"), kLongCaption, "rodVK", "rodVK"};
         const QList<int> intervals{100, 100, 100, 100, 100, 100, 100, 100, 1000, 1000, 1000, 1000, 1000, 100};
         for (int i = 0; i < captions.size(); ++i) {
-            aboutf->mxTimer();
-            QCOMPARE(aboutf->rod->caption(), captions[i]);
-            QCOMPARE(aboutf->mx->interval(), intervals[i]);
-            QCOMPARE(aboutf->rod->pos(), QPoint(488, 8));
-            QCOMPARE(aboutf->rod->height(), 37);
-            QCOMPARE(aboutf->rod->width(), aboutf->rod->fontMetrics().horizontalAdvance(captions[i]));
+            aboutScreen()->mxTimer();
+            QCOMPARE(aboutScreen()->rod->caption(), captions[i]);
+            QCOMPARE(aboutScreen()->mx->interval(), intervals[i]);
+            QCOMPARE(aboutScreen()->rod->pos(), QPoint(488, 8));
+            QCOMPARE(aboutScreen()->rod->height(), 37);
+            QCOMPARE(aboutScreen()->rod->width(), aboutScreen()->rod->fontMetrics().horizontalAdvance(captions[i]));
         }
-        QCOMPARE(aboutf->mx->tag, 2);
+        QCOMPARE(aboutScreen()->mx->tag, 2);
         // A step the cycle does not know does nothing.
-        aboutf->mx->tag = 12;
-        aboutf->mxTimer();
-        QCOMPARE(aboutf->rod->caption(), QString("rodVK"));
-        QCOMPARE(aboutf->mx->tag, 12);
+        aboutScreen()->mx->tag = 12;
+        aboutScreen()->mxTimer();
+        QCOMPARE(aboutScreen()->rod->caption(), QString("rodVK"));
+        QCOMPARE(aboutScreen()->mx->tag, 12);
     }
 
-    // "Назад": the menu piece becomes the looping piece, the repeat lock is set, the animations
+    // "Назад": the menu piece becomes the looping piece, repeating is held, the animations
     // stop and the menu comes back; the nickname keeps place, caption, step and interval, and on the
     // next visit moves only after a pointer move over it or "Назад".
     void backAndReturn()
     {
-        menuf->ObClick();
-        QVERIFY(aboutf->isVisible());
-        menuf->mp1->tag = 1;
-        menuf->a1->tag = 0;
-        aboutf->rodMouseMove();
+        menuScreen()->ObClick();
+        QVERIFY(aboutScreen()->isVisible());
+        shellMusic().examLoadingStarted();
+        shellMusic().echoGuardElapsed();
+        aboutScreen()->rodMouseMove();
         captionTicksTo(10);
-        aboutf->mtTimer();
-        const QPoint place = aboutf->rod->pos();
-        aboutf->backClick();
-        QCOMPARE(menuf->mp1->tag, 0);
-        QCOMPARE(menuf->a1->tag, 1);
-        QVERIFY(!aboutf->mt->enabled());
-        QVERIFY(!aboutf->mx->enabled());
-        QVERIFY(!aboutf->isVisible());
-        QVERIFY(menuf->isVisible());
+        aboutScreen()->mtTimer();
+        const QPoint place = aboutScreen()->rod->pos();
+        aboutScreen()->backClick();
+        QCOMPARE(shellMusic().loopingPiece(), MusicRules::Piece::Menu);
+        QCOMPARE(shellMusic().repeat(), MusicRules::Repeat::Held);
+        QVERIFY(!aboutScreen()->mt->enabled());
+        QVERIFY(!aboutScreen()->mx->enabled());
+        QVERIFY(!aboutScreen()->isVisible());
+        QVERIFY(menuScreen()->isVisible());
 
-        menuf->ObClick();
-        QCOMPARE(aboutf->rod->pos(), place);
-        QCOMPARE(aboutf->rod->caption(), QString("rodVK - "));
-        QCOMPARE(aboutf->mx->tag, 10);
-        QCOMPARE(aboutf->mx->interval(), 1000);
-        QVERIFY(!aboutf->mx->enabled());
-        aboutf->backMouseMove();
-        aboutf->mxTimer();
-        QCOMPARE(aboutf->rod->caption(), QString::fromUtf8("rodVK - Это"));
+        menuScreen()->ObClick();
+        QCOMPARE(aboutScreen()->rod->pos(), place);
+        QCOMPARE(aboutScreen()->rod->caption(), QString("rodVK - "));
+        QCOMPARE(aboutScreen()->mx->tag, 10);
+        QCOMPARE(aboutScreen()->mx->interval(), 1000);
+        QVERIFY(!aboutScreen()->mx->enabled());
+        aboutScreen()->backMouseMove();
+        aboutScreen()->mxTimer();
+        QCOMPARE(aboutScreen()->rod->caption(), QString::fromUtf8("rodVK - Это"));
     }
 
     // The links go to the desktop whole: the site as a web address, the mail as a mailto link.
@@ -234,8 +234,8 @@ private slots:
         LinkRecorder recorder;
         QDesktopServices::setUrlHandler("https", &recorder, "open");
         QDesktopServices::setUrlHandler("mailto", &recorder, "open");
-        aboutf->siteClick();
-        aboutf->mailClick();
+        aboutScreen()->siteClick();
+        aboutScreen()->mailClick();
         QDesktopServices::unsetUrlHandler("https");
         QDesktopServices::unsetUrlHandler("mailto");
         QCOMPARE(recorder.opened,

@@ -50,13 +50,13 @@ bool near(const QColor &a, const QColor &b)
 
 QColor backgroundColour()
 {
-    return gamef->fon->picture().pixelColor(100, 100);
+    return gameScreen()->fon->picture().pixelColor(100, 100);
 }
 
 // The score list's lines; the list ends with a line break after its last line.
 QStringList scoreLines()
 {
-    QString text = scoref->Score->text();
+    QString text = scoreScreen()->Score->text();
     if (text.endsWith(QStringLiteral("\r\n")))
         text.chop(2);
     return text.isEmpty() ? QStringList() : text.split(QStringLiteral("\r\n"));
@@ -65,11 +65,11 @@ QStringList scoreLines()
 // The menu's start of an exam, as far as the game screen sees it.
 void startExam()
 {
-    menuf->name->setText(kName);
-    gamef->timet->setEnabled(true);
-    gamef->process->setProgress(0);
-    gamef->time->setProgress(100);
-    gamef->zopa->setProgress(0);
+    menuScreen()->name->setText(kName);
+    gameScreen()->timet->setEnabled(true);
+    gameScreen()->process->setProgress(0);
+    gameScreen()->time->setProgress(100);
+    gameScreen()->zopa->setProgress(0);
 }
 
 } // namespace
@@ -94,17 +94,17 @@ private slots:
         m_screens->create();
 
         QVERIFY(near(backgroundColour(), QColor(200, 30, 30)));
-        for (TAnimate *clip : {gamef->pema, gamef->table, gamef->cba})
+        for (TAnimate *clip : {gameScreen()->pema, gameScreen()->table, gameScreen()->cba})
             QVERIFY(clip->isOpen() && clip->active() && !clip->isTicking());
-        gamef->show();
-        for (TAnimate *clip : {gamef->pema, gamef->table, gamef->cba})
+        gameScreen()->show();
+        for (TAnimate *clip : {gameScreen()->pema, gameScreen()->table, gameScreen()->cba})
             QVERIFY(clip->isTicking());
-        gamef->hide();
-        QCOMPARE(gamef->pema->size(), QSize(95, 131));
-        QCOMPARE(gamef->table->geometry(), QRect(-16, 96, 160, 90));
-        QCOMPARE(gamef->cba->size(), QSize(100, 80));
-        QCOMPARE(gamef->pema->pos(), QPoint(9, 42));
-        QCOMPARE(QPoint(gamef->home_left, gamef->home_top), QPoint(9, 42));
+        gameScreen()->hide();
+        QCOMPARE(gameScreen()->pema->size(), QSize(95, 131));
+        QCOMPARE(gameScreen()->table->geometry(), QRect(-16, 96, 160, 90));
+        QCOMPARE(gameScreen()->cba->size(), QSize(100, 80));
+        QCOMPARE(gameScreen()->pema->pos(), QPoint(9, 42));
+        QCOMPARE(QPoint(gameScreen()->home_left, gameScreen()->home_top), QPoint(9, 42));
         QVERIFY(ErrorBox::openTexts().isEmpty());
     }
 
@@ -128,22 +128,22 @@ private slots:
 
         QVERIFY(ErrorBox::openTexts().isEmpty());
         QCOMPARE(near(backgroundColour(), QColor(200, 30, 30)), !missing.endsWith(QLatin1String("fon.jpg")));
-        QCOMPARE(gamef->pema->isOpen(), !missing.endsWith(QLatin1String("pemik.avi")));
-        QCOMPARE(gamef->table->isOpen(), !missing.endsWith(QLatin1String("table.avi")));
-        QCOMPARE(gamef->cba->isOpen(), !missing.endsWith(QLatin1String("copybook.avi")));
-        QCOMPARE(gamef->pema->pos(), QPoint(9, 42));
-        QCOMPARE(QPoint(gamef->home_left, gamef->home_top), QPoint(9, 42));
+        QCOMPARE(gameScreen()->pema->isOpen(), !missing.endsWith(QLatin1String("pemik.avi")));
+        QCOMPARE(gameScreen()->table->isOpen(), !missing.endsWith(QLatin1String("table.avi")));
+        QCOMPARE(gameScreen()->cba->isOpen(), !missing.endsWith(QLatin1String("copybook.avi")));
+        QCOMPARE(gameScreen()->pema->pos(), QPoint(9, 42));
+        QCOMPARE(QPoint(gameScreen()->home_left, gameScreen()->home_top), QPoint(9, 42));
     }
 
     // No asset at all: the built-in background and sheet icons, the layout's sizes, the examiner seated.
     void creationWithNothing()
     {
         m_screens->create();
-        QCOMPARE(gamef->fon->picture().size(), QSize(688, 368));
-        QCOMPARE(gamef->q1->picture().size(), QSize(32, 32));
-        QCOMPARE(gamef->table->geometry(), QRect(-16, 96, 176, 93));
-        QCOMPARE(gamef->cba->geometry(), QRect(400, 256, 121, 89));
-        QCOMPARE(gamef->pema->geometry(), QRect(9, 42, 95, 131));
+        QCOMPARE(gameScreen()->fon->picture().size(), QSize(688, 368));
+        QCOMPARE(gameScreen()->q1->picture().size(), QSize(32, 32));
+        QCOMPARE(gameScreen()->table->geometry(), QRect(-16, 96, 176, 93));
+        QCOMPARE(gameScreen()->cba->geometry(), QRect(400, 256, 121, 89));
+        QCOMPARE(gameScreen()->pema->geometry(), QRect(9, 42, 95, 131));
         QVERIFY(ErrorBox::openTexts().isEmpty());
     }
 
@@ -159,10 +159,10 @@ private slots:
         QCOMPARE(boxes.size(), 1);
         QVERIFY2(QRegularExpression(QStringLiteral("^JPEG error #\\d+\\.$")).match(boxes[0]).hasMatch(),
                  qPrintable(boxes[0]));
-        QCOMPARE(gamef->fon->picture().size(), QSize(688, 368));
-        QVERIFY(!gamef->pema->isOpen());
-        QCOMPARE(gamef->pema->pos(), QPoint(10, 32));
-        QCOMPARE(QPoint(gamef->home_left, gamef->home_top), QPoint(0, 0));
+        QCOMPARE(gameScreen()->fon->picture().size(), QSize(688, 368));
+        QVERIFY(!gameScreen()->pema->isOpen());
+        QCOMPARE(gameScreen()->pema->pos(), QPoint(10, 32));
+        QCOMPARE(QPoint(gameScreen()->home_left, gameScreen()->home_top), QPoint(0, 0));
     }
 
     // A desk clip that cannot be opened: the examiner's clip already plays, the copybook is never
@@ -175,11 +175,11 @@ private slots:
         m_screens->create();
 
         QCOMPARE(ErrorBox::openTexts(), QStringList{QStringLiteral("Cannot open AVI.")});
-        QVERIFY(gamef->pema->active());
-        QVERIFY(!gamef->table->isOpen());
-        QVERIFY(!gamef->cba->isOpen());
-        QCOMPARE(gamef->pema->pos(), QPoint(10, 32));
-        QCOMPARE(QPoint(gamef->home_left, gamef->home_top), QPoint(0, 0));
+        QVERIFY(gameScreen()->pema->active());
+        QVERIFY(!gameScreen()->table->isOpen());
+        QVERIFY(!gameScreen()->cba->isOpen());
+        QCOMPARE(gameScreen()->pema->pos(), QPoint(10, 32));
+        QCOMPARE(QPoint(gameScreen()->home_left, gameScreen()->home_top), QPoint(0, 0));
     }
 
     // At 96 dpi the whole screen scales: the seat is the desk + (25, −54) in the layout's pixels,
@@ -188,9 +188,9 @@ private slots:
     {
         Scaling::setFactor(0.8);
         m_screens->create();
-        QCOMPARE(gamef->table->pos(), QPoint(-13, 77));
-        QCOMPARE(gamef->pema->pos(), QPoint(7, 34));
-        QCOMPARE(QPoint(gamef->home_left, gamef->home_top), QPoint(9, 42));
+        QCOMPARE(gameScreen()->table->pos(), QPoint(-13, 77));
+        QCOMPARE(gameScreen()->pema->pos(), QPoint(7, 34));
+        QCOMPARE(QPoint(gameScreen()->home_left, gameScreen()->home_top), QPoint(9, 42));
     }
 
     // F5 reloads a changed background; without the file the current picture stays.
@@ -198,15 +198,15 @@ private slots:
     {
         writeJpeg(*m_screens, QColor(200, 30, 30));
         m_screens->create();
-        gamef->showScreen();
-        QVERIFY(QTest::qWaitForWindowActive(gamef));
+        gameScreen()->showScreen();
+        QVERIFY(QTest::qWaitForWindowActive(gameScreen()));
 
         writeJpeg(*m_screens, QColor(30, 30, 200));
-        QTest::keyClick(gamef, Qt::Key_F5);
+        QTest::keyClick(gameScreen(), Qt::Key_F5);
         QVERIFY(near(backgroundColour(), QColor(30, 30, 200)));
 
         QVERIFY(QFile::remove(m_screens->path(QStringLiteral("base/image/fon.jpg"))));
-        QTest::keyClick(gamef, Qt::Key_F5);
+        QTest::keyClick(gameScreen(), Qt::Key_F5);
         QVERIFY(near(backgroundColour(), QColor(30, 30, 200)));
         QVERIFY(ErrorBox::openTexts().isEmpty());
     }
@@ -216,21 +216,21 @@ private slots:
     {
         m_screens->create();
         QStringList names;
-        for (const Action &action : gamef->al1.actions())
+        for (const Action &action : gameScreen()->al1.actions())
             names << action.name();
         QCOMPARE(names, (QStringList{"win", "timea", "refresh", QString(38, u'i'), "SPX", "RPX", QString(39, u'i'),
                                      "kon", "spo", "bom", QString(40, u'i'), "Tag_Panel", QString(37, u'i'),
                                      "Pemil_Gowing"}));
         names.clear();
-        for (const Action &action : gamef->pemik.actions())
+        for (const Action &action : gameScreen()->pemik.actions())
             names << action.name();
         QCOMPARE(names, (QStringList{"Pem_Left", "Pem_Top", "Pem_Go", "Pem_Return"}));
         // A name that no action carries is a fault in the code and never passes in silence.
-        QVERIFY_THROWS_EXCEPTION(std::logic_error, gamef->execute(QStringLiteral("Tag_panel")));
-        QVERIFY_THROWS_EXCEPTION(std::logic_error, gamef->execute(QString(41, u'i')));
-        QCOMPARE(gamef->timet->interval(), 500);
-        QCOMPARE(gamef->xxx->interval(), 100);
-        QVERIFY(!gamef->timet->enabled() && !gamef->xxx->enabled());
+        QVERIFY_THROWS_EXCEPTION(std::logic_error, gameScreen()->execute(QStringLiteral("Tag_panel")));
+        QVERIFY_THROWS_EXCEPTION(std::logic_error, gameScreen()->execute(QString(41, u'i')));
+        QCOMPARE(gameScreen()->timet->interval(), 500);
+        QCOMPARE(gameScreen()->xxx->interval(), 100);
+        QVERIFY(!gameScreen()->timet->enabled() && !gameScreen()->xxx->enabled());
     }
 
     // ---- Exam clock ----
@@ -241,12 +241,12 @@ private slots:
     {
         m_screens->create();
         int beeps = 0;
-        gamef->beep = [&beeps] { ++beeps; };
+        gameScreen()->beep = [&beeps] { ++beeps; };
         startExam();
 
         for (int tick = 1; tick <= 101; ++tick) {
-            QVERIFY2(gamef->timet->enabled(), qPrintable(QString::number(tick)));
-            gamef->timet->fire();
+            QVERIFY2(gameScreen()->timet->enabled(), qPrintable(QString::number(tick)));
+            gameScreen()->timet->fire();
             QColor expected = kGreen;
             if (tick >= 82)
                 expected = kRed;
@@ -254,43 +254,43 @@ private slots:
                 expected = kYellow;
             else if (tick >= 2)
                 expected = kLime;
-            QVERIFY2(gamef->time->foreColor() == expected, qPrintable(QString::number(tick)));
+            QVERIFY2(gameScreen()->time->foreColor() == expected, qPrintable(QString::number(tick)));
             QCOMPARE(beeps, std::max(0, tick - 96));
         }
-        QVERIFY(!gamef->timet->enabled());
-        QVERIFY(gamef->isHidden());
-        QVERIFY(scoref->isVisible());
-        QCOMPARE(gamef->time->progress(), 0);
+        QVERIFY(!gameScreen()->timet->enabled());
+        QVERIFY(gameScreen()->isHidden());
+        QVERIFY(scoreScreen()->isVisible());
+        QCOMPARE(gameScreen()->time->progress(), 0);
         QCOMPARE(scoreLines(), (QStringList{kSeparator, kName + QStringLiteral(" - 0 % списано! Или = 0 баллов")}));
 
         // The next exam keeps red until its second tick.
         startExam();
-        gamef->timet->fire();
-        QCOMPARE(gamef->time->foreColor(), kRed);
-        gamef->timet->fire();
-        QCOMPARE(gamef->time->foreColor(), kLime);
+        gameScreen()->timet->fire();
+        QCOMPARE(gameScreen()->time->foreColor(), kRed);
+        gameScreen()->timet->fire();
+        QCOMPARE(gameScreen()->time->foreColor(), kLime);
     }
 
     // The speed items set 10000 and 100 ms; they start no clock.
     void speedItems()
     {
         m_screens->create();
-        QCOMPARE(gamef->time->popupMenu(), gamef->PopupMenu1);
-        const QList<QAction *> items = gamef->PopupMenu1->actions();
-        QCOMPARE(items, (QList<QAction *>{gamef->N2, gamef->N1, gamef->kvik1, gamef->N3, gamef->ppuu, gamef->N4}));
-        QVERIFY(gamef->N2->isSeparator() && gamef->N3->isSeparator() && gamef->N4->isSeparator());
+        QCOMPARE(gameScreen()->time->popupMenu(), gameScreen()->PopupMenu1);
+        const QList<QAction *> items = gameScreen()->PopupMenu1->actions();
+        QCOMPARE(items, (QList<QAction *>{gameScreen()->N2, gameScreen()->N1, gameScreen()->kvik1, gameScreen()->N3, gameScreen()->ppuu, gameScreen()->N4}));
+        QVERIFY(gameScreen()->N2->isSeparator() && gameScreen()->N3->isSeparator() && gameScreen()->N4->isSeparator());
         // Every divider is drawn, the first above the first item and the last below the last.
-        for (QAction *divider : {gamef->N2, gamef->N3, gamef->N4})
-            QVERIFY(gamef->PopupMenu1->actionGeometry(divider).height() > 0);
-        QVERIFY(gamef->PopupMenu1->actionGeometry(gamef->N2).bottom() < gamef->PopupMenu1->actionGeometry(gamef->N1).top());
-        QVERIFY(gamef->PopupMenu1->actionGeometry(gamef->N4).top() > gamef->PopupMenu1->actionGeometry(gamef->ppuu).bottom());
-        QCOMPARE(gamef->ppuu->text(), QStringLiteral("Показать невидимое"));
+        for (QAction *divider : {gameScreen()->N2, gameScreen()->N3, gameScreen()->N4})
+            QVERIFY(gameScreen()->PopupMenu1->actionGeometry(divider).height() > 0);
+        QVERIFY(gameScreen()->PopupMenu1->actionGeometry(gameScreen()->N2).bottom() < gameScreen()->PopupMenu1->actionGeometry(gameScreen()->N1).top());
+        QVERIFY(gameScreen()->PopupMenu1->actionGeometry(gameScreen()->N4).top() > gameScreen()->PopupMenu1->actionGeometry(gameScreen()->ppuu).bottom());
+        QCOMPARE(gameScreen()->ppuu->text(), QStringLiteral("Показать невидимое"));
 
-        gamef->N1->trigger();
-        QCOMPARE(gamef->timet->interval(), 10000);
-        gamef->kvik1->trigger();
-        QCOMPARE(gamef->timet->interval(), 100);
-        QVERIFY(!gamef->timet->enabled());
+        gameScreen()->N1->trigger();
+        QCOMPARE(gameScreen()->timet->interval(), 10000);
+        gameScreen()->kvik1->trigger();
+        QCOMPARE(gameScreen()->timet->interval(), 100);
+        QVERIFY(!gameScreen()->timet->enabled());
     }
 
     // ---- Copying and suspicion ----
@@ -320,16 +320,16 @@ private slots:
         QFETCH(int, suspicion);
         QFETCH(int, copied);
         m_screens->create();
-        gamef->zopa->setProgress(50);
-        gamef->PemX->tag = state;
-        gamef->free->tag = tool;
-        gamef->q1->tag = flags[0];
-        gamef->q2->tag = flags[1];
-        gamef->q3->tag = flags[2];
-        gamef->execute(QStringLiteral("SPX"));
-        gamef->execute(QStringLiteral("RPX"));
-        QCOMPARE(gamef->zopa->progress(), suspicion);
-        QCOMPARE(gamef->process->progress(), copied);
+        gameScreen()->zopa->setProgress(50);
+        gameScreen()->PemX->tag = state;
+        gameScreen()->free->tag = tool;
+        gameScreen()->q1->tag = flags[0];
+        gameScreen()->q2->tag = flags[1];
+        gameScreen()->q3->tag = flags[2];
+        gameScreen()->execute(QStringLiteral("SPX"));
+        gameScreen()->execute(QStringLiteral("RPX"));
+        QCOMPARE(gameScreen()->zopa->progress(), suspicion);
+        QCOMPARE(gameScreen()->process->progress(), copied);
     }
 
     // The copybook plays while any one sheet is in use and stops when none is; without its file,
@@ -339,31 +339,31 @@ private slots:
     {
         writeClip(*m_screens, QStringLiteral("base/video/copybook.avi"), QSize(100, 80));
         m_screens->create();
-        for (TImage *sheet : {gamef->q1, gamef->q2, gamef->q3}) {
+        for (TImage *sheet : {gameScreen()->q1, gameScreen()->q2, gameScreen()->q3}) {
             sheet->tag = 1;
-            gamef->execute(QStringLiteral("RPX"));
-            QVERIFY(gamef->cba->active());
+            gameScreen()->execute(QStringLiteral("RPX"));
+            QVERIFY(gameScreen()->cba->active());
             sheet->tag = 0;
-            gamef->execute(QStringLiteral("RPX"));
-            QVERIFY(!gamef->cba->active());
+            gameScreen()->execute(QStringLiteral("RPX"));
+            QVERIFY(!gameScreen()->cba->active());
         }
 
         startExam();
-        gamef->q3->tag = 1;
-        gamef->time->setProgress(0);
-        gamef->timet->fire();
-        QVERIFY(!gamef->timet->enabled());
-        QVERIFY(!gamef->cba->active());
+        gameScreen()->q3->tag = 1;
+        gameScreen()->time->setProgress(0);
+        gameScreen()->timet->fire();
+        QVERIFY(!gameScreen()->timet->enabled());
+        QVERIFY(!gameScreen()->cba->active());
     }
     void copybookMissing()
     {
         m_screens->create();
         startExam();
-        gamef->q2->tag = 1;
-        gamef->timet->fire();
+        gameScreen()->q2->tag = 1;
+        gameScreen()->timet->fire();
         QVERIFY(ErrorBox::openTexts().isEmpty());
-        QCOMPARE(gamef->process->progress(), 4);
-        QCOMPARE(gamef->time->progress(), 99);
+        QCOMPARE(gameScreen()->process->progress(), 4);
+        QCOMPARE(gameScreen()->time->progress(), 99);
     }
 
     // The order of the tick's steps, seen from outside: the examiner decides before the suspicion
@@ -394,20 +394,20 @@ private slots:
         QFETCH(int, copiedAfter);
         m_screens->create();
         startExam();
-        gamef->zopa->setProgress(suspicion);
-        gamef->process->setProgress(copied);
-        gamef->q2->tag = bombs;
-        gamef->free->tag = bombs ? 2 : 0;
-        gamef->timet->fire();
-        QCOMPARE(gamef->PemX->tag, state);
-        QCOMPARE(gamef->xxx->enabled(), state != 0);
-        QCOMPARE(gamef->zopa->progress(), suspicionAfter);
-        QCOMPARE(gamef->process->progress(), copiedAfter);
-        QVERIFY(gamef->timet->enabled());
+        gameScreen()->zopa->setProgress(suspicion);
+        gameScreen()->process->setProgress(copied);
+        gameScreen()->q2->tag = bombs;
+        gameScreen()->free->tag = bombs ? 2 : 0;
+        gameScreen()->timet->fire();
+        QCOMPARE(gameScreen()->PemX->tag, state);
+        QCOMPARE(gameScreen()->xxx->enabled(), state != 0);
+        QCOMPARE(gameScreen()->zopa->progress(), suspicionAfter);
+        QCOMPARE(gameScreen()->process->progress(), copiedAfter);
+        QVERIFY(gameScreen()->timet->enabled());
         QVERIFY(scoreLines().isEmpty());
         if (suspicionAfter == 100 || copiedAfter == 100) {
-            gamef->timet->fire();
-            QVERIFY(!gamef->timet->enabled());
+            gameScreen()->timet->fire();
+            QVERIFY(!gameScreen()->timet->enabled());
             QCOMPARE(scoreLines().size(), 2);
         }
     }
@@ -419,14 +419,14 @@ private slots:
     {
         m_screens->create();
         startExam();
-        gamef->zopa->setProgress(95);
-        gamef->q2->tag = 1;
-        gamef->free->tag = 2;
-        gamef->timet->fire();
-        QCOMPARE(gamef->zopa->progress(), 100);
-        QVERIFY(gamef->timet->enabled());
-        gamef->timet->fire();
-        QVERIFY(!gamef->timet->enabled());
+        gameScreen()->zopa->setProgress(95);
+        gameScreen()->q2->tag = 1;
+        gameScreen()->free->tag = 2;
+        gameScreen()->timet->fire();
+        QCOMPARE(gameScreen()->zopa->progress(), 100);
+        QVERIFY(gameScreen()->timet->enabled());
+        gameScreen()->timet->fire();
+        QVERIFY(!gameScreen()->timet->enabled());
         QCOMPARE(scoreLines(), (QStringList{kSeparator, kName + QStringLiteral(" - 4 % списано! Или = 0") + kCaughtTail}));
     }
 
@@ -435,12 +435,12 @@ private slots:
     {
         m_screens->create();
         startExam();
-        gamef->zopa->setProgress(100);
-        gamef->process->setProgress(100);
-        gamef->timet->fire();
+        gameScreen()->zopa->setProgress(100);
+        gameScreen()->process->setProgress(100);
+        gameScreen()->timet->fire();
         const QString head = kName + QStringLiteral(" - 100 % списано! Или = 5");
         QCOMPARE(scoreLines(), (QStringList{kSeparator, head + kCaughtTail, kSeparator, head + QStringLiteral(" баллов")}));
-        QCOMPARE(gamef->zopa->progress(), 99);
+        QCOMPARE(gameScreen()->zopa->progress(), 99);
     }
 
     // All three at once: three pairs in the order suspicion, copied share, time.
@@ -448,10 +448,10 @@ private slots:
     {
         m_screens->create();
         startExam();
-        gamef->zopa->setProgress(100);
-        gamef->process->setProgress(100);
-        gamef->time->setProgress(0);
-        gamef->timet->fire();
+        gameScreen()->zopa->setProgress(100);
+        gameScreen()->process->setProgress(100);
+        gameScreen()->time->setProgress(0);
+        gameScreen()->timet->fire();
         QCOMPARE(scoreLines().size(), 6);
         QVERIFY(scoreLines()[1].endsWith(kCaughtTail));
         QVERIFY(scoreLines()[5].endsWith(QStringLiteral("5 баллов")));
@@ -463,12 +463,12 @@ private slots:
     {
         m_screens->create();
         startExam();
-        gamef->zopa->setProgress(99);
-        gamef->process->setProgress(56);
-        gamef->time->setProgress(0);
-        gamef->q1->tag = 1;
-        gamef->free->tag = 1;
-        gamef->timet->fire();
+        gameScreen()->zopa->setProgress(99);
+        gameScreen()->process->setProgress(56);
+        gameScreen()->time->setProgress(0);
+        gameScreen()->q1->tag = 1;
+        gameScreen()->free->tag = 1;
+        gameScreen()->timet->fire();
         QCOMPARE(scoreLines(), (QStringList{kSeparator, kName + QStringLiteral(" - 57 % списано! Или = 3") + kCaughtTail}));
     }
 
@@ -480,45 +480,45 @@ private slots:
     {
         m_screens->create();
         startExam();
-        gamef->zopa->setProgress(65);
-        gamef->execute(QStringLiteral("Pemil_Gowing"));
-        QCOMPARE(gamef->PemX->tag, 1);
-        QVERIFY(gamef->xxx->enabled());
+        gameScreen()->zopa->setProgress(65);
+        gameScreen()->execute(QStringLiteral("Pemil_Gowing"));
+        QCOMPARE(gameScreen()->PemX->tag, 1);
+        QVERIFY(gameScreen()->xxx->enabled());
         for (int i = 0; i < 17; ++i)
-            gamef->xxx->fire();
-        QCOMPARE(gamef->PemX->tag, 2);
-        QCOMPARE(gamef->pema->pos(), QPoint(169, 52));
+            gameScreen()->xxx->fire();
+        QCOMPARE(gameScreen()->PemX->tag, 2);
+        QCOMPARE(gameScreen()->pema->pos(), QPoint(169, 52));
 
         // The end of an exam leaves the walk timer running: he walks on behind the score screen.
-        gamef->time->setProgress(0);
-        gamef->timet->fire();
-        QVERIFY(!gamef->timet->enabled());
-        QVERIFY(gamef->xxx->enabled());
-        gamef->xxx->fire();
-        QCOMPARE(gamef->pema->pos(), QPoint(169, 62));
+        gameScreen()->time->setProgress(0);
+        gameScreen()->timet->fire();
+        QVERIFY(!gameScreen()->timet->enabled());
+        QVERIFY(gameScreen()->xxx->enabled());
+        gameScreen()->xxx->fire();
+        QCOMPARE(gameScreen()->pema->pos(), QPoint(169, 62));
 
         startExam();
-        gamef->zopa->setProgress(52);
-        gamef->execute(QStringLiteral("Pemil_Gowing"));
-        QCOMPARE(gamef->PemX->tag, 4);
-        for (int i = 0; i < 200 && gamef->xxx->enabled(); ++i)
-            gamef->xxx->fire();
-        QVERIFY(!gamef->xxx->enabled());
-        QCOMPARE(gamef->PemX->tag, 0);
-        QCOMPARE(gamef->pema->pos(), QPoint(9, 42));
+        gameScreen()->zopa->setProgress(52);
+        gameScreen()->execute(QStringLiteral("Pemil_Gowing"));
+        QCOMPARE(gameScreen()->PemX->tag, 4);
+        for (int i = 0; i < 200 && gameScreen()->xxx->enabled(); ++i)
+            gameScreen()->xxx->fire();
+        QVERIFY(!gameScreen()->xxx->enabled());
+        QCOMPARE(gameScreen()->PemX->tag, 0);
+        QCOMPARE(gameScreen()->pema->pos(), QPoint(9, 42));
     }
 
     // The bounds follow the desk's current place: a desk moved at run time moves the turn.
     void walkUsesCurrentDesk()
     {
         m_screens->create();
-        gamef->table->move(-16 + 20, 96);
-        gamef->PemX->tag = 1;
-        gamef->xxx->setEnabled(true);
+        gameScreen()->table->move(-16 + 20, 96);
+        gameScreen()->PemX->tag = 1;
+        gameScreen()->xxx->setEnabled(true);
         int ticks = 0;
-        while (gamef->PemX->tag == 1 && ticks++ < 100)
-            gamef->xxx->fire();
-        QCOMPARE(gamef->pema->x(), 189);
+        while (gameScreen()->PemX->tag == 1 && ticks++ < 100)
+            gameScreen()->xxx->fire();
+        QCOMPARE(gameScreen()->pema->x(), 189);
     }
 
     // At 96 dpi the walk's steps are the layout's pixels scaled, and a walk out to the patrol and
@@ -527,32 +527,32 @@ private slots:
     {
         Scaling::setFactor(0.8);
         m_screens->create();
-        gamef->zopa->setProgress(62);
-        gamef->execute(QStringLiteral("Pemil_Gowing"));
+        gameScreen()->zopa->setProgress(62);
+        gameScreen()->execute(QStringLiteral("Pemil_Gowing"));
         for (int i = 0; i < 150; ++i)
-            gamef->xxx->fire();
-        QCOMPARE(gamef->PemX->tag, 3);
+            gameScreen()->xxx->fire();
+        QCOMPARE(gameScreen()->PemX->tag, 3);
         // On patrol he paces to and fro beside the desk, on one line; the patrol's right bound is the
         // design's, 351 (drawn at 281): he swings out to 354, drawn at 283.
         QSet<int> places, directions;
-        const int line = gamef->pema->y();
+        const int line = gameScreen()->pema->y();
         int rightmost = 0;
         for (int i = 0; i < 100; ++i) {
-            gamef->xxx->fire();
-            places.insert(gamef->pema->x());
-            directions.insert(gamef->Pem_LR->tag);
-            rightmost = std::max(rightmost, gamef->pema->x());
+            gameScreen()->xxx->fire();
+            places.insert(gameScreen()->pema->x());
+            directions.insert(gameScreen()->Pem_LR->tag);
+            rightmost = std::max(rightmost, gameScreen()->pema->x());
         }
-        QCOMPARE(gamef->pema->y(), line);
+        QCOMPARE(gameScreen()->pema->y(), line);
         QVERIFY(places.size() > 5);
         QCOMPARE(directions.size(), 2);
         QCOMPARE(rightmost, 283);
-        gamef->zopa->setProgress(53);
-        gamef->execute(QStringLiteral("Pemil_Gowing"));
-        for (int i = 0; i < 500 && gamef->xxx->enabled(); ++i)
-            gamef->xxx->fire();
-        QCOMPARE(gamef->pema->pos(), QPoint(7, 34));
-        QCOMPARE(gamef->PemX->tag, 0);
+        gameScreen()->zopa->setProgress(53);
+        gameScreen()->execute(QStringLiteral("Pemil_Gowing"));
+        for (int i = 0; i < 500 && gameScreen()->xxx->enabled(); ++i)
+            gameScreen()->xxx->fire();
+        QCOMPARE(gameScreen()->pema->pos(), QPoint(7, 34));
+        QCOMPARE(gameScreen()->PemX->tag, 0);
     }
 
 private:

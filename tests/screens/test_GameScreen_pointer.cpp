@@ -55,26 +55,26 @@ int shownFrame(const TImage *sheet)
 QString selection()
 {
     return QStringLiteral("%1|%2%3%4|%5|%6")
-        .arg(gamef->info->caption())
-        .arg(gamef->q1->tag)
-        .arg(gamef->q2->tag)
-        .arg(gamef->q3->tag)
-        .arg(gamef->free->tag)
-        .arg(gamef->zok->tag);
+        .arg(gameScreen()->info->caption())
+        .arg(gameScreen()->q1->tag)
+        .arg(gameScreen()->q2->tag)
+        .arg(gameScreen()->q3->tag)
+        .arg(gameScreen()->free->tag)
+        .arg(gameScreen()->zok->tag);
 }
 
 // Label colours in the order BombaL, SporaL, KonspektL, shedevr: N navy, R red.
 QString labelColours()
 {
     QString colours;
-    for (const TLabel *label : {gamef->BombaL, gamef->SporaL, gamef->KonspektL, gamef->shedevr})
+    for (const TLabel *label : {gameScreen()->BombaL, gameScreen()->SporaL, gameScreen()->KonspektL, gameScreen()->shedevr})
         colours += label->fontColor() == kRed ? u'R' : label->fontColor() == kNavy ? u'N' : u'?';
     return colours;
 }
 
 void moveTo(int x, int y)
 {
-    QTest::mouseMove(gamef, QPoint(x, y));
+    QTest::mouseMove(gameScreen(), QPoint(x, y));
 }
 
 // What the game screen paints, in the screen's coordinates, while it is being recorded.
@@ -94,9 +94,9 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
         auto *widget = qobject_cast<QWidget *>(watched);
-        if (event->type() == QEvent::Paint && widget && widget->window() == gamef) {
+        if (event->type() == QEvent::Paint && widget && widget->window() == gameScreen()) {
             const QRegion region = static_cast<QPaintEvent *>(event)->region();
-            m_painted += region.translated(widget->mapTo(gamef, QPoint(0, 0)));
+            m_painted += region.translated(widget->mapTo(gameScreen(), QPoint(0, 0)));
         }
         return false;
     }
@@ -120,8 +120,8 @@ private slots:
             QVERIFY(icon.save(m_screens->path(QStringLiteral("base/image/Ico/b%1.ico").arg(frame)), "ICO"));
         }
         m_screens->create();
-        gamef->showScreen();
-        QVERIFY(QTest::qWaitForWindowExposed(gamef));
+        gameScreen()->showScreen();
+        QVERIFY(QTest::qWaitForWindowExposed(gameScreen()));
         // Start away from every control that has a handler.
         moveTo(50, 60);
     }
@@ -192,8 +192,8 @@ private slots:
 
         moveTo(250, 325); // notes icon: the status line, and "Конспект" turns red
         const QRegion changed = recorder.take();
-        const QRegion status(gamef->info->geometry());
-        const QRegion label(gamef->KonspektL->geometry());
+        const QRegion status(gameScreen()->info->geometry());
+        const QRegion label(gameScreen()->KonspektL->geometry());
         QVERIFY(changed.intersects(status) && changed.intersects(label));
         QVERIFY2(changed.subtracted(status).subtracted(label).isEmpty(),
                  qPrintable(QStringLiteral("painted beyond: %1").arg(changed.subtracted(status).subtracted(label).boundingRect().width())));
@@ -209,24 +209,24 @@ private slots:
     // A press on the notes icon keeps every later move on it, wherever the pointer goes.
     void dragFromNotes()
     {
-        QTest::mousePress(gamef, Qt::LeftButton, Qt::NoModifier, QPoint(250, 325));
+        QTest::mousePress(gameScreen(), Qt::LeftButton, Qt::NoModifier, QPoint(250, 325));
         moveTo(300, 100);
         moveTo(540, 300);
         QCOMPARE(selection(), kStatusNotes + "|100|1|0");
-        QTest::mouseRelease(gamef, Qt::LeftButton, Qt::NoModifier, QPoint(540, 300));
+        QTest::mouseRelease(gameScreen(), Qt::LeftButton, Qt::NoModifier, QPoint(540, 300));
         moveTo(300, 100);
-        QCOMPARE(gamef->free->tag, 5);
+        QCOMPARE(gameScreen()->free->tag, 5);
     }
 
     // Sky blue over the exit button, white again over the bare panel, unchanged over a gauge.
     void exitHover()
     {
         moveTo(300, 445);
-        QCOMPARE(gamef->exit->fontColor(), kSkyBlue);
+        QCOMPARE(gameScreen()->exit->fontColor(), kSkyBlue);
         moveTo(60, 430); // the time gauge
-        QCOMPARE(gamef->exit->fontColor(), kSkyBlue);
+        QCOMPARE(gameScreen()->exit->fontColor(), kSkyBlue);
         moveTo(600, 458); // bare panel below the suspicion gauge
-        QCOMPARE(gamef->exit->fontColor(), QColor(Qt::white));
+        QCOMPARE(gameScreen()->exit->fontColor(), QColor(Qt::white));
     }
 
     // ---- Inspection panels ----
@@ -234,59 +234,59 @@ private slots:
     // Hidden panels change nothing; the menu item shows both; a tick refreshes every read-out.
     void readoutAfterTick()
     {
-        gamef->zok->tag = 2;
-        gamef->zok1->tag = 4;
-        gamef->PemX->tag = 3;
-        gamef->Pem_LR->tag = 1;
-        gamef->free->tag = 5;
-        gamef->timet->fire();
-        QCOMPARE(gamef->zok->caption(), QStringLiteral("0"));
-        QCOMPARE(gamef->PemX->caption(), QStringLiteral("PemX = 0"));
+        gameScreen()->zok->tag = 2;
+        gameScreen()->zok1->tag = 4;
+        gameScreen()->PemX->tag = 3;
+        gameScreen()->Pem_LR->tag = 1;
+        gameScreen()->free->tag = 5;
+        gameScreen()->timet->fire();
+        QCOMPARE(gameScreen()->zok->caption(), QStringLiteral("0"));
+        QCOMPARE(gameScreen()->PemX->caption(), QStringLiteral("PemX = 0"));
 
-        gamef->ppuu->trigger();
-        QVERIFY(!gamef->ppp->isHidden() && !gamef->bfg->isHidden());
-        gamef->timet->fire();
+        gameScreen()->ppuu->trigger();
+        QVERIFY(!gameScreen()->ppp->isHidden() && !gameScreen()->bfg->isHidden());
+        gameScreen()->timet->fire();
         QStringList captions;
-        for (TFlatButton *button : {gamef->zok, gamef->zok1, gamef->zok2, gamef->zok3, gamef->zok4, gamef->zok9})
+        for (TFlatButton *button : {gameScreen()->zok, gameScreen()->zok1, gameScreen()->zok2, gameScreen()->zok3, gameScreen()->zok4, gameScreen()->zok9})
             captions << button->caption();
         QCOMPARE(captions, (QStringList{"2", "4", "0", "0", "0", "0"}));
-        QCOMPARE(gamef->free_vis->caption(), QStringLiteral("Free = 5"));
-        QCOMPARE(gamef->PemX->caption(), QStringLiteral("PemX = 3"));
-        QCOMPARE(gamef->Pem_LR->caption(), QStringLiteral("Pem_LR = 1"));
+        QCOMPARE(gameScreen()->free_vis->caption(), QStringLiteral("Free = 5"));
+        QCOMPARE(gameScreen()->PemX->caption(), QStringLiteral("PemX = 3"));
+        QCOMPARE(gameScreen()->Pem_LR->caption(), QStringLiteral("Pem_LR = 1"));
     }
 
     // Over a disabled button outside the frame a move refreshes and a click hides bfg; inside the
     // frame Bevel1 takes both.
     void pointerOnPanel()
     {
-        gamef->ppuuClick();
-        gamef->zok->tag = 4;
+        gameScreen()->ppuuClick();
+        gameScreen()->zok->tag = 4;
         moveTo(360 + 19, 104 + 19); // zok, inside the frame
-        QCOMPARE(gamef->zok->caption(), QStringLiteral("0"));
-        QTest::mouseClick(gamef, Qt::LeftButton, Qt::NoModifier, QPoint(360 + 19, 104 + 19));
-        QVERIFY(!gamef->bfg->isHidden());
+        QCOMPARE(gameScreen()->zok->caption(), QStringLiteral("0"));
+        QTest::mouseClick(gameScreen(), Qt::LeftButton, Qt::NoModifier, QPoint(360 + 19, 104 + 19));
+        QVERIFY(!gameScreen()->bfg->isHidden());
 
         moveTo(360 + 131, 104 + 19); // zok4
-        QCOMPARE(gamef->zok->caption(), QStringLiteral("4"));
-        gamef->PemX->tag = 2;
+        QCOMPARE(gameScreen()->zok->caption(), QStringLiteral("4"));
+        gameScreen()->PemX->tag = 2;
         moveTo(360 + 130, 104 + 43); // PemX
-        QCOMPARE(gamef->PemX->caption(), QStringLiteral("PemX = 2"));
+        QCOMPARE(gameScreen()->PemX->caption(), QStringLiteral("PemX = 2"));
 
-        QTest::mouseClick(gamef, Qt::LeftButton, Qt::NoModifier, QPoint(360 + 131, 104 + 19));
-        QVERIFY(gamef->bfg->isHidden());
-        QVERIFY(!gamef->ppp->isHidden());
+        QTest::mouseClick(gameScreen(), Qt::LeftButton, Qt::NoModifier, QPoint(360 + 131, 104 + 19));
+        QVERIFY(gameScreen()->bfg->isHidden());
+        QVERIFY(!gameScreen()->ppp->isHidden());
     }
 
     // The notes counter read-out: "5" after the label Бомбы, "3" after Шпоры.
     void notesCounterReadout()
     {
-        gamef->ppuuClick();
+        gameScreen()->ppuuClick();
         moveTo(30, 240);
-        gamef->timet->fire();
-        QCOMPARE(gamef->zok->caption(), QStringLiteral("5"));
+        gameScreen()->timet->fire();
+        QCOMPARE(gameScreen()->zok->caption(), QStringLiteral("5"));
         moveTo(150, 262);
-        gamef->timet->fire();
-        QCOMPARE(gamef->zok->caption(), QStringLiteral("3"));
+        gameScreen()->timet->fire();
+        QCOMPARE(gameScreen()->zok->caption(), QStringLiteral("3"));
     }
 
     // f1 opens and plays the sitting clip; a second f1 restarts nothing; af shows frame 1.
@@ -295,22 +295,22 @@ private slots:
         QDir().mkpath(m_screens->path(QStringLiteral("base/video")));
         QVERIFY(AviWriter::writeSplit(m_screens->path(QStringLiteral("base/video/pemik_sit.avi")), QSize(40, 60), 1,
                                       4, ClipCodec::Bgr24, QColor(210, 238, 154)));
-        gamef->f1Click();
-        QVERIFY(gamef->pema->active());
-        gamef->pema->frameTimer();
-        gamef->pema->frameTimer();
-        QCOMPARE(gamef->pema->currentFrame(), 3);
-        gamef->f1Click();
-        QCOMPARE(gamef->pema->currentFrame(), 3);
-        gamef->afClick();
-        QVERIFY(!gamef->pema->active());
-        QCOMPARE(gamef->pema->currentFrame(), 1);
+        gameScreen()->f1Click();
+        QVERIFY(gameScreen()->pema->active());
+        gameScreen()->pema->frameTimer();
+        gameScreen()->pema->frameTimer();
+        QCOMPARE(gameScreen()->pema->currentFrame(), 3);
+        gameScreen()->f1Click();
+        QCOMPARE(gameScreen()->pema->currentFrame(), 3);
+        gameScreen()->afClick();
+        QVERIFY(!gameScreen()->pema->active());
+        QCOMPARE(gameScreen()->pema->currentFrame(), 1);
 
         // f2's clip is missing: the error is reported and the clip is closed.
-        gamef->ppuuClick();
-        QTest::mouseClick(gamef->f2, Qt::LeftButton);
+        gameScreen()->ppuuClick();
+        QTest::mouseClick(gameScreen()->f2, Qt::LeftButton);
         QCOMPARE(ErrorBox::openTexts(), QStringList{QStringLiteral("Cannot open AVI.")});
-        QVERIFY(!gamef->pema->isOpen());
+        QVERIFY(!gameScreen()->pema->isOpen());
     }
 
     // ---- Icon cycles ----
@@ -321,9 +321,9 @@ private slots:
         moveTo(250, 325);
         QList<int> frames, counters;
         for (int tick = 0; tick < 6; ++tick) {
-            gamef->execute(QStringLiteral("kon"));
-            frames << shownFrame(gamef->q1);
-            counters << gamef->zok->tag;
+            gameScreen()->execute(QStringLiteral("kon"));
+            frames << shownFrame(gameScreen()->q1);
+            counters << gameScreen()->zok->tag;
         }
         QCOMPARE(frames, (QList<int>{1, 2, 3, 4, 5, 1}));
         QCOMPARE(counters, (QList<int>{1, 2, 3, 4, 0, 1}));
@@ -332,9 +332,9 @@ private slots:
         QImage large(48, 48, QImage::Format_ARGB32);
         large.fill(frameColour(2));
         QVERIFY(large.save(m_screens->path(QStringLiteral("base/image/Ico/b2.ico")), "ICO"));
-        gamef->execute(QStringLiteral("kon"));
-        QCOMPARE(shownFrame(gamef->q1), 2);
-        QCOMPARE(gamef->q1->geometry(), QRect(236, 306, 48, 48));
+        gameScreen()->execute(QStringLiteral("kon"));
+        QCOMPARE(shownFrame(gameScreen()->q1), 2);
+        QCOMPARE(gameScreen()->q1->geometry(), QRect(236, 306, 48, 48));
     }
 
     // Cribs and bombs side by side, each on its own counter (cribs zok2, bombs zok1); the notes
@@ -343,14 +343,14 @@ private slots:
     {
         moveTo(150, 275);
         moveTo(30, 251);
-        gamef->zok1->tag = 2;
-        gamef->timet->fire();
-        QCOMPARE(gamef->zok2->tag, 1);
-        QCOMPARE(gamef->zok1->tag, 3);
-        QCOMPARE(shownFrame(gamef->q3), 1);
-        QCOMPARE(shownFrame(gamef->q2), 3);
-        QCOMPARE(gamef->zok->tag, 0);
-        QCOMPARE(shownFrame(gamef->q1), 0);
+        gameScreen()->zok1->tag = 2;
+        gameScreen()->timet->fire();
+        QCOMPARE(gameScreen()->zok2->tag, 1);
+        QCOMPARE(gameScreen()->zok1->tag, 3);
+        QCOMPARE(shownFrame(gameScreen()->q3), 1);
+        QCOMPARE(shownFrame(gameScreen()->q2), 3);
+        QCOMPARE(gameScreen()->zok->tag, 0);
+        QCOMPARE(shownFrame(gameScreen()->q1), 0);
     }
 
     // A sheet left on b3 keeps it; used again it shows b4 first.
@@ -358,30 +358,30 @@ private slots:
     {
         moveTo(250, 325);
         for (int tick = 0; tick < 3; ++tick)
-            gamef->execute(QStringLiteral("kon"));
+            gameScreen()->execute(QStringLiteral("kon"));
         moveTo(300, 100);
-        gamef->execute(QStringLiteral("kon"));
-        QCOMPARE(shownFrame(gamef->q1), 3);
+        gameScreen()->execute(QStringLiteral("kon"));
+        QCOMPARE(shownFrame(gameScreen()->q1), 3);
         moveTo(250, 325);
-        gamef->execute(QStringLiteral("kon"));
-        QCOMPARE(shownFrame(gamef->q1), 4);
+        gameScreen()->execute(QStringLiteral("kon"));
+        QCOMPARE(shownFrame(gameScreen()->q1), 4);
     }
 
     // The label Бомбы holds the notes on their frame; another label releases them onto b4.
     void notesHeldAndReleased()
     {
         moveTo(250, 325);
-        gamef->execute(QStringLiteral("kon"));
-        gamef->execute(QStringLiteral("kon"));
+        gameScreen()->execute(QStringLiteral("kon"));
+        gameScreen()->execute(QStringLiteral("kon"));
         moveTo(30, 240);
         for (int tick = 0; tick < 3; ++tick)
-            gamef->execute(QStringLiteral("kon"));
-        QCOMPARE(gamef->zok->tag, 5);
-        QCOMPARE(shownFrame(gamef->q1), 2);
+            gameScreen()->execute(QStringLiteral("kon"));
+        QCOMPARE(gameScreen()->zok->tag, 5);
+        QCOMPARE(shownFrame(gameScreen()->q1), 2);
         moveTo(450, 240);
-        gamef->execute(QStringLiteral("kon"));
-        QCOMPARE(gamef->zok->tag, 4);
-        QCOMPARE(shownFrame(gamef->q1), 4);
+        gameScreen()->execute(QStringLiteral("kon"));
+        QCOMPARE(gameScreen()->zok->tag, 4);
+        QCOMPARE(shownFrame(gameScreen()->q1), 4);
     }
 
     // A missing frame is skipped in silence, the counter advancing; an invalid one raises
@@ -390,20 +390,20 @@ private slots:
     {
         QVERIFY(QFile::remove(m_screens->path(QStringLiteral("base/image/Ico/b2.ico"))));
         moveTo(250, 325);
-        gamef->execute(QStringLiteral("kon"));
-        gamef->execute(QStringLiteral("kon"));
-        QCOMPARE(gamef->zok->tag, 2);
-        QCOMPARE(shownFrame(gamef->q1), 1);
+        gameScreen()->execute(QStringLiteral("kon"));
+        gameScreen()->execute(QStringLiteral("kon"));
+        QCOMPARE(gameScreen()->zok->tag, 2);
+        QCOMPARE(shownFrame(gameScreen()->q1), 1);
         QVERIFY(ErrorBox::openTexts().isEmpty());
 
         m_screens->write(QStringLiteral("base/image/Ico/b3.ico"), "not an icon");
-        gamef->ppuuClick();
-        gamef->timet->fire();
+        gameScreen()->ppuuClick();
+        gameScreen()->timet->fire();
         QCOMPARE(ErrorBox::openTexts(), QStringList{QStringLiteral("Icon image is not valid.")});
-        QCOMPARE(gamef->zok->tag, 3);
-        QCOMPARE(shownFrame(gamef->q1), 1);
-        QCOMPARE(gamef->zok->caption(), QStringLiteral("0"));
-        QCOMPARE(gamef->time->progress(), 99);
+        QCOMPARE(gameScreen()->zok->tag, 3);
+        QCOMPARE(shownFrame(gameScreen()->q1), 1);
+        QCOMPARE(gameScreen()->zok->caption(), QStringLiteral("0"));
+        QCOMPARE(gameScreen()->time->progress(), 99);
     }
 
 private:

@@ -261,8 +261,8 @@ private slots:
     void menu_data()
     {
         columns();
-        MenuScreen *m = menuf;
-        row("menuf", m, r(kAny, kAny, 688, 440), 17, false, {}, kBlack);
+        MenuScreen *m = menuScreen();
+        row("menuScreen()", m, r(kAny, kAny, 688, 440), 17, false, {}, kBlack);
         row("gx", m->gx, r(0, 408, 688, 32), 17, false, kMaroon, kBlack, "hidden pie");
         row("Exit", m->Exit, r(384, 360, 300, 50), 40, true, kWhite, kNone, "middle");
         row("NewGame", m->NewGame, r(8, 296, 300, 50), 40, true, kWhite, kNone, "middle");
@@ -284,8 +284,8 @@ private slots:
     void game_data()
     {
         columns();
-        GameScreen *g = gamef;
-        row("gamef", g, r(kAny, kAny, 688, 463), 13, false, kWhite, kDesktop, "hidden");
+        GameScreen *g = gameScreen();
+        row("gameScreen()", g, r(kAny, kAny, 688, 463), 13, false, kWhite, kDesktop, "hidden");
         row("fon", g->fon, r(0, 0, 688, 368), 0, false, {}, kNone, "picture");
         row("BombaL", g->BombaL, r(8, 232, kAny, 20), 17, true, kNavy, kLabelBack);
         row("SporaL", g->SporaL, r(128, 256, kAny, 20), 17, true, kNavy, kLabelBack);
@@ -335,8 +335,8 @@ private slots:
     void score_data()
     {
         columns();
-        ScoreScreen *s = scoref;
-        row("scoref", s, r(kAny, kAny, 694, 440), 13, false, {}, kDesktop, "hidden");
+        ScoreScreen *s = scoreScreen();
+        row("scoreScreen()", s, r(kAny, kAny, 694, 440), 13, false, {}, kDesktop, "hidden");
         row("Score", s->Score, r(0, 0, 694, 345), 20, true, kWhite, kBlack, "readonly");
         row("Panel1", s->Panel1, r(0, 344, 694, 96), 13, false, {}, kDesktop, "flat");
         row("back", s->back, r(248, 16, 201, 57), 40, true, kWhite, kNone, "middle");
@@ -347,8 +347,8 @@ private slots:
     void about_data()
     {
         columns();
-        AboutScreen *a = aboutf;
-        row("aboutf", a, r(kAny, kAny, 613, 235), 13, false, {}, kBlack, "hidden");
+        AboutScreen *a = aboutScreen();
+        row("aboutScreen()", a, r(kAny, kAny, 613, 235), 13, false, {}, kBlack, "hidden");
         row("p", a->p, r(0, 0, 613, 177), 0, false, {}, kNone);
         row("rod", a->rod, r(488, 8, kAny, 37), 33, true, kYellow, kBlack, "middle");
         row("Panel1", a->Panel1, r(0, 184, 613, 51), 13, false, {}, kDesktop, "flat");
@@ -375,19 +375,19 @@ private slots:
         QFETCH(int, screen);
         QFETCH(double, factor);
         if (factor != Scaling::factor()) {
-            Screens::destroyAll();
+            m_screens->destroy();
             Scaling::setFactor(factor);
             m_screens->create();
         }
         // Gauges with bars and text; the examiner out on his walk, 30 steps from his seat.
-        if (gamef->PemX->tag == 0) {
-            gamef->process->setProgress(40);
-            gamef->zopa->setProgress(65);
-            gamef->execute(QStringLiteral("Pemil_Gowing"));
+        if (gameScreen()->PemX->tag == 0) {
+            gameScreen()->process->setProgress(40);
+            gameScreen()->zopa->setProgress(65);
+            gameScreen()->execute(QStringLiteral("Pemil_Gowing"));
             for (int i = 0; i < 30; ++i)
-                gamef->xxx->fire();
+                gameScreen()->xxx->fire();
         }
-        QWidget *const screens[] = {menuf, gamef, scoref, aboutf};
+        QWidget *const screens[] = {menuScreen(), gameScreen(), scoreScreen(), aboutScreen()};
         const QImage image = look(screens[screen]);
         if (factor == 1.0) {
             QCOMPARE(image.size(), kScreenSizes[screen]);

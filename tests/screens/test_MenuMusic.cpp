@@ -1,6 +1,6 @@
 // The menu's music through the real menu and its real player, over a fake back-end that records
 // what it is told and ends a piece when the test says. Notifications travel as queued events, so
-// the tests deliver them with settle(); the 100 ms timer `tat` is driven by calling its handler.
+// the tests deliver them with settle(); the 100 ms echo guard is driven by firing it.
 
 #include "ScreenFixture.h"
 
@@ -107,9 +107,9 @@ class TestMenuMusic : public QObject {
 private slots:
     void initTestCase()
     {
-        MenuScreen::musicBackendFactory = [] { return std::make_unique<FakeMusic>(); };
+        Music::backendFactory = [] { return std::make_unique<FakeMusic>(); };
     }
-    void cleanupTestCase() { MenuScreen::musicBackendFactory = nullptr; }
+    void cleanupTestCase() { Music::backendFactory = nullptr; }
     void init()
     {
         FakeMusic::unopenable.clear();
@@ -120,23 +120,23 @@ private slots:
     void cleanup() { m_screens.reset(); }
 
     // At start-up the menu piece plays; at each natural end it starts again from its beginning, with
-    // no echo; notifications are ignored until `tat` has run.
+    // no echo; notifications are ignored until the echo guard has run.
     void menuPieceRepeats()
     {
         start(kAll);
         QCOMPARE(music().takeLog(), (QStringList{"open pms.mp3", "play"}));
-        QCOMPARE(menuf->mp1->mode(), TMediaPlayer::Mode::Playing);
+        QCOMPARE(menuScreen()->mp1->mode(), TMediaPlayer::Mode::Playing);
         for (int round = 0; round < 2; ++round) {
             music().endNaturally();
             settle();
             QCOMPARE(music().takeLog(), kRestartMenuPiece);
-            QCOMPARE(menuf->a1->tag, 1);
-            QVERIFY(menuf->tat->enabled());
+            QCOMPARE(shellMusic().repeat(), MusicRules::Repeat::Held);
+            QVERIFY(shellMusic().echoGuard()->enabled());
             settle();
             QCOMPARE(music().takeLog(), QStringList());
-            menuf->tatTimer();
-            QVERIFY(!menuf->tat->enabled());
-            QCOMPARE(menuf->a1->tag, 0);
+            shellMusic().echoGuard()->fire();
+            QVERIFY(!shellMusic().echoGuard()->enabled());
+            QCOMPARE(shellMusic().repeat(), MusicRules::Repeat::Armed);
         }
     }
 
@@ -148,8 +148,8 @@ private slots:
         music().endNaturally();
         settle();
         QCOMPARE(music().takeLog(), QStringList());
-        QCOMPARE(menuf->mp1->mode(), TMediaPlayer::Mode::Stopped);
-        menuf->tatTimer();
+        QCOMPARE(menuScreen()->mp1->mode(), TMediaPlayer::Mode::Stopped);
+        shellMusic().echoGuard()->fire();
         settle();
         QCOMPARE(music().takeLog(), QStringList());
     }
@@ -160,7 +160,7 @@ private slots:
         FakeMusic::unopenable << "pms.mp3";
         start(kAll);
         QCOMPARE(music().takeLog(), QStringList{"open pms.mp3"});
-        QVERIFY(!menuf->mp1->isOpen());
+        QVERIFY(!menuScreen()->mp1->isOpen());
         QCOMPARE(ErrorBox::openTexts(), QStringList{"The file cannot be played."});
     }
 
@@ -171,25 +171,25 @@ private slots:
     {
         start(kAll);
         music().takeLog();
-        menuf->a2Click();
+        shellMusic().playExamPiece();
         QCOMPARE(music().takeLog(), kRestartExamPiece);
-        QCOMPARE(menuf->mp1->tag, 1);
-        QCOMPARE(menuf->a1->tag, 0);
+        QCOMPARE(shellMusic().loopingPiece(), MusicRules::Piece::Exam);
+        QCOMPARE(shellMusic().repeat(), MusicRules::Repeat::Armed);
         settle();
         QCOMPARE(music().takeLog(), kRestartExamPiece);
-        QCOMPARE(menuf->a1->tag, 1);
+        QCOMPARE(shellMusic().repeat(), MusicRules::Repeat::Held);
         settle();
         QCOMPARE(music().takeLog(), QStringList());
-        menuf->tatTimer();
+        shellMusic().echoGuard()->fire();
         music().endNaturally();
         settle();
         QCOMPARE(music().takeLog(), kRestartExamPiece);
         // Back to the menu piece the same way (the score screen's "Назад").
-        menuf->tatTimer();
-        menuf->a1Click();
+        shellMusic().echoGuard()->fire();
+        shellMusic().playMenuPiece();
         settle();
         QCOMPARE(music().takeLog(), kRestartMenuPiece + kRestartMenuPiece);
-        QCOMPARE(menuf->mp1->tag, 0);
+        QCOMPARE(shellMusic().loopingPiece(), MusicRules::Piece::Menu);
     }
 
     // After one visit to the about screen nothing repeats any more: the about piece plays once, and
@@ -198,56 +198,56 @@ private slots:
     {
         start(kAll);
         music().takeLog();
-        menuf->ObClick();
-        QVERIFY(aboutf->isVisible());
+        menuScreen()->ObClick();
+        QVERIFY(aboutScreen()->isVisible());
         QCOMPARE(music().takeLog(), (QStringList{"pause", "close", "open pms1.mid", "play"}));
-        QCOMPARE(menuf->a1->tag, 555);
+        QCOMPARE(shellMusic().repeat(), MusicRules::Repeat::SinglePiece);
         settle();
         QCOMPARE(music().takeLog(), QStringList());
-        aboutf->backClick();
-        QCOMPARE(menuf->a1->tag, 1);
-        QCOMPARE(menuf->mp1->tag, 0);
+        aboutScreen()->backClick();
+        QCOMPARE(shellMusic().repeat(), MusicRules::Repeat::Held);
+        QCOMPARE(shellMusic().loopingPiece(), MusicRules::Piece::Menu);
         QCOMPARE(music().takeLog(), QStringList());
         music().endNaturally();
         settle();
         QCOMPARE(music().takeLog(), QStringList());
         // The next exam's piece plays once.
-        menuf->a2Click();
+        shellMusic().playExamPiece();
         settle();
         QCOMPARE(music().takeLog(), kRestartExamPiece);
         music().endNaturally();
         settle();
         QCOMPARE(music().takeLog(), QStringList());
-        QVERIFY(!menuf->tat->enabled());
+        QVERIFY(!shellMusic().echoGuard()->enabled());
     }
 
     // In the usual state switching off pauses and switching on starts the looping piece anew
-    // (the superseded request's notification restarts it); the icons follow the switch. If `tat`
+    // (the superseded request's notification restarts it); the icons follow the switch. If the echo guard
     // then finds the switch off, repeating ends for good.
     void soundSwitchUsual()
     {
         start(kAll);
         music().takeLog();
-        menuf->nsClick();
+        menuScreen()->nsClick();
         QCOMPARE(music().takeLog(), QStringList{"pause"});
-        QCOMPARE(menuf->ns->tag, 0);
-        QCOMPARE(menuf->ns->picture(), icon("Base\\image\\Ico\\sof.bmp"));
+        QVERIFY(!shellMusic().soundOn());
+        QCOMPARE(menuScreen()->ns->picture(), icon("Base\\image\\Ico\\sof.bmp"));
         settle();
         QCOMPARE(music().takeLog(), QStringList());
-        menuf->nsClick();
-        QCOMPARE(menuf->ns->tag, 1);
-        QCOMPARE(menuf->ns->picture(), icon("Base\\image\\Ico\\son.bmp"));
+        menuScreen()->nsClick();
+        QVERIFY(shellMusic().soundOn());
+        QCOMPARE(menuScreen()->ns->picture(), icon("Base\\image\\Ico\\son.bmp"));
         settle();
         QCOMPARE(music().takeLog(), QStringList{"resume"} + kRestartMenuPiece);
-        QCOMPARE(menuf->mp1->tag, 0);
+        QCOMPARE(shellMusic().loopingPiece(), MusicRules::Piece::Menu);
 
-        menuf->nsClick();
-        menuf->tatTimer();
-        QCOMPARE(menuf->a1->tag, 1);
-        menuf->nsClick();
+        menuScreen()->nsClick();
+        shellMusic().echoGuard()->fire();
+        QCOMPARE(shellMusic().repeat(), MusicRules::Repeat::Held);
+        menuScreen()->nsClick();
         settle();
         QCOMPARE(music().takeLog(), (QStringList{"pause", "resume"}));
-        QCOMPARE(menuf->windowTitle(), QString::fromUtf8("Меню \"PEMy -и Зольмар\""));
+        QCOMPARE(menuScreen()->windowTitle(), QString::fromUtf8("Меню \"PEMy -и Зольмар\""));
     }
 
     // While a single piece plays the switch pauses and resumes it where it stood; once it has
@@ -255,21 +255,21 @@ private slots:
     void soundSwitchDuringSinglePiece()
     {
         start(kAll);
-        menuf->ObClick();
+        menuScreen()->ObClick();
         music().takeLog();
-        menuf->nsClick();
-        menuf->nsClick();
+        menuScreen()->nsClick();
+        menuScreen()->nsClick();
         settle();
         QCOMPARE(music().takeLog(), (QStringList{"pause", "resume"}));
-        QCOMPARE(menuf->mp1->mode(), TMediaPlayer::Mode::Playing);
+        QCOMPARE(menuScreen()->mp1->mode(), TMediaPlayer::Mode::Playing);
         music().endNaturally();
         settle();
-        menuf->nsClick();
+        menuScreen()->nsClick();
         QCOMPARE(music().takeLog(), QStringList());
-        menuf->nsClick();
+        menuScreen()->nsClick();
         settle();
         QCOMPARE(music().takeLog(), QStringList{"play"});
-        QCOMPARE(menuf->mp1->fileName(), QString("base\\soundLite\\pms1.mid"));
+        QCOMPARE(menuScreen()->mp1->fileName(), QString("base\\soundLite\\pms1.mid"));
     }
 
     // With no piece open the switch reports in the menu's caption and changes state and icon as
@@ -277,14 +277,14 @@ private slots:
     void soundSwitchWithoutMusic()
     {
         start(kNoMusic);
-        menuf->nsClick();
-        QCOMPARE(menuf->windowTitle(), QString("Error #13"));
-        QCOMPARE(menuf->ns->tag, 0);
-        QCOMPARE(menuf->ns->picture(), icon("Base\\image\\Ico\\sof.bmp"));
-        menuf->nsClick();
-        QCOMPARE(menuf->windowTitle(), QString("Error #12"));
-        QCOMPARE(menuf->ns->tag, 1);
-        QCOMPARE(menuf->ns->picture(), icon("Base\\image\\Ico\\son.bmp"));
+        menuScreen()->nsClick();
+        QCOMPARE(menuScreen()->windowTitle(), QString("Error #13"));
+        QVERIFY(!shellMusic().soundOn());
+        QCOMPARE(menuScreen()->ns->picture(), icon("Base\\image\\Ico\\sof.bmp"));
+        menuScreen()->nsClick();
+        QCOMPARE(menuScreen()->windowTitle(), QString("Error #12"));
+        QVERIFY(shellMusic().soundOn());
+        QCOMPARE(menuScreen()->ns->picture(), icon("Base\\image\\Ico\\son.bmp"));
         QCOMPARE(ErrorBox::openTexts(), QStringList());
         QCOMPARE(music().takeLog(), QStringList());
     }
@@ -295,29 +295,29 @@ private slots:
     {
         start(kAll);
         music().takeLog();
-        menuf->name->clear();
-        const QStringList seen = nextCaptionPerChange([] { QTest::keyClicks(menuf->name, kLordly); });
+        menuScreen()->name->clear();
+        const QStringList seen = nextCaptionPerChange([] { QTest::keyClicks(menuScreen()->name, kLordly); });
         QCOMPARE(seen.size(), 5);
         QCOMPARE(seen[3], kWaiting);
         QCOMPARE(seen[4], QString::fromUtf8("Да здравствует повелитель!"));
         verifyLordly();
         QCOMPARE(music().takeLog(), (QStringList{"pause", "close", "open pms.mid", "play"}));
-        QCOMPARE(menuf->a1->tag, 555);
+        QCOMPARE(shellMusic().repeat(), MusicRules::Repeat::SinglePiece);
         settle();
         QCOMPARE(music().takeLog(), QStringList());
 
         // The loading does not start the exam piece; the lordly piece plays once.
-        menuf->NewGameClick();
-        for (int i = 0; i < 101 && !gamef->isVisible(); ++i)
-            menuf->tx->fire();
-        QVERIFY(gamef->isVisible());
+        menuScreen()->NewGameClick();
+        for (int i = 0; i < 101 && !gameScreen()->isVisible(); ++i)
+            menuScreen()->tx->fire();
+        QVERIFY(gameScreen()->isVisible());
         music().endNaturally();
         settle();
         QCOMPARE(music().takeLog(), QStringList());
 
         // The exam's result line carries the lordly name.
-        gamef->winExecute();
-        const QStringList lines = scoref->Score->text().split(QRegularExpression("\\r?\\n"), Qt::SkipEmptyParts);
+        gameScreen()->winExecute();
+        const QStringList lines = scoreScreen()->Score->text().split(QRegularExpression("\\r?\\n"), Qt::SkipEmptyParts);
         QVERIFY(!lines.isEmpty());
         QVERIFY2(lines.last().startsWith(kLordly + " - "), qPrintable(lines.last()));
     }
@@ -326,8 +326,8 @@ private slots:
     void lordlyPasted()
     {
         start(kAll);
-        menuf->name->selectAll();
-        const QStringList seen = nextCaptionPerChange([] { menuf->name->insert(kLordly); });
+        menuScreen()->name->selectAll();
+        const QStringList seen = nextCaptionPerChange([] { menuScreen()->name->insert(kLordly); });
         QCOMPARE(seen, QStringList{QString::fromUtf8("Да здравствует повелитель!")});
         verifyLordly();
     }
@@ -340,34 +340,34 @@ private slots:
         start(kAll);
         music().takeLog();
         for (const QString &text : {QString("wenkT"), QString("WenKT"), QString("wenKt"), QString("wenKT ")}) {
-            menuf->name->setText(text);
-            QCOMPARE(menuf->NewGame->caption(), QString::fromUtf8("Новая игра"));
-            QVERIFY(menuf->name->isEnabled());
+            menuScreen()->name->setText(text);
+            QCOMPARE(menuScreen()->NewGame->caption(), QString::fromUtf8("Новая игра"));
+            QVERIFY(menuScreen()->name->isEnabled());
         }
-        QCOMPARE(menuf->windowTitle(), QString::fromUtf8("Меню \"PEMy -и Зольмар\""));
+        QCOMPARE(menuScreen()->windowTitle(), QString::fromUtf8("Меню \"PEMy -и Зольмар\""));
         QCOMPARE(music().takeLog(), QStringList());
 
-        menuf->name->setText("wenK");
-        QTest::keyClick(menuf->name, Qt::Key_X);
-        QCOMPARE(menuf->next->caption(), kWaiting);
-        menuf->FormMouseMove();
-        QCOMPARE(menuf->next->caption(), QString::fromUtf8("PEMy и Зольмар!"));
-        QTest::keyClick(menuf->name, Qt::Key_Backspace);
-        QCOMPARE(menuf->name->text(), QString("wenK"));
-        QCOMPARE(menuf->next->caption(), kWaiting);
+        menuScreen()->name->setText("wenK");
+        QTest::keyClick(menuScreen()->name, Qt::Key_X);
+        QCOMPARE(menuScreen()->next->caption(), kWaiting);
+        menuScreen()->FormMouseMove();
+        QCOMPARE(menuScreen()->next->caption(), QString::fromUtf8("PEMy и Зольмар!"));
+        QTest::keyClick(menuScreen()->name, Qt::Key_Backspace);
+        QCOMPARE(menuScreen()->name->text(), QString("wenK"));
+        QCOMPARE(menuScreen()->next->caption(), kWaiting);
     }
 
     // With the sound switched off the lordly piece still plays, and the switch keeps its off icon.
     void lordlyWithSoundOff()
     {
         start(kAll);
-        menuf->nsClick();
+        menuScreen()->nsClick();
         music().takeLog();
-        menuf->name->setText(kLordly);
+        menuScreen()->name->setText(kLordly);
         QCOMPARE(music().takeLog(), (QStringList{"close", "open pms.mid", "play"}));
-        QCOMPARE(menuf->mp1->mode(), TMediaPlayer::Mode::Playing);
-        QCOMPARE(menuf->ns->tag, 0);
-        QCOMPARE(menuf->ns->picture(), icon("Base\\image\\Ico\\sof.bmp"));
+        QCOMPARE(menuScreen()->mp1->mode(), TMediaPlayer::Mode::Playing);
+        QVERIFY(!shellMusic().soundOn());
+        QCOMPARE(menuScreen()->ns->picture(), icon("Base\\image\\Ico\\sof.bmp"));
     }
 
     // With no piece open the stop step of the single pieces is refused: the error box shows it, the
@@ -377,17 +377,17 @@ private slots:
         start(kNoMusic);
         m_screens->write("base/soundLite/pms.mid", "midi");
         m_screens->write("base/soundLite/pms1.mid", "midi");
-        menuf->name->setText(kLordly);
+        menuScreen()->name->setText(kLordly);
         QCOMPARE(ErrorBox::openTexts(), QStringList{"No MCI device open."});
-        QCOMPARE(menuf->a1->tag, 555);
-        QCOMPARE(menuf->NewGame->caption(), QString::fromUtf8("Новая игра"));
-        QVERIFY(menuf->name->isEnabled());
-        QCOMPARE(menuf->windowTitle(), QString::fromUtf8("Меню \"PEMy -и Зольмар\""));
-        QCOMPARE(gamef->exit->caption(), QString::fromUtf8("Выход"));
+        QCOMPARE(shellMusic().repeat(), MusicRules::Repeat::SinglePiece);
+        QCOMPARE(menuScreen()->NewGame->caption(), QString::fromUtf8("Новая игра"));
+        QVERIFY(menuScreen()->name->isEnabled());
+        QCOMPARE(menuScreen()->windowTitle(), QString::fromUtf8("Меню \"PEMy -и Зольмар\""));
+        QCOMPARE(gameScreen()->exit->caption(), QString::fromUtf8("Выход"));
 
         ErrorBox::closeAll();
-        guarded([] { menuf->ObClick(); });
-        QVERIFY(aboutf->isVisible());
+        guarded([] { menuScreen()->ObClick(); });
+        QVERIFY(aboutScreen()->isVisible());
         QCOMPARE(ErrorBox::openTexts(), QStringList{"No MCI device open."});
         QCOMPARE(music().takeLog(), QStringList());
     }
@@ -406,9 +406,9 @@ private:
         }
         m_screens->create();
         QVERIFY(FakeMusic::current);
-        // The tests stand in for the 100 ms of `tat` by calling its handler; left running, a slow
+        // The tests stand in for the 100 ms of the echo guard by firing it; left running, a slow
         // moment of a busy machine would let it clear the lock before an echo is delivered.
-        menuf->tat->setInterval(24 * 3600 * 1000);
+        shellMusic().echoGuard()->setInterval(24 * 3600 * 1000);
     }
 
     static QImage icon(const QString &gamePath)
@@ -420,30 +420,30 @@ private:
     static QStringList nextCaptionPerChange(const std::function<void()> &edit)
     {
         QStringList seen;
-        const auto handler = menuf->name->onChange;
-        menuf->name->onChange = [&] {
+        const auto handler = menuScreen()->name->onChange;
+        menuScreen()->name->onChange = [&] {
             handler();
-            seen << menuf->next->caption();
+            seen << menuScreen()->next->caption();
         };
         edit();
-        menuf->name->onChange = handler;
+        menuScreen()->name->onChange = handler;
         return seen;
     }
 
     static void verifyLordly()
     {
         const QString welcome = QString::fromUtf8("Добро пожаловать! Повелитель!");
-        QCOMPARE(menuf->NewGame->caption(), QString::fromUtf8("Развлечения!"));
-        QCOMPARE(menuf->score->caption(), QString::fromUtf8("Суета и тлен!"));
-        QCOMPARE(menuf->Ob->caption(), QString::fromUtf8("О господине!"));
-        QCOMPARE(menuf->Exit->caption(), QString::fromUtf8("Устали Сир?"));
-        QCOMPARE(menuf->xl->caption(), QString::fromUtf8("Ваше имя! Милорд!"));
-        QCOMPARE(menuf->name->text(), kLordly);
-        QVERIFY(!menuf->name->isEnabled());
-        QCOMPARE(menuf->windowTitle(), welcome);
-        QCOMPARE(gamef->windowTitle(), welcome);
-        QCOMPARE(menuf->next->caption(), QString::fromUtf8("Да здравствует повелитель!"));
-        QCOMPARE(gamef->exit->caption(), QString::fromUtf8("Всё, что пожелаете Милорд!"));
+        QCOMPARE(menuScreen()->NewGame->caption(), QString::fromUtf8("Развлечения!"));
+        QCOMPARE(menuScreen()->score->caption(), QString::fromUtf8("Суета и тлен!"));
+        QCOMPARE(menuScreen()->Ob->caption(), QString::fromUtf8("О господине!"));
+        QCOMPARE(menuScreen()->Exit->caption(), QString::fromUtf8("Устали Сир?"));
+        QCOMPARE(menuScreen()->xl->caption(), QString::fromUtf8("Ваше имя! Милорд!"));
+        QCOMPARE(menuScreen()->name->text(), kLordly);
+        QVERIFY(!menuScreen()->name->isEnabled());
+        QCOMPARE(menuScreen()->windowTitle(), welcome);
+        QCOMPARE(gameScreen()->windowTitle(), welcome);
+        QCOMPARE(menuScreen()->next->caption(), QString::fromUtf8("Да здравствует повелитель!"));
+        QCOMPARE(gameScreen()->exit->caption(), QString::fromUtf8("Всё, что пожелаете Милорд!"));
     }
 
     std::unique_ptr<ScreenFixture> m_screens;

@@ -26,8 +26,8 @@ const QColor kWhite(Qt::white);
 int ticksUntilExam()
 {
     int ticks = 0;
-    while (!gamef->isVisible() && ticks < 1000) {
-        menuf->tx->fire();
+    while (!gameScreen()->isVisible() && ticks < 1000) {
+        menuScreen()->tx->fire();
         ++ticks;
     }
     return ticks;
@@ -69,13 +69,13 @@ private slots:
     void refusedNames()
     {
         QFETCH(QString, text);
-        menuf->name->setText(text);
-        menuf->NewGameClick();
-        QCOMPARE(menuf->xl->caption(), QString::fromUtf8("Введите Ваше имя!"));
-        QCOMPARE(menuf->name->text(), QString());
-        QVERIFY(!menuf->tx->enabled());
-        QVERIFY(menuf->gx->isHidden());
-        QVERIFY(menuf->deamon->enabled());
+        menuScreen()->name->setText(text);
+        menuScreen()->NewGameClick();
+        QCOMPARE(menuScreen()->xl->caption(), QString::fromUtf8("Введите Ваше имя!"));
+        QCOMPARE(menuScreen()->name->text(), QString());
+        QVERIFY(!menuScreen()->tx->enabled());
+        QVERIFY(menuScreen()->gx->isHidden());
+        QVERIFY(menuScreen()->deamon->enabled());
         QVERIFY(ErrorBox::openTexts().isEmpty());
     }
 
@@ -89,25 +89,25 @@ private slots:
     void acceptedNames()
     {
         QFETCH(QString, text);
-        menuf->name->setText(text);
-        menuf->deamon->tag = 3;
-        menuf->NewGameClick();
-        QVERIFY(menuf->tx->enabled());
-        QVERIFY(!menuf->gx->isHidden());
-        QVERIFY(!menuf->deamon->enabled());
-        QCOMPARE(menuf->deamon->tag, 0);
-        QCOMPARE(menuf->mp1->tag, 1);
+        menuScreen()->name->setText(text);
+        menuScreen()->deamon->tag = 3;
+        menuScreen()->NewGameClick();
+        QVERIFY(menuScreen()->tx->enabled());
+        QVERIFY(!menuScreen()->gx->isHidden());
+        QVERIFY(!menuScreen()->deamon->enabled());
+        QCOMPARE(menuScreen()->deamon->tag, 0);
+        QCOMPARE(shellMusic().loopingPiece(), MusicRules::Piece::Exam);
     }
 
     // A refused name while the menu is hidden cannot take the focus: the error box says so, and the
     // caption and the emptied field stay.
     void refusedWhileHidden()
     {
-        menuf->hide();
-        menuf->name->setText(QString());
-        QTest::keyClick(menuf->name, Qt::Key_Return);
+        menuScreen()->hide();
+        menuScreen()->name->setText(QString());
+        QTest::keyClick(menuScreen()->name, Qt::Key_Return);
         QCOMPARE(ErrorBox::openTexts(), QStringList{"Cannot focus a disabled or invisible window."});
-        QCOMPARE(menuf->xl->caption(), QString::fromUtf8("Введите Ваше имя!"));
+        QCOMPARE(menuScreen()->xl->caption(), QString::fromUtf8("Введите Ваше имя!"));
     }
 
     // The first loading takes 101 ticks from 0, later ones 100 from 1; at the hand-over the gauges
@@ -115,46 +115,46 @@ private slots:
     // the last exam left carries over: tool, flags, counters, examiner, clock speed, bar colour.
     void loadingAndHandOver()
     {
-        menuf->name->setText(QString::fromUtf8("Вася"));
-        gamef->process->setProgress(40);
-        gamef->time->setProgress(3);
-        gamef->zopa->setProgress(77);
-        gamef->free->tag = 3;
-        gamef->q1->tag = 1;
-        gamef->zok->tag = 4;
-        gamef->PemX->tag = 3;
-        gamef->Pem_LR->tag = 1;
-        gamef->pema->move(200, 62);
-        gamef->xxx->setEnabled(true);
-        gamef->kvik1Click();
-        gamef->time->setForeColor(QColor(255, 0, 0));
-        scoref->showScreen();
-        menuf->NewGameClick();
-        menuf->NewGameClick(); // a second click during the loading starts nothing new
+        menuScreen()->name->setText(QString::fromUtf8("Вася"));
+        gameScreen()->process->setProgress(40);
+        gameScreen()->time->setProgress(3);
+        gameScreen()->zopa->setProgress(77);
+        gameScreen()->free->tag = 3;
+        gameScreen()->q1->tag = 1;
+        gameScreen()->zok->tag = 4;
+        gameScreen()->PemX->tag = 3;
+        gameScreen()->Pem_LR->tag = 1;
+        gameScreen()->pema->move(200, 62);
+        gameScreen()->xxx->setEnabled(true);
+        gameScreen()->kvik1Click();
+        gameScreen()->time->setForeColor(QColor(255, 0, 0));
+        scoreScreen()->showScreen();
+        menuScreen()->NewGameClick();
+        menuScreen()->NewGameClick(); // a second click during the loading starts nothing new
         QCOMPARE(ticksUntilExam(), 101);
-        QVERIFY(!menuf->tx->enabled());
-        QVERIFY(menuf->gx->isHidden());
-        QCOMPARE(menuf->gx->progress(), 1);
-        QVERIFY(gamef->timet->enabled());
-        QVERIFY(!menuf->isVisible());
-        QVERIFY(!scoref->isVisible());
-        QCOMPARE(gamef->process->progress(), 0);
-        QCOMPARE(gamef->time->progress(), 100);
-        QCOMPARE(gamef->zopa->progress(), 0);
-        QCOMPARE(gamef->free->tag, 3);
-        QCOMPARE(gamef->q1->tag, 1);
-        QCOMPARE(gamef->zok->tag, 4);
-        QCOMPARE(gamef->PemX->tag, 3);
-        QCOMPARE(gamef->Pem_LR->tag, 1);
-        QCOMPARE(gamef->pema->pos(), QPoint(200, 62));
-        QVERIFY(gamef->xxx->enabled());
-        QCOMPARE(gamef->timet->interval(), 100);
-        QCOMPARE(gamef->time->foreColor(), QColor(255, 0, 0));
+        QVERIFY(!menuScreen()->tx->enabled());
+        QVERIFY(menuScreen()->gx->isHidden());
+        QCOMPARE(menuScreen()->gx->progress(), 1);
+        QVERIFY(gameScreen()->timet->enabled());
+        QVERIFY(!menuScreen()->isVisible());
+        QVERIFY(!scoreScreen()->isVisible());
+        QCOMPARE(gameScreen()->process->progress(), 0);
+        QCOMPARE(gameScreen()->time->progress(), 100);
+        QCOMPARE(gameScreen()->zopa->progress(), 0);
+        QCOMPARE(gameScreen()->free->tag, 3);
+        QCOMPARE(gameScreen()->q1->tag, 1);
+        QCOMPARE(gameScreen()->zok->tag, 4);
+        QCOMPARE(gameScreen()->PemX->tag, 3);
+        QCOMPARE(gameScreen()->Pem_LR->tag, 1);
+        QCOMPARE(gameScreen()->pema->pos(), QPoint(200, 62));
+        QVERIFY(gameScreen()->xxx->enabled());
+        QCOMPARE(gameScreen()->timet->interval(), 100);
+        QCOMPARE(gameScreen()->time->foreColor(), QColor(255, 0, 0));
 
-        gamef->hide();
-        menuf->showScreen();
-        menuf->NewGameClick();
-        QCOMPARE(menuf->gx->progress(), 1);
+        gameScreen()->hide();
+        menuScreen()->showScreen();
+        menuScreen()->NewGameClick();
+        QCOMPARE(menuScreen()->gx->progress(), 1);
         QCOMPARE(ticksUntilExam(), 100);
     }
 
@@ -162,65 +162,65 @@ private slots:
     // the label; the bare screen whitens all and restores the title.
     void hoverColours()
     {
-        QCOMPARE(menuf->xl->fontColor(), QColor(192, 192, 192));
-        menuf->ObMouseMove();
-        QCOMPARE(menuf->deamon->tag, 3);
-        QCOMPARE(menuf->Ob->fontColor(), kSkyBlue);
-        menuf->nameMouseMove();
-        QCOMPARE(menuf->deamon->tag, 5);
-        QCOMPARE(menuf->xl->fontColor(), kSkyBlue);
-        QCOMPARE(menuf->Ob->fontColor(), kSkyBlue); // the name field changes no entry's colour
-        menuf->ExitMouseMove();
-        QCOMPARE(menuf->Exit->fontColor(), kSkyBlue);
-        QCOMPARE(menuf->Ob->fontColor(), kWhite);
-        QCOMPARE(menuf->xl->fontColor(), kSkyBlue);
-        menuf->nextMouseMove();
-        QCOMPARE(menuf->next->caption(), QString::fromUtf8("Скоро! PEMy и Квенталь!"));
-        QCOMPARE(menuf->deamon->tag, 4);
-        menuf->FormMouseMove();
-        QCOMPARE(menuf->deamon->tag, 0);
-        for (auto *w : {menuf->NewGame, menuf->score, menuf->Ob, menuf->Exit})
+        QCOMPARE(menuScreen()->xl->fontColor(), QColor(192, 192, 192));
+        menuScreen()->ObMouseMove();
+        QCOMPARE(menuScreen()->deamon->tag, 3);
+        QCOMPARE(menuScreen()->Ob->fontColor(), kSkyBlue);
+        menuScreen()->nameMouseMove();
+        QCOMPARE(menuScreen()->deamon->tag, 5);
+        QCOMPARE(menuScreen()->xl->fontColor(), kSkyBlue);
+        QCOMPARE(menuScreen()->Ob->fontColor(), kSkyBlue); // the name field changes no entry's colour
+        menuScreen()->ExitMouseMove();
+        QCOMPARE(menuScreen()->Exit->fontColor(), kSkyBlue);
+        QCOMPARE(menuScreen()->Ob->fontColor(), kWhite);
+        QCOMPARE(menuScreen()->xl->fontColor(), kSkyBlue);
+        menuScreen()->nextMouseMove();
+        QCOMPARE(menuScreen()->next->caption(), QString::fromUtf8("Скоро! PEMy и Квенталь!"));
+        QCOMPARE(menuScreen()->deamon->tag, 4);
+        menuScreen()->FormMouseMove();
+        QCOMPARE(menuScreen()->deamon->tag, 0);
+        for (auto *w : {menuScreen()->NewGame, menuScreen()->score, menuScreen()->Ob, menuScreen()->Exit})
             QCOMPARE(w->fontColor(), kWhite);
-        QCOMPARE(menuf->xl->fontColor(), kWhite);
-        QCOMPARE(menuf->next->caption(), QString::fromUtf8("PEMy и Зольмар!"));
+        QCOMPARE(menuScreen()->xl->fontColor(), kWhite);
+        QCOMPARE(menuScreen()->next->caption(), QString::fromUtf8("PEMy и Зольмар!"));
     }
 
     // Real pointer moves reach the handlers: over an entry, the name field, the bare screen.
     void pointerMovesReachHandlers()
     {
-        QTest::mouseMove(menuf->score, QPoint(10, 10));
-        QCOMPARE(menuf->deamon->tag, 2);
-        QTest::mouseMove(menuf->name, QPoint(10, 10));
-        QCOMPARE(menuf->deamon->tag, 5);
-        QTest::mouseMove(menuf, QPoint(600, 250));
-        QCOMPARE(menuf->deamon->tag, 0);
+        QTest::mouseMove(menuScreen()->score, QPoint(10, 10));
+        QCOMPARE(menuScreen()->deamon->tag, 2);
+        QTest::mouseMove(menuScreen()->name, QPoint(10, 10));
+        QCOMPARE(menuScreen()->deamon->tag, 5);
+        QTest::mouseMove(menuScreen(), QPoint(600, 250));
+        QCOMPARE(menuScreen()->deamon->tag, 0);
         // Over the frame around the name label nothing happens.
-        menuf->NewGameMouseMove();
-        QTest::mouseMove(menuf->Bevel2, QPoint(2, 2));
-        QCOMPARE(menuf->deamon->tag, 1);
+        menuScreen()->NewGameMouseMove();
+        QTest::mouseMove(menuScreen()->Bevel2, QPoint(2, 2));
+        QCOMPARE(menuScreen()->deamon->tag, 1);
     }
 
     // The hovered entry pulses 22, 20, ..., 14, 14, 16, ..., 26, 26, 24; a left entry keeps its size.
     void pulse()
     {
-        menuf->NewGameMouseMove();
+        menuScreen()->NewGameMouseMove();
         QList<int> sizes;
         for (int i = 0; i < 14; ++i) {
-            menuf->deamonTimer();
-            sizes << Scaling::pointsOf(menuf->NewGame->font());
+            menuScreen()->deamonTimer();
+            sizes << Scaling::pointsOf(menuScreen()->NewGame->font());
         }
         QCOMPARE(sizes, (QList<int>{22, 20, 18, 16, 14, 14, 16, 18, 20, 22, 24, 26, 26, 24}));
-        menuf->deamonTimer();
-        menuf->deamonTimer();
-        menuf->scoreMouseMove();
-        menuf->deamonTimer();
-        QCOMPARE(Scaling::pointsOf(menuf->NewGame->font()), 20);
-        QCOMPARE(Scaling::pointsOf(menuf->score->font()), 22);
-        QCOMPARE(menuf->NewGame->font().pixelSize(), 33);
+        menuScreen()->deamonTimer();
+        menuScreen()->deamonTimer();
+        menuScreen()->scoreMouseMove();
+        menuScreen()->deamonTimer();
+        QCOMPARE(Scaling::pointsOf(menuScreen()->NewGame->font()), 20);
+        QCOMPARE(Scaling::pointsOf(menuScreen()->score->font()), 22);
+        QCOMPARE(menuScreen()->NewGame->font().pixelSize(), 33);
         // The name field's pulse is carried by its label.
-        menuf->nameMouseMove();
-        menuf->deamonTimer();
-        QCOMPARE(Scaling::pointsOf(menuf->xl->font()), 22);
+        menuScreen()->nameMouseMove();
+        menuScreen()->deamonTimer();
+        QCOMPARE(Scaling::pointsOf(menuScreen()->xl->font()), 22);
     }
 
     // The name field selects its whole text when the menu is shown, so typing right away replaces
@@ -228,73 +228,73 @@ private slots:
     // instead, and coming back to a menu that stayed shown keeps what is being typed.
     void nameFieldSelectsOnShow()
     {
-        QVERIFY(showActive(menuf));
-        type(menuf->name, QString::fromUtf8("Петя"));
-        QCOMPARE(menuf->name->text(), QString::fromUtf8("Петя"));
+        QVERIFY(showActive(menuScreen()));
+        type(menuScreen()->name, QString::fromUtf8("Петя"));
+        QCOMPARE(menuScreen()->name->text(), QString::fromUtf8("Петя"));
 
         // Another window in front and back: no new selection, the caret stays at the end.
-        type(menuf->name, QString::fromUtf8(" П"));
-        QVERIFY(showActive(scoref));
-        menuf->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(menuf));
-        type(menuf->name, QString::fromUtf8("."));
-        QCOMPARE(menuf->name->text(), QString::fromUtf8("Петя П."));
+        type(menuScreen()->name, QString::fromUtf8(" П"));
+        QVERIFY(showActive(scoreScreen()));
+        menuScreen()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(menuScreen()));
+        type(menuScreen()->name, QString::fromUtf8("."));
+        QCOMPARE(menuScreen()->name->text(), QString::fromUtf8("Петя П."));
 
         // A click places the caret where it lands: nothing is selected, typing inserts.
-        menuf->name->selectAll();
-        QTest::mouseClick(menuf->name, Qt::LeftButton, {}, QPoint(1, menuf->name->height() / 2));
-        QVERIFY(!menuf->name->hasSelectedText());
-        type(menuf->name, QString::fromUtf8("И"));
-        QCOMPARE(menuf->name->text(), QString::fromUtf8("ИПетя П."));
+        menuScreen()->name->selectAll();
+        QTest::mouseClick(menuScreen()->name, Qt::LeftButton, {}, QPoint(1, menuScreen()->name->height() / 2));
+        QVERIFY(!menuScreen()->name->hasSelectedText());
+        type(menuScreen()->name, QString::fromUtf8("И"));
+        QCOMPARE(menuScreen()->name->text(), QString::fromUtf8("ИПетя П."));
 
         // The menu shown again after an exam: the old name goes with the first key.
-        menuf->hide();
-        QVERIFY(showActive(gamef));
-        gamef->hide();
-        QVERIFY(showActive(scoref));
-        scoref->backClick();
-        QVERIFY(QTest::qWaitForWindowActive(menuf));
-        type(menuf->name, QString::fromUtf8("Вася"));
-        QCOMPARE(menuf->name->text(), QString::fromUtf8("Вася"));
+        menuScreen()->hide();
+        QVERIFY(showActive(gameScreen()));
+        gameScreen()->hide();
+        QVERIFY(showActive(scoreScreen()));
+        scoreScreen()->backClick();
+        QVERIFY(QTest::qWaitForWindowActive(menuScreen()));
+        type(menuScreen()->name, QString::fromUtf8("Вася"));
+        QCOMPARE(menuScreen()->name->text(), QString::fromUtf8("Вася"));
     }
 
     // The hover timer stays on as the handlers see it, but wakes the program only while the menu is
     // shown and an item is hovered.
     void hoverTimerSleepsWhenNothingCanChange()
     {
-        QVERIFY(menuf->isVisible());
-        QVERIFY(menuf->deamon->enabled());
-        QCOMPARE(menuf->deamon->remainingTime(), -1);
-        menuf->NewGameMouseMove();
-        QVERIFY(menuf->deamon->remainingTime() >= 0);
-        menuf->FormMouseMove();
-        QCOMPARE(menuf->deamon->remainingTime(), -1);
-        menuf->nameMouseMove();
-        QVERIFY(menuf->deamon->remainingTime() >= 0);
-        menuf->ObClick();
-        QVERIFY(menuf->deamon->enabled());
-        QCOMPARE(menuf->deamon->remainingTime(), -1);
-        menuf->showScreen();
-        QVERIFY(menuf->deamon->remainingTime() >= 0);
+        QVERIFY(menuScreen()->isVisible());
+        QVERIFY(menuScreen()->deamon->enabled());
+        QCOMPARE(menuScreen()->deamon->remainingTime(), -1);
+        menuScreen()->NewGameMouseMove();
+        QVERIFY(menuScreen()->deamon->remainingTime() >= 0);
+        menuScreen()->FormMouseMove();
+        QCOMPARE(menuScreen()->deamon->remainingTime(), -1);
+        menuScreen()->nameMouseMove();
+        QVERIFY(menuScreen()->deamon->remainingTime() >= 0);
+        menuScreen()->ObClick();
+        QVERIFY(menuScreen()->deamon->enabled());
+        QCOMPARE(menuScreen()->deamon->remainingTime(), -1);
+        menuScreen()->showScreen();
+        QVERIFY(menuScreen()->deamon->remainingTime() >= 0);
         // Minimised, the menu shows nothing either, until it is restored.
-        menuf->showMinimized();
-        QCOMPARE(menuf->deamon->remainingTime(), -1);
-        menuf->showNormal();
-        QVERIFY(menuf->deamon->remainingTime() >= 0);
+        menuScreen()->showMinimized();
+        QCOMPARE(menuScreen()->deamon->remainingTime(), -1);
+        menuScreen()->showNormal();
+        QVERIFY(menuScreen()->deamon->remainingTime() >= 0);
 
         // The real timer pulses the hovered entry.
-        menuf->ExitMouseMove();
-        QTRY_VERIFY_WITH_TIMEOUT(Scaling::pointsOf(menuf->Exit->font()) <= 20, 5000);
+        menuScreen()->ExitMouseMove();
+        QTRY_VERIFY_WITH_TIMEOUT(Scaling::pointsOf(menuScreen()->Exit->font()) <= 20, 5000);
         // During the loading nothing pulses; after the score screen's "Назад" a hovered entry pulses again.
-        menuf->name->setText(QStringLiteral("x"));
-        menuf->NewGameClick();
-        QVERIFY(!menuf->deamon->enabled());
-        menuf->ExitMouseMove();
-        QCOMPARE(menuf->deamon->remainingTime(), -1);
-        menuf->tx->setEnabled(false);
-        scoref->backClick();
-        QVERIFY(menuf->deamon->enabled());
-        QVERIFY(menuf->deamon->remainingTime() >= 0);
+        menuScreen()->name->setText(QStringLiteral("x"));
+        menuScreen()->NewGameClick();
+        QVERIFY(!menuScreen()->deamon->enabled());
+        menuScreen()->ExitMouseMove();
+        QCOMPARE(menuScreen()->deamon->remainingTime(), -1);
+        menuScreen()->tx->setEnabled(false);
+        scoreScreen()->backClick();
+        QVERIFY(menuScreen()->deamon->enabled());
+        QVERIFY(menuScreen()->deamon->remainingTime() >= 0);
     }
 
     // An entry hovered when the menu went away comes back at the size and direction that an unslept
@@ -305,42 +305,42 @@ private slots:
     {
         using Phase = QPair<int, int>; // font pixels, direction
         const auto phaseOf = [](QWidget *entry) { return Phase(entry->font().pixelSize(), static_cast<TFlatButton *>(entry)->tag); };
-        const QFont start = menuf->Ob->font();
+        const QFont start = menuScreen()->Ob->font();
         // The phases after `ticks` and `ticks` + 1 unslept ticks from the layout's size, hovered.
         const auto unslept = [&](qint64 ticks) {
-            menuf->Ob->setFont(start);
-            menuf->Ob->tag = 0;
-            menuf->ObMouseMove();
+            menuScreen()->Ob->setFont(start);
+            menuScreen()->Ob->tag = 0;
+            menuScreen()->ObMouseMove();
             for (qint64 i = 0; i < ticks; ++i)
-                menuf->deamonTimer();
-            const Phase after = phaseOf(menuf->Ob);
-            menuf->deamonTimer();
-            return qMakePair(after, phaseOf(menuf->Ob));
+                menuScreen()->deamonTimer();
+            const Phase after = phaseOf(menuScreen()->Ob);
+            menuScreen()->deamonTimer();
+            return qMakePair(after, phaseOf(menuScreen()->Ob));
         };
         for (const bool shownAgain : {true, false}) {
-            menuf->showScreen();
-            menuf->Ob->setFont(start);
-            menuf->Ob->tag = 0;
-            menuf->ObMouseMove();
+            menuScreen()->showScreen();
+            menuScreen()->Ob->setFont(start);
+            menuScreen()->Ob->tag = 0;
+            menuScreen()->ObMouseMove();
             QElapsedTimer clock;
             clock.start();
-            menuf->ObClick();
+            menuScreen()->ObClick();
             const qint64 asleep = clock.elapsed();
             // Three ticks or so away, mid-cycle: an entry not caught up stands at a phase of its own
             // (the pulse comes back to its start every 8 ticks).
             QTest::qWait(105);
             const qint64 waking = clock.elapsed();
             if (shownAgain) {
-                menuf->showScreen();
+                menuScreen()->showScreen();
             } else {
-                menuf->name->setText(QStringLiteral("x"));
-                menuf->NewGameClick();
-                QVERIFY(menuf->isHidden());
+                menuScreen()->name->setText(QStringLiteral("x"));
+                menuScreen()->NewGameClick();
+                QVERIFY(menuScreen()->isHidden());
             }
             const qint64 awake = clock.elapsed();
-            const Phase caughtUp = phaseOf(menuf->Ob);
-            menuf->deamonTimer(); // the hover is over once left, so the entry stays as it is then
-            const auto slept = qMakePair(caughtUp, phaseOf(menuf->Ob));
+            const Phase caughtUp = phaseOf(menuScreen()->Ob);
+            menuScreen()->deamonTimer(); // the hover is over once left, so the entry stays as it is then
+            const auto slept = qMakePair(caughtUp, phaseOf(menuScreen()->Ob));
             QSet<QPair<Phase, Phase>> possible;
             for (qint64 ticks = (waking - asleep) / 35; ticks <= awake / 35 + 1; ++ticks) {
                 auto run = unslept(ticks);
@@ -350,8 +350,8 @@ private slots:
             }
             QVERIFY2(possible.contains(slept), qPrintable(QStringLiteral("%1 px, direction %2")
                                                               .arg(caughtUp.first).arg(caughtUp.second)));
-            menuf->tx->setEnabled(false);
-            menuf->deamon->setEnabled(true);
+            menuScreen()->tx->setEnabled(false);
+            menuScreen()->deamon->setEnabled(true);
         }
     }
 
@@ -373,20 +373,21 @@ private slots:
         QFETCH(int, sound);
         QFETCH(bool, asked);
         m_screens->write("base/sound/pms2.mp3", "not really music");
-        menuf->ns->tag = sound;
-        menuf->name->setText(player);
-        menuf->NewGameClick();
+        if (sound == 0)
+            shellMusic().switchSound();
+        menuScreen()->name->setText(player);
+        menuScreen()->NewGameClick();
         for (int i = 0; i < 80; ++i)
-            menuf->tx->fire();
+            menuScreen()->tx->fire();
         QVERIFY(ErrorBox::openTexts().isEmpty());
-        menuf->tx->fire();
+        menuScreen()->tx->fire();
         // The file exists, so the player tried to open it; its failure does not hold up the exam.
-        QCOMPARE(menuf->mp1->fileName() == QString("base\\sound\\pms2.mp3"), asked);
+        QCOMPARE(menuScreen()->mp1->fileName() == QString("base\\sound\\pms2.mp3"), asked);
         QCOMPARE(ErrorBox::openTexts().size(), asked ? 1 : 0);
-        QCOMPARE(menuf->gx->progress(), 81);
+        QCOMPARE(menuScreen()->gx->progress(), 81);
         ErrorBox::closeAll();
         QCOMPARE(ticksUntilExam(), 20);
-        QVERIFY(gamef->timet->enabled());
+        QVERIFY(gameScreen()->timet->enabled());
     }
 
 private:

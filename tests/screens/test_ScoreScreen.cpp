@@ -34,9 +34,9 @@ const QString kScoreFile = QStringLiteral("base/data/score.inf");
 // "Назад" as the player clicks it: on the shown score screen, the menu hidden.
 void clickBack()
 {
-    if (scoref->isHidden())
-        menuf->scoreClick();
-    QTest::mouseClick(scoref->back, Qt::LeftButton);
+    if (scoreScreen()->isHidden())
+        menuScreen()->scoreClick();
+    QTest::mouseClick(scoreScreen()->back, Qt::LeftButton);
 }
 } // namespace
 
@@ -51,47 +51,47 @@ private slots:
     void layout()
     {
         m_screens->create();
-        QCOMPARE(scoref->windowTitle(), QString::fromUtf8("Очки"));
-        QCOMPARE(scoref->size(), QSize(694, 440));
-        QCOMPARE(scoref->Score->geometry(), QRect(0, 0, 694, 345));
-        QVERIFY(scoref->Score->isReadOnly());
-        QCOMPARE(scoref->Score->palette().color(QPalette::Base), QColor(Qt::black));
-        QCOMPARE(scoref->Score->fontColor(), kWhite);
-        QCOMPARE(scoref->Score->font().pixelSize(), 20);
-        QVERIFY(scoref->Score->font().bold());
-        QCOMPARE(scoref->Score->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
-        QCOMPARE(scoref->Score->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+        QCOMPARE(scoreScreen()->windowTitle(), QString::fromUtf8("Очки"));
+        QCOMPARE(scoreScreen()->size(), QSize(694, 440));
+        QCOMPARE(scoreScreen()->Score->geometry(), QRect(0, 0, 694, 345));
+        QVERIFY(scoreScreen()->Score->isReadOnly());
+        QCOMPARE(scoreScreen()->Score->palette().color(QPalette::Base), QColor(Qt::black));
+        QCOMPARE(scoreScreen()->Score->fontColor(), kWhite);
+        QCOMPARE(scoreScreen()->Score->font().pixelSize(), 20);
+        QVERIFY(scoreScreen()->Score->font().bold());
+        QCOMPARE(scoreScreen()->Score->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+        QCOMPARE(scoreScreen()->Score->lineWrapMode(), QPlainTextEdit::WidgetWidth);
         // Each line is centred: a short one starts a third of the way in, or further.
-        scoref->showScreen();
-        scoref->Score->setText(QStringLiteral("x"));
-        const QTextBlock line = scoref->Score->document()->firstBlock();
-        scoref->Score->document()->documentLayout()->blockBoundingRect(line);
+        scoreScreen()->showScreen();
+        scoreScreen()->Score->setText(QStringLiteral("x"));
+        const QTextBlock line = scoreScreen()->Score->document()->firstBlock();
+        scoreScreen()->Score->document()->documentLayout()->blockBoundingRect(line);
         QCOMPARE(line.layout()->lineCount(), 1);
         QVERIFY(line.layout()->lineAt(0).naturalTextRect().left() > 694 / 3);
-        scoref->hide();
-        QCOMPARE(scoref->Panel1->geometry(), QRect(0, 344, 694, 96));
-        QCOMPARE(scoref->back->parentWidget(), scoref->Panel1);
-        QCOMPARE(scoref->back->geometry(), QRect(248, 16, 201, 57));
-        QCOMPARE(scoref->back->caption(), QString::fromUtf8("Назад"));
-        QCOMPARE(scoref->back->font().pixelSize(), 40);
-        QVERIFY(scoref->back->font().bold());
-        QCOMPARE(scoref->back->fontColor(), kWhite);
-        QCOMPARE(scoref->Image1->geometry(), QRect(8, 8, 81, 73));
-        QVERIFY(scoref->Image1->picture().isNull());
-        QCOMPARE(scoref->Image1->cursor().shape(), Qt::WhatsThisCursor);
+        scoreScreen()->hide();
+        QCOMPARE(scoreScreen()->Panel1->geometry(), QRect(0, 344, 694, 96));
+        QCOMPARE(scoreScreen()->back->parentWidget(), scoreScreen()->Panel1);
+        QCOMPARE(scoreScreen()->back->geometry(), QRect(248, 16, 201, 57));
+        QCOMPARE(scoreScreen()->back->caption(), QString::fromUtf8("Назад"));
+        QCOMPARE(scoreScreen()->back->font().pixelSize(), 40);
+        QVERIFY(scoreScreen()->back->font().bold());
+        QCOMPARE(scoreScreen()->back->fontColor(), kWhite);
+        QCOMPARE(scoreScreen()->Image1->geometry(), QRect(8, 8, 81, 73));
+        QVERIFY(scoreScreen()->Image1->picture().isNull());
+        QCOMPARE(scoreScreen()->Image1->cursor().shape(), Qt::WhatsThisCursor);
         // The panel lies over the list's last row.
-        QCOMPARE(scoref->childAt(10, 344), scoref->Panel1);
-        QVERIFY(scoref->isHidden());
+        QCOMPARE(scoreScreen()->childAt(10, 344), scoreScreen()->Panel1);
+        QVERIFY(scoreScreen()->isHidden());
     }
 
     // Two exams on an empty list give four break-terminated lines, byte for byte in Windows-1251.
     void fourLineExample()
     {
         m_screens->create();
-        scoref->appendLine(kSeparator);
-        scoref->appendLine(QString::fromUtf8("Вася - 60 % списано! Или = 3 баллов"));
-        scoref->appendLine(kSeparator);
-        scoref->appendLine(QString::fromUtf8(
+        scoreScreen()->appendLine(kSeparator);
+        scoreScreen()->appendLine(QString::fromUtf8("Вася - 60 % списано! Или = 3 баллов"));
+        scoreScreen()->appendLine(kSeparator);
+        scoreScreen()->appendLine(QString::fromUtf8(
             "Петя - 40 % списано! Или = 2 баллов. Но Вы пытальсь списать! и Ваша оценка и все предыдущие = 0!"));
         clickBack();
 
@@ -136,7 +136,7 @@ private slots:
         QFETCH(QByteArray, saved);
         m_screens->write(kScoreFile, file);
         m_screens->create();
-        QCOMPARE(shownLines(scoref->Score, 4), shown);
+        QCOMPARE(shownLines(scoreScreen()->Score, 4), shown);
         clickBack();
         QVERIFY(m_screens->read(kScoreFile) == saved);
     }
@@ -163,18 +163,18 @@ private slots:
         saved += "\r\nx\r\n\r\ny\r\n\r\nz\xA0";
         m_screens->write(kScoreFile, file);
         m_screens->create();
-        menuf->scoreClick();
+        menuScreen()->scoreClick();
         if (edited) {
             // Every line break the player types or pastes is one on screen and CR LF in the file.
-            scoref->Image1Click();
-            scoref->Score->setFocus();
-            scoref->Score->moveCursor(QTextCursor::End);
-            QTest::keyClicks(scoref->Score, "ab");
-            QTest::keyClick(scoref->Score, Qt::Key_Return, Qt::ShiftModifier);
-            QTest::keyClicks(scoref->Score, "cd");
+            scoreScreen()->Image1Click();
+            scoreScreen()->Score->setFocus();
+            scoreScreen()->Score->moveCursor(QTextCursor::End);
+            QTest::keyClicks(scoreScreen()->Score, "ab");
+            QTest::keyClick(scoreScreen()->Score, Qt::Key_Return, Qt::ShiftModifier);
+            QTest::keyClicks(scoreScreen()->Score, "cd");
             QApplication::clipboard()->setText(QString::fromUtf16(u"e\u2028f\u2029g\r\nh"));
-            scoref->Score->paste();
-            const QStringList shown = shownLines(scoref->Score);
+            scoreScreen()->Score->paste();
+            const QStringList shown = shownLines(scoreScreen()->Score);
             QCOMPARE(shown.mid(shown.size() - 5), QStringList({"z\u00A0ab", "cde", "f", "g", "h"}));
             saved += "ab\r\ncde\r\nf\r\ng\r\nh";
         }
@@ -191,25 +191,25 @@ private slots:
             file += "line " + QByteArray::number(line) + "\r\n";
         m_screens->write(kScoreFile, file);
         m_screens->create();
-        QScrollBar *bar = scoref->Score->verticalScrollBar();
+        QScrollBar *bar = scoreScreen()->Score->verticalScrollBar();
         QCOMPARE(bar->value(), 0);
-        menuf->scoreClick();
+        menuScreen()->scoreClick();
         QCOMPARE(bar->value(), 0);
         clickBack();
 
-        scoref->showScreen();
-        scoref->appendLine(kSeparator);
-        scoref->appendLine("x - 57 % ...");
+        scoreScreen()->showScreen();
+        scoreScreen()->appendLine(kSeparator);
+        scoreScreen()->appendLine("x - 57 % ...");
         QVERIFY(bar->maximum() > 0);
         QCOMPARE(bar->value(), bar->maximum());
-        QCOMPARE(shownLines(scoref->Score).mid(300), QStringList({kSeparator, "x - 57 % ...", ""}));
-        const QTextCursor result = scoref->Score->document()->find("x - 57 % ...");
-        QVERIFY(scoref->Score->viewport()->rect().contains(scoref->Score->cursorRect(result)));
+        QCOMPARE(shownLines(scoreScreen()->Score).mid(300), QStringList({kSeparator, "x - 57 % ...", ""}));
+        const QTextCursor result = scoreScreen()->Score->document()->find("x - 57 % ...");
+        QVERIFY(scoreScreen()->Score->viewport()->rect().contains(scoreScreen()->Score->cursorRect(result)));
         clickBack();
-        menuf->scoreClick();
+        menuScreen()->scoreClick();
         QCOMPARE(bar->value(), bar->maximum());
         // Appends leave no history behind that would grow with every exam.
-        QCOMPARE(scoref->Score->document()->availableUndoSteps(), 0);
+        QCOMPARE(scoreScreen()->Score->document()->availableUndoSteps(), 0);
     }
 
     // A FIFO in place of the score file neither blocks the start nor is written through: the list
@@ -218,9 +218,9 @@ private slots:
     {
         QCOMPARE(mkfifo(qPrintable(m_screens->path(kScoreFile)), 0644), 0);
         m_screens->create();
-        QCOMPARE(scoref->Score->text(), QString());
+        QCOMPARE(scoreScreen()->Score->text(), QString());
         QVERIFY(ErrorBox::openTexts().isEmpty());
-        scoref->appendLine("a");
+        scoreScreen()->appendLine("a");
         clickBack();
         QVERIFY(ErrorBox::openTexts().isEmpty());
         QCOMPARE(m_screens->read("score.inf"), QByteArray("a\r\n"));
@@ -239,19 +239,19 @@ private slots:
         const QByteArray line = word.repeated(1000);
         m_screens->write(kScoreFile, line + "\r\n" + QByteArray(1 << 20, 'x'));
         m_screens->create();
-        menuf->scoreClick();
-        scoref->repaint();
-        QTextDocument *document = scoref->Score->document();
+        menuScreen()->scoreClick();
+        scoreScreen()->repaint();
+        QTextDocument *document = scoreScreen()->Score->document();
         const int wordsInPiece = TMemo::kShownPiece / word.size();
         QCOMPARE(document->firstBlock().text(), QString::fromUtf8("слово ").repeated(wordsInPiece));
         QVERIFY(document->firstBlock().next().text().startsWith(QString::fromUtf8("слово слово")));
         QCOMPARE(document->blockCount(), 3 + (1 << 20) / TMemo::kShownPiece);
 
-        scoref->Image1Click();
-        scoref->Score->setFocus();
-        scoref->Score->setTextCursor(QTextCursor(document->firstBlock().next()));
-        QTest::keyClick(scoref->Score, Qt::Key_Backspace);
-        QTest::keyClick(scoref->Score, Qt::Key_Delete);
+        scoreScreen()->Image1Click();
+        scoreScreen()->Score->setFocus();
+        scoreScreen()->Score->setTextCursor(QTextCursor(document->firstBlock().next()));
+        QTest::keyClick(scoreScreen()->Score, Qt::Key_Backspace);
+        QTest::keyClick(scoreScreen()->Score, Qt::Key_Delete);
         clickBack();
         const qsizetype edge = wordsInPiece * word.size();
         QVERIFY(m_screens->read(kScoreFile) == QByteArray(line).remove(edge - 1, 2) + "\r\n" + QByteArray(1 << 20, 'x'));
@@ -263,8 +263,8 @@ private slots:
     {
         m_screens->write(kScoreFile, "old line");
         m_screens->create();
-        scoref->appendLine(kSeparator);
-        scoref->appendLine("x - 57 % ...");
+        scoreScreen()->appendLine(kSeparator);
+        scoreScreen()->appendLine("x - 57 % ...");
         clickBack();
         QCOMPARE(m_screens->read(kScoreFile), QByteArray("old line\r\n-----------------\r\nx - 57 % ..."));
     }
@@ -285,8 +285,8 @@ private slots:
         if (!dataDirectory)
             QVERIFY(QDir(m_screens->path("base")).removeRecursively());
         m_screens->create();
-        QCOMPARE(scoref->Score->text(), QString());
-        menuf->scoreClick();
+        QCOMPARE(scoreScreen()->Score->text(), QString());
+        menuScreen()->scoreClick();
         clickBack();
         QVERIFY(ErrorBox::openTexts().isEmpty());
         QVERIFY(QFileInfo(m_screens->path(written)).isFile());
@@ -301,7 +301,7 @@ private slots:
     {
         QDir().mkpath(m_screens->path(kScoreFile));
         m_screens->create();
-        scoref->appendLine("a");
+        scoreScreen()->appendLine("a");
         clickBack();
         QVERIFY(ErrorBox::openTexts().isEmpty());
         QCOMPARE(m_screens->read("score.inf"), QByteArray("a\r\n"));
@@ -314,15 +314,15 @@ private slots:
         QDir().mkpath(m_screens->path(kScoreFile));
         QDir().mkpath(m_screens->path("score.inf"));
         m_screens->create();
-        menuf->deamon->setEnabled(false);
-        scoref->appendLine("a");
-        menuf->scoreClick();
+        menuScreen()->deamon->setEnabled(false);
+        scoreScreen()->appendLine("a");
+        menuScreen()->scoreClick();
         clickBack();
         QCOMPARE(ErrorBox::openTexts(), QStringList{"Cannot create file score.inf."});
-        QVERIFY(menuf->isVisible());
-        QVERIFY(scoref->isHidden());
-        QVERIFY(menuf->deamon->enabled());
-        QCOMPARE(scoref->Score->text(), QString("a\r\n"));
+        QVERIFY(menuScreen()->isVisible());
+        QVERIFY(scoreScreen()->isHidden());
+        QVERIFY(menuScreen()->deamon->enabled());
+        QCOMPARE(scoreScreen()->Score->text(), QString("a\r\n"));
     }
 
     // The menu piece restarts on "Назад" only with the sound on and a name other than the lordly
@@ -345,18 +345,19 @@ private slots:
         m_screens->write("base/sound/pms.mp3", "not really music");
         m_screens->create();
         ErrorBox::closeAll();
-        menuf->name->setText(name);
-        menuf->ns->tag = sound;
-        menuf->mp1->setFileName("untouched");
-        menuf->scoreClick();
-        scoref->appendLine("a");
+        menuScreen()->name->setText(name);
+        if (sound == 0)
+            shellMusic().switchSound();
+        menuScreen()->mp1->setFileName("untouched");
+        menuScreen()->scoreClick();
+        scoreScreen()->appendLine("a");
         clickBack();
-        QCOMPARE(menuf->mp1->fileName(),
+        QCOMPARE(menuScreen()->mp1->fileName(),
                  restarts ? QString("base\\sound\\pms.mp3") : QString("untouched"));
         // The piece cannot be played: one box for it, and the rest of the way back still runs.
         QCOMPARE(ErrorBox::openTexts().size(), restarts ? 1 : 0);
-        QVERIFY(menuf->isVisible());
-        QVERIFY(menuf->deamon->enabled());
+        QVERIFY(menuScreen()->isVisible());
+        QVERIFY(menuScreen()->deamon->enabled());
         QCOMPARE(m_screens->read(kScoreFile), QByteArray("a\r\n"));
     }
 
@@ -366,31 +367,31 @@ private slots:
     {
         m_screens->write(kScoreFile, "first\r\n");
         m_screens->create();
-        menuf->name->setText("x");
-        menuf->scoreClick();
-        QTest::keyClicks(scoref->Score, "zz");
-        QCOMPARE(scoref->Score->text(), QString("first\r\n"));
+        menuScreen()->name->setText("x");
+        menuScreen()->scoreClick();
+        QTest::keyClicks(scoreScreen()->Score, "zz");
+        QCOMPARE(scoreScreen()->Score->text(), QString("first\r\n"));
 
-        QTest::mouseClick(scoref->Image1, Qt::LeftButton);
-        QVERIFY(!scoref->Score->isReadOnly());
-        scoref->Score->setFocus();
-        scoref->Score->moveCursor(QTextCursor::End);
-        QTest::sendKeyEvent(QTest::Click, scoref->Score, Qt::Key_A, QString::fromUtf8("Ж"), Qt::NoModifier);
-        QTest::keyClicks(scoref->Score, " b");
-        QTest::keyClick(scoref->Score, Qt::Key_Return);
-        QCOMPARE(scoref->Score->text(), QString::fromUtf8("first\r\nЖ b"));
-        QVERIFY(!menuf->xpan->isHidden());
+        QTest::mouseClick(scoreScreen()->Image1, Qt::LeftButton);
+        QVERIFY(!scoreScreen()->Score->isReadOnly());
+        scoreScreen()->Score->setFocus();
+        scoreScreen()->Score->moveCursor(QTextCursor::End);
+        QTest::sendKeyEvent(QTest::Click, scoreScreen()->Score, Qt::Key_A, QString::fromUtf8("Ж"), Qt::NoModifier);
+        QTest::keyClicks(scoreScreen()->Score, " b");
+        QTest::keyClick(scoreScreen()->Score, Qt::Key_Return);
+        QCOMPARE(scoreScreen()->Score->text(), QString::fromUtf8("first\r\nЖ b"));
+        QVERIFY(!menuScreen()->xpan->isHidden());
 
         clickBack();
         QCOMPARE(m_screens->read(kScoreFile), QByteArray("first\r\n\xC6 b"));
         // Unlocking lasts: the list is still editable on the next visit.
-        menuf->scoreClick();
-        QVERIFY(!scoref->Score->isReadOnly());
+        menuScreen()->scoreClick();
+        QVERIFY(!scoreScreen()->Score->isReadOnly());
 
-        Screens::destroyAll();
+        m_screens->destroy();
         m_screens->create();
-        QCOMPARE(scoref->Score->text(), QString::fromUtf8("first\r\nЖ b"));
-        QVERIFY(scoref->Score->isReadOnly());
+        QCOMPARE(scoreScreen()->Score->text(), QString::fromUtf8("first\r\nЖ b"));
+        QVERIFY(scoreScreen()->Score->isReadOnly());
     }
 
     // "Назад" turns sky blue under the pointer and white again over the panel or the list; the
@@ -398,17 +399,17 @@ private slots:
     void hoverColours()
     {
         m_screens->create();
-        menuf->scoreClick();
-        QTest::mouseMove(scoref->back, QPoint(5, 5));
-        QCOMPARE(scoref->back->fontColor(), kSkyBlue);
-        QTest::mouseMove(scoref->Image1, QPoint(5, 5));
-        QCOMPARE(scoref->back->fontColor(), kSkyBlue);
-        QTest::mouseMove(scoref->Panel1, QPoint(150, 40));
-        QCOMPARE(scoref->back->fontColor(), kWhite);
-        QTest::mouseMove(scoref->back, QPoint(6, 6));
-        QCOMPARE(scoref->back->fontColor(), kSkyBlue);
-        QTest::mouseMove(scoref->Score->viewport(), QPoint(50, 50));
-        QCOMPARE(scoref->back->fontColor(), kWhite);
+        menuScreen()->scoreClick();
+        QTest::mouseMove(scoreScreen()->back, QPoint(5, 5));
+        QCOMPARE(scoreScreen()->back->fontColor(), kSkyBlue);
+        QTest::mouseMove(scoreScreen()->Image1, QPoint(5, 5));
+        QCOMPARE(scoreScreen()->back->fontColor(), kSkyBlue);
+        QTest::mouseMove(scoreScreen()->Panel1, QPoint(150, 40));
+        QCOMPARE(scoreScreen()->back->fontColor(), kWhite);
+        QTest::mouseMove(scoreScreen()->back, QPoint(6, 6));
+        QCOMPARE(scoreScreen()->back->fontColor(), kSkyBlue);
+        QTest::mouseMove(scoreScreen()->Score->viewport(), QPoint(50, 50));
+        QCOMPARE(scoreScreen()->back->fontColor(), kWhite);
     }
 
 private:

@@ -26,26 +26,26 @@ private slots:
     void startUp()
     {
         m_screens->create();
-        QVERIFY(menuf->isVisible());
-        QVERIFY(!gamef->isVisible());
-        QVERIFY(!scoref->isVisible());
-        QVERIFY(!aboutf->isVisible());
-        QCOMPARE(menuf->windowTitle(), QString::fromUtf8("Меню \"PEMy -и Зольмар\""));
-        QCOMPARE(gamef->windowTitle(), QString::fromUtf8("Игра нового поколения! PEMy\" v 1.0.0.1 alpha"));
-        QCOMPARE(scoref->windowTitle(), QString::fromUtf8("Очки"));
-        QCOMPARE(aboutf->windowTitle(), QString::fromUtf8("О авторе... Программа \"PEMy\" v 1.0.0.1 alpha"));
-        QCOMPARE(menuf->size(), QSize(688, 440));
-        QCOMPARE(gamef->size(), QSize(688, 463));
-        QCOMPARE(scoref->size(), QSize(694, 440));
-        QCOMPARE(aboutf->size(), QSize(613, 235));
+        QVERIFY(menuScreen()->isVisible());
+        QVERIFY(!gameScreen()->isVisible());
+        QVERIFY(!scoreScreen()->isVisible());
+        QVERIFY(!aboutScreen()->isVisible());
+        QCOMPARE(menuScreen()->windowTitle(), QString::fromUtf8("Меню \"PEMy -и Зольмар\""));
+        QCOMPARE(gameScreen()->windowTitle(), QString::fromUtf8("Игра нового поколения! PEMy\" v 1.0.0.1 alpha"));
+        QCOMPARE(scoreScreen()->windowTitle(), QString::fromUtf8("Очки"));
+        QCOMPARE(aboutScreen()->windowTitle(), QString::fromUtf8("О авторе... Программа \"PEMy\" v 1.0.0.1 alpha"));
+        QCOMPARE(menuScreen()->size(), QSize(688, 440));
+        QCOMPARE(gameScreen()->size(), QSize(688, 463));
+        QCOMPARE(scoreScreen()->size(), QSize(694, 440));
+        QCOMPARE(aboutScreen()->size(), QSize(613, 235));
         // Fixed size, no maximise box; the about screen has no frame at all.
-        for (QWidget *framed : QList<QWidget *>{menuf, gamef, scoref}) {
+        for (QWidget *framed : QList<QWidget *>{menuScreen(), gameScreen(), scoreScreen()}) {
             QVERIFY(!(framed->windowFlags() & Qt::WindowMaximizeButtonHint));
             QVERIFY(framed->windowFlags() & Qt::WindowCloseButtonHint);
             QVERIFY(framed->windowFlags() & Qt::WindowMinimizeButtonHint);
             QCOMPARE(framed->minimumSize(), framed->maximumSize());
         }
-        QVERIFY(aboutf->windowFlags() & Qt::FramelessWindowHint);
+        QVERIFY(aboutScreen()->windowFlags() & Qt::FramelessWindowHint);
         QVERIFY(ErrorBox::openTexts().isEmpty());
     }
 
@@ -54,17 +54,17 @@ private slots:
     void closingOtherScreensHides()
     {
         m_screens->create();
-        gamef->showScreen();
-        gamef->timet->setEnabled(true);
-        scoref->showScreen();
-        gamef->close();
-        scoref->close();
-        QVERIFY(!gamef->isVisible());
-        QVERIFY(!scoref->isVisible());
-        QVERIFY(gamef->timet->enabled());
-        QVERIFY(menuf->isVisible());
-        menuf->hide();
-        for (QWidget *screen : QList<QWidget *>{menuf, gamef, scoref})
+        gameScreen()->showScreen();
+        gameScreen()->timet->setEnabled(true);
+        scoreScreen()->showScreen();
+        gameScreen()->close();
+        scoreScreen()->close();
+        QVERIFY(!gameScreen()->isVisible());
+        QVERIFY(!scoreScreen()->isVisible());
+        QVERIFY(gameScreen()->timet->enabled());
+        QVERIFY(menuScreen()->isVisible());
+        menuScreen()->hide();
+        for (QWidget *screen : QList<QWidget *>{menuScreen(), gameScreen(), scoreScreen()})
             QTRY_VERIFY(!screen->windowHandle()->handle());
     }
 
@@ -80,14 +80,14 @@ private slots:
     {
         QFETCH(int, way);
         m_screens->create();
-        scoref->showScreen();
-        QTimer::singleShot(0, menuf, [way] {
+        scoreScreen()->showScreen();
+        QTimer::singleShot(0, menuScreen(), [way] {
             if (way == 0)
-                menuf->close();
+                menuScreen()->close();
             else if (way == 1)
-                menuf->ExitClick();
+                menuScreen()->ExitClick();
             else
-                gamef->exitClick();
+                gameScreen()->exitClick();
         });
         QTimer watchdog;
         bool timedOut = false;
@@ -111,27 +111,27 @@ private slots:
     {
         QFETCH(int, screen);
         m_screens->create();
-        menuf->name->setText(QString::fromUtf8("Студент"));
+        menuScreen()->name->setText(QString::fromUtf8("Студент"));
         QWidget *target = nullptr;
         switch (screen) {
-        case 0: target = menuf->name; break;
-        case 1: gamef->showScreen(); target = gamef; break;
+        case 0: target = menuScreen()->name; break;
+        case 1: gameScreen()->showScreen(); target = gameScreen(); break;
         case 2:
-            scoref->showScreen();
-            scoref->Score->setReadOnly(false);
-            scoref->Score->setText("line\r\n");
-            target = scoref->Score;
+            scoreScreen()->showScreen();
+            scoreScreen()->Score->setReadOnly(false);
+            scoreScreen()->Score->setText("line\r\n");
+            target = scoreScreen()->Score;
             break;
-        case 3: aboutf->showScreen(); target = aboutf; break;
+        case 3: aboutScreen()->showScreen(); target = aboutScreen(); break;
         }
         target->setFocus();
         QTest::keyClick(target, Qt::Key_Return);
         QTest::keyClick(target, Qt::Key_Enter, Qt::KeypadModifier);
-        QVERIFY(menuf->xpan->isVisibleTo(menuf));
-        QVERIFY(gamef->bfg->isVisibleTo(gamef));
-        QVERIFY(menuf->tx->enabled());
-        QCOMPARE(menuf->name->text(), QString::fromUtf8("Студент"));
-        QCOMPARE(scoref->Score->text(), screen == 2 ? QString("line\r\n") : QString());
+        QVERIFY(menuScreen()->xpan->isVisibleTo(menuScreen()));
+        QVERIFY(gameScreen()->bfg->isVisibleTo(gameScreen()));
+        QVERIFY(menuScreen()->tx->enabled());
+        QCOMPARE(menuScreen()->name->text(), QString::fromUtf8("Студент"));
+        QCOMPARE(scoreScreen()->Score->text(), screen == 2 ? QString("line\r\n") : QString());
         QVERIFY(!QFile::exists(m_screens->path("base/data/score.inf")));
         QVERIFY(!QFile::exists(m_screens->path("score.inf")));
     }
@@ -140,26 +140,26 @@ private slots:
     void enterRevealsPanelsOnRefusal()
     {
         m_screens->create();
-        QTest::keyClick(menuf->name, Qt::Key_Return);
-        QVERIFY(menuf->xpan->isVisibleTo(menuf));
-        QVERIFY(gamef->bfg->isVisibleTo(gamef));
-        QVERIFY(!menuf->tx->enabled());
-        QCOMPARE(menuf->name->text(), QString());
+        QTest::keyClick(menuScreen()->name, Qt::Key_Return);
+        QVERIFY(menuScreen()->xpan->isVisibleTo(menuScreen()));
+        QVERIFY(gameScreen()->bfg->isVisibleTo(gameScreen()));
+        QVERIFY(!menuScreen()->tx->enabled());
+        QCOMPARE(menuScreen()->name->text(), QString());
     }
 
     // Enter on the about screen with a valid name starts an exam; the about screen stays beside it.
     void enterOnAboutKeepsAbout()
     {
         m_screens->create();
-        menuf->name->setText("x");
-        aboutf->showScreen();
-        menuf->hide();
-        QTest::keyClick(aboutf, Qt::Key_Return);
-        while (!gamef->isVisible())
-            menuf->tx->fire();
-        QVERIFY(aboutf->isVisible());
-        QVERIFY(!menuf->isVisible());
-        QVERIFY(gamef->timet->enabled());
+        menuScreen()->name->setText("x");
+        aboutScreen()->showScreen();
+        menuScreen()->hide();
+        QTest::keyClick(aboutScreen(), Qt::Key_Return);
+        while (!gameScreen()->isVisible())
+            menuScreen()->tx->fire();
+        QVERIFY(aboutScreen()->isVisible());
+        QVERIFY(!menuScreen()->isVisible());
+        QVERIFY(gameScreen()->timet->enabled());
     }
 
     // The program's start shows the menu first and creates the game, score and about screens right
@@ -167,25 +167,25 @@ private slots:
     void startUpAfterFirstPaint()
     {
         m_screens->write("base/data/score.inf", "old line\r\n");
-        Screens::startUp();
-        QVERIFY(menuf->isVisible());
-        QVERIFY(!gamef && !scoref && !aboutf);
-        QTRY_VERIFY(aboutf);
-        QVERIFY(gamef && scoref);
-        QVERIFY(!gamef->isVisible() && !scoref->isVisible() && !aboutf->isVisible());
-        QCOMPARE(scoref->Score->text(), QString("old line\r\n"));
+        m_screens->startUp();
+        QVERIFY(menuScreen()->isVisible());
+        QVERIFY(!gameScreen() && !scoreScreen() && !aboutScreen());
+        QTRY_VERIFY(aboutScreen());
+        QVERIFY(gameScreen() && scoreScreen());
+        QVERIFY(!gameScreen()->isVisible() && !scoreScreen()->isVisible() && !aboutScreen()->isVisible());
+        QCOMPARE(scoreScreen()->Score->text(), QString("old line\r\n"));
     }
 
     // A key or a click that comes before the first paint finds every screen created: Enter on the
     // menu starts the loading, which reaches the game screen.
     void inputBeforeFirstPaint()
     {
-        Screens::startUp();
-        menuf->name->setText(QString::fromUtf8("Студент"));
-        QTest::keyClick(menuf->name, Qt::Key_Return);
-        QVERIFY(gamef && scoref && aboutf);
-        QVERIFY(gamef->bfg->isVisibleTo(gamef));
-        QVERIFY(menuf->tx->enabled());
+        m_screens->startUp();
+        menuScreen()->name->setText(QString::fromUtf8("Студент"));
+        QTest::keyClick(menuScreen()->name, Qt::Key_Return);
+        QVERIFY(gameScreen() && scoreScreen() && aboutScreen());
+        QVERIFY(gameScreen()->bfg->isVisibleTo(gameScreen()));
+        QVERIFY(menuScreen()->tx->enabled());
     }
 
     // An error box opened by a step that a screen switch follows stays in front of the new screen
@@ -210,29 +210,29 @@ private slots:
         switch (path) {
         case 0:
             m_screens->write("base/sound/pms.mp3", notMusic);
-            Screens::startUp();
-            front = menuf;
-            QTRY_VERIFY(aboutf);
+            m_screens->startUp();
+            front = menuScreen();
+            QTRY_VERIFY(aboutScreen());
             break;
         case 1:
             m_screens->create();
             m_screens->write("base/sound/pms2.mp3", notMusic);
-            menuf->name->setText("x");
-            menuf->NewGameClick();
-            while (!gamef->isVisible())
-                menuf->tx->fire();
-            front = gamef;
+            menuScreen()->name->setText("x");
+            menuScreen()->NewGameClick();
+            while (!gameScreen()->isVisible())
+                menuScreen()->tx->fire();
+            front = gameScreen();
             break;
         case 2:
             m_screens->create();
             for (int i = 1; i <= 5; ++i)
                 m_screens->write(QString("base/image/Ico/b%1.ico").arg(i), "not an icon");
-            gamef->showScreen();
-            gamef->q1->tag = 1;
+            gameScreen()->showScreen();
+            gameScreen()->q1->tag = 1;
             for (int i = 0; i < 6 && ErrorBox::openTexts().isEmpty(); ++i)
-                guarded([] { gamef->konExecute(); });
-            gamef->winExecute();
-            front = scoref;
+                guarded([] { gameScreen()->konExecute(); });
+            gameScreen()->winExecute();
+            front = scoreScreen();
             break;
         }
         QCOMPARE(ErrorBox::openTexts(), QStringList{text});

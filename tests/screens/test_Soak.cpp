@@ -55,13 +55,13 @@ QStringList running()
 {
     QStringList names;
     const QList<std::pair<const char *, Timer *>> timers{
-        {"timet", gamef->timet}, {"xxx", gamef->xxx}, {"tx", menuf->tx},
-        {"tat", menuf->tat},     {"deamon", menuf->deamon}, {"mt", aboutf->mt}, {"mx", aboutf->mx}};
+        {"timet", gameScreen()->timet}, {"xxx", gameScreen()->xxx}, {"tx", menuScreen()->tx},
+        {"echo guard", shellMusic().echoGuard()},     {"deamon", menuScreen()->deamon}, {"mt", aboutScreen()->mt}, {"mx", aboutScreen()->mx}};
     for (const auto &[name, timer] : timers)
         if (timer->enabled())
             names << QString::fromLatin1(name);
     const QList<std::pair<const char *, TAnimate *>> clips{
-        {"pema", gamef->pema}, {"table", gamef->table}, {"cba", gamef->cba}};
+        {"pema", gameScreen()->pema}, {"table", gameScreen()->table}, {"cba", gameScreen()->cba}};
     for (const auto &[name, clip] : clips)
         if (clip->active())
             names << QString::fromLatin1(name);
@@ -81,10 +81,10 @@ void settle()
 // one frame now and then when the screen is shown again.
 void tick()
 {
-    gamef->timet->fire();
-    if (gamef->xxx->enabled())
-        gamef->xxx->fire();
-    for (TAnimate *clip : {gamef->pema, gamef->table, gamef->cba})
+    gameScreen()->timet->fire();
+    if (gameScreen()->xxx->enabled())
+        gameScreen()->xxx->fire();
+    for (TAnimate *clip : {gameScreen()->pema, gameScreen()->table, gameScreen()->cba})
         if (clip->isTicking())
             clip->frameTimer();
     settle();
@@ -93,7 +93,7 @@ void tick()
 // Ticks while the exam runs and `until` is false; returns false when the exam outlasted the limit.
 bool tickWhile(const std::function<bool()> &until, int &ticks)
 {
-    while (gamef->timet->enabled() && !until()) {
+    while (gameScreen()->timet->enabled() && !until()) {
         if (++ticks > kTickLimit)
             return false;
         tick();
@@ -121,17 +121,17 @@ private slots:
                               ? qEnvironmentVariableIntValue("PEMY_SOAK_EXAMS") : kDefaultExams;
         const bool log = qEnvironmentVariableIsSet("PEMY_SOAK_LOG");
 
-        menuf->name->setText(QStringLiteral("Soak"));
-        gamef->kvik1Click();
+        menuScreen()->name->setText(QStringLiteral("Soak"));
+        gameScreen()->kvik1Click();
         qint64 warm = -1;
         int walks = 0;
         for (int exam = 1; exam <= exams; ++exam) {
-            menuf->NewGameClick();
-            for (int t = 0; t < 200 && !gamef->isVisible(); ++t) {
-                menuf->tx->fire();
+            menuScreen()->NewGameClick();
+            for (int t = 0; t < 200 && !gameScreen()->isVisible(); ++t) {
+                menuScreen()->tx->fire();
                 settle();
             }
-            QVERIFY2(gamef->timet->enabled(), qPrintable(QString::number(exam)));
+            QVERIFY2(gameScreen()->timet->enabled(), qPrintable(QString::number(exam)));
 
             // Out: notes and cribs at the desk until the examiner gets up; then bombs or nothing,
             // keeping the suspicion between 55 and 68 (never in the call-back band 51..54), until
@@ -139,34 +139,34 @@ private slots:
             int ticks = 0;
             QVERIFY(tickWhile(
                 [] {
-                    if (gamef->PemX->tag == 3)
+                    if (gameScreen()->PemX->tag == 3)
                         return true;
-                    if (gamef->PemX->tag == 0) {
-                        gamef->q1MouseMove();
-                        gamef->q3MouseMove();
-                    } else if (gamef->zopa->progress() < 58) {
-                        gamef->q2MouseMove();
+                    if (gameScreen()->PemX->tag == 0) {
+                        gameScreen()->q1MouseMove();
+                        gameScreen()->q3MouseMove();
+                    } else if (gameScreen()->zopa->progress() < 58) {
+                        gameScreen()->q2MouseMove();
                     } else {
-                        gamef->freeMouseMove();
+                        gameScreen()->freeMouseMove();
                     }
                     return false;
                 },
                 ticks));
-            if (gamef->PemX->tag == 3)
+            if (gameScreen()->PemX->tag == 3)
                 ++walks;
 
-            gamef->freeMouseMove();
-            QVERIFY(tickWhile([] { return gamef->PemX->tag == 0 && !gamef->xxx->enabled(); }, ticks));
+            gameScreen()->freeMouseMove();
+            QVERIFY(tickWhile([] { return gameScreen()->PemX->tag == 0 && !gameScreen()->xxx->enabled(); }, ticks));
             QVERIFY(tickWhile([] { return false; }, ticks));
-            QCOMPARE(gamef->PemX->tag, 0);
+            QCOMPARE(gameScreen()->PemX->tag, 0);
 
-            QVERIFY(scoref->isVisible());
-            scoref->backClick();
-            QVERIFY(menuf->isVisible());
+            QVERIFY(scoreScreen()->isVisible());
+            scoreScreen()->backClick();
+            QVERIFY(menuScreen()->isVisible());
             settle();
             // The music's one-shot timer after a restart of the menu piece.
-            if (menuf->tat->enabled())
-                menuf->tat->fire();
+            if (shellMusic().echoGuard()->enabled())
+                shellMusic().echoGuard()->fire();
             if (exam == kWarmUpExams)
                 warm = residentBytes();
             if (log && exam % 25 == 0)
@@ -174,7 +174,7 @@ private slots:
         }
         QVERIFY(ErrorBox::openTexts().isEmpty());
         QVERIFY2(walks == exams, "the examiner did not patrol in every exam");
-        QCOMPARE(scoref->Score->text().count(QStringLiteral("\r\n")), 2 * exams);
+        QCOMPARE(scoreScreen()->Score->text().count(QStringLiteral("\r\n")), 2 * exams);
 
         // The examiner is home (every exam ended with him seated), so nothing runs that did not run
         // before the first exam: the menu's pulse and the examiner's and the desk's clips.

@@ -1,0 +1,155 @@
+#include "app/Shell.h"
+
+#include "about/AboutScreen.h"
+#include "game/ExamResult.h"
+#include "game/GameScreen.h"
+#include "menu/MenuScreen.h"
+#include "score/ScoreScreen.h"
+#include "toolkit/EnterKeyRouter.h"
+#include "toolkit/ErrorBox.h"
+#include "toolkit/Guard.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QTimer>
+
+#include <optional>
+
+namespace {
+
+// The hidden screens are created by then even if the menu is never painted (started minimised).
+constexpr int kRestOfStartUpAtLatestMs = 1000;
+
+} // namespace
+
+Shell::Shell(Start start)
+{
+    // At the program's start, boxes raised while the menu is made wait until it is shown.
+    std::optional<ErrorBox::Hold> boxesAfterTheMenu;
+    if (start == Start::MenuFirst)
+        boxesAfterTheMenu.emplace();
+    createMenu();
+    if (start == Start::AllAtOnce) {
+        createRest();
+    } else {
+        m_restPending = true;
+        qApp->installEventFilter(this);
+        QTimer::singleShot(kRestOfStartUpAtLatestMs, this, [this] { createRest(); });
+    }
+    m_menu->show();
+}
+
+Shell::~Shell()
+{
+    ErrorBox::closeAll();
+    qApp->removeEventFilter(this);
+    delete m_enterRouter;
+    delete m_about;
+    delete m_scores;
+    delete m_game;
+    delete m_menu;
+}
+
+// An error while a screen is set up ends that set-up only; it is shown and start-up goes on.
+void Shell::createMenu()
+{
+    m_menu = new MenuScreen(m_music);
+    guarded([this] { m_music.start(); });
+    m_enterRouter = new EnterKeyRouter({m_menu}, [this] { m_menu->enterAction(); });
+    qApp->installEventFilter(m_enterRouter);
+    connectMenu();
+}
+
+void Shell::createRest()
+{
+    if (m_game)
+        return;
+    m_restPending = false;
+    qApp->removeEventFilter(this);
+    m_game = new GameScreen;
+    guarded([this] { m_game->loadFiles(); });
+    m_scores = new ScoreScreen;
+    guarded([this] { m_scores->loadScoreFile(); });
+    m_about = new AboutScreen;
+    m_enterRouter->setScreens({m_menu, m_game, m_scores, m_about});
+    connectRest();
+}
+
+// Every handler of the menu may reach the other screens, so no click or key is handled while
+// they are missing: the first one creates them.
+bool Shell::eventFilter(QObject *watched, QEvent *event)
+{
+    if (!m_restPending)
+        return false;
+    switch (event->type()) {
+    case QEvent::Paint:
+        if (watched == m_menu && !m_restQueued) {
+            m_restQueued = true; // after this paint has reached the screen
+            QMetaObject::invokeMethod(this, [this] { createRest(); }, Qt::QueuedConnection);
+        }
+        break;
+    case QEvent::KeyPress:
+    case QEvent::ShortcutOverride:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::Close:
+        createRest();
+        break;
+    default:
+        break;
+    }
+    return false;
+}
+
+// The menu's own switches. Closing the menu, or its "Выход", ends the program.
+void Shell::connectMenu()
+{
+    connect(m_menu, &MenuScreen::quitRequested, qApp, &QApplication::quit);
+    connect(m_menu, &MenuScreen::scoresRequested, this, [this] {
+        m_scores->showScreen();
+        m_menu->hide();
+    });
+    // The about piece starts once the about screen is up; a piece that cannot start is reported.
+    connect(m_menu, &MenuScreen::aboutRequested, this, [this] {
+        m_about->showScreen();
+        m_menu->hide();
+        guarded([this] { m_music.aboutOpened(); });
+    });
+}
+
+// The switches that involve the game, score and about screens, once they exist.
+void Shell::connectRest()
+{
+    // The loading is complete. An about screen left open (Enter on it) stays beside the exam.
+    connect(m_menu, &MenuScreen::examStarted, this, [this] {
+        m_game->startExam();
+        m_menu->hide();
+        m_scores->hide();
+    });
+    connect(m_menu, &MenuScreen::hiddenPanelsRequested, m_game, &GameScreen::showReadout);
+    connect(m_menu, &MenuScreen::lordlyModeEntered, this,
+            [this] { m_game->enterLordlyMode(m_menu->windowTitle()); });
+
+    // The result goes to the end of the list under the name that the menu holds now.
+    connect(m_game, &GameScreen::examFinished, this, [this](int copied, bool caught) {
+        m_game->hide();
+        m_scores->showScreen();
+        m_scores->appendLine(ExamResult::separator());
+        m_scores->appendLine(ExamResult::resultLine(m_menu->playerName(), copied, caught));
+    });
+    connect(m_game, &GameScreen::quitRequested, qApp, &QApplication::quit);
+
+    // A piece that cannot be played is reported, but never keeps the player from the menu; the
+    // score screen saves the list after this.
+    connect(m_scores, &ScoreScreen::backRequested, this, [this] {
+        guarded([this] { m_music.backFromScores(); });
+        m_scores->hide();
+        m_menu->returnFromScores();
+    });
+    connect(m_about, &AboutScreen::backRequested, this, [this] {
+        m_music.backFromAbout();
+        m_about->hide();
+        m_menu->showScreen();
+    });
+}
