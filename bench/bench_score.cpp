@@ -80,7 +80,7 @@ void BM_ScoreSave(benchmark::State &state)
     screen.loadScoreFile();
     const ScoreFile::Loaded loaded = ScoreFile::load();
     for (auto _ : state)
-        ScoreFile::save(screen.Score->text(), loaded);
+        ScoreFile::save(screen.scoreList->text(), loaded);
 }
 BENCHMARK(BM_ScoreSave)->Unit(benchmark::kMillisecond);
 
@@ -159,10 +159,10 @@ void BM_ScoreMemoryOver3000Exams(benchmark::State &state)
             screen.appendLine(ExamResult::resultLine(QStringLiteral("Вася"), exam % 101, false));
             paint(screen);
             if (exam % 10 == 0)
-                saved = ScoreFile::save(screen.Score->text(), saved);
+                saved = ScoreFile::save(screen.scoreList->text(), saved);
         }
         state.counters["growth_kB"] = double(residentKb() - before);
-        state.counters["text_kB"] = double(screen.Score->text().size() * 2 / 1024);
+        state.counters["text_kB"] = double(screen.scoreList->text().size() * 2 / 1024);
     }
 }
 BENCHMARK(BM_ScoreMemoryOver3000Exams)->Unit(benchmark::kMillisecond)->Iterations(1);
@@ -201,7 +201,7 @@ void BM_ScoreLargeList(benchmark::State &state)
         // What the creation handler does, with the file's text kept here, so that the save below is
         // the one "Назад" makes: over the file as it was loaded.
         const ScoreFile::Loaded loaded = ScoreFile::load();
-        screen.Score->setText(loaded.text);
+        screen.scoreList->setText(loaded.text);
         const double loadMs = clock.nsecsElapsed() / 1e6;
         const long loadPeak = statusKb("VmHWM:");
         clock.restart();
@@ -209,7 +209,7 @@ void BM_ScoreLargeList(benchmark::State &state)
         paint(screen);
         const double showMs = clock.nsecsElapsed() / 1e6;
         clock.restart();
-        ScoreFile::save(screen.Score->text(), loaded);
+        ScoreFile::save(screen.scoreList->text(), loaded);
         const double saveMs = clock.nsecsElapsed() / 1e6;
         state.counters["load_ms"] = loadMs;
         state.counters["show_ms"] = showMs;

@@ -33,7 +33,8 @@ const std::array<Row, 12> kCycle{{
 }};
 
 // One axis of the bounce: returns true when the tick ends here because the label turned round.
-bool axisStep(int &position, int &direction, int forward, int backward, int limit)
+template <class Direction>
+bool axisStep(int &position, Direction &direction, Direction forward, Direction backward, int limit)
 {
     if (direction == forward) {
         if (position == limit) {
@@ -42,7 +43,7 @@ bool axisStep(int &position, int &direction, int forward, int backward, int limi
         }
         if (position < limit)
             ++position;
-    } else if (direction == backward) {
+    } else {
         if (position == 0) {
             direction = forward;
             return true;
@@ -55,11 +56,11 @@ bool axisStep(int &position, int &direction, int forward, int backward, int limi
 
 } // namespace
 
-void bounce(int &left, int &top, int &horizontal, int &vertical, int limitX, int limitY)
+void bounce(int &left, int &top, Horizontal &horizontal, Vertical &vertical, int limitX, int limitY)
 {
-    if (axisStep(left, horizontal, kRight, kLeft, limitX))
+    if (axisStep(left, horizontal, Horizontal::Right, Horizontal::Left, limitX))
         return;
-    axisStep(top, vertical, kDown, kUp, limitY);
+    axisStep(top, vertical, Vertical::Down, Vertical::Up, limitY);
 }
 
 std::optional<CaptionStep> captionStep(int step)

@@ -1,6 +1,5 @@
 #include "about/AboutScreen.h"
 
-#include "about/AboutMotion.h"
 #include "toolkit/Colors.h"
 #include "toolkit/Scaling.h"
 #include "toolkit/TBevel.h"
@@ -17,8 +16,8 @@ namespace {
 using namespace Colors;
 using Scaling::place;
 
-// The author's web site, the host name that `site` shows, and the mail address. The two captions
-// together leave "Назад" room for its 40 px letters.
+// The author's web site, the host name that the site link shows, and the mail address. The two
+// captions together leave "Назад" room for its 40 px letters.
 const QString kSiteUrl = QStringLiteral("https://rodvk.example");
 const QString kSiteHost = QStringLiteral("rodvk.example");
 const QString kMailAddress = QStringLiteral("rodvk@example.org");
@@ -49,40 +48,40 @@ AboutScreen::AboutScreen()
 {
     setFont(Scaling::font(13));
 
-    p = place(new TBevel(this), 0, 0, 613, 177);
+    nicknameFrame = place(new TBevel(this), 0, 0, 613, 177);
 
-    rod = place(new TLabel(this, QStringLiteral("rodVK")), 488, 8, 108, 37);
-    rod->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    rod->setFont(Scaling::font(33, true));
-    rod->setFontColor(kYellow);
-    rod->setBackground(Qt::black);
+    nickname = place(new TLabel(this, QStringLiteral("rodVK")), 488, 8, 108, 37);
+    nickname->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    nickname->setFont(Scaling::font(33, true));
+    nickname->setFontColor(kYellow);
+    nickname->setBackground(Qt::black);
     // The caption cycle widens and narrows it to the right; its left edge and height stay.
-    rod->setAutoSize(true);
+    nickname->setAutoSize(true);
 
-    Panel1 = place(new TPanel(this, kDesktop, false), 0, 184, 613, 51);
+    linkBar = place(new TPanel(this, kDesktop, false), 0, 184, 613, 51);
 
-    site = barLabel(Panel1, QStringLiteral("Site: ") + kSiteHost, 17);
-    site->setAutoSize(true);
-    mail = barLabel(Panel1, QStringLiteral("Mail: ") + kMailAddress, 17);
-    mail->setAutoSize(true);
-    mail->move(Panel1->width() - mail->width(), 0);
-    back = barLabel(Panel1, QStringLiteral("Назад"), 40);
-    back->setGeometry(site->width(), 0, mail->x() - site->width(), Panel1->height());
+    siteLink = barLabel(linkBar, QStringLiteral("Site: ") + kSiteHost, 17);
+    siteLink->setAutoSize(true);
+    mailLink = barLabel(linkBar, QStringLiteral("Mail: ") + kMailAddress, 17);
+    mailLink->setAutoSize(true);
+    mailLink->move(linkBar->width() - mailLink->width(), 0);
+    backLink = barLabel(linkBar, QStringLiteral("Назад"), 40);
+    backLink->setGeometry(siteLink->width(), 0, mailLink->x() - siteLink->width(), linkBar->height());
 
-    mt = new Timer(kMoveMs, false, this);
-    mx = new Timer(kCaptionMs, false, this);
+    moveTimer = new Timer(kMoveMs, false, this);
+    captionTimer = new Timer(kCaptionMs, false, this);
 
-    onMouseMove = [this] { FormMouseMove(); };
-    rod->onMouseMove = [this] { rodMouseMove(); };
-    Panel1->onMouseMove = [this] { Panel1MouseMove(); };
-    site->onMouseMove = [this] { siteMouseMove(); };
-    mail->onMouseMove = [this] { mailMouseMove(); };
-    back->onMouseMove = [this] { backMouseMove(); };
-    site->onClick = [this] { siteClick(); };
-    mail->onClick = [this] { mailClick(); };
-    back->onClick = [this] { backClick(); };
-    mt->onTimer = [this] { mtTimer(); };
-    mx->onTimer = [this] { mxTimer(); };
+    onMouseMove = [this] { onBackgroundHovered(); };
+    nickname->onMouseMove = [this] { onNicknameHovered(); };
+    linkBar->onMouseMove = [this] { onLinkBarHovered(); };
+    siteLink->onMouseMove = [this] { onSiteHovered(); };
+    mailLink->onMouseMove = [this] { onMailHovered(); };
+    backLink->onMouseMove = [this] { onBackHovered(); };
+    siteLink->onClick = [this] { onSiteClicked(); };
+    mailLink->onClick = [this] { onMailClicked(); };
+    backLink->onClick = [this] { onBackClicked(); };
+    moveTimer->onTimer = [this] { onMoveTick(); };
+    captionTimer->onTimer = [this] { onCaptionTick(); };
 }
 
 AboutScreen::~AboutScreen() = default;
@@ -91,39 +90,39 @@ AboutScreen::~AboutScreen() = default;
 
 void AboutScreen::highlightLinks(TLabel *highlighted)
 {
-    for (TLabel *label : {site, mail, back})
+    for (TLabel *label : {siteLink, mailLink, backLink})
         label->setFontColor(label == highlighted ? kBlue : kMoneyGreen);
 }
 
 // Enabling a running timer keeps its phase, so pointer moves only ever start the animations.
 void AboutScreen::startAnimations()
 {
-    mt->setEnabled(true);
-    mx->setEnabled(true);
+    moveTimer->setEnabled(true);
+    captionTimer->setEnabled(true);
 }
 
-void AboutScreen::FormMouseMove() { highlightLinks(nullptr); }
-void AboutScreen::Panel1MouseMove() { highlightLinks(nullptr); }
-void AboutScreen::siteMouseMove() { highlightLinks(site); }
-void AboutScreen::mailMouseMove() { highlightLinks(mail); }
-void AboutScreen::rodMouseMove() { startAnimations(); }
+void AboutScreen::onBackgroundHovered() { highlightLinks(nullptr); }
+void AboutScreen::onLinkBarHovered() { highlightLinks(nullptr); }
+void AboutScreen::onSiteHovered() { highlightLinks(siteLink); }
+void AboutScreen::onMailHovered() { highlightLinks(mailLink); }
+void AboutScreen::onNicknameHovered() { startAnimations(); }
 
 // Leaves the links as they are: coming straight from a link, both stay blue.
-void AboutScreen::backMouseMove()
+void AboutScreen::onBackHovered()
 {
-    back->setFontColor(kBlue);
+    backLink->setFontColor(kBlue);
     startAnimations();
 }
 
 // ---- Links ----
 
 // The shell's answer is not looked at: without a browser or a mail program nothing happens.
-void AboutScreen::siteClick()
+void AboutScreen::onSiteClicked()
 {
     QDesktopServices::openUrl(QUrl(kSiteUrl));
 }
 
-void AboutScreen::mailClick()
+void AboutScreen::onMailClicked()
 {
     QDesktopServices::openUrl(QUrl(QStringLiteral("mailto:") + kMailAddress));
 }
@@ -132,41 +131,41 @@ void AboutScreen::mailClick()
 
 // The about piece plays on to its end; the nickname keeps its place, caption and step for the
 // next visit.
-void AboutScreen::backClick()
+void AboutScreen::onBackClicked()
 {
-    mt->setEnabled(false);
-    mx->setEnabled(false);
+    moveTimer->setEnabled(false);
+    captionTimer->setEnabled(false);
     emit backRequested();
 }
 
 // ---- Animations ----
 
 // The limits are taken anew at every tick: the caption cycle changes the label's width.
-void AboutScreen::mtTimer()
+void AboutScreen::onMoveTick()
 {
     if (!isVisible())
         return;
     // The motion runs in the layout's pixels; the label shows them scaled.
-    const QPoint at = Scaling::designPoint(rod->pos(), m_rodPlace);
+    const QPoint at = Scaling::designPoint(nickname->pos(), m_nicknamePlace);
     int left = at.x();
     int top = at.y();
-    const QRect bevel = Scaling::designRect(p->geometry());
-    const QRect label = Scaling::designRect(rod->geometry());
-    AboutMotion::bounce(left, top, rod->tag, mt->tag, bevel.width() - label.width(),
+    const QRect bevel = Scaling::designRect(nicknameFrame->geometry());
+    const QRect label = Scaling::designRect(nickname->geometry());
+    AboutMotion::bounce(left, top, m_horizontal, m_vertical, bevel.width() - label.width(),
                         bevel.height() - label.height());
-    m_rodPlace = QPoint(left, top);
-    rod->move(Scaling::point(m_rodPlace));
+    m_nicknamePlace = QPoint(left, top);
+    nickname->move(Scaling::point(m_nicknamePlace));
 }
 
-void AboutScreen::mxTimer()
+void AboutScreen::onCaptionTick()
 {
     if (!isVisible())
         return;
-    const std::optional<AboutMotion::CaptionStep> step = AboutMotion::captionStep(mx->tag);
+    const std::optional<AboutMotion::CaptionStep> step = AboutMotion::captionStep(m_captionStep);
     if (!step)
         return;
-    rod->setCaption(step->caption);
-    mx->tag = step->next;
+    nickname->setCaption(step->caption);
+    m_captionStep = step->next;
     if (step->interval != 0)
-        mx->setInterval(step->interval);
+        captionTimer->setInterval(step->interval);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "about/AboutMotion.h"
 #include "toolkit/Screen.h"
 
 class TBevel;
@@ -22,32 +23,40 @@ signals:
 
 public:
     // Handlers.
-    void FormMouseMove();
-    void rodMouseMove();
-    void Panel1MouseMove();
-    void siteMouseMove();
-    void mailMouseMove();
-    void backMouseMove();
-    void siteClick();
-    void mailClick();
-    void backClick();
-    void mtTimer();
-    void mxTimer();
+    void onBackgroundHovered();
+    void onNicknameHovered();
+    void onLinkBarHovered();
+    void onSiteHovered();
+    void onMailHovered();
+    void onBackHovered();
+    void onSiteClicked();
+    void onMailClicked();
+    void onBackClicked();
+    void onMoveTick();
+    void onCaptionTick();
+
+    // The caption cycle's next step, kept from visit to visit.
+    int captionStep() const { return m_captionStep; }
 
     // Widgets, in creation order.
-    TBevel *p;
-    TLabel *rod;
-    TPanel *Panel1;
-    TLabel *site;
-    TLabel *mail;
-    TLabel *back;
-    Timer *mt;
-    Timer *mx;
+    TBevel *nicknameFrame;
+    TLabel *nickname;
+    TPanel *linkBar;
+    TLabel *siteLink;
+    TLabel *mailLink;
+    TLabel *backLink;
+    Timer *moveTimer;
+    Timer *captionTimer;
 
 private:
-    // Where the motion last put `rod`, in the layout's pixels.
-    QPoint m_rodPlace;
-    // `highlighted` blue (none when null), the other two of site, mail and back money green.
+    // `highlighted` blue (none when null), the other two of the three links money green.
     void highlightLinks(TLabel *highlighted);
     void startAnimations();
+
+    // The nickname's bounce: where the motion last put it, in the layout's pixels, and its two
+    // directions. All of it, and the caption step, is kept for the next visit.
+    QPoint m_nicknamePlace;
+    AboutMotion::Horizontal m_horizontal = AboutMotion::Horizontal::Right;
+    AboutMotion::Vertical m_vertical = AboutMotion::Vertical::Down;
+    int m_captionStep = 0;
 };

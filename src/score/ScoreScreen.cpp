@@ -20,28 +20,28 @@ ScoreScreen::ScoreScreen() : Screen(QStringLiteral("Очки"), 694, 440, Frame:
 {
     setFont(Scaling::font(13));
 
-    Score = place(new TMemo(this), 0, 0, 694, 345);
-    Score->setFont(Scaling::font(20, true));
-    Score->setFontColor(Qt::white);
-    QPalette listPalette = Score->palette();
+    scoreList = place(new TMemo(this), 0, 0, 694, 345);
+    scoreList->setFont(Scaling::font(20, true));
+    scoreList->setFontColor(Qt::white);
+    QPalette listPalette = scoreList->palette();
     for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
         listPalette.setColor(group, QPalette::Base, Qt::black);
-    Score->setPalette(listPalette);
-    Score->setReadOnly(true);
+    scoreList->setPalette(listPalette);
+    scoreList->setReadOnly(true);
 
     // Created after the list, so the row where both meet (344) belongs to the panel.
-    Panel1 = place(new TPanel(this, kDesktop, false), 0, 344, 694, 96);
-    back = place(new TFlatButton(Panel1, QStringLiteral("Назад")), 248, 16, 201, 57);
-    back->setFont(Scaling::font(40, true));
-    back->setFontColor(Qt::white);
-    Image1 = place(new TImage(Panel1), 8, 8, 81, 73);
-    Image1->setCursor(Qt::WhatsThisCursor);
+    bottomPanel = place(new TPanel(this, kDesktop, false), 0, 344, 694, 96);
+    backButton = place(new TFlatButton(bottomPanel, QStringLiteral("Назад")), 248, 16, 201, 57);
+    backButton->setFont(Scaling::font(40, true));
+    backButton->setFontColor(Qt::white);
+    unlockImage = place(new TImage(bottomPanel), 8, 8, 81, 73);
+    unlockImage->setCursor(Qt::WhatsThisCursor);
 
-    back->onClick = [this] { backClick(); };
-    back->onMouseMove = [this] { backMouseMove(); };
-    Image1->onClick = [this] { Image1Click(); };
-    Panel1->onMouseMove = [this] { Panel1MouseMove(); };
-    Score->onMouseMove = [this] { ScoreMouseMove(); };
+    backButton->onClick = [this] { onBackClicked(); };
+    backButton->onMouseMove = [this] { onBackHovered(); };
+    unlockImage->onClick = [this] { onUnlockClicked(); };
+    bottomPanel->onMouseMove = [this] { onPanelHovered(); };
+    scoreList->onMouseMove = [this] { onListHovered(); };
 }
 
 ScoreScreen::~ScoreScreen() = default;
@@ -49,42 +49,42 @@ ScoreScreen::~ScoreScreen() = default;
 void ScoreScreen::loadScoreFile()
 {
     m_file = ScoreFile::load();
-    Score->setText(m_file.text);
+    scoreList->setText(m_file.text);
 }
 
 void ScoreScreen::appendLine(const QString &line)
 {
-    Score->appendRaw(ScoreText::appendPiece(Score->endsWithEmptyLine(), line));
+    scoreList->appendRaw(ScoreText::appendPiece(scoreList->endsWithEmptyLine(), line));
     // The newest result is what the player wants to see.
-    Score->scrollToEnd();
+    scoreList->scrollToEnd();
 }
 
-void ScoreScreen::backClick()
+void ScoreScreen::onBackClicked()
 {
     emit backRequested();
-    m_file = ScoreFile::save(Score->text(), m_file);
+    m_file = ScoreFile::save(scoreList->text(), m_file);
     // Results that another game saved meanwhile are shown from the next visit on.
-    if (m_file.text != Score->text())
-        Score->setText(m_file.text);
+    if (m_file.text != scoreList->text())
+        scoreList->setText(m_file.text);
 }
 
-void ScoreScreen::Image1Click()
+void ScoreScreen::onUnlockClicked()
 {
     // For good: every later visit shows an editable list.
-    Score->setReadOnly(false);
+    scoreList->setReadOnly(false);
 }
 
-void ScoreScreen::backMouseMove()
+void ScoreScreen::onBackHovered()
 {
-    back->setFontColor(kSkyBlue);
+    backButton->setFontColor(kSkyBlue);
 }
 
-void ScoreScreen::Panel1MouseMove()
+void ScoreScreen::onPanelHovered()
 {
-    back->setFontColor(Qt::white);
+    backButton->setFontColor(Qt::white);
 }
 
-void ScoreScreen::ScoreMouseMove()
+void ScoreScreen::onListHovered()
 {
-    back->setFontColor(Qt::white);
+    backButton->setFontColor(Qt::white);
 }

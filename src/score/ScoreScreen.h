@@ -32,17 +32,17 @@ signals:
 
 public:
     // Handlers.
-    void backClick();
-    void Image1Click();
-    void backMouseMove();
-    void Panel1MouseMove();
-    void ScoreMouseMove();
+    void onBackClicked();
+    void onUnlockClicked();
+    void onBackHovered();
+    void onPanelHovered();
+    void onListHovered();
 
     // Widgets, in creation order.
-    TMemo *Score;
-    TPanel *Panel1;
-    TFlatButton *back;
-    TImage *Image1;
+    TMemo *scoreList;
+    TPanel *bottomPanel;
+    TFlatButton *backButton;
+    TImage *unlockImage;
 
 private:
     // What the score file held when it was last read or written: a save adds what the list gained

@@ -18,7 +18,7 @@ const QColor kBlue(0, 0, 255);
 const QString kLongCaption = QString::fromUtf8("rodVK - Это круто!");
 
 // The room the nickname has sideways with its present caption.
-int limitX() { return aboutScreen()->p->width() - aboutScreen()->rod->width(); }
+int limitX() { return aboutScreen()->nicknameFrame->width() - aboutScreen()->nickname->width(); }
 
 // Shows the screen as the menu's about button does, ready for pointer events.
 void showAbout()
@@ -30,8 +30,8 @@ void showAbout()
 // Runs caption ticks until the caption step is `step`.
 void captionTicksTo(int step)
 {
-    for (int i = 0; i < 12 && aboutScreen()->mx->tag != step; ++i)
-        aboutScreen()->mxTimer();
+    for (int i = 0; i < 12 && aboutScreen()->captionStep() != step; ++i)
+        aboutScreen()->onCaptionTick();
 }
 } // namespace
 
@@ -60,23 +60,23 @@ private slots:
     void layout()
     {
         QVERIFY(aboutScreen()->windowFlags() & Qt::FramelessWindowHint);
-        QCOMPARE(aboutScreen()->p->geometry(), QRect(0, 0, 613, 177));
-        QCOMPARE(aboutScreen()->Panel1->geometry(), QRect(0, 184, 613, 51));
-        QCOMPARE(aboutScreen()->site->caption(), QString("Site: rodvk.example"));
-        QCOMPARE(aboutScreen()->mail->caption(), QString("Mail: rodvk@example.org"));
-        QCOMPARE(aboutScreen()->site->geometry(),
-                 QRect(0, 0, aboutScreen()->site->fontMetrics().horizontalAdvance(aboutScreen()->site->caption()), 51));
-        QCOMPARE(aboutScreen()->mail->geometry().right(), 612);
-        QCOMPARE(aboutScreen()->mail->width(), aboutScreen()->mail->fontMetrics().horizontalAdvance(aboutScreen()->mail->caption()));
-        QCOMPARE(aboutScreen()->back->geometry(), QRect(aboutScreen()->site->width(), 0,
-                                                 aboutScreen()->mail->x() - aboutScreen()->site->width(), 51));
-        QVERIFY(aboutScreen()->back->width() >= aboutScreen()->back->fontMetrics().horizontalAdvance(aboutScreen()->back->caption()));
-        QCOMPARE(aboutScreen()->rod->pos(), QPoint(488, 8));
-        QCOMPARE(aboutScreen()->rod->height(), 37);
-        QCOMPARE(aboutScreen()->rod->width(), aboutScreen()->rod->fontMetrics().horizontalAdvance("rodVK"));
-        QVERIFY(!aboutScreen()->mt->enabled());
-        QVERIFY(!aboutScreen()->mx->enabled());
-        QCOMPARE(aboutScreen()->mx->interval(), 100);
+        QCOMPARE(aboutScreen()->nicknameFrame->geometry(), QRect(0, 0, 613, 177));
+        QCOMPARE(aboutScreen()->linkBar->geometry(), QRect(0, 184, 613, 51));
+        QCOMPARE(aboutScreen()->siteLink->caption(), QString("Site: rodvk.example"));
+        QCOMPARE(aboutScreen()->mailLink->caption(), QString("Mail: rodvk@example.org"));
+        QCOMPARE(aboutScreen()->siteLink->geometry(),
+                 QRect(0, 0, aboutScreen()->siteLink->fontMetrics().horizontalAdvance(aboutScreen()->siteLink->caption()), 51));
+        QCOMPARE(aboutScreen()->mailLink->geometry().right(), 612);
+        QCOMPARE(aboutScreen()->mailLink->width(), aboutScreen()->mailLink->fontMetrics().horizontalAdvance(aboutScreen()->mailLink->caption()));
+        QCOMPARE(aboutScreen()->backLink->geometry(), QRect(aboutScreen()->siteLink->width(), 0,
+                                                 aboutScreen()->mailLink->x() - aboutScreen()->siteLink->width(), 51));
+        QVERIFY(aboutScreen()->backLink->width() >= aboutScreen()->backLink->fontMetrics().horizontalAdvance(aboutScreen()->backLink->caption()));
+        QCOMPARE(aboutScreen()->nickname->pos(), QPoint(488, 8));
+        QCOMPARE(aboutScreen()->nickname->height(), 37);
+        QCOMPARE(aboutScreen()->nickname->width(), aboutScreen()->nickname->fontMetrics().horizontalAdvance("rodVK"));
+        QVERIFY(!aboutScreen()->moveTimer->enabled());
+        QVERIFY(!aboutScreen()->captionTimer->enabled());
+        QCOMPARE(aboutScreen()->captionTimer->interval(), 100);
     }
 
     // A link turns blue under the pointer, the others money green; "Назад" leaves the links as
@@ -84,71 +84,70 @@ private slots:
     void hoverColours()
     {
         showAbout();
-        QTest::mouseMove(aboutScreen()->site, QPoint(5, 5));
-        QTest::mouseMove(aboutScreen()->back, QPoint(5, 5));
-        QCOMPARE(aboutScreen()->site->fontColor(), kBlue);
-        QCOMPARE(aboutScreen()->back->fontColor(), kBlue);
-        QCOMPARE(aboutScreen()->mail->fontColor(), kMoneyGreen);
-        QTest::mouseMove(aboutScreen()->mail, QPoint(5, 5));
-        QCOMPARE(aboutScreen()->mail->fontColor(), kBlue);
-        QCOMPARE(aboutScreen()->site->fontColor(), kMoneyGreen);
-        QCOMPARE(aboutScreen()->back->fontColor(), kMoneyGreen);
-        aboutScreen()->backMouseMove();
-        aboutScreen()->Panel1MouseMove();
-        for (TLabel *label : {aboutScreen()->site, aboutScreen()->mail, aboutScreen()->back})
+        QTest::mouseMove(aboutScreen()->siteLink, QPoint(5, 5));
+        QTest::mouseMove(aboutScreen()->backLink, QPoint(5, 5));
+        QCOMPARE(aboutScreen()->siteLink->fontColor(), kBlue);
+        QCOMPARE(aboutScreen()->backLink->fontColor(), kBlue);
+        QCOMPARE(aboutScreen()->mailLink->fontColor(), kMoneyGreen);
+        QTest::mouseMove(aboutScreen()->mailLink, QPoint(5, 5));
+        QCOMPARE(aboutScreen()->mailLink->fontColor(), kBlue);
+        QCOMPARE(aboutScreen()->siteLink->fontColor(), kMoneyGreen);
+        QCOMPARE(aboutScreen()->backLink->fontColor(), kMoneyGreen);
+        aboutScreen()->onBackHovered();
+        aboutScreen()->onLinkBarHovered();
+        for (TLabel *label : {aboutScreen()->siteLink, aboutScreen()->mailLink, aboutScreen()->backLink})
             QCOMPARE(label->fontColor(), kMoneyGreen);
-        aboutScreen()->siteMouseMove();
+        aboutScreen()->onSiteHovered();
         // The strip between the frame and the bar is the window's own background.
         QTest::mouseMove(aboutScreen(), QPoint(300, 180));
-        QCOMPARE(aboutScreen()->site->fontColor(), kMoneyGreen);
+        QCOMPARE(aboutScreen()->siteLink->fontColor(), kMoneyGreen);
         // Over the frame nothing happens.
-        aboutScreen()->siteMouseMove();
-        QTest::mouseMove(aboutScreen()->p, QPoint(20, 150));
-        QCOMPARE(aboutScreen()->site->fontColor(), kBlue);
+        aboutScreen()->onSiteHovered();
+        QTest::mouseMove(aboutScreen()->nicknameFrame, QPoint(20, 150));
+        QCOMPARE(aboutScreen()->siteLink->fontColor(), kBlue);
     }
 
     // A pointer move over the nickname or over "Назад" starts both animations.
     void pointerStartsAnimations()
     {
         showAbout();
-        QTest::mouseMove(aboutScreen()->back, QPoint(5, 5));
-        QVERIFY(aboutScreen()->mt->enabled());
-        QVERIFY(aboutScreen()->mx->enabled());
-        aboutScreen()->mt->setEnabled(false);
-        aboutScreen()->mx->setEnabled(false);
-        QTest::mouseMove(aboutScreen()->rod, QPoint(5, 5));
-        QVERIFY(aboutScreen()->mt->enabled());
-        QVERIFY(aboutScreen()->mx->enabled());
+        QTest::mouseMove(aboutScreen()->backLink, QPoint(5, 5));
+        QVERIFY(aboutScreen()->moveTimer->enabled());
+        QVERIFY(aboutScreen()->captionTimer->enabled());
+        aboutScreen()->moveTimer->setEnabled(false);
+        aboutScreen()->captionTimer->setEnabled(false);
+        QTest::mouseMove(aboutScreen()->nickname, QPoint(5, 5));
+        QVERIFY(aboutScreen()->moveTimer->enabled());
+        QVERIFY(aboutScreen()->captionTimer->enabled());
     }
 
     // While the screen is hidden neither tick changes anything.
     void hiddenTicksDoNothing()
     {
-        aboutScreen()->rodMouseMove();
+        aboutScreen()->onNicknameHovered();
         for (int i = 0; i < 3; ++i) {
-            aboutScreen()->mtTimer();
-            aboutScreen()->mxTimer();
+            aboutScreen()->onMoveTick();
+            aboutScreen()->onCaptionTick();
         }
-        QCOMPARE(aboutScreen()->rod->pos(), QPoint(488, 8));
-        QCOMPARE(aboutScreen()->mx->tag, 0);
-        QCOMPARE(aboutScreen()->mx->interval(), 100);
+        QCOMPARE(aboutScreen()->nickname->pos(), QPoint(488, 8));
+        QCOMPARE(aboutScreen()->captionStep(), 0);
+        QCOMPARE(aboutScreen()->captionTimer->interval(), 100);
     }
 
     // One pixel a tick on each axis; at the right limit a tick only turns the nickname round.
     void bounce()
     {
         showAbout();
-        aboutScreen()->mtTimer();
-        QCOMPARE(aboutScreen()->rod->pos(), QPoint(489, 9));
+        aboutScreen()->onMoveTick();
+        QCOMPARE(aboutScreen()->nickname->pos(), QPoint(489, 9));
         const int ticks = limitX() - 489;
         for (int i = 0; i < ticks; ++i)
-            aboutScreen()->mtTimer();
-        QCOMPARE(aboutScreen()->rod->pos(), QPoint(limitX(), 9 + ticks));
-        aboutScreen()->mtTimer();
-        QCOMPARE(aboutScreen()->rod->pos(), QPoint(limitX(), 9 + ticks));
-        QCOMPARE(aboutScreen()->rod->tag, 1);
-        aboutScreen()->mtTimer();
-        QCOMPARE(aboutScreen()->rod->pos(), QPoint(limitX() - 1, 10 + ticks));
+            aboutScreen()->onMoveTick();
+        QCOMPARE(aboutScreen()->nickname->pos(), QPoint(limitX(), 9 + ticks));
+        aboutScreen()->onMoveTick();
+        QCOMPARE(aboutScreen()->nickname->pos(), QPoint(limitX(), 9 + ticks));
+        aboutScreen()->onMoveTick();
+        QCOMPARE(aboutScreen()->nickname->pos(), QPoint(limitX() - 1, 10 + ticks));
     }
 
     // The long caption widens the nickname to the right: near the right edge it stops moving
@@ -157,18 +156,18 @@ private slots:
     {
         showAbout();
         const int left = limitX() - 3;
-        aboutScreen()->rod->move(left, 20);
+        aboutScreen()->nickname->move(left, 20);
         captionTicksTo(11);
-        aboutScreen()->mxTimer();
-        QCOMPARE(aboutScreen()->rod->caption(), kLongCaption);
-        QVERIFY(aboutScreen()->rod->x() > limitX());
+        aboutScreen()->onCaptionTick();
+        QCOMPARE(aboutScreen()->nickname->caption(), kLongCaption);
+        QVERIFY(aboutScreen()->nickname->x() > limitX());
         for (int i = 0; i < 4; ++i)
-            aboutScreen()->mtTimer();
-        QCOMPARE(aboutScreen()->rod->pos(), QPoint(left, 24));
-        aboutScreen()->mxTimer();
-        QCOMPARE(aboutScreen()->rod->caption(), QString("rodVK"));
-        aboutScreen()->mtTimer();
-        QCOMPARE(aboutScreen()->rod->pos(), QPoint(left + 1, 25));
+            aboutScreen()->onMoveTick();
+        QCOMPARE(aboutScreen()->nickname->pos(), QPoint(left, 24));
+        aboutScreen()->onCaptionTick();
+        QCOMPARE(aboutScreen()->nickname->caption(), QString("rodVK"));
+        aboutScreen()->onMoveTick();
+        QCOMPARE(aboutScreen()->nickname->pos(), QPoint(left + 1, 25));
     }
 
     // The caption course at 100 ms steps until step 8 sets 1000 ms, and step 1 sets 100 ms again;
@@ -181,19 +180,14 @@ private slots:
                                    QString::fromUtf8("rodVK - Это"), kLongCaption, "rodVK", "rodVK"};
         const QList<int> intervals{100, 100, 100, 100, 100, 100, 100, 100, 1000, 1000, 1000, 1000, 1000, 100};
         for (int i = 0; i < captions.size(); ++i) {
-            aboutScreen()->mxTimer();
-            QCOMPARE(aboutScreen()->rod->caption(), captions[i]);
-            QCOMPARE(aboutScreen()->mx->interval(), intervals[i]);
-            QCOMPARE(aboutScreen()->rod->pos(), QPoint(488, 8));
-            QCOMPARE(aboutScreen()->rod->height(), 37);
-            QCOMPARE(aboutScreen()->rod->width(), aboutScreen()->rod->fontMetrics().horizontalAdvance(captions[i]));
+            aboutScreen()->onCaptionTick();
+            QCOMPARE(aboutScreen()->nickname->caption(), captions[i]);
+            QCOMPARE(aboutScreen()->captionTimer->interval(), intervals[i]);
+            QCOMPARE(aboutScreen()->nickname->pos(), QPoint(488, 8));
+            QCOMPARE(aboutScreen()->nickname->height(), 37);
+            QCOMPARE(aboutScreen()->nickname->width(), aboutScreen()->nickname->fontMetrics().horizontalAdvance(captions[i]));
         }
-        QCOMPARE(aboutScreen()->mx->tag, 2);
-        // A step the cycle does not know does nothing.
-        aboutScreen()->mx->tag = 12;
-        aboutScreen()->mxTimer();
-        QCOMPARE(aboutScreen()->rod->caption(), QString("rodVK"));
-        QCOMPARE(aboutScreen()->mx->tag, 12);
+        QCOMPARE(aboutScreen()->captionStep(), 2);
     }
 
     // "Назад": the menu piece becomes the looping piece, repeating is held, the animations
@@ -205,27 +199,27 @@ private slots:
         QVERIFY(aboutScreen()->isVisible());
         shellMusic().examLoadingStarted();
         shellMusic().echoGuardElapsed();
-        aboutScreen()->rodMouseMove();
+        aboutScreen()->onNicknameHovered();
         captionTicksTo(10);
-        aboutScreen()->mtTimer();
-        const QPoint place = aboutScreen()->rod->pos();
-        aboutScreen()->backClick();
+        aboutScreen()->onMoveTick();
+        const QPoint place = aboutScreen()->nickname->pos();
+        aboutScreen()->onBackClicked();
         QCOMPARE(shellMusic().loopingPiece(), MusicRules::Piece::Menu);
         QCOMPARE(shellMusic().repeat(), MusicRules::Repeat::Held);
-        QVERIFY(!aboutScreen()->mt->enabled());
-        QVERIFY(!aboutScreen()->mx->enabled());
+        QVERIFY(!aboutScreen()->moveTimer->enabled());
+        QVERIFY(!aboutScreen()->captionTimer->enabled());
         QVERIFY(!aboutScreen()->isVisible());
         QVERIFY(menuScreen()->isVisible());
 
         menuScreen()->ObClick();
-        QCOMPARE(aboutScreen()->rod->pos(), place);
-        QCOMPARE(aboutScreen()->rod->caption(), QString("rodVK - "));
-        QCOMPARE(aboutScreen()->mx->tag, 10);
-        QCOMPARE(aboutScreen()->mx->interval(), 1000);
-        QVERIFY(!aboutScreen()->mx->enabled());
-        aboutScreen()->backMouseMove();
-        aboutScreen()->mxTimer();
-        QCOMPARE(aboutScreen()->rod->caption(), QString::fromUtf8("rodVK - Это"));
+        QCOMPARE(aboutScreen()->nickname->pos(), place);
+        QCOMPARE(aboutScreen()->nickname->caption(), QString("rodVK - "));
+        QCOMPARE(aboutScreen()->captionStep(), 10);
+        QCOMPARE(aboutScreen()->captionTimer->interval(), 1000);
+        QVERIFY(!aboutScreen()->captionTimer->enabled());
+        aboutScreen()->onBackHovered();
+        aboutScreen()->onCaptionTick();
+        QCOMPARE(aboutScreen()->nickname->caption(), QString::fromUtf8("rodVK - Это"));
     }
 
     // The links go to the desktop whole: the site as a web address, the mail as a mailto link.
@@ -234,8 +228,8 @@ private slots:
         LinkRecorder recorder;
         QDesktopServices::setUrlHandler("https", &recorder, "open");
         QDesktopServices::setUrlHandler("mailto", &recorder, "open");
-        aboutScreen()->siteClick();
-        aboutScreen()->mailClick();
+        aboutScreen()->onSiteClicked();
+        aboutScreen()->onMailClicked();
         QDesktopServices::unsetUrlHandler("https");
         QDesktopServices::unsetUrlHandler("mailto");
         QCOMPARE(recorder.opened,

@@ -56,7 +56,7 @@ QColor backgroundColour()
 // The score list's lines; the list ends with a line break after its last line.
 QStringList scoreLines()
 {
-    QString text = scoreScreen()->Score->text();
+    QString text = scoreScreen()->scoreList->text();
     if (text.endsWith(QStringLiteral("\r\n")))
         text.chop(2);
     return text.isEmpty() ? QStringList() : text.split(QStringLiteral("\r\n"));

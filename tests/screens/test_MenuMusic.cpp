@@ -204,7 +204,7 @@ private slots:
         QCOMPARE(shellMusic().repeat(), MusicRules::Repeat::SinglePiece);
         settle();
         QCOMPARE(music().takeLog(), QStringList());
-        aboutScreen()->backClick();
+        aboutScreen()->onBackClicked();
         QCOMPARE(shellMusic().repeat(), MusicRules::Repeat::Held);
         QCOMPARE(shellMusic().loopingPiece(), MusicRules::Piece::Menu);
         QCOMPARE(music().takeLog(), QStringList());
@@ -317,7 +317,7 @@ private slots:
 
         // The exam's result line carries the lordly name.
         gameScreen()->winExecute();
-        const QStringList lines = scoreScreen()->Score->text().split(QRegularExpression("\\r?\\n"), Qt::SkipEmptyParts);
+        const QStringList lines = scoreScreen()->scoreList->text().split(QRegularExpression("\\r?\\n"), Qt::SkipEmptyParts);
         QVERIFY(!lines.isEmpty());
         QVERIFY2(lines.last().startsWith(kLordly + " - "), qPrintable(lines.last()));
     }

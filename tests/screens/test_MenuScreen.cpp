@@ -252,7 +252,7 @@ private slots:
         QVERIFY(showActive(gameScreen()));
         gameScreen()->hide();
         QVERIFY(showActive(scoreScreen()));
-        scoreScreen()->backClick();
+        scoreScreen()->onBackClicked();
         QVERIFY(QTest::qWaitForWindowActive(menuScreen()));
         type(menuScreen()->name, QString::fromUtf8("Вася"));
         QCOMPARE(menuScreen()->name->text(), QString::fromUtf8("Вася"));
@@ -292,7 +292,7 @@ private slots:
         menuScreen()->ExitMouseMove();
         QCOMPARE(menuScreen()->deamon->remainingTime(), -1);
         menuScreen()->tx->setEnabled(false);
-        scoreScreen()->backClick();
+        scoreScreen()->onBackClicked();
         QVERIFY(menuScreen()->deamon->enabled());
         QVERIFY(menuScreen()->deamon->remainingTime() >= 0);
     }

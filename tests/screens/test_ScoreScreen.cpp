@@ -36,7 +36,7 @@ void clickBack()
 {
     if (scoreScreen()->isHidden())
         menuScreen()->scoreClick();
-    QTest::mouseClick(scoreScreen()->back, Qt::LeftButton);
+    QTest::mouseClick(scoreScreen()->backButton, Qt::LeftButton);
 }
 } // namespace
 
@@ -53,34 +53,34 @@ private slots:
         m_screens->create();
         QCOMPARE(scoreScreen()->windowTitle(), QString::fromUtf8("Очки"));
         QCOMPARE(scoreScreen()->size(), QSize(694, 440));
-        QCOMPARE(scoreScreen()->Score->geometry(), QRect(0, 0, 694, 345));
-        QVERIFY(scoreScreen()->Score->isReadOnly());
-        QCOMPARE(scoreScreen()->Score->palette().color(QPalette::Base), QColor(Qt::black));
-        QCOMPARE(scoreScreen()->Score->fontColor(), kWhite);
-        QCOMPARE(scoreScreen()->Score->font().pixelSize(), 20);
-        QVERIFY(scoreScreen()->Score->font().bold());
-        QCOMPARE(scoreScreen()->Score->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
-        QCOMPARE(scoreScreen()->Score->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+        QCOMPARE(scoreScreen()->scoreList->geometry(), QRect(0, 0, 694, 345));
+        QVERIFY(scoreScreen()->scoreList->isReadOnly());
+        QCOMPARE(scoreScreen()->scoreList->palette().color(QPalette::Base), QColor(Qt::black));
+        QCOMPARE(scoreScreen()->scoreList->fontColor(), kWhite);
+        QCOMPARE(scoreScreen()->scoreList->font().pixelSize(), 20);
+        QVERIFY(scoreScreen()->scoreList->font().bold());
+        QCOMPARE(scoreScreen()->scoreList->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+        QCOMPARE(scoreScreen()->scoreList->lineWrapMode(), QPlainTextEdit::WidgetWidth);
         // Each line is centred: a short one starts a third of the way in, or further.
         scoreScreen()->showScreen();
-        scoreScreen()->Score->setText(QStringLiteral("x"));
-        const QTextBlock line = scoreScreen()->Score->document()->firstBlock();
-        scoreScreen()->Score->document()->documentLayout()->blockBoundingRect(line);
+        scoreScreen()->scoreList->setText(QStringLiteral("x"));
+        const QTextBlock line = scoreScreen()->scoreList->document()->firstBlock();
+        scoreScreen()->scoreList->document()->documentLayout()->blockBoundingRect(line);
         QCOMPARE(line.layout()->lineCount(), 1);
         QVERIFY(line.layout()->lineAt(0).naturalTextRect().left() > 694 / 3);
         scoreScreen()->hide();
-        QCOMPARE(scoreScreen()->Panel1->geometry(), QRect(0, 344, 694, 96));
-        QCOMPARE(scoreScreen()->back->parentWidget(), scoreScreen()->Panel1);
-        QCOMPARE(scoreScreen()->back->geometry(), QRect(248, 16, 201, 57));
-        QCOMPARE(scoreScreen()->back->caption(), QString::fromUtf8("Назад"));
-        QCOMPARE(scoreScreen()->back->font().pixelSize(), 40);
-        QVERIFY(scoreScreen()->back->font().bold());
-        QCOMPARE(scoreScreen()->back->fontColor(), kWhite);
-        QCOMPARE(scoreScreen()->Image1->geometry(), QRect(8, 8, 81, 73));
-        QVERIFY(scoreScreen()->Image1->picture().isNull());
-        QCOMPARE(scoreScreen()->Image1->cursor().shape(), Qt::WhatsThisCursor);
+        QCOMPARE(scoreScreen()->bottomPanel->geometry(), QRect(0, 344, 694, 96));
+        QCOMPARE(scoreScreen()->backButton->parentWidget(), scoreScreen()->bottomPanel);
+        QCOMPARE(scoreScreen()->backButton->geometry(), QRect(248, 16, 201, 57));
+        QCOMPARE(scoreScreen()->backButton->caption(), QString::fromUtf8("Назад"));
+        QCOMPARE(scoreScreen()->backButton->font().pixelSize(), 40);
+        QVERIFY(scoreScreen()->backButton->font().bold());
+        QCOMPARE(scoreScreen()->backButton->fontColor(), kWhite);
+        QCOMPARE(scoreScreen()->unlockImage->geometry(), QRect(8, 8, 81, 73));
+        QVERIFY(scoreScreen()->unlockImage->picture().isNull());
+        QCOMPARE(scoreScreen()->unlockImage->cursor().shape(), Qt::WhatsThisCursor);
         // The panel lies over the list's last row.
-        QCOMPARE(scoreScreen()->childAt(10, 344), scoreScreen()->Panel1);
+        QCOMPARE(scoreScreen()->childAt(10, 344), scoreScreen()->bottomPanel);
         QVERIFY(scoreScreen()->isHidden());
     }
 
@@ -136,7 +136,7 @@ private slots:
         QFETCH(QByteArray, saved);
         m_screens->write(kScoreFile, file);
         m_screens->create();
-        QCOMPARE(shownLines(scoreScreen()->Score, 4), shown);
+        QCOMPARE(shownLines(scoreScreen()->scoreList, 4), shown);
         clickBack();
         QVERIFY(m_screens->read(kScoreFile) == saved);
     }
@@ -166,15 +166,15 @@ private slots:
         menuScreen()->scoreClick();
         if (edited) {
             // Every line break the player types or pastes is one on screen and CR LF in the file.
-            scoreScreen()->Image1Click();
-            scoreScreen()->Score->setFocus();
-            scoreScreen()->Score->moveCursor(QTextCursor::End);
-            QTest::keyClicks(scoreScreen()->Score, "ab");
-            QTest::keyClick(scoreScreen()->Score, Qt::Key_Return, Qt::ShiftModifier);
-            QTest::keyClicks(scoreScreen()->Score, "cd");
+            scoreScreen()->onUnlockClicked();
+            scoreScreen()->scoreList->setFocus();
+            scoreScreen()->scoreList->moveCursor(QTextCursor::End);
+            QTest::keyClicks(scoreScreen()->scoreList, "ab");
+            QTest::keyClick(scoreScreen()->scoreList, Qt::Key_Return, Qt::ShiftModifier);
+            QTest::keyClicks(scoreScreen()->scoreList, "cd");
             QApplication::clipboard()->setText(QString::fromUtf16(u"e\u2028f\u2029g\r\nh"));
-            scoreScreen()->Score->paste();
-            const QStringList shown = shownLines(scoreScreen()->Score);
+            scoreScreen()->scoreList->paste();
+            const QStringList shown = shownLines(scoreScreen()->scoreList);
             QCOMPARE(shown.mid(shown.size() - 5), QStringList({"z\u00A0ab", "cde", "f", "g", "h"}));
             saved += "ab\r\ncde\r\nf\r\ng\r\nh";
         }
@@ -191,7 +191,7 @@ private slots:
             file += "line " + QByteArray::number(line) + "\r\n";
         m_screens->write(kScoreFile, file);
         m_screens->create();
-        QScrollBar *bar = scoreScreen()->Score->verticalScrollBar();
+        QScrollBar *bar = scoreScreen()->scoreList->verticalScrollBar();
         QCOMPARE(bar->value(), 0);
         menuScreen()->scoreClick();
         QCOMPARE(bar->value(), 0);
@@ -202,14 +202,14 @@ private slots:
         scoreScreen()->appendLine("x - 57 % ...");
         QVERIFY(bar->maximum() > 0);
         QCOMPARE(bar->value(), bar->maximum());
-        QCOMPARE(shownLines(scoreScreen()->Score).mid(300), QStringList({kSeparator, "x - 57 % ...", ""}));
-        const QTextCursor result = scoreScreen()->Score->document()->find("x - 57 % ...");
-        QVERIFY(scoreScreen()->Score->viewport()->rect().contains(scoreScreen()->Score->cursorRect(result)));
+        QCOMPARE(shownLines(scoreScreen()->scoreList).mid(300), QStringList({kSeparator, "x - 57 % ...", ""}));
+        const QTextCursor result = scoreScreen()->scoreList->document()->find("x - 57 % ...");
+        QVERIFY(scoreScreen()->scoreList->viewport()->rect().contains(scoreScreen()->scoreList->cursorRect(result)));
         clickBack();
         menuScreen()->scoreClick();
         QCOMPARE(bar->value(), bar->maximum());
         // Appends leave no history behind that would grow with every exam.
-        QCOMPARE(scoreScreen()->Score->document()->availableUndoSteps(), 0);
+        QCOMPARE(scoreScreen()->scoreList->document()->availableUndoSteps(), 0);
     }
 
     // A FIFO in place of the score file neither blocks the start nor is written through: the list
@@ -218,7 +218,7 @@ private slots:
     {
         QCOMPARE(mkfifo(qPrintable(m_screens->path(kScoreFile)), 0644), 0);
         m_screens->create();
-        QCOMPARE(scoreScreen()->Score->text(), QString());
+        QCOMPARE(scoreScreen()->scoreList->text(), QString());
         QVERIFY(ErrorBox::openTexts().isEmpty());
         scoreScreen()->appendLine("a");
         clickBack();
@@ -241,17 +241,17 @@ private slots:
         m_screens->create();
         menuScreen()->scoreClick();
         scoreScreen()->repaint();
-        QTextDocument *document = scoreScreen()->Score->document();
+        QTextDocument *document = scoreScreen()->scoreList->document();
         const int wordsInPiece = TMemo::kShownPiece / word.size();
         QCOMPARE(document->firstBlock().text(), QString::fromUtf8("слово ").repeated(wordsInPiece));
         QVERIFY(document->firstBlock().next().text().startsWith(QString::fromUtf8("слово слово")));
         QCOMPARE(document->blockCount(), 3 + (1 << 20) / TMemo::kShownPiece);
 
-        scoreScreen()->Image1Click();
-        scoreScreen()->Score->setFocus();
-        scoreScreen()->Score->setTextCursor(QTextCursor(document->firstBlock().next()));
-        QTest::keyClick(scoreScreen()->Score, Qt::Key_Backspace);
-        QTest::keyClick(scoreScreen()->Score, Qt::Key_Delete);
+        scoreScreen()->onUnlockClicked();
+        scoreScreen()->scoreList->setFocus();
+        scoreScreen()->scoreList->setTextCursor(QTextCursor(document->firstBlock().next()));
+        QTest::keyClick(scoreScreen()->scoreList, Qt::Key_Backspace);
+        QTest::keyClick(scoreScreen()->scoreList, Qt::Key_Delete);
         clickBack();
         const qsizetype edge = wordsInPiece * word.size();
         QVERIFY(m_screens->read(kScoreFile) == QByteArray(line).remove(edge - 1, 2) + "\r\n" + QByteArray(1 << 20, 'x'));
@@ -285,7 +285,7 @@ private slots:
         if (!dataDirectory)
             QVERIFY(QDir(m_screens->path("base")).removeRecursively());
         m_screens->create();
-        QCOMPARE(scoreScreen()->Score->text(), QString());
+        QCOMPARE(scoreScreen()->scoreList->text(), QString());
         menuScreen()->scoreClick();
         clickBack();
         QVERIFY(ErrorBox::openTexts().isEmpty());
@@ -322,7 +322,7 @@ private slots:
         QVERIFY(menuScreen()->isVisible());
         QVERIFY(scoreScreen()->isHidden());
         QVERIFY(menuScreen()->deamon->enabled());
-        QCOMPARE(scoreScreen()->Score->text(), QString("a\r\n"));
+        QCOMPARE(scoreScreen()->scoreList->text(), QString("a\r\n"));
     }
 
     // The menu piece restarts on "Назад" only with the sound on and a name other than the lordly
@@ -369,29 +369,29 @@ private slots:
         m_screens->create();
         menuScreen()->name->setText("x");
         menuScreen()->scoreClick();
-        QTest::keyClicks(scoreScreen()->Score, "zz");
-        QCOMPARE(scoreScreen()->Score->text(), QString("first\r\n"));
+        QTest::keyClicks(scoreScreen()->scoreList, "zz");
+        QCOMPARE(scoreScreen()->scoreList->text(), QString("first\r\n"));
 
-        QTest::mouseClick(scoreScreen()->Image1, Qt::LeftButton);
-        QVERIFY(!scoreScreen()->Score->isReadOnly());
-        scoreScreen()->Score->setFocus();
-        scoreScreen()->Score->moveCursor(QTextCursor::End);
-        QTest::sendKeyEvent(QTest::Click, scoreScreen()->Score, Qt::Key_A, QString::fromUtf8("Ж"), Qt::NoModifier);
-        QTest::keyClicks(scoreScreen()->Score, " b");
-        QTest::keyClick(scoreScreen()->Score, Qt::Key_Return);
-        QCOMPARE(scoreScreen()->Score->text(), QString::fromUtf8("first\r\nЖ b"));
+        QTest::mouseClick(scoreScreen()->unlockImage, Qt::LeftButton);
+        QVERIFY(!scoreScreen()->scoreList->isReadOnly());
+        scoreScreen()->scoreList->setFocus();
+        scoreScreen()->scoreList->moveCursor(QTextCursor::End);
+        QTest::sendKeyEvent(QTest::Click, scoreScreen()->scoreList, Qt::Key_A, QString::fromUtf8("Ж"), Qt::NoModifier);
+        QTest::keyClicks(scoreScreen()->scoreList, " b");
+        QTest::keyClick(scoreScreen()->scoreList, Qt::Key_Return);
+        QCOMPARE(scoreScreen()->scoreList->text(), QString::fromUtf8("first\r\nЖ b"));
         QVERIFY(!menuScreen()->xpan->isHidden());
 
         clickBack();
         QCOMPARE(m_screens->read(kScoreFile), QByteArray("first\r\n\xC6 b"));
         // Unlocking lasts: the list is still editable on the next visit.
         menuScreen()->scoreClick();
-        QVERIFY(!scoreScreen()->Score->isReadOnly());
+        QVERIFY(!scoreScreen()->scoreList->isReadOnly());
 
         m_screens->destroy();
         m_screens->create();
-        QCOMPARE(scoreScreen()->Score->text(), QString::fromUtf8("first\r\nЖ b"));
-        QVERIFY(scoreScreen()->Score->isReadOnly());
+        QCOMPARE(scoreScreen()->scoreList->text(), QString::fromUtf8("first\r\nЖ b"));
+        QVERIFY(scoreScreen()->scoreList->isReadOnly());
     }
 
     // "Назад" turns sky blue under the pointer and white again over the panel or the list; the
@@ -400,16 +400,16 @@ private slots:
     {
         m_screens->create();
         menuScreen()->scoreClick();
-        QTest::mouseMove(scoreScreen()->back, QPoint(5, 5));
-        QCOMPARE(scoreScreen()->back->fontColor(), kSkyBlue);
-        QTest::mouseMove(scoreScreen()->Image1, QPoint(5, 5));
-        QCOMPARE(scoreScreen()->back->fontColor(), kSkyBlue);
-        QTest::mouseMove(scoreScreen()->Panel1, QPoint(150, 40));
-        QCOMPARE(scoreScreen()->back->fontColor(), kWhite);
-        QTest::mouseMove(scoreScreen()->back, QPoint(6, 6));
-        QCOMPARE(scoreScreen()->back->fontColor(), kSkyBlue);
-        QTest::mouseMove(scoreScreen()->Score->viewport(), QPoint(50, 50));
-        QCOMPARE(scoreScreen()->back->fontColor(), kWhite);
+        QTest::mouseMove(scoreScreen()->backButton, QPoint(5, 5));
+        QCOMPARE(scoreScreen()->backButton->fontColor(), kSkyBlue);
+        QTest::mouseMove(scoreScreen()->unlockImage, QPoint(5, 5));
+        QCOMPARE(scoreScreen()->backButton->fontColor(), kSkyBlue);
+        QTest::mouseMove(scoreScreen()->bottomPanel, QPoint(150, 40));
+        QCOMPARE(scoreScreen()->backButton->fontColor(), kWhite);
+        QTest::mouseMove(scoreScreen()->backButton, QPoint(6, 6));
+        QCOMPARE(scoreScreen()->backButton->fontColor(), kSkyBlue);
+        QTest::mouseMove(scoreScreen()->scoreList->viewport(), QPoint(50, 50));
+        QCOMPARE(scoreScreen()->backButton->fontColor(), kWhite);
     }
 
 private:

@@ -118,9 +118,9 @@ private slots:
         case 1: gameScreen()->showScreen(); target = gameScreen(); break;
         case 2:
             scoreScreen()->showScreen();
-            scoreScreen()->Score->setReadOnly(false);
-            scoreScreen()->Score->setText("line\r\n");
-            target = scoreScreen()->Score;
+            scoreScreen()->scoreList->setReadOnly(false);
+            scoreScreen()->scoreList->setText("line\r\n");
+            target = scoreScreen()->scoreList;
             break;
         case 3: aboutScreen()->showScreen(); target = aboutScreen(); break;
         }
@@ -131,7 +131,7 @@ private slots:
         QVERIFY(gameScreen()->bfg->isVisibleTo(gameScreen()));
         QVERIFY(menuScreen()->tx->enabled());
         QCOMPARE(menuScreen()->name->text(), QString::fromUtf8("Студент"));
-        QCOMPARE(scoreScreen()->Score->text(), screen == 2 ? QString("line\r\n") : QString());
+        QCOMPARE(scoreScreen()->scoreList->text(), screen == 2 ? QString("line\r\n") : QString());
         QVERIFY(!QFile::exists(m_screens->path("base/data/score.inf")));
         QVERIFY(!QFile::exists(m_screens->path("score.inf")));
     }
@@ -173,7 +173,7 @@ private slots:
         QTRY_VERIFY(aboutScreen());
         QVERIFY(gameScreen() && scoreScreen());
         QVERIFY(!gameScreen()->isVisible() && !scoreScreen()->isVisible() && !aboutScreen()->isVisible());
-        QCOMPARE(scoreScreen()->Score->text(), QString("old line\r\n"));
+        QCOMPARE(scoreScreen()->scoreList->text(), QString("old line\r\n"));
     }
 
     // A key or a click that comes before the first paint finds every screen created: Enter on the

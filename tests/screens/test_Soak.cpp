@@ -56,7 +56,7 @@ QStringList running()
     QStringList names;
     const QList<std::pair<const char *, Timer *>> timers{
         {"timet", gameScreen()->timet}, {"xxx", gameScreen()->xxx}, {"tx", menuScreen()->tx},
-        {"echo guard", shellMusic().echoGuard()},     {"deamon", menuScreen()->deamon}, {"mt", aboutScreen()->mt}, {"mx", aboutScreen()->mx}};
+        {"echo guard", shellMusic().echoGuard()},     {"deamon", menuScreen()->deamon}, {"mt", aboutScreen()->moveTimer}, {"mx", aboutScreen()->captionTimer}};
     for (const auto &[name, timer] : timers)
         if (timer->enabled())
             names << QString::fromLatin1(name);
@@ -161,7 +161,7 @@ private slots:
             QCOMPARE(gameScreen()->PemX->tag, 0);
 
             QVERIFY(scoreScreen()->isVisible());
-            scoreScreen()->backClick();
+            scoreScreen()->onBackClicked();
             QVERIFY(menuScreen()->isVisible());
             settle();
             // The music's one-shot timer after a restart of the menu piece.
@@ -174,7 +174,7 @@ private slots:
         }
         QVERIFY(ErrorBox::openTexts().isEmpty());
         QVERIFY2(walks == exams, "the examiner did not patrol in every exam");
-        QCOMPARE(scoreScreen()->Score->text().count(QStringLiteral("\r\n")), 2 * exams);
+        QCOMPARE(scoreScreen()->scoreList->text().count(QStringLiteral("\r\n")), 2 * exams);
 
         // The examiner is home (every exam ended with him seated), so nothing runs that did not run
         // before the first exam: the menu's pulse and the examiner's and the desk's clips.
