@@ -14,7 +14,11 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QSignalSpy>
 #include <QTimer>
+
+#include <functional>
+#include <map>
 
 class TestShell : public QObject {
     Q_OBJECT
@@ -242,6 +246,91 @@ private slots:
         QCOMPARE(box->text(), text);
         QTRY_COMPARE(QApplication::activeWindow(), box);
         QVERIFY(box->windowHandle()->transientParent() == front->windowHandle() || path == 0);
+    }
+
+    // The table of screen switches: from the screens shown at the start of a row, one action of the
+    // player; which signals the screens give and which screens are on the screen afterwards.
+    void handOvers_data()
+    {
+        QTest::addColumn<QStringList>("before");
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QStringList>("given");
+        QTest::addColumn<QStringList>("after");
+        const QStringList menu{"menu"};
+        QTest::newRow("Новая игра, the loading full") << menu << "new game" << QStringList{"menu.examStarted"}
+                                                      << QStringList{"game"};
+        QTest::newRow("Новая игра without a name") << menu << "new game, no name" << QStringList{} << menu;
+        QTest::newRow("Enter on the about screen: it stays beside the exam")
+            << QStringList{"about"} << "enter" << QStringList{"menu.hiddenPanelsRequested", "menu.examStarted"}
+            << QStringList{"game", "about"};
+        QTest::newRow("Enter on the score list: it gives way to the exam")
+            << QStringList{"scores"} << "enter" << QStringList{"menu.hiddenPanelsRequested", "menu.examStarted"}
+            << QStringList{"game"};
+        QTest::newRow("Очки") << menu << "scores" << QStringList{"menu.scoresRequested"} << QStringList{"scores"};
+        QTest::newRow("Очки, then Назад") << QStringList{"scores"} << "back from scores"
+                                          << QStringList{"scores.backRequested"} << menu;
+        QTest::newRow("О программе") << menu << "about" << QStringList{"menu.aboutRequested"}
+                                     << QStringList{"about"};
+        QTest::newRow("О программе, then Назад") << QStringList{"about"} << "back from about"
+                                                 << QStringList{"about.backRequested"} << menu;
+        QTest::newRow("the exam ends") << QStringList{"game"} << "exam ends"
+                                       << QStringList{"game.examFinished"} << QStringList{"scores"};
+        QTest::newRow("the exam ends with the about screen open")
+            << QStringList{"game", "about"} << "exam ends" << QStringList{"game.examFinished"}
+            << QStringList{"scores", "about"};
+        QTest::newRow("the lordly name") << menu << "lordly" << QStringList{"menu.lordlyModeEntered"} << menu;
+    }
+    void handOvers()
+    {
+        QFETCH(QStringList, before);
+        QFETCH(QString, action);
+        QFETCH(QStringList, given);
+        QFETCH(QStringList, after);
+        m_screens->create();
+        const QList<std::pair<QString, Screen *>> screens{
+            {"menu", menuScreen()}, {"game", gameScreen()}, {"scores", scoreScreen()}, {"about", aboutScreen()}};
+        for (const auto &[name, screen] : screens)
+            screen->setVisible(before.contains(name));
+        menuScreen()->name->setText(action == "new game, no name" ? QString() : QStringLiteral("Студент"));
+        // Every signal that a screen declares.
+        std::vector<std::unique_ptr<QSignalSpy>> spies;
+        QStringList names;
+        for (const auto &[name, screen] : screens) {
+            const QMetaObject *meta = screen->metaObject();
+            for (int i = meta->methodOffset(); i < meta->methodCount(); ++i) {
+                if (meta->method(i).methodType() != QMetaMethod::Signal)
+                    continue;
+                spies.push_back(std::make_unique<QSignalSpy>(screen, meta->method(i)));
+                names << name + "." + meta->method(i).name();
+            }
+        }
+        const std::map<QString, std::function<void()>> actions{
+            {"new game", [] { menuScreen()->NewGameClick(); }},
+            {"new game, no name", [] { menuScreen()->NewGameClick(); }},
+            {"enter", [&] { QTest::keyClick(screens[before[0] == "about" ? 3 : 2].second, Qt::Key_Return); }},
+            {"scores", [] { menuScreen()->scoreClick(); }},
+            {"back from scores", [] { scoreScreen()->onBackClicked(); }},
+            {"about", [] { menuScreen()->ObClick(); }},
+            {"back from about", [] { aboutScreen()->onBackClicked(); }},
+            {"exam ends", [] { gameScreen()->winExecute(); }},
+            {"lordly", [] { menuScreen()->name->setText(QString::fromUtf16(MenuScreen::kLordlyName)); }},
+        };
+        guarded(actions.at(action));
+        // The loading runs to its end.
+        for (int tick = 0; tick < 101 && menuScreen()->tx->enabled(); ++tick)
+            menuScreen()->tx->fire();
+        QStringList fired;
+        for (size_t i = 0; i < spies.size(); ++i)
+            if (!spies[i]->isEmpty())
+                fired << names[int(i)];
+        fired.sort();
+        given.sort();
+        QCOMPARE(fired, given);
+        QStringList shown;
+        for (const auto &[name, screen] : screens)
+            if (screen->isVisible())
+                shown << name;
+        QCOMPARE(shown, after);
     }
 
 private:
