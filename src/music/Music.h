@@ -1,5 +1,11 @@
 #pragma once
 
+// Folder music/: the program's music. Music owns it: its rules (MusicRules, a plain class) decide
+// which piece plays, played through the player widget (TMediaPlayer) over the backend interface,
+// its sound library implementation and the run-time loading of that library; the file check it
+// relies on is in formats/. Screens and app/ tell Music what happened. Includes from toolkit/ and
+// formats/ only.
+
 #include "music/MusicRules.h"
 #include "music/TMediaPlayer.h"
 

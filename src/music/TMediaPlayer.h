@@ -1,9 +1,5 @@
 #pragma once
 
-// Folder music/: the music stack, the player widget over the backend interface, its sound
-// library implementation and the run-time loading of that library; the file check it relies on
-// is in formats/. Includes from toolkit/ and formats/ only.
-
 #include "music/MusicBackend.h"
 
 #include <QString>
