@@ -28,31 +28,15 @@ using Scaling::place;
 const QString kNamePrompt = QStringLiteral("Ваше имя");
 // Typing these four letters shows the waiting text.
 const QString kLordlyPrefix = QStringLiteral("wenK");
-// The caption of `next` while nothing special happens.
-const QString kNextCaption = QStringLiteral("PEMy и Зольмар!");
+// The headline's caption while nothing special happens.
+const QString kHeadline = QStringLiteral("PEMy и Зольмар!");
 
 // Sound switch pictures.
 const QString kSoundOnIcon = QStringLiteral("Base\\image\\Ico\\son.bmp");
 const QString kSoundOffIcon = QStringLiteral("Base\\image\\Ico\\sof.bmp");
 
-// Hovered items (the tag of `deamon`).
-constexpr int kHoverNone = 0;
-constexpr int kHoverNewGame = 1;
-constexpr int kHoverScore = 2;
-constexpr int kHoverOb = 3;
-constexpr int kHoverExit = 4;
-constexpr int kHoverName = 5;
-
 // Loading: the exam piece starts at this percentage, the exam at 100.
 constexpr int kExamPieceAt = 80;
-
-TFlatButton *menuEntry(QWidget *parent, const QString &caption, int left, int top)
-{
-    auto *button = place(new TFlatButton(parent, caption), left, top, 300, 50);
-    button->setFont(Scaling::font(40, true));
-    button->setFontColor(Qt::white);
-    return button;
-}
 
 } // namespace
 
@@ -61,19 +45,57 @@ MenuScreen::MenuScreen(Music &music)
       m_music(music)
 {
     setFont(Scaling::font(17));
+    createLoadingGauge();
+    createEntries();
+    createNamePrompt();
+    createHeadline();
+    createSoundSwitch();
+    createNameField();
+    createHiddenPanel();
+    createTimers();
+    m_pulses = {Pulse{NewGame}, Pulse{score}, Pulse{Ob}, Pulse{Exit},
+                Pulse{xl}};
+    onMouseMove = [this] { FormMouseMove(); };
+    // Closing the main screen ends the program.
+    onClose = [this] { emit quitRequested(); };
+}
 
+void MenuScreen::createLoadingGauge()
+{
     gx = place(new TGauge(this), 0, 408, 688, 32);
     gx->setKind(gkPie);
     gx->setForeColor(kMaroon);
     gx->setBackColor(Qt::black);
     gx->setColor(Qt::black);
     gx->hide();
+}
 
-    Exit = menuEntry(this, QStringLiteral("Выход"), 384, 360);
-    NewGame = menuEntry(this, QStringLiteral("Новая игра"), 8, 296);
-    Ob = menuEntry(this, QStringLiteral("О программе"), 384, 296);
-    score = menuEntry(this, QStringLiteral("Очки"), 8, 360);
+void MenuScreen::createEntries()
+{
+    Exit = createEntry(QStringLiteral("Выход"), 384, 360, &MenuScreen::ExitClick,
+                             &MenuScreen::ExitMouseMove);
+    NewGame = createEntry(QStringLiteral("Новая игра"), 8, 296, &MenuScreen::NewGameClick,
+                                &MenuScreen::NewGameMouseMove);
+    Ob = createEntry(QStringLiteral("О программе"), 384, 296, &MenuScreen::ObClick,
+                              &MenuScreen::ObMouseMove);
+    score = createEntry(QStringLiteral("Очки"), 8, 360, &MenuScreen::scoreClick,
+                               &MenuScreen::scoreMouseMove);
+}
 
+TFlatButton *MenuScreen::createEntry(const QString &caption, int left, int top, Handler clicked,
+                                     Handler hovered)
+{
+    auto *button = place(new TFlatButton(this, caption), left, top, 300, 50);
+    button->setFont(Scaling::font(40, true));
+    button->setFontColor(Qt::white);
+    button->onClick = [this, clicked] { (this->*clicked)(); };
+    button->onMouseMove = [this, hovered] { (this->*hovered)(); };
+    return button;
+}
+
+// The prompt and the frames around it and the name field.
+void MenuScreen::createNamePrompt()
+{
     xl = place(new TLabel(this, kNamePrompt), 152, 96, 393, 49);
     xl->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     xl->setFont(Scaling::font(40, true));
@@ -81,78 +103,75 @@ MenuScreen::MenuScreen(Music &music)
 
     Bevel1 = place(new TBevel(this), 144, 144, 409, 65);
     Bevel2 = place(new TBevel(this), 144, 88, 409, 57);
+}
 
-    next = place(new TLabel(this, kNextCaption), 0, 0, 688, 36);
+void MenuScreen::createHeadline()
+{
+    next = place(new TLabel(this, kHeadline), 0, 0, 688, 36);
     next->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     next->setFont(Scaling::font(30, true));
     next->setFontColor(kYellow);
+    next->onMouseMove = [this] { nextMouseMove(); };
+}
 
+void MenuScreen::createSoundSwitch()
+{
     // Its place comes with its picture.
     ns = new TImage(this);
     ns->setCursor(Qt::PointingHandCursor);
     setSoundPicture(Pictures::keyLowerLeft(QImage(QStringLiteral(":/builtin/ns.bmp"))));
+    ns->onClick = [this] { nsClick(); };
+}
 
+void MenuScreen::createNameField()
+{
     name = place(new TEdit(this), 152, 152, 393, 49);
     name->setText(kNamePrompt);
     name->setFont(Scaling::font(40));
     name->setFontColor(Qt::white);
     name->setFrame(false);
-    QPalette namePalette = name->palette();
-    namePalette.setColor(QPalette::Base, Qt::black);
-    name->setPalette(namePalette);
+    QPalette palette = name->palette();
+    palette.setColor(QPalette::Base, Qt::black);
+    name->setPalette(palette);
+    // After the layout's text, which is no change of the player's.
+    name->onChange = [this] { nameChange(); };
+    name->onMouseMove = [this] { nameMouseMove(); };
+}
 
+// The music player's bar and the buttons of the two repeating pieces; the name field keeps the
+// keyboard, the panel comes next in the tab order.
+void MenuScreen::createHiddenPanel()
+{
     xpan = place(new TPanel(this, Qt::black, false), 568, 88, 97, 113);
     xpan->hide();
     mp1 = place(m_music.makePlayer(xpan), 4, 3, 85, 30);
     a1 = place(new TFlatButton(xpan, QStringLiteral("a1")), 8, 35, 73, 22);
     a1->setFontColor(Qt::white);
+    a1->onClick = [this] { m_music.playMenuPiece(); };
     a2 = place(new TFlatButton(xpan, QStringLiteral("a2")), 8, 59, 73, 22);
     a2->setFontColor(Qt::white);
+    a2->onClick = [this] { m_music.playExamPiece(); };
     setTabOrder(name, xpan);
     name->setFocus();
+}
 
+void MenuScreen::createTimers()
+{
     tx = new Timer(10, false, this);
+    tx->onTimer = [this] { txTimer(); };
     // The hover timer sleeps while nothing can pulse; the menu's first show, which follows at once,
     // puts it to sleep until an entry is hovered.
     deamon = new Timer(35, true, this);
-
-    ActionList1.add(QStringLiteral("enter"), [this] { enterExecute(); });
-    ActionList1.add(QStringLiteral("s1"), [this] { pulse(kHoverNewGame); });
-    ActionList1.add(QStringLiteral("s2"), [this] { pulse(kHoverScore); });
-    ActionList1.add(QStringLiteral("s3"), [this] { pulse(kHoverOb); });
-    ActionList1.add(QStringLiteral("s4"), [this] { pulse(kHoverExit); });
-    ActionList1.add(QStringLiteral("ss"), [this] { pulse(kHoverName); });
-    m_enter = &ActionList1.at(QStringLiteral("enter"));
-    m_pulseSteps = {&ActionList1.at(QStringLiteral("s1")), &ActionList1.at(QStringLiteral("s2")),
-                    &ActionList1.at(QStringLiteral("s3")), &ActionList1.at(QStringLiteral("s4")),
-                    &ActionList1.at(QStringLiteral("ss"))};
-
-    NewGame->onClick = [this] { NewGameClick(); };
-    Exit->onClick = [this] { ExitClick(); };
-    score->onClick = [this] { scoreClick(); };
-    Ob->onClick = [this] { ObClick(); };
-    ns->onClick = [this] { nsClick(); };
-    a1->onClick = [this] { m_music.playMenuPiece(); };
-    a2->onClick = [this] { m_music.playExamPiece(); };
-    NewGame->onMouseMove = [this] { NewGameMouseMove(); };
-    score->onMouseMove = [this] { scoreMouseMove(); };
-    Ob->onMouseMove = [this] { ObMouseMove(); };
-    Exit->onMouseMove = [this] { ExitMouseMove(); };
-    name->onMouseMove = [this] { nameMouseMove(); };
-    next->onMouseMove = [this] { nextMouseMove(); };
-    onMouseMove = [this] { FormMouseMove(); };
-    name->onChange = [this] { nameChange(); };
-    tx->onTimer = [this] { txTimer(); };
     deamon->onTimer = [this] { deamonTimer(); };
-    // Closing the main screen ends the program.
-    onClose = [this] { emit quitRequested(); };
 }
 
 MenuScreen::~MenuScreen() = default;
 
-void MenuScreen::enterAction() const
+void MenuScreen::enterAction()
 {
-    m_enter->execute();
+    xpan->show();
+    emit hiddenPanelsRequested();
+    NewGameClick();
 }
 
 QString MenuScreen::playerName() const
@@ -164,6 +183,13 @@ void MenuScreen::returnFromScores()
 {
     showScreen();
     deamon->setEnabled(true);
+}
+
+MenuScreen::Pulse *MenuScreen::pulseOf(Hover item)
+{
+    if (item == Hover::None)
+        return nullptr;
+    return &m_pulses[static_cast<int>(item) - static_cast<int>(Hover::NewGame)];
 }
 
 // ---- Name check, loading and the start of an exam ----
@@ -182,7 +208,7 @@ void MenuScreen::NewGameClick()
     m_music.examLoadingStarted();
     tx->setEnabled(true);
     gx->show();
-    setHovered(kHoverNone);
+    setHovered(Hover::None);
     deamon->setEnabled(false);
 }
 
@@ -199,13 +225,6 @@ void MenuScreen::txTimer()
         emit examStarted();
     }
     gx->setProgress(gx->progress() + 1);
-}
-
-void MenuScreen::enterExecute()
-{
-    xpan->show();
-    emit hiddenPanelsRequested();
-    NewGameClick();
 }
 
 // ---- Screen switches ----
@@ -227,29 +246,33 @@ void MenuScreen::ObClick()
 
 // ---- Hover colours and the pulse ----
 
-void MenuScreen::highlightEntry(int item, TFlatButton *highlighted)
+void MenuScreen::highlightEntry(Hover item)
 {
     setHovered(item);
-    for (TFlatButton *entry : {NewGame, score, Ob, Exit})
-        entry->setFontColor(entry == highlighted ? kSkyBlue : QColor(Qt::white));
+    const Pulse *highlighted = pulseOf(item);
+    for (TFlatButton *entry : {NewGame, score, Ob, Exit}) {
+        const bool lit = highlighted && highlighted->widget == entry;
+        entry->setFontColor(lit ? kSkyBlue : QColor(Qt::white));
+    }
 }
 
-void MenuScreen::NewGameMouseMove() { highlightEntry(kHoverNewGame, NewGame); }
-void MenuScreen::scoreMouseMove() { highlightEntry(kHoverScore, score); }
-void MenuScreen::ObMouseMove() { highlightEntry(kHoverOb, Ob); }
-void MenuScreen::ExitMouseMove() { highlightEntry(kHoverExit, Exit); }
+void MenuScreen::NewGameMouseMove() { highlightEntry(Hover::NewGame); }
+void MenuScreen::scoreMouseMove() { highlightEntry(Hover::Scores); }
+void MenuScreen::ObMouseMove() { highlightEntry(Hover::About); }
+void MenuScreen::ExitMouseMove() { highlightEntry(Hover::Exit); }
 
+// The name field lights its prompt only: an entry keeps its colour.
 void MenuScreen::nameMouseMove()
 {
-    setHovered(kHoverName);
+    setHovered(Hover::Name);
     xl->setFontColor(kSkyBlue);
 }
 
 void MenuScreen::FormMouseMove()
 {
-    highlightEntry(kHoverNone, nullptr);
+    highlightEntry(Hover::None);
     xl->setFontColor(Qt::white);
-    next->setCaption(kNextCaption);
+    next->setCaption(kHeadline);
 }
 
 void MenuScreen::nextMouseMove()
@@ -259,62 +282,43 @@ void MenuScreen::nextMouseMove()
 
 void MenuScreen::deamonTimer()
 {
-    for (const Action *step : m_pulseSteps)
-        step->execute();
+    pulseHovered(1);
 }
 
-Control<QLabel> *MenuScreen::pulsed(int item) const
+void MenuScreen::pulseHovered(int steps)
 {
-    switch (item) {
-    case kHoverNewGame:
-        return NewGame;
-    case kHoverScore:
-        return score;
-    case kHoverOb:
-        return Ob;
-    case kHoverExit:
-        return Exit;
-    case kHoverName:
-        return xl;
-    default:
-        return nullptr;
-    }
-}
-
-void MenuScreen::pulse(int item, int steps)
-{
-    Control<QLabel> *widget = pulsed(item);
-    if (deamon->tag != item || !widget || steps <= 0)
+    Pulse *pulse = pulseOf(m_hovered);
+    if (!pulse || steps <= 0)
         return;
-    QFont font = widget->font();
+    QFont font = pulse->widget->font();
     int points = Scaling::pointsOf(font);
     for (int i = 0; i < steps; ++i) {
-        MenuPulse::step(points, widget->tag);
+        MenuPulse::step(points, pulse->direction);
         // Through the font, as one tick at a time would: sizes are whole pixels.
         Scaling::setPoints(font, points);
         points = Scaling::pointsOf(font);
     }
-    widget->setFont(font);
+    pulse->widget->setFont(font);
 }
 
-void MenuScreen::setHovered(int item)
+void MenuScreen::setHovered(Hover item)
 {
     catchUpPulse();
-    deamon->tag = item;
+    m_hovered = item;
     deamon->setDormant(!pulseShows());
 }
 
 bool MenuScreen::pulseShows() const
 {
-    return isVisible() && !isMinimized() && deamon->tag != kHoverNone;
+    return isVisible() && !isMinimized() && m_hovered != Hover::None;
 }
 
 void MenuScreen::catchUpPulse()
 {
-    pulse(deamon->tag, deamon->takeMissedTicks());
+    pulseHovered(deamon->takeMissedTicks());
 }
 
-void MenuScreen::updateDeamonWake()
+void MenuScreen::updateHoverTimerWake()
 {
     catchUpPulse();
     deamon->setDormant(!pulseShows());
@@ -323,20 +327,20 @@ void MenuScreen::updateDeamonWake()
 void MenuScreen::showEvent(QShowEvent *event)
 {
     Screen::showEvent(event);
-    updateDeamonWake();
+    updateHoverTimerWake();
 }
 
 void MenuScreen::hideEvent(QHideEvent *event)
 {
     Screen::hideEvent(event);
-    updateDeamonWake();
+    updateHoverTimerWake();
 }
 
 void MenuScreen::changeEvent(QEvent *event)
 {
     Screen::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange)
-        updateDeamonWake();
+        updateHoverTimerWake();
 }
 
 // ---- Sound switch ----
@@ -361,9 +365,10 @@ void MenuScreen::setSoundPicture(const QImage &picture)
     ns->setPicture(picture);
     if (picture.isNull())
         return;
-    // Docked to the right edge below the caption, as wide as its picture.
+    // Docked to the right edge below the headline, as wide as its picture.
     const int pictureWidth = Scaling::px(picture.width());
-    ns->setGeometry(width() - pictureWidth, Scaling::px(36), pictureWidth, Scaling::px(372));
+    ns->setGeometry(width() - pictureWidth, Scaling::px(36), pictureWidth,
+                             Scaling::px(372));
 }
 
 // ---- Lordly mode ----

@@ -19,6 +19,7 @@
 #include <QSet>
 
 namespace {
+using Hover = MenuScreen::Hover;
 const QColor kSkyBlue(166, 202, 240);
 const QColor kWhite(Qt::white);
 
@@ -90,12 +91,12 @@ private slots:
     {
         QFETCH(QString, text);
         menuScreen()->name->setText(text);
-        menuScreen()->deamon->tag = 3;
+        menuScreen()->ObMouseMove();
         menuScreen()->NewGameClick();
         QVERIFY(menuScreen()->tx->enabled());
         QVERIFY(!menuScreen()->gx->isHidden());
         QVERIFY(!menuScreen()->deamon->enabled());
-        QCOMPARE(menuScreen()->deamon->tag, 0);
+        QCOMPARE(menuScreen()->hovered(), Hover::None);
         QCOMPARE(shellMusic().loopingPiece(), MusicRules::Piece::Exam);
     }
 
@@ -164,22 +165,24 @@ private slots:
     {
         QCOMPARE(menuScreen()->xl->fontColor(), QColor(192, 192, 192));
         menuScreen()->ObMouseMove();
-        QCOMPARE(menuScreen()->deamon->tag, 3);
+        QCOMPARE(menuScreen()->hovered(), Hover::About);
         QCOMPARE(menuScreen()->Ob->fontColor(), kSkyBlue);
         menuScreen()->nameMouseMove();
-        QCOMPARE(menuScreen()->deamon->tag, 5);
+        QCOMPARE(menuScreen()->hovered(), Hover::Name);
         QCOMPARE(menuScreen()->xl->fontColor(), kSkyBlue);
-        QCOMPARE(menuScreen()->Ob->fontColor(), kSkyBlue); // the name field changes no entry's colour
+        // The name field changes no entry's colour.
+        QCOMPARE(menuScreen()->Ob->fontColor(), kSkyBlue);
         menuScreen()->ExitMouseMove();
         QCOMPARE(menuScreen()->Exit->fontColor(), kSkyBlue);
         QCOMPARE(menuScreen()->Ob->fontColor(), kWhite);
         QCOMPARE(menuScreen()->xl->fontColor(), kSkyBlue);
         menuScreen()->nextMouseMove();
         QCOMPARE(menuScreen()->next->caption(), QString::fromUtf8("Скоро! PEMy и Квенталь!"));
-        QCOMPARE(menuScreen()->deamon->tag, 4);
+        QCOMPARE(menuScreen()->hovered(), Hover::Exit);
         menuScreen()->FormMouseMove();
-        QCOMPARE(menuScreen()->deamon->tag, 0);
-        for (auto *w : {menuScreen()->NewGame, menuScreen()->score, menuScreen()->Ob, menuScreen()->Exit})
+        QCOMPARE(menuScreen()->hovered(), Hover::None);
+        MenuScreen *m = menuScreen();
+        for (auto *w : {m->NewGame, m->score, m->Ob, m->Exit})
             QCOMPARE(w->fontColor(), kWhite);
         QCOMPARE(menuScreen()->xl->fontColor(), kWhite);
         QCOMPARE(menuScreen()->next->caption(), QString::fromUtf8("PEMy и Зольмар!"));
@@ -189,15 +192,15 @@ private slots:
     void pointerMovesReachHandlers()
     {
         QTest::mouseMove(menuScreen()->score, QPoint(10, 10));
-        QCOMPARE(menuScreen()->deamon->tag, 2);
+        QCOMPARE(menuScreen()->hovered(), Hover::Scores);
         QTest::mouseMove(menuScreen()->name, QPoint(10, 10));
-        QCOMPARE(menuScreen()->deamon->tag, 5);
+        QCOMPARE(menuScreen()->hovered(), Hover::Name);
         QTest::mouseMove(menuScreen(), QPoint(600, 250));
-        QCOMPARE(menuScreen()->deamon->tag, 0);
+        QCOMPARE(menuScreen()->hovered(), Hover::None);
         // Over the frame around the name label nothing happens.
         menuScreen()->NewGameMouseMove();
         QTest::mouseMove(menuScreen()->Bevel2, QPoint(2, 2));
-        QCOMPARE(menuScreen()->deamon->tag, 1);
+        QCOMPARE(menuScreen()->hovered(), Hover::NewGame);
     }
 
     // The hovered entry pulses 22, 20, ..., 14, 14, 16, ..., 26, 26, 24; a left entry keeps its size.
@@ -242,7 +245,8 @@ private slots:
 
         // A click places the caret where it lands: nothing is selected, typing inserts.
         menuScreen()->name->selectAll();
-        QTest::mouseClick(menuScreen()->name, Qt::LeftButton, {}, QPoint(1, menuScreen()->name->height() / 2));
+        const QPoint atLeft(1, menuScreen()->name->height() / 2);
+        QTest::mouseClick(menuScreen()->name, Qt::LeftButton, {}, atLeft);
         QVERIFY(!menuScreen()->name->hasSelectedText());
         type(menuScreen()->name, QString::fromUtf8("И"));
         QCOMPARE(menuScreen()->name->text(), QString::fromUtf8("ИПетя П."));
@@ -303,24 +307,27 @@ private slots:
     // up as it is left.
     void pulseCatchesUpAfterTheMenuWasAway()
     {
-        using Phase = QPair<int, int>; // font pixels, direction
-        const auto phaseOf = [](QWidget *entry) { return Phase(entry->font().pixelSize(), static_cast<TFlatButton *>(entry)->tag); };
+        using Phase = QPair<int, int>; // font pixels, direction (0 shrinking, 1 growing)
+        MenuScreen::Pulse *about = menuScreen()->pulseOf(Hover::About);
+        const auto phaseOf = [about] {
+            return Phase(about->widget->font().pixelSize(), static_cast<int>(about->direction));
+        };
         const QFont start = menuScreen()->Ob->font();
         // The phases after `ticks` and `ticks` + 1 unslept ticks from the layout's size, hovered.
         const auto unslept = [&](qint64 ticks) {
             menuScreen()->Ob->setFont(start);
-            menuScreen()->Ob->tag = 0;
+            about->direction = MenuPulse::Direction::Shrinking;
             menuScreen()->ObMouseMove();
             for (qint64 i = 0; i < ticks; ++i)
                 menuScreen()->deamonTimer();
-            const Phase after = phaseOf(menuScreen()->Ob);
+            const Phase after = phaseOf();
             menuScreen()->deamonTimer();
-            return qMakePair(after, phaseOf(menuScreen()->Ob));
+            return qMakePair(after, phaseOf());
         };
         for (const bool shownAgain : {true, false}) {
             menuScreen()->showScreen();
             menuScreen()->Ob->setFont(start);
-            menuScreen()->Ob->tag = 0;
+            about->direction = MenuPulse::Direction::Shrinking;
             menuScreen()->ObMouseMove();
             QElapsedTimer clock;
             clock.start();
@@ -338,9 +345,10 @@ private slots:
                 QVERIFY(menuScreen()->isHidden());
             }
             const qint64 awake = clock.elapsed();
-            const Phase caughtUp = phaseOf(menuScreen()->Ob);
-            menuScreen()->deamonTimer(); // the hover is over once left, so the entry stays as it is then
-            const auto slept = qMakePair(caughtUp, phaseOf(menuScreen()->Ob));
+            const Phase caughtUp = phaseOf();
+            // The hover is over once left, so the entry stays as it is then.
+            menuScreen()->deamonTimer();
+            const auto slept = qMakePair(caughtUp, phaseOf());
             QSet<QPair<Phase, Phase>> possible;
             for (qint64 ticks = (waking - asleep) / 35; ticks <= awake / 35 + 1; ++ticks) {
                 auto run = unslept(ticks);
