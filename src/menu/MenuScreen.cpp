@@ -53,33 +53,33 @@ MenuScreen::MenuScreen(Music &music)
     createNameField();
     createHiddenPanel();
     createTimers();
-    m_pulses = {Pulse{NewGame}, Pulse{score}, Pulse{Ob}, Pulse{Exit},
-                Pulse{xl}};
-    onMouseMove = [this] { FormMouseMove(); };
+    m_pulses = {Pulse{newGameButton}, Pulse{scoresButton}, Pulse{aboutButton}, Pulse{exitButton},
+                Pulse{namePrompt}};
+    onMouseMove = [this] { onBackgroundHovered(); };
     // Closing the main screen ends the program.
     onClose = [this] { emit quitRequested(); };
 }
 
 void MenuScreen::createLoadingGauge()
 {
-    gx = place(new TGauge(this), 0, 408, 688, 32);
-    gx->setKind(gkPie);
-    gx->setForeColor(kMaroon);
-    gx->setBackColor(Qt::black);
-    gx->setColor(Qt::black);
-    gx->hide();
+    loadingGauge = place(new TGauge(this), 0, 408, 688, 32);
+    loadingGauge->setKind(gkPie);
+    loadingGauge->setForeColor(kMaroon);
+    loadingGauge->setBackColor(Qt::black);
+    loadingGauge->setColor(Qt::black);
+    loadingGauge->hide();
 }
 
 void MenuScreen::createEntries()
 {
-    Exit = createEntry(QStringLiteral("Выход"), 384, 360, &MenuScreen::ExitClick,
-                             &MenuScreen::ExitMouseMove);
-    NewGame = createEntry(QStringLiteral("Новая игра"), 8, 296, &MenuScreen::NewGameClick,
-                                &MenuScreen::NewGameMouseMove);
-    Ob = createEntry(QStringLiteral("О программе"), 384, 296, &MenuScreen::ObClick,
-                              &MenuScreen::ObMouseMove);
-    score = createEntry(QStringLiteral("Очки"), 8, 360, &MenuScreen::scoreClick,
-                               &MenuScreen::scoreMouseMove);
+    exitButton = createEntry(QStringLiteral("Выход"), 384, 360, &MenuScreen::onExitClicked,
+                             &MenuScreen::onExitHovered);
+    newGameButton = createEntry(QStringLiteral("Новая игра"), 8, 296, &MenuScreen::onNewGameClicked,
+                                &MenuScreen::onNewGameHovered);
+    aboutButton = createEntry(QStringLiteral("О программе"), 384, 296, &MenuScreen::onAboutClicked,
+                              &MenuScreen::onAboutHovered);
+    scoresButton = createEntry(QStringLiteral("Очки"), 8, 360, &MenuScreen::onScoresClicked,
+                               &MenuScreen::onScoresHovered);
 }
 
 TFlatButton *MenuScreen::createEntry(const QString &caption, int left, int top, Handler clicked,
@@ -96,93 +96,93 @@ TFlatButton *MenuScreen::createEntry(const QString &caption, int left, int top, 
 // The prompt and the frames around it and the name field.
 void MenuScreen::createNamePrompt()
 {
-    xl = place(new TLabel(this, kNamePrompt), 152, 96, 393, 49);
-    xl->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    xl->setFont(Scaling::font(40, true));
-    xl->setFontColor(kSilver);
+    namePrompt = place(new TLabel(this, kNamePrompt), 152, 96, 393, 49);
+    namePrompt->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    namePrompt->setFont(Scaling::font(40, true));
+    namePrompt->setFontColor(kSilver);
 
-    Bevel1 = place(new TBevel(this), 144, 144, 409, 65);
-    Bevel2 = place(new TBevel(this), 144, 88, 409, 57);
+    nameFieldFrame = place(new TBevel(this), 144, 144, 409, 65);
+    namePromptFrame = place(new TBevel(this), 144, 88, 409, 57);
 }
 
 void MenuScreen::createHeadline()
 {
-    next = place(new TLabel(this, kHeadline), 0, 0, 688, 36);
-    next->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    next->setFont(Scaling::font(30, true));
-    next->setFontColor(kYellow);
-    next->onMouseMove = [this] { nextMouseMove(); };
+    headline = place(new TLabel(this, kHeadline), 0, 0, 688, 36);
+    headline->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    headline->setFont(Scaling::font(30, true));
+    headline->setFontColor(kYellow);
+    headline->onMouseMove = [this] { onHeadlineHovered(); };
 }
 
 void MenuScreen::createSoundSwitch()
 {
     // Its place comes with its picture.
-    ns = new TImage(this);
-    ns->setCursor(Qt::PointingHandCursor);
+    soundSwitch = new TImage(this);
+    soundSwitch->setCursor(Qt::PointingHandCursor);
     setSoundPicture(Pictures::keyLowerLeft(QImage(QStringLiteral(":/builtin/ns.bmp"))));
-    ns->onClick = [this] { nsClick(); };
+    soundSwitch->onClick = [this] { onSoundSwitchClicked(); };
 }
 
 void MenuScreen::createNameField()
 {
-    name = place(new TEdit(this), 152, 152, 393, 49);
-    name->setText(kNamePrompt);
-    name->setFont(Scaling::font(40));
-    name->setFontColor(Qt::white);
-    name->setFrame(false);
-    QPalette palette = name->palette();
+    nameField = place(new TEdit(this), 152, 152, 393, 49);
+    nameField->setText(kNamePrompt);
+    nameField->setFont(Scaling::font(40));
+    nameField->setFontColor(Qt::white);
+    nameField->setFrame(false);
+    QPalette palette = nameField->palette();
     palette.setColor(QPalette::Base, Qt::black);
-    name->setPalette(palette);
+    nameField->setPalette(palette);
     // After the layout's text, which is no change of the player's.
-    name->onChange = [this] { nameChange(); };
-    name->onMouseMove = [this] { nameMouseMove(); };
+    nameField->onChange = [this] { onNameChanged(); };
+    nameField->onMouseMove = [this] { onNameHovered(); };
 }
 
 // The music player's bar and the buttons of the two repeating pieces; the name field keeps the
 // keyboard, the panel comes next in the tab order.
 void MenuScreen::createHiddenPanel()
 {
-    xpan = place(new TPanel(this, Qt::black, false), 568, 88, 97, 113);
-    xpan->hide();
-    mp1 = place(m_music.makePlayer(xpan), 4, 3, 85, 30);
-    a1 = place(new TFlatButton(xpan, QStringLiteral("a1")), 8, 35, 73, 22);
-    a1->setFontColor(Qt::white);
-    a1->onClick = [this] { m_music.playMenuPiece(); };
-    a2 = place(new TFlatButton(xpan, QStringLiteral("a2")), 8, 59, 73, 22);
-    a2->setFontColor(Qt::white);
-    a2->onClick = [this] { m_music.playExamPiece(); };
-    setTabOrder(name, xpan);
-    name->setFocus();
+    hiddenPanel = place(new TPanel(this, Qt::black, false), 568, 88, 97, 113);
+    hiddenPanel->hide();
+    musicPlayer = place(m_music.makePlayer(hiddenPanel), 4, 3, 85, 30);
+    menuPieceButton = place(new TFlatButton(hiddenPanel, QStringLiteral("a1")), 8, 35, 73, 22);
+    menuPieceButton->setFontColor(Qt::white);
+    menuPieceButton->onClick = [this] { m_music.playMenuPiece(); };
+    examPieceButton = place(new TFlatButton(hiddenPanel, QStringLiteral("a2")), 8, 59, 73, 22);
+    examPieceButton->setFontColor(Qt::white);
+    examPieceButton->onClick = [this] { m_music.playExamPiece(); };
+    setTabOrder(nameField, hiddenPanel);
+    nameField->setFocus();
 }
 
 void MenuScreen::createTimers()
 {
-    tx = new Timer(10, false, this);
-    tx->onTimer = [this] { txTimer(); };
+    loadingTimer = new Timer(10, false, this);
+    loadingTimer->onTimer = [this] { onLoadingTick(); };
     // The hover timer sleeps while nothing can pulse; the menu's first show, which follows at once,
     // puts it to sleep until an entry is hovered.
-    deamon = new Timer(35, true, this);
-    deamon->onTimer = [this] { deamonTimer(); };
+    hoverTimer = new Timer(35, true, this);
+    hoverTimer->onTimer = [this] { onHoverTick(); };
 }
 
 MenuScreen::~MenuScreen() = default;
 
 void MenuScreen::enterAction()
 {
-    xpan->show();
+    hiddenPanel->show();
     emit hiddenPanelsRequested();
-    NewGameClick();
+    onNewGameClicked();
 }
 
 QString MenuScreen::playerName() const
 {
-    return name->text();
+    return nameField->text();
 }
 
 void MenuScreen::returnFromScores()
 {
     showScreen();
-    deamon->setEnabled(true);
+    hoverTimer->setEnabled(true);
 }
 
 MenuScreen::Pulse *MenuScreen::pulseOf(Hover item)
@@ -194,52 +194,52 @@ MenuScreen::Pulse *MenuScreen::pulseOf(Hover item)
 
 // ---- Name check, loading and the start of an exam ----
 
-void MenuScreen::NewGameClick()
+void MenuScreen::onNewGameClicked()
 {
-    const QString text = name->text();
+    const QString text = nameField->text();
     if (text == kNamePrompt || text.isEmpty()) {
-        xl->setCaption(QStringLiteral("Введите Ваше имя!"));
-        name->setText(QString());
-        if (!name->isVisible() || !name->isEnabled())
+        namePrompt->setCaption(QStringLiteral("Введите Ваше имя!"));
+        nameField->setText(QString());
+        if (!nameField->isVisible() || !nameField->isEnabled())
             throw GameError(QStringLiteral("Cannot focus a disabled or invisible window"));
-        name->setFocus();
+        nameField->setFocus();
         return;
     }
     m_music.examLoadingStarted();
-    tx->setEnabled(true);
-    gx->show();
+    loadingTimer->setEnabled(true);
+    loadingGauge->show();
     setHovered(Hover::None);
-    deamon->setEnabled(false);
+    hoverTimer->setEnabled(false);
 }
 
-void MenuScreen::txTimer()
+void MenuScreen::onLoadingTick()
 {
-    if (gx->progress() == kExamPieceAt) {
+    if (loadingGauge->progress() == kExamPieceAt) {
         // A piece that cannot be played is reported, but never holds up the exam.
         guarded([this] { m_music.examPieceDue(); });
     }
-    if (gx->progress() == 100) {
-        tx->setEnabled(false);
-        gx->setProgress(0);
-        gx->hide();
+    if (loadingGauge->progress() == 100) {
+        loadingTimer->setEnabled(false);
+        loadingGauge->setProgress(0);
+        loadingGauge->hide();
         emit examStarted();
     }
-    gx->setProgress(gx->progress() + 1);
+    loadingGauge->setProgress(loadingGauge->progress() + 1);
 }
 
 // ---- Screen switches ----
 
-void MenuScreen::ExitClick()
+void MenuScreen::onExitClicked()
 {
     close();
 }
 
-void MenuScreen::scoreClick()
+void MenuScreen::onScoresClicked()
 {
     emit scoresRequested();
 }
 
-void MenuScreen::ObClick()
+void MenuScreen::onAboutClicked()
 {
     emit aboutRequested();
 }
@@ -250,37 +250,37 @@ void MenuScreen::highlightEntry(Hover item)
 {
     setHovered(item);
     const Pulse *highlighted = pulseOf(item);
-    for (TFlatButton *entry : {NewGame, score, Ob, Exit}) {
+    for (TFlatButton *entry : {newGameButton, scoresButton, aboutButton, exitButton}) {
         const bool lit = highlighted && highlighted->widget == entry;
         entry->setFontColor(lit ? kSkyBlue : QColor(Qt::white));
     }
 }
 
-void MenuScreen::NewGameMouseMove() { highlightEntry(Hover::NewGame); }
-void MenuScreen::scoreMouseMove() { highlightEntry(Hover::Scores); }
-void MenuScreen::ObMouseMove() { highlightEntry(Hover::About); }
-void MenuScreen::ExitMouseMove() { highlightEntry(Hover::Exit); }
+void MenuScreen::onNewGameHovered() { highlightEntry(Hover::NewGame); }
+void MenuScreen::onScoresHovered() { highlightEntry(Hover::Scores); }
+void MenuScreen::onAboutHovered() { highlightEntry(Hover::About); }
+void MenuScreen::onExitHovered() { highlightEntry(Hover::Exit); }
 
 // The name field lights its prompt only: an entry keeps its colour.
-void MenuScreen::nameMouseMove()
+void MenuScreen::onNameHovered()
 {
     setHovered(Hover::Name);
-    xl->setFontColor(kSkyBlue);
+    namePrompt->setFontColor(kSkyBlue);
 }
 
-void MenuScreen::FormMouseMove()
+void MenuScreen::onBackgroundHovered()
 {
     highlightEntry(Hover::None);
-    xl->setFontColor(Qt::white);
-    next->setCaption(kHeadline);
+    namePrompt->setFontColor(Qt::white);
+    headline->setCaption(kHeadline);
 }
 
-void MenuScreen::nextMouseMove()
+void MenuScreen::onHeadlineHovered()
 {
-    next->setCaption(QStringLiteral("Скоро! PEMy и Квенталь!"));
+    headline->setCaption(QStringLiteral("Скоро! PEMy и Квенталь!"));
 }
 
-void MenuScreen::deamonTimer()
+void MenuScreen::onHoverTick()
 {
     pulseHovered(1);
 }
@@ -305,7 +305,7 @@ void MenuScreen::setHovered(Hover item)
 {
     catchUpPulse();
     m_hovered = item;
-    deamon->setDormant(!pulseShows());
+    hoverTimer->setDormant(!pulseShows());
 }
 
 bool MenuScreen::pulseShows() const
@@ -315,13 +315,13 @@ bool MenuScreen::pulseShows() const
 
 void MenuScreen::catchUpPulse()
 {
-    pulseHovered(deamon->takeMissedTicks());
+    pulseHovered(hoverTimer->takeMissedTicks());
 }
 
 void MenuScreen::updateHoverTimerWake()
 {
     catchUpPulse();
-    deamon->setDormant(!pulseShows());
+    hoverTimer->setDormant(!pulseShows());
 }
 
 void MenuScreen::showEvent(QShowEvent *event)
@@ -347,10 +347,10 @@ void MenuScreen::changeEvent(QEvent *event)
 
 bool MenuScreen::isLordlyName() const
 {
-    return name->text() == QString::fromUtf16(kLordlyName);
+    return nameField->text() == QString::fromUtf16(kLordlyName);
 }
 
-void MenuScreen::nsClick()
+void MenuScreen::onSoundSwitchClicked()
 {
     const MusicRules::SoundSwitch sound = m_music.switchSound();
     if (sound.failed)
@@ -362,35 +362,35 @@ void MenuScreen::nsClick()
 
 void MenuScreen::setSoundPicture(const QImage &picture)
 {
-    ns->setPicture(picture);
+    soundSwitch->setPicture(picture);
     if (picture.isNull())
         return;
     // Docked to the right edge below the headline, as wide as its picture.
     const int pictureWidth = Scaling::px(picture.width());
-    ns->setGeometry(width() - pictureWidth, Scaling::px(36), pictureWidth,
+    soundSwitch->setGeometry(width() - pictureWidth, Scaling::px(36), pictureWidth,
                              Scaling::px(372));
 }
 
 // ---- Lordly mode ----
 
-void MenuScreen::nameChange()
+void MenuScreen::onNameChanged()
 {
-    const QString text = name->text();
+    const QString text = nameField->text();
     if (text == kLordlyPrefix)
-        next->setCaption(QStringLiteral("Пожалуйста подождите..."));
+        headline->setCaption(QStringLiteral("Пожалуйста подождите..."));
     // The lordly piece starts first: a piece that cannot start leaves the captions as they are.
     m_music.setLordlyPlayer(isLordlyName());
     if (!isLordlyName())
         return;
 
-    NewGame->setCaption(QStringLiteral("Развлечения!"));
-    score->setCaption(QStringLiteral("Суета и тлен!"));
-    Ob->setCaption(QStringLiteral("О господине!"));
-    Exit->setCaption(QStringLiteral("Устали Сир?"));
-    xl->setCaption(QStringLiteral("Ваше имя! Милорд!"));
-    name->setEnabled(false);
+    newGameButton->setCaption(QStringLiteral("Развлечения!"));
+    scoresButton->setCaption(QStringLiteral("Суета и тлен!"));
+    aboutButton->setCaption(QStringLiteral("О господине!"));
+    exitButton->setCaption(QStringLiteral("Устали Сир?"));
+    namePrompt->setCaption(QStringLiteral("Ваше имя! Милорд!"));
+    nameField->setEnabled(false);
     const QString welcome = QStringLiteral("Добро пожаловать! Повелитель!");
     setWindowTitle(welcome);
-    next->setCaption(QStringLiteral("Да здравствует повелитель!"));
+    headline->setCaption(QStringLiteral("Да здравствует повелитель!"));
     emit lordlyModeEntered();
 }

@@ -70,45 +70,45 @@ signals:
 
 public:
     // Handlers.
-    void NewGameClick();
-    void txTimer();
-    void deamonTimer();
-    void ExitClick();
-    void scoreClick();
-    void ObClick();
-    void nsClick();
-    void nameChange();
+    void onNewGameClicked();
+    void onLoadingTick();
+    void onHoverTick();
+    void onExitClicked();
+    void onScoresClicked();
+    void onAboutClicked();
+    void onSoundSwitchClicked();
+    void onNameChanged();
     // The pointer over a bare part of the screen, outside every widget.
-    void FormMouseMove();
-    void NewGameMouseMove();
-    void scoreMouseMove();
-    void ObMouseMove();
-    void ExitMouseMove();
-    void nameMouseMove();
-    void nextMouseMove();
+    void onBackgroundHovered();
+    void onNewGameHovered();
+    void onScoresHovered();
+    void onAboutHovered();
+    void onExitHovered();
+    void onNameHovered();
+    void onHeadlineHovered();
 
     // Widgets, in creation order: each lies above those before it.
-    TGauge *gx;
-    TFlatButton *Exit;
-    TFlatButton *NewGame;
-    TFlatButton *Ob;
-    TFlatButton *score;
+    TGauge *loadingGauge;
+    TFlatButton *exitButton;
+    TFlatButton *newGameButton;
+    TFlatButton *aboutButton;
+    TFlatButton *scoresButton;
     // The label above the name field: asks for the name, and pulses for the field.
-    TLabel *xl;
-    TBevel *Bevel1;
-    TBevel *Bevel2;
-    TLabel *next;
-    TImage *ns;
-    TEdit *name;
+    TLabel *namePrompt;
+    TBevel *nameFieldFrame;
+    TBevel *namePromptFrame;
+    TLabel *headline;
+    TImage *soundSwitch;
+    TEdit *nameField;
     // Shown by Enter and never hidden again: the music player's bar and its two pieces.
-    TPanel *xpan;
-    TMediaPlayer *mp1;
-    TFlatButton *a1;
-    TFlatButton *a2;
+    TPanel *hiddenPanel;
+    TMediaPlayer *musicPlayer;
+    TFlatButton *menuPieceButton;
+    TFlatButton *examPieceButton;
     // Fills the loading gauge, one percent a tick.
-    Timer *tx;
+    Timer *loadingTimer;
     // Pulses the hovered item.
-    Timer *deamon;
+    Timer *hoverTimer;
 
 protected:
     void showEvent(QShowEvent *event) override;

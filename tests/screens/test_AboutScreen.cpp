@@ -23,7 +23,7 @@ int limitX() { return aboutScreen()->p->width() - aboutScreen()->rod->width(); }
 // Shows the screen as the menu's about button does, ready for pointer events.
 void showAbout()
 {
-    menuScreen()->ObClick();
+    menuScreen()->onAboutClicked();
     QVERIFY(QTest::qWaitForWindowExposed(aboutScreen()));
 }
 
@@ -201,7 +201,7 @@ private slots:
     // next visit moves only after a pointer move over it or "Назад".
     void backAndReturn()
     {
-        menuScreen()->ObClick();
+        menuScreen()->onAboutClicked();
         QVERIFY(aboutScreen()->isVisible());
         shellMusic().examLoadingStarted();
         shellMusic().echoGuardElapsed();
@@ -217,7 +217,7 @@ private slots:
         QVERIFY(!aboutScreen()->isVisible());
         QVERIFY(menuScreen()->isVisible());
 
-        menuScreen()->ObClick();
+        menuScreen()->onAboutClicked();
         QCOMPARE(aboutScreen()->rod->pos(), place);
         QCOMPARE(aboutScreen()->rod->caption(), QString("rodVK - "));
         QCOMPARE(aboutScreen()->mx->tag, 10);

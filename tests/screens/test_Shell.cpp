@@ -85,7 +85,7 @@ private slots:
             if (way == 0)
                 menuScreen()->close();
             else if (way == 1)
-                menuScreen()->ExitClick();
+                menuScreen()->onExitClicked();
             else
                 gameScreen()->exitClick();
         });
@@ -96,9 +96,9 @@ private slots:
         QVERIFY(!timedOut);
     }
 
-    // Enter on every screen, whatever has the focus, runs the menu's `enter`: the hidden panels show
-    // and the name check runs. No text box receives the key, and nothing is saved: only "Назад"
-    // writes the score list.
+    // Enter on every screen, whatever has the focus, runs the menu's enterAction(): the hidden
+    // panels show and the name check runs. No text box receives the key, and nothing is saved: only
+    // "Назад" writes the score list.
     void enterFromEveryScreen_data()
     {
         QTest::addColumn<int>("screen");
@@ -111,10 +111,10 @@ private slots:
     {
         QFETCH(int, screen);
         m_screens->create();
-        menuScreen()->name->setText(QString::fromUtf8("Студент"));
+        menuScreen()->nameField->setText(QString::fromUtf8("Студент"));
         QWidget *target = nullptr;
         switch (screen) {
-        case 0: target = menuScreen()->name; break;
+        case 0: target = menuScreen()->nameField; break;
         case 1: gameScreen()->showScreen(); target = gameScreen(); break;
         case 2:
             scoreScreen()->showScreen();
@@ -127,10 +127,10 @@ private slots:
         target->setFocus();
         QTest::keyClick(target, Qt::Key_Return);
         QTest::keyClick(target, Qt::Key_Enter, Qt::KeypadModifier);
-        QVERIFY(menuScreen()->xpan->isVisibleTo(menuScreen()));
+        QVERIFY(menuScreen()->hiddenPanel->isVisibleTo(menuScreen()));
         QVERIFY(gameScreen()->bfg->isVisibleTo(gameScreen()));
-        QVERIFY(menuScreen()->tx->enabled());
-        QCOMPARE(menuScreen()->name->text(), QString::fromUtf8("Студент"));
+        QVERIFY(menuScreen()->loadingTimer->enabled());
+        QCOMPARE(menuScreen()->nameField->text(), QString::fromUtf8("Студент"));
         QCOMPARE(scoreScreen()->Score->text(), screen == 2 ? QString("line\r\n") : QString());
         QVERIFY(!QFile::exists(m_screens->path("base/data/score.inf")));
         QVERIFY(!QFile::exists(m_screens->path("score.inf")));
@@ -140,23 +140,23 @@ private slots:
     void enterRevealsPanelsOnRefusal()
     {
         m_screens->create();
-        QTest::keyClick(menuScreen()->name, Qt::Key_Return);
-        QVERIFY(menuScreen()->xpan->isVisibleTo(menuScreen()));
+        QTest::keyClick(menuScreen()->nameField, Qt::Key_Return);
+        QVERIFY(menuScreen()->hiddenPanel->isVisibleTo(menuScreen()));
         QVERIFY(gameScreen()->bfg->isVisibleTo(gameScreen()));
-        QVERIFY(!menuScreen()->tx->enabled());
-        QCOMPARE(menuScreen()->name->text(), QString());
+        QVERIFY(!menuScreen()->loadingTimer->enabled());
+        QCOMPARE(menuScreen()->nameField->text(), QString());
     }
 
     // Enter on the about screen with a valid name starts an exam; the about screen stays beside it.
     void enterOnAboutKeepsAbout()
     {
         m_screens->create();
-        menuScreen()->name->setText("x");
+        menuScreen()->nameField->setText("x");
         aboutScreen()->showScreen();
         menuScreen()->hide();
         QTest::keyClick(aboutScreen(), Qt::Key_Return);
         while (!gameScreen()->isVisible())
-            menuScreen()->tx->fire();
+            menuScreen()->loadingTimer->fire();
         QVERIFY(aboutScreen()->isVisible());
         QVERIFY(!menuScreen()->isVisible());
         QVERIFY(gameScreen()->timet->enabled());
@@ -181,11 +181,11 @@ private slots:
     void inputBeforeFirstPaint()
     {
         m_screens->startUp();
-        menuScreen()->name->setText(QString::fromUtf8("Студент"));
-        QTest::keyClick(menuScreen()->name, Qt::Key_Return);
+        menuScreen()->nameField->setText(QString::fromUtf8("Студент"));
+        QTest::keyClick(menuScreen()->nameField, Qt::Key_Return);
         QVERIFY(gameScreen() && scoreScreen() && aboutScreen());
         QVERIFY(gameScreen()->bfg->isVisibleTo(gameScreen()));
-        QVERIFY(menuScreen()->tx->enabled());
+        QVERIFY(menuScreen()->loadingTimer->enabled());
     }
 
     // An error box opened by a step that a screen switch follows stays in front of the new screen
@@ -217,10 +217,10 @@ private slots:
         case 1:
             m_screens->create();
             m_screens->write("base/sound/pms2.mp3", notMusic);
-            menuScreen()->name->setText("x");
-            menuScreen()->NewGameClick();
+            menuScreen()->nameField->setText("x");
+            menuScreen()->onNewGameClicked();
             while (!gameScreen()->isVisible())
-                menuScreen()->tx->fire();
+                menuScreen()->loadingTimer->fire();
             front = gameScreen();
             break;
         case 2:
