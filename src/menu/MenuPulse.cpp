@@ -11,18 +11,21 @@ constexpr int kLargest = 24;
 constexpr int kStep = 2;
 } // namespace
 
-void step(int &points, int &direction)
+void step(int &points, Direction &direction)
 {
-    if (direction == 0) {
+    switch (direction) {
+    case Direction::Shrinking:
         if (points < kSmallest)
-            direction = 1;
+            direction = Direction::Growing;
         else
             points -= kStep;
-    } else {
+        break;
+    case Direction::Growing:
         if (points > kLargest)
-            direction = 0;
+            direction = Direction::Shrinking;
         else
             points += kStep;
+        break;
     }
 }
 

@@ -28,31 +28,15 @@ using Scaling::place;
 const QString kNamePrompt = QStringLiteral("Ваше имя");
 // Typing these four letters shows the waiting text.
 const QString kLordlyPrefix = QStringLiteral("wenK");
-// The caption of `next` while nothing special happens.
-const QString kNextCaption = QStringLiteral("PEMy и Зольмар!");
+// The headline's caption while nothing special happens.
+const QString kHeadline = QStringLiteral("PEMy и Зольмар!");
 
 // Sound switch pictures.
 const QString kSoundOnIcon = QStringLiteral("Base\\image\\Ico\\son.bmp");
 const QString kSoundOffIcon = QStringLiteral("Base\\image\\Ico\\sof.bmp");
 
-// Hovered items (the tag of `deamon`).
-constexpr int kHoverNone = 0;
-constexpr int kHoverNewGame = 1;
-constexpr int kHoverScore = 2;
-constexpr int kHoverOb = 3;
-constexpr int kHoverExit = 4;
-constexpr int kHoverName = 5;
-
 // Loading: the exam piece starts at this percentage, the exam at 100.
 constexpr int kExamPieceAt = 80;
-
-TFlatButton *menuEntry(QWidget *parent, const QString &caption, int left, int top)
-{
-    auto *button = place(new TFlatButton(parent, caption), left, top, 300, 50);
-    button->setFont(Scaling::font(40, true));
-    button->setFontColor(Qt::white);
-    return button;
-}
 
 } // namespace
 
@@ -61,292 +45,312 @@ MenuScreen::MenuScreen(Music &music)
       m_music(music)
 {
     setFont(Scaling::font(17));
-
-    gx = place(new TGauge(this), 0, 408, 688, 32);
-    gx->setKind(gkPie);
-    gx->setForeColor(kMaroon);
-    gx->setBackColor(Qt::black);
-    gx->setColor(Qt::black);
-    gx->hide();
-
-    Exit = menuEntry(this, QStringLiteral("Выход"), 384, 360);
-    NewGame = menuEntry(this, QStringLiteral("Новая игра"), 8, 296);
-    Ob = menuEntry(this, QStringLiteral("О программе"), 384, 296);
-    score = menuEntry(this, QStringLiteral("Очки"), 8, 360);
-
-    xl = place(new TLabel(this, kNamePrompt), 152, 96, 393, 49);
-    xl->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    xl->setFont(Scaling::font(40, true));
-    xl->setFontColor(kSilver);
-
-    Bevel1 = place(new TBevel(this), 144, 144, 409, 65);
-    Bevel2 = place(new TBevel(this), 144, 88, 409, 57);
-
-    next = place(new TLabel(this, kNextCaption), 0, 0, 688, 36);
-    next->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    next->setFont(Scaling::font(30, true));
-    next->setFontColor(kYellow);
-
-    // Its place comes with its picture.
-    ns = new TImage(this);
-    ns->setCursor(Qt::PointingHandCursor);
-    setSoundPicture(Pictures::keyLowerLeft(QImage(QStringLiteral(":/builtin/ns.bmp"))));
-
-    name = place(new TEdit(this), 152, 152, 393, 49);
-    name->setText(kNamePrompt);
-    name->setFont(Scaling::font(40));
-    name->setFontColor(Qt::white);
-    name->setFrame(false);
-    QPalette namePalette = name->palette();
-    namePalette.setColor(QPalette::Base, Qt::black);
-    name->setPalette(namePalette);
-
-    xpan = place(new TPanel(this, Qt::black, false), 568, 88, 97, 113);
-    xpan->hide();
-    mp1 = place(m_music.makePlayer(xpan), 4, 3, 85, 30);
-    a1 = place(new TFlatButton(xpan, QStringLiteral("a1")), 8, 35, 73, 22);
-    a1->setFontColor(Qt::white);
-    a2 = place(new TFlatButton(xpan, QStringLiteral("a2")), 8, 59, 73, 22);
-    a2->setFontColor(Qt::white);
-    setTabOrder(name, xpan);
-    name->setFocus();
-
-    tx = new Timer(10, false, this);
-    // The hover timer sleeps while nothing can pulse; the menu's first show, which follows at once,
-    // puts it to sleep until an entry is hovered.
-    deamon = new Timer(35, true, this);
-
-    ActionList1.add(QStringLiteral("enter"), [this] { enterExecute(); });
-    ActionList1.add(QStringLiteral("s1"), [this] { pulse(kHoverNewGame); });
-    ActionList1.add(QStringLiteral("s2"), [this] { pulse(kHoverScore); });
-    ActionList1.add(QStringLiteral("s3"), [this] { pulse(kHoverOb); });
-    ActionList1.add(QStringLiteral("s4"), [this] { pulse(kHoverExit); });
-    ActionList1.add(QStringLiteral("ss"), [this] { pulse(kHoverName); });
-    m_enter = &ActionList1.at(QStringLiteral("enter"));
-    m_pulseSteps = {&ActionList1.at(QStringLiteral("s1")), &ActionList1.at(QStringLiteral("s2")),
-                    &ActionList1.at(QStringLiteral("s3")), &ActionList1.at(QStringLiteral("s4")),
-                    &ActionList1.at(QStringLiteral("ss"))};
-
-    NewGame->onClick = [this] { NewGameClick(); };
-    Exit->onClick = [this] { ExitClick(); };
-    score->onClick = [this] { scoreClick(); };
-    Ob->onClick = [this] { ObClick(); };
-    ns->onClick = [this] { nsClick(); };
-    a1->onClick = [this] { m_music.playMenuPiece(); };
-    a2->onClick = [this] { m_music.playExamPiece(); };
-    NewGame->onMouseMove = [this] { NewGameMouseMove(); };
-    score->onMouseMove = [this] { scoreMouseMove(); };
-    Ob->onMouseMove = [this] { ObMouseMove(); };
-    Exit->onMouseMove = [this] { ExitMouseMove(); };
-    name->onMouseMove = [this] { nameMouseMove(); };
-    next->onMouseMove = [this] { nextMouseMove(); };
-    onMouseMove = [this] { FormMouseMove(); };
-    name->onChange = [this] { nameChange(); };
-    tx->onTimer = [this] { txTimer(); };
-    deamon->onTimer = [this] { deamonTimer(); };
+    createLoadingGauge();
+    createEntries();
+    createNamePrompt();
+    createHeadline();
+    createSoundSwitch();
+    createNameField();
+    createHiddenPanel();
+    createTimers();
+    m_pulses = {Pulse{newGameButton}, Pulse{scoresButton}, Pulse{aboutButton}, Pulse{exitButton},
+                Pulse{namePrompt}};
+    onMouseMove = [this] { onBackgroundHovered(); };
     // Closing the main screen ends the program.
     onClose = [this] { emit quitRequested(); };
 }
 
+void MenuScreen::createLoadingGauge()
+{
+    loadingGauge = place(new TGauge(this), 0, 408, 688, 32);
+    loadingGauge->setKind(gkPie);
+    loadingGauge->setForeColor(kMaroon);
+    loadingGauge->setBackColor(Qt::black);
+    loadingGauge->setColor(Qt::black);
+    loadingGauge->hide();
+}
+
+void MenuScreen::createEntries()
+{
+    exitButton = createEntry(QStringLiteral("Выход"), 384, 360, &MenuScreen::onExitClicked,
+                             &MenuScreen::onExitHovered);
+    newGameButton = createEntry(QStringLiteral("Новая игра"), 8, 296, &MenuScreen::onNewGameClicked,
+                                &MenuScreen::onNewGameHovered);
+    aboutButton = createEntry(QStringLiteral("О программе"), 384, 296, &MenuScreen::onAboutClicked,
+                              &MenuScreen::onAboutHovered);
+    scoresButton = createEntry(QStringLiteral("Очки"), 8, 360, &MenuScreen::onScoresClicked,
+                               &MenuScreen::onScoresHovered);
+}
+
+TFlatButton *MenuScreen::createEntry(const QString &caption, int left, int top, Handler clicked,
+                                     Handler hovered)
+{
+    auto *button = place(new TFlatButton(this, caption), left, top, 300, 50);
+    button->setFont(Scaling::font(40, true));
+    button->setFontColor(Qt::white);
+    button->onClick = [this, clicked] { (this->*clicked)(); };
+    button->onMouseMove = [this, hovered] { (this->*hovered)(); };
+    return button;
+}
+
+// The prompt and the frames around it and the name field.
+void MenuScreen::createNamePrompt()
+{
+    namePrompt = place(new TLabel(this, kNamePrompt), 152, 96, 393, 49);
+    namePrompt->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    namePrompt->setFont(Scaling::font(40, true));
+    namePrompt->setFontColor(kSilver);
+
+    nameFieldFrame = place(new TBevel(this), 144, 144, 409, 65);
+    namePromptFrame = place(new TBevel(this), 144, 88, 409, 57);
+}
+
+void MenuScreen::createHeadline()
+{
+    headline = place(new TLabel(this, kHeadline), 0, 0, 688, 36);
+    headline->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    headline->setFont(Scaling::font(30, true));
+    headline->setFontColor(kYellow);
+    headline->onMouseMove = [this] { onHeadlineHovered(); };
+}
+
+void MenuScreen::createSoundSwitch()
+{
+    // Its place comes with its picture.
+    soundSwitch = new TImage(this);
+    soundSwitch->setCursor(Qt::PointingHandCursor);
+    setSoundPicture(Pictures::keyLowerLeft(QImage(QStringLiteral(":/builtin/ns.bmp"))));
+    soundSwitch->onClick = [this] { onSoundSwitchClicked(); };
+}
+
+void MenuScreen::createNameField()
+{
+    nameField = place(new TEdit(this), 152, 152, 393, 49);
+    nameField->setText(kNamePrompt);
+    nameField->setFont(Scaling::font(40));
+    nameField->setFontColor(Qt::white);
+    nameField->setFrame(false);
+    QPalette palette = nameField->palette();
+    palette.setColor(QPalette::Base, Qt::black);
+    nameField->setPalette(palette);
+    // After the layout's text, which is no change of the player's.
+    nameField->onChange = [this] { onNameChanged(); };
+    nameField->onMouseMove = [this] { onNameHovered(); };
+}
+
+// The music player's bar and the buttons of the two repeating pieces; the name field keeps the
+// keyboard, the panel comes next in the tab order.
+void MenuScreen::createHiddenPanel()
+{
+    hiddenPanel = place(new TPanel(this, Qt::black, false), 568, 88, 97, 113);
+    hiddenPanel->hide();
+    musicPlayer = place(m_music.makePlayer(hiddenPanel), 4, 3, 85, 30);
+    menuPieceButton = place(new TFlatButton(hiddenPanel, QStringLiteral("a1")), 8, 35, 73, 22);
+    menuPieceButton->setFontColor(Qt::white);
+    menuPieceButton->onClick = [this] { m_music.playMenuPiece(); };
+    examPieceButton = place(new TFlatButton(hiddenPanel, QStringLiteral("a2")), 8, 59, 73, 22);
+    examPieceButton->setFontColor(Qt::white);
+    examPieceButton->onClick = [this] { m_music.playExamPiece(); };
+    setTabOrder(nameField, hiddenPanel);
+    nameField->setFocus();
+}
+
+void MenuScreen::createTimers()
+{
+    loadingTimer = new Timer(10, false, this);
+    loadingTimer->onTimer = [this] { onLoadingTick(); };
+    // The hover timer sleeps while nothing can pulse; the menu's first show, which follows at once,
+    // puts it to sleep until an entry is hovered.
+    hoverTimer = new Timer(35, true, this);
+    hoverTimer->onTimer = [this] { onHoverTick(); };
+}
+
 MenuScreen::~MenuScreen() = default;
 
-void MenuScreen::enterAction() const
+void MenuScreen::enterAction()
 {
-    m_enter->execute();
+    hiddenPanel->show();
+    emit hiddenPanelsRequested();
+    onNewGameClicked();
 }
 
 QString MenuScreen::playerName() const
 {
-    return name->text();
+    return nameField->text();
 }
 
 void MenuScreen::returnFromScores()
 {
     showScreen();
-    deamon->setEnabled(true);
+    hoverTimer->setEnabled(true);
+}
+
+MenuScreen::Pulse *MenuScreen::pulseOf(Hover item)
+{
+    if (item == Hover::None)
+        return nullptr;
+    return &m_pulses[static_cast<int>(item) - static_cast<int>(Hover::NewGame)];
 }
 
 // ---- Name check, loading and the start of an exam ----
 
-void MenuScreen::NewGameClick()
+void MenuScreen::onNewGameClicked()
 {
-    const QString text = name->text();
+    const QString text = nameField->text();
     if (text == kNamePrompt || text.isEmpty()) {
-        xl->setCaption(QStringLiteral("Введите Ваше имя!"));
-        name->setText(QString());
-        if (!name->isVisible() || !name->isEnabled())
+        namePrompt->setCaption(QStringLiteral("Введите Ваше имя!"));
+        nameField->setText(QString());
+        if (!nameField->isVisible() || !nameField->isEnabled())
             throw GameError(QStringLiteral("Cannot focus a disabled or invisible window"));
-        name->setFocus();
+        nameField->setFocus();
         return;
     }
     m_music.examLoadingStarted();
-    tx->setEnabled(true);
-    gx->show();
-    setHovered(kHoverNone);
-    deamon->setEnabled(false);
+    loadingTimer->setEnabled(true);
+    loadingGauge->show();
+    setHovered(Hover::None);
+    hoverTimer->setEnabled(false);
 }
 
-void MenuScreen::txTimer()
+void MenuScreen::onLoadingTick()
 {
-    if (gx->progress() == kExamPieceAt) {
+    if (loadingGauge->progress() == kExamPieceAt) {
         // A piece that cannot be played is reported, but never holds up the exam.
         guarded([this] { m_music.examPieceDue(); });
     }
-    if (gx->progress() == 100) {
-        tx->setEnabled(false);
-        gx->setProgress(0);
-        gx->hide();
+    if (loadingGauge->progress() == 100) {
+        loadingTimer->setEnabled(false);
+        loadingGauge->setProgress(0);
+        loadingGauge->hide();
         emit examStarted();
     }
-    gx->setProgress(gx->progress() + 1);
-}
-
-void MenuScreen::enterExecute()
-{
-    xpan->show();
-    emit hiddenPanelsRequested();
-    NewGameClick();
+    loadingGauge->setProgress(loadingGauge->progress() + 1);
 }
 
 // ---- Screen switches ----
 
-void MenuScreen::ExitClick()
+void MenuScreen::onExitClicked()
 {
     close();
 }
 
-void MenuScreen::scoreClick()
+void MenuScreen::onScoresClicked()
 {
     emit scoresRequested();
 }
 
-void MenuScreen::ObClick()
+void MenuScreen::onAboutClicked()
 {
     emit aboutRequested();
 }
 
 // ---- Hover colours and the pulse ----
 
-void MenuScreen::highlightEntry(int item, TFlatButton *highlighted)
+void MenuScreen::highlightEntry(Hover item)
 {
     setHovered(item);
-    for (TFlatButton *entry : {NewGame, score, Ob, Exit})
-        entry->setFontColor(entry == highlighted ? kSkyBlue : QColor(Qt::white));
-}
-
-void MenuScreen::NewGameMouseMove() { highlightEntry(kHoverNewGame, NewGame); }
-void MenuScreen::scoreMouseMove() { highlightEntry(kHoverScore, score); }
-void MenuScreen::ObMouseMove() { highlightEntry(kHoverOb, Ob); }
-void MenuScreen::ExitMouseMove() { highlightEntry(kHoverExit, Exit); }
-
-void MenuScreen::nameMouseMove()
-{
-    setHovered(kHoverName);
-    xl->setFontColor(kSkyBlue);
-}
-
-void MenuScreen::FormMouseMove()
-{
-    highlightEntry(kHoverNone, nullptr);
-    xl->setFontColor(Qt::white);
-    next->setCaption(kNextCaption);
-}
-
-void MenuScreen::nextMouseMove()
-{
-    next->setCaption(QStringLiteral("Скоро! PEMy и Квенталь!"));
-}
-
-void MenuScreen::deamonTimer()
-{
-    for (const Action *step : m_pulseSteps)
-        step->execute();
-}
-
-Control<QLabel> *MenuScreen::pulsed(int item) const
-{
-    switch (item) {
-    case kHoverNewGame:
-        return NewGame;
-    case kHoverScore:
-        return score;
-    case kHoverOb:
-        return Ob;
-    case kHoverExit:
-        return Exit;
-    case kHoverName:
-        return xl;
-    default:
-        return nullptr;
+    const Pulse *highlighted = pulseOf(item);
+    for (TFlatButton *entry : {newGameButton, scoresButton, aboutButton, exitButton}) {
+        const bool lit = highlighted && highlighted->widget == entry;
+        entry->setFontColor(lit ? kSkyBlue : QColor(Qt::white));
     }
 }
 
-void MenuScreen::pulse(int item, int steps)
+void MenuScreen::onNewGameHovered() { highlightEntry(Hover::NewGame); }
+void MenuScreen::onScoresHovered() { highlightEntry(Hover::Scores); }
+void MenuScreen::onAboutHovered() { highlightEntry(Hover::About); }
+void MenuScreen::onExitHovered() { highlightEntry(Hover::Exit); }
+
+// The name field lights its prompt only: an entry keeps its colour.
+void MenuScreen::onNameHovered()
 {
-    Control<QLabel> *widget = pulsed(item);
-    if (deamon->tag != item || !widget || steps <= 0)
+    setHovered(Hover::Name);
+    namePrompt->setFontColor(kSkyBlue);
+}
+
+void MenuScreen::onBackgroundHovered()
+{
+    highlightEntry(Hover::None);
+    namePrompt->setFontColor(Qt::white);
+    headline->setCaption(kHeadline);
+}
+
+void MenuScreen::onHeadlineHovered()
+{
+    headline->setCaption(QStringLiteral("Скоро! PEMy и Квенталь!"));
+}
+
+void MenuScreen::onHoverTick()
+{
+    pulseHovered(1);
+}
+
+void MenuScreen::pulseHovered(int steps)
+{
+    Pulse *pulse = pulseOf(m_hovered);
+    if (!pulse || steps <= 0)
         return;
-    QFont font = widget->font();
+    QFont font = pulse->widget->font();
     int points = Scaling::pointsOf(font);
     for (int i = 0; i < steps; ++i) {
-        MenuPulse::step(points, widget->tag);
+        MenuPulse::step(points, pulse->direction);
         // Through the font, as one tick at a time would: sizes are whole pixels.
         Scaling::setPoints(font, points);
         points = Scaling::pointsOf(font);
     }
-    widget->setFont(font);
+    pulse->widget->setFont(font);
 }
 
-void MenuScreen::setHovered(int item)
+void MenuScreen::setHovered(Hover item)
 {
     catchUpPulse();
-    deamon->tag = item;
-    deamon->setDormant(!pulseShows());
+    m_hovered = item;
+    hoverTimer->setDormant(!pulseShows());
 }
 
 bool MenuScreen::pulseShows() const
 {
-    return isVisible() && !isMinimized() && deamon->tag != kHoverNone;
+    return isVisible() && !isMinimized() && m_hovered != Hover::None;
 }
 
 void MenuScreen::catchUpPulse()
 {
-    pulse(deamon->tag, deamon->takeMissedTicks());
+    pulseHovered(hoverTimer->takeMissedTicks());
 }
 
-void MenuScreen::updateDeamonWake()
+void MenuScreen::updateHoverTimerWake()
 {
     catchUpPulse();
-    deamon->setDormant(!pulseShows());
+    hoverTimer->setDormant(!pulseShows());
 }
 
 void MenuScreen::showEvent(QShowEvent *event)
 {
     Screen::showEvent(event);
-    updateDeamonWake();
+    updateHoverTimerWake();
 }
 
 void MenuScreen::hideEvent(QHideEvent *event)
 {
     Screen::hideEvent(event);
-    updateDeamonWake();
+    updateHoverTimerWake();
 }
 
 void MenuScreen::changeEvent(QEvent *event)
 {
     Screen::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange)
-        updateDeamonWake();
+        updateHoverTimerWake();
 }
 
 // ---- Sound switch ----
 
 bool MenuScreen::isLordlyName() const
 {
-    return name->text() == QString::fromUtf16(kLordlyName);
+    return nameField->text() == QString::fromUtf16(kLordlyName);
 }
 
-void MenuScreen::nsClick()
+void MenuScreen::onSoundSwitchClicked()
 {
     const MusicRules::SoundSwitch sound = m_music.switchSound();
     if (sound.failed)
@@ -358,34 +362,35 @@ void MenuScreen::nsClick()
 
 void MenuScreen::setSoundPicture(const QImage &picture)
 {
-    ns->setPicture(picture);
+    soundSwitch->setPicture(picture);
     if (picture.isNull())
         return;
-    // Docked to the right edge below the caption, as wide as its picture.
+    // Docked to the right edge below the headline, as wide as its picture.
     const int pictureWidth = Scaling::px(picture.width());
-    ns->setGeometry(width() - pictureWidth, Scaling::px(36), pictureWidth, Scaling::px(372));
+    soundSwitch->setGeometry(width() - pictureWidth, Scaling::px(36), pictureWidth,
+                             Scaling::px(372));
 }
 
 // ---- Lordly mode ----
 
-void MenuScreen::nameChange()
+void MenuScreen::onNameChanged()
 {
-    const QString text = name->text();
+    const QString text = nameField->text();
     if (text == kLordlyPrefix)
-        next->setCaption(QStringLiteral("Пожалуйста подождите..."));
+        headline->setCaption(QStringLiteral("Пожалуйста подождите..."));
     // The lordly piece starts first: a piece that cannot start leaves the captions as they are.
     m_music.setLordlyPlayer(isLordlyName());
     if (!isLordlyName())
         return;
 
-    NewGame->setCaption(QStringLiteral("Развлечения!"));
-    score->setCaption(QStringLiteral("Суета и тлен!"));
-    Ob->setCaption(QStringLiteral("О господине!"));
-    Exit->setCaption(QStringLiteral("Устали Сир?"));
-    xl->setCaption(QStringLiteral("Ваше имя! Милорд!"));
-    name->setEnabled(false);
+    newGameButton->setCaption(QStringLiteral("Развлечения!"));
+    scoresButton->setCaption(QStringLiteral("Суета и тлен!"));
+    aboutButton->setCaption(QStringLiteral("О господине!"));
+    exitButton->setCaption(QStringLiteral("Устали Сир?"));
+    namePrompt->setCaption(QStringLiteral("Ваше имя! Милорд!"));
+    nameField->setEnabled(false);
     const QString welcome = QStringLiteral("Добро пожаловать! Повелитель!");
     setWindowTitle(welcome);
-    next->setCaption(QStringLiteral("Да здравствует повелитель!"));
+    headline->setCaption(QStringLiteral("Да здравствует повелитель!"));
     emit lordlyModeEntered();
 }

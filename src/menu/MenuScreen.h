@@ -1,11 +1,9 @@
 #pragma once
 
-#include "toolkit/ActionList.h"
+#include "menu/MenuPulse.h"
 #include "toolkit/Screen.h"
 
 #include <array>
-#include <functional>
-#include <memory>
 
 class Music;
 class TBevel;
@@ -27,18 +25,36 @@ class QLabel;
 class MenuScreen : public Screen {
     Q_OBJECT
 public:
+    // What the pointer rests on. Every item but None pulses while it is hovered: an entry itself,
+    // the name field through the prompt above it.
+    enum class Hover { None, NewGame, Scores, About, Exit, Name };
+    Q_ENUM(Hover)
+
+    // The pulse of one item. It is kept when the pointer leaves, so that an item hovered again
+    // goes on from the size and direction it had.
+    struct Pulse {
+        // The widget whose font pulses.
+        Control<QLabel> *widget = nullptr;
+        MenuPulse::Direction direction = MenuPulse::Direction::Shrinking;
+    };
+
     // The player name that turns the program lordly; compared as a whole, letter case counting.
     static constexpr char16_t kLordlyName[] = u"wenKT";
 
     explicit MenuScreen(Music &music);
     ~MenuScreen() override;
 
-    // The Enter key, from any screen.
-    void enterAction() const;
+    // The Enter key, from any screen: shows the hidden panels, then acts as a click on
+    // "Новая игра".
+    void enterAction();
     // The name in the name field.
     QString playerName() const;
     // Shows the menu coming back from the score list: the hover pulse runs again.
     void returnFromScores();
+
+    Hover hovered() const { return m_hovered; }
+    // The pulse of `item`; null for Hover::None.
+    Pulse *pulseOf(Hover item);
 
 signals:
     // The loading gauge is full: the exam begins.
@@ -53,44 +69,46 @@ signals:
     void quitRequested();
 
 public:
-
     // Handlers.
-    void NewGameClick();
-    void txTimer();
-    void enterExecute();
-    void deamonTimer();
-    void ExitClick();
-    void scoreClick();
-    void ObClick();
-    void FormMouseMove();
-    void NewGameMouseMove();
-    void scoreMouseMove();
-    void ObMouseMove();
-    void ExitMouseMove();
-    void nameMouseMove();
-    void nextMouseMove();
-    void nameChange();
-    void nsClick();
+    void onNewGameClicked();
+    void onLoadingTick();
+    void onHoverTick();
+    void onExitClicked();
+    void onScoresClicked();
+    void onAboutClicked();
+    void onSoundSwitchClicked();
+    void onNameChanged();
+    // The pointer over a bare part of the screen, outside every widget.
+    void onBackgroundHovered();
+    void onNewGameHovered();
+    void onScoresHovered();
+    void onAboutHovered();
+    void onExitHovered();
+    void onNameHovered();
+    void onHeadlineHovered();
 
-    // Widgets, in creation order.
-    TGauge *gx;
-    TFlatButton *Exit;
-    TFlatButton *NewGame;
-    TFlatButton *Ob;
-    TFlatButton *score;
-    TLabel *xl;
-    TBevel *Bevel1;
-    TBevel *Bevel2;
-    TLabel *next;
-    TImage *ns;
-    TEdit *name;
-    TPanel *xpan;
-    TMediaPlayer *mp1;
-    TFlatButton *a1;
-    TFlatButton *a2;
-    Timer *tx;
-    Timer *deamon;
-    ActionList ActionList1;
+    // Widgets, in creation order: each lies above those before it.
+    TGauge *loadingGauge;
+    TFlatButton *exitButton;
+    TFlatButton *newGameButton;
+    TFlatButton *aboutButton;
+    TFlatButton *scoresButton;
+    // The label above the name field: asks for the name, and pulses for the field.
+    TLabel *namePrompt;
+    TBevel *nameFieldFrame;
+    TBevel *namePromptFrame;
+    TLabel *headline;
+    TImage *soundSwitch;
+    TEdit *nameField;
+    // Shown by Enter and never hidden again: the music player's bar and its two pieces.
+    TPanel *hiddenPanel;
+    TMediaPlayer *musicPlayer;
+    TFlatButton *menuPieceButton;
+    TFlatButton *examPieceButton;
+    // Fills the loading gauge, one percent a tick.
+    Timer *loadingTimer;
+    // Pulses the hovered item.
+    Timer *hoverTimer;
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -98,14 +116,25 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
-    // The widget that pulses while `item` is hovered: an entry, or the label above the name field.
-    Control<QLabel> *pulsed(int item) const;
-    // `steps` steps of the hovered item's pulse, acting only when `item` is the hovered item.
-    void pulse(int item, int steps = 1);
-    // Sets the hovered item (the tag of `deamon`).
-    void setHovered(int item);
-    // Makes `highlighted` sky blue and the other three entries white, and hovers `item`.
-    void highlightEntry(int item, TFlatButton *highlighted);
+    using Handler = void (MenuScreen::*)();
+
+    // The layout, by area, in creation order.
+    void createLoadingGauge();
+    void createEntries();
+    TFlatButton *createEntry(const QString &caption, int left, int top, Handler clicked,
+                             Handler hovered);
+    void createNamePrompt();
+    void createHeadline();
+    void createSoundSwitch();
+    void createNameField();
+    void createHiddenPanel();
+    void createTimers();
+
+    // `steps` steps of the hovered item's pulse.
+    void pulseHovered(int steps);
+    void setHovered(Hover item);
+    // Makes `item`'s entry sky blue and the other three entries white, and hovers `item`.
+    void highlightEntry(Hover item);
     // The hover timer's ticks change the screen only while the menu is on the screen and an item
     // is hovered; otherwise it lies dormant and does not wake the program. The ticks it missed
     // while the menu was away are caught up on the hovered item before anything they depend on
@@ -113,16 +142,14 @@ private:
     bool pulseShows() const;
     void catchUpPulse();
     // Catches up, then lets the hover timer sleep or wake as the menu's state asks.
-    void updateDeamonWake();
+    void updateHoverTimerWake();
     bool isLordlyName() const;
     // Shows `picture` on the sound switch, docked to the right edge as wide as the picture; a null
     // picture leaves its place as it is.
     void setSoundPicture(const QImage &picture);
 
     Music &m_music;
-    // Actions that the screen's own code runs, resolved from their names when the screen is built,
-    // so that a misspelt or dropped name stops the building instead of being skipped.
-    const Action *m_enter = nullptr;
-    // The hover timer's steps, in their order.
-    std::array<const Action *, 5> m_pulseSteps{};
+    Hover m_hovered = Hover::None;
+    // The pulses of the items from Hover::NewGame to Hover::Name, in that order.
+    std::array<Pulse, 5> m_pulses;
 };

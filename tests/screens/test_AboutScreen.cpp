@@ -23,7 +23,7 @@ int limitX() { return aboutScreen()->nicknameFrame->width() - aboutScreen()->nic
 // Shows the screen as the menu's about button does, ready for pointer events.
 void showAbout()
 {
-    menuScreen()->ObClick();
+    menuScreen()->onAboutClicked();
     QVERIFY(QTest::qWaitForWindowExposed(aboutScreen()));
 }
 
@@ -195,7 +195,7 @@ private slots:
     // next visit moves only after a pointer move over it or "Назад".
     void backAndReturn()
     {
-        menuScreen()->ObClick();
+        menuScreen()->onAboutClicked();
         QVERIFY(aboutScreen()->isVisible());
         shellMusic().examLoadingStarted();
         shellMusic().echoGuardElapsed();
@@ -211,7 +211,7 @@ private slots:
         QVERIFY(!aboutScreen()->isVisible());
         QVERIFY(menuScreen()->isVisible());
 
-        menuScreen()->ObClick();
+        menuScreen()->onAboutClicked();
         QCOMPARE(aboutScreen()->nickname->pos(), place);
         QCOMPARE(aboutScreen()->nickname->caption(), QString("rodVK - "));
         QCOMPARE(aboutScreen()->captionStep(), 10);

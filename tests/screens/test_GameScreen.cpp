@@ -65,7 +65,7 @@ QStringList scoreLines()
 // The menu's start of an exam, as far as the game screen sees it.
 void startExam()
 {
-    menuScreen()->name->setText(kName);
+    menuScreen()->nameField->setText(kName);
     gameScreen()->timet->setEnabled(true);
     gameScreen()->process->setProgress(0);
     gameScreen()->time->setProgress(100);

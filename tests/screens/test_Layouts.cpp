@@ -263,21 +263,28 @@ private slots:
         columns();
         MenuScreen *m = menuScreen();
         row("menuScreen()", m, r(kAny, kAny, 688, 440), 17, false, {}, kBlack);
-        row("gx", m->gx, r(0, 408, 688, 32), 17, false, kMaroon, kBlack, "hidden pie");
-        row("Exit", m->Exit, r(384, 360, 300, 50), 40, true, kWhite, kNone, "middle");
-        row("NewGame", m->NewGame, r(8, 296, 300, 50), 40, true, kWhite, kNone, "middle");
-        row("Ob", m->Ob, r(384, 296, 300, 50), 40, true, kWhite, kNone, "middle");
-        row("score", m->score, r(8, 360, 300, 50), 40, true, kWhite, kNone, "middle");
-        row("xl", m->xl, r(152, 96, 393, 49), 40, true, kSilver, kNone, "middle");
-        row("Bevel1", m->Bevel1, r(144, 144, 409, 65), 0, false, {}, kNone);
-        row("Bevel2", m->Bevel2, r(144, 88, 409, 57), 0, false, {}, kNone);
-        row("next", m->next, r(0, 0, 688, 36), 30, true, kYellow, kNone, "middle");
-        row("ns", m->ns, r(656, 36, 32, 372), 0, false, {}, kNone, "hand right picture keyed");
-        row("name", m->name, r(152, 152, 393, 49), 40, false, kWhite, kBlack, "noframe tab1 focus");
-        row("xpan", m->xpan, r(568, 88, 97, 113), 0, false, {}, kBlack, "hidden flat tab2");
-        row("mp1", m->mp1, r(4, 3, 85, 30), 0, false, {}, {}, "tab1");
-        row("a1", m->a1, r(8, 35, 73, 22), 17, false, kWhite, kNone, "middle");
-        row("a2", m->a2, r(8, 59, 73, 22), 17, false, kWhite, kNone, "middle");
+        row("loadingGauge", m->loadingGauge, r(0, 408, 688, 32), 17, false, kMaroon, kBlack,
+            "hidden pie");
+        row("exitButton", m->exitButton, r(384, 360, 300, 50), 40, true, kWhite, kNone, "middle");
+        row("newGameButton", m->newGameButton, r(8, 296, 300, 50), 40, true, kWhite, kNone,
+            "middle");
+        row("aboutButton", m->aboutButton, r(384, 296, 300, 50), 40, true, kWhite, kNone, "middle");
+        row("scoresButton", m->scoresButton, r(8, 360, 300, 50), 40, true, kWhite, kNone, "middle");
+        row("namePrompt", m->namePrompt, r(152, 96, 393, 49), 40, true, kSilver, kNone, "middle");
+        row("nameFieldFrame", m->nameFieldFrame, r(144, 144, 409, 65), 0, false, {}, kNone);
+        row("namePromptFrame", m->namePromptFrame, r(144, 88, 409, 57), 0, false, {}, kNone);
+        row("headline", m->headline, r(0, 0, 688, 36), 30, true, kYellow, kNone, "middle");
+        row("soundSwitch", m->soundSwitch, r(656, 36, 32, 372), 0, false, {}, kNone,
+            "hand right picture keyed");
+        row("nameField", m->nameField, r(152, 152, 393, 49), 40, false, kWhite, kBlack,
+            "noframe tab1 focus");
+        row("hiddenPanel", m->hiddenPanel, r(568, 88, 97, 113), 0, false, {}, kBlack,
+            "hidden flat tab2");
+        row("musicPlayer", m->musicPlayer, r(4, 3, 85, 30), 0, false, {}, {}, "tab1");
+        row("menuPieceButton", m->menuPieceButton, r(8, 35, 73, 22), 17, false, kWhite, kNone,
+            "middle");
+        row("examPieceButton", m->examPieceButton, r(8, 59, 73, 22), 17, false, kWhite, kNone,
+            "middle");
     }
     void menu() { checkRow(); }
 
@@ -337,10 +344,10 @@ private slots:
         columns();
         ScoreScreen *s = scoreScreen();
         row("scoreScreen()", s, r(kAny, kAny, 694, 440), 13, false, {}, kDesktop, "hidden");
-        row("Score", s->Score, r(0, 0, 694, 345), 20, true, kWhite, kBlack, "readonly");
-        row("Panel1", s->Panel1, r(0, 344, 694, 96), 13, false, {}, kDesktop, "flat");
-        row("back", s->back, r(248, 16, 201, 57), 40, true, kWhite, kNone, "middle");
-        row("Image1", s->Image1, r(8, 8, 81, 73), 0, false, {}, kNone, "help blank");
+        row("scoreList", s->scoreList, r(0, 0, 694, 345), 20, true, kWhite, kBlack, "readonly");
+        row("bottomPanel", s->bottomPanel, r(0, 344, 694, 96), 13, false, {}, kDesktop, "flat");
+        row("backButton", s->backButton, r(248, 16, 201, 57), 40, true, kWhite, kNone, "middle");
+        row("unlockImage", s->unlockImage, r(8, 8, 81, 73), 0, false, {}, kNone, "help blank");
     }
     void score() { checkRow(); }
 
@@ -349,12 +356,12 @@ private slots:
         columns();
         AboutScreen *a = aboutScreen();
         row("aboutScreen()", a, r(kAny, kAny, 613, 235), 13, false, {}, kBlack, "hidden");
-        row("p", a->p, r(0, 0, 613, 177), 0, false, {}, kNone);
-        row("rod", a->rod, r(488, 8, kAny, 37), 33, true, kYellow, kBlack, "middle");
-        row("Panel1", a->Panel1, r(0, 184, 613, 51), 13, false, {}, kDesktop, "flat");
-        row("site", a->site, r(0, 0, kAny, 51), 17, true, kMoneyGreen, kNone, "hand middle");
-        row("mail", a->mail, r(kAny, 0, kAny, 51), 17, true, kMoneyGreen, kNone, "hand middle right");
-        row("back", a->back, r(kAny, 0, kAny, 51), 40, true, kMoneyGreen, kNone, "hand middle");
+        row("nicknameFrame", a->nicknameFrame, r(0, 0, 613, 177), 0, false, {}, kNone);
+        row("nickname", a->nickname, r(488, 8, kAny, 37), 33, true, kYellow, kBlack, "middle");
+        row("linkBar", a->linkBar, r(0, 184, 613, 51), 13, false, {}, kDesktop, "flat");
+        row("siteLink", a->siteLink, r(0, 0, kAny, 51), 17, true, kMoneyGreen, kNone, "hand middle");
+        row("mailLink", a->mailLink, r(kAny, 0, kAny, 51), 17, true, kMoneyGreen, kNone, "hand middle right");
+        row("backLink", a->backLink, r(kAny, 0, kAny, 51), 40, true, kMoneyGreen, kNone, "hand middle");
     }
     void about() { checkRow(); }
 

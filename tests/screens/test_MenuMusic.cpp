@@ -125,7 +125,7 @@ private slots:
     {
         start(kAll);
         QCOMPARE(music().takeLog(), (QStringList{"open pms.mp3", "play"}));
-        QCOMPARE(menuScreen()->mp1->mode(), TMediaPlayer::Mode::Playing);
+        QCOMPARE(menuScreen()->musicPlayer->mode(), TMediaPlayer::Mode::Playing);
         for (int round = 0; round < 2; ++round) {
             music().endNaturally();
             settle();
@@ -148,7 +148,7 @@ private slots:
         music().endNaturally();
         settle();
         QCOMPARE(music().takeLog(), QStringList());
-        QCOMPARE(menuScreen()->mp1->mode(), TMediaPlayer::Mode::Stopped);
+        QCOMPARE(menuScreen()->musicPlayer->mode(), TMediaPlayer::Mode::Stopped);
         shellMusic().echoGuard()->fire();
         settle();
         QCOMPARE(music().takeLog(), QStringList());
@@ -160,7 +160,7 @@ private slots:
         FakeMusic::unopenable << "pms.mp3";
         start(kAll);
         QCOMPARE(music().takeLog(), QStringList{"open pms.mp3"});
-        QVERIFY(!menuScreen()->mp1->isOpen());
+        QVERIFY(!menuScreen()->musicPlayer->isOpen());
         QCOMPARE(ErrorBox::openTexts(), QStringList{"The file cannot be played."});
     }
 
@@ -198,7 +198,7 @@ private slots:
     {
         start(kAll);
         music().takeLog();
-        menuScreen()->ObClick();
+        menuScreen()->onAboutClicked();
         QVERIFY(aboutScreen()->isVisible());
         QCOMPARE(music().takeLog(), (QStringList{"pause", "close", "open pms1.mid", "play"}));
         QCOMPARE(shellMusic().repeat(), MusicRules::Repeat::SinglePiece);
@@ -228,23 +228,23 @@ private slots:
     {
         start(kAll);
         music().takeLog();
-        menuScreen()->nsClick();
+        menuScreen()->onSoundSwitchClicked();
         QCOMPARE(music().takeLog(), QStringList{"pause"});
         QVERIFY(!shellMusic().soundOn());
-        QCOMPARE(menuScreen()->ns->picture(), icon("Base\\image\\Ico\\sof.bmp"));
+        QCOMPARE(menuScreen()->soundSwitch->picture(), icon("Base\\image\\Ico\\sof.bmp"));
         settle();
         QCOMPARE(music().takeLog(), QStringList());
-        menuScreen()->nsClick();
+        menuScreen()->onSoundSwitchClicked();
         QVERIFY(shellMusic().soundOn());
-        QCOMPARE(menuScreen()->ns->picture(), icon("Base\\image\\Ico\\son.bmp"));
+        QCOMPARE(menuScreen()->soundSwitch->picture(), icon("Base\\image\\Ico\\son.bmp"));
         settle();
         QCOMPARE(music().takeLog(), QStringList{"resume"} + kRestartMenuPiece);
         QCOMPARE(shellMusic().loopingPiece(), MusicRules::Piece::Menu);
 
-        menuScreen()->nsClick();
+        menuScreen()->onSoundSwitchClicked();
         shellMusic().echoGuard()->fire();
         QCOMPARE(shellMusic().repeat(), MusicRules::Repeat::Held);
-        menuScreen()->nsClick();
+        menuScreen()->onSoundSwitchClicked();
         settle();
         QCOMPARE(music().takeLog(), (QStringList{"pause", "resume"}));
         QCOMPARE(menuScreen()->windowTitle(), QString::fromUtf8("Меню \"PEMy -и Зольмар\""));
@@ -255,21 +255,21 @@ private slots:
     void soundSwitchDuringSinglePiece()
     {
         start(kAll);
-        menuScreen()->ObClick();
+        menuScreen()->onAboutClicked();
         music().takeLog();
-        menuScreen()->nsClick();
-        menuScreen()->nsClick();
+        menuScreen()->onSoundSwitchClicked();
+        menuScreen()->onSoundSwitchClicked();
         settle();
         QCOMPARE(music().takeLog(), (QStringList{"pause", "resume"}));
-        QCOMPARE(menuScreen()->mp1->mode(), TMediaPlayer::Mode::Playing);
+        QCOMPARE(menuScreen()->musicPlayer->mode(), TMediaPlayer::Mode::Playing);
         music().endNaturally();
         settle();
-        menuScreen()->nsClick();
+        menuScreen()->onSoundSwitchClicked();
         QCOMPARE(music().takeLog(), QStringList());
-        menuScreen()->nsClick();
+        menuScreen()->onSoundSwitchClicked();
         settle();
         QCOMPARE(music().takeLog(), QStringList{"play"});
-        QCOMPARE(menuScreen()->mp1->fileName(), QString("base\\soundLite\\pms1.mid"));
+        QCOMPARE(menuScreen()->musicPlayer->fileName(), QString("base\\soundLite\\pms1.mid"));
     }
 
     // With no piece open the switch reports in the menu's caption and changes state and icon as
@@ -277,14 +277,14 @@ private slots:
     void soundSwitchWithoutMusic()
     {
         start(kNoMusic);
-        menuScreen()->nsClick();
+        menuScreen()->onSoundSwitchClicked();
         QCOMPARE(menuScreen()->windowTitle(), QString("Error #13"));
         QVERIFY(!shellMusic().soundOn());
-        QCOMPARE(menuScreen()->ns->picture(), icon("Base\\image\\Ico\\sof.bmp"));
-        menuScreen()->nsClick();
+        QCOMPARE(menuScreen()->soundSwitch->picture(), icon("Base\\image\\Ico\\sof.bmp"));
+        menuScreen()->onSoundSwitchClicked();
         QCOMPARE(menuScreen()->windowTitle(), QString("Error #12"));
         QVERIFY(shellMusic().soundOn());
-        QCOMPARE(menuScreen()->ns->picture(), icon("Base\\image\\Ico\\son.bmp"));
+        QCOMPARE(menuScreen()->soundSwitch->picture(), icon("Base\\image\\Ico\\son.bmp"));
         QCOMPARE(ErrorBox::openTexts(), QStringList());
         QCOMPARE(music().takeLog(), QStringList());
     }
@@ -295,8 +295,9 @@ private slots:
     {
         start(kAll);
         music().takeLog();
-        menuScreen()->name->clear();
-        const QStringList seen = nextCaptionPerChange([] { QTest::keyClicks(menuScreen()->name, kLordly); });
+        menuScreen()->nameField->clear();
+        const QStringList seen =
+            headlinePerChange([] { QTest::keyClicks(menuScreen()->nameField, kLordly); });
         QCOMPARE(seen.size(), 5);
         QCOMPARE(seen[3], kWaiting);
         QCOMPARE(seen[4], QString::fromUtf8("Да здравствует повелитель!"));
@@ -307,9 +308,9 @@ private slots:
         QCOMPARE(music().takeLog(), QStringList());
 
         // The loading does not start the exam piece; the lordly piece plays once.
-        menuScreen()->NewGameClick();
+        menuScreen()->onNewGameClicked();
         for (int i = 0; i < 101 && !gameScreen()->isVisible(); ++i)
-            menuScreen()->tx->fire();
+            menuScreen()->loadingTimer->fire();
         QVERIFY(gameScreen()->isVisible());
         music().endNaturally();
         settle();
@@ -326,8 +327,8 @@ private slots:
     void lordlyPasted()
     {
         start(kAll);
-        menuScreen()->name->selectAll();
-        const QStringList seen = nextCaptionPerChange([] { menuScreen()->name->insert(kLordly); });
+        menuScreen()->nameField->selectAll();
+        const QStringList seen = headlinePerChange([] { menuScreen()->nameField->insert(kLordly); });
         QCOMPARE(seen, QStringList{QString::fromUtf8("Да здравствует повелитель!")});
         verifyLordly();
     }
@@ -340,34 +341,34 @@ private slots:
         start(kAll);
         music().takeLog();
         for (const QString &text : {QString("wenkT"), QString("WenKT"), QString("wenKt"), QString("wenKT ")}) {
-            menuScreen()->name->setText(text);
-            QCOMPARE(menuScreen()->NewGame->caption(), QString::fromUtf8("Новая игра"));
-            QVERIFY(menuScreen()->name->isEnabled());
+            menuScreen()->nameField->setText(text);
+            QCOMPARE(menuScreen()->newGameButton->caption(), QString::fromUtf8("Новая игра"));
+            QVERIFY(menuScreen()->nameField->isEnabled());
         }
         QCOMPARE(menuScreen()->windowTitle(), QString::fromUtf8("Меню \"PEMy -и Зольмар\""));
         QCOMPARE(music().takeLog(), QStringList());
 
-        menuScreen()->name->setText("wenK");
-        QTest::keyClick(menuScreen()->name, Qt::Key_X);
-        QCOMPARE(menuScreen()->next->caption(), kWaiting);
-        menuScreen()->FormMouseMove();
-        QCOMPARE(menuScreen()->next->caption(), QString::fromUtf8("PEMy и Зольмар!"));
-        QTest::keyClick(menuScreen()->name, Qt::Key_Backspace);
-        QCOMPARE(menuScreen()->name->text(), QString("wenK"));
-        QCOMPARE(menuScreen()->next->caption(), kWaiting);
+        menuScreen()->nameField->setText("wenK");
+        QTest::keyClick(menuScreen()->nameField, Qt::Key_X);
+        QCOMPARE(menuScreen()->headline->caption(), kWaiting);
+        menuScreen()->onBackgroundHovered();
+        QCOMPARE(menuScreen()->headline->caption(), QString::fromUtf8("PEMy и Зольмар!"));
+        QTest::keyClick(menuScreen()->nameField, Qt::Key_Backspace);
+        QCOMPARE(menuScreen()->nameField->text(), QString("wenK"));
+        QCOMPARE(menuScreen()->headline->caption(), kWaiting);
     }
 
     // With the sound switched off the lordly piece still plays, and the switch keeps its off icon.
     void lordlyWithSoundOff()
     {
         start(kAll);
-        menuScreen()->nsClick();
+        menuScreen()->onSoundSwitchClicked();
         music().takeLog();
-        menuScreen()->name->setText(kLordly);
+        menuScreen()->nameField->setText(kLordly);
         QCOMPARE(music().takeLog(), (QStringList{"close", "open pms.mid", "play"}));
-        QCOMPARE(menuScreen()->mp1->mode(), TMediaPlayer::Mode::Playing);
+        QCOMPARE(menuScreen()->musicPlayer->mode(), TMediaPlayer::Mode::Playing);
         QVERIFY(!shellMusic().soundOn());
-        QCOMPARE(menuScreen()->ns->picture(), icon("Base\\image\\Ico\\sof.bmp"));
+        QCOMPARE(menuScreen()->soundSwitch->picture(), icon("Base\\image\\Ico\\sof.bmp"));
     }
 
     // With no piece open the stop step of the single pieces is refused: the error box shows it, the
@@ -377,16 +378,16 @@ private slots:
         start(kNoMusic);
         m_screens->write("base/soundLite/pms.mid", "midi");
         m_screens->write("base/soundLite/pms1.mid", "midi");
-        menuScreen()->name->setText(kLordly);
+        menuScreen()->nameField->setText(kLordly);
         QCOMPARE(ErrorBox::openTexts(), QStringList{"No MCI device open."});
         QCOMPARE(shellMusic().repeat(), MusicRules::Repeat::SinglePiece);
-        QCOMPARE(menuScreen()->NewGame->caption(), QString::fromUtf8("Новая игра"));
-        QVERIFY(menuScreen()->name->isEnabled());
+        QCOMPARE(menuScreen()->newGameButton->caption(), QString::fromUtf8("Новая игра"));
+        QVERIFY(menuScreen()->nameField->isEnabled());
         QCOMPARE(menuScreen()->windowTitle(), QString::fromUtf8("Меню \"PEMy -и Зольмар\""));
         QCOMPARE(gameScreen()->exit->caption(), QString::fromUtf8("Выход"));
 
         ErrorBox::closeAll();
-        guarded([] { menuScreen()->ObClick(); });
+        guarded([] { menuScreen()->onAboutClicked(); });
         QVERIFY(aboutScreen()->isVisible());
         QCOMPARE(ErrorBox::openTexts(), QStringList{"No MCI device open."});
         QCOMPARE(music().takeLog(), QStringList());
@@ -416,33 +417,34 @@ private:
         return Pictures::loadTransparentBitmap(AssetPath::resolve(gamePath));
     }
 
-    // The caption of `next` after each change of the name field that `edit` makes.
-    static QStringList nextCaptionPerChange(const std::function<void()> &edit)
+    // The headline after each change of the name field that `edit` makes.
+    static QStringList headlinePerChange(const std::function<void()> &edit)
     {
         QStringList seen;
-        const auto handler = menuScreen()->name->onChange;
-        menuScreen()->name->onChange = [&] {
+        const auto handler = menuScreen()->nameField->onChange;
+        menuScreen()->nameField->onChange = [&] {
             handler();
-            seen << menuScreen()->next->caption();
+            seen << menuScreen()->headline->caption();
         };
         edit();
-        menuScreen()->name->onChange = handler;
+        menuScreen()->nameField->onChange = handler;
         return seen;
     }
 
     static void verifyLordly()
     {
         const QString welcome = QString::fromUtf8("Добро пожаловать! Повелитель!");
-        QCOMPARE(menuScreen()->NewGame->caption(), QString::fromUtf8("Развлечения!"));
-        QCOMPARE(menuScreen()->score->caption(), QString::fromUtf8("Суета и тлен!"));
-        QCOMPARE(menuScreen()->Ob->caption(), QString::fromUtf8("О господине!"));
-        QCOMPARE(menuScreen()->Exit->caption(), QString::fromUtf8("Устали Сир?"));
-        QCOMPARE(menuScreen()->xl->caption(), QString::fromUtf8("Ваше имя! Милорд!"));
-        QCOMPARE(menuScreen()->name->text(), kLordly);
-        QVERIFY(!menuScreen()->name->isEnabled());
+        QCOMPARE(menuScreen()->newGameButton->caption(), QString::fromUtf8("Развлечения!"));
+        QCOMPARE(menuScreen()->scoresButton->caption(), QString::fromUtf8("Суета и тлен!"));
+        QCOMPARE(menuScreen()->aboutButton->caption(), QString::fromUtf8("О господине!"));
+        QCOMPARE(menuScreen()->exitButton->caption(), QString::fromUtf8("Устали Сир?"));
+        QCOMPARE(menuScreen()->namePrompt->caption(), QString::fromUtf8("Ваше имя! Милорд!"));
+        QCOMPARE(menuScreen()->nameField->text(), kLordly);
+        QVERIFY(!menuScreen()->nameField->isEnabled());
         QCOMPARE(menuScreen()->windowTitle(), welcome);
         QCOMPARE(gameScreen()->windowTitle(), welcome);
-        QCOMPARE(menuScreen()->next->caption(), QString::fromUtf8("Да здравствует повелитель!"));
+        QCOMPARE(menuScreen()->headline->caption(),
+                 QString::fromUtf8("Да здравствует повелитель!"));
         QCOMPARE(gameScreen()->exit->caption(), QString::fromUtf8("Всё, что пожелаете Милорд!"));
     }
 

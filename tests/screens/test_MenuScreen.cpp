@@ -19,6 +19,7 @@
 #include <QSet>
 
 namespace {
+using Hover = MenuScreen::Hover;
 const QColor kSkyBlue(166, 202, 240);
 const QColor kWhite(Qt::white);
 
@@ -27,7 +28,7 @@ int ticksUntilExam()
 {
     int ticks = 0;
     while (!gameScreen()->isVisible() && ticks < 1000) {
-        menuScreen()->tx->fire();
+        menuScreen()->loadingTimer->fire();
         ++ticks;
     }
     return ticks;
@@ -69,13 +70,13 @@ private slots:
     void refusedNames()
     {
         QFETCH(QString, text);
-        menuScreen()->name->setText(text);
-        menuScreen()->NewGameClick();
-        QCOMPARE(menuScreen()->xl->caption(), QString::fromUtf8("Введите Ваше имя!"));
-        QCOMPARE(menuScreen()->name->text(), QString());
-        QVERIFY(!menuScreen()->tx->enabled());
-        QVERIFY(menuScreen()->gx->isHidden());
-        QVERIFY(menuScreen()->deamon->enabled());
+        menuScreen()->nameField->setText(text);
+        menuScreen()->onNewGameClicked();
+        QCOMPARE(menuScreen()->namePrompt->caption(), QString::fromUtf8("Введите Ваше имя!"));
+        QCOMPARE(menuScreen()->nameField->text(), QString());
+        QVERIFY(!menuScreen()->loadingTimer->enabled());
+        QVERIFY(menuScreen()->loadingGauge->isHidden());
+        QVERIFY(menuScreen()->hoverTimer->enabled());
         QVERIFY(ErrorBox::openTexts().isEmpty());
     }
 
@@ -89,13 +90,13 @@ private slots:
     void acceptedNames()
     {
         QFETCH(QString, text);
-        menuScreen()->name->setText(text);
-        menuScreen()->deamon->tag = 3;
-        menuScreen()->NewGameClick();
-        QVERIFY(menuScreen()->tx->enabled());
-        QVERIFY(!menuScreen()->gx->isHidden());
-        QVERIFY(!menuScreen()->deamon->enabled());
-        QCOMPARE(menuScreen()->deamon->tag, 0);
+        menuScreen()->nameField->setText(text);
+        menuScreen()->onAboutHovered();
+        menuScreen()->onNewGameClicked();
+        QVERIFY(menuScreen()->loadingTimer->enabled());
+        QVERIFY(!menuScreen()->loadingGauge->isHidden());
+        QVERIFY(!menuScreen()->hoverTimer->enabled());
+        QCOMPARE(menuScreen()->hovered(), Hover::None);
         QCOMPARE(shellMusic().loopingPiece(), MusicRules::Piece::Exam);
     }
 
@@ -104,10 +105,10 @@ private slots:
     void refusedWhileHidden()
     {
         menuScreen()->hide();
-        menuScreen()->name->setText(QString());
-        QTest::keyClick(menuScreen()->name, Qt::Key_Return);
+        menuScreen()->nameField->setText(QString());
+        QTest::keyClick(menuScreen()->nameField, Qt::Key_Return);
         QCOMPARE(ErrorBox::openTexts(), QStringList{"Cannot focus a disabled or invisible window."});
-        QCOMPARE(menuScreen()->xl->caption(), QString::fromUtf8("Введите Ваше имя!"));
+        QCOMPARE(menuScreen()->namePrompt->caption(), QString::fromUtf8("Введите Ваше имя!"));
     }
 
     // The first loading takes 101 ticks from 0, later ones 100 from 1; at the hand-over the gauges
@@ -115,7 +116,7 @@ private slots:
     // the last exam left carries over: tool, flags, counters, examiner, clock speed, bar colour.
     void loadingAndHandOver()
     {
-        menuScreen()->name->setText(QString::fromUtf8("Вася"));
+        menuScreen()->nameField->setText(QString::fromUtf8("Вася"));
         gameScreen()->process->setProgress(40);
         gameScreen()->time->setProgress(3);
         gameScreen()->zopa->setProgress(77);
@@ -129,12 +130,12 @@ private slots:
         gameScreen()->kvik1Click();
         gameScreen()->time->setForeColor(QColor(255, 0, 0));
         scoreScreen()->showScreen();
-        menuScreen()->NewGameClick();
-        menuScreen()->NewGameClick(); // a second click during the loading starts nothing new
+        menuScreen()->onNewGameClicked();
+        menuScreen()->onNewGameClicked(); // a second click during the loading starts nothing new
         QCOMPARE(ticksUntilExam(), 101);
-        QVERIFY(!menuScreen()->tx->enabled());
-        QVERIFY(menuScreen()->gx->isHidden());
-        QCOMPARE(menuScreen()->gx->progress(), 1);
+        QVERIFY(!menuScreen()->loadingTimer->enabled());
+        QVERIFY(menuScreen()->loadingGauge->isHidden());
+        QCOMPARE(menuScreen()->loadingGauge->progress(), 1);
         QVERIFY(gameScreen()->timet->enabled());
         QVERIFY(!menuScreen()->isVisible());
         QVERIFY(!scoreScreen()->isVisible());
@@ -153,8 +154,8 @@ private slots:
 
         gameScreen()->hide();
         menuScreen()->showScreen();
-        menuScreen()->NewGameClick();
-        QCOMPARE(menuScreen()->gx->progress(), 1);
+        menuScreen()->onNewGameClicked();
+        QCOMPARE(menuScreen()->loadingGauge->progress(), 1);
         QCOMPARE(ticksUntilExam(), 100);
     }
 
@@ -162,65 +163,67 @@ private slots:
     // the label; the bare screen whitens all and restores the title.
     void hoverColours()
     {
-        QCOMPARE(menuScreen()->xl->fontColor(), QColor(192, 192, 192));
-        menuScreen()->ObMouseMove();
-        QCOMPARE(menuScreen()->deamon->tag, 3);
-        QCOMPARE(menuScreen()->Ob->fontColor(), kSkyBlue);
-        menuScreen()->nameMouseMove();
-        QCOMPARE(menuScreen()->deamon->tag, 5);
-        QCOMPARE(menuScreen()->xl->fontColor(), kSkyBlue);
-        QCOMPARE(menuScreen()->Ob->fontColor(), kSkyBlue); // the name field changes no entry's colour
-        menuScreen()->ExitMouseMove();
-        QCOMPARE(menuScreen()->Exit->fontColor(), kSkyBlue);
-        QCOMPARE(menuScreen()->Ob->fontColor(), kWhite);
-        QCOMPARE(menuScreen()->xl->fontColor(), kSkyBlue);
-        menuScreen()->nextMouseMove();
-        QCOMPARE(menuScreen()->next->caption(), QString::fromUtf8("Скоро! PEMy и Квенталь!"));
-        QCOMPARE(menuScreen()->deamon->tag, 4);
-        menuScreen()->FormMouseMove();
-        QCOMPARE(menuScreen()->deamon->tag, 0);
-        for (auto *w : {menuScreen()->NewGame, menuScreen()->score, menuScreen()->Ob, menuScreen()->Exit})
+        QCOMPARE(menuScreen()->namePrompt->fontColor(), QColor(192, 192, 192));
+        menuScreen()->onAboutHovered();
+        QCOMPARE(menuScreen()->hovered(), Hover::About);
+        QCOMPARE(menuScreen()->aboutButton->fontColor(), kSkyBlue);
+        menuScreen()->onNameHovered();
+        QCOMPARE(menuScreen()->hovered(), Hover::Name);
+        QCOMPARE(menuScreen()->namePrompt->fontColor(), kSkyBlue);
+        // The name field changes no entry's colour.
+        QCOMPARE(menuScreen()->aboutButton->fontColor(), kSkyBlue);
+        menuScreen()->onExitHovered();
+        QCOMPARE(menuScreen()->exitButton->fontColor(), kSkyBlue);
+        QCOMPARE(menuScreen()->aboutButton->fontColor(), kWhite);
+        QCOMPARE(menuScreen()->namePrompt->fontColor(), kSkyBlue);
+        menuScreen()->onHeadlineHovered();
+        QCOMPARE(menuScreen()->headline->caption(), QString::fromUtf8("Скоро! PEMy и Квенталь!"));
+        QCOMPARE(menuScreen()->hovered(), Hover::Exit);
+        menuScreen()->onBackgroundHovered();
+        QCOMPARE(menuScreen()->hovered(), Hover::None);
+        MenuScreen *m = menuScreen();
+        for (auto *w : {m->newGameButton, m->scoresButton, m->aboutButton, m->exitButton})
             QCOMPARE(w->fontColor(), kWhite);
-        QCOMPARE(menuScreen()->xl->fontColor(), kWhite);
-        QCOMPARE(menuScreen()->next->caption(), QString::fromUtf8("PEMy и Зольмар!"));
+        QCOMPARE(menuScreen()->namePrompt->fontColor(), kWhite);
+        QCOMPARE(menuScreen()->headline->caption(), QString::fromUtf8("PEMy и Зольмар!"));
     }
 
     // Real pointer moves reach the handlers: over an entry, the name field, the bare screen.
     void pointerMovesReachHandlers()
     {
-        QTest::mouseMove(menuScreen()->score, QPoint(10, 10));
-        QCOMPARE(menuScreen()->deamon->tag, 2);
-        QTest::mouseMove(menuScreen()->name, QPoint(10, 10));
-        QCOMPARE(menuScreen()->deamon->tag, 5);
+        QTest::mouseMove(menuScreen()->scoresButton, QPoint(10, 10));
+        QCOMPARE(menuScreen()->hovered(), Hover::Scores);
+        QTest::mouseMove(menuScreen()->nameField, QPoint(10, 10));
+        QCOMPARE(menuScreen()->hovered(), Hover::Name);
         QTest::mouseMove(menuScreen(), QPoint(600, 250));
-        QCOMPARE(menuScreen()->deamon->tag, 0);
+        QCOMPARE(menuScreen()->hovered(), Hover::None);
         // Over the frame around the name label nothing happens.
-        menuScreen()->NewGameMouseMove();
-        QTest::mouseMove(menuScreen()->Bevel2, QPoint(2, 2));
-        QCOMPARE(menuScreen()->deamon->tag, 1);
+        menuScreen()->onNewGameHovered();
+        QTest::mouseMove(menuScreen()->namePromptFrame, QPoint(2, 2));
+        QCOMPARE(menuScreen()->hovered(), Hover::NewGame);
     }
 
     // The hovered entry pulses 22, 20, ..., 14, 14, 16, ..., 26, 26, 24; a left entry keeps its size.
     void pulse()
     {
-        menuScreen()->NewGameMouseMove();
+        menuScreen()->onNewGameHovered();
         QList<int> sizes;
         for (int i = 0; i < 14; ++i) {
-            menuScreen()->deamonTimer();
-            sizes << Scaling::pointsOf(menuScreen()->NewGame->font());
+            menuScreen()->onHoverTick();
+            sizes << Scaling::pointsOf(menuScreen()->newGameButton->font());
         }
         QCOMPARE(sizes, (QList<int>{22, 20, 18, 16, 14, 14, 16, 18, 20, 22, 24, 26, 26, 24}));
-        menuScreen()->deamonTimer();
-        menuScreen()->deamonTimer();
-        menuScreen()->scoreMouseMove();
-        menuScreen()->deamonTimer();
-        QCOMPARE(Scaling::pointsOf(menuScreen()->NewGame->font()), 20);
-        QCOMPARE(Scaling::pointsOf(menuScreen()->score->font()), 22);
-        QCOMPARE(menuScreen()->NewGame->font().pixelSize(), 33);
+        menuScreen()->onHoverTick();
+        menuScreen()->onHoverTick();
+        menuScreen()->onScoresHovered();
+        menuScreen()->onHoverTick();
+        QCOMPARE(Scaling::pointsOf(menuScreen()->newGameButton->font()), 20);
+        QCOMPARE(Scaling::pointsOf(menuScreen()->scoresButton->font()), 22);
+        QCOMPARE(menuScreen()->newGameButton->font().pixelSize(), 33);
         // The name field's pulse is carried by its label.
-        menuScreen()->nameMouseMove();
-        menuScreen()->deamonTimer();
-        QCOMPARE(Scaling::pointsOf(menuScreen()->xl->font()), 22);
+        menuScreen()->onNameHovered();
+        menuScreen()->onHoverTick();
+        QCOMPARE(Scaling::pointsOf(menuScreen()->namePrompt->font()), 22);
     }
 
     // The name field selects its whole text when the menu is shown, so typing right away replaces
@@ -229,23 +232,24 @@ private slots:
     void nameFieldSelectsOnShow()
     {
         QVERIFY(showActive(menuScreen()));
-        type(menuScreen()->name, QString::fromUtf8("Петя"));
-        QCOMPARE(menuScreen()->name->text(), QString::fromUtf8("Петя"));
+        type(menuScreen()->nameField, QString::fromUtf8("Петя"));
+        QCOMPARE(menuScreen()->nameField->text(), QString::fromUtf8("Петя"));
 
         // Another window in front and back: no new selection, the caret stays at the end.
-        type(menuScreen()->name, QString::fromUtf8(" П"));
+        type(menuScreen()->nameField, QString::fromUtf8(" П"));
         QVERIFY(showActive(scoreScreen()));
         menuScreen()->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(menuScreen()));
-        type(menuScreen()->name, QString::fromUtf8("."));
-        QCOMPARE(menuScreen()->name->text(), QString::fromUtf8("Петя П."));
+        type(menuScreen()->nameField, QString::fromUtf8("."));
+        QCOMPARE(menuScreen()->nameField->text(), QString::fromUtf8("Петя П."));
 
         // A click places the caret where it lands: nothing is selected, typing inserts.
-        menuScreen()->name->selectAll();
-        QTest::mouseClick(menuScreen()->name, Qt::LeftButton, {}, QPoint(1, menuScreen()->name->height() / 2));
-        QVERIFY(!menuScreen()->name->hasSelectedText());
-        type(menuScreen()->name, QString::fromUtf8("И"));
-        QCOMPARE(menuScreen()->name->text(), QString::fromUtf8("ИПетя П."));
+        menuScreen()->nameField->selectAll();
+        const QPoint atLeft(1, menuScreen()->nameField->height() / 2);
+        QTest::mouseClick(menuScreen()->nameField, Qt::LeftButton, {}, atLeft);
+        QVERIFY(!menuScreen()->nameField->hasSelectedText());
+        type(menuScreen()->nameField, QString::fromUtf8("И"));
+        QCOMPARE(menuScreen()->nameField->text(), QString::fromUtf8("ИПетя П."));
 
         // The menu shown again after an exam: the old name goes with the first key.
         menuScreen()->hide();
@@ -254,8 +258,8 @@ private slots:
         QVERIFY(showActive(scoreScreen()));
         scoreScreen()->onBackClicked();
         QVERIFY(QTest::qWaitForWindowActive(menuScreen()));
-        type(menuScreen()->name, QString::fromUtf8("Вася"));
-        QCOMPARE(menuScreen()->name->text(), QString::fromUtf8("Вася"));
+        type(menuScreen()->nameField, QString::fromUtf8("Вася"));
+        QCOMPARE(menuScreen()->nameField->text(), QString::fromUtf8("Вася"));
     }
 
     // The hover timer stays on as the handlers see it, but wakes the program only while the menu is
@@ -263,38 +267,38 @@ private slots:
     void hoverTimerSleepsWhenNothingCanChange()
     {
         QVERIFY(menuScreen()->isVisible());
-        QVERIFY(menuScreen()->deamon->enabled());
-        QCOMPARE(menuScreen()->deamon->remainingTime(), -1);
-        menuScreen()->NewGameMouseMove();
-        QVERIFY(menuScreen()->deamon->remainingTime() >= 0);
-        menuScreen()->FormMouseMove();
-        QCOMPARE(menuScreen()->deamon->remainingTime(), -1);
-        menuScreen()->nameMouseMove();
-        QVERIFY(menuScreen()->deamon->remainingTime() >= 0);
-        menuScreen()->ObClick();
-        QVERIFY(menuScreen()->deamon->enabled());
-        QCOMPARE(menuScreen()->deamon->remainingTime(), -1);
+        QVERIFY(menuScreen()->hoverTimer->enabled());
+        QCOMPARE(menuScreen()->hoverTimer->remainingTime(), -1);
+        menuScreen()->onNewGameHovered();
+        QVERIFY(menuScreen()->hoverTimer->remainingTime() >= 0);
+        menuScreen()->onBackgroundHovered();
+        QCOMPARE(menuScreen()->hoverTimer->remainingTime(), -1);
+        menuScreen()->onNameHovered();
+        QVERIFY(menuScreen()->hoverTimer->remainingTime() >= 0);
+        menuScreen()->onAboutClicked();
+        QVERIFY(menuScreen()->hoverTimer->enabled());
+        QCOMPARE(menuScreen()->hoverTimer->remainingTime(), -1);
         menuScreen()->showScreen();
-        QVERIFY(menuScreen()->deamon->remainingTime() >= 0);
+        QVERIFY(menuScreen()->hoverTimer->remainingTime() >= 0);
         // Minimised, the menu shows nothing either, until it is restored.
         menuScreen()->showMinimized();
-        QCOMPARE(menuScreen()->deamon->remainingTime(), -1);
+        QCOMPARE(menuScreen()->hoverTimer->remainingTime(), -1);
         menuScreen()->showNormal();
-        QVERIFY(menuScreen()->deamon->remainingTime() >= 0);
+        QVERIFY(menuScreen()->hoverTimer->remainingTime() >= 0);
 
         // The real timer pulses the hovered entry.
-        menuScreen()->ExitMouseMove();
-        QTRY_VERIFY_WITH_TIMEOUT(Scaling::pointsOf(menuScreen()->Exit->font()) <= 20, 5000);
+        menuScreen()->onExitHovered();
+        QTRY_VERIFY_WITH_TIMEOUT(Scaling::pointsOf(menuScreen()->exitButton->font()) <= 20, 5000);
         // During the loading nothing pulses; after the score screen's "Назад" a hovered entry pulses again.
-        menuScreen()->name->setText(QStringLiteral("x"));
-        menuScreen()->NewGameClick();
-        QVERIFY(!menuScreen()->deamon->enabled());
-        menuScreen()->ExitMouseMove();
-        QCOMPARE(menuScreen()->deamon->remainingTime(), -1);
-        menuScreen()->tx->setEnabled(false);
+        menuScreen()->nameField->setText(QStringLiteral("x"));
+        menuScreen()->onNewGameClicked();
+        QVERIFY(!menuScreen()->hoverTimer->enabled());
+        menuScreen()->onExitHovered();
+        QCOMPARE(menuScreen()->hoverTimer->remainingTime(), -1);
+        menuScreen()->loadingTimer->setEnabled(false);
         scoreScreen()->onBackClicked();
-        QVERIFY(menuScreen()->deamon->enabled());
-        QVERIFY(menuScreen()->deamon->remainingTime() >= 0);
+        QVERIFY(menuScreen()->hoverTimer->enabled());
+        QVERIFY(menuScreen()->hoverTimer->remainingTime() >= 0);
     }
 
     // An entry hovered when the menu went away comes back at the size and direction that an unslept
@@ -303,28 +307,31 @@ private slots:
     // up as it is left.
     void pulseCatchesUpAfterTheMenuWasAway()
     {
-        using Phase = QPair<int, int>; // font pixels, direction
-        const auto phaseOf = [](QWidget *entry) { return Phase(entry->font().pixelSize(), static_cast<TFlatButton *>(entry)->tag); };
-        const QFont start = menuScreen()->Ob->font();
+        using Phase = QPair<int, int>; // font pixels, direction (0 shrinking, 1 growing)
+        MenuScreen::Pulse *about = menuScreen()->pulseOf(Hover::About);
+        const auto phaseOf = [about] {
+            return Phase(about->widget->font().pixelSize(), static_cast<int>(about->direction));
+        };
+        const QFont start = menuScreen()->aboutButton->font();
         // The phases after `ticks` and `ticks` + 1 unslept ticks from the layout's size, hovered.
         const auto unslept = [&](qint64 ticks) {
-            menuScreen()->Ob->setFont(start);
-            menuScreen()->Ob->tag = 0;
-            menuScreen()->ObMouseMove();
+            menuScreen()->aboutButton->setFont(start);
+            about->direction = MenuPulse::Direction::Shrinking;
+            menuScreen()->onAboutHovered();
             for (qint64 i = 0; i < ticks; ++i)
-                menuScreen()->deamonTimer();
-            const Phase after = phaseOf(menuScreen()->Ob);
-            menuScreen()->deamonTimer();
-            return qMakePair(after, phaseOf(menuScreen()->Ob));
+                menuScreen()->onHoverTick();
+            const Phase after = phaseOf();
+            menuScreen()->onHoverTick();
+            return qMakePair(after, phaseOf());
         };
         for (const bool shownAgain : {true, false}) {
             menuScreen()->showScreen();
-            menuScreen()->Ob->setFont(start);
-            menuScreen()->Ob->tag = 0;
-            menuScreen()->ObMouseMove();
+            menuScreen()->aboutButton->setFont(start);
+            about->direction = MenuPulse::Direction::Shrinking;
+            menuScreen()->onAboutHovered();
             QElapsedTimer clock;
             clock.start();
-            menuScreen()->ObClick();
+            menuScreen()->onAboutClicked();
             const qint64 asleep = clock.elapsed();
             // Three ticks or so away, mid-cycle: an entry not caught up stands at a phase of its own
             // (the pulse comes back to its start every 8 ticks).
@@ -333,14 +340,15 @@ private slots:
             if (shownAgain) {
                 menuScreen()->showScreen();
             } else {
-                menuScreen()->name->setText(QStringLiteral("x"));
-                menuScreen()->NewGameClick();
+                menuScreen()->nameField->setText(QStringLiteral("x"));
+                menuScreen()->onNewGameClicked();
                 QVERIFY(menuScreen()->isHidden());
             }
             const qint64 awake = clock.elapsed();
-            const Phase caughtUp = phaseOf(menuScreen()->Ob);
-            menuScreen()->deamonTimer(); // the hover is over once left, so the entry stays as it is then
-            const auto slept = qMakePair(caughtUp, phaseOf(menuScreen()->Ob));
+            const Phase caughtUp = phaseOf();
+            // The hover is over once left, so the entry stays as it is then.
+            menuScreen()->onHoverTick();
+            const auto slept = qMakePair(caughtUp, phaseOf());
             QSet<QPair<Phase, Phase>> possible;
             for (qint64 ticks = (waking - asleep) / 35; ticks <= awake / 35 + 1; ++ticks) {
                 auto run = unslept(ticks);
@@ -350,8 +358,8 @@ private slots:
             }
             QVERIFY2(possible.contains(slept), qPrintable(QStringLiteral("%1 px, direction %2")
                                                               .arg(caughtUp.first).arg(caughtUp.second)));
-            menuScreen()->tx->setEnabled(false);
-            menuScreen()->deamon->setEnabled(true);
+            menuScreen()->loadingTimer->setEnabled(false);
+            menuScreen()->hoverTimer->setEnabled(true);
         }
     }
 
@@ -375,16 +383,16 @@ private slots:
         m_screens->write("base/sound/pms2.mp3", "not really music");
         if (sound == 0)
             shellMusic().switchSound();
-        menuScreen()->name->setText(player);
-        menuScreen()->NewGameClick();
+        menuScreen()->nameField->setText(player);
+        menuScreen()->onNewGameClicked();
         for (int i = 0; i < 80; ++i)
-            menuScreen()->tx->fire();
+            menuScreen()->loadingTimer->fire();
         QVERIFY(ErrorBox::openTexts().isEmpty());
-        menuScreen()->tx->fire();
+        menuScreen()->loadingTimer->fire();
         // The file exists, so the player tried to open it; its failure does not hold up the exam.
-        QCOMPARE(menuScreen()->mp1->fileName() == QString("base\\sound\\pms2.mp3"), asked);
+        QCOMPARE(menuScreen()->musicPlayer->fileName() == QString("base\\sound\\pms2.mp3"), asked);
         QCOMPARE(ErrorBox::openTexts().size(), asked ? 1 : 0);
-        QCOMPARE(menuScreen()->gx->progress(), 81);
+        QCOMPARE(menuScreen()->loadingGauge->progress(), 81);
         ErrorBox::closeAll();
         QCOMPARE(ticksUntilExam(), 20);
         QVERIFY(gameScreen()->timet->enabled());

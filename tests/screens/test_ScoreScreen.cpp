@@ -35,7 +35,7 @@ const QString kScoreFile = QStringLiteral("base/data/score.inf");
 void clickBack()
 {
     if (scoreScreen()->isHidden())
-        menuScreen()->scoreClick();
+        menuScreen()->onScoresClicked();
     QTest::mouseClick(scoreScreen()->backButton, Qt::LeftButton);
 }
 } // namespace
@@ -163,7 +163,7 @@ private slots:
         saved += "\r\nx\r\n\r\ny\r\n\r\nz\xA0";
         m_screens->write(kScoreFile, file);
         m_screens->create();
-        menuScreen()->scoreClick();
+        menuScreen()->onScoresClicked();
         if (edited) {
             // Every line break the player types or pastes is one on screen and CR LF in the file.
             scoreScreen()->onUnlockClicked();
@@ -193,7 +193,7 @@ private slots:
         m_screens->create();
         QScrollBar *bar = scoreScreen()->scoreList->verticalScrollBar();
         QCOMPARE(bar->value(), 0);
-        menuScreen()->scoreClick();
+        menuScreen()->onScoresClicked();
         QCOMPARE(bar->value(), 0);
         clickBack();
 
@@ -206,7 +206,7 @@ private slots:
         const QTextCursor result = scoreScreen()->scoreList->document()->find("x - 57 % ...");
         QVERIFY(scoreScreen()->scoreList->viewport()->rect().contains(scoreScreen()->scoreList->cursorRect(result)));
         clickBack();
-        menuScreen()->scoreClick();
+        menuScreen()->onScoresClicked();
         QCOMPARE(bar->value(), bar->maximum());
         // Appends leave no history behind that would grow with every exam.
         QCOMPARE(scoreScreen()->scoreList->document()->availableUndoSteps(), 0);
@@ -239,7 +239,7 @@ private slots:
         const QByteArray line = word.repeated(1000);
         m_screens->write(kScoreFile, line + "\r\n" + QByteArray(1 << 20, 'x'));
         m_screens->create();
-        menuScreen()->scoreClick();
+        menuScreen()->onScoresClicked();
         scoreScreen()->repaint();
         QTextDocument *document = scoreScreen()->scoreList->document();
         const int wordsInPiece = TMemo::kShownPiece / word.size();
@@ -286,7 +286,7 @@ private slots:
             QVERIFY(QDir(m_screens->path("base")).removeRecursively());
         m_screens->create();
         QCOMPARE(scoreScreen()->scoreList->text(), QString());
-        menuScreen()->scoreClick();
+        menuScreen()->onScoresClicked();
         clickBack();
         QVERIFY(ErrorBox::openTexts().isEmpty());
         QVERIFY(QFileInfo(m_screens->path(written)).isFile());
@@ -314,14 +314,14 @@ private slots:
         QDir().mkpath(m_screens->path(kScoreFile));
         QDir().mkpath(m_screens->path("score.inf"));
         m_screens->create();
-        menuScreen()->deamon->setEnabled(false);
+        menuScreen()->hoverTimer->setEnabled(false);
         scoreScreen()->appendLine("a");
-        menuScreen()->scoreClick();
+        menuScreen()->onScoresClicked();
         clickBack();
         QCOMPARE(ErrorBox::openTexts(), QStringList{"Cannot create file score.inf."});
         QVERIFY(menuScreen()->isVisible());
         QVERIFY(scoreScreen()->isHidden());
-        QVERIFY(menuScreen()->deamon->enabled());
+        QVERIFY(menuScreen()->hoverTimer->enabled());
         QCOMPARE(scoreScreen()->scoreList->text(), QString("a\r\n"));
     }
 
@@ -345,19 +345,19 @@ private slots:
         m_screens->write("base/sound/pms.mp3", "not really music");
         m_screens->create();
         ErrorBox::closeAll();
-        menuScreen()->name->setText(name);
+        menuScreen()->nameField->setText(name);
         if (sound == 0)
             shellMusic().switchSound();
-        menuScreen()->mp1->setFileName("untouched");
-        menuScreen()->scoreClick();
+        menuScreen()->musicPlayer->setFileName("untouched");
+        menuScreen()->onScoresClicked();
         scoreScreen()->appendLine("a");
         clickBack();
-        QCOMPARE(menuScreen()->mp1->fileName(),
+        QCOMPARE(menuScreen()->musicPlayer->fileName(),
                  restarts ? QString("base\\sound\\pms.mp3") : QString("untouched"));
         // The piece cannot be played: one box for it, and the rest of the way back still runs.
         QCOMPARE(ErrorBox::openTexts().size(), restarts ? 1 : 0);
         QVERIFY(menuScreen()->isVisible());
-        QVERIFY(menuScreen()->deamon->enabled());
+        QVERIFY(menuScreen()->hoverTimer->enabled());
         QCOMPARE(m_screens->read(kScoreFile), QByteArray("a\r\n"));
     }
 
@@ -367,8 +367,8 @@ private slots:
     {
         m_screens->write(kScoreFile, "first\r\n");
         m_screens->create();
-        menuScreen()->name->setText("x");
-        menuScreen()->scoreClick();
+        menuScreen()->nameField->setText("x");
+        menuScreen()->onScoresClicked();
         QTest::keyClicks(scoreScreen()->scoreList, "zz");
         QCOMPARE(scoreScreen()->scoreList->text(), QString("first\r\n"));
 
@@ -380,12 +380,12 @@ private slots:
         QTest::keyClicks(scoreScreen()->scoreList, " b");
         QTest::keyClick(scoreScreen()->scoreList, Qt::Key_Return);
         QCOMPARE(scoreScreen()->scoreList->text(), QString::fromUtf8("first\r\nЖ b"));
-        QVERIFY(!menuScreen()->xpan->isHidden());
+        QVERIFY(!menuScreen()->hiddenPanel->isHidden());
 
         clickBack();
         QCOMPARE(m_screens->read(kScoreFile), QByteArray("first\r\n\xC6 b"));
         // Unlocking lasts: the list is still editable on the next visit.
-        menuScreen()->scoreClick();
+        menuScreen()->onScoresClicked();
         QVERIFY(!scoreScreen()->scoreList->isReadOnly());
 
         m_screens->destroy();
@@ -399,7 +399,7 @@ private slots:
     void hoverColours()
     {
         m_screens->create();
-        menuScreen()->scoreClick();
+        menuScreen()->onScoresClicked();
         QTest::mouseMove(scoreScreen()->backButton, QPoint(5, 5));
         QCOMPARE(scoreScreen()->backButton->fontColor(), kSkyBlue);
         QTest::mouseMove(scoreScreen()->unlockImage, QPoint(5, 5));

@@ -89,7 +89,7 @@ private slots:
             if (way == 0)
                 menuScreen()->close();
             else if (way == 1)
-                menuScreen()->ExitClick();
+                menuScreen()->onExitClicked();
             else
                 gameScreen()->exitClick();
         });
@@ -100,9 +100,9 @@ private slots:
         QVERIFY(!timedOut);
     }
 
-    // Enter on every screen, whatever has the focus, runs the menu's `enter`: the hidden panels show
-    // and the name check runs. No text box receives the key, and nothing is saved: only "Назад"
-    // writes the score list.
+    // Enter on every screen, whatever has the focus, runs the menu's enterAction(): the hidden
+    // panels show and the name check runs. No text box receives the key, and nothing is saved: only
+    // "Назад" writes the score list.
     void enterFromEveryScreen_data()
     {
         QTest::addColumn<int>("screen");
@@ -115,10 +115,10 @@ private slots:
     {
         QFETCH(int, screen);
         m_screens->create();
-        menuScreen()->name->setText(QString::fromUtf8("Студент"));
+        menuScreen()->nameField->setText(QString::fromUtf8("Студент"));
         QWidget *target = nullptr;
         switch (screen) {
-        case 0: target = menuScreen()->name; break;
+        case 0: target = menuScreen()->nameField; break;
         case 1: gameScreen()->showScreen(); target = gameScreen(); break;
         case 2:
             scoreScreen()->showScreen();
@@ -131,10 +131,10 @@ private slots:
         target->setFocus();
         QTest::keyClick(target, Qt::Key_Return);
         QTest::keyClick(target, Qt::Key_Enter, Qt::KeypadModifier);
-        QVERIFY(menuScreen()->xpan->isVisibleTo(menuScreen()));
+        QVERIFY(menuScreen()->hiddenPanel->isVisibleTo(menuScreen()));
         QVERIFY(gameScreen()->bfg->isVisibleTo(gameScreen()));
-        QVERIFY(menuScreen()->tx->enabled());
-        QCOMPARE(menuScreen()->name->text(), QString::fromUtf8("Студент"));
+        QVERIFY(menuScreen()->loadingTimer->enabled());
+        QCOMPARE(menuScreen()->nameField->text(), QString::fromUtf8("Студент"));
         QCOMPARE(scoreScreen()->scoreList->text(), screen == 2 ? QString("line\r\n") : QString());
         QVERIFY(!QFile::exists(m_screens->path("base/data/score.inf")));
         QVERIFY(!QFile::exists(m_screens->path("score.inf")));
@@ -144,23 +144,23 @@ private slots:
     void enterRevealsPanelsOnRefusal()
     {
         m_screens->create();
-        QTest::keyClick(menuScreen()->name, Qt::Key_Return);
-        QVERIFY(menuScreen()->xpan->isVisibleTo(menuScreen()));
+        QTest::keyClick(menuScreen()->nameField, Qt::Key_Return);
+        QVERIFY(menuScreen()->hiddenPanel->isVisibleTo(menuScreen()));
         QVERIFY(gameScreen()->bfg->isVisibleTo(gameScreen()));
-        QVERIFY(!menuScreen()->tx->enabled());
-        QCOMPARE(menuScreen()->name->text(), QString());
+        QVERIFY(!menuScreen()->loadingTimer->enabled());
+        QCOMPARE(menuScreen()->nameField->text(), QString());
     }
 
     // Enter on the about screen with a valid name starts an exam; the about screen stays beside it.
     void enterOnAboutKeepsAbout()
     {
         m_screens->create();
-        menuScreen()->name->setText("x");
+        menuScreen()->nameField->setText("x");
         aboutScreen()->showScreen();
         menuScreen()->hide();
         QTest::keyClick(aboutScreen(), Qt::Key_Return);
         while (!gameScreen()->isVisible())
-            menuScreen()->tx->fire();
+            menuScreen()->loadingTimer->fire();
         QVERIFY(aboutScreen()->isVisible());
         QVERIFY(!menuScreen()->isVisible());
         QVERIFY(gameScreen()->timet->enabled());
@@ -185,11 +185,11 @@ private slots:
     void inputBeforeFirstPaint()
     {
         m_screens->startUp();
-        menuScreen()->name->setText(QString::fromUtf8("Студент"));
-        QTest::keyClick(menuScreen()->name, Qt::Key_Return);
+        menuScreen()->nameField->setText(QString::fromUtf8("Студент"));
+        QTest::keyClick(menuScreen()->nameField, Qt::Key_Return);
         QVERIFY(gameScreen() && scoreScreen() && aboutScreen());
         QVERIFY(gameScreen()->bfg->isVisibleTo(gameScreen()));
-        QVERIFY(menuScreen()->tx->enabled());
+        QVERIFY(menuScreen()->loadingTimer->enabled());
     }
 
     // An error box opened by a step that a screen switch follows stays in front of the new screen
@@ -221,10 +221,10 @@ private slots:
         case 1:
             m_screens->create();
             m_screens->write("base/sound/pms2.mp3", notMusic);
-            menuScreen()->name->setText("x");
-            menuScreen()->NewGameClick();
+            menuScreen()->nameField->setText("x");
+            menuScreen()->onNewGameClicked();
             while (!gameScreen()->isVisible())
-                menuScreen()->tx->fire();
+                menuScreen()->loadingTimer->fire();
             front = gameScreen();
             break;
         case 2:
@@ -291,7 +291,7 @@ private slots:
             {"menu", menuScreen()}, {"game", gameScreen()}, {"scores", scoreScreen()}, {"about", aboutScreen()}};
         for (const auto &[name, screen] : screens)
             screen->setVisible(before.contains(name));
-        menuScreen()->name->setText(action == "new game, no name" ? QString() : QStringLiteral("Студент"));
+        menuScreen()->nameField->setText(action == "new game, no name" ? QString() : QStringLiteral("Студент"));
         // Every signal that a screen declares.
         std::vector<std::unique_ptr<QSignalSpy>> spies;
         QStringList names;
@@ -305,20 +305,20 @@ private slots:
             }
         }
         const std::map<QString, std::function<void()>> actions{
-            {"new game", [] { menuScreen()->NewGameClick(); }},
-            {"new game, no name", [] { menuScreen()->NewGameClick(); }},
+            {"new game", [] { menuScreen()->onNewGameClicked(); }},
+            {"new game, no name", [] { menuScreen()->onNewGameClicked(); }},
             {"enter", [&] { QTest::keyClick(screens[before[0] == "about" ? 3 : 2].second, Qt::Key_Return); }},
-            {"scores", [] { menuScreen()->scoreClick(); }},
+            {"scores", [] { menuScreen()->onScoresClicked(); }},
             {"back from scores", [] { scoreScreen()->onBackClicked(); }},
-            {"about", [] { menuScreen()->ObClick(); }},
+            {"about", [] { menuScreen()->onAboutClicked(); }},
             {"back from about", [] { aboutScreen()->onBackClicked(); }},
             {"exam ends", [] { gameScreen()->winExecute(); }},
-            {"lordly", [] { menuScreen()->name->setText(QString::fromUtf16(MenuScreen::kLordlyName)); }},
+            {"lordly", [] { menuScreen()->nameField->setText(QString::fromUtf16(MenuScreen::kLordlyName)); }},
         };
         guarded(actions.at(action));
         // The loading runs to its end.
-        for (int tick = 0; tick < 101 && menuScreen()->tx->enabled(); ++tick)
-            menuScreen()->tx->fire();
+        for (int tick = 0; tick < 101 && menuScreen()->loadingTimer->enabled(); ++tick)
+            menuScreen()->loadingTimer->fire();
         QStringList fired;
         for (size_t i = 0; i < spies.size(); ++i)
             if (!spies[i]->isEmpty())

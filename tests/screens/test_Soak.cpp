@@ -55,8 +55,8 @@ QStringList running()
 {
     QStringList names;
     const QList<std::pair<const char *, Timer *>> timers{
-        {"timet", gameScreen()->timet}, {"xxx", gameScreen()->xxx}, {"tx", menuScreen()->tx},
-        {"echo guard", shellMusic().echoGuard()},     {"deamon", menuScreen()->deamon}, {"mt", aboutScreen()->moveTimer}, {"mx", aboutScreen()->captionTimer}};
+        {"timet", gameScreen()->timet}, {"xxx", gameScreen()->xxx}, {"loadingTimer", menuScreen()->loadingTimer},
+        {"echo guard", shellMusic().echoGuard()},     {"hoverTimer", menuScreen()->hoverTimer}, {"moveTimer", aboutScreen()->moveTimer}, {"captionTimer", aboutScreen()->captionTimer}};
     for (const auto &[name, timer] : timers)
         if (timer->enabled())
             names << QString::fromLatin1(name);
@@ -121,14 +121,14 @@ private slots:
                               ? qEnvironmentVariableIntValue("PEMY_SOAK_EXAMS") : kDefaultExams;
         const bool log = qEnvironmentVariableIsSet("PEMY_SOAK_LOG");
 
-        menuScreen()->name->setText(QStringLiteral("Soak"));
+        menuScreen()->nameField->setText(QStringLiteral("Soak"));
         gameScreen()->kvik1Click();
         qint64 warm = -1;
         int walks = 0;
         for (int exam = 1; exam <= exams; ++exam) {
-            menuScreen()->NewGameClick();
+            menuScreen()->onNewGameClicked();
             for (int t = 0; t < 200 && !gameScreen()->isVisible(); ++t) {
-                menuScreen()->tx->fire();
+                menuScreen()->loadingTimer->fire();
                 settle();
             }
             QVERIFY2(gameScreen()->timet->enabled(), qPrintable(QString::number(exam)));
