@@ -1,6 +1,8 @@
-// The menu's music through the real menu and its real player, over a fake back-end that records
-// what it is told and ends a piece when the test says. Notifications travel as queued events, so
-// the tests deliver them with settle(); the 100 ms echo guard is driven by firing it.
+// The music through the real menu, the real player and the music owner, over a fake back-end that
+// records what it is told and ends a piece when the test says: what the player hears, the echoes
+// of superseded requests, the sound switch's icons and captions and the lordly mode. Which piece
+// the rules choose is the music rules' own table (test_MusicRules). Notifications travel as
+// queued events, so the tests deliver them with settle(); the 100 ms echo guard is fired by hand.
 
 #include "ScreenFixture.h"
 
@@ -140,20 +142,6 @@ private slots:
         }
     }
 
-    // With only the MIDI files the fallback plays once: its end clicks `a1`, which finds no menu piece.
-    void midiFallbackPlaysOnce()
-    {
-        start(kMidi);
-        QCOMPARE(music().takeLog(), (QStringList{"open pms.mid", "play"}));
-        music().endNaturally();
-        settle();
-        QCOMPARE(music().takeLog(), QStringList());
-        QCOMPARE(menuScreen()->musicPlayer->mode(), TMediaPlayer::Mode::Stopped);
-        shellMusic().echoGuard()->fire();
-        settle();
-        QCOMPARE(music().takeLog(), QStringList());
-    }
-
     // A menu piece that exists but cannot be opened is reported; the fallback is not tried.
     void unopenableMenuPiece()
     {
@@ -164,7 +152,7 @@ private slots:
         QCOMPARE(ErrorBox::openTexts(), QStringList{"The file cannot be played."});
     }
 
-    // A click on `a2` outside a notification (the loading at 80 %) aborts the menu piece; that
+    // The exam piece started outside a notification (the loading at 80 %) aborts the menu piece; that
     // echo restarts the exam piece once more, and the echo of the restart is swallowed. From then
     // on the exam piece is the one that repeats.
     void clickOutsideNotificationEchoes()
@@ -190,35 +178,6 @@ private slots:
         settle();
         QCOMPARE(music().takeLog(), kRestartMenuPiece + kRestartMenuPiece);
         QCOMPARE(shellMusic().loopingPiece(), MusicRules::Piece::Menu);
-    }
-
-    // After one visit to the about screen nothing repeats any more: the about piece plays once, and
-    // so does every piece started later.
-    void aboutVisitEndsRepeating()
-    {
-        start(kAll);
-        music().takeLog();
-        menuScreen()->onAboutClicked();
-        QVERIFY(aboutScreen()->isVisible());
-        QCOMPARE(music().takeLog(), (QStringList{"pause", "close", "open pms1.mid", "play"}));
-        QCOMPARE(shellMusic().repeat(), MusicRules::Repeat::SinglePiece);
-        settle();
-        QCOMPARE(music().takeLog(), QStringList());
-        aboutScreen()->onBackClicked();
-        QCOMPARE(shellMusic().repeat(), MusicRules::Repeat::Held);
-        QCOMPARE(shellMusic().loopingPiece(), MusicRules::Piece::Menu);
-        QCOMPARE(music().takeLog(), QStringList());
-        music().endNaturally();
-        settle();
-        QCOMPARE(music().takeLog(), QStringList());
-        // The next exam's piece plays once.
-        shellMusic().playExamPiece();
-        settle();
-        QCOMPARE(music().takeLog(), kRestartExamPiece);
-        music().endNaturally();
-        settle();
-        QCOMPARE(music().takeLog(), QStringList());
-        QVERIFY(!shellMusic().echoGuard()->enabled());
     }
 
     // In the usual state switching off pauses and switching on starts the looping piece anew

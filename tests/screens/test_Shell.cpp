@@ -151,21 +151,6 @@ private slots:
         QCOMPARE(menuScreen()->nameField->text(), QString());
     }
 
-    // Enter on the about screen with a valid name starts an exam; the about screen stays beside it.
-    void enterOnAboutKeepsAbout()
-    {
-        m_screens->create();
-        menuScreen()->nameField->setText("x");
-        aboutScreen()->showScreen();
-        menuScreen()->hide();
-        QTest::keyClick(aboutScreen(), Qt::Key_Return);
-        while (!gameScreen()->isVisible())
-            menuScreen()->loadingTimer->fire();
-        QVERIFY(aboutScreen()->isVisible());
-        QVERIFY(!menuScreen()->isVisible());
-        QVERIFY(gameScreen()->timet->enabled());
-    }
-
     // The program's start shows the menu first and creates the game, score and about screens right
     // after its first paint, hidden, with their files; the menu's music starts at once.
     void startUpAfterFirstPaint()
