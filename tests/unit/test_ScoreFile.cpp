@@ -1,8 +1,10 @@
 #include "DacOff.h"
+#include "FaultyDisk.h"
 #include "formats/GameError.h"
 #include "score/ScoreFile.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -25,6 +27,19 @@
 #include <thread>
 
 namespace {
+
+// The disk of every load and save here; init() gives each test a new one.
+FaultyDisk g_disk;
+
+ScoreFile::Loaded loadList()
+{
+    return ScoreFile::load(g_disk);
+}
+
+ScoreFile::Loaded saveList(const QString &text, const ScoreFile::Loaded &last = {})
+{
+    return ScoreFile::save(text, last, g_disk);
+}
 
 // Вася - 60 (the name in Windows-1251, then the separator and digits).
 const QByteArray kVasya("\xC2\xE0\xF1\xFF - 60");
@@ -60,7 +75,7 @@ void blockWithDirectory(const QString &path)
 QString saveError(const QString &text, const ScoreFile::Loaded &last = {})
 {
     try {
-        ScoreFile::save(text, last);
+        saveList(text, last);
     } catch (const GameError &error) {
         return error.text();
     }
@@ -158,6 +173,7 @@ class TestScoreFile : public QObject {
 private slots:
     void init()
     {
+        g_disk = FaultyDisk();
         m_dir = std::make_unique<QTemporaryDir>();
         m_oldDir = QDir::currentPath();
         QDir::setCurrent(m_dir->path());
@@ -173,7 +189,7 @@ private slots:
     void load()
     {
         writeFile("Base/DATA/Score.INF", kVasya + "\n-\r\r\nb\0tail\n");
-        QCOMPARE(ScoreFile::load().text, QString::fromUtf8("Вася - 60\r\n-\r\n\r\nb"));
+        QCOMPARE(loadList().text, QString::fromUtf8("Вася - 60\r\n-\r\n\r\nb"));
     }
 
     // Nothing readable at the path gives the empty list, without an error and without blocking;
@@ -202,7 +218,7 @@ private slots:
         const DacOff permissionsBind;
         if (what == "writeonly" && QFile("base/data/score.inf").open(QIODevice::ReadOnly))
             QSKIP("file permissions do not bind here");
-        const ScoreFile::Loaded loaded = ScoreFile::load();
+        const ScoreFile::Loaded loaded = loadList();
         QCOMPARE(loaded.text, QString());
         QCOMPARE(loaded.unreadable, unreadable);
     }
@@ -231,7 +247,7 @@ private slots:
             const DacOff permissionsBind;
             if (what == "writeonly" && QFile("base/data/score.inf").open(QIODevice::ReadOnly))
                 QSKIP("file permissions do not bind here");
-            const ScoreFile::Loaded loaded = ScoreFile::load();
+            const ScoreFile::Loaded loaded = loadList();
             if (what == "late fifo")
                 QCOMPARE(mkfifo("base/data/score.inf", 0644), 0);
             error = saveError("new\r\n", loaded);
@@ -255,9 +271,9 @@ private slots:
     void saveReplacesExistingFile()
     {
         writeFile("Base/Data/score.inf", "old old old old");
-        const ScoreFile::Loaded saved = ScoreFile::save(QString::fromUtf8("Вася - 60\r\nx"), ScoreFile::load());
+        const ScoreFile::Loaded saved = saveList(QString::fromUtf8("Вася - 60\r\nx"), loadList());
         QCOMPARE(readFile("Base/Data/score.inf"), kVasya + "\r\nx");
-        ScoreFile::save(saved.text + "\r\ny", saved);
+        saveList(saved.text + "\r\ny", saved);
         QCOMPARE(readFile("Base/Data/score.inf"), kVasya + "\r\nx\r\ny");
         QVERIFY(!QFileInfo::exists("base"));
         QVERIFY(!QFileInfo::exists("score.inf"));
@@ -267,7 +283,7 @@ private slots:
     void saveCreatesFileInDataDirectory()
     {
         QDir().mkpath("BASE/data");
-        ScoreFile::save("a\r\n");
+        saveList("a\r\n");
         QCOMPARE(readFile("BASE/data/score.inf"), QByteArray("a\r\n"));
         QVERIFY(!QFileInfo::exists("score.inf"));
     }
@@ -297,7 +313,7 @@ private slots:
             const DacOff permissionsBind;
             if (how == "readonly" && QFile("base/data/score.inf").open(QIODevice::WriteOnly | QIODevice::Append))
                 QSKIP("file permissions do not bind here");
-            ScoreFile::save("new\r\n");
+            saveList("new\r\n");
         }
         QCOMPARE(readFile("score.inf"), QByteArray("new\r\n"));
         if (how == "readonly")
@@ -307,7 +323,7 @@ private slots:
     // An empty list is saved as an empty file, not as no file.
     void emptyTextGivesEmptyFile()
     {
-        ScoreFile::save(QString());
+        saveList(QString());
         QVERIFY(QFileInfo("score.inf").isFile());
         QCOMPARE(QFileInfo("score.inf").size(), 0);
     }
@@ -334,7 +350,7 @@ private slots:
         struct rlimit limited = saved;
         limited.rlim_cur = 4096;
         QVERIFY(setrlimit(RLIMIT_FSIZE, &limited) == 0);
-        const QString error = saveError(text, ScoreFile::load());
+        const QString error = saveError(text, loadList());
         setrlimit(RLIMIT_FSIZE, &saved);
         std::signal(SIGXFSZ, oldHandler);
 
@@ -374,11 +390,11 @@ private slots:
             QDir().mkpath(QFileInfo(links[i]).path());
             QVERIFY(QFile::link(links[i + 1], links[i]));
         }
-        const ScoreFile::Loaded loaded = ScoreFile::load();
+        const ScoreFile::Loaded loaded = loadList();
         QCOMPARE(loaded.text, QString("old\r\n"));
         {
             const DacOff noChown(mayChown ? 0 : 1u << CAP_CHOWN);
-            ScoreFile::save(loaded.text + "new\r\n", loaded);
+            saveList(loaded.text + "new\r\n", loaded);
         }
         for (qsizetype i = 0; i < links.size(); i += 2)
             QVERIFY2(QFileInfo(links[i]).isSymLink(), qPrintable(links[i]));
@@ -413,16 +429,16 @@ private slots:
         const ino_t before = inodeOf("base/data/score.inf");
         QString error;
         if (how == "injected") {
-            ScoreFile::failForTesting(ScoreFile::Step::Create, 1);
-            error = saveError(text, ScoreFile::load());
-            ScoreFile::failForTesting(ScoreFile::Step::None);
+            g_disk.fail(FaultyDisk::Step::Create, 1);
+            error = saveError(text, loadList());
+            g_disk.fail(FaultyDisk::Step::None);
         } else {
             QFile::setPermissions("base/data", QFile::ReadOwner | QFile::ExeOwner);
             {
                 const DacOff permissionsBind;
                 if (QFile("base/data/probe").open(QIODevice::WriteOnly))
                     QSKIP("file permissions do not bind here");
-                error = saveError(text, ScoreFile::load());
+                error = saveError(text, loadList());
             }
             QFile::setPermissions("base/data", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         }
@@ -438,26 +454,26 @@ private slots:
     // cannot be synced, leaves the file alone and no part of the copy behind. The text goes to the fallback.
     void failedInPlaceWriteRestoresOldBytes_data()
     {
-        QTest::addColumn<ScoreFile::Step>("step");
+        QTest::addColumn<FaultyDisk::Step>("step");
         QTest::addColumn<int>("times");
         QTest::addColumn<bool>("written");
-        QTest::newRow("the write fails") << ScoreFile::Step::Sync << 1 << true;
-        QTest::newRow("the write fails, and so does putting back") << ScoreFile::Step::Sync << 2 << true;
-        QTest::newRow("the copy cannot be kept") << ScoreFile::Step::Write << 1 << false;
-        QTest::newRow("the copy's folder cannot be synced") << ScoreFile::Step::SyncFolder << 1 << false;
+        QTest::newRow("the write fails") << FaultyDisk::Step::Sync << 1 << true;
+        QTest::newRow("the write fails, and so does putting back") << FaultyDisk::Step::Sync << 2 << true;
+        QTest::newRow("the copy cannot be kept") << FaultyDisk::Step::Write << 1 << false;
+        QTest::newRow("the copy's folder cannot be synced") << FaultyDisk::Step::SyncFolder << 1 << false;
     }
     void failedInPlaceWriteRestoresOldBytes()
     {
-        QFETCH(ScoreFile::Step, step);
+        QFETCH(FaultyDisk::Step, step);
         QFETCH(int, times);
         QFETCH(bool, written);
         writeFile("base/data/score.inf", "old score\r\n");
         const struct timespec longAgo[2] = {{1000000000, 0}, {1000000000, 0}};
         QCOMPARE(::utimensat(AT_FDCWD, "base/data/score.inf", longAgo, 0), 0);
-        ScoreFile::failForTesting(ScoreFile::Step::Create, 1);
-        ScoreFile::failForTesting(step, times, written ? 1 : 0); // the copy's own step passes, or fails
-        const QString error = saveError("new text, longer than the old score\r\n", ScoreFile::load());
-        ScoreFile::failForTesting(ScoreFile::Step::None);
+        g_disk.fail(FaultyDisk::Step::Create, 1);
+        g_disk.fail(step, times, written ? 1 : 0); // the copy's own step passes, or fails
+        const QString error = saveError("new text, longer than the old score\r\n", loadList());
+        g_disk.fail(FaultyDisk::Step::None);
         QCOMPARE(error, QString());
         QCOMPARE(readFile("base/data/score.inf"), QByteArray("old score\r\n"));
         if (written)
@@ -465,7 +481,8 @@ private slots:
         QCOMPARE(readFile("score.inf"), QByteArray("new text, longer than the old score\r\n"));
         // Whole bytes that may not be on disk: the copy stays for the next start.
         QCOMPARE(strayFiles(".", {"score.inf"}).size(), times - 1);
-        QCOMPARE(ScoreFile::load().text, QString("old score\r\n"));
+        // The result that went to the fallback is shown beside the score file's.
+        QCOMPARE(loadList().text, QString("old score\r\nnew text, longer than the old score\r\n"));
         QCOMPARE(strayFiles(".", {"score.inf"}), QStringList());
     }
 
@@ -476,19 +493,19 @@ private slots:
     void killedSave_data()
     {
         QTest::addColumn<bool>("inPlace");
-        QTest::addColumn<ScoreFile::Step>("killedAt");
+        QTest::addColumn<FaultyDisk::Step>("killedAt");
         QTest::addColumn<bool>("newKept");
         QTest::addColumn<bool>("readOnlyAfter");
-        QTest::newRow("replacing the file") << false << ScoreFile::Step::Write << false << false;
-        QTest::newRow("writing in place") << true << ScoreFile::Step::Write << false << false;
-        QTest::newRow("in place, every byte on disk") << true << ScoreFile::Step::Sync << true << false;
-        QTest::newRow("in place, then read-only") << true << ScoreFile::Step::Write << false << true;
-        QTest::newRow("keeping the copy for a write in place") << true << ScoreFile::Step::Create << false << false;
+        QTest::newRow("replacing the file") << false << FaultyDisk::Step::Write << false << false;
+        QTest::newRow("writing in place") << true << FaultyDisk::Step::Write << false << false;
+        QTest::newRow("in place, every byte on disk") << true << FaultyDisk::Step::Sync << true << false;
+        QTest::newRow("in place, then read-only") << true << FaultyDisk::Step::Write << false << true;
+        QTest::newRow("keeping the copy for a write in place") << true << FaultyDisk::Step::Create << false << false;
     }
     void killedSave()
     {
         QFETCH(bool, inPlace);
-        QFETCH(ScoreFile::Step, killedAt);
+        QFETCH(FaultyDisk::Step, killedAt);
         QFETCH(bool, newKept);
         QFETCH(bool, readOnlyAfter);
         const QString old = "old score, long enough to be cut in its middle\r\n";
@@ -498,15 +515,15 @@ private slots:
         const pid_t pid = fork();
         if (pid == 0) {
             if (inPlace)
-                ScoreFile::failForTesting(ScoreFile::Step::Create, 1);
-            ScoreFile::killForTesting(killedAt);
-            ScoreFile::save(text, ScoreFile::load());
+                g_disk.fail(FaultyDisk::Step::Create, 1);
+            g_disk.killAt(killedAt);
+            saveList(text, loadList());
             _exit(0);
         }
         int status = 0;
         QCOMPARE(waitpid(pid, &status, 0), pid);
         QVERIFY(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
-        if (inPlace && killedAt == ScoreFile::Step::Write) { // cut in the middle of the new bytes
+        if (inPlace && killedAt == FaultyDisk::Step::Write) { // cut in the middle of the new bytes
             const QByteArray cut = readFile("base/data/score.inf");
             QVERIFY(cut != old.toLatin1() && cut != text.toLatin1());
         }
@@ -517,20 +534,20 @@ private slots:
                 const DacOff permissionsBind;
                 if (QFile("base/data/score.inf").open(QIODevice::WriteOnly | QIODevice::Append))
                     QSKIP("file permissions do not bind here");
-                const ScoreFile::Loaded cut = ScoreFile::load();
+                const ScoreFile::Loaded cut = loadList();
                 QCOMPARE(cut.text, QString());
                 QVERIFY(cut.unreadable);
-                ScoreFile::save("meanwhile\r\n", {});
+                saveList("meanwhile\r\n", {});
             }
             QCOMPARE(readFile("score.inf"), QByteArray("meanwhile\r\n"));
             QVERIFY(QFile::remove("score.inf"));
             QFile::setPermissions("base/data/score.inf", QFile::ReadOwner | QFile::WriteOwner);
         }
-        const ScoreFile::Loaded next = ScoreFile::load(); // the next start
+        const ScoreFile::Loaded next = loadList(); // the next start
         QCOMPARE(next.text, newKept ? text : old);
         QCOMPARE(readFile("base/data/score.inf"), next.text.toLatin1());
         QCOMPARE(strayFiles(".", {}), QStringList());
-        ScoreFile::save(next.text + "more\r\n", next);
+        saveList(next.text + "more\r\n", next);
         QCOMPARE(readFile("base/data/score.inf"), (next.text + "more\r\n").toLatin1());
         QCOMPARE(strayFiles("base/data", {"score.inf", "score.inf.pemy"}), QStringList());
         QCOMPARE(readFile("base/data/score.inf.pemy"), QByteArray("the player's own"));
@@ -562,7 +579,7 @@ private slots:
             << QByteArray("A\r\nBob\r\nAlice\r\n") << none;
         QTest::newRow("another game stuck in its save")
             << QByteArray("A\r\n") << none << "A\r\n" << QByteArray("<stuck>") << true << "A\r\nAlice\r\n"
-            << QByteArray("A\r\nAlice\r\n") << none;
+            << QByteArray("A\r\nAlice\r\n") << QByteArray("A\r\nAlice\r\n");
         QTest::newRow("another game saved, the list edited")
             << QByteArray("A\r\nB\r\n") << none << "A\r\nB\r\n" << QByteArray("A\r\nB\r\nBob\r\n") << false
             << "B\r\nAlice\r\n" << QByteArray("B\r\nAlice\r\nBob\r\n") << none;
@@ -584,9 +601,15 @@ private slots:
         QTest::newRow("a folder in place of the file, the fallback of a session before")
             << QByteArray("<dir>") << QByteArray("First\r\n") << "First\r\n" << none << false
             << "First\r\nSecond\r\n" << QByteArray("<dir>") << QByteArray("First\r\nSecond\r\n");
-        QTest::newRow("a read-only file, the fallback holds lines the list lacks")
-            << QByteArray("ro:P\r\n") << QByteArray("P\r\nFirst\r\n") << "P\r\n" << none << false
-            << "P\r\nSecond\r\n" << QByteArray("P\r\n") << QByteArray("P\r\nFirst\r\nSecond\r\n");
+        QTest::newRow("a read-only file, the fallback holds lines it lacks")
+            << QByteArray("ro:P\r\n") << QByteArray("P\r\nFirst\r\n") << "P\r\nFirst\r\n" << none << false
+            << "P\r\nFirst\r\nSecond\r\n" << QByteArray("P\r\n") << QByteArray("P\r\nFirst\r\nSecond\r\n");
+        QTest::newRow("the list edited, another game's save rewrote the file")
+            << QByteArray("-----------------\r\nr1\r\n-----------------\r\nr2\r\n") << none
+            << "-----------------\r\nr1\r\n-----------------\r\nr2\r\n"
+            << QByteArray("X\r\n-----------------\r\nr1\r\n-----------------\r\nr2\r\n-----------------\r\nr3\r\n")
+            << false << "-----------------\r\nr2\r\n"
+            << QByteArray("-----------------\r\nr2\r\nX\r\n-----------------\r\nr3\r\n") << none;
     }
     void saveKeepsEveryResult()
     {
@@ -625,25 +648,31 @@ private slots:
             const DacOff permissionsBind;
             if (score.startsWith("ro:") && QFile(path).open(QIODevice::WriteOnly | QIODevice::Append))
                 QSKIP("file permissions do not bind here");
-            const ScoreFile::Loaded last = ScoreFile::load();
+            const ScoreFile::Loaded last = loadList();
             QCOMPARE(last.text, loaded);
             if (meanwhile != none && !duringSave)
                 otherGameSaves(otherGame());
             std::thread other;
             if (meanwhile == "<stuck>") {
-                // Stopped while it holds the folder: this save waits a while, then goes on.
+                // Stopped while it holds the folder's turn: this save waits a moment, then puts the list
+                // in the fallback, shown by the next load; the next save, the turn free, writes it.
                 const int folder = otherGame();
-                const ScoreFile::Loaded saved = ScoreFile::save(list, last);
+                QElapsedTimer waited;
+                waited.start();
+                const ScoreFile::Loaded saved = saveList(list, last);
+                QVERIFY2(waited.elapsed() < 1000, qPrintable(QString::number(waited.elapsed())));
+                QCOMPARE(readFile(path), score);
+                QCOMPARE(loadList().text, list);
                 ::close(folder);
                 QCOMPARE(saved.text, QString::fromLatin1(scoreAfter));
             } else if (meanwhile != none && duringSave) {
                 const int folder = otherGame();
                 other = std::thread([&, folder] {
-                    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                    std::this_thread::sleep_for(std::chrono::milliseconds(100));
                     otherGameSaves(folder);
                 });
             }
-            const ScoreFile::Loaded saved = ScoreFile::save(list, last);
+            const ScoreFile::Loaded saved = saveList(list, last);
             if (other.joinable())
                 other.join();
             QCOMPARE(saved.text, QString::fromLatin1(fallbackAfter == none ? scoreAfter : fallbackAfter));
@@ -667,19 +696,19 @@ private slots:
     // that another file took is skipped, up to the last of 64 names: then the file is written in place.
     void failingStepKeepsOldFiles_data()
     {
-        QTest::addColumn<ScoreFile::Step>("step");
+        QTest::addColumn<FaultyDisk::Step>("step");
         QTest::addColumn<int>("times");
         QTest::addColumn<int>("after");
         QTest::addColumn<QString>("expected");
-        using ScoreFile::Step;
-        const QString toFallback = "error=;score=old;fallback=merged;stray=";
+        using Step = FaultyDisk::Step;
+        const QString toFallback = "error=;score=old;fallback=new;stray=";
         const QString streamError = "error=Stream write error;score=old;fallback=old;stray=";
         const QString written = "error=;score=new;fallback=old;stray=";
         QTest::newRow("write fails on the score file") << Step::Write << 1 << 0 << toFallback;
         QTest::newRow("sync fails on the score file") << Step::Sync << 1 << 0 << toFallback;
         QTest::newRow("rename fails on the score file") << Step::Rename << 1 << 0 << toFallback;
         QTest::newRow("folder sync fails on the score file")
-            << Step::SyncFolder << 1 << 0 << "error=;score=new;fallback=merged;stray=";
+            << Step::SyncFolder << 1 << 0 << "error=;score=new;fallback=new;stray=";
         QTest::newRow("write fails everywhere") << Step::Write << 1000 << 0 << streamError;
         QTest::newRow("sync fails everywhere") << Step::Sync << 1000 << 0 << streamError;
         QTest::newRow("rename fails everywhere") << Step::Rename << 1000 << 0 << streamError;
@@ -696,7 +725,7 @@ private slots:
     }
     void failingStepKeepsOldFiles()
     {
-        QFETCH(ScoreFile::Step, step);
+        QFETCH(FaultyDisk::Step, step);
         QFETCH(int, times);
         QFETCH(int, after);
         QFETCH(QString, expected);
@@ -704,13 +733,13 @@ private slots:
         const QByteArray oldFallback = "old fallback\r\n";
         writeFile("base/data/score.inf", oldScore);
         writeFile("score.inf", oldFallback);
-        const ScoreFile::Loaded loaded = ScoreFile::load();
+        const ScoreFile::Loaded loaded = loadList();
         const QString list = loaded.text + "new\r\n";
         const ino_t scoreInode = inodeOf("base/data/score.inf");
         const int descriptors = openDescriptors();
-        ScoreFile::failForTesting(step, times, after);
+        g_disk.fail(step, times, after);
         const QString error = saveError(list, loaded);
-        ScoreFile::failForTesting(ScoreFile::Step::None);
+        g_disk.fail(FaultyDisk::Step::None);
         QCOMPARE(openDescriptors(), descriptors);
         const auto classify = [&](const QString &path, const QByteArray &old) {
             const QByteArray bytes = readFile(path);
@@ -778,7 +807,7 @@ private slots:
             if (mountPoint == ".")
                 writeFile("score.inf", oldFallback);
             fillFileSystem("base/data", fill);
-            const ScoreFile::Loaded loaded = ScoreFile::load();
+            const ScoreFile::Loaded loaded = loadList();
             const int descriptors = openDescriptors();
             const QString error = saveError(text, loaded);
             const QString leaked = openDescriptors() != descriptors ? QString(";descriptors left open") : QString();
