@@ -12,6 +12,7 @@
 #include <functional>
 #include <map>
 #include <unistd.h>
+#include <utility>
 
 // The disk of the score file's tests: the plain system calls, except the steps a test makes fail
 // as a failing disk would, stop the process as a kill would, or stall as a stopped game would.
@@ -43,9 +44,15 @@ public:
         m_killPart = part;
     }
 
-    // Runs once, just before the temporary file is renamed over the target: the save stands still
-    // there, holding its turn, while `stall` runs (say, another game's save).
-    std::function<void()> beforeRename;
+    // Runs `stall` once at `step` of the next save, which stands still there holding its turn (as a
+    // stopped game would) while it runs, say another game's save: Rename just before the temporary
+    // file is renamed over the target; Write just before the first write to the temporary file or
+    // to the target written in place (the backup of a write in place is then on disk).
+    void stallAt(Step step, std::function<void()> stall)
+    {
+        m_stallAt = step;
+        m_stall = std::move(stall);
+    }
 
     int open(const char *path, int flags, mode_t mode) override
     {
@@ -79,6 +86,8 @@ public:
         if (interrupted())
             return -1;
         const bool backup = isBackup(m_open[fd].path);
+        if (!backup)
+            stallAt(Step::Write);
         if ((m_killAt == Step::Write && !backup) || (m_killAt == Step::Create && backup)) {
             const size_t part = m_killAt == Step::Create ? size / 2 : size_t(double(size) * m_killPart);
             if (part == 0 || Disk::pwrite(fd, buffer, part, offset) == ssize_t(part))
@@ -109,8 +118,7 @@ public:
     int rename(const char *from, const char *to) override
     {
         if (isTemporary(from)) {
-            if (beforeRename)
-                std::exchange(beforeRename, nullptr)();
+            stallAt(Step::Rename);
             if (fails(Step::Rename)) {
                 errno = EIO;
                 return -1;
@@ -137,6 +145,13 @@ private:
     static bool isTemporary(const QByteArray &path) { return path.contains(".pemy-save-"); }
     static bool isBackup(const QByteArray &path) { return path.contains("pemy-backup"); }
 
+    void stallAt(Step step)
+    {
+        if (m_stallAt == step && m_stall) {
+            m_stallAt = Step::None;
+            std::exchange(m_stall, nullptr)();
+        }
+    }
     bool fails(Step step)
     {
         Failures &failures = m_failures[int(step)];
@@ -166,4 +181,6 @@ private:
     Step m_killAt = Step::None;
     double m_killPart = 0.5;
     std::map<int, Opened> m_open;
+    Step m_stallAt = Step::None;
+    std::function<void()> m_stall;
 };

@@ -2,7 +2,9 @@
 #include "FaultyDisk.h"
 #include "formats/GameError.h"
 #include "score/ScoreFile.h"
+#include "score/ScoreText.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -164,6 +166,51 @@ QString inSmallFileSystem(const QString &mountPoint, const QByteArray &options,
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
         return "child failed";
     return QString::fromUtf8(out);
+}
+
+// Runs `body` in a child process, as another game would; returns its exit code, or -1 when it
+// was killed. The child never runs the test's own teardown.
+int inOtherGame(const std::function<int()> &body)
+{
+    const pid_t pid = fork();
+    if (pid == 0)
+        _exit(body());
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Another game's save of `text` on the plain disk: 0 when it was done within a second, 3 when it
+// threw, 4 when it took longer.
+int otherGameSaves(const QString &text, const ScoreFile::Loaded &last)
+{
+    QElapsedTimer took;
+    took.start();
+    try {
+        ScoreFile::save(text, last);
+    } catch (const GameError &) {
+        return 3;
+    }
+    return took.elapsed() < 1000 ? 0 : 4;
+}
+
+// A backup as a write in place keeps it: the target's device and inode, the old and new bytes.
+QByteArray backupOf(const char *target, const QByteArray &old, const QByteArray &bytes)
+{
+    struct stat status {};
+    ::stat(target, &status);
+    const auto sha = [](const QByteArray &b) { return QCryptographicHash::hash(b, QCryptographicHash::Sha256).toHex(); };
+    return "PEMY-BACKUP 1\n" + QByteArray::number(qulonglong(status.st_dev)) + ' '
+           + QByteArray::number(qulonglong(status.st_ino)) + '\n' + QByteArray::number(old.size()) + ' ' + sha(old)
+           + '\n' + QByteArray::number(bytes.size()) + ' ' + sha(bytes) + '\n' + old + bytes;
+}
+
+// The largest resident size the process has had, in megabytes.
+long peakMegabytes()
+{
+    struct rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
 }
 
 } // namespace
@@ -827,6 +874,252 @@ private slots:
         if (result.startsWith("SKIP: "))
             QSKIP(qPrintable(result.mid(6) + "; the injected failures cover it"));
         QCOMPARE(result, expected);
+    }
+
+    // A game stopped in the middle of its save (holding its turn: its temporary file made, or the
+    // backup of its write in place on disk) while another game saves: the other game waits a moment
+    // only, never writes the score file, and puts its list in the fallback; the stopped game, when
+    // it goes on, replaces only what it read. The next load shows both results.
+    void stalledSaveLosesNothing_data()
+    {
+        QTest::addColumn<bool>("inPlace");
+        QTest::addColumn<FaultyDisk::Step>("stalledAt");
+        QTest::newRow("replacing the file, before the rename") << false << FaultyDisk::Step::Rename;
+        QTest::newRow("replacing the file, before the write") << false << FaultyDisk::Step::Write;
+        QTest::newRow("in place, after the backup") << true << FaultyDisk::Step::Write;
+    }
+    void stalledSaveLosesNothing()
+    {
+        QFETCH(bool, inPlace);
+        QFETCH(FaultyDisk::Step, stalledAt);
+        const QByteArray separator = "-----------------\r\n";
+        writeFile("base/data/score.inf", separator + "First\r\n");
+        const ScoreFile::Loaded loaded = loadList();
+        int other = -2;
+        g_disk.stallAt(stalledAt, [&] {
+            other = inOtherGame([&] { return otherGameSaves(loaded.text + separator + "Bob\r\n", loaded); });
+        });
+        if (inPlace)
+            g_disk.fail(FaultyDisk::Step::Create, 1);
+        saveList(loaded.text + separator + "Alice\r\n", loaded);
+        QCOMPARE(other, 0);
+        QCOMPARE(readFile("base/data/score.inf"), separator + "First\r\n" + separator + "Alice\r\n");
+        QCOMPARE(readFile("score.inf"), separator + "First\r\n" + separator + "Bob\r\n");
+        const ScoreFile::Loaded next = loadList();
+        QCOMPARE(next.text, QString::fromLatin1(separator + "First\r\n" + separator + "Alice\r\n" + separator + "Bob\r\n"));
+        // The next save, its turn free, puts the fallback's result in the score file.
+        saveList(next.text, next);
+        QCOMPARE(readFile("base/data/score.inf"), next.text.toLatin1());
+        QCOMPARE(loadList().text, next.text);
+        QCOMPARE(strayFiles(".", {"score.inf"}), QStringList());
+    }
+
+    // A backup is never trusted: its target is this folder's score file, whatever it names; it
+    // applies only to a cut of the very write it protects (that file, its old bytes and new bytes
+    // told by size and SHA-256). Any other backup is set aside under another name, never applied,
+    // and the score file, and any file it names, keep what they hold.
+    void plantedBackupIsSetAside_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("applies");
+        QTest::newRow("naming a file outside the folder") << "outside" << false;
+        QTest::newRow("naming its own file, stale, the old format") << "stale old format" << false;
+        QTest::newRow("its own file, stale") << "stale" << false;
+        QTest::newRow("malformed") << "malformed" << false;
+        QTest::newRow("a cut, its hash wrong") << "bad hash" << false;
+        QTest::newRow("a cut of another file (its inode)") << "foreign" << false;
+        QTest::newRow("a link to /proc/self/pagemap") << "link" << false;
+        QTest::newRow("a cut of the very write it protects") << "cut" << true;
+    }
+    void plantedBackupIsSetAside()
+    {
+        QFETCH(QString, kind);
+        QFETCH(bool, applies);
+        const char *score = "base/data/score.inf";
+        const QByteArray now = "A\r\nB\r\nsaved since\r\n";
+        const QByteArray old = "A\r\nOLD OLD OLD\r\n";
+        const QByteArray bytes = "A\r\nB\r\nnew and longer text\r\n";
+        const QByteArray cut = bytes.left(6) + old.mid(6);
+        writeFile(score, kind == "cut" || kind == "bad hash" || kind == "foreign" ? cut : now);
+        writeFile("outside.txt", "outside\r\n");
+        writeFile("other.txt", "other\r\n");
+        const QByteArray outside = QFileInfo("outside.txt").absoluteFilePath().toLocal8Bit();
+        QByteArray planted;
+        if (kind == "outside")
+            planted = outside + "\n5 3 " + QCryptographicHash::hash("new", QCryptographicHash::Sha256).toHex() + "\nPWNED";
+        else if (kind == "stale old format")
+            planted = QFileInfo(score).absoluteFilePath().toLocal8Bit() + "\n" + QByteArray::number(old.size()) + " 3 "
+                      + QCryptographicHash::hash("new", QCryptographicHash::Sha256).toHex() + "\n" + old;
+        else if (kind == "stale")
+            planted = backupOf(score, old, bytes);
+        else if (kind == "malformed")
+            planted = "PEMY-BACKUP 1\n1 2\nnonsense";
+        else if (kind == "bad hash")
+            planted = backupOf(score, old, bytes).replace(old, "A\r\nOLD OLD OLX\r\n");
+        else if (kind == "foreign")
+            planted = backupOf("other.txt", old, bytes);
+        else if (kind == "cut")
+            planted = backupOf(score, old, bytes);
+        if (kind == "link")
+            QVERIFY(QFile::link("/proc/self/pagemap", ScoreFile::kBackupName));
+        else
+            writeFile(ScoreFile::kBackupName, planted);
+        const QByteArray before = readFile(score);
+
+        const ScoreFile::Loaded loaded = loadList();
+        QCOMPARE(readFile(score), applies ? old : before);
+        QCOMPARE(loaded.text, QString::fromLatin1(applies ? old : before));
+        QCOMPARE(readFile("outside.txt"), QByteArray("outside\r\n"));
+        QCOMPARE(readFile("other.txt"), QByteArray("other\r\n"));
+        QVERIFY(!QFileInfo::exists(ScoreFile::kBackupName) && !QFileInfo(ScoreFile::kBackupName).isSymLink());
+        const QStringList aside = QDir().entryList({QString(ScoreFile::kBackupName) + ".set-aside-*"},
+                                                   QDir::Files | QDir::System | QDir::Hidden);
+        QCOMPARE(aside.size(), applies ? 0 : 1);
+        if (!applies && kind != "link")
+            QCOMPARE(readFile(aside.first()), planted);
+        // A save then goes on as usual, and the set-aside copy stays as it is.
+        saveList(loaded.text + "next\r\n", loaded);
+        QCOMPARE(readFile(score), (applies ? old : before) + "next\r\n");
+        QCOMPARE(QDir().entryList({QString(ScoreFile::kBackupName) + ".set-aside-*"},
+                                  QDir::Files | QDir::System | QDir::Hidden),
+                 aside);
+    }
+
+    // Two folders whose score files link to one file: a game of the first is killed after its
+    // backup is on disk, before its write in place; a game of the second saves two results; the
+    // first starts again. Its backup no longer applies (the file was saved since): both results stay.
+    void linkedFoldersKeepEachOthersResults_data()
+    {
+        QTest::addColumn<bool>("otherInPlace");
+        QTest::newRow("the other game replaces the file") << false;
+        QTest::newRow("the other game writes in place too") << true;
+    }
+    void linkedFoldersKeepEachOthersResults()
+    {
+        QFETCH(bool, otherInPlace);
+        writeFile("real/score.inf", "First\r\n");
+        for (const char *folder : {"one", "two"}) {
+            QVERIFY(QDir().mkpath(QString(folder) + "/base/data"));
+            QVERIFY(QFile::link("../../../real/score.inf", QString(folder) + "/base/data/score.inf"));
+        }
+        const QString root = QDir::currentPath();
+        QDir::setCurrent(root + "/one");
+        const int killed = inOtherGame([] {
+            const ScoreFile::Loaded loaded = loadList();
+            g_disk.fail(FaultyDisk::Step::Create, 1);
+            g_disk.killAt(FaultyDisk::Step::Write, 0);
+            saveList(loaded.text + "Lost\r\n", loaded);
+            return 0;
+        });
+        QCOMPARE(killed, -1);
+        QVERIFY(QFileInfo::exists(ScoreFile::kBackupName));
+        QDir::setCurrent(root + "/two");
+        ScoreFile::Loaded two = loadList();
+        for (const char *result : {"Bob\r\n", "Carol\r\n"}) {
+            if (otherInPlace)
+                g_disk.fail(FaultyDisk::Step::Create, 1);
+            two = saveList(two.text + result, two);
+        }
+        QCOMPARE(readFile(root + "/real/score.inf"), QByteArray("First\r\nBob\r\nCarol\r\n"));
+        QDir::setCurrent(root + "/one");
+        QCOMPARE(loadList().text, QString("First\r\nBob\r\nCarol\r\n"));
+        QCOMPARE(readFile(root + "/real/score.inf"), QByteArray("First\r\nBob\r\nCarol\r\n"));
+        QDir::setCurrent(root);
+    }
+
+    // A score file that is a link to a /proc file (its size says 0, it never ends, or it holds the
+    // machine's own data) is read no further than one byte beyond the size it reports: it counts
+    // as unreadable, is kept, and the list goes to the fallback; the memory stays bounded.
+    void procLinkIsBounded_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::newRow("pagemap, never ends") << "/proc/self/pagemap";
+        QTest::newRow("status, says 0 bytes") << "/proc/self/status";
+        QTest::newRow("kallsyms, megabytes") << "/proc/kallsyms";
+    }
+    void procLinkIsBounded()
+    {
+        QFETCH(QString, target);
+        if (!QFileInfo::exists(target))
+            QSKIP("no such file here");
+        QVERIFY(QDir().mkpath("base/data"));
+        QVERIFY(QFile::link(target, "base/data/score.inf"));
+        writeFile("score.inf", "F\r\n");
+        const long before = peakMegabytes();
+        QElapsedTimer took;
+        took.start();
+        const ScoreFile::Loaded loaded = loadList();
+        QVERIFY(loaded.unreadable);
+        QCOMPARE(loaded.text, QString("F\r\n"));
+        saveList(loaded.text + "G\r\n", loaded);
+        QCOMPARE(readFile("score.inf"), QByteArray("F\r\nG\r\n"));
+        QVERIFY2(took.elapsed() < 2000, qPrintable(QString::number(took.elapsed())));
+        QVERIFY2(peakMegabytes() - before < 100, qPrintable(QString::number(peakMegabytes() - before)));
+        QVERIFY(QFileInfo("base/data/score.inf").isSymLink());
+    }
+
+    // The bound holds for what a save writes as for what a load takes: a file whose text, its
+    // breaks made CR LF, would be over the bound is not loaded (kept, as unreadable); a list that a
+    // save would make larger than the bound is written nowhere, with a clear message, and the
+    // files keep what they hold.
+    void boundIsKeptBothWays()
+    {
+        // Lone CRs, just under the bound on disk, over it once every break is CR LF.
+        QByteArray crOnly(ScoreText::kMaxFileBytes - 100, 'x');
+        for (qsizetype i = 1; i < crOnly.size(); i += 2)
+            crOnly[i] = '\r';
+        writeFile("base/data/score.inf", crOnly);
+        const long before = peakMegabytes();
+        const ScoreFile::Loaded crLoaded = loadList();
+        QVERIFY(crLoaded.unreadable);
+        QCOMPARE(crLoaded.text, QString());
+        saveList("new\r\n", crLoaded);
+        QCOMPARE(QFileInfo("base/data/score.inf").size(), crOnly.size());
+        QCOMPARE(readFile("score.inf"), QByteArray("new\r\n"));
+        QVERIFY2(peakMegabytes() - before < 100, qPrintable(QString::number(peakMegabytes() - before)));
+
+        // CR LF lines 20 bytes under the bound: loaded; one more exam would be over it.
+        QVERIFY(QFile::remove("score.inf"));
+        QByteArray full;
+        const QByteArray line = "-----------------\r\n";
+        while (full.size() + line.size() <= ScoreText::kMaxFileBytes - 20)
+            full += line;
+        full += QByteArray(ScoreText::kMaxFileBytes - 20 - full.size(), 'y');
+        writeFile("base/data/score.inf", full);
+        const ScoreFile::Loaded fullLoaded = loadList();
+        QVERIFY(!fullLoaded.unreadable);
+        QCOMPARE(fullLoaded.text.size(), full.size());
+        const QString error = saveError(fullLoaded.text + "\r\n-----------------\r\nVasya - 60 % списано!", fullLoaded);
+        QCOMPARE(error, QString("Список очков не сохранён: он больше 10 МБ, а файл очков остался прежним"));
+        QCOMPARE(readFile("base/data/score.inf"), full);
+        QVERIFY(!QFileInfo::exists("score.inf"));
+    }
+
+    // A result that a save had to put in the fallback (the score file readable, not writable) is
+    // shown by the next load beside the score file's results; once the score file can be written,
+    // the next save puts it there, and it is shown once.
+    void fallbackResultsAreShown()
+    {
+        const QByteArray first = "-----------------\r\nFirst\r\n";
+        const QByteArray second = "-----------------\r\nSecond\r\n";
+        const QByteArray third = "-----------------\r\nThird\r\n";
+        writeFile("base/data/score.inf", first);
+        QFile::setPermissions("base/data/score.inf", QFile::ReadOwner);
+        {
+            const DacOff permissionsBind;
+            if (QFile("base/data/score.inf").open(QIODevice::WriteOnly | QIODevice::Append))
+                QSKIP("file permissions do not bind here");
+            const ScoreFile::Loaded loaded = loadList();
+            saveList(loaded.text + second, loaded);
+            QCOMPARE(readFile("base/data/score.inf"), first);
+            QCOMPARE(readFile("score.inf"), first + second);
+            QCOMPARE(loadList().text, QString::fromLatin1(first + second));
+        }
+        QFile::setPermissions("base/data/score.inf", QFile::ReadOwner | QFile::WriteOwner);
+        const ScoreFile::Loaded next = loadList();
+        saveList(next.text + third, next);
+        QCOMPARE(readFile("base/data/score.inf"), first + second + third);
+        QCOMPARE(loadList().text, QString::fromLatin1(first + second + third));
     }
 
 private:
