@@ -296,6 +296,14 @@ SafeFile::Outcome SafeFile::replace(const QByteArray &bytes)
     return outcome;
 }
 
+bool SafeFile::remove()
+{
+    if (!hasTurn() || m_disk.unlink(m_target.constData()) != 0)
+        return false;
+    m_disk.fsyncFolder(m_folder); // a removal that does not reach the disk only leaves the file
+    return true;
+}
+
 // Creates a new empty file beside the target, with the owner and permissions of the existing
 // target (else the usual ones under the umask). -1 when the folder refuses it or the owner cannot
 // be kept.

@@ -68,6 +68,10 @@ public:
     static Read readBounded(Disk &disk, const QByteArray &path, int flags, qsizetype maxBytes, QByteArray *bytes,
                             int *fd = nullptr);
 
+    // With the turn: removes the target (a link is removed, not what it names). False without the
+    // turn or when it cannot be removed.
+    bool remove();
+
 private:
     Outcome replaceThroughTemporary(const QByteArray &bytes, bool exists, const struct stat &status);
     Outcome overwriteInPlace(const QByteArray &bytes);

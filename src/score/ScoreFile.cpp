@@ -147,6 +147,23 @@ Outcome writeList(Disk &disk, const QString &path, const QString &text, const QS
     return Outcome::NotWritten;
 }
 
+// Removes the fallback once a save put in the score file every result that it held, the list having
+// shown them: when it still holds `seen`, what this game last read of it. A fallback that another
+// game wrote since is kept, and shown by the next start. Returns what the fallback now holds.
+QString retireFallback(Disk &disk, const QString &seen)
+{
+    const QString path = AssetPath::resolve(QString::fromUtf16(kFallbackPath));
+    // A link is the player's: kept.
+    if (seen.isEmpty() || path.isEmpty() || QFileInfo(path).isSymLink())
+        return seen;
+    SafeFile file(disk, nativePath(path), kFallbackBackupName, ScoreText::kMaxFileBytes);
+    QByteArray bytes;
+    if (!file.takeTurn(kTurnWaitMs) || file.recover() != SafeFile::Recovery::Clean
+        || file.read(&bytes) != SafeFile::Read::Done || !Cp1251::decodesTo(ScoreText::untilZero(bytes), seen))
+        return seen;
+    return file.remove() ? QString() : seen;
+}
+
 } // namespace
 
 Loaded load(Disk &disk)
@@ -175,7 +192,7 @@ Loaded save(const QString &text, const Loaded &last, Disk &disk)
     if (!unreadable) {
         switch (writeList(disk, primaryTarget(), text, last.scoreText, kBackupName, &written, &unreadable)) {
         case Outcome::Written:
-            return {written, false, written, last.fallbackText};
+            return {written, false, written, retireFallback(disk, last.fallbackText)};
         case Outcome::TooLarge:
             throw GameError(kTooLargeText);
         default:

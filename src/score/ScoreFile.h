@@ -47,7 +47,9 @@ Loaded load(Disk &disk = Disk::system());
 // Writes `text`, the list that began as `last.text` (what load() or the last save returned), to the
 // score file, or to the fallback when that fails, when another game holds the score file's turn
 // for longer than kTurnWaitMs, or when `last.unreadable`. It writes the list as the player left it,
-// plus the results that other games added to that file since `last`. A write either puts every
+// plus the results that other games added to that file since `last`. Once the score file is
+// written, a fallback that still holds what `last` read of it (all shown in the list) is removed,
+// so that a result the player deleted does not come back from it. A write either puts every
 // byte on disk and then replaces the file, or leaves the file as it was; the file behind a chain of
 // links is written where it lies, keeping its owner and permissions. FIFOs, devices and directories
 // are never written through. Returns what the files now hold.

@@ -750,7 +750,8 @@ private slots:
         using Step = FaultyDisk::Step;
         const QString toFallback = "error=;score=old;fallback=new;stray=";
         const QString streamError = "error=Stream write error;score=old;fallback=old;stray=";
-        const QString written = "error=;score=new;fallback=old;stray=";
+        // The score file written, the fallback whose lines the list showed is gone.
+        const QString written = "error=;score=new;fallback=none;stray=";
         QTest::newRow("write fails on the score file") << Step::Write << 1 << 0 << toFallback;
         QTest::newRow("sync fails on the score file") << Step::Sync << 1 << 0 << toFallback;
         QTest::newRow("rename fails on the score file") << Step::Rename << 1 << 0 << toFallback;
@@ -768,7 +769,7 @@ private slots:
         QTest::newRow("temporary names taken") << Step::NameTaken << 3 << 0 << written + taken(3);
         QTest::newRow("every temporary name but the last taken") << Step::NameTaken << 63 << 0 << written + taken(63);
         QTest::newRow("every temporary name taken")
-            << Step::NameTaken << 64 << 0 << "error=;score=new in place;fallback=old;stray=" + taken(64);
+            << Step::NameTaken << 64 << 0 << "error=;score=new in place;fallback=none;stray=" + taken(64);
     }
     void failingStepKeepsOldFiles()
     {
@@ -790,7 +791,8 @@ private slots:
         QCOMPARE(openDescriptors(), descriptors);
         const auto classify = [&](const QString &path, const QByteArray &old) {
             const QByteArray bytes = readFile(path);
-            return bytes == old                                        ? QString("old")
+            return !QFileInfo::exists(path) ? QString("none")
+                   : bytes == old                                        ? QString("old")
                    : bytes == list.toLatin1()                          ? QString("new")
                    : bytes == (list.toLatin1() + oldFallback) ? QString("merged")
                                                                        : QString::fromLatin1(bytes);
@@ -1117,9 +1119,14 @@ private slots:
         }
         QFile::setPermissions("base/data/score.inf", QFile::ReadOwner | QFile::WriteOwner);
         const ScoreFile::Loaded next = loadList();
-        saveList(next.text + third, next);
+        const ScoreFile::Loaded all = saveList(next.text + third, next);
         QCOMPARE(readFile("base/data/score.inf"), first + second + third);
         QCOMPARE(loadList().text, QString::fromLatin1(first + second + third));
+        // Every result of the fallback is in the score file now: the fallback is gone, and a result
+        // that the player then deletes stays deleted.
+        QVERIFY(!QFileInfo::exists("score.inf"));
+        saveList(QString::fromLatin1(first + third), all);
+        QCOMPARE(loadList().text, QString::fromLatin1(first + third));
     }
 
 private:
