@@ -10,6 +10,7 @@
 #            score file, or in the fallback that the next start shows), the score file whole, and
 #            B's save must end within a moment (its time is printed).
 #   kill     the same, but A is killed while stopped; then A starts again and saves once more.
+#   killrename  the same, A stopped and killed at its rename (its temporary file written and synced).
 #   linked   the stall with A and B in two folders whose score files link to one file.
 #   proc     the score file a link to /proc/self/pagemap (never ends): the game starts, saves to
 #            the fallback, and its peak memory (VmHWM) stays within 100 MB of an empty folder's.
@@ -23,7 +24,7 @@ root=$(readlink -f "$2")
 runs=${3:-5}
 shift 3 2>/dev/null || shift $#
 races=("$@")
-[ ${#races[@]} -gt 0 ] || races=(stall kill linked proc)
+[ ${#races[@]} -gt 0 ] || races=(stall kill killrename linked proc)
 
 . "$root/tests/e2e/x11_helpers.sh"
 wait_display || { echo "no X server" >&2; exit 2; }
@@ -46,14 +47,13 @@ new_folder() {
   echo "$dir"
 }
 
-# start DIR: starts the game in DIR; prints its id once its menu is shown.
+# start DIR: starts the game in DIR and prints its id; fails when its menu is not shown.
 start() {
   local p
   (cd "$1" && exec "$pemy" >>"$1/out.log" 2>&1) &
   p=$!
-  pids+=("$p")
-  wait_window "$p" "$menu_caption" >/dev/null || return 1
-  echo "$p"
+  echo "$p" # even when it fails: the caller ends it
+  wait_window "$p" "$menu_caption" >/dev/null
 }
 
 # type_result PID NAME: the menu's "Очки", the list unlocked, NAME typed at its end; the score
@@ -79,13 +79,15 @@ back() {
   click_design "$score" 348 372 694 440
 }
 
-# stop_at_fsync PID DIR: gdb stops the game at its next fsync and holds it until DIR/go exists
-# (then lets it go on), or kills it when DIR/kill exists. DIR/stopped appears once it is stopped.
-stop_at_fsync() {
-  gdb -q -batch -p "$1" -ex 'set pagination off' -ex 'break fsync' -ex 'continue' \
+# stop_at PID DIR FUNCTION: gdb stops the game at its next call of FUNCTION and holds it until
+# DIR/go exists (then lets it go on), or kills it when DIR/kill exists. DIR/stopped appears once it
+# is stopped.
+stop_at() {
+  gdb -q -batch -p "$1" -ex 'set pagination off' -ex "break $3" -ex 'continue' \
     -ex "shell touch $2/stopped" \
     -ex "shell while [ ! -e $2/go ] && [ ! -e $2/kill ]; do sleep 0.05; done" \
     -ex "shell [ -e $2/kill ] && kill -9 $1" -ex 'delete' -ex 'detach' >"$2/gdb.log" 2>&1 &
+  pids+=("$!")
   # gdb is attached once its breakpoint is set; it continues the process a moment later.
   for _ in $(seq 200); do
     if grep -q "^Breakpoint 1 at" "$2/gdb.log"; then
@@ -107,9 +109,16 @@ kept() { holds "$1/base/data/score.inf" "$2" || holds "$1/score.inf" "$2"; }
 # whole FILE: every line of FILE is one that a player typed or the separator: no cut, no mix.
 whole() { ! tr -d '\r' <"$1" | grep -vxE -- "$sep|Seed|Alice[0-9]*|Bob[0-9]*|Carol[0-9]*" | grep -q .; }
 
-# stall|kill|linked RUN: one run; prints its line and returns 1 when a result was lost.
+# give_up WHY: ends a run that could not be made (not a lost result), ending its games.
+give_up() {
+  echo "$kind $n: $1"
+  kill -9 $a $b 2>/dev/null
+  return 2
+}
+
+# stall|kill|killrename|linked RUN: one run; prints its line and returns 1 when a result was lost.
 race() {
-  local kind=$1 n=$2 dir dirB a b t0 waited=-1 ok=1 note=
+  local kind=$1 n=$2 dir dirB a= b= t0 waited=-1 ok=1 note=
   dir=$(new_folder)
   dirB=$dir
   if [ "$kind" = linked ]; then
@@ -120,22 +129,23 @@ race() {
     rm "$dirB/base/data/score.inf"
     ln -s "$dir/shared/score.inf" "$dirB/base/data/score.inf"
   fi
-  a=$(start "$dir") || { echo "$kind $n: game A did not start"; return 2; }
-  b=$(start "$dirB") || { echo "$kind $n: game B did not start"; return 2; }
-  type_result "$a" "Alice$n" && type_result "$b" "Bob$n" || { echo "$kind $n: could not type"; return 2; }
-  stop_at_fsync "$a" "$dir" || { echo "$kind $n: gdb did not attach"; return 2; }
+  a=$(start "$dir") || { give_up "game A did not start"; return 2; }
+  b=$(start "$dirB") || { give_up "game B did not start"; return 2; }
+  type_result "$a" "Alice$n" && type_result "$b" "Bob$n" || { give_up "could not type"; return 2; }
+  stop_at "$a" "$dir" "$([ "$kind" = killrename ] && echo rename || echo fsync)" \
+    || { give_up "gdb did not attach"; return 2; }
   back "$a"
-  wait_file "$dir/stopped" 10 || { echo "$kind $n: A did not reach its save"; return 2; }
+  wait_file "$dir/stopped" 10 || { give_up "A did not reach its save"; return 2; }
   t0=$(now_ms)
   back "$b"
   for _ in $(seq 100); do
     if kept "$dirB" "Bob$n"; then waited=$(($(now_ms) - t0)); break; fi
     sleep 0.02
   done
-  if [ "$kind" = kill ]; then
+  if [ "$kind" = kill ] || [ "$kind" = killrename ]; then
     touch "$dir/kill"
     sleep 0.5
-    a=$(start "$dir") || { echo "$kind $n: A did not start again"; return 2; }
+    a=$(start "$dir") || { give_up "A did not start again"; return 2; }
     type_result "$a" "Carol$n" && back "$a"
     wait_window "$a" "$menu_caption" >/dev/null
     for _ in $(seq 50); do kept "$dir" "Carol$n" && break; sleep 0.1; done
