@@ -50,7 +50,8 @@ new_folder() {
 # start DIR: starts the game in DIR and prints its id; fails when its menu is not shown.
 start() {
   local p
-  (cd "$1" && exec "$pemy" >>"$1/out.log" 2>&1) &
+  # At most 4 GB of address space: a game that reads without end stops there, not at the machine's.
+  (cd "$1" && ulimit -v 4194304 && exec "$pemy" >>"$1/out.log" 2>&1) &
   p=$!
   echo "$p" # even when it fails: the caller ends it
   wait_window "$p" "$menu_caption" >/dev/null
@@ -182,7 +183,11 @@ proc_race() {
   kill -9 "$p"
   dir=$(new_folder)
   ln -sf /proc/self/pagemap "$dir/base/data/score.inf"
-  p=$(start "$dir") || { echo "proc $n: the game did not start (peak $(peak "$p" 2>/dev/null) MB)"; return 1; }
+  if ! p=$(start "$dir"); then
+    echo "proc $n: LOST (no menu within 20 s, peak $(peak "$p" 2>/dev/null) MB)"
+    kill -9 "$p" 2>/dev/null
+    return 1
+  fi
   type_result "$p" "Alice$n" && back "$p"
   wait_window "$p" "$menu_caption" >/dev/null
   for _ in $(seq 50); do holds "$dir/score.inf" "Alice$n" && break; sleep 0.1; done
