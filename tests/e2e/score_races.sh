@@ -100,15 +100,16 @@ stop_at() {
   return 1
 }
 
-# holds FILE NAME: whether FILE has the line NAME.
-holds() { [ -e "$1" ] && tr -d "\r" <"$1" | grep -qx "$2"; }
+# holds FILE NAME: whether FILE holds NAME (each typed name ends in "x", so that none is part of
+# another; a name typed after a last line without a break joins that line).
+holds() { [ -e "$1" ] && tr -d "\r" <"$1" | grep -q -- "$2"; }
 
 # kept DIR NAME: whether the next start of the game in DIR shows NAME: in the score file, or in
 # the fallback beside base/ (which the next start shows).
 kept() { holds "$1/base/data/score.inf" "$2" || holds "$1/score.inf" "$2"; }
 
 # whole FILE: every line of FILE is one that a player typed or the separator: no cut, no mix.
-whole() { ! tr -d '\r' <"$1" | grep -vxE -- "$sep|Seed|Alice[0-9]*|Bob[0-9]*|Carol[0-9]*" | grep -q .; }
+whole() { ! tr -d '\r' <"$1" | grep -vxE -- "$sep|Seed|((Alice|Bob|Carol)[0-9]+x)+" | grep -q .; }
 
 # give_up WHY: ends a run that could not be made (not a lost result), ending its games.
 give_up() {
@@ -132,7 +133,7 @@ race() {
   fi
   a=$(start "$dir") || { give_up "game A did not start"; return 2; }
   b=$(start "$dirB") || { give_up "game B did not start"; return 2; }
-  type_result "$a" "Alice$n" && type_result "$b" "Bob$n" || { give_up "could not type"; return 2; }
+  type_result "$a" "Alice${n}x" && type_result "$b" "Bob${n}x" || { give_up "could not type"; return 2; }
   stop_at "$a" "$dir" "$([ "$kind" = killrename ] && echo rename || echo fsync)" \
     || { give_up "gdb did not attach"; return 2; }
   back "$a"
@@ -140,25 +141,25 @@ race() {
   t0=$(now_ms)
   back "$b"
   for _ in $(seq 100); do
-    if kept "$dirB" "Bob$n"; then waited=$(($(now_ms) - t0)); break; fi
+    if kept "$dirB" "Bob${n}x"; then waited=$(($(now_ms) - t0)); break; fi
     sleep 0.02
   done
   if [ "$kind" = kill ] || [ "$kind" = killrename ]; then
     touch "$dir/kill"
     sleep 0.5
     a=$(start "$dir") || { give_up "A did not start again"; return 2; }
-    type_result "$a" "Carol$n" && back "$a"
+    type_result "$a" "Carol${n}x" && back "$a"
     wait_window "$a" "$menu_caption" >/dev/null
-    for _ in $(seq 50); do kept "$dir" "Carol$n" && break; sleep 0.1; done
-    kept "$dir" "Carol$n" || { ok=0; note+=" Carol lost"; }
+    for _ in $(seq 50); do kept "$dir" "Carol${n}x" && break; sleep 0.1; done
+    kept "$dir" "Carol${n}x" || { ok=0; note+=" Carol lost"; }
   else
     touch "$dir/go"
     wait_window "$a" "$menu_caption" >/dev/null
-    for _ in $(seq 50); do holds "$dir/base/data/score.inf" "Alice$n" && break; sleep 0.1; done
-    kept "$dir" "Alice$n" || { ok=0; note+=" Alice lost"; }
+    for _ in $(seq 50); do holds "$dir/base/data/score.inf" "Alice${n}x" && break; sleep 0.1; done
+    kept "$dir" "Alice${n}x" || { ok=0; note+=" Alice lost"; }
   fi
   sleep 0.3
-  kept "$dirB" "Bob$n" || { ok=0; note+=" Bob lost"; }
+  kept "$dirB" "Bob${n}x" || { ok=0; note+=" Bob lost"; }
   kept "$dir" Seed || { ok=0; note+=" Seed lost"; }
   whole "$dir/base/data/score.inf" || { ok=0; note+=" score file mixed"; }
   ls "$dir/base/data" | grep -q 'pemy-save' && note+=" temporary left"
@@ -188,11 +189,11 @@ proc_race() {
     kill -9 "$p" 2>/dev/null
     return 1
   fi
-  type_result "$p" "Alice$n" && back "$p"
+  type_result "$p" "Alice${n}x" && back "$p"
   wait_window "$p" "$menu_caption" >/dev/null
-  for _ in $(seq 50); do holds "$dir/score.inf" "Alice$n" && break; sleep 0.1; done
+  for _ in $(seq 50); do holds "$dir/score.inf" "Alice${n}x" && break; sleep 0.1; done
   mb=$(peak "$p")
-  holds "$dir/score.inf" "Alice$n" || { ok=0; note+=" Alice lost"; }
+  holds "$dir/score.inf" "Alice${n}x" || { ok=0; note+=" Alice lost"; }
   [ $((mb - base_mb)) -lt 100 ] || { ok=0; note+=" over 100 MB"; }
   kill -9 "$p" 2>/dev/null
   echo "proc $n: $([ $ok = 1 ] && echo kept || echo LOST) (peak ${mb} MB, an empty folder's ${base_mb} MB${note:+;$note})"
