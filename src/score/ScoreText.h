@@ -17,7 +17,7 @@ namespace ScoreText {
 // is, as one that cannot be read.
 inline constexpr qsizetype kMaxFileBytes = qsizetype(10) << 20;
 
-// The separator line that every exam's result follows (Part 3.4): the separator and the result
+// The separator line that every exam's result follows (ExamResult): the separator and the result
 // line after it are one result, kept or dropped whole.
 inline constexpr char16_t kSeparator[] = u"-----------------";
 

@@ -91,10 +91,8 @@ stop_at() {
   pids+=("$!")
   # gdb is attached once its breakpoint is set; it continues the process a moment later.
   for _ in $(seq 200); do
-    if grep -q "^Breakpoint 1 at" "$2/gdb.log"; then
-      sleep 0.5
-      return 0
-    fi
+    # A click that arrives before gdb lets the game go on waits in the X queue.
+    grep -q "^Breakpoint 1 at" "$2/gdb.log" && return 0
     sleep 0.05
   done
   return 1
@@ -146,7 +144,7 @@ race() {
   done
   if [ "$kind" = kill ] || [ "$kind" = killrename ]; then
     touch "$dir/kill"
-    sleep 0.5
+    wait_exit "$a" || { give_up "A was not killed"; return 2; }
     a=$(start "$dir") || { give_up "A did not start again"; return 2; }
     type_result "$a" "Carol${n}x" && back "$a"
     wait_window "$a" "$menu_caption" >/dev/null
@@ -158,7 +156,6 @@ race() {
     for _ in $(seq 50); do holds "$dir/base/data/score.inf" "Alice${n}x" && break; sleep 0.1; done
     kept "$dir" "Alice${n}x" || { ok=0; note+=" Alice lost"; }
   fi
-  sleep 0.3
   kept "$dirB" "Bob${n}x" || { ok=0; note+=" Bob lost"; }
   kept "$dir" Seed || { ok=0; note+=" Seed lost"; }
   whole "$dir/base/data/score.inf" || { ok=0; note+=" score file mixed"; }

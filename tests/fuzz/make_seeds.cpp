@@ -107,26 +107,12 @@ int main(int argc, char **argv)
             AviWriter::bytes(size, 10, 3, v.codec, [&](int i) { return AviWriter::splitFrame(size, background, i); }, v.layout));
     }
     copy("AviDecoder", source.filePath("base/video/pemik.avi"), 48 * 1024);
-    {
-        // Empty chunks of another stream before the frames, no index: the walk over chunk headers,
-        // bounded by AviDecoder::MaxChunkHeaders.
-        const QSize size(9, 6);
-        QByteArray clip = AviWriter::bytes(size, 10, 3, ClipCodec::Pal8,
-                                           [&](int i) { return AviWriter::splitFrame(size, background, i); },
-                                           {.index = false});
-        QByteArray junk;
-        for (int i = 0; i < 512; ++i)
-            junk.append("01wb\0\0\0\0", 8);
-        const qsizetype movi = clip.indexOf("movi");
-        for (const qsizetype sizeAt : {qsizetype(4), movi - 4}) {
-            quint32 value = 0;
-            memcpy(&value, clip.constData() + sizeAt, 4);
-            value += quint32(junk.size());
-            memcpy(clip.data() + sizeAt, &value, 4);
-        }
-        clip.insert(movi + 4, junk);
-        put("AviDecoder", "pal8_empty_chunks.avi", clip);
-    }
+    // Empty chunks of another stream before the frames: the walk over chunk headers.
+    put("AviDecoder", "pal8_empty_chunks.avi",
+        AviWriter::withEmptyChunks(AviWriter::bytes(QSize(9, 6), 10, 3, ClipCodec::Pal8,
+                                                    [&](int i) { return AviWriter::splitFrame(QSize(9, 6), background, i); },
+                                                    {.index = false}),
+                                   512));
 
     // Backgrounds.
     put("JpegDecoder", "colour.jpg", jpeg(24, 16, 3, false));

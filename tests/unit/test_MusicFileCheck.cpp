@@ -1,6 +1,5 @@
 #include "formats/MusicFileCheck.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -29,12 +28,9 @@ private slots:
         QVERIFY(QFile::link(target, piece));
         struct rusage before {};
         getrusage(RUSAGE_SELF, &before);
-        QElapsedTimer took;
-        took.start();
         QCOMPARE(MusicFileCheck::check(piece), MusicFileCheck::Result::Damaged);
         struct rusage after {};
         getrusage(RUSAGE_SELF, &after);
-        QVERIFY2(took.elapsed() < 2000, qPrintable(QString::number(took.elapsed())));
         QVERIFY((after.ru_maxrss - before.ru_maxrss) / 1024 < 100);
     }
 };

@@ -180,9 +180,9 @@ int inOtherGame(const std::function<int()> &body)
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// Another game's save of `text` on the plain disk: 0 when it was done within a second, 3 when it
-// threw, 4 when it took longer.
-int otherGameSaves(const QString &text, const ScoreFile::Loaded &last)
+// Another game's save of `text` on the plain disk: 0 when it was done within 1.5 s (a bound on its
+// wait for the turn, 0.4 s), 3 when it threw, 4 when it took longer.
+int saveAsOtherGame(const QString &text, const ScoreFile::Loaded &last)
 {
     QElapsedTimer took;
     took.start();
@@ -191,7 +191,7 @@ int otherGameSaves(const QString &text, const ScoreFile::Loaded &last)
     } catch (const GameError &) {
         return 3;
     }
-    return took.elapsed() < 1000 ? 0 : 4;
+    return took.elapsed() < 1500 ? 0 : 4;
 }
 
 // A backup as a write in place keeps it: the target's device and inode, the old and new bytes.
@@ -707,7 +707,8 @@ private slots:
                 QElapsedTimer waited;
                 waited.start();
                 const ScoreFile::Loaded saved = saveList(list, last);
-                QVERIFY2(waited.elapsed() < 1000, qPrintable(QString::number(waited.elapsed())));
+                // A bound on the wait, not on the machine's speed: 0.4 s of it (it was 2 s).
+                QVERIFY2(waited.elapsed() < 1500, qPrintable(QString::number(waited.elapsed())));
                 QCOMPARE(readFile(path), score);
                 QCOMPARE(loadList().text, list);
                 ::close(folder);
@@ -899,7 +900,7 @@ private slots:
         const ScoreFile::Loaded loaded = loadList();
         int other = -2;
         g_disk.stallAt(stalledAt, [&] {
-            other = inOtherGame([&] { return otherGameSaves(loaded.text + separator + "Bob\r\n", loaded); });
+            other = inOtherGame([&] { return saveAsOtherGame(loaded.text + separator + "Bob\r\n", loaded); });
         });
         if (inPlace)
             g_disk.fail(FaultyDisk::Step::Create, 1);
@@ -1048,14 +1049,11 @@ private slots:
         QVERIFY(QFile::link(target, "base/data/score.inf"));
         writeFile("score.inf", "F\r\n");
         const long before = peakMegabytes();
-        QElapsedTimer took;
-        took.start();
         const ScoreFile::Loaded loaded = loadList();
         QVERIFY(loaded.unreadable);
         QCOMPARE(loaded.text, QString("F\r\n"));
         saveList(loaded.text + "G\r\n", loaded);
         QCOMPARE(readFile("score.inf"), QByteArray("F\r\nG\r\n"));
-        QVERIFY2(took.elapsed() < 2000, qPrintable(QString::number(took.elapsed())));
         QVERIFY2(peakMegabytes() - before < 100, qPrintable(QString::number(peakMegabytes() - before)));
         QVERIFY(QFileInfo("base/data/score.inf").isSymLink());
     }
