@@ -5,6 +5,7 @@
 
 #include "../tests/unit/AviWriter.h"
 #include "clip/TAnimate.h"
+#include "formats/AviDecoder.h"
 
 #include <QApplication>
 #include <QDir>
@@ -43,6 +44,32 @@ void BM_OpenClip(benchmark::State &state)
     }
 }
 BENCHMARK(BM_OpenClip)->Unit(benchmark::kMicrosecond);
+
+// Opening a clip of three frames followed by millions of empty chunks of another stream (the
+// argument), without an index: the walk over chunk headers, against the floor of none.
+void BM_OpenClipOfEmptyChunks(benchmark::State &state)
+{
+    const QSize size(95, 131);
+    const QString name = QString("empty%1.avi").arg(state.range(0));
+    if (!QFile::exists(clipName(size)) || !QFile::exists(name)) {
+        QFile file(name);
+        ClipLayout layout;
+        layout.index = false;
+        if (!file.open(QIODevice::WriteOnly)
+            || !file.write(AviWriter::withEmptyChunks(
+                AviWriter::bytes(size, Fps, 3, ClipCodec::Pal8,
+                                 [&](int i) { return AviWriter::splitFrame(size, Background, i); }, layout),
+                int(state.range(0) * 1000000), true))) {
+            state.SkipWithError("cannot write the clip");
+            return;
+        }
+    }
+    for (auto _ : state) {
+        AviDecoder decoder;
+        benchmark::DoNotOptimize(decoder.open(name));
+    }
+}
+BENCHMARK(BM_OpenClipOfEmptyChunks)->Arg(0)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond);
 
 // The examiner's clip, 95 × 131: one paint of the widget (Color, then the keyed frame) into a
 // surface like a window's backing store, with the painter made per paint as a paint event does.

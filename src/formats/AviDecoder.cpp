@@ -142,6 +142,9 @@ void AviDecoder::close()
     m_bottomUp = true;
     m_palette.clear();
     std::fill(std::begin(m_masks), std::end(m_masks), 0u);
+    m_window = {};
+    m_windowAt = 0;
+    m_headersLeft = MaxChunkHeaders;
     m_chunks = {};
     m_keyFrames = {};
     m_indices = {};
@@ -160,6 +163,22 @@ QByteArray AviDecoder::readAt(qint64 offset, qint64 size)
     return bytes.size() == size ? bytes : QByteArray();
 }
 
+QByteArray AviDecoder::headerAt(qint64 offset, qint64 size)
+{
+    // Bytes read at once for chunk headers: a million empty chunks cost 120 reads, not a million.
+    constexpr qint64 Window = 65536;
+    if (m_headersLeft <= 0)
+        return {};
+    --m_headersLeft;
+    if (offset < m_windowAt || offset + size > m_windowAt + m_window.size()) {
+        m_windowAt = offset;
+        m_window = offset < 0 || offset > m_fileSize ? QByteArray() : readAt(offset, std::min(Window, m_fileSize - offset));
+    }
+    if (offset < m_windowAt || offset + size > m_windowAt + m_window.size())
+        return {};
+    return m_window.mid(offset - m_windowAt, size);
+}
+
 // The file's layout: RIFF "AVI " holding LIST "hdrl" (main header, one LIST "strl" per stream),
 // LIST "movi" (the frames, maybe grouped in LIST "rec ") and optionally "idx1". A RIFF or movi size
 // that runs past the end of the file is cut to it, so a clip cut short plays what it holds; the
@@ -176,7 +195,7 @@ bool AviDecoder::parse()
     qint64 indexAt = -1;
     quint32 indexSize = 0;
     for (qint64 pos = 12; pos + 8 <= riffEnd;) {
-        const QByteArray head = readAt(pos, 12 <= riffEnd - pos ? 12 : 8);
+        const QByteArray head = headerAt(pos, 12 <= riffEnd - pos ? 12 : 8);
         if (head.size() < 8)
             return false;
         const quint32 id = le32(head.constData());
@@ -229,7 +248,7 @@ bool AviDecoder::parseHeaderList(qint64 begin, qint64 end)
     bool haveMain = false;
     int streams = 0;
     for (qint64 pos = begin; pos + 8 <= end;) {
-        const QByteArray head = readAt(pos, 12 <= end - pos ? 12 : 8);
+        const QByteArray head = headerAt(pos, 12 <= end - pos ? 12 : 8);
         if (head.size() < 8)
             return false;
         const quint32 id = le32(head.constData());
@@ -257,7 +276,7 @@ bool AviDecoder::parseHeaderList(qint64 begin, qint64 end)
             qint64 formatAt = -1;
             quint32 formatSize = 0;
             for (qint64 in = pos + 12; in + 8 <= chunkEnd;) {
-                const QByteArray sub = readAt(in, 8);
+                const QByteArray sub = headerAt(in, 8);
                 if (sub.size() < 8)
                     return false;
                 const quint32 subId = le32(sub.constData());
@@ -369,7 +388,7 @@ bool AviDecoder::addChunk(qint64 dataOffset, quint32 size, bool key)
 // first video entry tells which, by finding its own chunk there.
 void AviDecoder::readIndex(qint64 at, quint32 size, qint64 moviTag)
 {
-    const qint64 entries = size / IndexEntrySize;
+    const qint64 entries = std::min<qint64>(size / IndexEntrySize, MaxChunkHeaders);
     constexpr qint64 Batch = 4096;
     qint64 base = -1;
     for (qint64 first = 0; first < entries; first += Batch) {
@@ -405,7 +424,7 @@ void AviDecoder::readIndex(qint64 at, quint32 size, qint64 moviTag)
 void AviDecoder::walkMovi(qint64 begin, qint64 end)
 {
     for (qint64 pos = begin; pos + 8 <= end;) {
-        const QByteArray head = readAt(pos, 12 <= end - pos ? 12 : 8);
+        const QByteArray head = headerAt(pos, 12 <= end - pos ? 12 : 8);
         if (head.size() < 8)
             return;
         const quint32 id = le32(head.constData());

@@ -40,6 +40,10 @@ public:
     static constexpr int MaxSide = 1024;
     // Most frames listed: more than two hours at the game's rates, 16 bytes each.
     static constexpr int MaxFrames = 100000;
+    // Most chunk headers looked at while finding the frames (and the index entries read): four a
+    // frame of MaxFrames, more than a clip with sound, in records, needs. A file of more empty or
+    // foreign chunks than this is read no further, so that no clip costs more than a moment.
+    static constexpr int MaxChunkHeaders = 4 * MaxFrames;
 
     AviDecoder() = default;
     ~AviDecoder();
@@ -91,6 +95,9 @@ private:
     bool isVideoChunk(quint32 id) const;
 
     QByteArray readAt(qint64 offset, qint64 size);
+    // A chunk's header (at most 12 bytes) at `offset`, read through a window of the file; empty when
+    // the file ends first or MaxChunkHeaders have been looked at.
+    QByteArray headerAt(qint64 offset, qint64 size);
     QImage decodeRaw(int index);
     QImage decodeRle(int index, QDeadlineTimer deadline, int *reached);
     bool applyRle(const QByteArray &data);
@@ -112,6 +119,11 @@ private:
     bool m_bottomUp = true;
     QVector<QRgb> m_palette;
     quint32 m_masks[3] = {0, 0, 0}; // red, green, blue; zero for the plain 5-5-5, 24 and 32-bit layouts
+
+    // The part of the file that chunk headers are read from, and how many more may be looked at.
+    QByteArray m_window;
+    qint64 m_windowAt = 0;
+    int m_headersLeft = MaxChunkHeaders;
 
     std::vector<Chunk> m_chunks;
     // Frames that the index marks as key frames (whole pictures), in order; the first frame always.

@@ -175,9 +175,12 @@ MusicFileCheck::Result MusicFileCheck::check(const QString &path)
         return Result::Unsupported;
     const qint64 size = file.size();
     if (kind == Kind::Midi) {
-        if (size > MidiMaxSize)
+        // Bounded by the bytes read, not by the size the file reports: a /proc file says 0 and
+        // never ends.
+        const QByteArray bytes = size > MidiMaxSize ? QByteArray() : file.read(MidiMaxSize + 1);
+        if (size > MidiMaxSize || bytes.size() > MidiMaxSize)
             return Result::Damaged;
-        return checkMidi(file.readAll());
+        return checkMidi(bytes);
     }
     const qint64 tag = id3Length(file.read(10));
     if (tag > size || tag > Mp3MaxTag || !file.seek(tag))

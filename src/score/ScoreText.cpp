@@ -1,11 +1,93 @@
 #include "score/ScoreText.h"
 
+#include <QHash>
+#include <QList>
+
 namespace ScoreText {
 
 namespace {
 // The line break of the list and of the file.
 const QString kCrLf = QStringLiteral("\r\n");
+// The results of `text`: a separator and the line after it as one piece (the break between them
+// included), any other line alone; no final break.
+QList<QStringView> resultsOf(const QString &text)
+{
+    QList<QStringView> lines = QStringView(text).split(kCrLf); // never empty
+    if (lines.last().isEmpty())
+        lines.removeLast();
+    QList<QStringView> results;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (lines[i] == QStringView(kSeparator) && i + 1 < lines.size()) {
+            const qsizetype start = lines[i].data() - text.data();
+            const qsizetype end = lines[i + 1].data() - text.data() + lines[i + 1].size();
+            results.append(QStringView(text).mid(start, end - start));
+            ++i;
+        } else {
+            results.append(lines[i]);
+        }
+    }
+    return results;
+}
+
+// Whether `text` is `start` followed by nothing or by whole lines.
+bool extendsByLines(const QString &text, const QString &start)
+{
+    return text.startsWith(start)
+           && (start.isEmpty() || start.endsWith(kCrLf) || QStringView(text).mid(start.size()).startsWith(kCrLf));
+}
+
 } // namespace
+
+qsizetype normalisedSize(QByteArrayView bytes)
+{
+    const qsizetype zero = bytes.indexOf('\0');
+    if (zero >= 0)
+        bytes = bytes.first(zero);
+    qsizetype size = bytes.size();
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] == '\r' && (i + 1 == bytes.size() || bytes[i + 1] != '\n'))
+            ++size;
+        else if (bytes[i] == '\n' && (i == 0 || bytes[i - 1] != '\r'))
+            ++size;
+    }
+    return size;
+}
+
+QString missingResults(const QString &from, const QString &in)
+{
+    QHash<QStringView, qsizetype> held;
+    for (const QStringView result : resultsOf(in))
+        ++held[result];
+    QString missing;
+    for (const QStringView result : resultsOf(from)) {
+        qsizetype &count = held[result];
+        if (count > 0)
+            --count;
+        else
+            missing.append(result).append(kCrLf);
+    }
+    return missing;
+}
+
+QString joinLines(const QString &text, QStringView lines)
+{
+    const bool ended = text.isEmpty() || text.endsWith(kCrLf);
+    QString joined = text;
+    if (ended && lines.startsWith(kCrLf))
+        lines = lines.mid(kCrLf.size());
+    else if (!ended && !lines.isEmpty() && !lines.startsWith(kCrLf))
+        joined += kCrLf;
+    return joined.append(lines);
+}
+
+QString merge(const QString &base, const QString &ours, const std::optional<QString> &theirs)
+{
+    if (!theirs || *theirs == base || *theirs == ours)
+        return ours;
+    if (extendsByLines(*theirs, base) && extendsByLines(ours, base))
+        return joinLines(*theirs, QStringView(ours).mid(base.size()));
+    return joinLines(ours, missingResults(*theirs, base));
+}
 
 QByteArray untilZero(const QByteArray &bytes)
 {

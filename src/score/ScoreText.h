@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <optional>
+
 // The rules of the score list's text, which is the score file's text: lines separated by CR LF, the
 // list only ever loaded, appended to and saved, never parsed.
 namespace ScoreText {
@@ -15,6 +17,15 @@ namespace ScoreText {
 // is, as one that cannot be read.
 inline constexpr qsizetype kMaxFileBytes = qsizetype(10) << 20;
 
+// The separator line that every exam's result follows (ExamResult): the separator and the result
+// line after it are one result, kept or dropped whole.
+inline constexpr char16_t kSeparator[] = u"-----------------";
+
+// How many bytes the text of the file `bytes` takes once loaded and saved again: up to the first
+// zero byte, every lone CR and lone LF made CR LF. The bound (kMaxFileBytes) applies to this, so
+// that a save never writes what the next start refuses.
+qsizetype normalisedSize(QByteArrayView bytes);
+
 // The file's bytes up to, not including, the first zero byte: a zero ends the text.
 QByteArray untilZero(const QByteArray &bytes);
 
@@ -25,5 +36,21 @@ QString normaliseLineBreaks(const QString &text);
 // line is empty (the text is empty or ends with CR LF); otherwise CR LF and the line, so that the
 // text again ends without a break.
 QString appendPiece(bool lastLineEmpty, const QString &line);
+
+// The results of `from` that `in` lacks, in their order in `from`, each line ended with CR LF. A
+// result is a separator with the line after it; any other line counts alone. Counted: a result
+// that `from` holds twice and `in` once is given once.
+QString missingResults(const QString &from, const QString &in);
+
+// `text` and then the whole lines `lines`, a line break between them where neither brings one,
+// none added twice.
+QString joinLines(const QString &text, QStringView lines);
+
+// What a save writes over `theirs`, what the file holds now (nothing: no file), for the list `ours`
+// that began as `base`, the file's text when this game last read or wrote it: the list as the
+// player left it, edits and deletions included, with the results that other games added to the
+// file since (`theirs` lacks nothing of `base` and both only grew: the file's text, then the
+// list's new lines, as they were added).
+QString merge(const QString &base, const QString &ours, const std::optional<QString> &theirs);
 
 } // namespace ScoreText

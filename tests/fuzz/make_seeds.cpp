@@ -107,6 +107,12 @@ int main(int argc, char **argv)
             AviWriter::bytes(size, 10, 3, v.codec, [&](int i) { return AviWriter::splitFrame(size, background, i); }, v.layout));
     }
     copy("AviDecoder", source.filePath("base/video/pemik.avi"), 48 * 1024);
+    // Empty chunks of another stream before the frames: the walk over chunk headers.
+    put("AviDecoder", "pal8_empty_chunks.avi",
+        AviWriter::withEmptyChunks(AviWriter::bytes(QSize(9, 6), 10, 3, ClipCodec::Pal8,
+                                                    [&](int i) { return AviWriter::splitFrame(QSize(9, 6), background, i); },
+                                                    {.index = false}),
+                                   512));
 
     // Backgrounds.
     put("JpegDecoder", "colour.jpg", jpeg(24, 16, 3, false));

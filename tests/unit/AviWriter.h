@@ -15,6 +15,7 @@
 #include <QString>
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 #include <vector>
 
@@ -320,6 +321,27 @@ inline QByteArray bytes(QSize size, int fps, int frames, ClipCodec codec, const 
     if (layout.index)
         body += chunk("idx1", idx1);
     return chunk("RIFF", body);
+}
+
+// `clip` (written without an index) with `count` empty chunks of another stream ("01wb", eight
+// bytes each) in its movi list, before its frames or, with `afterFrames`, after them; or, with
+// `inHeader`, in its header list. Its main header then counts no frames, so that a reader walks
+// the whole list.
+inline QByteArray withEmptyChunks(QByteArray clip, int count, bool afterFrames = false, bool inHeader = false)
+{
+    const QByteArray junk = QByteArray("01wb\0\0\0\0", 8).repeated(count);
+    const qsizetype list = clip.indexOf(inHeader ? "hdrl" : "movi");
+    const auto grow = [&clip, &junk](qsizetype sizeAt) {
+        quint32 size = 0;
+        memcpy(&size, clip.constData() + sizeAt, 4);
+        size += quint32(junk.size());
+        memcpy(clip.data() + sizeAt, &size, 4);
+    };
+    grow(4);
+    grow(list - 4);
+    memset(clip.data() + clip.indexOf("avih") + 8 + 16, 0, 4);
+    clip.insert(afterFrames && !inHeader ? clip.size() : list + 4, junk);
+    return clip;
 }
 
 // Writes `bytes(...)` to `path`. False when the file cannot be written.

@@ -47,6 +47,61 @@ private slots:
         QCOMPARE(ScoreText::appendPiece(true, "x"), QString("x\r\n"));
         QCOMPARE(ScoreText::appendPiece(false, "x"), QString("\r\nx"));
     }
+    // The size the bound applies to is that of the text as it would be saved: up to the first zero
+    // byte, each lone CR or LF counted as CR LF.
+    void normalisedSize()
+    {
+        QCOMPARE(ScoreText::normalisedSize("a\r\nb"), 4);
+        QCOMPARE(ScoreText::normalisedSize("a\rb\r"), 6);
+        QCOMPARE(ScoreText::normalisedSize("\na\n\r"), 7);
+        QCOMPARE(ScoreText::normalisedSize(QByteArray("a\r\0\r\r\r", 6)), 3);
+    }
+
+    // A save writes the list as the player left it plus the results that the file gained since
+    // the list was read: a result is the separator with its line, never split; what the player
+    // deleted stays deleted, even when the file was rewritten meanwhile.
+    void merge_data()
+    {
+        QTest::addColumn<QString>("base");
+        QTest::addColumn<QString>("ours");
+        QTest::addColumn<QString>("theirs"); // "<none>": no file
+        QTest::addColumn<QString>("expected");
+        const QString s = "-----------------\r\n";
+        QTest::newRow("no file") << "A\r\n" << "A\r\nB\r\n" << "<none>" << "A\r\nB\r\n";
+        QTest::newRow("file unchanged") << "A\r\n" << "B\r\n" << "A\r\n" << "B\r\n";
+        QTest::newRow("both added") << s + "a\r\n" << s + "a\r\n" + s + "b\r\n" << s + "a\r\n" + s + "c\r\n"
+                                    << s + "a\r\n" + s + "c\r\n" + s + "b\r\n";
+        QTest::newRow("a pair deleted, another game added one")
+            << s + "a\r\n" + s + "b\r\n" << s + "b\r\n" << s + "a\r\n" + s + "b\r\n" + s + "c\r\n"
+            << s + "b\r\n" + s + "c\r\n";
+        QTest::newRow("a pair deleted, the file rewritten and added to")
+            << s + "a\r\n" + s + "b\r\n" << s + "b\r\n" << "X\r\n" + s + "a\r\n" + s + "b\r\n" + s + "c\r\n"
+            << s + "b\r\n" + "X\r\n" + s + "c\r\n";
+        QTest::newRow("a result line deleted, its separator kept")
+            << s + "a\r\n" << s << s + "a\r\n" + s + "c\r\n" << s + s + "c\r\n";
+        QTest::newRow("the same result twice, once added") << s + "a\r\n" << s + "a\r\n" + "Z\r\n"
+                                                           << "Q\r\n" + s + "a\r\n" + s + "a\r\n"
+                                                           << s + "a\r\n" + "Z\r\n" + "Q\r\n" + s + "a\r\n";
+    }
+    void merge()
+    {
+        QFETCH(QString, base);
+        QFETCH(QString, ours);
+        QFETCH(QString, theirs);
+        QFETCH(QString, expected);
+        const std::optional<QString> file = theirs == "<none>" ? std::nullopt : std::optional<QString>(theirs);
+        QCOMPARE(ScoreText::merge(base, ours, file), expected);
+    }
+
+    // The results of one text that another lacks, counted, in their order.
+    void missingResults()
+    {
+        const QString s = "-----------------\r\n";
+        QCOMPARE(ScoreText::missingResults(s + "a\r\n" + s + "b\r\nX\r\n", s + "b\r\n"), s + "a\r\nX\r\n");
+        QCOMPARE(ScoreText::missingResults(s + "a\r\n" + s + "a\r\n", s + "a\r\n"), s + "a\r\n");
+        QCOMPARE(ScoreText::missingResults(s + "a", s + "a\r\n"), QString());
+        QCOMPARE(ScoreText::missingResults(QString(), "x\r\n"), QString());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestScoreText)

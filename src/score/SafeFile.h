@@ -1,0 +1,91 @@
+#pragma once
+
+#include "score/Disk.h"
+
+#include <QByteArray>
+
+// One file replaced safely, in turn with every other game: the mechanism under the score list's
+// policy (ScoreFile), which knows nothing of what the bytes mean.
+//
+// Contract:
+// - The turn is an exclusive lock on the folder that holds the target (flock on the folder, so two
+//   folders whose files link to one file share it). Every write, rename and backup step of this
+//   file happens only while this object holds the turn; without the turn nothing is written.
+// - replace() puts every byte on disk, then replaces the target, or leaves it as it was: through a
+//   temporary file beside it (written, synced, renamed, folder synced); or, where the folder refuses
+//   a new file or a new file could not keep the target's owner, in place, after keeping the old
+//   bytes in the backup.
+// - The backup's target is the one this object was made for, never read from the backup. A backup
+//   holds the target's device and inode, the old bytes and the new ones, each with its size and
+//   SHA-256; recover() applies it only to the very write it protects: when the target holds a cut
+//   of that write (the new bytes' beginning, then the old bytes' rest). A backup that is malformed,
+//   names another file, or finds the target changed since (another game saved) is set aside under
+//   another name, never applied.
+// - Every read stops at the bound by the bytes actually read, whatever size the file reports; a
+//   file that yields more bytes than its size says (a /proc file) counts as unreadable.
+class SafeFile {
+public:
+    enum class Outcome {
+        Written,    // every byte on disk and in place
+        NotCreated, // nothing written: the file or its copy could not be made, or no turn
+        NotWritten, // a write failed; the target is as it was
+    };
+    enum class Read { Done, Missing, Unreadable, TooLarge };
+    enum class Recovery {
+        Clean,     // no backup, or one no longer needed
+        Restored,  // a cut write in place was put back
+        SetAside,  // a backup that did not apply was kept under another name
+        Pending,   // a backup that applies could not be applied: the target may hold a cut write
+        NoTurn,    // a backup stands and the turn could not be had to look at it
+    };
+
+    // `target` names the file itself (links already followed); `backup` is where a write in place
+    // keeps the old bytes (a folder the player owns: the target's own folder may refuse new files).
+    // No file over `maxBytes` is read, and none written.
+    SafeFile(Disk &disk, const QByteArray &target, const QByteArray &backup, qsizetype maxBytes);
+    ~SafeFile();
+    SafeFile(const SafeFile &) = delete;
+    SafeFile &operator=(const SafeFile &) = delete;
+
+    // Waits up to `waitMs` for the turn; holds it until this object goes.
+    bool takeTurn(int waitMs);
+    bool hasTurn() const { return m_folder >= 0 && m_locked; }
+
+    // With the turn: removes what saves killed half-way left (temporary files, an unfinished
+    // backup) and handles a backup left by an unfinished write in place. Without it, touches
+    // nothing: NoTurn when a backup stands, else Clean.
+    Recovery recover();
+
+    // Reads the target whole into the empty `bytes`.
+    Read read(QByteArray *bytes) const;
+
+    // With the turn: writes `bytes` as described above. Without the turn: NotCreated.
+    Outcome replace(const QByteArray &bytes);
+
+    // Reads the regular file `path` (opened with `flags` besides O_NONBLOCK | O_NOCTTY | O_CLOEXEC)
+    // whole into the empty `bytes`, at most `maxBytes` of it. `*fd` (when given) receives the open
+    // descriptor on Done, else -1.
+    static Read readBounded(Disk &disk, const QByteArray &path, int flags, qsizetype maxBytes, QByteArray *bytes,
+                            int *fd = nullptr);
+
+    // With the turn: removes the target (a link is removed, not what it names). False without the
+    // turn or when it cannot be removed.
+    bool remove();
+
+private:
+    Outcome replaceThroughTemporary(const QByteArray &bytes, bool exists, const struct stat &status);
+    Outcome overwriteInPlace(const QByteArray &bytes);
+    bool writeBackup(int target, const QByteArray &old, const QByteArray &bytes);
+    void setBackupAside();
+    void removeStaleTemporaries();
+    int createTemporary(bool exists, const struct stat &status, QByteArray *path);
+    bool writeAll(int fd, const QByteArray &bytes);
+    bool putBack(int fd, const QByteArray &old);
+
+    Disk &m_disk;
+    const QByteArray m_target;
+    const QByteArray m_backup;
+    const qsizetype m_maxBytes;
+    int m_folder = -1;
+    bool m_locked = false;
+};
