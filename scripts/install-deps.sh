@@ -18,6 +18,8 @@ rest=(
   libbenchmark-dev
   # fuzzing: clang's libFuzzer and sanitizer run-times
   clang libclang-rt-14-dev
+  # static checks: scripts/tidy.sh, and the formatting of .clang-format
+  clang-tidy clang-format
   # the game at run time: fonts with Cyrillic, the General MIDI soundfont
   fonts-dejavu-core fonts-liberation2 timgm6mb-soundfont
   # tests: a headless X server, pointer and keyboard driving, screenshots

@@ -114,7 +114,7 @@ void TAnimate::openClip()
     m_frames = QVector<QImage>(m_caching ? m_stopFrame : 1);
     m_frames[0] = decoder->firstFrame();
     const qint64 frameMs = (decoder->frameDurationUs() + 500) / 1000;
-    m_timer.setInterval(int(std::clamp<qint64>(frameMs, MinFrameMs, 3600 * 1000)));
+    m_timer.setInterval(int(std::clamp<qint64>(frameMs, MinFrameMs, qint64(3600) * 1000)));
     // A clip of one frame never needs its decoder again.
     if (m_stopFrame > 1)
         m_decoder = std::move(decoder);
@@ -218,7 +218,7 @@ QImage TAnimate::frameImage(int frame, int *reached)
     // Catching up after a sleep may need many frames that build on each other: no more are decoded
     // than one frame period allows, and the frame reached is shown; playing goes on from there.
     int index = frame - 1;
-    const QImage image = m_decoder->frame(frame - 1, QDeadlineTimer(m_timer.interval()), &index);
+    QImage image = m_decoder->frame(frame - 1, QDeadlineTimer(m_timer.interval()), &index);
     *reached = index + 1;
     if (image.isNull() || !m_caching)
         return image;

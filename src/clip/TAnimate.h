@@ -39,7 +39,7 @@ class TAnimate : public QWidget {
 
 public:
     // Decoded frames a clip may keep (bytes): the game's clips take about 2 MB each.
-    static constexpr qint64 DefaultCacheLimit = 8 * 1024 * 1024;
+    static constexpr qint64 DefaultCacheLimit = qint64(8) * 1024 * 1024;
 
     explicit TAnimate(QWidget *parent = nullptr);
     ~TAnimate() override;

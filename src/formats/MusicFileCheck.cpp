@@ -13,23 +13,23 @@ const char *const UnsupportedText = "The music file is neither MP3 nor MIDI";
 const char *const DamagedText = "The music file is damaged";
 
 // The first MP3 frame must start this close to the end of the ID3 tag (or the file's start).
-constexpr qint64 Mp3SearchWindow = 64 * 1024;
+constexpr qint64 Mp3SearchWindow = qint64(64) * 1024;
 // Room after the window for the chained frames (the longest MPEG audio frame is under 3 KiB).
-constexpr qint64 Mp3ChainRoom = 8 * 1024;
+constexpr qint64 Mp3ChainRoom = qint64(8) * 1024;
 // Frames that must chain for the data to count as MP3 audio rather than bytes that look like it.
 constexpr int Mp3FramesToChain = 3;
 // The sound library's decoder gives up on a stream of a single frame ("done with this track"), so a
 // shorter file, however well formed, is as good as damaged to the player.
 constexpr int Mp3MinFrames = 2;
 // The sound library reads a MIDI file whole; larger files are refused rather than read.
-constexpr qint64 MidiMaxSize = 8 * 1024 * 1024;
+constexpr qint64 MidiMaxSize = qint64(8) * 1024 * 1024;
 // ... and keeps some 60 bytes for every event: a file of 8 MB can hold 2.8 million events, which
 // would take 160 MB. Half a million (an hour of dense music) stay within 30 MB; the game's pieces
 // have a few hundred.
 constexpr qint64 MidiMaxEvents = 500000;
 // The sound library reads an MP3 file's ID3 tag whole. A tag of text and a cover picture takes a
 // few MB; a larger one is refused rather than read (the format allows 256 MB).
-constexpr qint64 Mp3MaxTag = 16 * 1024 * 1024;
+constexpr qint64 Mp3MaxTag = qint64(16) * 1024 * 1024;
 
 enum class Kind { Mp3, Midi, Other };
 

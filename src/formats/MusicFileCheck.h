@@ -30,6 +30,6 @@ public:
     static QString text(Result result);
 
 private:
-    static Result checkMp3(const QByteArray &bytes, qint64 fileSize);
+    static Result checkMp3(const QByteArray &bytes, qint64 audioSize);
     static Result checkMidi(const QByteArray &bytes);
 };

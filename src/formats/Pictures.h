@@ -19,7 +19,7 @@ QImage loadIcon(QIODevice *device);
 QImage loadTransparentBitmap(const QString &path);
 QImage loadTransparentBitmap(QIODevice *device);
 
-// `image` with every pixel of its lower left pixel's colour made transparent.
-QImage keyLowerLeft(const QImage &image);
+// `source` with every pixel of its lower left pixel's colour made transparent.
+QImage keyLowerLeft(const QImage &source);
 
 } // namespace Pictures

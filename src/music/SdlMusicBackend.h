@@ -9,7 +9,8 @@
 #include <atomic>
 #include <functional>
 
-struct _Mix_Music;
+// SDL_mixer's own name for Mix_Music, declared so that this header need not include SDL's.
+struct _Mix_Music; // NOLINT(bugprone-reserved-identifier)
 
 // The music back-end over SDL2_mixer: MP3 through mpg123, MIDI through FluidSynth with the General
 // MIDI soundfont that this program names. Every file is checked by MusicFileCheck first, so a file

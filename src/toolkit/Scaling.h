@@ -20,7 +20,7 @@ void useDisplayDpi();
 
 // Logical DPI / 120 of the primary screen, unless a test fixed it with setFactor().
 double factor();
-void setFactor(double factor);
+void setFactor(double value);
 void resetFactor();
 
 // A design length in pixels at the current factor, rounded to the nearest pixel.

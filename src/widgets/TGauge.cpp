@@ -280,7 +280,6 @@ void TGauge::drawKind(QImage &image, const QRect &paintRect) const
     const int right = paintRect.x() + paintRect.width();
     const int bottom = paintRect.y() + paintRect.height();
     const int percent = percentDone();
-    const int frame = m_borderStyle == BorderStyle::Single ? 1 : 0;
 
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing, false);
@@ -314,42 +313,56 @@ void TGauge::drawKind(QImage &image, const QRect &paintRect) const
         break;
     }
 
-    case gkPie: {
-        const int w = right - left + frame;
-        const int h = bottom - top + frame;
-        fillArea(painter, left, top, right, bottom, color());
-        const QRectF box = ellipseBox(left, top, w, h);
-        painter.setBrush(m_backColor);
-        drawEllipse(painter, box);
-        if (percent > 0) {
-            const int middleX = w / 2;
-            const int middleY = h / 2;
-            const double angle = std::numbers::pi * (percent / 50.0 + 0.5);
-            const QPoint from(roundHalfEven(middleX * (1 - std::cos(angle))),
-                              roundHalfEven(middleY * (1 - std::sin(angle))));
-            painter.setBrush(m_foreColor);
-            drawSector(painter, box, from, QPoint(middleX, 0));
-        }
+    case gkPie:
+        drawPie(painter, left, top, right, bottom);
         break;
-    }
 
-    case gkNeedle: {
-        const int w = right - left + frame;
-        const int h = bottom - top + frame;
-        fillArea(painter, left, top, right, bottom, color());
-        painter.setBrush(m_backColor);
-        drawSector(painter, ellipseBox(left, top, w, 2 * h - 1), QPoint(left + w, bottom - 1),
-                   QPoint(left, bottom - 1));
-        lineTo(painter, image, QPoint(left, bottom), QPoint(left + w, bottom));
-        if (percent > 0) {
-            const int middleX = width() / 2;
-            const double angle = std::numbers::pi * percent / 100.0;
-            lineTo(painter, image, QPoint(middleX, bottom - 1),
-                   QPoint(roundHalfEven(middleX * (1 - std::cos(angle))),
-                          roundHalfEven((bottom - 1) * (1 - std::sin(angle)))));
-        }
+    case gkNeedle:
+        drawNeedle(painter, image, left, top, right, bottom);
         break;
     }
+}
+
+// The edges are drawKind()'s: right and bottom excluded.
+void TGauge::drawPie(QPainter &painter, int left, int top, int right, int bottom) const
+{
+    const int percent = percentDone();
+    const int frame = m_borderStyle == BorderStyle::Single ? 1 : 0;
+    const int w = right - left + frame;
+    const int h = bottom - top + frame;
+    fillArea(painter, left, top, right, bottom, color());
+    const QRectF box = ellipseBox(left, top, w, h);
+    painter.setBrush(m_backColor);
+    drawEllipse(painter, box);
+    if (percent > 0) {
+        const int middleX = w / 2;
+        const int middleY = h / 2;
+        const double angle = std::numbers::pi * (percent / 50.0 + 0.5);
+        const QPoint from(roundHalfEven(middleX * (1 - std::cos(angle))),
+                          roundHalfEven(middleY * (1 - std::sin(angle))));
+        painter.setBrush(m_foreColor);
+        drawSector(painter, box, from, QPoint(middleX, 0));
+    }
+}
+
+void TGauge::drawNeedle(QPainter &painter, const QImage &image, int left, int top, int right,
+                        int bottom) const
+{
+    const int percent = percentDone();
+    const int frame = m_borderStyle == BorderStyle::Single ? 1 : 0;
+    const int w = right - left + frame;
+    const int h = bottom - top + frame;
+    fillArea(painter, left, top, right, bottom, color());
+    painter.setBrush(m_backColor);
+    drawSector(painter, ellipseBox(left, top, w, 2 * h - 1), QPoint(left + w, bottom - 1),
+               QPoint(left, bottom - 1));
+    lineTo(painter, image, QPoint(left, bottom), QPoint(left + w, bottom));
+    if (percent > 0) {
+        const int middleX = width() / 2;
+        const double angle = std::numbers::pi * percent / 100.0;
+        lineTo(painter, image, QPoint(middleX, bottom - 1),
+               QPoint(roundHalfEven(middleX * (1 - std::cos(angle))),
+                      roundHalfEven((bottom - 1) * (1 - std::sin(angle)))));
     }
 }
 

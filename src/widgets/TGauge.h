@@ -11,6 +11,8 @@
 #include <QPointer>
 #include <QWidget>
 
+class QPainter;
+
 // What a gauge draws; the order is part of the contract.
 enum TGaugeKind { gkText, gkHorizontalBar, gkVerticalBar, gkPie, gkNeedle };
 
@@ -91,6 +93,9 @@ protected:
 private:
     void changed();
     void drawKind(QImage &image, const QRect &paintRect) const;
+    void drawPie(QPainter &painter, int left, int top, int right, int bottom) const;
+    void drawNeedle(QPainter &painter, const QImage &image, int left, int top, int right,
+                    int bottom) const;
     void drawText(QImage &image, const QRect &paintRect) const;
 
     TGaugeKind m_kind = gkHorizontalBar;
