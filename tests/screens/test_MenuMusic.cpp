@@ -316,7 +316,7 @@ private slots:
         QCOMPARE(music().takeLog(), QStringList());
 
         // The exam's result line carries the lordly name.
-        gameScreen()->winExecute();
+        gameScreen()->finishExam();
         const QStringList lines = scoreScreen()->Score->text().split(QRegularExpression("\\r?\\n"), Qt::SkipEmptyParts);
         QVERIFY(!lines.isEmpty());
         QVERIFY2(lines.last().startsWith(kLordly + " - "), qPrintable(lines.last()));
@@ -383,7 +383,7 @@ private slots:
         QCOMPARE(menuScreen()->NewGame->caption(), QString::fromUtf8("Новая игра"));
         QVERIFY(menuScreen()->name->isEnabled());
         QCOMPARE(menuScreen()->windowTitle(), QString::fromUtf8("Меню \"PEMy -и Зольмар\""));
-        QCOMPARE(gameScreen()->exit->caption(), QString::fromUtf8("Выход"));
+        QCOMPARE(gameScreen()->exitButton->caption(), QString::fromUtf8("Выход"));
 
         ErrorBox::closeAll();
         guarded([] { menuScreen()->ObClick(); });
@@ -443,7 +443,7 @@ private:
         QCOMPARE(menuScreen()->windowTitle(), welcome);
         QCOMPARE(gameScreen()->windowTitle(), welcome);
         QCOMPARE(menuScreen()->next->caption(), QString::fromUtf8("Да здравствует повелитель!"));
-        QCOMPARE(gameScreen()->exit->caption(), QString::fromUtf8("Всё, что пожелаете Милорд!"));
+        QCOMPARE(gameScreen()->exitButton->caption(), QString::fromUtf8("Всё, что пожелаете Милорд!"));
     }
 
     std::unique_ptr<ScreenFixture> m_screens;

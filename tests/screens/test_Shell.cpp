@@ -55,13 +55,13 @@ private slots:
     {
         m_screens->create();
         gameScreen()->showScreen();
-        gameScreen()->timet->setEnabled(true);
+        gameScreen()->examClock->setEnabled(true);
         scoreScreen()->showScreen();
         gameScreen()->close();
         scoreScreen()->close();
         QVERIFY(!gameScreen()->isVisible());
         QVERIFY(!scoreScreen()->isVisible());
-        QVERIFY(gameScreen()->timet->enabled());
+        QVERIFY(gameScreen()->examClock->enabled());
         QVERIFY(menuScreen()->isVisible());
         menuScreen()->hide();
         for (QWidget *screen : QList<QWidget *>{menuScreen(), gameScreen(), scoreScreen()})
@@ -87,7 +87,7 @@ private slots:
             else if (way == 1)
                 menuScreen()->ExitClick();
             else
-                gameScreen()->exitClick();
+                gameScreen()->onExitClicked();
         });
         QTimer watchdog;
         bool timedOut = false;
@@ -128,7 +128,7 @@ private slots:
         QTest::keyClick(target, Qt::Key_Return);
         QTest::keyClick(target, Qt::Key_Enter, Qt::KeypadModifier);
         QVERIFY(menuScreen()->xpan->isVisibleTo(menuScreen()));
-        QVERIFY(gameScreen()->bfg->isVisibleTo(gameScreen()));
+        QVERIFY(gameScreen()->readoutPanel->isVisibleTo(gameScreen()));
         QVERIFY(menuScreen()->tx->enabled());
         QCOMPARE(menuScreen()->name->text(), QString::fromUtf8("Студент"));
         QCOMPARE(scoreScreen()->Score->text(), screen == 2 ? QString("line\r\n") : QString());
@@ -142,7 +142,7 @@ private slots:
         m_screens->create();
         QTest::keyClick(menuScreen()->name, Qt::Key_Return);
         QVERIFY(menuScreen()->xpan->isVisibleTo(menuScreen()));
-        QVERIFY(gameScreen()->bfg->isVisibleTo(gameScreen()));
+        QVERIFY(gameScreen()->readoutPanel->isVisibleTo(gameScreen()));
         QVERIFY(!menuScreen()->tx->enabled());
         QCOMPARE(menuScreen()->name->text(), QString());
     }
@@ -159,7 +159,7 @@ private slots:
             menuScreen()->tx->fire();
         QVERIFY(aboutScreen()->isVisible());
         QVERIFY(!menuScreen()->isVisible());
-        QVERIFY(gameScreen()->timet->enabled());
+        QVERIFY(gameScreen()->examClock->enabled());
     }
 
     // The program's start shows the menu first and creates the game, score and about screens right
@@ -184,7 +184,7 @@ private slots:
         menuScreen()->name->setText(QString::fromUtf8("Студент"));
         QTest::keyClick(menuScreen()->name, Qt::Key_Return);
         QVERIFY(gameScreen() && scoreScreen() && aboutScreen());
-        QVERIFY(gameScreen()->bfg->isVisibleTo(gameScreen()));
+        QVERIFY(gameScreen()->readoutPanel->isVisibleTo(gameScreen()));
         QVERIFY(menuScreen()->tx->enabled());
     }
 
@@ -228,10 +228,10 @@ private slots:
             for (int i = 1; i <= 5; ++i)
                 m_screens->write(QString("base/image/Ico/b%1.ico").arg(i), "not an icon");
             gameScreen()->showScreen();
-            gameScreen()->q1->tag = 1;
+            gameScreen()->onNotesHovered();
             for (int i = 0; i < 6 && ErrorBox::openTexts().isEmpty(); ++i)
-                guarded([] { gameScreen()->konExecute(); });
-            gameScreen()->winExecute();
+                guarded([] { gameScreen()->cycleNotesIcon(); });
+            gameScreen()->finishExam();
             front = scoreScreen();
             break;
         }
