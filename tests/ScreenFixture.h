@@ -1,8 +1,11 @@
 #pragma once
 
 #include "app/Shell.h"
+#include "game/GameScreen.h"
 #include "toolkit/ErrorBox.h"
 #include "toolkit/Scaling.h"
+#include "toolkit/Timer.h"
+#include "widgets/TGauge.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QDir>
@@ -93,6 +96,27 @@ inline GameScreen *gameScreen() { return ScreenFixture::current ? ScreenFixture:
 inline ScoreScreen *scoreScreen() { return ScreenFixture::current ? ScreenFixture::current->scores() : nullptr; }
 inline AboutScreen *aboutScreen() { return ScreenFixture::current ? ScreenFixture::current->about() : nullptr; }
 inline Music &shellMusic() { return ScreenFixture::current->music(); }
+
+// Sends the game's examiner out until he is in `state` (Returning: called back from the patrol),
+// through the clock's decision and the walk timer; the suspicion is left as it was.
+inline bool walkExaminerTo(ExaminerWalk::State state)
+{
+    GameScreen *game = gameScreen();
+    const int suspicion = game->suspicionGauge->progress();
+    const auto decideAt = [game](int level) {
+        game->suspicionGauge->setProgress(level);
+        game->decideWalk();
+    };
+    decideAt(65);
+    const bool back = state == ExaminerWalk::Returning;
+    const ExaminerWalk::State out = back ? ExaminerWalk::Patrolling : state;
+    for (int i = 0; i < 100 && game->examinerWalk().state != out; ++i)
+        game->walkTimer->fire();
+    if (back)
+        decideAt(52);
+    game->suspicionGauge->setProgress(suspicion);
+    return game->examinerWalk().state == state;
+}
 
 // The lines that a text box shows, from the top, as the player reads them: every line on screen
 // apart (a wrapped line gives several), line breaks left out; at most `most` of them.

@@ -4,7 +4,8 @@ namespace {
 
 constexpr int kStates = 5;
 
-// Suspicion per tick; rows are examiner states, columns the tools 0, 1, 2, 3 and 5.
+// Suspicion per tick; rows are examiner states, columns the tools nothing, notes, bombs, cribs and
+// looking suspicious.
 constexpr int kSuspicion[kStates][5] = {
     {-1, 4, 10, 5, 2},
     {-2, 5, 7, 4, 1},
@@ -22,29 +23,37 @@ constexpr int kCopying[kStates][3] = {
     {2, 4, 3},
 };
 
-// Column of a tool in the suspicion table, -1 for a tool that never occurs (4 and beyond).
-int toolColumn(int tool)
+// Column of a tool in the suspicion table, -1 for a value that is no tool.
+int toolColumn(Tool tool)
 {
-    if (tool >= 0 && tool <= 3)
-        return tool;
-    return tool == 5 ? 4 : -1;
+    switch (tool) {
+    case Tool::Nothing: return 0;
+    case Tool::Notes: return 1;
+    case Tool::Bombs: return 2;
+    case Tool::Cribs: return 3;
+    case Tool::LookingSuspicious: return 4;
+    }
+    return -1;
 }
 
-bool knownState(int state) { return state >= 0 && state < kStates; }
+bool knownState(ExaminerWalk::State state)
+{
+    return state >= 0 && state < kStates;
+}
 
 } // namespace
 
-int ExamRates::suspicionChange(int examinerState, int tool)
+int ExamRates::suspicionChange(ExaminerWalk::State examiner, Tool tool)
 {
     const int column = toolColumn(tool);
-    if (!knownState(examinerState) || column < 0)
+    if (!knownState(examiner) || column < 0)
         return 0;
-    return kSuspicion[examinerState][column];
+    return kSuspicion[examiner][column];
 }
 
-int ExamRates::copyGain(int examinerState, Sheet sheet)
+int ExamRates::copyGain(ExaminerWalk::State examiner, Sheet sheet)
 {
-    if (!knownState(examinerState))
+    if (!knownState(examiner))
         return 0;
-    return kCopying[examinerState][sheet];
+    return kCopying[examiner][ExamState::ordinal(sheet)];
 }

@@ -11,6 +11,8 @@
 // patrol, returnHome on every walk tick (walkTick), each acting only in its own state and seeing
 // what the step before it left, so one tick can change the state and take the next state's first
 // step. Every move is a multiple of 5 away from home, so the return ends exactly at home.
+//
+// The state and the direction carry their numbers into the read-out: 0..4 and 0 or 1.
 class ExaminerWalk {
 public:
     enum State { AtDesk = 0, Leaving = 1, SteppingDown = 2, Patrolling = 3, Returning = 4 };
@@ -33,9 +35,10 @@ public:
 
     QRect examiner;
     QRect desk;
+    // The examiner's seat, where the game screen placed him when it was made; (0, 0) until then.
     QPoint home;
-    int state = AtDesk;
-    int direction = MovingLeft;
+    State state = AtDesk;
+    Direction direction = MovingLeft;
     // Whether the walk timer runs.
     bool walking = false;
 };

@@ -5,8 +5,6 @@
 #include "formats/Pictures.h"
 #include "game/ExamClock.h"
 #include "game/ExamRates.h"
-#include "game/ExaminerWalk.h"
-#include "game/IconCycle.h"
 #include "toolkit/AssetPath.h"
 #include "toolkit/Colors.h"
 #include "toolkit/Scaling.h"
@@ -39,29 +37,24 @@ const QString kExaminerSit2Clip = QStringLiteral("base\\video\\pemik_sit2.avi");
 const QString kBuiltinBackground = QStringLiteral(":/builtin/fon.jpg");
 const QString kBuiltinSheet = QStringLiteral(":/builtin/sheet.ico");
 
-// The picture area of `fon`.
-constexpr int kFonWidth = 688;
-constexpr int kFonHeight = 368;
+// The background's picture area.
+constexpr int kBackgroundWidth = 688;
+constexpr int kBackgroundHeight = 368;
 
 // The examiner sits this far right of and above the desk's top left corner.
 constexpr int kSeatRight = 25;
 constexpr int kSeatAbove = 54;
 
-// Clock speeds of the popup menu, in milliseconds per tick.
+// The time gauge is full at the start of an exam.
+constexpr int kFullTime = 100;
+// Clock speeds: the layout's, and those of the menu, in milliseconds per tick.
+constexpr int kClockMs = 500;
 constexpr int kSlowClockMs = 10000;
 constexpr int kFastClockMs = 100;
-
-// Values of the tool in use (the tag of `free`); 4 never occurs.
-constexpr int kToolNothing = 0;
-constexpr int kToolNotes = 1;
-constexpr int kToolBombs = 2;
-constexpr int kToolCribs = 3;
-constexpr int kToolSuspicious = 5;
-// The notes counter: held by the label "Бомбы", released onto the fourth frame by the others.
-constexpr int kNotesHeld = 5;
-constexpr int kNotesReleased = 3;
+constexpr int kWalkMs = 100;
 
 // Status line texts.
+const QString kStatusStart = QStringLiteral("Сейчас Вы используете - ");
 const QString kStatusSuspicious =
     QStringLiteral("Сейчас Вы ни чего не используете, но как-то подозрительно выглядите!");
 const QString kStatusNothing = QStringLiteral("Сейчас Вы ни чего не используете");
@@ -74,6 +67,13 @@ const QColor kLabelBack(218, 206, 97);
 // Backgrounds of the examiner's and the desk's clips, and of the copybook.
 const QColor kRoomGreen(210, 238, 154);
 const QColor kCopybookBack(193, 180, 89);
+
+// The exam clock's steps, in their order.
+constexpr std::array kClockSteps{
+    &GameScreen::decideWalk,     &GameScreen::stepSuspicion,  &GameScreen::stepCopying,
+    &GameScreen::stepTime,       &GameScreen::cycleNotesIcon, &GameScreen::cycleCribsIcon,
+    &GameScreen::cycleBombsIcon, &GameScreen::updateReadout,
+};
 
 // Puts a label at its design place, as wide as its caption in the font it already has.
 TLabel *placeFitted(TLabel *label, int left, int top, int height)
@@ -93,12 +93,29 @@ TLabel *sheetLabel(QWidget *parent, const QString &caption, int left, int top)
     return placeFitted(label, left, top, 20);
 }
 
+TLabel *gaugeCaption(QWidget *parent, const QString &caption, int left)
+{
+    auto *label = placeFitted(new TLabel(parent, caption), left, 8, 16);
+    label->setFontColor(Qt::white);
+    return label;
+}
+
 TImage *sheetIcon(QWidget *parent, const QImage &icon, int left, int top)
 {
     auto *sheet = place(new TImage(parent), left, top, 32, 32);
     sheet->setAutoSize(true);
     sheet->setPicture(icon);
     return sheet;
+}
+
+TGauge *makeGauge(QWidget *parent, TGaugeKind kind, const QColor &bar, int left, int top,
+                  int width, int height)
+{
+    auto *gauge = place(new TGauge(parent), left, top, width, height);
+    gauge->setKind(kind);
+    gauge->setBackColor(kMediumGrey);
+    gauge->setForeColor(bar);
+    return gauge;
 }
 
 TFlatButton *readout(QWidget *parent, const QString &caption, int left, int top, int width)
@@ -133,8 +150,8 @@ QImage builtinSheet()
 } // namespace
 
 GameScreen::GameScreen()
-    : Screen(QStringLiteral("Игра нового поколения! PEMy\" v 1.0.0.1 alpha"), 688, 463, Frame::Single,
-             kDesktop)
+    : Screen(QStringLiteral("Игра нового поколения! PEMy\" v 1.0.0.1 alpha"), 688, 463,
+             Frame::Single, kDesktop)
 {
     setFont(Scaling::font(13));
     // White text; disabled controls keep the greyed text of the disabled colour group.
@@ -144,173 +161,151 @@ GameScreen::GameScreen()
             white.setColor(group, role, Qt::white);
     setPalette(white);
 
-    fon = place(new TImage(this), 0, 0, kFonWidth, kFonHeight);
-    fon->setPicture(builtinBackground());
-    BombaL = sheetLabel(this, QStringLiteral("Бомбы"), 8, 232);
-    SporaL = sheetLabel(this, QStringLiteral("Шпоры"), 128, 256);
-    free = place(new TImage(this), 360, 232, 209, 137);
-    const QImage sheet = builtinSheet();
-    q1 = sheetIcon(this, sheet, 236, 306);
-    info = place(new TFlatButton(this, QStringLiteral("Сейчас Вы используете - ")), 0, 348, 633, 22);
-    info->setFont(Scaling::font(17, true));
-    info->setFontColor(kNavy);
-    q3 = sheetIcon(this, sheet, 140, 274);
-    q2 = sheetIcon(this, sheet, 20, 250);
-    KonspektL = sheetLabel(this, QStringLiteral("Конспект"), 216, 288);
-    shedevr = sheetLabel(this, QStringLiteral("Ваш научный шедевр"), 376, 232);
+    createRoom();
+    // The windowed widgets are made last, so that they lie above everything drawn on the screen,
+    // in the order they are made: the gauge panel, the examiner, the copybook, the clip panel, the
+    // desk (above the examiner's lower body) and the read-out.
+    createGaugePanel();
+    createClips();
+    createReadoutPanel();
+    createClockMenu();
 
-    // The windowed widgets are made last, so that they lie above everything drawn on the screen, in
-    // the order they are made: Panel1, pema, cba, ppp, table, bfg.
-    Panel1 = place(new TPanel(this, Qt::black, true), 0, 368, 688, 95);
-    Panel1->setFont(Scaling::font(13));
-    process = place(new TGauge(Panel1), 272, 32, 129, 28);
-    process->setBackColor(kMediumGrey);
-    process->setForeColor(kMaroon);
-    time = place(new TGauge(Panel1), 16, 24, 105, 65);
-    time->setKind(gkVerticalBar);
-    time->setBackColor(kMediumGrey);
-    time->setForeColor(kGreen);
-    time->setProgress(100);
-    zopa = place(new TGauge(Panel1), 560, 24, 105, 65);
-    zopa->setKind(gkVerticalBar);
-    zopa->setBackColor(kMediumGrey);
-    zopa->setForeColor(kGreen);
-    Label1 = placeFitted(new TLabel(Panel1, QStringLiteral("Процент списанного")), 272, 8, 16);
-    Label2 = placeFitted(new TLabel(Panel1, QStringLiteral("Оставшееся время")), 8, 8, 16);
-    Label3 = placeFitted(new TLabel(Panel1, QStringLiteral("Подозрительность")), 552, 8, 16);
-    for (TLabel *label : {Label1, Label2, Label3})
-        label->setFontColor(Qt::white);
-    exit = place(new TFlatButton(Panel1, QStringLiteral("Выход")), 136, 64, 401, 25);
-    exit->setFont(Scaling::font(17, true));
-    exit->setFontColor(Qt::white);
-
-    pema = place(new TAnimate(this), 10, 32, 95, 131);
-    pema->setAutoSize(false);
-    pema->setCenter(true);
-    pema->setColor(kRoomGreen);
-    cba = place(new TAnimate(this), 400, 256, 121, 89);
-    cba->setColor(kCopybookBack);
-
-    ppp = place(new TPanel(this, Qt::black, false), 416, 0, 161, 33);
-    ppp->hide();
-    f1 = clipButton(ppp, QStringLiteral("f1"), 10, 23);
-    f2 = clipButton(ppp, QStringLiteral("f2"), 34, 23);
-    gopem = clipButton(ppp, QStringLiteral("go"), 58, 23);
-    af = clipButton(ppp, QStringLiteral("af"), 82, 49);
-
-    table = place(new TAnimate(this), -16, 96, 176, 93);
-    table->setColor(kRoomGreen);
-
-    bfg = place(new TPanel(this, Qt::black, true), 360, 104, 273, 65);
-    bfg->hide();
-    // The frame comes first, so the buttons it surrounds lie above it.
-    Bevel1 = place(new TBevel(bfg), 8, 8, 73, 25);
-    zok = readout(bfg, QStringLiteral("0"), 8, 8, 23);
-    zok1 = readout(bfg, QStringLiteral("1"), 32, 8, 23);
-    zok2 = readout(bfg, QStringLiteral("2"), 56, 8, 23);
-    zok3 = readout(bfg, QStringLiteral("3"), 96, 8, 23);
-    zok4 = readout(bfg, QStringLiteral("4"), 120, 8, 23);
-    zok5 = readout(bfg, QStringLiteral("5"), 144, 8, 23);
-    zok6 = readout(bfg, QStringLiteral("6"), 168, 8, 23);
-    zok7 = readout(bfg, QStringLiteral("7"), 192, 8, 23);
-    zok8 = readout(bfg, QStringLiteral("8"), 216, 8, 23);
-    zok9 = readout(bfg, QStringLiteral("9"), 240, 8, 23);
-    for (TFlatButton *hidden : {zok3, zok5, zok6, zok7, zok8, zok9})
-        hidden->hide();
-    free_vis = readout(bfg, QStringLiteral("free"), 8, 32, 73);
-    PemX = readout(bfg, QStringLiteral("PemX = 0"), 96, 32, 73);
-    Pem_LR = readout(bfg, QStringLiteral("Pem_LR = 0"), 176, 32, 73);
-
-    timet = new Timer(500, false, this);
-    xxx = new Timer(100, false, this);
-
-    al1.add(QStringLiteral("win"), [this] { winExecute(); });
-    al1.add(QStringLiteral("timea"), [this] { timeaExecute(); });
-    al1.add(QStringLiteral("refresh"), [this] { refreshExecute(); });
-    al1.add(QString(38, u'i'));
-    al1.add(QStringLiteral("SPX"), [this] { SPXExecute(); });
-    al1.add(QStringLiteral("RPX"), [this] { RPXExecute(); });
-    al1.add(QString(39, u'i'));
-    al1.add(QStringLiteral("kon"), [this] { konExecute(); });
-    al1.add(QStringLiteral("spo"), [this] { spoExecute(); });
-    al1.add(QStringLiteral("bom"), [this] { bomExecute(); });
-    al1.add(QString(40, u'i'));
-    al1.add(QStringLiteral("Tag_Panel"), [this] { Tag_PanelExecute(); });
-    al1.add(QString(37, u'i'));
-    al1.add(QStringLiteral("Pemil_Gowing"), [this] { Pemil_GowingExecute(); });
-
-    pemik.add(QStringLiteral("Pem_Left"), [this] { Pem_LeftExecute(); });
-    pemik.add(QStringLiteral("Pem_Top"), [this] { Pem_TopExecute(); });
-    pemik.add(QStringLiteral("Pem_Go"), [this] { Pem_GoExecute(); });
-    pemik.add(QStringLiteral("Pem_Return"), [this] { Pem_ReturnExecute(); });
-
-    m_clockSteps = {&action(QStringLiteral("Pemil_Gowing")), &action(QStringLiteral("SPX")),
-                    &action(QStringLiteral("RPX")),          &action(QStringLiteral("timea")),
-                    &action(QStringLiteral("kon")),          &action(QStringLiteral("spo")),
-                    &action(QStringLiteral("bom")),          &action(QStringLiteral("Tag_Panel"))};
-    m_walkSteps = {&action(QStringLiteral("Pem_Left")), &action(QStringLiteral("Pem_Top")),
-                   &action(QStringLiteral("Pem_Go")), &action(QStringLiteral("Pem_Return"))};
-    m_win = &action(QStringLiteral("win"));
-    m_refresh = &action(QStringLiteral("refresh"));
-    m_tagPanel = &action(QStringLiteral("Tag_Panel"));
-
-    PopupMenu1 = new QMenu(this);
-    // The dividers at the top and the bottom are part of the menu's look; the margins keep them
-    // apart from the menu's frame, where the toolkit would draw them over it.
-    PopupMenu1->setSeparatorsCollapsible(false);
-    PopupMenu1->setContentsMargins(0, 3, 0, 3);
-    N2 = PopupMenu1->addSeparator();
-    N1 = PopupMenu1->addAction(QStringLiteral("Замедлить время"));
-    kvik1 = PopupMenu1->addAction(QStringLiteral("Ускорить время"));
-    N3 = PopupMenu1->addSeparator();
-    ppuu = PopupMenu1->addAction(QStringLiteral("Показать невидимое"));
-    N4 = PopupMenu1->addSeparator();
-    time->setPopupMenu(PopupMenu1);
-    connect(N1, &QAction::triggered, this, [this] { guarded([this] { N1Click(); }); });
-    connect(kvik1, &QAction::triggered, this, [this] { guarded([this] { kvik1Click(); }); });
-    connect(ppuu, &QAction::triggered, this, [this] { guarded([this] { ppuuClick(); }); });
-
-    // F5, while this screen is the active window, is its only shortcut; every other key falls through
-    // to the menu's.
-    refreshKey = new QShortcut(QKeySequence(Qt::Key_F5), this);
-    connect(refreshKey, &QShortcut::activated, this,
-            [this] { guarded([this] { m_refresh->execute(); }); });
-
+    examClock = new Timer(kClockMs, false, this);
+    walkTimer = new Timer(kWalkMs, false, this);
+    // F5, while this screen is the active window, is its only shortcut; every other key falls
+    // through to the menu's.
+    reloadKey = new QShortcut(QKeySequence(Qt::Key_F5), this);
     beep = [] { QApplication::beep(); };
-
-    timet->onTimer = [this] { timetTimer(); };
-    xxx->onTimer = [this] { xxxTimer(); };
-    fon->onMouseMove = [this] { fonMouseMove(); };
-    free->onMouseMove = [this] { freeMouseMove(); };
-    q1->onMouseMove = [this] { q1MouseMove(); };
-    q2->onMouseMove = [this] { q2MouseMove(); };
-    q3->onMouseMove = [this] { q3MouseMove(); };
-    BombaL->onMouseMove = [this] { BombaLMouseMove(); };
-    SporaL->onMouseMove = [this] { SporaLMouseMove(); };
-    KonspektL->onMouseMove = [this] { SporaLMouseMove(); };
-    shedevr->onMouseMove = [this] { SporaLMouseMove(); };
-    Panel1->onMouseMove = [this] { Panel1MouseMove(); };
-    exit->onMouseMove = [this] { exitMouseMove(); };
-    exit->onClick = [this] { exitClick(); };
-    bfg->onMouseMove = [this] { bfgMouseMove(); };
-    bfg->onClick = [this] { bfgClick(); };
-    f1->onClick = [this] { f1Click(); };
-    f2->onClick = [this] { f2Click(); };
-    af->onClick = [this] { afClick(); };
+    connectHandlers();
 }
 
 GameScreen::~GameScreen() = default;
 
-const Action &GameScreen::action(const QString &name) const
+// The room drawn on the screen's surface; a control made later lies above one made earlier.
+void GameScreen::createRoom()
 {
-    if (const Action *found = al1.find(name))
-        return *found;
-    return pemik.at(name);
+    background = place(new TImage(this), 0, 0, kBackgroundWidth, kBackgroundHeight);
+    background->setPicture(builtinBackground());
+    bombsLabel = sheetLabel(this, QStringLiteral("Бомбы"), 8, 232);
+    cribsLabel = sheetLabel(this, QStringLiteral("Шпоры"), 128, 256);
+    answerSheet = place(new TImage(this), 360, 232, 209, 137);
+    const QImage sheet = builtinSheet();
+    notesSheet = sheetIcon(this, sheet, 236, 306);
+    statusLine = place(new TFlatButton(this, kStatusStart), 0, 348, 633, 22);
+    statusLine->setFont(Scaling::font(17, true));
+    statusLine->setFontColor(kNavy);
+    cribsSheet = sheetIcon(this, sheet, 140, 274);
+    bombsSheet = sheetIcon(this, sheet, 20, 250);
+    notesLabel = sheetLabel(this, QStringLiteral("Конспект"), 216, 288);
+    answerSheetLabel = sheetLabel(this, QStringLiteral("Ваш научный шедевр"), 376, 232);
 }
 
-void GameScreen::execute(const QString &name) const
+void GameScreen::createGaugePanel()
 {
-    action(name).execute();
+    gaugePanel = place(new TPanel(this, Qt::black, true), 0, 368, 688, 95);
+    gaugePanel->setFont(Scaling::font(13));
+    copiedGauge = makeGauge(gaugePanel, gkHorizontalBar, kMaroon, 272, 32, 129, 28);
+    timeGauge = makeGauge(gaugePanel, gkVerticalBar, kGreen, 16, 24, 105, 65);
+    timeGauge->setProgress(kFullTime);
+    suspicionGauge = makeGauge(gaugePanel, gkVerticalBar, kGreen, 560, 24, 105, 65);
+    copiedCaption = gaugeCaption(gaugePanel, QStringLiteral("Процент списанного"), 272);
+    timeCaption = gaugeCaption(gaugePanel, QStringLiteral("Оставшееся время"), 8);
+    suspicionCaption = gaugeCaption(gaugePanel, QStringLiteral("Подозрительность"), 552);
+    exitButton = place(new TFlatButton(gaugePanel, QStringLiteral("Выход")), 136, 64, 401, 25);
+    exitButton->setFont(Scaling::font(17, true));
+    exitButton->setFontColor(Qt::white);
+}
+
+void GameScreen::createClips()
+{
+    examinerClip = place(new TAnimate(this), 10, 32, 95, 131);
+    examinerClip->setAutoSize(false);
+    examinerClip->setCenter(true);
+    examinerClip->setColor(kRoomGreen);
+    copybookClip = place(new TAnimate(this), 400, 256, 121, 89);
+    copybookClip->setColor(kCopybookBack);
+    createClipPanel();
+    deskClip = place(new TAnimate(this), -16, 96, 176, 93);
+    deskClip->setColor(kRoomGreen);
+}
+
+void GameScreen::createClipPanel()
+{
+    clipPanel = place(new TPanel(this, Qt::black, false), 416, 0, 161, 33);
+    clipPanel->hide();
+    sittingClipButton = clipButton(clipPanel, QStringLiteral("f1"), 10, 23);
+    sittingClip2Button = clipButton(clipPanel, QStringLiteral("f2"), 34, 23);
+    goButton = clipButton(clipPanel, QStringLiteral("go"), 58, 23);
+    stopClipButton = clipButton(clipPanel, QStringLiteral("af"), 82, 49);
+}
+
+void GameScreen::createReadoutPanel()
+{
+    readoutPanel = place(new TPanel(this, Qt::black, true), 360, 104, 273, 65);
+    readoutPanel->hide();
+    // The frame comes first, so the buttons it surrounds lie above it.
+    readoutFrame = place(new TBevel(readoutPanel), 8, 8, 73, 25);
+    // Three counters in the frame, then seven beyond it, of which only the second shows.
+    constexpr int kLefts[] = {8, 32, 56, 96, 120, 144, 168, 192, 216, 240};
+    for (int i = 0; i < int(counterReadouts.size()); ++i) {
+        counterReadouts[i] = readout(readoutPanel, QString::number(i), kLefts[i], 8, 23);
+        if (i >= 3 && i != 4)
+            counterReadouts[i]->hide();
+    }
+    toolReadout = readout(readoutPanel, QStringLiteral("free"), 8, 32, 73);
+    examinerStateReadout = readout(readoutPanel, QStringLiteral("PemX = 0"), 96, 32, 73);
+    directionReadout = readout(readoutPanel, QStringLiteral("Pem_LR = 0"), 176, 32, 73);
+}
+
+void GameScreen::createClockMenu()
+{
+    clockMenu = new QMenu(this);
+    // The dividers at the top and the bottom are part of the menu's look; the margins keep them
+    // apart from the menu's frame, where the toolkit would draw them over it.
+    clockMenu->setSeparatorsCollapsible(false);
+    clockMenu->setContentsMargins(0, 3, 0, 3);
+    clockMenuDividers[0] = clockMenu->addSeparator();
+    slowClockAction = clockMenu->addAction(QStringLiteral("Замедлить время"));
+    fastClockAction = clockMenu->addAction(QStringLiteral("Ускорить время"));
+    clockMenuDividers[1] = clockMenu->addSeparator();
+    showHiddenAction = clockMenu->addAction(QStringLiteral("Показать невидимое"));
+    clockMenuDividers[2] = clockMenu->addSeparator();
+    timeGauge->setPopupMenu(clockMenu);
+}
+
+// Every entry point: the controls run their handlers through the guard themselves, the menu
+// items and the key through it here.
+void GameScreen::connectHandlers()
+{
+    const auto guardedSlot = [this](void (GameScreen::*slot)()) {
+        return [this, slot] { guarded([this, slot] { (this->*slot)(); }); };
+    };
+    connect(slowClockAction, &QAction::triggered, this,
+            guardedSlot(&GameScreen::onSlowClockTriggered));
+    connect(fastClockAction, &QAction::triggered, this,
+            guardedSlot(&GameScreen::onFastClockTriggered));
+    connect(showHiddenAction, &QAction::triggered, this,
+            guardedSlot(&GameScreen::onShowHiddenTriggered));
+    connect(reloadKey, &QShortcut::activated, this, guardedSlot(&GameScreen::reloadBackground));
+
+    examClock->onTimer = [this] { onClockTick(); };
+    walkTimer->onTimer = [this] { onWalkTick(); };
+    background->onMouseMove = [this] { onBackgroundHovered(); };
+    answerSheet->onMouseMove = [this] { onAnswerSheetHovered(); };
+    notesSheet->onMouseMove = [this] { onNotesHovered(); };
+    bombsSheet->onMouseMove = [this] { onBombsHovered(); };
+    cribsSheet->onMouseMove = [this] { onCribsHovered(); };
+    bombsLabel->onMouseMove = [this] { onBombsLabelHovered(); };
+    for (TLabel *label : {cribsLabel, notesLabel, answerSheetLabel})
+        label->onMouseMove = [this] { onCribsLabelHovered(); };
+    gaugePanel->onMouseMove = [this] { onGaugePanelHovered(); };
+    exitButton->onMouseMove = [this] { onExitHovered(); };
+    exitButton->onClick = [this] { onExitClicked(); };
+    readoutPanel->onMouseMove = [this] { onReadoutHovered(); };
+    readoutPanel->onClick = [this] { onReadoutClicked(); };
+    sittingClipButton->onClick = [this] { onSittingClipClicked(); };
+    sittingClip2Button->onClick = [this] { onSittingClip2Clicked(); };
+    stopClipButton->onClick = [this] { onStopClipClicked(); };
 }
 
 // ---- Creation, F5 and exit ----
@@ -318,10 +313,10 @@ void GameScreen::execute(const QString &name) const
 void GameScreen::loadBackground()
 {
     if (AssetPath::exists(kBackground))
-        // Drawn at its own size from its top left corner: what lies beyond the picture area is never
-        // decoded.
-        fon->setPicture(
-            JpegDecoder::decodeFile(AssetPath::resolve(kBackground), QSize(kFonWidth, kFonHeight)));
+        // Drawn at its own size from its top left corner: what lies beyond the picture area is
+        // never decoded.
+        background->setPicture(JpegDecoder::decodeFile(
+            AssetPath::resolve(kBackground), QSize(kBackgroundWidth, kBackgroundHeight)));
 }
 
 void GameScreen::startClipIfExists(TAnimate *clip, const QString &gamePath)
@@ -335,318 +330,293 @@ void GameScreen::startClipIfExists(TAnimate *clip, const QString &gamePath)
 void GameScreen::loadFiles()
 {
     loadBackground();
-    startClipIfExists(pema, kExaminerClip);
-    startClipIfExists(table, kDeskClip);
-    startClipIfExists(cba, kCopybookClip);
+    startClipIfExists(examinerClip, kExaminerClip);
+    startClipIfExists(deskClip, kDeskClip);
+    startClipIfExists(copybookClip, kCopybookClip);
     // From the desk's run-time place: the seat follows a moved desk.
-    const QRect desk = Scaling::designRect(table->geometry());
-    m_examinerPlace = QPoint(desk.x() + kSeatRight, desk.y() - kSeatAbove);
-    pema->move(Scaling::point(m_examinerPlace));
-    home_top = m_examinerPlace.y();
-    home_left = m_examinerPlace.x();
+    const QRect desk = Scaling::designRect(deskClip->geometry());
+    const QPoint seat(desk.x() + kSeatRight, desk.y() - kSeatAbove);
+    m_walk.examiner = QRect(seat, Scaling::designRect(examinerClip->geometry()).size());
+    examinerClip->move(Scaling::point(seat));
+    m_walk.home = seat;
 }
 
 void GameScreen::startExam()
 {
-    process->setProgress(0);
-    time->setProgress(100);
-    zopa->setProgress(0);
-    timet->setEnabled(true);
+    copiedGauge->setProgress(0);
+    timeGauge->setProgress(kFullTime);
+    suspicionGauge->setProgress(0);
+    examClock->setEnabled(true);
     showScreen();
 }
 
 void GameScreen::showReadout()
 {
-    bfg->show();
+    readoutPanel->show();
 }
 
 void GameScreen::enterLordlyMode(const QString &title)
 {
     setWindowTitle(title);
-    exit->setCaption(QStringLiteral("Всё, что пожелаете Милорд!"));
+    exitButton->setCaption(QStringLiteral("Всё, что пожелаете Милорд!"));
 }
 
-void GameScreen::refreshExecute()
+void GameScreen::reloadBackground()
 {
     loadBackground();
 }
 
-void GameScreen::exitClick()
+void GameScreen::onExitClicked()
 {
     emit quitRequested();
 }
 
-void GameScreen::exitMouseMove()
+void GameScreen::onExitHovered()
 {
-    exit->setFontColor(kSkyBlue);
+    exitButton->setFontColor(kSkyBlue);
 }
 
-void GameScreen::Panel1MouseMove()
+void GameScreen::onGaugePanelHovered()
 {
-    exit->setFontColor(Qt::white);
+    exitButton->setFontColor(Qt::white);
 }
 
 // ---- Exam clock ----
 
-void GameScreen::timetTimer()
+void GameScreen::onClockTick()
 {
-    for (const Action *step : m_clockSteps)
-        step->execute();
+    for (const auto step : kClockSteps)
+        (this->*step)();
 }
 
-void GameScreen::timeaExecute()
+void GameScreen::stepTime()
 {
-    const int p = time->progress();
+    const int p = timeGauge->progress();
     if (ExamClock::beeps(p) && beep)
         beep();
     if (const std::optional<QColor> colour = ExamClock::barColour(p))
-        time->setForeColor(*colour);
+        timeGauge->setForeColor(*colour);
     if (p == 0)
-        m_win->execute();
-    time->setProgress(p - 1);
+        finishExam();
+    timeGauge->setProgress(p - 1);
 }
 
-void GameScreen::N1Click()
+void GameScreen::onSlowClockTriggered()
 {
-    timet->setInterval(kSlowClockMs);
+    examClock->setInterval(kSlowClockMs);
 }
 
-void GameScreen::kvik1Click()
+void GameScreen::onFastClockTriggered()
 {
-    timet->setInterval(kFastClockMs);
+    examClock->setInterval(kFastClockMs);
 }
 
 // ---- Suspicion and copying ----
 
-void GameScreen::SPXExecute()
+void GameScreen::stepSuspicion()
 {
-    if (zopa->progress() == 100)
-        m_win->execute();
-    zopa->setProgress(zopa->progress() + ExamRates::suspicionChange(PemX->tag, free->tag));
+    if (suspicionGauge->progress() == 100)
+        finishExam();
+    suspicionGauge->setProgress(suspicionGauge->progress()
+                                + ExamRates::suspicionChange(m_walk.state, m_exam.tool));
 }
 
-void GameScreen::RPXExecute()
+void GameScreen::stepCopying()
 {
-    if (process->progress() == 100)
-        m_win->execute();
-    cba->setActive(q1->tag == 1 || q2->tag == 1 || q3->tag == 1);
+    if (copiedGauge->progress() == 100)
+        finishExam();
+    copybookClip->setActive(m_exam.anySheetInUse());
     int gain = 0;
-    if (q1->tag == 1)
-        gain += ExamRates::copyGain(PemX->tag, ExamRates::Notes);
-    if (q2->tag == 1)
-        gain += ExamRates::copyGain(PemX->tag, ExamRates::Bombs);
-    if (q3->tag == 1)
-        gain += ExamRates::copyGain(PemX->tag, ExamRates::Cribs);
-    process->setProgress(process->progress() + gain);
+    for (Sheet sheet : kSheets)
+        if (m_exam.sheetInUse(sheet))
+            gain += ExamRates::copyGain(m_walk.state, sheet);
+    copiedGauge->setProgress(copiedGauge->progress() + gain);
 }
 
 // ---- End of an exam ----
 
-void GameScreen::winExecute()
+void GameScreen::finishExam()
 {
-    timet->setEnabled(false);
-    cba->setActive(false);
-    emit examFinished(process->progress(), zopa->progress() == 100);
+    examClock->setEnabled(false);
+    copybookClip->setActive(false);
+    emit examFinished(copiedGauge->progress(), suspicionGauge->progress() == 100);
 }
 
 // ---- Tool selection by pointer ----
 
-void GameScreen::fonMouseMove()
+void GameScreen::onBackgroundHovered()
 {
-    info->setCaption(kStatusSuspicious);
-    q1->tag = 0;
-    q2->tag = 0;
-    q3->tag = 0;
-    free->tag = kToolSuspicious;
-    for (TLabel *label : {BombaL, SporaL, KonspektL, shedevr})
+    statusLine->setCaption(kStatusSuspicious);
+    m_exam.clearSheets();
+    m_exam.tool = Tool::LookingSuspicious;
+    for (TLabel *label : {bombsLabel, cribsLabel, notesLabel, answerSheetLabel})
         label->setFontColor(kNavy);
 }
 
-void GameScreen::freeMouseMove()
+void GameScreen::onAnswerSheetHovered()
 {
-    info->setCaption(kStatusNothing);
-    q1->tag = 0;
-    q2->tag = 0;
-    q3->tag = 0;
-    free->tag = kToolNothing;
-    shedevr->setFontColor(kRed);
+    statusLine->setCaption(kStatusNothing);
+    m_exam.clearSheets();
+    m_exam.tool = Tool::Nothing;
+    answerSheetLabel->setFontColor(kRed);
 }
 
-void GameScreen::q1MouseMove()
+void GameScreen::useSheet(Sheet sheet, Tool tool)
 {
-    info->setCaption(kStatusNotes);
-    q1->tag = 1;
-    free->tag = kToolNotes;
-    KonspektL->setFontColor(kRed);
+    m_exam.markInUse(sheet);
+    m_exam.tool = tool;
 }
 
-void GameScreen::q2MouseMove()
+void GameScreen::onNotesHovered()
 {
-    info->setCaption(kStatusBombs);
-    q2->tag = 1;
-    free->tag = kToolBombs;
-    BombaL->setFontColor(kRed);
+    statusLine->setCaption(kStatusNotes);
+    useSheet(Sheet::Notes, Tool::Notes);
+    notesLabel->setFontColor(kRed);
 }
 
-void GameScreen::q3MouseMove()
+void GameScreen::onBombsHovered()
 {
-    info->setCaption(kStatusCribs);
-    q3->tag = 1;
-    free->tag = kToolCribs;
-    SporaL->setFontColor(kRed);
+    statusLine->setCaption(kStatusBombs);
+    useSheet(Sheet::Bombs, Tool::Bombs);
+    bombsLabel->setFontColor(kRed);
 }
 
-void GameScreen::BombaLMouseMove()
+void GameScreen::onCribsHovered()
 {
-    info->setCaption(kStatusBombs);
-    q2->tag = 1;
-    zok->tag = kNotesHeld;
+    statusLine->setCaption(kStatusCribs);
+    useSheet(Sheet::Cribs, Tool::Cribs);
+    cribsLabel->setFontColor(kRed);
 }
 
-void GameScreen::SporaLMouseMove()
+// The labels mark a sheet in use without changing the tool, and move the notes' icon cycle.
+void GameScreen::onBombsLabelHovered()
 {
-    info->setCaption(kStatusCribs);
-    q3->tag = 1;
-    zok->tag = kNotesReleased;
+    statusLine->setCaption(kStatusBombs);
+    m_exam.markInUse(Sheet::Bombs);
+    m_exam.icon(Sheet::Notes).hold();
+}
+
+void GameScreen::onCribsLabelHovered()
+{
+    statusLine->setCaption(kStatusCribs);
+    m_exam.markInUse(Sheet::Cribs);
+    m_exam.icon(Sheet::Notes).release();
 }
 
 // ---- Icon cycles ----
 
-void GameScreen::cycleIcon(TImage *sheet, TFlatButton *counter)
+TImage *GameScreen::sheetPicture(Sheet sheet) const
 {
-    if (sheet->tag != 1)
+    switch (sheet) {
+    case Sheet::Notes: return notesSheet;
+    case Sheet::Bombs: return bombsSheet;
+    case Sheet::Cribs: return cribsSheet;
+    }
+    return nullptr;
+}
+
+void GameScreen::cycleIcon(Sheet sheet)
+{
+    if (!m_exam.sheetInUse(sheet))
         return;
-    const int frame = IconCycle::advance(counter->tag);
-    if (frame == 0)
+    const std::optional<int> frame = m_exam.icon(sheet).advance();
+    if (!frame)
         return;
-    const QString path = IconCycle::framePath(frame);
+    const QString path = IconCycle::framePath(*frame);
     if (AssetPath::exists(path))
-        sheet->setPicture(Pictures::loadIcon(AssetPath::resolve(path)));
+        sheetPicture(sheet)->setPicture(Pictures::loadIcon(AssetPath::resolve(path)));
 }
 
-void GameScreen::konExecute()
+void GameScreen::cycleNotesIcon()
 {
-    cycleIcon(q1, zok);
+    cycleIcon(Sheet::Notes);
 }
 
-void GameScreen::spoExecute()
+void GameScreen::cycleCribsIcon()
 {
-    cycleIcon(q3, zok2);
+    cycleIcon(Sheet::Cribs);
 }
 
-void GameScreen::bomExecute()
+void GameScreen::cycleBombsIcon()
 {
-    cycleIcon(q2, zok1);
+    cycleIcon(Sheet::Bombs);
 }
 
 // ---- Examiner walk ----
 
-ExaminerWalk GameScreen::walk() const
+void GameScreen::takeClipPlaces()
 {
-    ExaminerWalk walk;
-    walk.examiner = QRect(Scaling::designPoint(pema->pos(), m_examinerPlace),
-                          Scaling::designRect(pema->geometry()).size());
-    walk.desk = Scaling::designRect(table->geometry());
-    walk.home = QPoint(home_left, home_top);
-    walk.state = PemX->tag;
-    walk.direction = Pem_LR->tag;
-    walk.walking = xxx->enabled();
-    return walk;
+    m_walk.examiner = QRect(Scaling::designPoint(examinerClip->pos(), m_walk.examiner.topLeft()),
+                            Scaling::designRect(examinerClip->geometry()).size());
+    m_walk.desk = Scaling::designRect(deskClip->geometry());
 }
 
-void GameScreen::apply(const ExaminerWalk &walk)
+void GameScreen::showWalk()
 {
-    PemX->tag = walk.state;
-    Pem_LR->tag = walk.direction;
-    m_examinerPlace = walk.examiner.topLeft();
-    if (pema->pos() != Scaling::point(m_examinerPlace))
-        pema->move(Scaling::point(m_examinerPlace));
-    xxx->setEnabled(walk.walking);
+    const QPoint drawnAt = Scaling::point(m_walk.examiner.topLeft());
+    if (examinerClip->pos() != drawnAt)
+        examinerClip->move(drawnAt);
+    walkTimer->setEnabled(m_walk.walking);
 }
 
-void GameScreen::Pemil_GowingExecute()
+void GameScreen::decideWalk()
 {
-    ExaminerWalk step = walk();
-    step.decide(zopa->progress());
-    apply(step);
+    m_walk.decide(suspicionGauge->progress());
+    walkTimer->setEnabled(m_walk.walking);
 }
 
-void GameScreen::xxxTimer()
+void GameScreen::onWalkTick()
 {
-    for (const Action *step : m_walkSteps)
-        step->execute();
-}
-
-void GameScreen::Pem_LeftExecute()
-{
-    ExaminerWalk step = walk();
-    step.stepLeave();
-    apply(step);
-}
-
-void GameScreen::Pem_TopExecute()
-{
-    ExaminerWalk step = walk();
-    step.stepDown();
-    apply(step);
-}
-
-void GameScreen::Pem_GoExecute()
-{
-    ExaminerWalk step = walk();
-    step.patrol();
-    apply(step);
-}
-
-void GameScreen::Pem_ReturnExecute()
-{
-    ExaminerWalk step = walk();
-    step.returnHome();
-    apply(step);
+    takeClipPlaces();
+    m_walk.walkTick();
+    showWalk();
 }
 
 // ---- Inspection panels ----
 
-void GameScreen::ppuuClick()
+void GameScreen::onShowHiddenTriggered()
 {
-    ppp->show();
-    bfg->show();
+    clipPanel->show();
+    readoutPanel->show();
 }
 
-void GameScreen::bfgClick()
+void GameScreen::onReadoutClicked()
 {
-    bfg->hide();
+    readoutPanel->hide();
 }
 
-void GameScreen::bfgMouseMove()
+void GameScreen::onReadoutHovered()
 {
-    m_tagPanel->execute();
+    updateReadout();
 }
 
-void GameScreen::Tag_PanelExecute()
+void GameScreen::updateReadout()
 {
-    if (bfg->isHidden())
+    if (readoutPanel->isHidden())
         return;
-    for (TFlatButton *counter : {zok, zok1, zok2, zok3, zok4, zok5, zok6, zok7, zok8, zok9})
-        counter->setCaption(QString::number(counter->tag));
-    free_vis->setCaption(QStringLiteral("Free = %1").arg(free->tag));
-    PemX->setCaption(QStringLiteral("PemX = %1").arg(PemX->tag));
-    Pem_LR->setCaption(QStringLiteral("Pem_LR = %1").arg(Pem_LR->tag));
+    // The counters' buttons in the order notes, bombs, cribs; the others read 0.
+    for (int i = 0; i < int(counterReadouts.size()); ++i) {
+        const int counter = i < int(kSheets.size()) ? m_exam.icon(kSheets[i]).counter() : 0;
+        counterReadouts[i]->setCaption(QString::number(counter));
+    }
+    toolReadout->setCaption(QStringLiteral("Free = %1").arg(int(m_exam.tool)));
+    examinerStateReadout->setCaption(QStringLiteral("PemX = %1").arg(int(m_walk.state)));
+    directionReadout->setCaption(QStringLiteral("Pem_LR = %1").arg(int(m_walk.direction)));
 }
 
-void GameScreen::f1Click()
+void GameScreen::onSittingClipClicked()
 {
-    pema->setFileName(kExaminerSitClip);
-    pema->setActive(true);
+    examinerClip->setFileName(kExaminerSitClip);
+    examinerClip->setActive(true);
 }
 
-void GameScreen::f2Click()
+void GameScreen::onSittingClip2Clicked()
 {
-    pema->setFileName(kExaminerSit2Clip);
-    pema->setActive(true);
+    examinerClip->setFileName(kExaminerSit2Clip);
+    examinerClip->setActive(true);
 }
 
-void GameScreen::afClick()
+void GameScreen::onStopClipClicked()
 {
-    pema->setActive(false);
+    examinerClip->setActive(false);
 }

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "toolkit/ActionList.h"
+#include "game/ExamState.h"
+#include "game/ExaminerWalk.h"
 #include "toolkit/Screen.h"
 
 #include <array>
 #include <functional>
 
-class ExaminerWalk;
 class QAction;
 class QMenu;
 class QShortcut;
@@ -19,11 +19,11 @@ class TLabel;
 class TPanel;
 class Timer;
 
-// The game screen: the exam. Its state lives in its widgets: the gauges, the tags of the sheets
-// (in-use flags), of `free` (tool in use) and of the read-out buttons on `bfg` (icon counters,
-// examiner state, patrol direction). The rules are in ExamRates, ExamResult, ExamClock,
-// IconCycle and ExaminerWalk; the handlers here read the widgets, call the rules in the game's
-// order and write the widgets back.
+// The game screen: the exam. The three gauges hold the time left, the copied share and the
+// suspicion; ExamState holds what the pointer and the clock leave behind (the tool, the sheets in
+// use, the icon counters), ExaminerWalk the examiner's state and direction. The rules are in
+// ExamRates, ExamResult, ExamClock, IconCycle and ExaminerWalk; the handlers here call them in the
+// game's order and show what they decide.
 class GameScreen : public Screen {
     Q_OBJECT
 public:
@@ -39,147 +39,137 @@ public:
     // The lordly mode: the window takes `title`, the exit button its lordly caption.
     void enterLordlyMode(const QString &title);
 
+    const ExamState &examState() const { return m_exam; }
+    const ExaminerWalk &examinerWalk() const { return m_walk; }
+
 signals:
-    // The exam ended (`winExecute`): the share copied, and whether the suspicion caught the student.
+    // The exam ended (finishExam): the share copied, and whether the suspicion caught the student.
     // Each end reports once; two ends in one clock tick report twice.
     void examFinished(int copied, bool caught);
     // "Выход": the program ends.
     void quitRequested();
 
-public:
-    // Exam clock and walk timer.
-    void timetTimer();
-    void xxxTimer();
-
-    // Actions of `al1` and `pemik`.
-    void winExecute();
-    void timeaExecute();
-    void refreshExecute();
-    void SPXExecute();
-    void RPXExecute();
-    void konExecute();
-    void spoExecute();
-    void bomExecute();
-    void Tag_PanelExecute();
-    void Pemil_GowingExecute();
-    void Pem_LeftExecute();
-    void Pem_TopExecute();
-    void Pem_GoExecute();
-    void Pem_ReturnExecute();
+public slots:
+    // The exam clock runs its steps in this order: decideWalk, stepSuspicion, stepCopying,
+    // stepTime, cycleNotesIcon, cycleCribsIcon, cycleBombsIcon, updateReadout. An error ends the
+    // tick where it was raised.
+    void onClockTick();
+    void onWalkTick();
 
     // Pointer moves: tool selection, the exit hover colour, the read-out.
-    void fonMouseMove();
-    void freeMouseMove();
-    void q1MouseMove();
-    void q2MouseMove();
-    void q3MouseMove();
-    void BombaLMouseMove();
-    void SporaLMouseMove();
-    void Panel1MouseMove();
-    void exitMouseMove();
-    void bfgMouseMove();
+    void onBackgroundHovered();
+    void onAnswerSheetHovered();
+    void onNotesHovered();
+    void onBombsHovered();
+    void onCribsHovered();
+    void onBombsLabelHovered();
+    // Also the labels "Конспект" and "Ваш научный шедевр": all three mark the cribs in use.
+    void onCribsLabelHovered();
+    void onGaugePanelHovered();
+    void onExitHovered();
+    void onReadoutHovered();
 
-    // Clicks.
-    void exitClick();
-    void bfgClick();
-    void N1Click();
-    void kvik1Click();
-    void ppuuClick();
-    void f1Click();
-    void f2Click();
-    void afClick();
+    // Clicks and menu items.
+    void onExitClicked();
+    void onReadoutClicked();
+    void onSlowClockTriggered();
+    void onFastClockTriggered();
+    void onShowHiddenTriggered();
+    void onSittingClipClicked();
+    void onSittingClip2Clicked();
+    void onStopClipClicked();
 
-    // Runs the named action of `al1` or `pemik`; a name that neither holds throws std::logic_error.
-    void execute(const QString &action) const;
+public:
+    // The exam clock's steps; each runs at once, inside the caller, and lets errors through.
+    void decideWalk();
+    void stepSuspicion();
+    void stepCopying();
+    void stepTime();
+    void cycleNotesIcon();
+    void cycleCribsIcon();
+    void cycleBombsIcon();
+    void updateReadout();
+    // Stops the clock and the copybook and reports the result; the tick that ran it goes on.
+    void finishExam();
+    // F5: the background again from its file, when the file exists.
+    void reloadBackground();
 
     // Widgets on the screen, in creation order.
-    TImage *fon;
-    TLabel *BombaL;
-    TLabel *SporaL;
-    TImage *free;
-    TImage *q1;
-    TFlatButton *info;
-    TImage *q3;
-    TImage *q2;
-    TLabel *KonspektL;
-    TLabel *shedevr;
-    TPanel *Panel1;
-    TGauge *process;
-    TGauge *time;
-    TGauge *zopa;
-    TLabel *Label1;
-    TLabel *Label2;
-    TLabel *Label3;
-    TFlatButton *exit;
-    TAnimate *pema;
-    TAnimate *cba;
-    TPanel *ppp;
-    TFlatButton *f1;
-    TFlatButton *f2;
-    TFlatButton *gopem;
-    TFlatButton *af;
-    TAnimate *table;
-    TPanel *bfg;
-    TBevel *Bevel1;
-    TFlatButton *zok;
-    TFlatButton *zok1;
-    TFlatButton *zok2;
-    TFlatButton *zok3;
-    TFlatButton *zok4;
-    TFlatButton *zok5;
-    TFlatButton *zok6;
-    TFlatButton *zok7;
-    TFlatButton *zok8;
-    TFlatButton *zok9;
-    TFlatButton *free_vis;
-    TFlatButton *PemX;
-    TFlatButton *Pem_LR;
+    TImage *background;
+    TLabel *bombsLabel;
+    TLabel *cribsLabel;
+    // The student's own answer sheet: an invisible area under its label, where the examiner calms.
+    TImage *answerSheet;
+    TImage *notesSheet;
+    TFlatButton *statusLine;
+    TImage *cribsSheet;
+    TImage *bombsSheet;
+    TLabel *notesLabel;
+    TLabel *answerSheetLabel;
+    TPanel *gaugePanel;
+    TGauge *copiedGauge;
+    TGauge *timeGauge;
+    TGauge *suspicionGauge;
+    TLabel *copiedCaption;
+    TLabel *timeCaption;
+    TLabel *suspicionCaption;
+    TFlatButton *exitButton;
+    TAnimate *examinerClip;
+    TAnimate *copybookClip;
+    TPanel *clipPanel;
+    TFlatButton *sittingClipButton;
+    TFlatButton *sittingClip2Button;
+    TFlatButton *goButton;
+    TFlatButton *stopClipButton;
+    TAnimate *deskClip;
+    TPanel *readoutPanel;
+    TBevel *readoutFrame;
+    // The notes, bombs and cribs counters, then seven that always read 0.
+    std::array<TFlatButton *, 10> counterReadouts{};
+    TFlatButton *toolReadout;
+    TFlatButton *examinerStateReadout;
+    TFlatButton *directionReadout;
 
     // Non-visual parts.
-    Timer *timet;
-    Timer *xxx;
-    ActionList al1;
-    ActionList pemik;
-    QMenu *PopupMenu1;
-    QAction *N2;
-    QAction *N1;
-    QAction *kvik1;
-    QAction *N3;
-    QAction *ppuu;
-    QAction *N4;
-    QShortcut *refreshKey;
-
-    // The examiner's seat: where creation placed `pema`, in the layout's pixels.
-    int home_left = 0;
-    int home_top = 0;
+    Timer *examClock;
+    Timer *walkTimer;
+    QMenu *clockMenu;
+    // The menu's items from the top: a divider, slow, fast, a divider, show hidden, a divider.
+    std::array<QAction *, 3> clockMenuDividers{};
+    QAction *slowClockAction;
+    QAction *fastClockAction;
+    QAction *showHiddenAction;
+    QShortcut *reloadKey;
 
     // The platform's default beep near the end of an exam; tests count it.
     std::function<void()> beep;
 
 private:
-    // One icon step for the sheet `sheet` whose frame counter is the tag of `counter`.
-    void cycleIcon(TImage *sheet, TFlatButton *counter);
-    // Loads "base\image\fon.jpg" into `fon` when the file exists.
+    // The constructor's areas, in creation order, which is the stacking order of the windowed ones.
+    void createRoom();
+    void createGaugePanel();
+    void createClips();
+    void createClipPanel();
+    void createReadoutPanel();
+    void createClockMenu();
+    void connectHandlers();
+
+    // The picture that shows `sheet`.
+    TImage *sheetPicture(Sheet sheet) const;
+    // One icon step for `sheet`: the next frame while the sheet is in use and its cycle runs.
+    void cycleIcon(Sheet sheet);
+    // Marks `sheet` in use, with the tool, as moving onto its icon does.
+    void useSheet(Sheet sheet, Tool tool);
+    // Loads "base\image\fon.jpg" into the background when the file exists.
     void loadBackground();
     // Gives `clip` the file `gamePath` and starts it, when the file exists.
     void startClipIfExists(TAnimate *clip, const QString &gamePath);
 
-    // The walk runs in the layout's pixels; `pema` shows them scaled.
-    ExaminerWalk walk() const;
-    void apply(const ExaminerWalk &walk);
+    // The walk runs in the layout's pixels on the clips' current places, which it takes before a
+    // step; after it the examiner's clip shows his new place scaled, and the walk timer follows.
+    void takeClipPlaces();
+    void showWalk();
 
-    // The action of `al1` or `pemik` called `name`; throws std::logic_error when there is none.
-    const Action &action(const QString &name) const;
-
-    // The actions that the screen's own code runs, resolved from their names once, when the screen
-    // is built: a misspelt or dropped name stops the building instead of being skipped at every run.
-    // The exam clock's steps, in their order.
-    std::array<const Action *, 8> m_clockSteps{};
-    // The walk timer's steps, in their order.
-    std::array<const Action *, 4> m_walkSteps{};
-    const Action *m_win = nullptr;
-    const Action *m_refresh = nullptr;
-    const Action *m_tagPanel = nullptr;
-    // Where the walk last put the examiner, in the layout's pixels.
-    QPoint m_examinerPlace;
+    ExamState m_exam;
+    ExaminerWalk m_walk;
 };

@@ -50,7 +50,7 @@ bool near(const QColor &a, const QColor &b)
 
 QColor backgroundColour()
 {
-    return gameScreen()->fon->picture().pixelColor(100, 100);
+    return gameScreen()->background->picture().pixelColor(100, 100);
 }
 
 // The score list's lines; the list ends with a line break after its last line.
@@ -66,10 +66,19 @@ QStringList scoreLines()
 void startExam()
 {
     menuScreen()->nameField->setText(kName);
-    gameScreen()->timet->setEnabled(true);
-    gameScreen()->process->setProgress(0);
-    gameScreen()->time->setProgress(100);
-    gameScreen()->zopa->setProgress(0);
+    gameScreen()->startExam();
+}
+
+// Moves the pointer over the controls named by `path`, in order: B the background, A the answer
+// sheet, n b c the notes, bombs and cribs icons, l the label "Шпоры".
+void hover(const QString &path)
+{
+    const QHash<QChar, void (GameScreen::*)()> handlers{
+        {u'B', &GameScreen::onBackgroundHovered}, {u'A', &GameScreen::onAnswerSheetHovered},
+        {u'n', &GameScreen::onNotesHovered},      {u'b', &GameScreen::onBombsHovered},
+        {u'c', &GameScreen::onCribsHovered},      {u'l', &GameScreen::onCribsLabelHovered}};
+    for (QChar control : path)
+        (gameScreen()->*handlers.value(control))();
 }
 
 } // namespace
@@ -94,17 +103,17 @@ private slots:
         m_screens->create();
 
         QVERIFY(near(backgroundColour(), QColor(200, 30, 30)));
-        for (TAnimate *clip : {gameScreen()->pema, gameScreen()->table, gameScreen()->cba})
+        for (TAnimate *clip : {gameScreen()->examinerClip, gameScreen()->deskClip, gameScreen()->copybookClip})
             QVERIFY(clip->isOpen() && clip->active() && !clip->isTicking());
         gameScreen()->show();
-        for (TAnimate *clip : {gameScreen()->pema, gameScreen()->table, gameScreen()->cba})
+        for (TAnimate *clip : {gameScreen()->examinerClip, gameScreen()->deskClip, gameScreen()->copybookClip})
             QVERIFY(clip->isTicking());
         gameScreen()->hide();
-        QCOMPARE(gameScreen()->pema->size(), QSize(95, 131));
-        QCOMPARE(gameScreen()->table->geometry(), QRect(-16, 96, 160, 90));
-        QCOMPARE(gameScreen()->cba->size(), QSize(100, 80));
-        QCOMPARE(gameScreen()->pema->pos(), QPoint(9, 42));
-        QCOMPARE(QPoint(gameScreen()->home_left, gameScreen()->home_top), QPoint(9, 42));
+        QCOMPARE(gameScreen()->examinerClip->size(), QSize(95, 131));
+        QCOMPARE(gameScreen()->deskClip->geometry(), QRect(-16, 96, 160, 90));
+        QCOMPARE(gameScreen()->copybookClip->size(), QSize(100, 80));
+        QCOMPARE(gameScreen()->examinerClip->pos(), QPoint(9, 42));
+        QCOMPARE(gameScreen()->examinerWalk().home, QPoint(9, 42));
         QVERIFY(ErrorBox::openTexts().isEmpty());
     }
 
@@ -128,22 +137,22 @@ private slots:
 
         QVERIFY(ErrorBox::openTexts().isEmpty());
         QCOMPARE(near(backgroundColour(), QColor(200, 30, 30)), !missing.endsWith(QLatin1String("fon.jpg")));
-        QCOMPARE(gameScreen()->pema->isOpen(), !missing.endsWith(QLatin1String("pemik.avi")));
-        QCOMPARE(gameScreen()->table->isOpen(), !missing.endsWith(QLatin1String("table.avi")));
-        QCOMPARE(gameScreen()->cba->isOpen(), !missing.endsWith(QLatin1String("copybook.avi")));
-        QCOMPARE(gameScreen()->pema->pos(), QPoint(9, 42));
-        QCOMPARE(QPoint(gameScreen()->home_left, gameScreen()->home_top), QPoint(9, 42));
+        QCOMPARE(gameScreen()->examinerClip->isOpen(), !missing.endsWith(QLatin1String("pemik.avi")));
+        QCOMPARE(gameScreen()->deskClip->isOpen(), !missing.endsWith(QLatin1String("table.avi")));
+        QCOMPARE(gameScreen()->copybookClip->isOpen(), !missing.endsWith(QLatin1String("copybook.avi")));
+        QCOMPARE(gameScreen()->examinerClip->pos(), QPoint(9, 42));
+        QCOMPARE(gameScreen()->examinerWalk().home, QPoint(9, 42));
     }
 
     // No asset at all: the built-in background and sheet icons, the layout's sizes, the examiner seated.
     void creationWithNothing()
     {
         m_screens->create();
-        QCOMPARE(gameScreen()->fon->picture().size(), QSize(688, 368));
-        QCOMPARE(gameScreen()->q1->picture().size(), QSize(32, 32));
-        QCOMPARE(gameScreen()->table->geometry(), QRect(-16, 96, 176, 93));
-        QCOMPARE(gameScreen()->cba->geometry(), QRect(400, 256, 121, 89));
-        QCOMPARE(gameScreen()->pema->geometry(), QRect(9, 42, 95, 131));
+        QCOMPARE(gameScreen()->background->picture().size(), QSize(688, 368));
+        QCOMPARE(gameScreen()->notesSheet->picture().size(), QSize(32, 32));
+        QCOMPARE(gameScreen()->deskClip->geometry(), QRect(-16, 96, 176, 93));
+        QCOMPARE(gameScreen()->copybookClip->geometry(), QRect(400, 256, 121, 89));
+        QCOMPARE(gameScreen()->examinerClip->geometry(), QRect(9, 42, 95, 131));
         QVERIFY(ErrorBox::openTexts().isEmpty());
     }
 
@@ -159,10 +168,10 @@ private slots:
         QCOMPARE(boxes.size(), 1);
         QVERIFY2(QRegularExpression(QStringLiteral("^JPEG error #\\d+\\.$")).match(boxes[0]).hasMatch(),
                  qPrintable(boxes[0]));
-        QCOMPARE(gameScreen()->fon->picture().size(), QSize(688, 368));
-        QVERIFY(!gameScreen()->pema->isOpen());
-        QCOMPARE(gameScreen()->pema->pos(), QPoint(10, 32));
-        QCOMPARE(QPoint(gameScreen()->home_left, gameScreen()->home_top), QPoint(0, 0));
+        QCOMPARE(gameScreen()->background->picture().size(), QSize(688, 368));
+        QVERIFY(!gameScreen()->examinerClip->isOpen());
+        QCOMPARE(gameScreen()->examinerClip->pos(), QPoint(10, 32));
+        QCOMPARE(gameScreen()->examinerWalk().home, QPoint(0, 0));
     }
 
     // A desk clip that cannot be opened: the examiner's clip already plays, the copybook is never
@@ -175,11 +184,11 @@ private slots:
         m_screens->create();
 
         QCOMPARE(ErrorBox::openTexts(), QStringList{QStringLiteral("Cannot open AVI.")});
-        QVERIFY(gameScreen()->pema->active());
-        QVERIFY(!gameScreen()->table->isOpen());
-        QVERIFY(!gameScreen()->cba->isOpen());
-        QCOMPARE(gameScreen()->pema->pos(), QPoint(10, 32));
-        QCOMPARE(QPoint(gameScreen()->home_left, gameScreen()->home_top), QPoint(0, 0));
+        QVERIFY(gameScreen()->examinerClip->active());
+        QVERIFY(!gameScreen()->deskClip->isOpen());
+        QVERIFY(!gameScreen()->copybookClip->isOpen());
+        QCOMPARE(gameScreen()->examinerClip->pos(), QPoint(10, 32));
+        QCOMPARE(gameScreen()->examinerWalk().home, QPoint(0, 0));
     }
 
     // At 96 dpi the whole screen scales: the seat is the desk + (25, −54) in the layout's pixels,
@@ -188,9 +197,9 @@ private slots:
     {
         Scaling::setFactor(0.8);
         m_screens->create();
-        QCOMPARE(gameScreen()->table->pos(), QPoint(-13, 77));
-        QCOMPARE(gameScreen()->pema->pos(), QPoint(7, 34));
-        QCOMPARE(QPoint(gameScreen()->home_left, gameScreen()->home_top), QPoint(9, 42));
+        QCOMPARE(gameScreen()->deskClip->pos(), QPoint(-13, 77));
+        QCOMPARE(gameScreen()->examinerClip->pos(), QPoint(7, 34));
+        QCOMPARE(gameScreen()->examinerWalk().home, QPoint(9, 42));
     }
 
     // F5 reloads a changed background; without the file the current picture stays.
@@ -211,26 +220,13 @@ private slots:
         QVERIFY(ErrorBox::openTexts().isEmpty());
     }
 
-    // The action list's order, dividers included, and the walk's list.
-    void actionLists()
+    // The clock and the walk timer are made stopped, at 500 and 100 ms.
+    void timersAtCreation()
     {
         m_screens->create();
-        QStringList names;
-        for (const Action &action : gameScreen()->al1.actions())
-            names << action.name();
-        QCOMPARE(names, (QStringList{"win", "timea", "refresh", QString(38, u'i'), "SPX", "RPX", QString(39, u'i'),
-                                     "kon", "spo", "bom", QString(40, u'i'), "Tag_Panel", QString(37, u'i'),
-                                     "Pemil_Gowing"}));
-        names.clear();
-        for (const Action &action : gameScreen()->pemik.actions())
-            names << action.name();
-        QCOMPARE(names, (QStringList{"Pem_Left", "Pem_Top", "Pem_Go", "Pem_Return"}));
-        // A name that no action carries is a fault in the code and never passes in silence.
-        QVERIFY_THROWS_EXCEPTION(std::logic_error, gameScreen()->execute(QStringLiteral("Tag_panel")));
-        QVERIFY_THROWS_EXCEPTION(std::logic_error, gameScreen()->execute(QString(41, u'i')));
-        QCOMPARE(gameScreen()->timet->interval(), 500);
-        QCOMPARE(gameScreen()->xxx->interval(), 100);
-        QVERIFY(!gameScreen()->timet->enabled() && !gameScreen()->xxx->enabled());
+        QCOMPARE(gameScreen()->examClock->interval(), 500);
+        QCOMPARE(gameScreen()->walkTimer->interval(), 100);
+        QVERIFY(!gameScreen()->examClock->enabled() && !gameScreen()->walkTimer->enabled());
     }
 
     // ---- Exam clock ----
@@ -245,8 +241,8 @@ private slots:
         startExam();
 
         for (int tick = 1; tick <= 101; ++tick) {
-            QVERIFY2(gameScreen()->timet->enabled(), qPrintable(QString::number(tick)));
-            gameScreen()->timet->fire();
+            QVERIFY2(gameScreen()->examClock->enabled(), qPrintable(QString::number(tick)));
+            gameScreen()->examClock->fire();
             QColor expected = kGreen;
             if (tick >= 82)
                 expected = kRed;
@@ -254,43 +250,45 @@ private slots:
                 expected = kYellow;
             else if (tick >= 2)
                 expected = kLime;
-            QVERIFY2(gameScreen()->time->foreColor() == expected, qPrintable(QString::number(tick)));
+            QVERIFY2(gameScreen()->timeGauge->foreColor() == expected, qPrintable(QString::number(tick)));
             QCOMPARE(beeps, std::max(0, tick - 96));
         }
-        QVERIFY(!gameScreen()->timet->enabled());
+        QVERIFY(!gameScreen()->examClock->enabled());
         QVERIFY(gameScreen()->isHidden());
         QVERIFY(scoreScreen()->isVisible());
-        QCOMPARE(gameScreen()->time->progress(), 0);
+        QCOMPARE(gameScreen()->timeGauge->progress(), 0);
         QCOMPARE(scoreLines(), (QStringList{kSeparator, kName + QStringLiteral(" - 0 % списано! Или = 0 баллов")}));
 
         // The next exam keeps red until its second tick.
         startExam();
-        gameScreen()->timet->fire();
-        QCOMPARE(gameScreen()->time->foreColor(), kRed);
-        gameScreen()->timet->fire();
-        QCOMPARE(gameScreen()->time->foreColor(), kLime);
+        gameScreen()->examClock->fire();
+        QCOMPARE(gameScreen()->timeGauge->foreColor(), kRed);
+        gameScreen()->examClock->fire();
+        QCOMPARE(gameScreen()->timeGauge->foreColor(), kLime);
     }
 
     // The speed items set 10000 and 100 ms; they start no clock.
     void speedItems()
     {
         m_screens->create();
-        QCOMPARE(gameScreen()->time->popupMenu(), gameScreen()->PopupMenu1);
-        const QList<QAction *> items = gameScreen()->PopupMenu1->actions();
-        QCOMPARE(items, (QList<QAction *>{gameScreen()->N2, gameScreen()->N1, gameScreen()->kvik1, gameScreen()->N3, gameScreen()->ppuu, gameScreen()->N4}));
-        QVERIFY(gameScreen()->N2->isSeparator() && gameScreen()->N3->isSeparator() && gameScreen()->N4->isSeparator());
+        GameScreen *g = gameScreen();
+        QMenu *menu = g->clockMenu;
+        const auto &dividers = g->clockMenuDividers;
+        QCOMPARE(g->timeGauge->popupMenu(), menu);
+        QCOMPARE(menu->actions(), (QList<QAction *>{dividers[0], g->slowClockAction, g->fastClockAction,
+                                                    dividers[1], g->showHiddenAction, dividers[2]}));
         // Every divider is drawn, the first above the first item and the last below the last.
-        for (QAction *divider : {gameScreen()->N2, gameScreen()->N3, gameScreen()->N4})
-            QVERIFY(gameScreen()->PopupMenu1->actionGeometry(divider).height() > 0);
-        QVERIFY(gameScreen()->PopupMenu1->actionGeometry(gameScreen()->N2).bottom() < gameScreen()->PopupMenu1->actionGeometry(gameScreen()->N1).top());
-        QVERIFY(gameScreen()->PopupMenu1->actionGeometry(gameScreen()->N4).top() > gameScreen()->PopupMenu1->actionGeometry(gameScreen()->ppuu).bottom());
-        QCOMPARE(gameScreen()->ppuu->text(), QStringLiteral("Показать невидимое"));
+        for (QAction *divider : dividers)
+            QVERIFY(divider->isSeparator() && menu->actionGeometry(divider).height() > 0);
+        QVERIFY(menu->actionGeometry(dividers[0]).bottom() < menu->actionGeometry(g->slowClockAction).top());
+        QVERIFY(menu->actionGeometry(dividers[2]).top() > menu->actionGeometry(g->showHiddenAction).bottom());
+        QCOMPARE(gameScreen()->showHiddenAction->text(), QStringLiteral("Показать невидимое"));
 
-        gameScreen()->N1->trigger();
-        QCOMPARE(gameScreen()->timet->interval(), 10000);
-        gameScreen()->kvik1->trigger();
-        QCOMPARE(gameScreen()->timet->interval(), 100);
-        QVERIFY(!gameScreen()->timet->enabled());
+        gameScreen()->slowClockAction->trigger();
+        QCOMPARE(gameScreen()->examClock->interval(), 10000);
+        gameScreen()->fastClockAction->trigger();
+        QCOMPARE(gameScreen()->examClock->interval(), 100);
+        QVERIFY(!gameScreen()->examClock->enabled());
     }
 
     // ---- Copying and suspicion ----
@@ -299,37 +297,32 @@ private slots:
     void ratesOnTheScreen_data()
     {
         QTest::addColumn<int>("state");
-        QTest::addColumn<int>("tool");
-        QTest::addColumn<QList<int>>("flags");
+        QTest::addColumn<QString>("path");
         QTest::addColumn<int>("suspicion");
         QTest::addColumn<int>("copied");
-        QTest::newRow("background at the desk") << 0 << 5 << QList<int>{0, 0, 0} << 52 << 0;
-        QTest::newRow("nothing at the desk") << 0 << 0 << QList<int>{0, 0, 0} << 49 << 0;
-        QTest::newRow("all three at the desk") << 0 << 1 << QList<int>{1, 1, 1} << 54 << 7;
-        QTest::newRow("notes and a label's cribs") << 0 << 1 << QList<int>{1, 0, 1} << 54 << 3;
-        QTest::newRow("patrol, cribs") << 3 << 3 << QList<int>{0, 0, 1} << 60 << 1;
-        QTest::newRow("patrol, notes") << 3 << 1 << QList<int>{1, 0, 0} << 60 << 0;
-        QTest::newRow("returning, bombs") << 4 << 2 << QList<int>{0, 1, 0} << 65 << 4;
-        QTest::newRow("stepping down, bombs") << 2 << 2 << QList<int>{0, 1, 0} << 58 << 0;
+        QTest::newRow("background at the desk") << 0 << "B" << 52 << 0;
+        QTest::newRow("nothing at the desk") << 0 << "A" << 49 << 0;
+        QTest::newRow("all three at the desk, notes last") << 0 << "bcn" << 54 << 7;
+        QTest::newRow("notes and a label's cribs") << 0 << "ln" << 54 << 3;
+        QTest::newRow("patrol, cribs") << 3 << "c" << 60 << 1;
+        QTest::newRow("patrol, notes") << 3 << "n" << 60 << 0;
+        QTest::newRow("returning, bombs") << 4 << "b" << 65 << 4;
+        QTest::newRow("stepping down, bombs") << 2 << "b" << 58 << 0;
     }
     void ratesOnTheScreen()
     {
         QFETCH(int, state);
-        QFETCH(int, tool);
-        QFETCH(QList<int>, flags);
+        QFETCH(QString, path);
         QFETCH(int, suspicion);
         QFETCH(int, copied);
         m_screens->create();
-        gameScreen()->zopa->setProgress(50);
-        gameScreen()->PemX->tag = state;
-        gameScreen()->free->tag = tool;
-        gameScreen()->q1->tag = flags[0];
-        gameScreen()->q2->tag = flags[1];
-        gameScreen()->q3->tag = flags[2];
-        gameScreen()->execute(QStringLiteral("SPX"));
-        gameScreen()->execute(QStringLiteral("RPX"));
-        QCOMPARE(gameScreen()->zopa->progress(), suspicion);
-        QCOMPARE(gameScreen()->process->progress(), copied);
+        QVERIFY(state == 0 || walkExaminerTo(ExaminerWalk::State(state)));
+        gameScreen()->suspicionGauge->setProgress(50);
+        hover(path);
+        gameScreen()->stepSuspicion();
+        gameScreen()->stepCopying();
+        QCOMPARE(gameScreen()->suspicionGauge->progress(), suspicion);
+        QCOMPARE(gameScreen()->copiedGauge->progress(), copied);
     }
 
     // The copybook plays while any one sheet is in use and stops when none is; without its file,
@@ -339,31 +332,31 @@ private slots:
     {
         writeClip(*m_screens, QStringLiteral("base/video/copybook.avi"), QSize(100, 80));
         m_screens->create();
-        for (TImage *sheet : {gameScreen()->q1, gameScreen()->q2, gameScreen()->q3}) {
-            sheet->tag = 1;
-            gameScreen()->execute(QStringLiteral("RPX"));
-            QVERIFY(gameScreen()->cba->active());
-            sheet->tag = 0;
-            gameScreen()->execute(QStringLiteral("RPX"));
-            QVERIFY(!gameScreen()->cba->active());
+        for (const QString sheet : {"n", "b", "c"}) {
+            hover(sheet);
+            gameScreen()->stepCopying();
+            QVERIFY(gameScreen()->copybookClip->active());
+            hover("A");
+            gameScreen()->stepCopying();
+            QVERIFY(!gameScreen()->copybookClip->active());
         }
 
         startExam();
-        gameScreen()->q3->tag = 1;
-        gameScreen()->time->setProgress(0);
-        gameScreen()->timet->fire();
-        QVERIFY(!gameScreen()->timet->enabled());
-        QVERIFY(!gameScreen()->cba->active());
+        hover("c");
+        gameScreen()->timeGauge->setProgress(0);
+        gameScreen()->examClock->fire();
+        QVERIFY(!gameScreen()->examClock->enabled());
+        QVERIFY(!gameScreen()->copybookClip->active());
     }
     void copybookMissing()
     {
         m_screens->create();
         startExam();
-        gameScreen()->q2->tag = 1;
-        gameScreen()->timet->fire();
+        gameScreen()->onBombsLabelHovered();
+        gameScreen()->examClock->fire();
         QVERIFY(ErrorBox::openTexts().isEmpty());
-        QCOMPARE(gameScreen()->process->progress(), 4);
-        QCOMPARE(gameScreen()->time->progress(), 99);
+        QCOMPARE(gameScreen()->copiedGauge->progress(), 4);
+        QCOMPARE(gameScreen()->timeGauge->progress(), 99);
     }
 
     // The order of the tick's steps, seen from outside: the examiner decides before the suspicion
@@ -394,39 +387,38 @@ private slots:
         QFETCH(int, copiedAfter);
         m_screens->create();
         startExam();
-        gameScreen()->zopa->setProgress(suspicion);
-        gameScreen()->process->setProgress(copied);
-        gameScreen()->q2->tag = bombs;
-        gameScreen()->free->tag = bombs ? 2 : 0;
-        gameScreen()->timet->fire();
-        QCOMPARE(gameScreen()->PemX->tag, state);
-        QCOMPARE(gameScreen()->xxx->enabled(), state != 0);
-        QCOMPARE(gameScreen()->zopa->progress(), suspicionAfter);
-        QCOMPARE(gameScreen()->process->progress(), copiedAfter);
-        QVERIFY(gameScreen()->timet->enabled());
+        gameScreen()->suspicionGauge->setProgress(suspicion);
+        gameScreen()->copiedGauge->setProgress(copied);
+        hover(bombs ? "b" : "A");
+        gameScreen()->examClock->fire();
+        QCOMPARE(int(gameScreen()->examinerWalk().state), state);
+        QCOMPARE(gameScreen()->walkTimer->enabled(), state != 0);
+        QCOMPARE(gameScreen()->suspicionGauge->progress(), suspicionAfter);
+        QCOMPARE(gameScreen()->copiedGauge->progress(), copiedAfter);
+        QVERIFY(gameScreen()->examClock->enabled());
         QVERIFY(scoreLines().isEmpty());
         if (suspicionAfter == 100 || copiedAfter == 100) {
-            gameScreen()->timet->fire();
-            QVERIFY(!gameScreen()->timet->enabled());
+            gameScreen()->examClock->fire();
+            QVERIFY(!gameScreen()->examClock->enabled());
             QCOMPARE(scoreLines().size(), 2);
         }
     }
 
     // ---- End of an exam ----
 
-    // Suspicion 95 and bombs at the desk: 100, not 105; caught in the following tick's SPX.
+    // Suspicion 95 and bombs at the desk: 100, not 105; caught in the following tick's suspicion
+    // step.
     void caughtAfterReaching100()
     {
         m_screens->create();
         startExam();
-        gameScreen()->zopa->setProgress(95);
-        gameScreen()->q2->tag = 1;
-        gameScreen()->free->tag = 2;
-        gameScreen()->timet->fire();
-        QCOMPARE(gameScreen()->zopa->progress(), 100);
-        QVERIFY(gameScreen()->timet->enabled());
-        gameScreen()->timet->fire();
-        QVERIFY(!gameScreen()->timet->enabled());
+        gameScreen()->suspicionGauge->setProgress(95);
+        hover("b");
+        gameScreen()->examClock->fire();
+        QCOMPARE(gameScreen()->suspicionGauge->progress(), 100);
+        QVERIFY(gameScreen()->examClock->enabled());
+        gameScreen()->examClock->fire();
+        QVERIFY(!gameScreen()->examClock->enabled());
         QCOMPARE(scoreLines(), (QStringList{kSeparator, kName + QStringLiteral(" - 4 % списано! Или = 0") + kCaughtTail}));
     }
 
@@ -435,12 +427,12 @@ private slots:
     {
         m_screens->create();
         startExam();
-        gameScreen()->zopa->setProgress(100);
-        gameScreen()->process->setProgress(100);
-        gameScreen()->timet->fire();
+        gameScreen()->suspicionGauge->setProgress(100);
+        gameScreen()->copiedGauge->setProgress(100);
+        gameScreen()->examClock->fire();
         const QString head = kName + QStringLiteral(" - 100 % списано! Или = 5");
         QCOMPARE(scoreLines(), (QStringList{kSeparator, head + kCaughtTail, kSeparator, head + QStringLiteral(" баллов")}));
-        QCOMPARE(gameScreen()->zopa->progress(), 99);
+        QCOMPARE(gameScreen()->suspicionGauge->progress(), 99);
     }
 
     // All three at once: three pairs in the order suspicion, copied share, time.
@@ -448,27 +440,26 @@ private slots:
     {
         m_screens->create();
         startExam();
-        gameScreen()->zopa->setProgress(100);
-        gameScreen()->process->setProgress(100);
-        gameScreen()->time->setProgress(0);
-        gameScreen()->timet->fire();
+        gameScreen()->suspicionGauge->setProgress(100);
+        gameScreen()->copiedGauge->setProgress(100);
+        gameScreen()->timeGauge->setProgress(0);
+        gameScreen()->examClock->fire();
         QCOMPARE(scoreLines().size(), 6);
         QVERIFY(scoreLines()[1].endsWith(kCaughtTail));
         QVERIFY(scoreLines()[5].endsWith(QStringLiteral("5 баллов")));
     }
 
-    // The time step's line is caught when SPX raised the suspicion to 100 earlier in the same tick,
-    // and includes what RPX copied in it.
+    // The time step's line is caught when the suspicion step raised the suspicion to 100 earlier in
+    // the same tick, and includes what the copying step added in it.
     void caughtJudgedWhenWinRuns()
     {
         m_screens->create();
         startExam();
-        gameScreen()->zopa->setProgress(99);
-        gameScreen()->process->setProgress(56);
-        gameScreen()->time->setProgress(0);
-        gameScreen()->q1->tag = 1;
-        gameScreen()->free->tag = 1;
-        gameScreen()->timet->fire();
+        gameScreen()->suspicionGauge->setProgress(99);
+        gameScreen()->copiedGauge->setProgress(56);
+        gameScreen()->timeGauge->setProgress(0);
+        hover("n");
+        gameScreen()->examClock->fire();
         QCOMPARE(scoreLines(), (QStringList{kSeparator, kName + QStringLiteral(" - 57 % списано! Или = 3") + kCaughtTail}));
     }
 
@@ -480,45 +471,45 @@ private slots:
     {
         m_screens->create();
         startExam();
-        gameScreen()->zopa->setProgress(65);
-        gameScreen()->execute(QStringLiteral("Pemil_Gowing"));
-        QCOMPARE(gameScreen()->PemX->tag, 1);
-        QVERIFY(gameScreen()->xxx->enabled());
+        gameScreen()->suspicionGauge->setProgress(65);
+        gameScreen()->decideWalk();
+        QCOMPARE(gameScreen()->examinerWalk().state, ExaminerWalk::Leaving);
+        QVERIFY(gameScreen()->walkTimer->enabled());
         for (int i = 0; i < 17; ++i)
-            gameScreen()->xxx->fire();
-        QCOMPARE(gameScreen()->PemX->tag, 2);
-        QCOMPARE(gameScreen()->pema->pos(), QPoint(169, 52));
+            gameScreen()->walkTimer->fire();
+        QCOMPARE(gameScreen()->examinerWalk().state, ExaminerWalk::SteppingDown);
+        QCOMPARE(gameScreen()->examinerClip->pos(), QPoint(169, 52));
 
         // The end of an exam leaves the walk timer running: he walks on behind the score screen.
-        gameScreen()->time->setProgress(0);
-        gameScreen()->timet->fire();
-        QVERIFY(!gameScreen()->timet->enabled());
-        QVERIFY(gameScreen()->xxx->enabled());
-        gameScreen()->xxx->fire();
-        QCOMPARE(gameScreen()->pema->pos(), QPoint(169, 62));
+        gameScreen()->timeGauge->setProgress(0);
+        gameScreen()->examClock->fire();
+        QVERIFY(!gameScreen()->examClock->enabled());
+        QVERIFY(gameScreen()->walkTimer->enabled());
+        gameScreen()->walkTimer->fire();
+        QCOMPARE(gameScreen()->examinerClip->pos(), QPoint(169, 62));
 
         startExam();
-        gameScreen()->zopa->setProgress(52);
-        gameScreen()->execute(QStringLiteral("Pemil_Gowing"));
-        QCOMPARE(gameScreen()->PemX->tag, 4);
-        for (int i = 0; i < 200 && gameScreen()->xxx->enabled(); ++i)
-            gameScreen()->xxx->fire();
-        QVERIFY(!gameScreen()->xxx->enabled());
-        QCOMPARE(gameScreen()->PemX->tag, 0);
-        QCOMPARE(gameScreen()->pema->pos(), QPoint(9, 42));
+        gameScreen()->suspicionGauge->setProgress(52);
+        gameScreen()->decideWalk();
+        QCOMPARE(gameScreen()->examinerWalk().state, ExaminerWalk::Returning);
+        for (int i = 0; i < 200 && gameScreen()->walkTimer->enabled(); ++i)
+            gameScreen()->walkTimer->fire();
+        QVERIFY(!gameScreen()->walkTimer->enabled());
+        QCOMPARE(gameScreen()->examinerWalk().state, ExaminerWalk::AtDesk);
+        QCOMPARE(gameScreen()->examinerClip->pos(), QPoint(9, 42));
     }
 
     // The bounds follow the desk's current place: a desk moved at run time moves the turn.
     void walkUsesCurrentDesk()
     {
         m_screens->create();
-        gameScreen()->table->move(-16 + 20, 96);
-        gameScreen()->PemX->tag = 1;
-        gameScreen()->xxx->setEnabled(true);
+        gameScreen()->deskClip->move(-16 + 20, 96);
+        gameScreen()->suspicionGauge->setProgress(65);
+        gameScreen()->decideWalk();
         int ticks = 0;
-        while (gameScreen()->PemX->tag == 1 && ticks++ < 100)
-            gameScreen()->xxx->fire();
-        QCOMPARE(gameScreen()->pema->x(), 189);
+        while (gameScreen()->examinerWalk().state == ExaminerWalk::Leaving && ticks++ < 100)
+            gameScreen()->walkTimer->fire();
+        QCOMPARE(gameScreen()->examinerClip->x(), 189);
     }
 
     // At 96 dpi the walk's steps are the layout's pixels scaled, and a walk out to the patrol and
@@ -527,32 +518,32 @@ private slots:
     {
         Scaling::setFactor(0.8);
         m_screens->create();
-        gameScreen()->zopa->setProgress(62);
-        gameScreen()->execute(QStringLiteral("Pemil_Gowing"));
+        gameScreen()->suspicionGauge->setProgress(62);
+        gameScreen()->decideWalk();
         for (int i = 0; i < 150; ++i)
-            gameScreen()->xxx->fire();
-        QCOMPARE(gameScreen()->PemX->tag, 3);
+            gameScreen()->walkTimer->fire();
+        QCOMPARE(gameScreen()->examinerWalk().state, ExaminerWalk::Patrolling);
         // On patrol he paces to and fro beside the desk, on one line; the patrol's right bound is the
         // design's, 351 (drawn at 281): he swings out to 354, drawn at 283.
         QSet<int> places, directions;
-        const int line = gameScreen()->pema->y();
+        const int line = gameScreen()->examinerClip->y();
         int rightmost = 0;
         for (int i = 0; i < 100; ++i) {
-            gameScreen()->xxx->fire();
-            places.insert(gameScreen()->pema->x());
-            directions.insert(gameScreen()->Pem_LR->tag);
-            rightmost = std::max(rightmost, gameScreen()->pema->x());
+            gameScreen()->walkTimer->fire();
+            places.insert(gameScreen()->examinerClip->x());
+            directions.insert(gameScreen()->examinerWalk().direction);
+            rightmost = std::max(rightmost, gameScreen()->examinerClip->x());
         }
-        QCOMPARE(gameScreen()->pema->y(), line);
+        QCOMPARE(gameScreen()->examinerClip->y(), line);
         QVERIFY(places.size() > 5);
         QCOMPARE(directions.size(), 2);
         QCOMPARE(rightmost, 283);
-        gameScreen()->zopa->setProgress(53);
-        gameScreen()->execute(QStringLiteral("Pemil_Gowing"));
-        for (int i = 0; i < 500 && gameScreen()->xxx->enabled(); ++i)
-            gameScreen()->xxx->fire();
-        QCOMPARE(gameScreen()->pema->pos(), QPoint(7, 34));
-        QCOMPARE(gameScreen()->PemX->tag, 0);
+        gameScreen()->suspicionGauge->setProgress(53);
+        gameScreen()->decideWalk();
+        for (int i = 0; i < 500 && gameScreen()->walkTimer->enabled(); ++i)
+            gameScreen()->walkTimer->fire();
+        QCOMPARE(gameScreen()->examinerClip->pos(), QPoint(7, 34));
+        QCOMPARE(gameScreen()->examinerWalk().state, ExaminerWalk::AtDesk);
     }
 
 private:

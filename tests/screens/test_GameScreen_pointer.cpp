@@ -51,23 +51,29 @@ int shownFrame(const TImage *sheet)
     return 0;
 }
 
-// The selection state in one line: status, flags q1 q2 q3, tool, notes counter.
+// The frame counter of `sheet`'s icon.
+int counter(Sheet sheet)
+{
+    return gameScreen()->examState().icon(sheet).counter();
+}
+
+// The selection state in one line: status, notes, bombs and cribs in use, tool, notes counter.
 QString selection()
 {
     return QStringLiteral("%1|%2%3%4|%5|%6")
-        .arg(gameScreen()->info->caption())
-        .arg(gameScreen()->q1->tag)
-        .arg(gameScreen()->q2->tag)
-        .arg(gameScreen()->q3->tag)
-        .arg(gameScreen()->free->tag)
-        .arg(gameScreen()->zok->tag);
+        .arg(gameScreen()->statusLine->caption())
+        .arg(int(gameScreen()->examState().sheetInUse(Sheet::Notes)))
+        .arg(int(gameScreen()->examState().sheetInUse(Sheet::Bombs)))
+        .arg(int(gameScreen()->examState().sheetInUse(Sheet::Cribs)))
+        .arg(int(gameScreen()->examState().tool))
+        .arg(counter(Sheet::Notes));
 }
 
 // Label colours in the order BombaL, SporaL, KonspektL, shedevr: N navy, R red.
 QString labelColours()
 {
     QString colours;
-    for (const TLabel *label : {gameScreen()->BombaL, gameScreen()->SporaL, gameScreen()->KonspektL, gameScreen()->shedevr})
+    for (const TLabel *label : {gameScreen()->bombsLabel, gameScreen()->cribsLabel, gameScreen()->notesLabel, gameScreen()->answerSheetLabel})
         colours += label->fontColor() == kRed ? u'R' : label->fontColor() == kNavy ? u'N' : u'?';
     return colours;
 }
@@ -192,8 +198,8 @@ private slots:
 
         moveTo(250, 325); // notes icon: the status line, and "Конспект" turns red
         const QRegion changed = recorder.take();
-        const QRegion status(gameScreen()->info->geometry());
-        const QRegion label(gameScreen()->KonspektL->geometry());
+        const QRegion status(gameScreen()->statusLine->geometry());
+        const QRegion label(gameScreen()->notesLabel->geometry());
         QVERIFY(changed.intersects(status) && changed.intersects(label));
         QVERIFY2(changed.subtracted(status).subtracted(label).isEmpty(),
                  qPrintable(QStringLiteral("painted beyond: %1").arg(changed.subtracted(status).subtracted(label).boundingRect().width())));
@@ -215,18 +221,18 @@ private slots:
         QCOMPARE(selection(), kStatusNotes + "|100|1|0");
         QTest::mouseRelease(gameScreen(), Qt::LeftButton, Qt::NoModifier, QPoint(540, 300));
         moveTo(300, 100);
-        QCOMPARE(gameScreen()->free->tag, 5);
+        QCOMPARE(gameScreen()->examState().tool, Tool::LookingSuspicious);
     }
 
     // Sky blue over the exit button, white again over the bare panel, unchanged over a gauge.
     void exitHover()
     {
         moveTo(300, 445);
-        QCOMPARE(gameScreen()->exit->fontColor(), kSkyBlue);
+        QCOMPARE(gameScreen()->exitButton->fontColor(), kSkyBlue);
         moveTo(60, 430); // the time gauge
-        QCOMPARE(gameScreen()->exit->fontColor(), kSkyBlue);
+        QCOMPARE(gameScreen()->exitButton->fontColor(), kSkyBlue);
         moveTo(600, 458); // bare panel below the suspicion gauge
-        QCOMPARE(gameScreen()->exit->fontColor(), QColor(Qt::white));
+        QCOMPARE(gameScreen()->exitButton->fontColor(), QColor(Qt::white));
     }
 
     // ---- Inspection panels ----
@@ -234,59 +240,68 @@ private slots:
     // Hidden panels change nothing; the menu item shows both; a tick refreshes every read-out.
     void readoutAfterTick()
     {
-        gameScreen()->zok->tag = 2;
-        gameScreen()->zok1->tag = 4;
-        gameScreen()->PemX->tag = 3;
-        gameScreen()->Pem_LR->tag = 1;
-        gameScreen()->free->tag = 5;
-        gameScreen()->timet->fire();
-        QCOMPARE(gameScreen()->zok->caption(), QStringLiteral("0"));
-        QCOMPARE(gameScreen()->PemX->caption(), QStringLiteral("PemX = 0"));
+        // The notes on their second frame, the bombs on their fourth, the examiner patrolling to the
+        // right, the student looking around.
+        moveTo(250, 325);
+        moveTo(30, 251);
+        for (int step = 0; step < 4; ++step) {
+            if (step < 2)
+                gameScreen()->cycleNotesIcon();
+            gameScreen()->cycleBombsIcon();
+        }
+        moveTo(300, 100);
+        QVERIFY(walkExaminerTo(ExaminerWalk::Patrolling));
+        gameScreen()->walkTimer->fire();
+        gameScreen()->examClock->fire();
+        QCOMPARE(gameScreen()->counterReadouts[0]->caption(), QStringLiteral("0"));
+        QCOMPARE(gameScreen()->examinerStateReadout->caption(), QStringLiteral("PemX = 0"));
 
-        gameScreen()->ppuu->trigger();
-        QVERIFY(!gameScreen()->ppp->isHidden() && !gameScreen()->bfg->isHidden());
-        gameScreen()->timet->fire();
+        gameScreen()->showHiddenAction->trigger();
+        QVERIFY(!gameScreen()->clipPanel->isHidden() && !gameScreen()->readoutPanel->isHidden());
+        gameScreen()->examClock->fire();
         QStringList captions;
-        for (TFlatButton *button : {gameScreen()->zok, gameScreen()->zok1, gameScreen()->zok2, gameScreen()->zok3, gameScreen()->zok4, gameScreen()->zok9})
-            captions << button->caption();
+        for (int i : {0, 1, 2, 3, 4, 9})
+            captions << gameScreen()->counterReadouts[i]->caption();
         QCOMPARE(captions, (QStringList{"2", "4", "0", "0", "0", "0"}));
-        QCOMPARE(gameScreen()->free_vis->caption(), QStringLiteral("Free = 5"));
-        QCOMPARE(gameScreen()->PemX->caption(), QStringLiteral("PemX = 3"));
-        QCOMPARE(gameScreen()->Pem_LR->caption(), QStringLiteral("Pem_LR = 1"));
+        QCOMPARE(gameScreen()->toolReadout->caption(), QStringLiteral("Free = 5"));
+        QCOMPARE(gameScreen()->examinerStateReadout->caption(), QStringLiteral("PemX = 3"));
+        QCOMPARE(gameScreen()->directionReadout->caption(), QStringLiteral("Pem_LR = 1"));
     }
 
-    // Over a disabled button outside the frame a move refreshes and a click hides bfg; inside the
-    // frame Bevel1 takes both.
+    // Over a disabled button outside the frame a move refreshes and a click hides the read-out;
+    // inside the frame the frame takes both.
     void pointerOnPanel()
     {
-        gameScreen()->ppuuClick();
-        gameScreen()->zok->tag = 4;
-        moveTo(360 + 19, 104 + 19); // zok, inside the frame
-        QCOMPARE(gameScreen()->zok->caption(), QStringLiteral("0"));
+        gameScreen()->onShowHiddenTriggered();
+        moveTo(250, 325);
+        for (int step = 0; step < 4; ++step)
+            gameScreen()->cycleNotesIcon();
+        moveTo(360 + 19, 104 + 19); // the notes counter, inside the frame
+        QCOMPARE(gameScreen()->counterReadouts[0]->caption(), QStringLiteral("0"));
         QTest::mouseClick(gameScreen(), Qt::LeftButton, Qt::NoModifier, QPoint(360 + 19, 104 + 19));
-        QVERIFY(!gameScreen()->bfg->isHidden());
+        QVERIFY(!gameScreen()->readoutPanel->isHidden());
 
-        moveTo(360 + 131, 104 + 19); // zok4
-        QCOMPARE(gameScreen()->zok->caption(), QStringLiteral("4"));
-        gameScreen()->PemX->tag = 2;
-        moveTo(360 + 130, 104 + 43); // PemX
-        QCOMPARE(gameScreen()->PemX->caption(), QStringLiteral("PemX = 2"));
+        moveTo(360 + 131, 104 + 19); // the fifth counter
+        QCOMPARE(gameScreen()->counterReadouts[0]->caption(), QStringLiteral("4"));
+        QVERIFY(walkExaminerTo(ExaminerWalk::SteppingDown));
+        moveTo(360 + 130, 104 + 43); // the examiner's state
+        QCOMPARE(gameScreen()->examinerStateReadout->caption(), QStringLiteral("PemX = 2"));
 
         QTest::mouseClick(gameScreen(), Qt::LeftButton, Qt::NoModifier, QPoint(360 + 131, 104 + 19));
-        QVERIFY(gameScreen()->bfg->isHidden());
-        QVERIFY(!gameScreen()->ppp->isHidden());
+        QVERIFY(gameScreen()->readoutPanel->isHidden());
+        QVERIFY(!gameScreen()->clipPanel->isHidden());
     }
 
     // The notes counter read-out: "5" after the label Бомбы, "3" after Шпоры.
     void notesCounterReadout()
     {
-        gameScreen()->ppuuClick();
+        gameScreen()->onShowHiddenTriggered();
         moveTo(30, 240);
-        gameScreen()->timet->fire();
-        QCOMPARE(gameScreen()->zok->caption(), QStringLiteral("5"));
+        gameScreen()->examClock->fire();
+        QCOMPARE(gameScreen()->counterReadouts[0]->caption(), QStringLiteral("5"));
         moveTo(150, 262);
-        gameScreen()->timet->fire();
-        QCOMPARE(gameScreen()->zok->caption(), QStringLiteral("3"));
+        gameScreen()->examClock->fire();
+        QCOMPARE(gameScreen()->counterReadouts[0]->caption(), QStringLiteral("3"));
     }
 
     // f1 opens and plays the sitting clip; a second f1 restarts nothing; af shows frame 1.
@@ -295,22 +310,22 @@ private slots:
         QDir().mkpath(m_screens->path(QStringLiteral("base/video")));
         QVERIFY(AviWriter::writeSplit(m_screens->path(QStringLiteral("base/video/pemik_sit.avi")), QSize(40, 60), 1,
                                       4, ClipCodec::Bgr24, QColor(210, 238, 154)));
-        gameScreen()->f1Click();
-        QVERIFY(gameScreen()->pema->active());
-        gameScreen()->pema->frameTimer();
-        gameScreen()->pema->frameTimer();
-        QCOMPARE(gameScreen()->pema->currentFrame(), 3);
-        gameScreen()->f1Click();
-        QCOMPARE(gameScreen()->pema->currentFrame(), 3);
-        gameScreen()->afClick();
-        QVERIFY(!gameScreen()->pema->active());
-        QCOMPARE(gameScreen()->pema->currentFrame(), 1);
+        gameScreen()->onSittingClipClicked();
+        QVERIFY(gameScreen()->examinerClip->active());
+        gameScreen()->examinerClip->frameTimer();
+        gameScreen()->examinerClip->frameTimer();
+        QCOMPARE(gameScreen()->examinerClip->currentFrame(), 3);
+        gameScreen()->onSittingClipClicked();
+        QCOMPARE(gameScreen()->examinerClip->currentFrame(), 3);
+        gameScreen()->onStopClipClicked();
+        QVERIFY(!gameScreen()->examinerClip->active());
+        QCOMPARE(gameScreen()->examinerClip->currentFrame(), 1);
 
         // f2's clip is missing: the error is reported and the clip is closed.
-        gameScreen()->ppuuClick();
-        QTest::mouseClick(gameScreen()->f2, Qt::LeftButton);
+        gameScreen()->onShowHiddenTriggered();
+        QTest::mouseClick(gameScreen()->sittingClip2Button, Qt::LeftButton);
         QCOMPARE(ErrorBox::openTexts(), QStringList{QStringLiteral("Cannot open AVI.")});
-        QVERIFY(!gameScreen()->pema->isOpen());
+        QVERIFY(!gameScreen()->examinerClip->isOpen());
     }
 
     // ---- Icon cycles ----
@@ -321,9 +336,9 @@ private slots:
         moveTo(250, 325);
         QList<int> frames, counters;
         for (int tick = 0; tick < 6; ++tick) {
-            gameScreen()->execute(QStringLiteral("kon"));
-            frames << shownFrame(gameScreen()->q1);
-            counters << gameScreen()->zok->tag;
+            gameScreen()->cycleNotesIcon();
+            frames << shownFrame(gameScreen()->notesSheet);
+            counters << counter(Sheet::Notes);
         }
         QCOMPARE(frames, (QList<int>{1, 2, 3, 4, 5, 1}));
         QCOMPARE(counters, (QList<int>{1, 2, 3, 4, 0, 1}));
@@ -332,25 +347,25 @@ private slots:
         QImage large(48, 48, QImage::Format_ARGB32);
         large.fill(frameColour(2));
         QVERIFY(large.save(m_screens->path(QStringLiteral("base/image/Ico/b2.ico")), "ICO"));
-        gameScreen()->execute(QStringLiteral("kon"));
-        QCOMPARE(shownFrame(gameScreen()->q1), 2);
-        QCOMPARE(gameScreen()->q1->geometry(), QRect(236, 306, 48, 48));
+        gameScreen()->cycleNotesIcon();
+        QCOMPARE(shownFrame(gameScreen()->notesSheet), 2);
+        QCOMPARE(gameScreen()->notesSheet->geometry(), QRect(236, 306, 48, 48));
     }
 
-    // Cribs and bombs side by side, each on its own counter (cribs zok2, bombs zok1); the notes
-    // out of use keep theirs.
+    // Cribs and bombs side by side, each on its own counter; the notes out of use keep theirs.
     void twoSheetsSideBySide()
     {
         moveTo(150, 275);
         moveTo(30, 251);
-        gameScreen()->zok1->tag = 2;
-        gameScreen()->timet->fire();
-        QCOMPARE(gameScreen()->zok2->tag, 1);
-        QCOMPARE(gameScreen()->zok1->tag, 3);
-        QCOMPARE(shownFrame(gameScreen()->q3), 1);
-        QCOMPARE(shownFrame(gameScreen()->q2), 3);
-        QCOMPARE(gameScreen()->zok->tag, 0);
-        QCOMPARE(shownFrame(gameScreen()->q1), 0);
+        gameScreen()->cycleBombsIcon();
+        gameScreen()->cycleBombsIcon();
+        gameScreen()->examClock->fire();
+        QCOMPARE(counter(Sheet::Cribs), 1);
+        QCOMPARE(counter(Sheet::Bombs), 3);
+        QCOMPARE(shownFrame(gameScreen()->cribsSheet), 1);
+        QCOMPARE(shownFrame(gameScreen()->bombsSheet), 3);
+        QCOMPARE(counter(Sheet::Notes), 0);
+        QCOMPARE(shownFrame(gameScreen()->notesSheet), 0);
     }
 
     // A sheet left on b3 keeps it; used again it shows b4 first.
@@ -358,30 +373,30 @@ private slots:
     {
         moveTo(250, 325);
         for (int tick = 0; tick < 3; ++tick)
-            gameScreen()->execute(QStringLiteral("kon"));
+            gameScreen()->cycleNotesIcon();
         moveTo(300, 100);
-        gameScreen()->execute(QStringLiteral("kon"));
-        QCOMPARE(shownFrame(gameScreen()->q1), 3);
+        gameScreen()->cycleNotesIcon();
+        QCOMPARE(shownFrame(gameScreen()->notesSheet), 3);
         moveTo(250, 325);
-        gameScreen()->execute(QStringLiteral("kon"));
-        QCOMPARE(shownFrame(gameScreen()->q1), 4);
+        gameScreen()->cycleNotesIcon();
+        QCOMPARE(shownFrame(gameScreen()->notesSheet), 4);
     }
 
     // The label Бомбы holds the notes on their frame; another label releases them onto b4.
     void notesHeldAndReleased()
     {
         moveTo(250, 325);
-        gameScreen()->execute(QStringLiteral("kon"));
-        gameScreen()->execute(QStringLiteral("kon"));
+        gameScreen()->cycleNotesIcon();
+        gameScreen()->cycleNotesIcon();
         moveTo(30, 240);
         for (int tick = 0; tick < 3; ++tick)
-            gameScreen()->execute(QStringLiteral("kon"));
-        QCOMPARE(gameScreen()->zok->tag, 5);
-        QCOMPARE(shownFrame(gameScreen()->q1), 2);
+            gameScreen()->cycleNotesIcon();
+        QCOMPARE(counter(Sheet::Notes), 5);
+        QCOMPARE(shownFrame(gameScreen()->notesSheet), 2);
         moveTo(450, 240);
-        gameScreen()->execute(QStringLiteral("kon"));
-        QCOMPARE(gameScreen()->zok->tag, 4);
-        QCOMPARE(shownFrame(gameScreen()->q1), 4);
+        gameScreen()->cycleNotesIcon();
+        QCOMPARE(counter(Sheet::Notes), 4);
+        QCOMPARE(shownFrame(gameScreen()->notesSheet), 4);
     }
 
     // A missing frame is skipped in silence, the counter advancing; an invalid one raises
@@ -390,20 +405,20 @@ private slots:
     {
         QVERIFY(QFile::remove(m_screens->path(QStringLiteral("base/image/Ico/b2.ico"))));
         moveTo(250, 325);
-        gameScreen()->execute(QStringLiteral("kon"));
-        gameScreen()->execute(QStringLiteral("kon"));
-        QCOMPARE(gameScreen()->zok->tag, 2);
-        QCOMPARE(shownFrame(gameScreen()->q1), 1);
+        gameScreen()->cycleNotesIcon();
+        gameScreen()->cycleNotesIcon();
+        QCOMPARE(counter(Sheet::Notes), 2);
+        QCOMPARE(shownFrame(gameScreen()->notesSheet), 1);
         QVERIFY(ErrorBox::openTexts().isEmpty());
 
         m_screens->write(QStringLiteral("base/image/Ico/b3.ico"), "not an icon");
-        gameScreen()->ppuuClick();
-        gameScreen()->timet->fire();
+        gameScreen()->onShowHiddenTriggered();
+        gameScreen()->examClock->fire();
         QCOMPARE(ErrorBox::openTexts(), QStringList{QStringLiteral("Icon image is not valid.")});
-        QCOMPARE(gameScreen()->zok->tag, 3);
-        QCOMPARE(shownFrame(gameScreen()->q1), 1);
-        QCOMPARE(gameScreen()->zok->caption(), QStringLiteral("0"));
-        QCOMPARE(gameScreen()->time->progress(), 99);
+        QCOMPARE(counter(Sheet::Notes), 3);
+        QCOMPARE(shownFrame(gameScreen()->notesSheet), 1);
+        QCOMPARE(gameScreen()->counterReadouts[0]->caption(), QStringLiteral("0"));
+        QCOMPARE(gameScreen()->timeGauge->progress(), 99);
     }
 
 private:

@@ -293,49 +293,49 @@ private slots:
         columns();
         GameScreen *g = gameScreen();
         row("gameScreen()", g, r(kAny, kAny, 688, 463), 13, false, kWhite, kDesktop, "hidden");
-        row("fon", g->fon, r(0, 0, 688, 368), 0, false, {}, kNone, "picture");
-        row("BombaL", g->BombaL, r(8, 232, kAny, 20), 17, true, kNavy, kLabelBack);
-        row("SporaL", g->SporaL, r(128, 256, kAny, 20), 17, true, kNavy, kLabelBack);
-        row("free", g->free, r(360, 232, 209, 137), 0, false, {}, kNone, "blank");
-        row("q1", g->q1, r(236, 306, 32, 32), 0, false, {}, kNone, "picture");
-        row("info", g->info, r(0, 348, 633, 22), 17, true, kNavy, kNone);
-        row("q3", g->q3, r(140, 274, 32, 32), 0, false, {}, kNone, "picture");
-        row("q2", g->q2, r(20, 250, 32, 32), 0, false, {}, kNone, "picture");
-        row("KonspektL", g->KonspektL, r(216, 288, kAny, 20), 17, true, kNavy, kLabelBack);
-        row("shedevr", g->shedevr, r(376, 232, kAny, 20), 17, true, kNavy, kLabelBack);
-        row("Panel1", g->Panel1, r(0, 368, 688, 95), 13, false, {}, kBlack, "bevel");
-        row("process", g->process, r(272, 32, 129, 28), 13, false, kMaroon, kMediumGrey, "hbar");
-        row("time", g->time, r(16, 24, 105, 65), 13, false, kGreen, kMediumGrey, "vbar full");
-        row("zopa", g->zopa, r(560, 24, 105, 65), 13, false, kGreen, kMediumGrey, "vbar");
-        row("Label1", g->Label1, r(272, 8, kAny, 16), 13, false, kWhite, kNone);
-        row("Label2", g->Label2, r(8, 8, kAny, 16), 13, false, kWhite, kNone);
-        row("Label3", g->Label3, r(552, 8, kAny, 16), 13, false, kWhite, kNone);
-        row("exit", g->exit, r(136, 64, 401, 25), 17, true, kWhite, kNone);
+        row("background", g->background, r(0, 0, 688, 368), 0, false, {}, kNone, "picture");
+        row("bombsLabel", g->bombsLabel, r(8, 232, kAny, 20), 17, true, kNavy, kLabelBack);
+        row("cribsLabel", g->cribsLabel, r(128, 256, kAny, 20), 17, true, kNavy, kLabelBack);
+        row("answerSheet", g->answerSheet, r(360, 232, 209, 137), 0, false, {}, kNone, "blank");
+        row("notesSheet", g->notesSheet, r(236, 306, 32, 32), 0, false, {}, kNone, "picture");
+        row("statusLine", g->statusLine, r(0, 348, 633, 22), 17, true, kNavy, kNone);
+        row("cribsSheet", g->cribsSheet, r(140, 274, 32, 32), 0, false, {}, kNone, "picture");
+        row("bombsSheet", g->bombsSheet, r(20, 250, 32, 32), 0, false, {}, kNone, "picture");
+        row("notesLabel", g->notesLabel, r(216, 288, kAny, 20), 17, true, kNavy, kLabelBack);
+        row("answerSheetLabel", g->answerSheetLabel, r(376, 232, kAny, 20), 17, true, kNavy, kLabelBack);
+        row("gaugePanel", g->gaugePanel, r(0, 368, 688, 95), 13, false, {}, kBlack, "bevel");
+        row("copiedGauge", g->copiedGauge, r(272, 32, 129, 28), 13, false, kMaroon, kMediumGrey, "hbar");
+        row("timeGauge", g->timeGauge, r(16, 24, 105, 65), 13, false, kGreen, kMediumGrey, "vbar full");
+        row("suspicionGauge", g->suspicionGauge, r(560, 24, 105, 65), 13, false, kGreen, kMediumGrey, "vbar");
+        row("copiedCaption", g->copiedCaption, r(272, 8, kAny, 16), 13, false, kWhite, kNone);
+        row("timeCaption", g->timeCaption, r(8, 8, kAny, 16), 13, false, kWhite, kNone);
+        row("suspicionCaption", g->suspicionCaption, r(552, 8, kAny, 16), 13, false, kWhite, kNone);
+        row("exitButton", g->exitButton, r(136, 64, 401, 25), 17, true, kWhite, kNone);
         // Creation seats the examiner at the desk + (25, -54).
-        row("pema", g->pema, r(9, 42, 95, 131), 0, false, {}, kRoomGreen, "centred fixed");
-        row("cba", g->cba, r(400, 256, 121, 89), 0, false, {}, kCopybookBack);
-        row("ppp", g->ppp, r(416, 0, 161, 33), 0, false, {}, kBlack, "hidden flat");
-        row("f1", g->f1, r(10, 3, 23, 22), 13, false, kWhite, kNone);
-        row("f2", g->f2, r(34, 3, 23, 22), 13, false, kWhite, kNone);
-        row("gopem", g->gopem, r(58, 3, 23, 22), 13, false, kWhite, kNone);
-        row("af", g->af, r(82, 3, 49, 22), 13, false, kWhite, kNone);
-        row("table", g->table, r(-16, 96, 176, 93), 0, false, {}, kRoomGreen);
-        row("bfg", g->bfg, r(360, 104, 273, 65), 13, false, {}, kBlack, "hidden bevel");
-        row("Bevel1", g->Bevel1, r(8, 8, 73, 25), 0, false, {}, kNone);
-        row("zok", g->zok, r(8, 8, 23, 22), 13, false, kWhite, kNone, "disabled");
-        row("zok1", g->zok1, r(32, 8, 23, 22), 13, false, kWhite, kNone, "disabled");
-        row("zok2", g->zok2, r(56, 8, 23, 22), 13, false, kWhite, kNone, "disabled");
-        row("zok3", g->zok3, r(96, 8, 23, 22), 13, false, kWhite, kNone, "disabled hidden");
-        row("zok4", g->zok4, r(120, 8, 23, 22), 13, false, kWhite, kNone, "disabled");
-        row("zok5", g->zok5, r(144, 8, 23, 22), 13, false, kWhite, kNone, "disabled hidden");
-        row("zok6", g->zok6, r(168, 8, 23, 22), 13, false, kWhite, kNone, "disabled hidden");
-        row("zok7", g->zok7, r(192, 8, 23, 22), 13, false, kWhite, kNone, "disabled hidden");
-        row("zok8", g->zok8, r(216, 8, 23, 22), 13, false, kWhite, kNone, "disabled hidden");
-        row("zok9", g->zok9, r(240, 8, 23, 22), 13, false, kWhite, kNone, "disabled hidden");
-        row("free_vis", g->free_vis, r(8, 32, 73, 22), 13, false, kWhite, kNone, "disabled");
-        row("PemX", g->PemX, r(96, 32, 73, 22), 13, false, kWhite, kNone, "disabled");
-        row("Pem_LR", g->Pem_LR, r(176, 32, 73, 22), 13, false, kWhite, kNone, "disabled");
-        row("PopupMenu1", g->PopupMenu1, r(kAny, kAny, kAny, kAny), 0, false, {}, {}, "hidden rim3");
+        row("examinerClip", g->examinerClip, r(9, 42, 95, 131), 0, false, {}, kRoomGreen, "centred fixed");
+        row("copybookClip", g->copybookClip, r(400, 256, 121, 89), 0, false, {}, kCopybookBack);
+        row("clipPanel", g->clipPanel, r(416, 0, 161, 33), 0, false, {}, kBlack, "hidden flat");
+        row("sittingClipButton", g->sittingClipButton, r(10, 3, 23, 22), 13, false, kWhite, kNone);
+        row("sittingClip2Button", g->sittingClip2Button, r(34, 3, 23, 22), 13, false, kWhite, kNone);
+        row("goButton", g->goButton, r(58, 3, 23, 22), 13, false, kWhite, kNone);
+        row("stopClipButton", g->stopClipButton, r(82, 3, 49, 22), 13, false, kWhite, kNone);
+        row("deskClip", g->deskClip, r(-16, 96, 176, 93), 0, false, {}, kRoomGreen);
+        row("readoutPanel", g->readoutPanel, r(360, 104, 273, 65), 13, false, {}, kBlack, "hidden bevel");
+        row("readoutFrame", g->readoutFrame, r(8, 8, 73, 25), 0, false, {}, kNone);
+        row("counterReadouts[0]", g->counterReadouts[0], r(8, 8, 23, 22), 13, false, kWhite, kNone, "disabled");
+        row("counterReadouts[1]", g->counterReadouts[1], r(32, 8, 23, 22), 13, false, kWhite, kNone, "disabled");
+        row("counterReadouts[2]", g->counterReadouts[2], r(56, 8, 23, 22), 13, false, kWhite, kNone, "disabled");
+        row("counterReadouts[3]", g->counterReadouts[3], r(96, 8, 23, 22), 13, false, kWhite, kNone, "disabled hidden");
+        row("counterReadouts[4]", g->counterReadouts[4], r(120, 8, 23, 22), 13, false, kWhite, kNone, "disabled");
+        row("counterReadouts[5]", g->counterReadouts[5], r(144, 8, 23, 22), 13, false, kWhite, kNone, "disabled hidden");
+        row("counterReadouts[6]", g->counterReadouts[6], r(168, 8, 23, 22), 13, false, kWhite, kNone, "disabled hidden");
+        row("counterReadouts[7]", g->counterReadouts[7], r(192, 8, 23, 22), 13, false, kWhite, kNone, "disabled hidden");
+        row("counterReadouts[8]", g->counterReadouts[8], r(216, 8, 23, 22), 13, false, kWhite, kNone, "disabled hidden");
+        row("counterReadouts[9]", g->counterReadouts[9], r(240, 8, 23, 22), 13, false, kWhite, kNone, "disabled hidden");
+        row("toolReadout", g->toolReadout, r(8, 32, 73, 22), 13, false, kWhite, kNone, "disabled");
+        row("examinerStateReadout", g->examinerStateReadout, r(96, 32, 73, 22), 13, false, kWhite, kNone, "disabled");
+        row("directionReadout", g->directionReadout, r(176, 32, 73, 22), 13, false, kWhite, kNone, "disabled");
+        row("clockMenu", g->clockMenu, r(kAny, kAny, kAny, kAny), 0, false, {}, {}, "hidden rim3");
     }
     void game() { checkRow(); }
 
@@ -387,12 +387,12 @@ private slots:
             m_screens->create();
         }
         // Gauges with bars and text; the examiner out on his walk, 30 steps from his seat.
-        if (gameScreen()->PemX->tag == 0) {
-            gameScreen()->process->setProgress(40);
-            gameScreen()->zopa->setProgress(65);
-            gameScreen()->execute(QStringLiteral("Pemil_Gowing"));
+        if (gameScreen()->examinerWalk().state == ExaminerWalk::AtDesk) {
+            gameScreen()->copiedGauge->setProgress(40);
+            gameScreen()->suspicionGauge->setProgress(65);
+            gameScreen()->decideWalk();
             for (int i = 0; i < 30; ++i)
-                gameScreen()->xxx->fire();
+                gameScreen()->walkTimer->fire();
         }
         QWidget *const screens[] = {menuScreen(), gameScreen(), scoreScreen(), aboutScreen()};
         const QImage image = look(screens[screen]);

@@ -276,7 +276,7 @@ private slots:
         QCOMPARE(music().takeLog(), QStringList());
 
         // The exam's result line carries the lordly name.
-        gameScreen()->winExecute();
+        gameScreen()->finishExam();
         const QStringList lines = scoreScreen()->scoreList->text().split(QRegularExpression("\\r?\\n"), Qt::SkipEmptyParts);
         QVERIFY(!lines.isEmpty());
         QVERIFY2(lines.last().startsWith(kLordly + " - "), qPrintable(lines.last()));
@@ -343,7 +343,7 @@ private slots:
         QCOMPARE(menuScreen()->newGameButton->caption(), QString::fromUtf8("Новая игра"));
         QVERIFY(menuScreen()->nameField->isEnabled());
         QCOMPARE(menuScreen()->windowTitle(), QString::fromUtf8("Меню \"PEMy -и Зольмар\""));
-        QCOMPARE(gameScreen()->exit->caption(), QString::fromUtf8("Выход"));
+        QCOMPARE(gameScreen()->exitButton->caption(), QString::fromUtf8("Выход"));
 
         ErrorBox::closeAll();
         guarded([] { menuScreen()->onAboutClicked(); });
@@ -402,9 +402,8 @@ private:
         QVERIFY(!menuScreen()->nameField->isEnabled());
         QCOMPARE(menuScreen()->windowTitle(), welcome);
         QCOMPARE(gameScreen()->windowTitle(), welcome);
-        QCOMPARE(menuScreen()->headline->caption(),
-                 QString::fromUtf8("Да здравствует повелитель!"));
-        QCOMPARE(gameScreen()->exit->caption(), QString::fromUtf8("Всё, что пожелаете Милорд!"));
+        QCOMPARE(menuScreen()->headline->caption(), QString::fromUtf8("Да здравствует повелитель!"));
+        QCOMPARE(gameScreen()->exitButton->caption(), QString::fromUtf8("Всё, что пожелаете Милорд!"));
     }
 
     std::unique_ptr<ScreenFixture> m_screens;

@@ -117,18 +117,18 @@ private slots:
     void loadingAndHandOver()
     {
         menuScreen()->nameField->setText(QString::fromUtf8("Вася"));
-        gameScreen()->process->setProgress(40);
-        gameScreen()->time->setProgress(3);
-        gameScreen()->zopa->setProgress(77);
-        gameScreen()->free->tag = 3;
-        gameScreen()->q1->tag = 1;
-        gameScreen()->zok->tag = 4;
-        gameScreen()->PemX->tag = 3;
-        gameScreen()->Pem_LR->tag = 1;
-        gameScreen()->pema->move(200, 62);
-        gameScreen()->xxx->setEnabled(true);
-        gameScreen()->kvik1Click();
-        gameScreen()->time->setForeColor(QColor(255, 0, 0));
+        gameScreen()->copiedGauge->setProgress(40);
+        gameScreen()->timeGauge->setProgress(3);
+        gameScreen()->suspicionGauge->setProgress(77);
+        gameScreen()->onNotesHovered();
+        for (int i = 0; i < 4; ++i)
+            gameScreen()->cycleNotesIcon();
+        gameScreen()->onCribsHovered();
+        QVERIFY(walkExaminerTo(ExaminerWalk::Patrolling));
+        gameScreen()->walkTimer->fire(); // turns right
+        gameScreen()->examinerClip->move(200, 62);
+        gameScreen()->onFastClockTriggered();
+        gameScreen()->timeGauge->setForeColor(QColor(255, 0, 0));
         scoreScreen()->showScreen();
         menuScreen()->onNewGameClicked();
         menuScreen()->onNewGameClicked(); // a second click during the loading starts nothing new
@@ -136,21 +136,21 @@ private slots:
         QVERIFY(!menuScreen()->loadingTimer->enabled());
         QVERIFY(menuScreen()->loadingGauge->isHidden());
         QCOMPARE(menuScreen()->loadingGauge->progress(), 1);
-        QVERIFY(gameScreen()->timet->enabled());
+        QVERIFY(gameScreen()->examClock->enabled());
         QVERIFY(!menuScreen()->isVisible());
         QVERIFY(!scoreScreen()->isVisible());
-        QCOMPARE(gameScreen()->process->progress(), 0);
-        QCOMPARE(gameScreen()->time->progress(), 100);
-        QCOMPARE(gameScreen()->zopa->progress(), 0);
-        QCOMPARE(gameScreen()->free->tag, 3);
-        QCOMPARE(gameScreen()->q1->tag, 1);
-        QCOMPARE(gameScreen()->zok->tag, 4);
-        QCOMPARE(gameScreen()->PemX->tag, 3);
-        QCOMPARE(gameScreen()->Pem_LR->tag, 1);
-        QCOMPARE(gameScreen()->pema->pos(), QPoint(200, 62));
-        QVERIFY(gameScreen()->xxx->enabled());
-        QCOMPARE(gameScreen()->timet->interval(), 100);
-        QCOMPARE(gameScreen()->time->foreColor(), QColor(255, 0, 0));
+        QCOMPARE(gameScreen()->copiedGauge->progress(), 0);
+        QCOMPARE(gameScreen()->timeGauge->progress(), 100);
+        QCOMPARE(gameScreen()->suspicionGauge->progress(), 0);
+        QCOMPARE(gameScreen()->examState().tool, Tool::Cribs);
+        QVERIFY(gameScreen()->examState().sheetInUse(Sheet::Notes));
+        QCOMPARE(gameScreen()->examState().icon(Sheet::Notes).counter(), 4);
+        QCOMPARE(gameScreen()->examinerWalk().state, ExaminerWalk::Patrolling);
+        QCOMPARE(gameScreen()->examinerWalk().direction, ExaminerWalk::MovingRight);
+        QCOMPARE(gameScreen()->examinerClip->pos(), QPoint(200, 62));
+        QVERIFY(gameScreen()->walkTimer->enabled());
+        QCOMPARE(gameScreen()->examClock->interval(), 100);
+        QCOMPARE(gameScreen()->timeGauge->foreColor(), QColor(255, 0, 0));
 
         gameScreen()->hide();
         menuScreen()->showScreen();
@@ -395,7 +395,7 @@ private slots:
         QCOMPARE(menuScreen()->loadingGauge->progress(), 81);
         ErrorBox::closeAll();
         QCOMPARE(ticksUntilExam(), 20);
-        QVERIFY(gameScreen()->timet->enabled());
+        QVERIFY(gameScreen()->examClock->enabled());
     }
 
 private:

@@ -59,13 +59,13 @@ private slots:
     {
         m_screens->create();
         gameScreen()->showScreen();
-        gameScreen()->timet->setEnabled(true);
+        gameScreen()->examClock->setEnabled(true);
         scoreScreen()->showScreen();
         gameScreen()->close();
         scoreScreen()->close();
         QVERIFY(!gameScreen()->isVisible());
         QVERIFY(!scoreScreen()->isVisible());
-        QVERIFY(gameScreen()->timet->enabled());
+        QVERIFY(gameScreen()->examClock->enabled());
         QVERIFY(menuScreen()->isVisible());
         menuScreen()->hide();
         for (QWidget *screen : QList<QWidget *>{menuScreen(), gameScreen(), scoreScreen()})
@@ -91,7 +91,7 @@ private slots:
             else if (way == 1)
                 menuScreen()->onExitClicked();
             else
-                gameScreen()->exitClick();
+                gameScreen()->onExitClicked();
         });
         QTimer watchdog;
         bool timedOut = false;
@@ -132,7 +132,7 @@ private slots:
         QTest::keyClick(target, Qt::Key_Return);
         QTest::keyClick(target, Qt::Key_Enter, Qt::KeypadModifier);
         QVERIFY(menuScreen()->hiddenPanel->isVisibleTo(menuScreen()));
-        QVERIFY(gameScreen()->bfg->isVisibleTo(gameScreen()));
+        QVERIFY(gameScreen()->readoutPanel->isVisibleTo(gameScreen()));
         QVERIFY(menuScreen()->loadingTimer->enabled());
         QCOMPARE(menuScreen()->nameField->text(), QString::fromUtf8("Студент"));
         QCOMPARE(scoreScreen()->scoreList->text(), screen == 2 ? QString("line\r\n") : QString());
@@ -146,7 +146,7 @@ private slots:
         m_screens->create();
         QTest::keyClick(menuScreen()->nameField, Qt::Key_Return);
         QVERIFY(menuScreen()->hiddenPanel->isVisibleTo(menuScreen()));
-        QVERIFY(gameScreen()->bfg->isVisibleTo(gameScreen()));
+        QVERIFY(gameScreen()->readoutPanel->isVisibleTo(gameScreen()));
         QVERIFY(!menuScreen()->loadingTimer->enabled());
         QCOMPARE(menuScreen()->nameField->text(), QString());
     }
@@ -173,7 +173,7 @@ private slots:
         menuScreen()->nameField->setText(QString::fromUtf8("Студент"));
         QTest::keyClick(menuScreen()->nameField, Qt::Key_Return);
         QVERIFY(gameScreen() && scoreScreen() && aboutScreen());
-        QVERIFY(gameScreen()->bfg->isVisibleTo(gameScreen()));
+        QVERIFY(gameScreen()->readoutPanel->isVisibleTo(gameScreen()));
         QVERIFY(menuScreen()->loadingTimer->enabled());
     }
 
@@ -217,10 +217,10 @@ private slots:
             for (int i = 1; i <= 5; ++i)
                 m_screens->write(QString("base/image/Ico/b%1.ico").arg(i), "not an icon");
             gameScreen()->showScreen();
-            gameScreen()->q1->tag = 1;
+            gameScreen()->onNotesHovered();
             for (int i = 0; i < 6 && ErrorBox::openTexts().isEmpty(); ++i)
-                guarded([] { gameScreen()->konExecute(); });
-            gameScreen()->winExecute();
+                guarded([] { gameScreen()->cycleNotesIcon(); });
+            gameScreen()->finishExam();
             front = scoreScreen();
             break;
         }
@@ -297,7 +297,7 @@ private slots:
             {"back from scores", [] { scoreScreen()->onBackClicked(); }},
             {"about", [] { menuScreen()->onAboutClicked(); }},
             {"back from about", [] { aboutScreen()->onBackClicked(); }},
-            {"exam ends", [] { gameScreen()->winExecute(); }},
+            {"exam ends", [] { gameScreen()->finishExam(); }},
             {"lordly", [] { menuScreen()->nameField->setText(QString::fromUtf16(MenuScreen::kLordlyName)); }},
         };
         guarded(actions.at(action));

@@ -55,13 +55,13 @@ QStringList running()
 {
     QStringList names;
     const QList<std::pair<const char *, Timer *>> timers{
-        {"timet", gameScreen()->timet}, {"xxx", gameScreen()->xxx}, {"loadingTimer", menuScreen()->loadingTimer},
-        {"echo guard", shellMusic().echoGuard()},     {"hoverTimer", menuScreen()->hoverTimer}, {"moveTimer", aboutScreen()->moveTimer}, {"captionTimer", aboutScreen()->captionTimer}};
+        {"exam clock", gameScreen()->examClock}, {"walk timer", gameScreen()->walkTimer}, {"loading timer", menuScreen()->loadingTimer},
+        {"echo guard", shellMusic().echoGuard()},     {"hover timer", menuScreen()->hoverTimer}, {"move timer", aboutScreen()->moveTimer}, {"caption timer", aboutScreen()->captionTimer}};
     for (const auto &[name, timer] : timers)
         if (timer->enabled())
             names << QString::fromLatin1(name);
     const QList<std::pair<const char *, TAnimate *>> clips{
-        {"pema", gameScreen()->pema}, {"table", gameScreen()->table}, {"cba", gameScreen()->cba}};
+        {"examiner", gameScreen()->examinerClip}, {"desk", gameScreen()->deskClip}, {"copybook", gameScreen()->copybookClip}};
     for (const auto &[name, clip] : clips)
         if (clip->active())
             names << QString::fromLatin1(name);
@@ -81,10 +81,10 @@ void settle()
 // one frame now and then when the screen is shown again.
 void tick()
 {
-    gameScreen()->timet->fire();
-    if (gameScreen()->xxx->enabled())
-        gameScreen()->xxx->fire();
-    for (TAnimate *clip : {gameScreen()->pema, gameScreen()->table, gameScreen()->cba})
+    gameScreen()->examClock->fire();
+    if (gameScreen()->walkTimer->enabled())
+        gameScreen()->walkTimer->fire();
+    for (TAnimate *clip : {gameScreen()->examinerClip, gameScreen()->deskClip, gameScreen()->copybookClip})
         if (clip->isTicking())
             clip->frameTimer();
     settle();
@@ -93,7 +93,7 @@ void tick()
 // Ticks while the exam runs and `until` is false; returns false when the exam outlasted the limit.
 bool tickWhile(const std::function<bool()> &until, int &ticks)
 {
-    while (gameScreen()->timet->enabled() && !until()) {
+    while (gameScreen()->examClock->enabled() && !until()) {
         if (++ticks > kTickLimit)
             return false;
         tick();
@@ -122,7 +122,7 @@ private slots:
         const bool log = qEnvironmentVariableIsSet("PEMY_SOAK_LOG");
 
         menuScreen()->nameField->setText(QStringLiteral("Soak"));
-        gameScreen()->kvik1Click();
+        gameScreen()->onFastClockTriggered();
         qint64 warm = -1;
         int walks = 0;
         for (int exam = 1; exam <= exams; ++exam) {
@@ -131,7 +131,7 @@ private slots:
                 menuScreen()->loadingTimer->fire();
                 settle();
             }
-            QVERIFY2(gameScreen()->timet->enabled(), qPrintable(QString::number(exam)));
+            QVERIFY2(gameScreen()->examClock->enabled(), qPrintable(QString::number(exam)));
 
             // Out: notes and cribs at the desk until the examiner gets up; then bombs or nothing,
             // keeping the suspicion between 55 and 68 (never in the call-back band 51..54), until
@@ -139,26 +139,26 @@ private slots:
             int ticks = 0;
             QVERIFY(tickWhile(
                 [] {
-                    if (gameScreen()->PemX->tag == 3)
+                    if (gameScreen()->examinerWalk().state == ExaminerWalk::Patrolling)
                         return true;
-                    if (gameScreen()->PemX->tag == 0) {
-                        gameScreen()->q1MouseMove();
-                        gameScreen()->q3MouseMove();
-                    } else if (gameScreen()->zopa->progress() < 58) {
-                        gameScreen()->q2MouseMove();
+                    if (gameScreen()->examinerWalk().state == ExaminerWalk::AtDesk) {
+                        gameScreen()->onNotesHovered();
+                        gameScreen()->onCribsHovered();
+                    } else if (gameScreen()->suspicionGauge->progress() < 58) {
+                        gameScreen()->onBombsHovered();
                     } else {
-                        gameScreen()->freeMouseMove();
+                        gameScreen()->onAnswerSheetHovered();
                     }
                     return false;
                 },
                 ticks));
-            if (gameScreen()->PemX->tag == 3)
+            if (gameScreen()->examinerWalk().state == ExaminerWalk::Patrolling)
                 ++walks;
 
-            gameScreen()->freeMouseMove();
-            QVERIFY(tickWhile([] { return gameScreen()->PemX->tag == 0 && !gameScreen()->xxx->enabled(); }, ticks));
+            gameScreen()->onAnswerSheetHovered();
+            QVERIFY(tickWhile([] { return gameScreen()->examinerWalk().state == ExaminerWalk::AtDesk && !gameScreen()->walkTimer->enabled(); }, ticks));
             QVERIFY(tickWhile([] { return false; }, ticks));
-            QCOMPARE(gameScreen()->PemX->tag, 0);
+            QCOMPARE(gameScreen()->examinerWalk().state, ExaminerWalk::AtDesk);
 
             QVERIFY(scoreScreen()->isVisible());
             scoreScreen()->onBackClicked();
@@ -179,7 +179,7 @@ private slots:
         // The examiner is home (every exam ended with him seated), so nothing runs that did not run
         // before the first exam: the menu's pulse and the examiner's and the desk's clips.
         QStringList rest = before;
-        rest.removeOne(QStringLiteral("cba")); // the copybook rests with nothing in use
+        rest.removeOne(QStringLiteral("copybook")); // the copybook rests with nothing in use
         QCOMPARE(running(), rest);
         if (kMeasureMemory && exams > kWarmUpExams) {
             const qint64 growth = residentBytes() - warm;

@@ -8,7 +8,7 @@ private slots:
     // Every cell of the suspicion table: rows are examiner states, columns the tools 0, 1, 2, 3, 5.
     void suspicionTable()
     {
-        const int tools[] = {0, 1, 2, 3, 5};
+        const Tool tools[] = {Tool::Nothing, Tool::Notes, Tool::Bombs, Tool::Cribs, Tool::LookingSuspicious};
         const int expected[5][5] = {
             {-1, 4, 10, 5, 2},
             {-2, 5, 7, 4, 1},
@@ -18,17 +18,15 @@ private slots:
         };
         for (int state = 0; state < 5; ++state)
             for (int column = 0; column < 5; ++column)
-                QCOMPARE(ExamRates::suspicionChange(state, tools[column]), expected[state][column]);
+                QCOMPARE(ExamRates::suspicionChange(ExaminerWalk::State(state), tools[column]), expected[state][column]);
     }
 
-    // A tool that never occurs (4, or anything outside the table) leaves the suspicion alone.
+    // A value that is no tool (4, or anything outside the table) leaves the suspicion alone.
     void unknownToolChangesNothing()
     {
-        for (int state = 0; state < 5; ++state) {
-            QCOMPARE(ExamRates::suspicionChange(state, 4), 0);
-            QCOMPARE(ExamRates::suspicionChange(state, 6), 0);
-            QCOMPARE(ExamRates::suspicionChange(state, -1), 0);
-        }
+        for (int state = 0; state < 5; ++state)
+            for (int tool : {4, 6, -1})
+                QCOMPARE(ExamRates::suspicionChange(ExaminerWalk::State(state), Tool(tool)), 0);
     }
 
     // Every cell of the copying table: notes, bombs, cribs per examiner state.
@@ -36,9 +34,9 @@ private slots:
     {
         const int expected[5][3] = {{1, 4, 2}, {1, 4, 2}, {0, 0, 1}, {0, 0, 1}, {2, 4, 3}};
         for (int state = 0; state < 5; ++state) {
-            QCOMPARE(ExamRates::copyGain(state, ExamRates::Notes), expected[state][0]);
-            QCOMPARE(ExamRates::copyGain(state, ExamRates::Bombs), expected[state][1]);
-            QCOMPARE(ExamRates::copyGain(state, ExamRates::Cribs), expected[state][2]);
+            for (Sheet sheet : kSheets)
+                QCOMPARE(ExamRates::copyGain(ExaminerWalk::State(state), sheet),
+                         expected[state][ExamState::ordinal(sheet)]);
         }
     }
 };

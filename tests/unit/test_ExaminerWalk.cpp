@@ -18,7 +18,7 @@ ExaminerWalk seated(QRect desk = QRect(-16, 96, 176, 93), QSize examiner = QSize
 QList<int> leftsUntilStateChanges(ExaminerWalk &walk, int limit = 500)
 {
     QList<int> lefts;
-    const int state = walk.state;
+    const ExaminerWalk::State state = walk.state;
     for (int i = 0; i < limit && walk.state == state; ++i) {
         walk.walkTick();
         lefts << walk.examiner.x();
@@ -54,19 +54,19 @@ private slots:
     {
         ExaminerWalk walk = seated();
         walk.decide(65);
-        QCOMPARE(walk.state, int(ExaminerWalk::Leaving));
+        QCOMPARE(walk.state, ExaminerWalk::Leaving);
         QVERIFY(walk.walking);
 
         QList<int> lefts = leftsUntilStateChanges(walk);
         // 16 moves to 169, then the turn that already steps down to 52.
         QCOMPARE(lefts, range(19, 169, 10) << 169);
-        QCOMPARE(walk.state, int(ExaminerWalk::SteppingDown));
+        QCOMPARE(walk.state, ExaminerWalk::SteppingDown);
         QCOMPARE(walk.examiner.y(), 52);
 
         walk.walkTick();
         QCOMPARE(walk.examiner.y(), 62);
         walk.walkTick();
-        QCOMPARE(walk.state, int(ExaminerWalk::Patrolling));
+        QCOMPARE(walk.state, ExaminerWalk::Patrolling);
         QCOMPARE(walk.examiner.topLeft(), QPoint(164, 62));
 
         // Turn at 164 steps right at once; turn at 354 takes a tick of its own.
@@ -76,7 +76,7 @@ private slots:
             lefts << walk.examiner.x();
         }
         QCOMPARE(lefts, range(169, 354, 5) << 354 << range(349, 164, -5));
-        QCOMPARE(walk.direction, int(ExaminerWalk::MovingLeft));
+        QCOMPARE(walk.direction, ExaminerWalk::MovingLeft);
     }
 
     // The return from (354, 62): left to 164, up to 42, left to 9; then seated, timer off.
@@ -87,7 +87,7 @@ private slots:
         walk.state = ExaminerWalk::Patrolling;
         walk.walking = true;
         walk.decide(52);
-        QCOMPARE(walk.state, int(ExaminerWalk::Returning));
+        QCOMPARE(walk.state, ExaminerWalk::Returning);
 
         QList<QPoint> path;
         while (walk.state == ExaminerWalk::Returning && path.size() < 500) {
@@ -103,7 +103,7 @@ private slots:
             expected << QPoint(left, 42);
         expected << QPoint(9, 42);
         QCOMPARE(path, expected);
-        QCOMPARE(walk.state, int(ExaminerWalk::AtDesk));
+        QCOMPARE(walk.state, ExaminerWalk::AtDesk);
         QVERIFY(!walk.walking);
     }
 
@@ -115,13 +115,13 @@ private slots:
         walk.decide(61);
         for (int i = 0; i < 200; ++i)
             walk.walkTick();
-        QCOMPARE(walk.state, int(ExaminerWalk::Patrolling));
+        QCOMPARE(walk.state, ExaminerWalk::Patrolling);
         walk.decide(54);
         int ticks = 0;
         while (walk.walking && ticks++ < 1000)
             walk.walkTick();
         QCOMPARE(walk.examiner.topLeft(), walk.home);
-        QCOMPARE(walk.state, int(ExaminerWalk::AtDesk));
+        QCOMPARE(walk.state, ExaminerWalk::AtDesk);
     }
 
     // Leaving starts only strictly inside 61..69; the call back only inside 51..54.
@@ -136,13 +136,13 @@ private slots:
             ExaminerWalk walk = seated();
             walk.state = ExaminerWalk::Patrolling;
             walk.decide(suspicion);
-            QCOMPARE(walk.state, int(ExaminerWalk::Patrolling));
+            QCOMPARE(walk.state, ExaminerWalk::Patrolling);
         }
         for (int suspicion : {51, 54}) {
             ExaminerWalk walk = seated();
             walk.state = ExaminerWalk::Leaving;
             walk.decide(suspicion);
-            QCOMPARE(walk.state, int(ExaminerWalk::Returning));
+            QCOMPARE(walk.state, ExaminerWalk::Returning);
         }
     }
 
@@ -153,11 +153,11 @@ private slots:
         walk.state = ExaminerWalk::Returning;
         walk.walking = true;
         walk.decide(65);
-        QCOMPARE(walk.state, int(ExaminerWalk::Returning));
+        QCOMPARE(walk.state, ExaminerWalk::Returning);
         walk.walkTick();
-        QCOMPARE(walk.state, int(ExaminerWalk::AtDesk));
+        QCOMPARE(walk.state, ExaminerWalk::AtDesk);
         walk.decide(65);
-        QCOMPARE(walk.state, int(ExaminerWalk::Leaving));
+        QCOMPARE(walk.state, ExaminerWalk::Leaving);
     }
 
     // Called back while leaving: straight back left along the desk; the Top never changes.
@@ -229,12 +229,12 @@ private slots:
         QFETCH(QPoint, to);
         ExaminerWalk walk = seated();
         walk.examiner.moveTo(from);
-        walk.state = state;
-        walk.direction = direction;
+        walk.state = ExaminerWalk::State(state);
+        walk.direction = ExaminerWalk::Direction(direction);
         walk.walking = true;
         walk.walkTick();
-        QCOMPARE(walk.state, stateAfter);
-        QCOMPARE(walk.direction, directionAfter);
+        QCOMPARE(int(walk.state), stateAfter);
+        QCOMPARE(int(walk.direction), directionAfter);
         QCOMPARE(walk.examiner.topLeft(), to);
         QCOMPARE(walk.examiner.size(), QSize(95, 131));
         QCOMPARE(walk.walking, stateAfter != 0);
@@ -249,7 +249,7 @@ private slots:
         walk.direction = ExaminerWalk::MovingRight;
         walk.walking = true;
         walk.walkTick();
-        QCOMPARE(walk.state, int(ExaminerWalk::Patrolling));
+        QCOMPARE(walk.state, ExaminerWalk::Patrolling);
         QCOMPARE(walk.examiner.x(), 174);
     }
 };
