@@ -86,7 +86,6 @@ public:
     // Draws the widget: Color everywhere, the current frame keyed on top.
     void drawFrame(QPainter &painter) const;
 
-    int tag = 0;
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -59,7 +59,6 @@ public:
     MusicBackend *backend() const { return m_backend.get(); }
 
     std::function<void()> onNotify;
-    int tag = 0;
     bool autoRewind = true;
 
 private:

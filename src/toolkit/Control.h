@@ -15,7 +15,6 @@
 #include <utility>
 
 // What every control of the game's screens shares, on top of a Qt widget:
-// - an integer tag, where the screens keep their state values;
 // - pointer-move and click handlers, run through the guard. A control takes every pointer event
 //   over it, whether or not it has a handler, so the pointer never reaches what lies beneath it;
 // - a disabled control lets the pointer through to whatever lies beneath it (a sibling or its
@@ -30,7 +29,6 @@ public:
         this->setMouseTracking(true);
     }
 
-    int tag = 0;
     std::function<void()> onMouseMove;
     std::function<void()> onClick;
 

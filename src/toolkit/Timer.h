@@ -13,7 +13,7 @@
 // A screen may put an enabled timer to sleep while its ticks could change nothing on the screen
 // (dormant): it then does not wake the program, counts the ticks that fall due instead of running
 // them, and keeps its phase, so that once awake it ticks exactly where it would have ticked.
-// Being dormant changes nothing that the handlers see: enabled, interval and tag stay as they are.
+// Being dormant changes nothing that the handlers see: enabled and interval stay as they are.
 class Timer : public QObject {
     Q_OBJECT
 public:
@@ -40,7 +40,6 @@ public:
     int remainingTime() const { return m_timer.remainingTime(); }
 
     std::function<void()> onTimer;
-    int tag = 0;
 
 private:
     // The real period: the interval, but no shorter than the resolution; 0 for a timer that never fires.

@@ -106,7 +106,6 @@ private slots:
         QCOMPARE(gauge.color(), parent.palette().color(parent.backgroundRole()));
         QCOMPARE(gauge.font().pixelSize(), 17);
         QCOMPARE(gauge.size(), QSize(100, 100));
-        QCOMPARE(gauge.tag, 0);
         QVERIFY(gauge.hasMouseTracking());
     }
 
