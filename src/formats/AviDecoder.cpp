@@ -257,18 +257,8 @@ bool AviDecoder::parseHeaderList(qint64 begin, qint64 end)
         if (chunkEnd > end)
             return false;
         if (id == fourCc("avih") && !haveMain) {
-            if (size < AvihSize)
+            if (!parseMainHeader(pos + 8, size))
                 return false;
-            const QByteArray avih = readAt(pos + 8, AvihSize);
-            if (avih.size() < AvihSize)
-                return false;
-            m_header.microSecPerFrame = le32(avih.constData() + AvihMicroSecPerFrame);
-            // Values above INT_MAX are as wrong as negative ones; they count as unset.
-            const auto asInt = [](quint32 v) { return v > 0x7fffffffu ? 0 : int(v); };
-            m_header.totalFrames = asInt(le32(avih.constData() + AvihTotalFrames));
-            const int width = asInt(le32(avih.constData() + AvihWidth));
-            const int height = asInt(le32(avih.constData() + AvihHeight));
-            m_header.frameSize = width > 0 && height > 0 ? QSize(width, height) : QSize();
             haveMain = true;
         } else if (id == fourCc("LIST") && head.size() == 12 && le32(head.constData() + 8) == fourCc("strl")) {
             // A stream list: its header says what it carries, its format how.
@@ -311,6 +301,23 @@ bool AviDecoder::parseHeaderList(qint64 begin, qint64 end)
     return haveMain && m_streamNumber >= 0;
 }
 
+bool AviDecoder::parseMainHeader(qint64 at, quint32 size)
+{
+    if (size < AvihSize)
+        return false;
+    const QByteArray avih = readAt(at, AvihSize);
+    if (avih.size() < AvihSize)
+        return false;
+    m_header.microSecPerFrame = le32(avih.constData() + AvihMicroSecPerFrame);
+    // Values above INT_MAX are as wrong as negative ones; they count as unset.
+    const auto asInt = [](quint32 v) { return v > 0x7fffffffu ? 0 : int(v); };
+    m_header.totalFrames = asInt(le32(avih.constData() + AvihTotalFrames));
+    const int width = asInt(le32(avih.constData() + AvihWidth));
+    const int height = asInt(le32(avih.constData() + AvihHeight));
+    m_header.frameSize = width > 0 && height > 0 ? QSize(width, height) : QSize();
+    return true;
+}
+
 bool AviDecoder::parseStreamFormat(qint64 at, quint32 size)
 {
     if (size < BiHeaderSize)
@@ -342,7 +349,7 @@ bool AviDecoder::parseStreamFormat(qint64 at, quint32 size)
             return false;
         Channel channel;
         for (int i = 0; i < 3; ++i) {
-            m_masks[i] = le32(f + BiMasks + 4 * i);
+            m_masks[i] = le32(f + BiMasks + qsizetype(4) * i);
             if (!channel.set(m_masks[i]) || (bits == 16 && m_masks[i] > 0xffff))
                 return false;
         }

@@ -88,6 +88,8 @@ private:
 
     bool parse();
     bool parseHeaderList(qint64 begin, qint64 end);
+    // The main header "avih" of `size` bytes at `at`.
+    bool parseMainHeader(qint64 at, quint32 size);
     bool parseStreamFormat(qint64 at, quint32 size);
     void readIndex(qint64 at, quint32 size, qint64 moviTag);
     void walkMovi(qint64 begin, qint64 end);

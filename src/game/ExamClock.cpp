@@ -9,21 +9,20 @@ using namespace Colors;
 // Time left below which every step beeps.
 constexpr int kBeepBelow = 5;
 
-
 } // namespace
 
-std::optional<QColor> ExamClock::barColour(int p)
+std::optional<QColor> ExamClock::barColour(int timeLeft)
 {
-    if (p > 90 && p < 100)
+    if (timeLeft > 90 && timeLeft < 100)
         return kLime;
-    if (p > 20 && p < 50)
+    if (timeLeft > 20 && timeLeft < 50)
         return kYellow;
-    if (p > 0 && p < 20)
+    if (timeLeft > 0 && timeLeft < 20)
         return kRed;
     return std::nullopt;
 }
 
-bool ExamClock::beeps(int p)
+bool ExamClock::beeps(int timeLeft)
 {
-    return p < kBeepBelow;
+    return timeLeft < kBeepBelow;
 }

@@ -86,12 +86,13 @@ void ExaminerWalk::returnHome()
 {
     if (state != Returning)
         return;
-    if (examiner.x() >= deskRight() + kPace) {
+    // Left until past the desk, then up to the home row, then left to the seat.
+    const bool besideDesk = examiner.x() >= deskRight() + kPace;
+    const bool belowHome = examiner.y() >= home.y() + kPace;
+    if (besideDesk || (!belowHome && examiner.x() > home.x())) {
         examiner.translate(-kPace, 0);
-    } else if (examiner.y() >= home.y() + kPace) {
+    } else if (belowHome) {
         examiner.translate(0, -kPace);
-    } else if (examiner.x() > home.x()) {
-        examiner.translate(-kPace, 0);
     } else {
         state = AtDesk;
         walking = false;

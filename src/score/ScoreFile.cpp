@@ -45,7 +45,7 @@ QByteArray followLinks(const QString &path)
 // path, or a new one in an existing data directory. Empty when there is no data directory.
 QString primaryTarget()
 {
-    const QString existing = AssetPath::resolve(QString::fromUtf16(kPath));
+    QString existing = AssetPath::resolve(QString::fromUtf16(kPath));
     if (!existing.isEmpty())
         return existing;
     // A data "directory" that is a file gives a path that no file can be made at.

@@ -44,10 +44,11 @@ qsizetype normalisedSize(QByteArrayView bytes)
     if (zero >= 0)
         bytes = bytes.first(zero);
     qsizetype size = bytes.size();
+    // A lone CR or a lone LF each gains the other half of CR LF.
     for (qsizetype i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] == '\r' && (i + 1 == bytes.size() || bytes[i + 1] != '\n'))
-            ++size;
-        else if (bytes[i] == '\n' && (i == 0 || bytes[i - 1] != '\r'))
+        const bool loneCr = bytes[i] == '\r' && (i + 1 == bytes.size() || bytes[i + 1] != '\n');
+        const bool loneLf = bytes[i] == '\n' && (i == 0 || bytes[i - 1] != '\r');
+        if (loneCr || loneLf)
             ++size;
     }
     return size;
