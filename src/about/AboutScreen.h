@@ -1,5 +1,8 @@
 #pragma once
 
+// Folder about/: the about screen and its animations' plain rules. Includes toolkit/ only; never
+// another screen or app/.
+
 #include "about/AboutMotion.h"
 #include "toolkit/Screen.h"
 

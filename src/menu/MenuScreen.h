@@ -1,5 +1,9 @@
 #pragma once
 
+// Folder menu/: the menu screen and the plain rule beside it (the hover pulse). It tells the music
+// owner what happens here and reports the way to the other screens by signals. Includes music/,
+// widgets/, toolkit/ and formats/; never another screen or app/.
+
 #include "menu/MenuPulse.h"
 #include "toolkit/Screen.h"
 

@@ -1,5 +1,9 @@
 #pragma once
 
+// Folder score/: the score screen, the score list's text rules, the score file's policy and, under
+// it, the safe replace of one file in turn with every other game. Includes toolkit/ and formats/;
+// never another screen or app/.
+
 #include "score/ScoreFile.h"
 #include "toolkit/Screen.h"
 
