@@ -6,6 +6,7 @@ constexpr int kStates = 5;
 
 // Suspicion per tick; rows are examiner states, columns the tools nothing, notes, bombs, cribs and
 // looking suspicious.
+// clang-format off
 constexpr int kSuspicion[kStates][5] = {
     {-1, 4, 10, 5, 2},
     {-2, 5, 7, 4, 1},
@@ -22,6 +23,7 @@ constexpr int kCopying[kStates][3] = {
     {0, 0, 1},
     {2, 4, 3},
 };
+// clang-format on
 
 // Column of a tool in the suspicion table, -1 for a value that is no tool.
 int toolColumn(Tool tool)

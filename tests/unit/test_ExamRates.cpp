@@ -9,6 +9,7 @@ private slots:
     void suspicionTable()
     {
         const Tool tools[] = {Tool::Nothing, Tool::Notes, Tool::Bombs, Tool::Cribs, Tool::LookingSuspicious};
+        // clang-format off
         const int expected[5][5] = {
             {-1, 4, 10, 5, 2},
             {-2, 5, 7, 4, 1},
@@ -16,6 +17,7 @@ private slots:
             {-3, 10, 10, 10, 2},
             {-4, 4, 15, 4, 1},
         };
+        // clang-format on
         for (int state = 0; state < 5; ++state)
             for (int column = 0; column < 5; ++column)
                 QCOMPARE(ExamRates::suspicionChange(ExaminerWalk::State(state), tools[column]), expected[state][column]);
