@@ -1,6 +1,6 @@
-// The clip player's costs: opening a clip (its first frame decoded), drawing one frame (the paint of
-// every frame the clip shows), the timer tick with the frames cached or decoded when due, and the
-// memory that the decoded frames of the game's three clips hold. Clips are written here, 8-bit
+// The clip player's costs: opening a clip (its first frame decoded), drawing one frame (the paint
+// of every frame the clip shows), the timer tick with the frames cached or decoded when due, and
+// the memory that the decoded frames of the game's three clips hold. Clips are written here, 8-bit
 // palette like the game's, 30 frames each.
 
 #include "../tests/unit/AviWriter.h"
@@ -57,8 +57,9 @@ void BM_OpenClipOfEmptyChunks(benchmark::State &state)
         layout.index = false;
         if (!file.open(QIODevice::WriteOnly)
             || !file.write(AviWriter::withEmptyChunks(
-                AviWriter::bytes(size, Fps, 3, ClipCodec::Pal8,
-                                 [&](int i) { return AviWriter::splitFrame(size, Background, i); }, layout),
+                AviWriter::bytes(
+                    size, Fps, 3, ClipCodec::Pal8,
+                    [&](int i) { return AviWriter::splitFrame(size, Background, i); }, layout),
                 int(state.range(0) * 1000000), true))) {
             state.SkipWithError("cannot write the clip");
             return;

@@ -3,8 +3,8 @@
 // exam appends with the screen shown (until it is painted), showing a file of one 1 MB (and 5 MB)
 // line without spaces, the resident memory that 3,000 exam ends with their saves add, and score
 // files of 2 to 61 MB from start-up to the shown screen and its save (time and peak memory). The
-// floor is one paint of an empty window of the same size. Report CPU time: the wall time on a shared
-// machine mostly measures the neighbours (and a save's fsync, the disk).
+// floor is one paint of an empty window of the same size. Report CPU time: the wall time on a
+// shared machine mostly measures the neighbours (and a save's fsync, the disk).
 
 #include "formats/Cp1251.h"
 #include "game/ExamResult.h"
@@ -53,7 +53,7 @@ QByteArray largeScoreFile()
     for (int exam = 0; exam < kLines / 2; ++exam) {
         text += ExamResult::separator() + QStringLiteral("\r\n");
         text += ExamResult::resultLine(names[exam % names.size()], exam % 101, exam % 7 == 0)
-                + QStringLiteral("\r\n");
+            + QStringLiteral("\r\n");
     }
     return Cp1251::encode(text);
 }
@@ -221,7 +221,12 @@ void BM_ScoreLargeList(benchmark::State &state)
         state.counters["file_MB"] = fileBytes / 1048576.0;
     }
 }
-BENCHMARK(BM_ScoreLargeList)->Arg(2)->Arg(10)->Arg(61)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_ScoreLargeList)
+    ->Arg(2)
+    ->Arg(10)
+    ->Arg(61)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 // The floor: one paint of an empty window as large as the score screen.
 void BM_ScoreFloorEmptyWindow(benchmark::State &state)

@@ -13,7 +13,8 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QWidget window;
     window.setWindowTitle(QStringLiteral("empty window"));
-    // The menu's client area is 688 × 440 pixels at 120 dots per inch, scaled like the game's layouts.
+    // The menu's client area is 688 × 440 pixels at 120 dots per inch, scaled like the game's
+    // layouts.
     const QScreen *screen = QGuiApplication::primaryScreen();
     const double scale = screen ? screen->logicalDotsPerInch() / 120.0 : 1.0;
     window.setFixedSize(int(std::lround(688 * scale)), int(std::lround(440 * scale)));

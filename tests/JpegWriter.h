@@ -1,6 +1,7 @@
 #pragma once
 
-// JPEG files written by libjpeg itself, for the decoder's tests, the fuzz seeds and the hostile files.
+// JPEG files written by libjpeg itself, for the decoder's tests, the fuzz seeds and the hostile
+// files.
 
 #include <QByteArray>
 
@@ -34,7 +35,9 @@ inline QByteArray writeJpeg(const JpegShape &shape,
     info.image_width = JDIMENSION(shape.width);
     info.image_height = JDIMENSION(shape.height);
     info.input_components = shape.components;
-    info.in_color_space = shape.components == 1 ? JCS_GRAYSCALE : shape.components == 4 ? JCS_CMYK : JCS_RGB;
+    info.in_color_space = shape.components == 1 ? JCS_GRAYSCALE
+        : shape.components == 4                 ? JCS_CMYK
+                                                : JCS_RGB;
     jpeg_set_defaults(&info);
     jpeg_set_quality(&info, shape.quality, TRUE);
     if (shape.progressive)

@@ -91,11 +91,26 @@ private:
     QString m_oldDir;
 };
 
-inline MenuScreen *menuScreen() { return ScreenFixture::current ? ScreenFixture::current->menu() : nullptr; }
-inline GameScreen *gameScreen() { return ScreenFixture::current ? ScreenFixture::current->game() : nullptr; }
-inline ScoreScreen *scoreScreen() { return ScreenFixture::current ? ScreenFixture::current->scores() : nullptr; }
-inline AboutScreen *aboutScreen() { return ScreenFixture::current ? ScreenFixture::current->about() : nullptr; }
-inline Music &shellMusic() { return ScreenFixture::current->music(); }
+inline MenuScreen *menuScreen()
+{
+    return ScreenFixture::current ? ScreenFixture::current->menu() : nullptr;
+}
+inline GameScreen *gameScreen()
+{
+    return ScreenFixture::current ? ScreenFixture::current->game() : nullptr;
+}
+inline ScoreScreen *scoreScreen()
+{
+    return ScreenFixture::current ? ScreenFixture::current->scores() : nullptr;
+}
+inline AboutScreen *aboutScreen()
+{
+    return ScreenFixture::current ? ScreenFixture::current->about() : nullptr;
+}
+inline Music &shellMusic()
+{
+    return ScreenFixture::current->music();
+}
 
 // Sends the game's examiner out until he is in `state` (Returning: called back from the patrol),
 // through the clock's decision and the walk timer; the suspicion is left as it was.
@@ -129,7 +144,8 @@ inline QStringList shownLines(const QPlainTextEdit *box, int most = 1000)
         layout->blockBoundingRect(block); // lays the block out
         for (int i = 0; i < block.layout()->lineCount() && lines.size() < most; ++i) {
             const QTextLine line = block.layout()->lineAt(i);
-            lines += block.text().mid(line.textStart(), line.textLength()).remove(QChar::LineSeparator);
+            lines +=
+                block.text().mid(line.textStart(), line.textLength()).remove(QChar::LineSeparator);
         }
     }
     return lines;

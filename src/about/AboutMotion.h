@@ -11,12 +11,13 @@ namespace AboutMotion {
 enum class Horizontal { Right, Left };
 enum class Vertical { Down, Up };
 
-// One tick of the bounce. `left` and `top` are the label's position, `horizontal` and `vertical` its
-// directions, `limitX` and `limitY` the largest left and top edges that keep it inside the frame.
-// A tick that finds the label at the left or right limit only turns it round; one at the top or
-// bottom limit still makes its horizontal move before turning. Beyond a limit (the label grew
+// One tick of the bounce. `left` and `top` are the label's position, `horizontal` and `vertical`
+// its directions, `limitX` and `limitY` the largest left and top edges that keep it inside the
+// frame. A tick that finds the label at the left or right limit only turns it round; one at the top
+// or bottom limit still makes its horizontal move before turning. Beyond a limit (the label grew
 // wider than the room left) that axis stands still until the limit is reached again.
-void bounce(int &left, int &top, Horizontal &horizontal, Vertical &vertical, int limitX, int limitY);
+void bounce(int &left, int &top, Horizontal &horizontal, Vertical &vertical, int limitX,
+            int limitY);
 
 // What one tick of the caption cycle does.
 struct CaptionStep {

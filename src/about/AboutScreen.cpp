@@ -27,7 +27,6 @@ const QString kMailAddress = QStringLiteral("rodvk@example.org");
 constexpr int kMoveMs = 1;
 constexpr int kCaptionMs = 100;
 
-
 // A label of the bottom bar: centred text in money green under a hand pointer, as wide as its
 // caption, full height.
 TLabel *barLabel(TPanel *bar, const QString &caption, int fontPx)
@@ -43,8 +42,8 @@ TLabel *barLabel(TPanel *bar, const QString &caption, int fontPx)
 } // namespace
 
 AboutScreen::AboutScreen()
-    : Screen(QStringLiteral("О авторе... Программа \"PEMy\" v 1.0.0.1 alpha"), 613, 235, Frame::None,
-             Qt::black)
+    : Screen(QStringLiteral("О авторе... Программа \"PEMy\" v 1.0.0.1 alpha"), 613, 235,
+             Frame::None, Qt::black)
 {
     setFont(Scaling::font(13));
 
@@ -66,7 +65,8 @@ AboutScreen::AboutScreen()
     mailLink->setAutoSize(true);
     mailLink->move(linkBar->width() - mailLink->width(), 0);
     backLink = barLabel(linkBar, QStringLiteral("Назад"), 40);
-    backLink->setGeometry(siteLink->width(), 0, mailLink->x() - siteLink->width(), linkBar->height());
+    backLink->setGeometry(siteLink->width(), 0, mailLink->x() - siteLink->width(),
+                          linkBar->height());
 
     moveTimer = new Timer(kMoveMs, false, this);
     captionTimer = new Timer(kCaptionMs, false, this);
@@ -101,11 +101,26 @@ void AboutScreen::startAnimations()
     captionTimer->setEnabled(true);
 }
 
-void AboutScreen::onBackgroundHovered() { highlightLinks(nullptr); }
-void AboutScreen::onLinkBarHovered() { highlightLinks(nullptr); }
-void AboutScreen::onSiteHovered() { highlightLinks(siteLink); }
-void AboutScreen::onMailHovered() { highlightLinks(mailLink); }
-void AboutScreen::onNicknameHovered() { startAnimations(); }
+void AboutScreen::onBackgroundHovered()
+{
+    highlightLinks(nullptr);
+}
+void AboutScreen::onLinkBarHovered()
+{
+    highlightLinks(nullptr);
+}
+void AboutScreen::onSiteHovered()
+{
+    highlightLinks(siteLink);
+}
+void AboutScreen::onMailHovered()
+{
+    highlightLinks(mailLink);
+}
+void AboutScreen::onNicknameHovered()
+{
+    startAnimations();
+}
 
 // Leaves the links as they are: coming straight from a link, both stay blue.
 void AboutScreen::onBackHovered()

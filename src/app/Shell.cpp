@@ -85,7 +85,8 @@ bool Shell::eventFilter(QObject *watched, QEvent *event)
     case QEvent::Paint:
         if (watched == m_menu && !m_restQueued) {
             m_restQueued = true; // after this paint has reached the screen
-            QMetaObject::invokeMethod(this, [this] { createRest(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this] { createRest(); }, Qt::QueuedConnection);
         }
         break;
     case QEvent::KeyPress:

@@ -1,8 +1,8 @@
 #pragma once
 
-// Folder app/: the program's entry and the wiring. The one place that knows every screen: it creates
-// them, owns the music, and connects what each screen reports to what follows, so that it reads as
-// the table of screen switches. Nothing below includes it.
+// Folder app/: the program's entry and the wiring. The one place that knows every screen: it
+// creates them, owns the music, and connects what each screen reports to what follows, so that it
+// reads as the table of screen switches. Nothing below includes it.
 
 #include "music/Music.h"
 
@@ -28,9 +28,9 @@ public:
         MenuFirst
     };
 
-    // Creates the screens in the order menu, game, score, about (the menu starts the music, the game
-    // loads its background and clips, the score screen reads the score file), routes Enter from
-    // every screen to the menu and shows the menu, the main screen. The others stay hidden.
+    // Creates the screens in the order menu, game, score, about (the menu starts the music, the
+    // game loads its background and clips, the score screen reads the score file), routes Enter
+    // from every screen to the menu and shows the menu, the main screen. The others stay hidden.
     explicit Shell(Start start);
     // Destroys the screens (the end of the process, and between tests).
     ~Shell() override;
@@ -56,7 +56,8 @@ private:
     ScoreScreen *m_scores = nullptr;
     AboutScreen *m_about = nullptr;
     EnterKeyRouter *m_enterRouter = nullptr;
-    // While the menu is shown alone at start: the rest is created once (queued after its first paint).
+    // While the menu is shown alone at start: the rest is created once (queued after its first
+    // paint).
     bool m_restPending = false;
     bool m_restQueued = false;
 };

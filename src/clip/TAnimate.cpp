@@ -22,8 +22,7 @@ constexpr int MinFrameMs = 10;
 
 } // namespace
 
-TAnimate::TAnimate(QWidget *parent)
-    : QWidget(parent), m_color(DefaultColor)
+TAnimate::TAnimate(QWidget *parent) : QWidget(parent), m_color(DefaultColor)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
@@ -109,7 +108,8 @@ void TAnimate::openClip()
     m_stopFrame = std::min(m_frameCount, decoder->framesInFile());
     m_frameSize = header.frameSize;
     // Each cached frame costs its pixels and its slot in the list.
-    const qint64 perFrame = qint64(m_frameSize.width()) * m_frameSize.height() * 4 + qint64(sizeof(QImage));
+    const qint64 perFrame =
+        qint64(m_frameSize.width()) * m_frameSize.height() * 4 + qint64(sizeof(QImage));
     m_caching = qint64(m_stopFrame) * perFrame <= m_cacheLimit;
     m_frames = QVector<QImage>(m_caching ? m_stopFrame : 1);
     m_frames[0] = decoder->firstFrame();
@@ -195,8 +195,9 @@ void TAnimate::showDueFrame(int frame)
     if (image.isNull()) {
         // The rest of the file does not decode: the range ends before this frame from now on.
         m_stopFrame = std::max(1, frame - 1);
-        if (m_caching && std::all_of(m_frames.cbegin(), m_frames.cbegin() + m_stopFrame,
-                                     [](const QImage &f) { return !f.isNull(); }))
+        if (m_caching
+            && std::all_of(m_frames.cbegin(), m_frames.cbegin() + m_stopFrame,
+                           [](const QImage &f) { return !f.isNull(); }))
             m_decoder.reset(); // every frame of the shorter range is kept
         frame = 1;
         image = m_frames[0];
@@ -224,7 +225,8 @@ QImage TAnimate::frameImage(int frame, int *reached)
         return image;
     m_frames[index] = image;
     // Once every frame of the range is kept, the decoder and its file are no longer needed.
-    if (std::all_of(m_frames.cbegin(), m_frames.cbegin() + m_stopFrame, [](const QImage &f) { return !f.isNull(); }))
+    if (std::all_of(m_frames.cbegin(), m_frames.cbegin() + m_stopFrame,
+                    [](const QImage &f) { return !f.isNull(); }))
         m_decoder.reset();
     return image;
 }
@@ -236,8 +238,9 @@ void TAnimate::drawFrame(QPainter &painter) const
         return;
     // Frames are in the layout's pixels: off a 120-dpi screen they are resampled to scale.
     const QSize shown = Scaling::size(m_shown.size());
-    const QPoint origin = m_center ? QPoint((width() - shown.width()) / 2, (height() - shown.height()) / 2)
-                                   : QPoint(0, 0);
+    const QPoint origin = m_center
+        ? QPoint((width() - shown.width()) / 2, (height() - shown.height()) / 2)
+        : QPoint(0, 0);
     if (shown == m_shown.size()) {
         painter.drawImage(origin, m_shown);
         return;

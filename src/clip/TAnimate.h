@@ -86,7 +86,6 @@ public:
     // Draws the widget: Color everywhere, the current frame keyed on top.
     void drawFrame(QPainter &painter) const;
 
-
 protected:
     void paintEvent(QPaintEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
@@ -97,12 +96,13 @@ protected:
     void hideEvent(QHideEvent *event) override;
 
 private:
-    void openClip();  // opens m_fileName or throws
+    void openClip(); // opens m_fileName or throws
     void closeClip();
     void stop();
     void showFrame(int frame, const QImage &image);
     void showDueFrame(int frame);
-    QImage frameImage(int frame, int *reached); // `reached`: the frame it is, maybe one before `frame`
+    QImage frameImage(int frame,
+                      int *reached); // `reached`: the frame it is, maybe one before `frame`
     bool sleeping() const;
     int dueFrame() const;
     void updateTimer();
@@ -121,8 +121,8 @@ private:
     QImage m_shown;
 
     std::unique_ptr<AviDecoder> m_decoder; // null once every frame is cached
-    bool m_caching = false;   // whether every decoded frame is kept
-    QVector<QImage> m_frames; // index 0 = frame 1; filled as frames are first decoded
+    bool m_caching = false;                // whether every decoded frame is kept
+    QVector<QImage> m_frames;              // index 0 = frame 1; filled as frames are first decoded
     qint64 m_cacheLimit = DefaultCacheLimit;
 
     QTimer m_timer;

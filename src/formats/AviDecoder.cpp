@@ -48,7 +48,8 @@ constexpr int BiBitCount = 14;
 constexpr int BiCompression = 16;
 constexpr int BiClrUsed = 32;
 constexpr int BiHeaderSize = 40;
-constexpr int BiMasks = 40; // three 32-bit masks follow the 40-byte header, or lie inside a longer one
+constexpr int BiMasks =
+    40; // three 32-bit masks follow the 40-byte header, or lie inside a longer one
 
 // Compression values of a bitmap info header.
 constexpr quint32 BiRgb = 0;
@@ -172,7 +173,9 @@ QByteArray AviDecoder::headerAt(qint64 offset, qint64 size)
     --m_headersLeft;
     if (offset < m_windowAt || offset + size > m_windowAt + m_window.size()) {
         m_windowAt = offset;
-        m_window = offset < 0 || offset > m_fileSize ? QByteArray() : readAt(offset, std::min(Window, m_fileSize - offset));
+        m_window = offset < 0 || offset > m_fileSize
+            ? QByteArray()
+            : readAt(offset, std::min(Window, m_fileSize - offset));
     }
     if (offset < m_windowAt || offset + size > m_windowAt + m_window.size())
         return {};
@@ -186,7 +189,8 @@ QByteArray AviDecoder::headerAt(qint64 offset, qint64 size)
 bool AviDecoder::parse()
 {
     const QByteArray riff = readAt(0, 12);
-    if (riff.size() != 12 || le32(riff.constData()) != fourCc("RIFF") || le32(riff.constData() + 8) != fourCc("AVI "))
+    if (riff.size() != 12 || le32(riff.constData()) != fourCc("RIFF")
+        || le32(riff.constData() + 8) != fourCc("AVI "))
         return false;
     const qint64 riffEnd = std::min<qint64>(8 + qint64(le32(riff.constData() + 4)), m_fileSize);
 
@@ -260,7 +264,8 @@ bool AviDecoder::parseHeaderList(qint64 begin, qint64 end)
             if (!parseMainHeader(pos + 8, size))
                 return false;
             haveMain = true;
-        } else if (id == fourCc("LIST") && head.size() == 12 && le32(head.constData() + 8) == fourCc("strl")) {
+        } else if (id == fourCc("LIST") && head.size() == 12
+                   && le32(head.constData() + 8) == fourCc("strl")) {
             // A stream list: its header says what it carries, its format how.
             quint32 type = 0, scale = 0, rate = 0;
             qint64 formatAt = -1;
@@ -377,7 +382,8 @@ bool AviDecoder::isVideoChunk(quint32 id) const
     const char digits[2] = {char('0' + m_streamNumber / 10), char('0' + m_streamNumber % 10)};
     const quint32 prefix = quint32(uchar(digits[0])) | quint32(uchar(digits[1])) << 8;
     const quint32 kind = id >> 16;
-    return (id & 0xffff) == prefix && (kind == (fourCc("00db") >> 16) || kind == (fourCc("00dc") >> 16));
+    return (id & 0xffff) == prefix
+        && (kind == (fourCc("00db") >> 16) || kind == (fourCc("00dc") >> 16));
 }
 
 bool AviDecoder::addChunk(qint64 dataOffset, quint32 size, bool key)
@@ -387,7 +393,8 @@ bool AviDecoder::addChunk(qint64 dataOffset, quint32 size, bool key)
     if (m_chunks.empty() || key)
         m_keyFrames.push_back(int(m_chunks.size()));
     m_chunks.push_back({dataOffset, size});
-    const int wanted = m_header.totalFrames > 0 ? std::min(m_header.totalFrames, MaxFrames) : MaxFrames;
+    const int wanted =
+        m_header.totalFrames > 0 ? std::min(m_header.totalFrames, MaxFrames) : MaxFrames;
     return int(m_chunks.size()) < wanted;
 }
 
@@ -414,7 +421,8 @@ void AviDecoder::readIndex(qint64 at, quint32 size, qint64 moviTag)
             if (base < 0) {
                 for (const qint64 candidate : {moviTag, qint64(0)}) {
                     const QByteArray head = readAt(candidate + offset, 8);
-                    if (head.size() == 8 && le32(head.constData()) == id && le32(head.constData() + 4) == chunkSize) {
+                    if (head.size() == 8 && le32(head.constData()) == id
+                        && le32(head.constData() + 4) == chunkSize) {
                         base = candidate;
                         break;
                     }
@@ -456,7 +464,8 @@ QImage AviDecoder::frame(int index, QDeadlineTimer deadline, int *reached)
     if (!m_device || index < 0 || index >= framesInFile())
         return {};
     int dummy = 0;
-    return m_coding == Coding::Rle8 ? decodeRle(index, deadline, reached ? reached : &dummy) : decodeRaw(index);
+    return m_coding == Coding::Rle8 ? decodeRle(index, deadline, reached ? reached : &dummy)
+                                    : decodeRaw(index);
 }
 
 // An uncompressed frame. An empty chunk repeats the frame before it. Rows are stored padded to
@@ -490,7 +499,8 @@ QImage AviDecoder::decodeRaw(int index)
             channels[i].set(m_masks[i]);
     }
     for (int y = 0; y < height; ++y) {
-        const auto *in = reinterpret_cast<const uchar *>(data.constData() + stride * (m_bottomUp ? height - 1 - y : y));
+        const auto *in = reinterpret_cast<const uchar *>(
+            data.constData() + stride * (m_bottomUp ? height - 1 - y : y));
         auto *out = reinterpret_cast<QRgb *>(image.scanLine(y));
         switch (m_bitCount) {
         case 8:
@@ -500,8 +510,9 @@ QImage AviDecoder::decodeRaw(int index)
         case 16:
             for (int x = 0; x < width; ++x, in += 2) {
                 const quint32 v = quint32(in[0] | in[1] << 8);
-                out[x] = m_masks[0] ? qRgb(channels[0].value(v), channels[1].value(v), channels[2].value(v))
-                                    : qRgb(expand(v >> 10 & 31, 5), expand(v >> 5 & 31, 5), expand(v & 31, 5));
+                out[x] = m_masks[0]
+                    ? qRgb(channels[0].value(v), channels[1].value(v), channels[2].value(v))
+                    : qRgb(expand(v >> 10 & 31, 5), expand(v >> 5 & 31, 5), expand(v & 31, 5));
             }
             break;
         case 24:
@@ -510,9 +521,11 @@ QImage AviDecoder::decodeRaw(int index)
             break;
         case 32:
             for (int x = 0; x < width; ++x, in += 4) {
-                const quint32 v = quint32(in[0]) | quint32(in[1]) << 8 | quint32(in[2]) << 16 | quint32(in[3]) << 24;
-                out[x] = m_masks[0] ? qRgb(channels[0].value(v), channels[1].value(v), channels[2].value(v))
-                                    : qRgb(in[2], in[1], in[0]);
+                const quint32 v = quint32(in[0]) | quint32(in[1]) << 8 | quint32(in[2]) << 16
+                    | quint32(in[3]) << 24;
+                out[x] = m_masks[0]
+                    ? qRgb(channels[0].value(v), channels[1].value(v), channels[2].value(v))
+                    : qRgb(in[2], in[1], in[0]);
             }
             break;
         }
@@ -549,7 +562,8 @@ QImage AviDecoder::decodeRle(int index, QDeadlineTimer deadline, int *reached)
     if (image.isNull())
         return {};
     for (int y = 0; y < height; ++y) {
-        const uchar *in = m_indices.data() + size_t(m_bottomUp ? height - 1 - y : y) * size_t(width);
+        const uchar *in =
+            m_indices.data() + size_t(m_bottomUp ? height - 1 - y : y) * size_t(width);
         auto *out = reinterpret_cast<QRgb *>(image.scanLine(y));
         for (int x = 0; x < width; ++x)
             out[x] = m_palette[in[x]];

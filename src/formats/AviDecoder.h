@@ -2,8 +2,8 @@
 
 #include <QByteArray>
 #include <QDeadlineTimer>
-#include <QImage>
 #include <QIODevice>
+#include <QImage>
 #include <QRgb>
 #include <QSize>
 #include <QString>
@@ -75,7 +75,8 @@ public:
     // one), whichever is closer; the work is bounded by `deadline`: once it has passed, the frame
     // reached so far comes back instead (at least one frame further than before), and `reached`
     // (when given) says which frame that is.
-    QImage frame(int index, QDeadlineTimer deadline = QDeadlineTimer(QDeadlineTimer::Forever), int *reached = nullptr);
+    QImage frame(int index, QDeadlineTimer deadline = QDeadlineTimer(QDeadlineTimer::Forever),
+                 int *reached = nullptr);
 
 private:
     enum class Coding { Raw, Rle8 };
@@ -97,8 +98,8 @@ private:
     bool isVideoChunk(quint32 id) const;
 
     QByteArray readAt(qint64 offset, qint64 size);
-    // A chunk's header (at most 12 bytes) at `offset`, read through a window of the file; empty when
-    // the file ends first or MaxChunkHeaders have been looked at.
+    // A chunk's header (at most 12 bytes) at `offset`, read through a window of the file; empty
+    // when the file ends first or MaxChunkHeaders have been looked at.
     QByteArray headerAt(qint64 offset, qint64 size);
     QImage decodeRaw(int index);
     QImage decodeRle(int index, QDeadlineTimer deadline, int *reached);
@@ -120,7 +121,8 @@ private:
     QSize m_storedSize; // as the stream stores frames; scaled to header().frameSize when it differs
     bool m_bottomUp = true;
     QVector<QRgb> m_palette;
-    quint32 m_masks[3] = {0, 0, 0}; // red, green, blue; zero for the plain 5-5-5, 24 and 32-bit layouts
+    quint32 m_masks[3] = {0, 0,
+                          0}; // red, green, blue; zero for the plain 5-5-5, 24 and 32-bit layouts
 
     // The part of the file that chunk headers are read from, and how many more may be looked at.
     QByteArray m_window;

@@ -3,9 +3,9 @@
 #include <QByteArray>
 #include <QString>
 
-// Windows-1251, the single-byte code page of every text the game stores. Texts cross into and out of
-// the program through here, and text boxes take only what this code page can hold, so that what the
-// player sees is what the file keeps.
+// Windows-1251, the single-byte code page of every text the game stores. Texts cross into and out
+// of the program through here, and text boxes take only what this code page can hold, so that what
+// the player sees is what the file keeps.
 namespace Cp1251 {
 
 // Every character that the code page cannot hold becomes "?" (see sanitize()).

@@ -17,8 +17,9 @@
 // the guard at every event entry point turns it into the error box.
 class GameError : public std::runtime_error {
 public:
-    explicit GameError(const QString &text)
-        : std::runtime_error(text.toStdString()), m_text(text) {}
+    explicit GameError(const QString &text) : std::runtime_error(text.toStdString()), m_text(text)
+    {
+    }
 
     const QString &text() const { return m_text; }
 

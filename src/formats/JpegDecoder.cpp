@@ -11,8 +11,8 @@
 #include <memory>
 #include <vector>
 
-#include <jpeglib.h>
 #include <jerror.h>
+#include <jpeglib.h>
 
 namespace {
 
@@ -61,7 +61,8 @@ void limitScans(j_common_ptr cinfo)
         return;
     limit->scan = info->input_scan_number;
     for (int i = 0; i < info->comps_in_scan; ++i)
-        limit->blocks += qint64(info->cur_comp_info[i]->width_in_blocks) * info->cur_comp_info[i]->height_in_blocks;
+        limit->blocks += qint64(info->cur_comp_info[i]->width_in_blocks)
+            * info->cur_comp_info[i]->height_in_blocks;
     // A picture of one scan is read row by row, only as far as it is drawn: no budget for it.
     const bool wholePicture = info->progressive_mode || limit->scan > 1;
     if (limit->scan > kMaxScans || (wholePicture && limit->blocks > kMaxScanBlocks)) {
@@ -164,20 +165,25 @@ QImage decodeWith(const std::function<void(jpeg_decompress_struct &)> &attach, Q
 QImage JpegDecoder::decode(const QByteArray &bytes, QSize visible)
 {
     // An empty buffer is refused by libjpeg itself with its "empty input" error.
-    return decodeWith([&bytes](jpeg_decompress_struct &info) {
-        jpeg_mem_src(&info, reinterpret_cast<const unsigned char *>(bytes.constData()),
-                     static_cast<unsigned long>(bytes.size()));
-    }, visible);
+    return decodeWith(
+        [&bytes](jpeg_decompress_struct &info) {
+            jpeg_mem_src(&info, reinterpret_cast<const unsigned char *>(bytes.constData()),
+                         static_cast<unsigned long>(bytes.size()));
+        },
+        visible);
 }
 
 QImage JpegDecoder::decodeFile(const QString &path, QSize visible)
 {
-    const auto cannotOpen = [&path] { return GameError(QString("Cannot open file \"%1\"").arg(path)); };
+    const auto cannotOpen = [&path] {
+        return GameError(QString("Cannot open file \"%1\"").arg(path));
+    };
     if (!QFileInfo(path).isFile())
         throw cannotOpen();
     std::FILE *file = std::fopen(QFile::encodeName(path).constData(), "rb");
     if (!file)
         throw cannotOpen();
     const std::unique_ptr<std::FILE, int (*)(std::FILE *)> closer(file, std::fclose);
-    return decodeWith([file](jpeg_decompress_struct &info) { jpeg_stdio_src(&info, file); }, visible);
+    return decodeWith([file](jpeg_decompress_struct &info) { jpeg_stdio_src(&info, file); },
+                      visible);
 }

@@ -43,8 +43,14 @@ Kind kindOf(const QString &extension)
     return Kind::Other;
 }
 
-quint32 be32(const uchar *p) { return quint32(p[0]) << 24 | quint32(p[1]) << 16 | quint32(p[2]) << 8 | p[3]; }
-quint16 be16(const uchar *p) { return quint16(p[0] << 8 | p[1]); }
+quint32 be32(const uchar *p)
+{
+    return quint32(p[0]) << 24 | quint32(p[1]) << 16 | quint32(p[2]) << 8 | p[3];
+}
+quint16 be16(const uchar *p)
+{
+    return quint16(p[0] << 8 | p[1]);
+}
 
 // Length of the ID3v2 tag at the start of `head` (at least 10 bytes of the file), 0 when none.
 qint64 id3Length(const QByteArray &head)
@@ -53,7 +59,8 @@ qint64 id3Length(const QByteArray &head)
         return 0;
     const auto *p = reinterpret_cast<const uchar *>(head.constData());
     // The size is four 7-bit bytes; a footer of 10 bytes follows when flag bit 4 is set.
-    const qint64 size = qint64(p[6] & 0x7f) << 21 | qint64(p[7] & 0x7f) << 14 | qint64(p[8] & 0x7f) << 7 | (p[9] & 0x7f);
+    const qint64 size = qint64(p[6] & 0x7f) << 21 | qint64(p[7] & 0x7f) << 14
+        | qint64(p[8] & 0x7f) << 7 | (p[9] & 0x7f);
     return 10 + size + ((p[5] & 0x10) ? 10 : 0);
 }
 
@@ -64,16 +71,16 @@ struct FrameHeader {
     int length = 0;     // bytes, header included
 };
 
-// Decodes the 4-byte MPEG audio frame header at `p`; false for anything that is not one (free-format
-// bit rates included, which a stream of real frames does not use).
+// Decodes the 4-byte MPEG audio frame header at `p`; false for anything that is not one
+// (free-format bit rates included, which a stream of real frames does not use).
 bool frameHeader(const uchar *p, FrameHeader *header)
 {
     static constexpr std::array<std::array<int, 15>, 5> BitRates{{
         {0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448}, // MPEG-1 layer I
         {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384},    // MPEG-1 layer II
         {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320},     // MPEG-1 layer III
-        {0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256},    // MPEG-2/2.5 layer I
-        {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},         // MPEG-2/2.5 layers II, III
+        {0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256}, // MPEG-2/2.5 layer I
+        {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160}, // MPEG-2/2.5 layers II, III
     }};
     static constexpr std::array<int, 3> Mpeg1Rates{44100, 48000, 32000};
 
@@ -226,8 +233,9 @@ MusicFileCheck::Result MusicFileCheck::checkMp3(const QByteArray &bytes, qint64 
             if (chained == Mp3FramesToChain || (at == audioSize && chained >= Mp3MinFrames))
                 return Result::Mp3;
             FrameHeader next;
-            if (at + 4 > available || !frameHeader(data + at, &next) || next.version != first.version
-                || next.layer != first.layer || next.sampleRate != first.sampleRate)
+            if (at + 4 > available || !frameHeader(data + at, &next)
+                || next.version != first.version || next.layer != first.layer
+                || next.sampleRate != first.sampleRate)
                 break;
             frame = next;
         }

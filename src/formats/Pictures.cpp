@@ -17,16 +17,17 @@ constexpr int kMaxPictureMegabytes = 16;
 bool fits(const QImageReader &reader)
 {
     const QSize size = reader.size();
-    return !size.isValid() || qint64(size.width()) * size.height() * 4 <= qint64(kMaxPictureMegabytes) << 20;
+    return !size.isValid()
+        || qint64(size.width()) * size.height() * 4 <= qint64(kMaxPictureMegabytes) << 20;
 }
 
 QImage readIcon(QImageReader &reader)
 {
     reader.setDecideFormatFromContent(false);
     reader.setAllocationLimit(kMaxPictureMegabytes);
-    // The largest image of the icon is the one drawn at 32 x 32: the widest by the icon's directory,
-    // the first of equals. Only that one is decoded; a file of a few KB may list thousands of
-    // entries that all point to one large picture.
+    // The largest image of the icon is the one drawn at 32 x 32: the widest by the icon's
+    // directory, the first of equals. Only that one is decoded; a file of a few KB may list
+    // thousands of entries that all point to one large picture.
     int best = -1;
     int bestWidth = 0;
     for (int index = 0; reader.jumpToImage(index); ++index) {

@@ -29,11 +29,16 @@ constexpr int kCopying[kStates][3] = {
 int toolColumn(Tool tool)
 {
     switch (tool) {
-    case Tool::Nothing: return 0;
-    case Tool::Notes: return 1;
-    case Tool::Bombs: return 2;
-    case Tool::Cribs: return 3;
-    case Tool::LookingSuspicious: return 4;
+    case Tool::Nothing:
+        return 0;
+    case Tool::Notes:
+        return 1;
+    case Tool::Bombs:
+        return 2;
+    case Tool::Cribs:
+        return 3;
+    case Tool::LookingSuspicious:
+        return 4;
     }
     return -1;
 }

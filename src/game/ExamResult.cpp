@@ -29,6 +29,6 @@ QString ExamResult::resultLine(const QString &name, int share, bool caught)
     const QString suffix = caught
         ? QStringLiteral(" баллов. Но Вы пытальсь списать! и Ваша оценка и все предыдущие = 0!")
         : QStringLiteral(" баллов");
-    return name + QStringLiteral(" - ") + QString::number(share) + QStringLiteral(" % списано! Или = ")
-           + QString::number(points(share)) + suffix;
+    return name + QStringLiteral(" - ") + QString::number(share)
+        + QStringLiteral(" % списано! Или = ") + QString::number(points(share)) + suffix;
 }

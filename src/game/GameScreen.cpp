@@ -108,8 +108,8 @@ TImage *sheetIcon(QWidget *parent, const QImage &icon, int left, int top)
     return sheet;
 }
 
-TGauge *makeGauge(QWidget *parent, TGaugeKind kind, const QColor &bar, int left, int top,
-                  int width, int height)
+TGauge *makeGauge(QWidget *parent, TGaugeKind kind, const QColor &bar, int left, int top, int width,
+                  int height)
 {
     auto *gauge = place(new TGauge(parent), left, top, width, height);
     gauge->setKind(kind);
@@ -157,7 +157,8 @@ GameScreen::GameScreen()
     // White text; disabled controls keep the greyed text of the disabled colour group.
     QPalette white = palette();
     for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
-        for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        for (QPalette::ColorRole role :
+             {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
             white.setColor(group, role, Qt::white);
     setPalette(white);
 
@@ -315,8 +316,8 @@ void GameScreen::loadBackground()
     if (AssetPath::exists(kBackground))
         // Drawn at its own size from its top left corner: what lies beyond the picture area is
         // never decoded.
-        background->setPicture(JpegDecoder::decodeFile(
-            AssetPath::resolve(kBackground), QSize(kBackgroundWidth, kBackgroundHeight)));
+        background->setPicture(JpegDecoder::decodeFile(AssetPath::resolve(kBackground),
+                                                       QSize(kBackgroundWidth, kBackgroundHeight)));
 }
 
 void GameScreen::startClipIfExists(TAnimate *clip, const QString &gamePath)
@@ -508,9 +509,12 @@ void GameScreen::onCribsLabelHovered()
 TImage *GameScreen::sheetPicture(Sheet sheet) const
 {
     switch (sheet) {
-    case Sheet::Notes: return notesSheet;
-    case Sheet::Bombs: return bombsSheet;
-    case Sheet::Cribs: return cribsSheet;
+    case Sheet::Notes:
+        return notesSheet;
+    case Sheet::Bombs:
+        return bombsSheet;
+    case Sheet::Cribs:
+        return cribsSheet;
     }
     return nullptr;
 }

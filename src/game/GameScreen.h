@@ -1,8 +1,9 @@
 #pragma once
 
 // Folder game/: the exam's screen and, beside it, the plain classes of its rules and state (the
-// rates, the clock, the icon cycles, the examiner's walk, the result line). It reports the end of an
-// exam by a signal. Includes clip/, widgets/, toolkit/ and formats/; never another screen or app/.
+// rates, the clock, the icon cycles, the examiner's walk, the result line). It reports the end of
+// an exam by a signal. Includes clip/, widgets/, toolkit/ and formats/; never another screen or
+// app/.
 
 #include "game/ExamState.h"
 #include "game/ExaminerWalk.h"

@@ -256,10 +256,22 @@ void MenuScreen::highlightEntry(Hover item)
     }
 }
 
-void MenuScreen::onNewGameHovered() { highlightEntry(Hover::NewGame); }
-void MenuScreen::onScoresHovered() { highlightEntry(Hover::Scores); }
-void MenuScreen::onAboutHovered() { highlightEntry(Hover::About); }
-void MenuScreen::onExitHovered() { highlightEntry(Hover::Exit); }
+void MenuScreen::onNewGameHovered()
+{
+    highlightEntry(Hover::NewGame);
+}
+void MenuScreen::onScoresHovered()
+{
+    highlightEntry(Hover::Scores);
+}
+void MenuScreen::onAboutHovered()
+{
+    highlightEntry(Hover::About);
+}
+void MenuScreen::onExitHovered()
+{
+    highlightEntry(Hover::Exit);
+}
 
 // The name field lights its prompt only: an entry keeps its colour.
 void MenuScreen::onNameHovered()

@@ -19,7 +19,8 @@ class TLabel;
 class TMediaPlayer;
 class TPanel;
 class Timer;
-template <class Base> class Control;
+template <class Base>
+class Control;
 class QImage;
 class QLabel;
 

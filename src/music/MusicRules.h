@@ -8,10 +8,10 @@
 // rules are tested without sound or screens.
 //
 // Repeating: the player reports the end of a piece, and also the end of a request that a later one
-// supersedes (an echo). When a report comes while repeating is armed, the looping piece starts again
-// and repeating is held until the echo guard (a short timer) has run, so the echo of that restart is
-// swallowed; the guard re-arms repeating only while the sound is on. A single piece holds repeating
-// for good, and so does the way back from the about screen.
+// supersedes (an echo). When a report comes while repeating is armed, the looping piece starts
+// again and repeating is held until the echo guard (a short timer) has run, so the echo of that
+// restart is swallowed; the guard re-arms repeating only while the sound is on. A single piece
+// holds repeating for good, and so does the way back from the about screen.
 //
 // Failures: a hook that fails throws GameError; the event ends where it was raised, with the state
 // changes before it made and those after it not.
@@ -19,8 +19,8 @@ class MusicRules {
 public:
     enum class Piece { Menu, Exam, Lordly, About };
     enum class Repeat {
-        Armed,      // a report restarts the looping piece
-        Held,       // reports are ignored until the echo guard re-arms (never, after the about screen)
+        Armed, // a report restarts the looping piece
+        Held,  // reports are ignored until the echo guard re-arms (never, after the about screen)
         SinglePiece // a single piece was started: reports are ignored for good
     };
     // The sound switch after a click; `failed` when the player could not follow it.
@@ -39,8 +39,8 @@ public:
     void playExamPiece();
     // An exam is loading: the exam piece is the one that loops from now on.
     void examLoadingStarted();
-    // The loading has come far enough for the exam piece, which plays unless the player is lordly or
-    // the sound is off.
+    // The loading has come far enough for the exam piece, which plays unless the player is lordly
+    // or the sound is off.
     void examPieceDue();
     // Back from the score list to the menu: the menu piece, unless lordly or the sound is off.
     void backFromScores();
@@ -52,7 +52,8 @@ public:
     void setLordlyPlayer(bool lordly);
     // The sound switch: off pauses the player, on resumes it.
     SoundSwitch switchSound();
-    // The player reports that a request ended (the piece played out, or a later request superseded it).
+    // The player reports that a request ended (the piece played out, or a later request superseded
+    // it).
     void pieceEnded();
     // The echo guard's one tick.
     void echoGuardElapsed();

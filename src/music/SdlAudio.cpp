@@ -18,7 +18,10 @@ const char *const SoundFonts[] = {
 };
 constexpr int Channels = 2;
 // About 46 ms of sound per chunk at any rate.
-int chunkSamples(int rate) { return rate >= 44100 ? 2048 : 1024; }
+int chunkSamples(int rate)
+{
+    return rate >= 44100 ? 2048 : 1024;
+}
 
 // alsa-lib reports on stderr every step of a failed device open, eight lines on a machine without
 // a sound card, while SDL looks for a driver that works. The game says it in one line of its own.
@@ -123,7 +126,8 @@ void SdlAudio::startOnWorker()
 {
     bool ready = loadLibrary();
     if (ready) {
-        // SDL would otherwise take over Ctrl+C and the termination signal; the game leaves them alone.
+        // SDL would otherwise take over Ctrl+C and the termination signal; the game leaves them
+        // alone.
         m_api.setHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
         silenceAlsa();
         ready = openOutput(m_driver.constData());
@@ -143,14 +147,16 @@ void SdlAudio::startOnWorker()
                 break;
             }
         }
-        // Loads the decoders here rather than at the first piece; a missing one only fails its format.
+        // Loads the decoders here rather than at the first piece; a missing one only fails its
+        // format.
         m_api.init(MIX_INIT_MP3 | MIX_INIT_MID);
     }
     // SDL keeps per-thread data (its error text) that it frees only for threads of its own.
     if (m_library)
         m_api.cleanUpThread();
     m_state.store(ready ? State::Ready : State::Failed);
-    QMetaObject::invokeMethod(this, [this] { settledOnUiThread(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { settledOnUiThread(); }, Qt::QueuedConnection);
 }
 
 bool SdlAudio::loadLibrary()
@@ -170,8 +176,7 @@ bool SdlAudio::loadLibrary()
         && resolve(library, "SDL_TLSCleanup", &api.cleanUpThread)
         && resolve(library, "SDL_GetError", &api.getError)
         && resolve(library, "SDL_GetCurrentAudioDriver", &api.currentAudioDriver)
-        && resolve(library, "Mix_Init", &api.init)
-        && resolve(library, "Mix_Quit", &api.quit)
+        && resolve(library, "Mix_Init", &api.init) && resolve(library, "Mix_Quit", &api.quit)
         && resolve(library, "Mix_OpenAudio", &api.openAudio)
         && resolve(library, "Mix_CloseAudio", &api.closeAudio)
         && resolve(library, "Mix_SetSoundFonts", &api.setSoundFonts)

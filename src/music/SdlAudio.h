@@ -15,9 +15,9 @@
 
 // The sound library (SDL2 with SDL2_mixer) and the sound output, loaded and opened for the whole
 // process on a thread of their own. Loading the library maps some thirty shared objects and opening
-// the output may start a sound server; paid on the UI thread, the two cost more than the rest of the
-// game's start-up together. The library is loaded at run time for the same reason, so the program
-// starts without it.
+// the output may start a sound server; paid on the UI thread, the two cost more than the rest of
+// the game's start-up together. The library is loaded at run time for the same reason, so the
+// program starts without it.
 //
 // Everything but start() is called on the UI thread. Once settled() reports Ready, the UI thread
 // calls the library through api(); the library itself serialises those calls with its audio thread.

@@ -32,10 +32,7 @@ std::atomic<SdlMusicBackend *> current{nullptr};
 
 } // namespace
 
-SdlMusicBackend::SdlMusicBackend(const QByteArray &audioDriver)
-    : m_driver(audioDriver)
-{
-}
+SdlMusicBackend::SdlMusicBackend(const QByteArray &audioDriver) : m_driver(audioDriver) {}
 
 SdlMusicBackend::~SdlMusicBackend()
 {
@@ -44,7 +41,8 @@ SdlMusicBackend::~SdlMusicBackend()
     SdlAudio &audio = SdlAudio::instance();
     SdlMusicBackend *self = this;
     if (current.compare_exchange_strong(self, nullptr) && audio.state() == SdlAudio::State::Ready)
-        audio.api().hookMusicFinished(nullptr); // waits for a hook that is running on the audio thread
+        audio.api().hookMusicFinished(
+            nullptr); // waits for a hook that is running on the audio thread
     close();
     audio.release();
 }
@@ -205,7 +203,8 @@ void SdlMusicBackend::setFinishedHandler(std::function<void()> handler)
 {
     // Swapped with the hook off, so that the audio thread never sees a half-assigned handler.
     SdlAudio &audio = SdlAudio::instance();
-    const bool hooked = m_holdsOutput && audio.state() == SdlAudio::State::Ready && current.load() == this;
+    const bool hooked =
+        m_holdsOutput && audio.state() == SdlAudio::State::Ready && current.load() == this;
     if (hooked)
         audio.api().hookMusicFinished(nullptr);
     m_finished = std::move(handler);

@@ -17,9 +17,10 @@ struct _Mix_Music; // NOLINT(bugprone-reserved-identifier)
 // that is not a whole MP3 or MIDI file fails to open with one of the game's own texts.
 //
 // The first open starts loading the library and opening the sound output on a thread of their own
-// (SdlAudio) and accepts the piece at once; the piece is loaded when the output is ready, and a play
-// asked for before that starts then. When no device can be opened the output goes to SDL's dummy
-// driver: every piece then "plays" silently in real time and ends when it would have ended aloud.
+// (SdlAudio) and accepts the piece at once; the piece is loaded when the output is ready, and a
+// play asked for before that starts then. When no device can be opened the output goes to SDL's
+// dummy driver: every piece then "plays" silently in real time and ends when it would have ended
+// aloud.
 //
 // The output runs at 44.1 kHz for MP3 and at 22.05 kHz while a MIDI piece is open, which halves
 // the synthesiser's own work: the game's soundfont puts nothing above 11 kHz that can be heard
@@ -70,7 +71,8 @@ private:
     Want m_want = Want::Stopped;     // what the player last asked of a piece not yet loaded
     bool m_startAtResume = false;    // loaded with its play paused: the resume starts it
     _Mix_Music *m_music = nullptr;
-    // Counts the pieces loaded: an end reported for an earlier one is stale. Read on the audio thread.
+    // Counts the pieces loaded: an end reported for an earlier one is stale. Read on the audio
+    // thread.
     std::atomic<quint64> m_loads{0};
     std::function<void()> m_finished;
     std::function<void(const QString &)> m_failed;

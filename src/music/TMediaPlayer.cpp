@@ -57,7 +57,8 @@ TMediaPlayer::TMediaPlayer(QWidget *parent, std::unique_ptr<MusicBackend> backen
     : QWidget(parent), m_backend(backend ? std::move(backend) : std::make_unique<SdlMusicBackend>())
 {
     m_backend->setFinishedHandler([this] {
-        // Any thread: only the play it belongs to is recorded, and the rest is done on the UI thread.
+        // Any thread: only the play it belongs to is recorded, and the rest is done on the UI
+        // thread.
         const quint64 generation = m_generation.load();
         QMetaObject::invokeMethod(
             this, [this, generation] { pieceFinished(generation); }, Qt::QueuedConnection);
@@ -67,14 +68,16 @@ TMediaPlayer::TMediaPlayer(QWidget *parent, std::unique_ptr<MusicBackend> backen
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    const auto addButton = [this, layout](Glyph glyph, const QColor &color, void (TMediaPlayer::*operation)()) {
+    const auto addButton = [this, layout](Glyph glyph, const QColor &color,
+                                          void (TMediaPlayer::*operation)()) {
         auto *button = new QToolButton(this);
         button->setIcon(glyphIcon(glyph, color));
         button->setIconSize(QSize(GlyphSide, GlyphSide));
         button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
         button->setFocusPolicy(Qt::NoFocus);
         layout->addWidget(button);
-        connect(button, &QToolButton::clicked, this, [this, operation] { guarded([this, operation] { (this->*operation)(); }); });
+        connect(button, &QToolButton::clicked, this,
+                [this, operation] { guarded([this, operation] { (this->*operation)(); }); });
         return button;
     };
     m_playButton = addButton(Glyph::Play, QColor(0, 128, 0), &TMediaPlayer::play);
@@ -198,7 +201,14 @@ void TMediaPlayer::endRequest()
         return;
     m_pending = false;
     QMetaObject::invokeMethod(
-        this, [this] { guarded([this] { if (onNotify) onNotify(); }); }, Qt::QueuedConnection);
+        this,
+        [this] {
+            guarded([this] {
+                if (onNotify)
+                    onNotify();
+            });
+        },
+        Qt::QueuedConnection);
 }
 
 void TMediaPlayer::pieceFailed(const QString &error)
@@ -213,7 +223,8 @@ void TMediaPlayer::pieceFailed(const QString &error)
     // no notification (one would restart the failed piece), and the error goes to the box as the
     // open's error does from the handler that called it.
     m_pending = false;
-    guarded([&error] { throw GameError(error.isEmpty() ? QString::fromLatin1(UnknownError) : error); });
+    guarded(
+        [&error] { throw GameError(error.isEmpty() ? QString::fromLatin1(UnknownError) : error); });
 }
 
 void TMediaPlayer::pieceFinished(quint64 generation)

@@ -32,7 +32,8 @@ public:
     Q_ENUM(Mode)
 
     // Without a back-end the player plays through SDL2_mixer.
-    explicit TMediaPlayer(QWidget *parent = nullptr, std::unique_ptr<MusicBackend> backend = nullptr);
+    explicit TMediaPlayer(QWidget *parent = nullptr,
+                          std::unique_ptr<MusicBackend> backend = nullptr);
     // Closes the piece without a notification: the program is ending.
     ~TMediaPlayer() override;
 

@@ -73,8 +73,9 @@ QByteArray digest(QByteArrayView bytes)
     return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
 }
 
-// Whether `now` is what a write in place of `bytes` over `old`, cut anywhere, leaves: the new bytes'
-// beginning, then the old bytes' rest (a longer text's space is claimed ahead with the size kept).
+// Whether `now` is what a write in place of `bytes` over `old`, cut anywhere, leaves: the new
+// bytes' beginning, then the old bytes' rest (a longer text's space is claimed ahead with the size
+// kept).
 bool isCutWrite(QByteArrayView now, QByteArrayView old, QByteArrayView bytes)
 {
     qsizetype common = 0;
@@ -94,8 +95,8 @@ struct Backup {
     QByteArray bytes;
 };
 
-// Parses a backup: the format line, "<device> <inode>", "<old size> <SHA-256>", "<new size> <SHA-256>",
-// then the old bytes and the new ones. False when any part of it is wrong.
+// Parses a backup: the format line, "<device> <inode>", "<old size> <SHA-256>", "<new size>
+// <SHA-256>", then the old bytes and the new ones. False when any part of it is wrong.
 bool parseBackup(const QByteArray &raw, Backup *backup)
 {
     QList<QByteArrayView> lines;
@@ -117,8 +118,8 @@ bool parseBackup(const QByteArray &raw, Backup *backup)
     qulonglong device = 0, oldSize = 0, newSize = 0;
     QByteArray inode, oldHash, newHash;
     bool inodeOk = false;
-    if (lines[0] != kBackupMagic || !numbers(lines[1], &device, &inode) || !numbers(lines[2], &oldSize, &oldHash)
-        || !numbers(lines[3], &newSize, &newHash))
+    if (lines[0] != kBackupMagic || !numbers(lines[1], &device, &inode)
+        || !numbers(lines[2], &oldSize, &oldHash) || !numbers(lines[3], &newSize, &newHash))
         return false;
     backup->inode = inode.toULongLong(&inodeOk);
     if (!inodeOk || qulonglong(raw.size() - start) != oldSize + newSize)
@@ -131,7 +132,8 @@ bool parseBackup(const QByteArray &raw, Backup *backup)
 
 } // namespace
 
-SafeFile::SafeFile(Disk &disk, const QByteArray &target, const QByteArray &backup, qsizetype maxBytes)
+SafeFile::SafeFile(Disk &disk, const QByteArray &target, const QByteArray &backup,
+                   qsizetype maxBytes)
     : m_disk(disk), m_target(target), m_backup(backup), m_maxBytes(maxBytes)
 {
 }
@@ -160,8 +162,8 @@ bool SafeFile::takeTurn(int waitMs)
     }
 }
 
-SafeFile::Read SafeFile::readBounded(Disk &disk, const QByteArray &path, int flags, qsizetype maxBytes,
-                                     QByteArray *bytes, int *fdOut)
+SafeFile::Read SafeFile::readBounded(Disk &disk, const QByteArray &path, int flags,
+                                     qsizetype maxBytes, QByteArray *bytes, int *fdOut)
 {
     if (fdOut)
         *fdOut = -1;
@@ -180,7 +182,8 @@ SafeFile::Read SafeFile::readBounded(Disk &disk, const QByteArray &path, int fla
     bytes->resize(limit);
     qsizetype done = 0;
     while (done < limit) {
-        const ssize_t n = disk.read(fd, bytes->data() + done, size_t(std::min(kReadChunk, limit - done)));
+        const ssize_t n =
+            disk.read(fd, bytes->data() + done, size_t(std::min(kReadChunk, limit - done)));
         if (n == -1 && errno == EINTR)
             continue;
         if (n == -1) {
@@ -210,7 +213,8 @@ bool SafeFile::writeAll(int fd, const QByteArray &bytes)
 {
     qsizetype done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = m_disk.pwrite(fd, bytes.constData() + done, size_t(bytes.size() - done), done);
+        const ssize_t n =
+            m_disk.pwrite(fd, bytes.constData() + done, size_t(bytes.size() - done), done);
         if (n == -1 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -228,7 +232,8 @@ bool SafeFile::putBack(int fd, const QByteArray &old)
 
 void SafeFile::setBackupAside()
 {
-    const QByteArray aside = m_backup + kSetAsideTag + QByteArray::number(QDateTime::currentMSecsSinceEpoch());
+    const QByteArray aside =
+        m_backup + kSetAsideTag + QByteArray::number(QDateTime::currentMSecsSinceEpoch());
     m_disk.rename(m_backup.constData(), aside.constData()); // a failure leaves it, never applied
 }
 
@@ -254,7 +259,8 @@ SafeFile::Recovery SafeFile::recover()
         return Recovery::Clean;
     QByteArray raw;
     Backup backup;
-    if (readBounded(m_disk, m_backup, O_RDONLY | O_NOFOLLOW, 2 * m_maxBytes + kBackupHeaderBytes, &raw)
+    if (readBounded(m_disk, m_backup, O_RDONLY | O_NOFOLLOW, 2 * m_maxBytes + kBackupHeaderBytes,
+                    &raw)
             != Read::Done
         || !parseBackup(raw, &backup) || ::stat(m_target.constData(), &status) != 0
         || status.st_dev != backup.device || status.st_ino != backup.inode) {
@@ -275,7 +281,8 @@ SafeFile::Recovery SafeFile::recover()
         setBackupAside();
         return Recovery::SetAside;
     }
-    const Descriptor fd(m_disk, m_disk.open(m_target.constData(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    const Descriptor fd(
+        m_disk, m_disk.open(m_target.constData(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (!fd || !putBack(fd.get(), backup.old))
         return Recovery::Pending;
     m_disk.unlink(m_backup.constData());
@@ -288,7 +295,9 @@ SafeFile::Outcome SafeFile::replace(const QByteArray &bytes)
         return Outcome::NotCreated;
     struct stat status {};
     const bool exists = ::stat(m_target.constData(), &status) == 0;
-    if (exists && (!S_ISREG(status.st_mode) || ::faccessat(AT_FDCWD, m_target.constData(), W_OK, AT_EACCESS) != 0))
+    if (exists
+        && (!S_ISREG(status.st_mode)
+            || ::faccessat(AT_FDCWD, m_target.constData(), W_OK, AT_EACCESS) != 0))
         return Outcome::NotCreated;
     const Outcome outcome = replaceThroughTemporary(bytes, exists, status);
     if (outcome == Outcome::NotCreated && exists)
@@ -310,8 +319,10 @@ bool SafeFile::remove()
 int SafeFile::createTemporary(bool exists, const struct stat &status, QByteArray *path)
 {
     for (int attempt = 0; attempt < kTemporaryNameTries; ++attempt) {
-        *path = m_target + kTemporaryTag + QByteArray::number(QRandomGenerator::global()->generate());
-        const int fd = m_disk.open(path->constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        *path =
+            m_target + kTemporaryTag + QByteArray::number(QRandomGenerator::global()->generate());
+        const int fd = m_disk.open(path->constData(),
+                                   O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd < 0 && errno == EEXIST)
             continue;
         if (fd < 0 || !exists)
@@ -328,7 +339,8 @@ int SafeFile::createTemporary(bool exists, const struct stat &status, QByteArray
     return -1;
 }
 
-SafeFile::Outcome SafeFile::replaceThroughTemporary(const QByteArray &bytes, bool exists, const struct stat &status)
+SafeFile::Outcome SafeFile::replaceThroughTemporary(const QByteArray &bytes, bool exists,
+                                                    const struct stat &status)
 {
     QByteArray temporary;
     Descriptor fd(m_disk, createTemporary(exists, status, &temporary));
@@ -356,20 +368,24 @@ bool SafeFile::writeBackup(int target, const QByteArray &old, const QByteArray &
         return false;
     const QByteArray unfinished = m_backup + kUnfinishedTag;
     m_disk.unlink(unfinished.constData());
-    Descriptor fd(m_disk, m_disk.open(unfinished.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    Descriptor fd(m_disk,
+                  m_disk.open(unfinished.constData(),
+                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (!fd)
         return false;
-    const QByteArray copy = kBackupMagic + '\n' + QByteArray::number(qulonglong(status.st_dev)) + ' '
-                            + QByteArray::number(qulonglong(status.st_ino)) + '\n' + QByteArray::number(old.size())
-                            + ' ' + digest(old) + '\n' + QByteArray::number(bytes.size()) + ' ' + digest(bytes)
-                            + '\n' + old + bytes;
+    const QByteArray copy = kBackupMagic + '\n' + QByteArray::number(qulonglong(status.st_dev))
+        + ' ' + QByteArray::number(qulonglong(status.st_ino)) + '\n'
+        + QByteArray::number(old.size()) + ' ' + digest(old) + '\n'
+        + QByteArray::number(bytes.size()) + ' ' + digest(bytes) + '\n' + old + bytes;
     bool written = writeAll(fd.get(), copy) && m_disk.fsync(fd.get()) == 0;
-    written = fd.close() && written && m_disk.rename(unfinished.constData(), m_backup.constData()) == 0;
+    written =
+        fd.close() && written && m_disk.rename(unfinished.constData(), m_backup.constData()) == 0;
     if (!written) {
         m_disk.unlink(unfinished.constData());
         return false;
     }
-    const Descriptor folder(m_disk, m_disk.open(folderOf(m_backup).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const Descriptor folder(
+        m_disk, m_disk.open(folderOf(m_backup).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder && m_disk.fsyncFolder(folder.get()) != 0) {
         m_disk.unlink(m_backup.constData());
         return false;
@@ -385,7 +401,8 @@ bool SafeFile::writeBackup(int target, const QByteArray &old, const QByteArray &
 // - the space for every byte beyond the old length is claimed (size kept) before the first old byte
 //   is overwritten; where it cannot be claimed nothing is written;
 // - the file is cut to the new length only after every new byte is written;
-// - should a write still fail half-way, the old bytes are put back at once; they fit where they were.
+// - should a write still fail half-way, the old bytes are put back at once; they fit where they
+// were.
 SafeFile::Outcome SafeFile::overwriteInPlace(const QByteArray &bytes)
 {
     QByteArray old;
@@ -398,9 +415,10 @@ SafeFile::Outcome SafeFile::overwriteInPlace(const QByteArray &bytes)
     if (!writeBackup(fd.get(), old, bytes))
         return Outcome::NotCreated;
     const bool written = writeAll(fd.get(), bytes)
-                         && (bytes.size() >= old.size() || m_disk.ftruncate(fd.get(), bytes.size()) == 0)
-                         && m_disk.fsync(fd.get()) == 0;
-    // The backup goes once the file holds whole bytes again, new or old; else the next turn uses it.
+        && (bytes.size() >= old.size() || m_disk.ftruncate(fd.get(), bytes.size()) == 0)
+        && m_disk.fsync(fd.get()) == 0;
+    // The backup goes once the file holds whole bytes again, new or old; else the next turn uses
+    // it.
     if (written || putBack(fd.get(), old))
         m_disk.unlink(m_backup.constData());
     return written ? Outcome::Written : Outcome::NotWritten;

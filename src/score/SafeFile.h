@@ -12,9 +12,9 @@
 //   folders whose files link to one file share it). Every write, rename and backup step of this
 //   file happens only while this object holds the turn; without the turn nothing is written.
 // - replace() puts every byte on disk, then replaces the target, or leaves it as it was: through a
-//   temporary file beside it (written, synced, renamed, folder synced); or, where the folder refuses
-//   a new file or a new file could not keep the target's owner, in place, after keeping the old
-//   bytes in the backup.
+//   temporary file beside it (written, synced, renamed, folder synced); or, where the folder
+//   refuses a new file or a new file could not keep the target's owner, in place, after keeping the
+//   old bytes in the backup.
 // - The backup's target is the one this object was made for, never read from the backup. A backup
 //   holds the target's device and inode, the old bytes and the new ones, each with its size and
 //   SHA-256; recover() applies it only to the very write it protects: when the target holds a cut
@@ -32,11 +32,11 @@ public:
     };
     enum class Read { Done, Missing, Unreadable, TooLarge };
     enum class Recovery {
-        Clean,     // no backup, or one no longer needed
-        Restored,  // a cut write in place was put back
-        SetAside,  // a backup that did not apply was kept under another name
-        Pending,   // a backup that applies could not be applied: the target may hold a cut write
-        NoTurn,    // a backup stands and the turn could not be had to look at it
+        Clean,    // no backup, or one no longer needed
+        Restored, // a cut write in place was put back
+        SetAside, // a backup that did not apply was kept under another name
+        Pending,  // a backup that applies could not be applied: the target may hold a cut write
+        NoTurn,   // a backup stands and the turn could not be had to look at it
     };
 
     // `target` names the file itself (links already followed); `backup` is where a write in place
@@ -65,15 +65,16 @@ public:
     // Reads the regular file `path` (opened with `flags` besides O_NONBLOCK | O_NOCTTY | O_CLOEXEC)
     // whole into the empty `bytes`, at most `maxBytes` of it. `*fd` (when given) receives the open
     // descriptor on Done, else -1.
-    static Read readBounded(Disk &disk, const QByteArray &path, int flags, qsizetype maxBytes, QByteArray *bytes,
-                            int *fd = nullptr);
+    static Read readBounded(Disk &disk, const QByteArray &path, int flags, qsizetype maxBytes,
+                            QByteArray *bytes, int *fd = nullptr);
 
     // With the turn: removes the target (a link is removed, not what it names). False without the
     // turn or when it cannot be removed.
     bool remove();
 
 private:
-    Outcome replaceThroughTemporary(const QByteArray &bytes, bool exists, const struct stat &status);
+    Outcome replaceThroughTemporary(const QByteArray &bytes, bool exists,
+                                    const struct stat &status);
     Outcome overwriteInPlace(const QByteArray &bytes);
     bool writeBackup(int target, const QByteArray &old, const QByteArray &bytes);
     void setBackupAside();

@@ -21,10 +21,12 @@ const QString kDataDir = QStringLiteral("base\\data");
 // The file name of a new score file in that directory.
 const QString kFileName = QStringLiteral("score.inf");
 // What the error box says when another game holds the turn of both files.
-const QString kBusyText = QStringLiteral("Другая игра сейчас сохраняет очки: ваши результаты остались в списке "
-                                         "и сохранятся при следующем «Назад»");
+const QString kBusyText =
+    QStringLiteral("Другая игра сейчас сохраняет очки: ваши результаты остались в списке "
+                   "и сохранятся при следующем «Назад»");
 // What the error box says when the list is over the bound.
-const QString kTooLargeText = QStringLiteral("Список очков не сохранён: он больше 10 МБ, а файл очков остался прежним");
+const QString kTooLargeText =
+    QStringLiteral("Список очков не сохранён: он больше 10 МБ, а файл очков остался прежним");
 
 enum class Outcome { Written, NotCreated, NotWritten, NoTurn, TooLarge };
 
@@ -100,8 +102,8 @@ ListFile readList(Disk &disk, const QString &path, const char *backupName)
 // Writes the list `text` that began as `base` to `path`, with its turn: the list plus the results
 // that other games added to the file since `base`. `*written` receives the text written;
 // `*pending` is set when a backup of an unfinished write stands that could not be applied.
-Outcome writeList(Disk &disk, const QString &path, const QString &text, const QString &base, const char *backupName,
-                  QString *written, bool *pending)
+Outcome writeList(Disk &disk, const QString &path, const QString &text, const QString &base,
+                  const char *backupName, QString *written, bool *pending)
 {
     // A link stays a link: the file at the end of the chain is the one replaced.
     const QByteArray target = path.isEmpty() ? QByteArray() : followLinks(path);
@@ -121,8 +123,8 @@ Outcome writeList(Disk &disk, const QString &path, const QString &text, const QS
     case SafeFile::Read::Done:
         if (ScoreText::normalisedSize(bytes) > ScoreText::kMaxFileBytes)
             return Outcome::NotCreated;
-        // The file as the last load or save left it, the usual case, is not decoded once more: for a
-        // large list that copy would carry the save's memory over the game's bound.
+        // The file as the last load or save left it, the usual case, is not decoded once more: for
+        // a large list that copy would carry the save's memory over the game's bound.
         theirs = Cp1251::decodesTo(bytes, base) ? base : textOf(bytes);
         break;
     case SafeFile::Read::Missing:
@@ -159,7 +161,8 @@ QString retireFallback(Disk &disk, const QString &seen)
     SafeFile file(disk, nativePath(path), kFallbackBackupName, ScoreText::kMaxFileBytes);
     QByteArray bytes;
     if (!file.takeTurn(kTurnWaitMs) || file.recover() != SafeFile::Recovery::Clean
-        || file.read(&bytes) != SafeFile::Read::Done || !Cp1251::decodesTo(ScoreText::untilZero(bytes), seen))
+        || file.read(&bytes) != SafeFile::Read::Done
+        || !Cp1251::decodesTo(ScoreText::untilZero(bytes), seen))
         return seen;
     return file.remove() ? QString() : seen;
 }
@@ -168,14 +171,17 @@ QString retireFallback(Disk &disk, const QString &seen)
 
 Loaded load(Disk &disk)
 {
-    const ListFile score = readList(disk, AssetPath::resolve(QString::fromUtf16(kPath)), kBackupName);
-    const ListFile fallback = readList(disk, AssetPath::resolve(QString::fromUtf16(kFallbackPath)), kFallbackBackupName);
+    const ListFile score =
+        readList(disk, AssetPath::resolve(QString::fromUtf16(kPath)), kBackupName);
+    const ListFile fallback =
+        readList(disk, AssetPath::resolve(QString::fromUtf16(kFallbackPath)), kFallbackBackupName);
     Loaded loaded;
     loaded.fallbackText = fallback.text;
     if (score.state == ListFile::Read) {
         loaded.scoreText = score.text;
         // A result that a save had to leave in the fallback is shown, and the next save keeps it.
-        loaded.text = ScoreText::joinLines(score.text, ScoreText::missingResults(fallback.text, score.text));
+        loaded.text =
+            ScoreText::joinLines(score.text, ScoreText::missingResults(fallback.text, score.text));
     } else {
         // The score file is not there or cannot be read: saves go to the fallback, which holds what
         // the sessions before saved there.
@@ -190,7 +196,8 @@ Loaded save(const QString &text, const Loaded &last, Disk &disk)
     bool unreadable = last.unreadable;
     QString written;
     if (!unreadable) {
-        switch (writeList(disk, primaryTarget(), text, last.scoreText, kBackupName, &written, &unreadable)) {
+        switch (writeList(disk, primaryTarget(), text, last.scoreText, kBackupName, &written,
+                          &unreadable)) {
         case Outcome::Written:
             return {written, false, written, retireFallback(disk, last.fallbackText)};
         case Outcome::TooLarge:
@@ -200,7 +207,8 @@ Loaded save(const QString &text, const Loaded &last, Disk &disk)
         }
     }
     bool pending = false;
-    switch (writeList(disk, fallbackTarget(), text, last.fallbackText, kFallbackBackupName, &written, &pending)) {
+    switch (writeList(disk, fallbackTarget(), text, last.fallbackText, kFallbackBackupName,
+                      &written, &pending)) {
     case Outcome::Written:
         return {written, unreadable, last.scoreText, written};
     case Outcome::TooLarge:

@@ -33,7 +33,8 @@ QList<QStringView> resultsOf(const QString &text)
 bool extendsByLines(const QString &text, const QString &start)
 {
     return text.startsWith(start)
-           && (start.isEmpty() || start.endsWith(kCrLf) || QStringView(text).mid(start.size()).startsWith(kCrLf));
+        && (start.isEmpty() || start.endsWith(kCrLf)
+            || QStringView(text).mid(start.size()).startsWith(kCrLf));
 }
 
 } // namespace

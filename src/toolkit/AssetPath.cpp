@@ -7,7 +7,8 @@ namespace AssetPath {
 
 QString resolve(const QString &gamePath)
 {
-    const QStringList parts = QString(gamePath).replace(u'\\', u'/').split(u'/', Qt::SkipEmptyParts);
+    const QStringList parts =
+        QString(gamePath).replace(u'\\', u'/').split(u'/', Qt::SkipEmptyParts);
     if (parts.isEmpty())
         return {};
 
@@ -20,7 +21,8 @@ QString resolve(const QString &gamePath)
             match = part;
         } else {
             // Only when the exact spelling is missing: look for one that differs in letter case.
-            const QStringList entries = dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+            const QStringList entries =
+                dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
             for (const QString &entry : entries) {
                 if (entry.compare(part, Qt::CaseInsensitive) == 0) {
                     match = entry;

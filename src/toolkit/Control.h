@@ -40,7 +40,8 @@ public:
         m_fontColor = color;
         QPalette palette = this->palette();
         for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
-            for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+            for (QPalette::ColorRole role :
+                 {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
                 palette.setColor(group, role, color);
         this->setPalette(palette);
     }
@@ -66,7 +67,7 @@ protected:
         Base::mouseReleaseEvent(event);
         event->accept();
         const bool click = m_leftPressed && event->button() == Qt::LeftButton
-                           && this->rect().contains(event->position().toPoint());
+            && this->rect().contains(event->position().toPoint());
         m_leftPressed = false;
         if (click && onClick)
             guarded(onClick);

@@ -76,7 +76,8 @@ protected:
         m_lastShown = window;
         if (!m_queued) {
             m_queued = true;
-            QMetaObject::invokeMethod(this, [this] { bringToFront(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this] { bringToFront(); }, Qt::QueuedConnection);
         }
         return false;
     }
@@ -130,10 +131,12 @@ void show(const QString &text)
     if (openTexts().contains(shown))
         return;
     BoxKeeper::instance();
-    auto *box = new QMessageBox(QMessageBox::Critical, QString::fromUtf16(kTitle), shown, QMessageBox::Ok);
+    auto *box =
+        new QMessageBox(QMessageBox::Critical, QString::fromUtf16(kTitle), shown, QMessageBox::Ok);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::ApplicationModal);
-    // Once the dismissed box has gone and the toolkit has handed the keyboard back, the next one comes.
+    // Once the dismissed box has gone and the toolkit has handed the keyboard back, the next one
+    // comes.
     QObject::connect(box, &QDialog::finished, box, [box] {
         openBoxes().removeOne(box);
         QMetaObject::invokeMethod(&BoxKeeper::instance(), &showOldest, Qt::QueuedConnection);
@@ -150,7 +153,10 @@ QStringList openTexts()
     return texts;
 }
 
-Hold::Hold() { ++holds; }
+Hold::Hold()
+{
+    ++holds;
+}
 
 Hold::~Hold()
 {

@@ -15,11 +15,12 @@ namespace ErrorBox {
 // The application title, which is also the title of every error box.
 inline constexpr char16_t kTitle[] = u"PEMy - ultra reality game!";
 
-// `text` as the box shows it: a full stop is appended when the code of its last character is greater
-// than that of "." (after a letter or a digit, not after "!").
+// `text` as the box shows it: a full stop is appended when the code of its last character is
+// greater than that of "." (after a letter or a digit, not after "!").
 QString withFullStop(const QString &text);
 
-// Opens a box for `text` unless one with the same text is open; it waits while an older box is shown.
+// Opens a box for `text` unless one with the same text is open; it waits while an older box is
+// shown.
 void show(const QString &text);
 
 // Texts of the boxes that are open now (on screen or waiting their turn), oldest first.
@@ -28,9 +29,10 @@ QStringList openTexts();
 // Closes every open box (tests and shutdown).
 void closeAll();
 
-// While one lives, boxes wait unseen; the oldest appears when the last hold ends. The start-up holds
-// the boxes of the menu's creation until the menu is shown: a desktop that stacks windows in the
-// order they are mapped and ignores raising them (weston) would keep such a box behind the menu.
+// While one lives, boxes wait unseen; the oldest appears when the last hold ends. The start-up
+// holds the boxes of the menu's creation until the menu is shown: a desktop that stacks windows in
+// the order they are mapped and ignores raising them (weston) would keep such a box behind the
+// menu.
 class Hold {
 public:
     Hold();

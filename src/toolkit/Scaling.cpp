@@ -43,8 +43,14 @@ void useDisplayDpi()
         qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
 }
 
-void setFactor(double value) { fixedFactor() = value; }
-void resetFactor() { fixedFactor().reset(); }
+void setFactor(double value)
+{
+    fixedFactor() = value;
+}
+void resetFactor()
+{
+    fixedFactor().reset();
+}
 
 int px(int designPixels)
 {
@@ -68,7 +74,8 @@ QPoint point(QPoint design)
 
 QPoint designPoint(QPoint pixels, QPoint remembered)
 {
-    return point(remembered) == pixels ? remembered : QPoint(designOf(pixels.x()), designOf(pixels.y()));
+    return point(remembered) == pixels ? remembered
+                                       : QPoint(designOf(pixels.x()), designOf(pixels.y()));
 }
 
 QRect designRect(QRect pixels)
@@ -96,7 +103,8 @@ int pointsOf(const QFont &font)
 
 void setPoints(QFont &font, int points)
 {
-    font.setPixelSize(std::max(1, int(std::lround(points * kDesignDpi * factor() / kPointsPerInch))));
+    font.setPixelSize(
+        std::max(1, int(std::lround(points * kDesignDpi * factor() / kPointsPerInch))));
 }
 
 } // namespace Scaling

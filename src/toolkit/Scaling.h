@@ -3,8 +3,8 @@
 #include <QFont>
 #include <QRect>
 
-// Layouts are written in pixels for a screen of 120 dots per inch, and so are the pictures, the clip
-// frames and the offsets that code adds at run time (the examiner's walk, the about screen's
+// Layouts are written in pixels for a screen of 120 dots per inch, and so are the pictures, the
+// clip frames and the offsets that code adds at run time (the examiner's walk, the about screen's
 // motion). On a screen of another DPI the whole screen scales by the screen's logical DPI / 120:
 // positions, sizes and font heights when a screen is created, pictures and frames when they are
 // drawn (smoothly resampled), and moves through the design point they stand for. At 120 dpi the
@@ -43,7 +43,8 @@ W *place(W *widget, int left, int top, int width, int height)
     return widget;
 }
 
-// The game's stand-in for "MS Sans Serif": a narrow sans-serif font with Cyrillic, `designPixels` high.
+// The game's stand-in for "MS Sans Serif": a narrow sans-serif font with Cyrillic, `designPixels`
+// high.
 QFont font(int designPixels, bool bold = false);
 
 // Font size in points as the layouts count them (40 px at 120 dpi is 24 points).

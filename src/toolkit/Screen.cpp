@@ -4,8 +4,8 @@
 #include "toolkit/Scaling.h"
 
 #include <QCloseEvent>
-#include <QMouseEvent>
 #include <QGuiApplication>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
@@ -17,8 +17,8 @@ Screen::Screen(const QString &caption, int clientWidth, int clientHeight, Frame 
     Qt::WindowFlags flags = Qt::Window;
     if (frame == Frame::Single)
         flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                 | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint
-                 | Qt::MSWindowsFixedSizeDialogHint;
+            | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint
+            | Qt::MSWindowsFixedSizeDialogHint;
     else
         flags |= Qt::FramelessWindowHint;
     setWindowFlags(flags);

@@ -53,7 +53,8 @@ void TEdit::focusInEvent(QFocusEvent *event)
 
 void TEdit::showEvent(QShowEvent *event)
 {
-    // Spontaneous shows are the desktop's (a window restored from its minimised state), not the game's.
+    // Spontaneous shows are the desktop's (a window restored from its minimised state), not the
+    // game's.
     if (!event->spontaneous())
         m_shownSinceFocus = true;
     Control<QLineEdit>::showEvent(event);

@@ -5,9 +5,9 @@
 #include <QImage>
 #include <QWidget>
 
-// A picture drawn on its parent at its top left corner, not stretched (its pixels are the layout's, so
-// it scales with the screen). Without a picture it is an invisible area that still takes the pointer.
-// With auto-size on it takes its picture's size.
+// A picture drawn on its parent at its top left corner, not stretched (its pixels are the layout's,
+// so it scales with the screen). Without a picture it is an invisible area that still takes the
+// pointer. With auto-size on it takes its picture's size.
 class TImage : public Control<QWidget> {
 public:
     explicit TImage(QWidget *parent);

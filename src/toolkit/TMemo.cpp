@@ -120,7 +120,8 @@ namespace {
 // its design.
 class ScaledBarStyle : public QProxyStyle {
 public:
-    int pixelMetric(PixelMetric metric, const QStyleOption *option, const QWidget *widget) const override
+    int pixelMetric(PixelMetric metric, const QStyleOption *option,
+                    const QWidget *widget) const override
     {
         const int value = QProxyStyle::pixelMetric(metric, option, widget);
         return metric == PM_ScrollBarExtent ? Scaling::px(value) : value;
@@ -161,7 +162,8 @@ QString TMemo::text() const
         const QString shown = block.text();
         for (qsizetype from = 0;;) {
             const qsizetype separator = shown.indexOf(kLineSeparator, from);
-            text += QStringView(shown).mid(from, separator < 0 ? shown.size() - from : separator - from);
+            text += QStringView(shown).mid(from,
+                                           separator < 0 ? shown.size() - from : separator - from);
             if (separator < 0)
                 break;
             text += kCrLf;
@@ -204,8 +206,8 @@ void TMemo::appendRaw(const QString &text)
     cursor.movePosition(QTextCursor::End);
     // A new line that does not fit into the last paragraph begins one of its own: the break
     // before it becomes a block break.
-    const bool newBlock = column > 0 && endsWithEmptyLine()
-                          && column + lineEnd(clean, 0) > kShownPiece;
+    const bool newBlock =
+        column > 0 && endsWithEmptyLine() && column + lineEnd(clean, 0) > kShownPiece;
     if (newBlock)
         cursor.deletePreviousChar();
     const Shown shown(clean, newBlock ? column - 1 : column, newBlock);
@@ -219,7 +221,8 @@ void TMemo::showAtEnd(const Shown &shown, int firstBlock)
     QTextBlock block = document()->findBlockByNumber(firstBlock);
     qsizetype continuation = 0;
     for (int number = 0; block.isValid(); block = block.next(), ++number) {
-        if (continuation < shown.continuations.size() && shown.continuations[continuation] == number) {
+        if (continuation < shown.continuations.size()
+            && shown.continuations[continuation] == number) {
             block.setUserState(kContinuation);
             ++continuation;
         }
@@ -271,8 +274,10 @@ bool TMemo::deleteAcrossPieceEdge(bool backward)
 void TMemo::keyPressEvent(QKeyEvent *event)
 {
     if (!isReadOnly()) {
-        const bool backspace = event->key() == Qt::Key_Backspace && !(event->modifiers() & ~Qt::ShiftModifier);
-        if ((backspace || event->matches(QKeySequence::Delete)) && deleteAcrossPieceEdge(backspace)) {
+        const bool backspace =
+            event->key() == Qt::Key_Backspace && !(event->modifiers() & ~Qt::ShiftModifier);
+        if ((backspace || event->matches(QKeySequence::Delete))
+            && deleteAcrossPieceEdge(backspace)) {
             event->accept();
             return;
         }

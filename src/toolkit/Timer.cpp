@@ -95,14 +95,16 @@ void Timer::restart()
 void Timer::countMissed()
 {
     const qint64 due = ticksDue();
-    const qint64 missed = std::min<qint64>(due - m_countedUpTo, std::numeric_limits<int>::max() - m_missed);
+    const qint64 missed =
+        std::min<qint64>(due - m_countedUpTo, std::numeric_limits<int>::max() - m_missed);
     m_missed += int(std::max<qint64>(missed, 0));
     m_countedUpTo = due;
 }
 
 void Timer::timeout()
 {
-    // After waking, the first tick came after the rest of a period; the following ones come at the full period.
+    // After waking, the first tick came after the rest of a period; the following ones come at the
+    // full period.
     if (m_timer.interval() != period())
         m_timer.start(period());
     fire();

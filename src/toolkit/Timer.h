@@ -36,13 +36,15 @@ public:
     // Runs the tick handler through the guard, as a real tick does.
     void fire();
 
-    // Milliseconds until the next tick; -1 while the timer does not wake the program (disabled or dormant).
+    // Milliseconds until the next tick; -1 while the timer does not wake the program (disabled or
+    // dormant).
     int remainingTime() const { return m_timer.remainingTime(); }
 
     std::function<void()> onTimer;
 
 private:
-    // The real period: the interval, but no shorter than the resolution; 0 for a timer that never fires.
+    // The real period: the interval, but no shorter than the resolution; 0 for a timer that never
+    // fires.
     int period() const;
     // Ticks due since the count started.
     qint64 ticksDue() const;

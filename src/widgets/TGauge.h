@@ -45,7 +45,8 @@ public:
 
     int maxValue() const { return m_max; }
     // Lowers progress to the new upper end if it lies above it; always repaints. An upper end below
-    // the lower end is refused with GameError "Value must be between <lower end> and <highest int>".
+    // the lower end is refused with GameError "Value must be between <lower end> and <highest
+    // int>".
     void setMaxValue(int value);
 
     int progress() const { return m_progress; }

@@ -11,11 +11,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QSize area(688, 368);
     try {
-        const QImage image = JpegDecoder::decode(QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)), area);
+        const QImage image = JpegDecoder::decode(
+            QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)), area);
         if (image.width() > area.width() || image.height() > area.height())
             std::abort();
     } catch (const GameError &error) {
-        if (!error.text().startsWith(QLatin1String("JPEG error #")) && error.text() != QLatin1String("Out of memory"))
+        if (!error.text().startsWith(QLatin1String("JPEG error #"))
+            && error.text() != QLatin1String("Out of memory"))
             std::abort();
     }
     return 0;

@@ -15,11 +15,13 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     // In memory where the system offers it: a write to disk per input would slow fuzzing tenfold.
-    static QTemporaryDir dir(QFileInfo(QStringLiteral("/dev/shm")).isWritable() ? QStringLiteral("/dev/shm/fuzz_music-XXXXXX")
-                                                                               : QDir::tempPath() + QStringLiteral("/fuzz_music-XXXXXX"));
+    static QTemporaryDir dir(QFileInfo(QStringLiteral("/dev/shm")).isWritable()
+                                 ? QStringLiteral("/dev/shm/fuzz_music-XXXXXX")
+                                 : QDir::tempPath() + QStringLiteral("/fuzz_music-XXXXXX"));
     const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
     using Result = MusicFileCheck::Result;
-    for (const auto &[extension, kind] : {std::pair{"mp3", Result::Mp3}, std::pair{"MID", Result::Midi}}) {
+    for (const auto &[extension, kind] :
+         {std::pair{"mp3", Result::Mp3}, std::pair{"MID", Result::Midi}}) {
         const Result inMemory = MusicFileCheck::checkBytes(QLatin1String(extension), bytes);
         if (inMemory != kind && inMemory != Result::Damaged)
             std::abort();

@@ -16,7 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     buffer.open(QIODevice::ReadOnly);
     try {
         const QImage image = Pictures::loadTransparentBitmap(&buffer);
-        if (image.isNull() || image.sizeInBytes() > (qint64(16) << 20) || qAlpha(image.pixel(0, image.height() - 1)) != 0)
+        if (image.isNull() || image.sizeInBytes() > (qint64(16) << 20)
+            || qAlpha(image.pixel(0, image.height() - 1)) != 0)
             std::abort();
     } catch (const GameError &error) {
         if (error.text() != QLatin1String("Bitmap image is not valid"))

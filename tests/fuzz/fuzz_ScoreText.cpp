@@ -28,16 +28,21 @@ bool onlyCrLfBreaks(const QString &text)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
-    const QString text = ScoreText::normaliseLineBreaks(Cp1251::decode(ScoreText::untilZero(bytes)));
-    if (text.contains(QChar(0)) || !onlyCrLfBreaks(text) || ScoreText::normaliseLineBreaks(text) != text)
+    const QString text =
+        ScoreText::normaliseLineBreaks(Cp1251::decode(ScoreText::untilZero(bytes)));
+    if (text.contains(QChar(0)) || !onlyCrLfBreaks(text)
+        || ScoreText::normaliseLineBreaks(text) != text)
         std::abort();
     if (Cp1251::decode(Cp1251::encode(text)) != text)
         std::abort();
 
     // The first line of the input stands for a result line (the game's have no breaks).
-    const QString line = Cp1251::decode(bytes.left(bytes.indexOf('\n') < 0 ? 64 : bytes.indexOf('\n')))
-                             .remove(u'\r').remove(u'\n');
-    const QString appended = text + ScoreText::appendPiece(text.isEmpty() || text.endsWith(CrLf), line);
+    const QString line =
+        Cp1251::decode(bytes.left(bytes.indexOf('\n') < 0 ? 64 : bytes.indexOf('\n')))
+            .remove(u'\r')
+            .remove(u'\n');
+    const QString appended =
+        text + ScoreText::appendPiece(text.isEmpty() || text.endsWith(CrLf), line);
     if (!appended.startsWith(text) || !appended.contains(line) || !onlyCrLfBreaks(appended))
         std::abort();
 
@@ -47,7 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // Merge by results: the text split in three stands for what was read, the list and the file;
     // the merge begins with the list whole, or with the file whole when both only grew.
     const qsizetype third = text.size() / 3;
-    const QString base = text.left(third), ours = text.mid(third, third), theirs = text.mid(2 * third);
+    const QString base = text.left(third), ours = text.mid(third, third),
+                  theirs = text.mid(2 * third);
     const QString merged = ScoreText::merge(base, ours, theirs);
     if (!merged.startsWith(ours) && !merged.startsWith(theirs))
         std::abort();

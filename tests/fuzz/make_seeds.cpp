@@ -42,13 +42,15 @@ void copy(const QString &target, const QString &path, qint64 keep = -1)
 // A JPEG written by libjpeg itself: colour or grey, baseline or progressive, with restart markers.
 QByteArray jpeg(int width, int height, int components, bool progressive, int restart = 0)
 {
-    return writeJpeg({width, height, components, progressive, 75, restart}, [](std::vector<JSAMPLE> &row, unsigned y) {
-        for (size_t i = 0; i < row.size(); ++i)
-            row[i] = JSAMPLE((i * 7 + y * 13) & 0xff);
-    });
+    return writeJpeg({width, height, components, progressive, 75, restart},
+                     [](std::vector<JSAMPLE> &row, unsigned y) {
+                         for (size_t i = 0; i < row.size(); ++i)
+                             row[i] = JSAMPLE((i * 7 + y * 13) & 0xff);
+                     });
 }
 
-// `bytes` with the frame header's height and width set to `side` (a small file claiming a huge picture).
+// `bytes` with the frame header's height and width set to `side` (a small file claiming a huge
+// picture).
 QByteArray claimSide(QByteArray bytes, int side)
 {
     for (const char *marker : {"\xff\xc0", "\xff\xc2"}) {
@@ -104,13 +106,18 @@ int main(int argc, char **argv)
     for (const Variant &v : variants) {
         const QSize size(9, 6);
         put("AviDecoder", QString(v.name) + ".avi",
-            AviWriter::bytes(size, 10, 3, v.codec, [&](int i) { return AviWriter::splitFrame(size, background, i); }, v.layout));
+            AviWriter::bytes(
+                size, 10, 3, v.codec,
+                [&](int i) { return AviWriter::splitFrame(size, background, i); }, v.layout));
     }
     copy("AviDecoder", source.filePath("base/video/pemik.avi"), 48 * 1024);
     // Empty chunks of another stream before the frames: the walk over chunk headers.
     put("AviDecoder", "pal8_empty_chunks.avi",
         AviWriter::withEmptyChunks(AviWriter::bytes(QSize(9, 6), 10, 3, ClipCodec::Pal8,
-                                                    [&](int i) { return AviWriter::splitFrame(QSize(9, 6), background, i); },
+                                                    [&](int i) {
+                                                        return AviWriter::splitFrame(QSize(9, 6),
+                                                                                     background, i);
+                                                    },
                                                     {.index = false}),
                                    512));
 
@@ -135,14 +142,18 @@ int main(int argc, char **argv)
     for (const QString &icon : icons)
         copy("Pictures_icon", source.filePath("base/image/Ico/" + icon));
     copy("Pictures_icon", source.filePath("src/resources/builtin_sheet.ico"));
-    for (const auto &[name, format] : {std::pair{"mono", QImage::Format_Mono}, {"indexed", QImage::Format_Indexed8},
-                                       {"rgb", QImage::Format_RGB32}, {"argb", QImage::Format_ARGB32}})
-        put("Pictures_bitmap", QString(name) + ".bmp", saved(picture.convertToFormat(format), "bmp"));
+    for (const auto &[name, format] : {std::pair{"mono", QImage::Format_Mono},
+                                       {"indexed", QImage::Format_Indexed8},
+                                       {"rgb", QImage::Format_RGB32},
+                                       {"argb", QImage::Format_ARGB32}})
+        put("Pictures_bitmap", QString(name) + ".bmp",
+            saved(picture.convertToFormat(format), "bmp"));
     for (const QString &bitmap : QDir(source.filePath("base/image/Ico")).entryList({"*.bmp"}))
         copy("Pictures_bitmap", source.filePath("base/image/Ico/" + bitmap));
     copy("Pictures_bitmap", source.filePath("src/resources/builtin_ns.bmp"));
 
-    // Music: the game's own pieces, the MP3 ones cut to their first 60 KB (the check reads no more).
+    // Music: the game's own pieces, the MP3 ones cut to their first 60 KB (the check reads no
+    // more).
     for (const char *piece : {"base/sound/pms.mp3", "base/sound/pms2.mp3"})
         copy("MusicFileCheck", source.filePath(piece), 60 * 1024);
     for (const char *piece : {"base/soundLite/pms.mid", "base/soundLite/pms1.mid"})

@@ -18,7 +18,10 @@ const QColor kBlue(0, 0, 255);
 const QString kLongCaption = QString::fromUtf8("rodVK - Это круто!");
 
 // The room the nickname has sideways with its present caption.
-int limitX() { return aboutScreen()->nicknameFrame->width() - aboutScreen()->nickname->width(); }
+int limitX()
+{
+    return aboutScreen()->nicknameFrame->width() - aboutScreen()->nickname->width();
+}
 
 // Shows the screen as the menu's about button does, ready for pointer events.
 void showAbout()
@@ -65,15 +68,24 @@ private slots:
         QCOMPARE(aboutScreen()->siteLink->caption(), QString("Site: rodvk.example"));
         QCOMPARE(aboutScreen()->mailLink->caption(), QString("Mail: rodvk@example.org"));
         QCOMPARE(aboutScreen()->siteLink->geometry(),
-                 QRect(0, 0, aboutScreen()->siteLink->fontMetrics().horizontalAdvance(aboutScreen()->siteLink->caption()), 51));
+                 QRect(0, 0,
+                       aboutScreen()->siteLink->fontMetrics().horizontalAdvance(
+                           aboutScreen()->siteLink->caption()),
+                       51));
         QCOMPARE(aboutScreen()->mailLink->geometry().right(), 612);
-        QCOMPARE(aboutScreen()->mailLink->width(), aboutScreen()->mailLink->fontMetrics().horizontalAdvance(aboutScreen()->mailLink->caption()));
-        QCOMPARE(aboutScreen()->backLink->geometry(), QRect(aboutScreen()->siteLink->width(), 0,
-                                                 aboutScreen()->mailLink->x() - aboutScreen()->siteLink->width(), 51));
-        QVERIFY(aboutScreen()->backLink->width() >= aboutScreen()->backLink->fontMetrics().horizontalAdvance(aboutScreen()->backLink->caption()));
+        QCOMPARE(aboutScreen()->mailLink->width(),
+                 aboutScreen()->mailLink->fontMetrics().horizontalAdvance(
+                     aboutScreen()->mailLink->caption()));
+        QCOMPARE(aboutScreen()->backLink->geometry(),
+                 QRect(aboutScreen()->siteLink->width(), 0,
+                       aboutScreen()->mailLink->x() - aboutScreen()->siteLink->width(), 51));
+        QVERIFY(aboutScreen()->backLink->width()
+                >= aboutScreen()->backLink->fontMetrics().horizontalAdvance(
+                    aboutScreen()->backLink->caption()));
         QCOMPARE(aboutScreen()->nickname->pos(), QPoint(488, 8));
         QCOMPARE(aboutScreen()->nickname->height(), 37);
-        QCOMPARE(aboutScreen()->nickname->width(), aboutScreen()->nickname->fontMetrics().horizontalAdvance("rodVK"));
+        QCOMPARE(aboutScreen()->nickname->width(),
+                 aboutScreen()->nickname->fontMetrics().horizontalAdvance("rodVK"));
         QVERIFY(!aboutScreen()->moveTimer->enabled());
         QVERIFY(!aboutScreen()->captionTimer->enabled());
         QCOMPARE(aboutScreen()->captionTimer->interval(), 100);
@@ -95,7 +107,8 @@ private slots:
         QCOMPARE(aboutScreen()->backLink->fontColor(), kMoneyGreen);
         aboutScreen()->onBackHovered();
         aboutScreen()->onLinkBarHovered();
-        for (TLabel *label : {aboutScreen()->siteLink, aboutScreen()->mailLink, aboutScreen()->backLink})
+        for (TLabel *label :
+             {aboutScreen()->siteLink, aboutScreen()->mailLink, aboutScreen()->backLink})
             QCOMPARE(label->fontColor(), kMoneyGreen);
         aboutScreen()->onSiteHovered();
         // The strip between the frame and the bar is the window's own background.
@@ -175,24 +188,37 @@ private slots:
     void captionCourse()
     {
         showAbout();
-        const QStringList captions{"rodVK", "rodVK", "r odVK", "r o dVK", "r o d VK", "r o dVK",
-                                   "r odVK", "rodVK", "rodVK", "rodVK - ",
-                                   QString::fromUtf8("rodVK - Это"), kLongCaption, "rodVK", "rodVK"};
-        const QList<int> intervals{100, 100, 100, 100, 100, 100, 100, 100, 1000, 1000, 1000, 1000, 1000, 100};
+        const QStringList captions{"rodVK",
+                                   "rodVK",
+                                   "r odVK",
+                                   "r o dVK",
+                                   "r o d VK",
+                                   "r o dVK",
+                                   "r odVK",
+                                   "rodVK",
+                                   "rodVK",
+                                   "rodVK - ",
+                                   QString::fromUtf8("rodVK - Это"),
+                                   kLongCaption,
+                                   "rodVK",
+                                   "rodVK"};
+        const QList<int> intervals{100, 100,  100,  100,  100,  100,  100,
+                                   100, 1000, 1000, 1000, 1000, 1000, 100};
         for (int i = 0; i < captions.size(); ++i) {
             aboutScreen()->onCaptionTick();
             QCOMPARE(aboutScreen()->nickname->caption(), captions[i]);
             QCOMPARE(aboutScreen()->captionTimer->interval(), intervals[i]);
             QCOMPARE(aboutScreen()->nickname->pos(), QPoint(488, 8));
             QCOMPARE(aboutScreen()->nickname->height(), 37);
-            QCOMPARE(aboutScreen()->nickname->width(), aboutScreen()->nickname->fontMetrics().horizontalAdvance(captions[i]));
+            QCOMPARE(aboutScreen()->nickname->width(),
+                     aboutScreen()->nickname->fontMetrics().horizontalAdvance(captions[i]));
         }
         QCOMPARE(aboutScreen()->captionStep(), 2);
     }
 
     // "Назад": the menu piece becomes the looping piece, repeating is held, the animations
-    // stop and the menu comes back; the nickname keeps place, caption, step and interval, and on the
-    // next visit moves only after a pointer move over it or "Назад".
+    // stop and the menu comes back; the nickname keeps place, caption, step and interval, and on
+    // the next visit moves only after a pointer move over it or "Назад".
     void backAndReturn()
     {
         menuScreen()->onAboutClicked();

@@ -23,7 +23,8 @@ namespace {
 
 const QString kName = QStringLiteral("Студент");
 const QString kSeparator = QStringLiteral("-----------------");
-const QString kCaughtTail = QStringLiteral(" баллов. Но Вы пытальсь списать! и Ваша оценка и все предыдущие = 0!");
+const QString kCaughtTail =
+    QStringLiteral(" баллов. Но Вы пытальсь списать! и Ваша оценка и все предыдущие = 0!");
 const QColor kGreen(0, 128, 0);
 const QColor kLime(0, 255, 0);
 const QColor kYellow(255, 255, 0);
@@ -32,7 +33,8 @@ const QColor kRed(255, 0, 0);
 void writeClip(const ScreenFixture &screens, const QString &relative, QSize size)
 {
     QDir().mkpath(QFileInfo(screens.path(relative)).path());
-    QVERIFY(AviWriter::writeSplit(screens.path(relative), size, 10, 3, ClipCodec::Bgr24, QColor(210, 238, 154)));
+    QVERIFY(AviWriter::writeSplit(screens.path(relative), size, 10, 3, ClipCodec::Bgr24,
+                                  QColor(210, 238, 154)));
 }
 
 void writeJpeg(const ScreenFixture &screens, const QColor &colour)
@@ -45,7 +47,8 @@ void writeJpeg(const ScreenFixture &screens, const QColor &colour)
 
 bool near(const QColor &a, const QColor &b)
 {
-    return qAbs(a.red() - b.red()) <= 8 && qAbs(a.green() - b.green()) <= 8 && qAbs(a.blue() - b.blue()) <= 8;
+    return qAbs(a.red() - b.red()) <= 8 && qAbs(a.green() - b.green()) <= 8
+        && qAbs(a.blue() - b.blue()) <= 8;
 }
 
 QColor backgroundColour()
@@ -103,10 +106,12 @@ private slots:
         m_screens->create();
 
         QVERIFY(near(backgroundColour(), QColor(200, 30, 30)));
-        for (TAnimate *clip : {gameScreen()->examinerClip, gameScreen()->deskClip, gameScreen()->copybookClip})
+        for (TAnimate *clip :
+             {gameScreen()->examinerClip, gameScreen()->deskClip, gameScreen()->copybookClip})
             QVERIFY(clip->isOpen() && clip->active() && !clip->isTicking());
         gameScreen()->show();
-        for (TAnimate *clip : {gameScreen()->examinerClip, gameScreen()->deskClip, gameScreen()->copybookClip})
+        for (TAnimate *clip :
+             {gameScreen()->examinerClip, gameScreen()->deskClip, gameScreen()->copybookClip})
             QVERIFY(clip->isTicking());
         gameScreen()->hide();
         QCOMPARE(gameScreen()->examinerClip->size(), QSize(95, 131));
@@ -121,8 +126,8 @@ private slots:
     void creationWithOneMissing_data()
     {
         QTest::addColumn<QString>("missing");
-        for (const char *file : {"base/image/fon.jpg", "base/video/pemik.avi", "base/video/table.avi",
-                                 "base/video/copybook.avi"})
+        for (const char *file : {"base/image/fon.jpg", "base/video/pemik.avi",
+                                 "base/video/table.avi", "base/video/copybook.avi"})
             QTest::newRow(file) << QString::fromLatin1(file);
     }
     void creationWithOneMissing()
@@ -136,15 +141,19 @@ private slots:
         m_screens->create();
 
         QVERIFY(ErrorBox::openTexts().isEmpty());
-        QCOMPARE(near(backgroundColour(), QColor(200, 30, 30)), !missing.endsWith(QLatin1String("fon.jpg")));
-        QCOMPARE(gameScreen()->examinerClip->isOpen(), !missing.endsWith(QLatin1String("pemik.avi")));
+        QCOMPARE(near(backgroundColour(), QColor(200, 30, 30)),
+                 !missing.endsWith(QLatin1String("fon.jpg")));
+        QCOMPARE(gameScreen()->examinerClip->isOpen(),
+                 !missing.endsWith(QLatin1String("pemik.avi")));
         QCOMPARE(gameScreen()->deskClip->isOpen(), !missing.endsWith(QLatin1String("table.avi")));
-        QCOMPARE(gameScreen()->copybookClip->isOpen(), !missing.endsWith(QLatin1String("copybook.avi")));
+        QCOMPARE(gameScreen()->copybookClip->isOpen(),
+                 !missing.endsWith(QLatin1String("copybook.avi")));
         QCOMPARE(gameScreen()->examinerClip->pos(), QPoint(9, 42));
         QCOMPARE(gameScreen()->examinerWalk().home, QPoint(9, 42));
     }
 
-    // No asset at all: the built-in background and sheet icons, the layout's sizes, the examiner seated.
+    // No asset at all: the built-in background and sheet icons, the layout's sizes, the examiner
+    // seated.
     void creationWithNothing()
     {
         m_screens->create();
@@ -166,8 +175,9 @@ private slots:
 
         const QStringList boxes = ErrorBox::openTexts();
         QCOMPARE(boxes.size(), 1);
-        QVERIFY2(QRegularExpression(QStringLiteral("^JPEG error #\\d+\\.$")).match(boxes[0]).hasMatch(),
-                 qPrintable(boxes[0]));
+        QVERIFY2(
+            QRegularExpression(QStringLiteral("^JPEG error #\\d+\\.$")).match(boxes[0]).hasMatch(),
+            qPrintable(boxes[0]));
         QCOMPARE(gameScreen()->background->picture().size(), QSize(688, 368));
         QVERIFY(!gameScreen()->examinerClip->isOpen());
         QCOMPARE(gameScreen()->examinerClip->pos(), QPoint(10, 32));
@@ -250,14 +260,17 @@ private slots:
                 expected = kYellow;
             else if (tick >= 2)
                 expected = kLime;
-            QVERIFY2(gameScreen()->timeGauge->foreColor() == expected, qPrintable(QString::number(tick)));
+            QVERIFY2(gameScreen()->timeGauge->foreColor() == expected,
+                     qPrintable(QString::number(tick)));
             QCOMPARE(beeps, std::max(0, tick - 96));
         }
         QVERIFY(!gameScreen()->examClock->enabled());
         QVERIFY(gameScreen()->isHidden());
         QVERIFY(scoreScreen()->isVisible());
         QCOMPARE(gameScreen()->timeGauge->progress(), 0);
-        QCOMPARE(scoreLines(), (QStringList{kSeparator, kName + QStringLiteral(" - 0 % списано! Или = 0 баллов")}));
+        QCOMPARE(
+            scoreLines(),
+            (QStringList{kSeparator, kName + QStringLiteral(" - 0 % списано! Или = 0 баллов")}));
 
         // The next exam keeps red until its second tick.
         startExam();
@@ -275,13 +288,16 @@ private slots:
         QMenu *menu = g->clockMenu;
         const auto &dividers = g->clockMenuDividers;
         QCOMPARE(g->timeGauge->popupMenu(), menu);
-        QCOMPARE(menu->actions(), (QList<QAction *>{dividers[0], g->slowClockAction, g->fastClockAction,
-                                                    dividers[1], g->showHiddenAction, dividers[2]}));
+        QCOMPARE(menu->actions(),
+                 (QList<QAction *>{dividers[0], g->slowClockAction, g->fastClockAction, dividers[1],
+                                   g->showHiddenAction, dividers[2]}));
         // Every divider is drawn, the first above the first item and the last below the last.
         for (QAction *divider : dividers)
             QVERIFY(divider->isSeparator() && menu->actionGeometry(divider).height() > 0);
-        QVERIFY(menu->actionGeometry(dividers[0]).bottom() < menu->actionGeometry(g->slowClockAction).top());
-        QVERIFY(menu->actionGeometry(dividers[2]).top() > menu->actionGeometry(g->showHiddenAction).bottom());
+        QVERIFY(menu->actionGeometry(dividers[0]).bottom()
+                < menu->actionGeometry(g->slowClockAction).top());
+        QVERIFY(menu->actionGeometry(dividers[2]).top()
+                > menu->actionGeometry(g->showHiddenAction).bottom());
         QCOMPARE(gameScreen()->showHiddenAction->text(), QStringLiteral("Показать невидимое"));
 
         gameScreen()->slowClockAction->trigger();
@@ -370,10 +386,12 @@ private slots:
         QTest::addColumn<int>("state");
         QTest::addColumn<int>("suspicionAfter");
         QTest::addColumn<int>("copiedAfter");
-        // Suspicion 65 at the desk with nothing in use: he leaves first, so the step takes 2, not 1.
+        // Suspicion 65 at the desk with nothing in use: he leaves first, so the step takes 2,
+        // not 1.
         QTest::newRow("decision before suspicion") << 65 << 0 << 0 << 1 << 63 << 0;
         QTest::newRow("no decision at 60") << 60 << 0 << 0 << 0 << 59 << 0;
-        // Bombs at the desk: +10 suspicion, +4 copied; 97 + 4 is clamped to 100 and nothing ends yet.
+        // Bombs at the desk: +10 suspicion, +4 copied; 97 + 4 is clamped to 100 and nothing ends
+        // yet.
         QTest::newRow("copied reaches 100") << 0 << 97 << 1 << 0 << 10 << 100;
         QTest::newRow("suspicion reaches 100") << 95 << 0 << 1 << 0 << 100 << 4;
     }
@@ -419,7 +437,9 @@ private slots:
         QVERIFY(gameScreen()->examClock->enabled());
         gameScreen()->examClock->fire();
         QVERIFY(!gameScreen()->examClock->enabled());
-        QCOMPARE(scoreLines(), (QStringList{kSeparator, kName + QStringLiteral(" - 4 % списано! Или = 0") + kCaughtTail}));
+        QCOMPARE(scoreLines(),
+                 (QStringList{kSeparator,
+                              kName + QStringLiteral(" - 4 % списано! Или = 0") + kCaughtTail}));
     }
 
     // Suspicion and copied share both at 100 with nothing in use: caught first, then normal.
@@ -431,7 +451,9 @@ private slots:
         gameScreen()->copiedGauge->setProgress(100);
         gameScreen()->examClock->fire();
         const QString head = kName + QStringLiteral(" - 100 % списано! Или = 5");
-        QCOMPARE(scoreLines(), (QStringList{kSeparator, head + kCaughtTail, kSeparator, head + QStringLiteral(" баллов")}));
+        QCOMPARE(scoreLines(),
+                 (QStringList{kSeparator, head + kCaughtTail, kSeparator,
+                              head + QStringLiteral(" баллов")}));
         QCOMPARE(gameScreen()->suspicionGauge->progress(), 99);
     }
 
@@ -460,7 +482,9 @@ private slots:
         gameScreen()->timeGauge->setProgress(0);
         hover("n");
         gameScreen()->examClock->fire();
-        QCOMPARE(scoreLines(), (QStringList{kSeparator, kName + QStringLiteral(" - 57 % списано! Или = 3") + kCaughtTail}));
+        QCOMPARE(scoreLines(),
+                 (QStringList{kSeparator,
+                              kName + QStringLiteral(" - 57 % списано! Или = 3") + kCaughtTail}));
     }
 
     // ---- The examiner's walk on the screen ----
@@ -523,8 +547,8 @@ private slots:
         for (int i = 0; i < 150; ++i)
             gameScreen()->walkTimer->fire();
         QCOMPARE(gameScreen()->examinerWalk().state, ExaminerWalk::Patrolling);
-        // On patrol he paces to and fro beside the desk, on one line; the patrol's right bound is the
-        // design's, 351 (drawn at 281): he swings out to 354, drawn at 283.
+        // On patrol he paces to and fro beside the desk, on one line; the patrol's right bound is
+        // the design's, 351 (drawn at 281): he swings out to 354, drawn at 283.
         QSet<int> places, directions;
         const int line = gameScreen()->examinerClip->y();
         int rightmost = 0;

@@ -73,7 +73,8 @@ QString selection()
 QString labelColours()
 {
     QString colours;
-    for (const TLabel *label : {gameScreen()->bombsLabel, gameScreen()->cribsLabel, gameScreen()->notesLabel, gameScreen()->answerSheetLabel})
+    for (const TLabel *label : {gameScreen()->bombsLabel, gameScreen()->cribsLabel,
+                                gameScreen()->notesLabel, gameScreen()->answerSheetLabel})
         colours += label->fontColor() == kRed ? u'R' : label->fontColor() == kNavy ? u'N' : u'?';
     return colours;
 }
@@ -123,7 +124,8 @@ private slots:
         for (int frame = 1; frame <= 5; ++frame) {
             QImage icon(32, 32, QImage::Format_ARGB32);
             icon.fill(frameColour(frame));
-            QVERIFY(icon.save(m_screens->path(QStringLiteral("base/image/Ico/b%1.ico").arg(frame)), "ICO"));
+            QVERIFY(icon.save(m_screens->path(QStringLiteral("base/image/Ico/b%1.ico").arg(frame)),
+                              "ICO"));
         }
         m_screens->create();
         gameScreen()->showScreen();
@@ -135,26 +137,42 @@ private slots:
 
     // ---- Tool selection ----
 
-    // One pointer move over each point of the laid-out screen, from the start state; overlaps decide
-    // which control gets it.
+    // One pointer move over each point of the laid-out screen, from the start state; overlaps
+    // decide which control gets it.
     void pointerTable_data()
     {
         QTest::addColumn<QPoint>("point");
         QTest::addColumn<QString>("expected");
         QTest::addColumn<QString>("colours");
-        QTest::newRow("background") << QPoint(300, 100) << kStatusSuspicious + "|000|5|0" << "NNNN";
-        QTest::newRow("paper") << QPoint(540, 300) << kStatusNothing + "|000|0|0" << "NNNR";
-        QTest::newRow("notes") << QPoint(250, 325) << kStatusNotes + "|100|1|0" << "NNRN";
-        QTest::newRow("bombs over its label") << QPoint(30, 251) << kStatusBombs + "|010|2|0" << "RNNN";
-        QTest::newRow("cribs over its label") << QPoint(150, 275) << kStatusCribs + "|001|3|0" << "NRNN";
-        QTest::newRow("label Бомбы") << QPoint(30, 240) << kStatusBombs + "|010|0|5" << "NNNN";
-        QTest::newRow("label Шпоры") << QPoint(150, 262) << kStatusCribs + "|001|0|3" << "NNNN";
-        QTest::newRow("label Конспект over the notes") << QPoint(250, 304) << kStatusCribs + "|001|0|3" << "NNNN";
-        QTest::newRow("label шедевр over the paper") << QPoint(450, 240) << kStatusCribs + "|001|0|3" << "NNNN";
-        QTest::newRow("status line over the background") << QPoint(100, 360) << kStatusStart + "|000|0|0" << "NNNN";
-        QTest::newRow("copybook over the paper") << QPoint(450, 300) << kStatusStart + "|000|0|0" << "NNNN";
-        QTest::newRow("desk") << QPoint(100, 150) << kStatusStart + "|000|0|0" << "NNNN";
-        QTest::newRow("bottom panel") << QPoint(600, 380) << kStatusStart + "|000|0|0" << "NNNN";
+        QTest::newRow("background") << QPoint(300, 100) << kStatusSuspicious + "|000|5|0"
+                                    << "NNNN";
+        QTest::newRow("paper") << QPoint(540, 300) << kStatusNothing + "|000|0|0"
+                               << "NNNR";
+        QTest::newRow("notes") << QPoint(250, 325) << kStatusNotes + "|100|1|0"
+                               << "NNRN";
+        QTest::newRow("bombs over its label") << QPoint(30, 251) << kStatusBombs + "|010|2|0"
+                                              << "RNNN";
+        QTest::newRow("cribs over its label") << QPoint(150, 275) << kStatusCribs + "|001|3|0"
+                                              << "NRNN";
+        QTest::newRow("label Бомбы") << QPoint(30, 240) << kStatusBombs + "|010|0|5"
+                                     << "NNNN";
+        QTest::newRow("label Шпоры") << QPoint(150, 262) << kStatusCribs + "|001|0|3"
+                                     << "NNNN";
+        QTest::newRow("label Конспект over the notes")
+            << QPoint(250, 304) << kStatusCribs + "|001|0|3"
+            << "NNNN";
+        QTest::newRow("label шедевр over the paper")
+            << QPoint(450, 240) << kStatusCribs + "|001|0|3"
+            << "NNNN";
+        QTest::newRow("status line over the background")
+            << QPoint(100, 360) << kStatusStart + "|000|0|0"
+            << "NNNN";
+        QTest::newRow("copybook over the paper") << QPoint(450, 300) << kStatusStart + "|000|0|0"
+                                                 << "NNNN";
+        QTest::newRow("desk") << QPoint(100, 150) << kStatusStart + "|000|0|0"
+                              << "NNNN";
+        QTest::newRow("bottom panel") << QPoint(600, 380) << kStatusStart + "|000|0|0"
+                                      << "NNNN";
     }
     void pointerTable()
     {
@@ -179,7 +197,8 @@ private slots:
         moveTo(540, 300); // paper: flags cleared, label colours stay
         QCOMPARE(selection(), kStatusNothing + "|000|0|3");
         QCOMPARE(labelColours(), QStringLiteral("RNRR"));
-        for (const QPoint flag : {QPoint(250, 304), QPoint(250, 325), QPoint(30, 251)}) // every flag again
+        for (const QPoint flag :
+             {QPoint(250, 304), QPoint(250, 325), QPoint(30, 251)}) // every flag again
             moveTo(flag.x(), flag.y());
         moveTo(300, 100); // background: flags cleared, labels navy
         QCOMPARE(selection(), kStatusSuspicious + "|000|5|3");
@@ -201,8 +220,11 @@ private slots:
         const QRegion status(gameScreen()->statusLine->geometry());
         const QRegion label(gameScreen()->notesLabel->geometry());
         QVERIFY(changed.intersects(status) && changed.intersects(label));
-        QVERIFY2(changed.subtracted(status).subtracted(label).isEmpty(),
-                 qPrintable(QStringLiteral("painted beyond: %1").arg(changed.subtracted(status).subtracted(label).boundingRect().width())));
+        QVERIFY2(
+            changed.subtracted(status).subtracted(label).isEmpty(),
+            qPrintable(
+                QStringLiteral("painted beyond: %1")
+                    .arg(changed.subtracted(status).subtracted(label).boundingRect().width())));
         moveTo(252, 327);
         QVERIFY(recorder.take().isEmpty());
 
@@ -240,8 +262,8 @@ private slots:
     // Hidden panels change nothing; the menu item shows both; a tick refreshes every read-out.
     void readoutAfterTick()
     {
-        // The notes on their second frame, the bombs on their fourth, the examiner patrolling to the
-        // right, the student looking around.
+        // The notes on their second frame, the bombs on their fourth, the examiner patrolling to
+        // the right, the student looking around.
         moveTo(250, 325);
         moveTo(30, 251);
         for (int step = 0; step < 4; ++step) {
@@ -287,7 +309,8 @@ private slots:
         moveTo(360 + 130, 104 + 43); // the examiner's state
         QCOMPARE(gameScreen()->examinerStateReadout->caption(), QStringLiteral("PemX = 2"));
 
-        QTest::mouseClick(gameScreen(), Qt::LeftButton, Qt::NoModifier, QPoint(360 + 131, 104 + 19));
+        QTest::mouseClick(gameScreen(), Qt::LeftButton, Qt::NoModifier,
+                          QPoint(360 + 131, 104 + 19));
         QVERIFY(gameScreen()->readoutPanel->isHidden());
         QVERIFY(!gameScreen()->clipPanel->isHidden());
     }
@@ -308,8 +331,9 @@ private slots:
     void clipButtons()
     {
         QDir().mkpath(m_screens->path(QStringLiteral("base/video")));
-        QVERIFY(AviWriter::writeSplit(m_screens->path(QStringLiteral("base/video/pemik_sit.avi")), QSize(40, 60), 1,
-                                      4, ClipCodec::Bgr24, QColor(210, 238, 154)));
+        QVERIFY(AviWriter::writeSplit(m_screens->path(QStringLiteral("base/video/pemik_sit.avi")),
+                                      QSize(40, 60), 1, 4, ClipCodec::Bgr24,
+                                      QColor(210, 238, 154)));
         gameScreen()->onSittingClipClicked();
         QVERIFY(gameScreen()->examinerClip->active());
         gameScreen()->examinerClip->frameTimer();

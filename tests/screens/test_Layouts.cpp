@@ -90,9 +90,10 @@ QString captionOf(QWidget *w)
 //   picture     shows a picture as wide as itself    blank    shows no picture
 //   keyed       its picture's lower left corner is transparent
 //   tab<N>      N-th of its parent's controls that Tab steps through
-//   focus       holds its screen's keyboard focus      rim3   popup menu 3 px clear of its frame at both ends
-void row(const char *name, QWidget *widget, QRect place, int fontPx, bool bold, QColor fore, QColor back,
-         const char *traits = "")
+//   focus       holds its screen's keyboard focus      rim3   popup menu 3 px clear of its frame at
+//   both ends
+void row(const char *name, QWidget *widget, QRect place, int fontPx, bool bold, QColor fore,
+         QColor back, const char *traits = "")
 {
     QTest::newRow(name) << widget << place << fontPx << bold << fore << back
                         << QString::fromLatin1(traits).split(u' ', Qt::SkipEmptyParts);
@@ -109,7 +110,10 @@ void columns()
     QTest::addColumn<QStringList>("traits");
 }
 
-QRect r(int left, int top, int width, int height) { return {left, top, width, height}; }
+QRect r(int left, int top, int width, int height)
+{
+    return {left, top, width, height};
+}
 
 const char *const kScreenNames[] = {"menu", "game", "score", "about"};
 // The client areas of the layouts.
@@ -145,17 +149,19 @@ double blurredDifference(const QImage &a, const QImage &b, QSize size)
     return std::sqrt(sum / (3.0 * size.width() * size.height())) / 255.0;
 }
 
-// 1 + how many of its parent's controls that take the keyboard (edit fields, lists, panels, players)
-// Tab reaches before it, going round its screen from the screen itself; 0 for none of them.
+// 1 + how many of its parent's controls that take the keyboard (edit fields, lists, panels,
+// players) Tab reaches before it, going round its screen from the screen itself; 0 for none of
+// them.
 int tabPlace(QWidget *w)
 {
     int place = 0;
     QWidget *screen = w->window();
-    for (QWidget *next = screen->nextInFocusChain(); next != screen; next = next->nextInFocusChain()) {
+    for (QWidget *next = screen->nextInFocusChain(); next != screen;
+         next = next->nextInFocusChain()) {
         if (next->parentWidget() != w->parentWidget())
             continue;
-        if (dynamic_cast<TEdit *>(next) || dynamic_cast<TMemo *>(next) || dynamic_cast<TPanel *>(next)
-            || dynamic_cast<TMediaPlayer *>(next))
+        if (dynamic_cast<TEdit *>(next) || dynamic_cast<TMemo *>(next)
+            || dynamic_cast<TPanel *>(next) || dynamic_cast<TMediaPlayer *>(next))
             ++place;
         if (next == w)
             return place;
@@ -239,7 +245,8 @@ void checkRow()
         else if (trait == "rim3")
             QCOMPARE(dynamic_cast<QMenu &>(*widget).contentsMargins(), QMargins(0, 3, 0, 3));
         else
-            QVERIFY2(trait == "hidden" || trait == "disabled", qPrintable("unknown trait " + trait));
+            QVERIFY2(trait == "hidden" || trait == "disabled",
+                     qPrintable("unknown trait " + trait));
     }
 }
 
@@ -251,8 +258,8 @@ private slots:
     void initTestCase()
     {
         m_screens = std::make_unique<ScreenFixture>();
-        for (const char *asset : {"base/image/fon.jpg", "base/video/pemik.avi", "base/video/table.avi",
-                                  "base/video/copybook.avi"})
+        for (const char *asset : {"base/image/fon.jpg", "base/video/pemik.avi",
+                                  "base/video/table.avi", "base/video/copybook.avi"})
             m_screens->copyAsset(QString::fromLatin1(asset));
         m_screens->create();
     }
@@ -302,39 +309,58 @@ private slots:
         row("cribsSheet", g->cribsSheet, r(140, 274, 32, 32), 0, false, {}, kNone, "picture");
         row("bombsSheet", g->bombsSheet, r(20, 250, 32, 32), 0, false, {}, kNone, "picture");
         row("notesLabel", g->notesLabel, r(216, 288, kAny, 20), 17, true, kNavy, kLabelBack);
-        row("answerSheetLabel", g->answerSheetLabel, r(376, 232, kAny, 20), 17, true, kNavy, kLabelBack);
+        row("answerSheetLabel", g->answerSheetLabel, r(376, 232, kAny, 20), 17, true, kNavy,
+            kLabelBack);
         row("gaugePanel", g->gaugePanel, r(0, 368, 688, 95), 13, false, {}, kBlack, "bevel");
-        row("copiedGauge", g->copiedGauge, r(272, 32, 129, 28), 13, false, kMaroon, kMediumGrey, "hbar");
-        row("timeGauge", g->timeGauge, r(16, 24, 105, 65), 13, false, kGreen, kMediumGrey, "vbar full");
-        row("suspicionGauge", g->suspicionGauge, r(560, 24, 105, 65), 13, false, kGreen, kMediumGrey, "vbar");
+        row("copiedGauge", g->copiedGauge, r(272, 32, 129, 28), 13, false, kMaroon, kMediumGrey,
+            "hbar");
+        row("timeGauge", g->timeGauge, r(16, 24, 105, 65), 13, false, kGreen, kMediumGrey,
+            "vbar full");
+        row("suspicionGauge", g->suspicionGauge, r(560, 24, 105, 65), 13, false, kGreen,
+            kMediumGrey, "vbar");
         row("copiedCaption", g->copiedCaption, r(272, 8, kAny, 16), 13, false, kWhite, kNone);
         row("timeCaption", g->timeCaption, r(8, 8, kAny, 16), 13, false, kWhite, kNone);
         row("suspicionCaption", g->suspicionCaption, r(552, 8, kAny, 16), 13, false, kWhite, kNone);
         row("exitButton", g->exitButton, r(136, 64, 401, 25), 17, true, kWhite, kNone);
         // Creation seats the examiner at the desk + (25, -54).
-        row("examinerClip", g->examinerClip, r(9, 42, 95, 131), 0, false, {}, kRoomGreen, "centred fixed");
+        row("examinerClip", g->examinerClip, r(9, 42, 95, 131), 0, false, {}, kRoomGreen,
+            "centred fixed");
         row("copybookClip", g->copybookClip, r(400, 256, 121, 89), 0, false, {}, kCopybookBack);
         row("clipPanel", g->clipPanel, r(416, 0, 161, 33), 0, false, {}, kBlack, "hidden flat");
         row("sittingClipButton", g->sittingClipButton, r(10, 3, 23, 22), 13, false, kWhite, kNone);
-        row("sittingClip2Button", g->sittingClip2Button, r(34, 3, 23, 22), 13, false, kWhite, kNone);
+        row("sittingClip2Button", g->sittingClip2Button, r(34, 3, 23, 22), 13, false, kWhite,
+            kNone);
         row("goButton", g->goButton, r(58, 3, 23, 22), 13, false, kWhite, kNone);
         row("stopClipButton", g->stopClipButton, r(82, 3, 49, 22), 13, false, kWhite, kNone);
         row("deskClip", g->deskClip, r(-16, 96, 176, 93), 0, false, {}, kRoomGreen);
-        row("readoutPanel", g->readoutPanel, r(360, 104, 273, 65), 13, false, {}, kBlack, "hidden bevel");
+        row("readoutPanel", g->readoutPanel, r(360, 104, 273, 65), 13, false, {}, kBlack,
+            "hidden bevel");
         row("readoutFrame", g->readoutFrame, r(8, 8, 73, 25), 0, false, {}, kNone);
-        row("counterReadouts[0]", g->counterReadouts[0], r(8, 8, 23, 22), 13, false, kWhite, kNone, "disabled");
-        row("counterReadouts[1]", g->counterReadouts[1], r(32, 8, 23, 22), 13, false, kWhite, kNone, "disabled");
-        row("counterReadouts[2]", g->counterReadouts[2], r(56, 8, 23, 22), 13, false, kWhite, kNone, "disabled");
-        row("counterReadouts[3]", g->counterReadouts[3], r(96, 8, 23, 22), 13, false, kWhite, kNone, "disabled hidden");
-        row("counterReadouts[4]", g->counterReadouts[4], r(120, 8, 23, 22), 13, false, kWhite, kNone, "disabled");
-        row("counterReadouts[5]", g->counterReadouts[5], r(144, 8, 23, 22), 13, false, kWhite, kNone, "disabled hidden");
-        row("counterReadouts[6]", g->counterReadouts[6], r(168, 8, 23, 22), 13, false, kWhite, kNone, "disabled hidden");
-        row("counterReadouts[7]", g->counterReadouts[7], r(192, 8, 23, 22), 13, false, kWhite, kNone, "disabled hidden");
-        row("counterReadouts[8]", g->counterReadouts[8], r(216, 8, 23, 22), 13, false, kWhite, kNone, "disabled hidden");
-        row("counterReadouts[9]", g->counterReadouts[9], r(240, 8, 23, 22), 13, false, kWhite, kNone, "disabled hidden");
+        row("counterReadouts[0]", g->counterReadouts[0], r(8, 8, 23, 22), 13, false, kWhite, kNone,
+            "disabled");
+        row("counterReadouts[1]", g->counterReadouts[1], r(32, 8, 23, 22), 13, false, kWhite, kNone,
+            "disabled");
+        row("counterReadouts[2]", g->counterReadouts[2], r(56, 8, 23, 22), 13, false, kWhite, kNone,
+            "disabled");
+        row("counterReadouts[3]", g->counterReadouts[3], r(96, 8, 23, 22), 13, false, kWhite, kNone,
+            "disabled hidden");
+        row("counterReadouts[4]", g->counterReadouts[4], r(120, 8, 23, 22), 13, false, kWhite,
+            kNone, "disabled");
+        row("counterReadouts[5]", g->counterReadouts[5], r(144, 8, 23, 22), 13, false, kWhite,
+            kNone, "disabled hidden");
+        row("counterReadouts[6]", g->counterReadouts[6], r(168, 8, 23, 22), 13, false, kWhite,
+            kNone, "disabled hidden");
+        row("counterReadouts[7]", g->counterReadouts[7], r(192, 8, 23, 22), 13, false, kWhite,
+            kNone, "disabled hidden");
+        row("counterReadouts[8]", g->counterReadouts[8], r(216, 8, 23, 22), 13, false, kWhite,
+            kNone, "disabled hidden");
+        row("counterReadouts[9]", g->counterReadouts[9], r(240, 8, 23, 22), 13, false, kWhite,
+            kNone, "disabled hidden");
         row("toolReadout", g->toolReadout, r(8, 32, 73, 22), 13, false, kWhite, kNone, "disabled");
-        row("examinerStateReadout", g->examinerStateReadout, r(96, 32, 73, 22), 13, false, kWhite, kNone, "disabled");
-        row("directionReadout", g->directionReadout, r(176, 32, 73, 22), 13, false, kWhite, kNone, "disabled");
+        row("examinerStateReadout", g->examinerStateReadout, r(96, 32, 73, 22), 13, false, kWhite,
+            kNone, "disabled");
+        row("directionReadout", g->directionReadout, r(176, 32, 73, 22), 13, false, kWhite, kNone,
+            "disabled");
         row("clockMenu", g->clockMenu, r(kAny, kAny, kAny, kAny), 0, false, {}, {}, "hidden rim3");
     }
     void game() { checkRow(); }
@@ -359,9 +385,12 @@ private slots:
         row("nicknameFrame", a->nicknameFrame, r(0, 0, 613, 177), 0, false, {}, kNone);
         row("nickname", a->nickname, r(488, 8, kAny, 37), 33, true, kYellow, kBlack, "middle");
         row("linkBar", a->linkBar, r(0, 184, 613, 51), 13, false, {}, kDesktop, "flat");
-        row("siteLink", a->siteLink, r(0, 0, kAny, 51), 17, true, kMoneyGreen, kNone, "hand middle");
-        row("mailLink", a->mailLink, r(kAny, 0, kAny, 51), 17, true, kMoneyGreen, kNone, "hand middle right");
-        row("backLink", a->backLink, r(kAny, 0, kAny, 51), 40, true, kMoneyGreen, kNone, "hand middle");
+        row("siteLink", a->siteLink, r(0, 0, kAny, 51), 17, true, kMoneyGreen, kNone,
+            "hand middle");
+        row("mailLink", a->mailLink, r(kAny, 0, kAny, 51), 17, true, kMoneyGreen, kNone,
+            "hand middle right");
+        row("backLink", a->backLink, r(kAny, 0, kAny, 51), 40, true, kMoneyGreen, kNone,
+            "hand middle");
     }
     void about() { checkRow(); }
 

@@ -66,7 +66,10 @@ public:
     }
     void pause() override { m_log << "pause"; }
     void resume() override { m_log << "resume"; }
-    void setFinishedHandler(std::function<void()> handler) override { m_finished = std::move(handler); }
+    void setFinishedHandler(std::function<void()> handler) override
+    {
+        m_finished = std::move(handler);
+    }
 
     // The piece has played to its end.
     void endNaturally()
@@ -85,7 +88,10 @@ private:
     std::function<void()> m_finished;
 };
 
-FakeMusic &music() { return *FakeMusic::current; }
+FakeMusic &music()
+{
+    return *FakeMusic::current;
+}
 
 // Delivers every notification on its way, and whatever those set off.
 void settle()
@@ -121,8 +127,8 @@ private slots:
     }
     void cleanup() { m_screens.reset(); }
 
-    // At start-up the menu piece plays; at each natural end it starts again from its beginning, with
-    // no echo; notifications are ignored until the echo guard has run.
+    // At start-up the menu piece plays; at each natural end it starts again from its beginning,
+    // with no echo; notifications are ignored until the echo guard has run.
     void menuPieceRepeats()
     {
         start(kAll);
@@ -152,9 +158,9 @@ private slots:
         QCOMPARE(ErrorBox::openTexts(), QStringList{"The file cannot be played."});
     }
 
-    // The exam piece started outside a notification (the loading at 80 %) aborts the menu piece; that
-    // echo restarts the exam piece once more, and the echo of the restart is swallowed. From then
-    // on the exam piece is the one that repeats.
+    // The exam piece started outside a notification (the loading at 80 %) aborts the menu piece;
+    // that echo restarts the exam piece once more, and the echo of the restart is swallowed. From
+    // then on the exam piece is the one that repeats.
     void clickOutsideNotificationEchoes()
     {
         start(kAll);
@@ -181,8 +187,8 @@ private slots:
     }
 
     // In the usual state switching off pauses and switching on starts the looping piece anew
-    // (the superseded request's notification restarts it); the icons follow the switch. If the echo guard
-    // then finds the switch off, repeating ends for good.
+    // (the superseded request's notification restarts it); the icons follow the switch. If the echo
+    // guard then finds the switch off, repeating ends for good.
     void soundSwitchUsual()
     {
         start(kAll);
@@ -277,7 +283,8 @@ private slots:
 
         // The exam's result line carries the lordly name.
         gameScreen()->finishExam();
-        const QStringList lines = scoreScreen()->scoreList->text().split(QRegularExpression("\\r?\\n"), Qt::SkipEmptyParts);
+        const QStringList lines = scoreScreen()->scoreList->text().split(
+            QRegularExpression("\\r?\\n"), Qt::SkipEmptyParts);
         QVERIFY(!lines.isEmpty());
         QVERIFY2(lines.last().startsWith(kLordly + " - "), qPrintable(lines.last()));
     }
@@ -287,7 +294,8 @@ private slots:
     {
         start(kAll);
         menuScreen()->nameField->selectAll();
-        const QStringList seen = headlinePerChange([] { menuScreen()->nameField->insert(kLordly); });
+        const QStringList seen =
+            headlinePerChange([] { menuScreen()->nameField->insert(kLordly); });
         QCOMPARE(seen, QStringList{QString::fromUtf8("Да здравствует повелитель!")});
         verifyLordly();
     }
@@ -299,7 +307,8 @@ private slots:
     {
         start(kAll);
         music().takeLog();
-        for (const QString &text : {QString("wenkT"), QString("WenKT"), QString("wenKt"), QString("wenKT ")}) {
+        for (const QString &text :
+             {QString("wenkT"), QString("WenKT"), QString("wenKt"), QString("wenKT ")}) {
             menuScreen()->nameField->setText(text);
             QCOMPARE(menuScreen()->newGameButton->caption(), QString::fromUtf8("Новая игра"));
             QVERIFY(menuScreen()->nameField->isEnabled());
@@ -402,8 +411,10 @@ private:
         QVERIFY(!menuScreen()->nameField->isEnabled());
         QCOMPARE(menuScreen()->windowTitle(), welcome);
         QCOMPARE(gameScreen()->windowTitle(), welcome);
-        QCOMPARE(menuScreen()->headline->caption(), QString::fromUtf8("Да здравствует повелитель!"));
-        QCOMPARE(gameScreen()->exitButton->caption(), QString::fromUtf8("Всё, что пожелаете Милорд!"));
+        QCOMPARE(menuScreen()->headline->caption(),
+                 QString::fromUtf8("Да здравствует повелитель!"));
+        QCOMPARE(gameScreen()->exitButton->caption(),
+                 QString::fromUtf8("Всё, что пожелаете Милорд!"));
     }
 
     std::unique_ptr<ScreenFixture> m_screens;

@@ -107,13 +107,15 @@ private slots:
         menuScreen()->hide();
         menuScreen()->nameField->setText(QString());
         QTest::keyClick(menuScreen()->nameField, Qt::Key_Return);
-        QCOMPARE(ErrorBox::openTexts(), QStringList{"Cannot focus a disabled or invisible window."});
+        QCOMPARE(ErrorBox::openTexts(),
+                 QStringList{"Cannot focus a disabled or invisible window."});
         QCOMPARE(menuScreen()->namePrompt->caption(), QString::fromUtf8("Введите Ваше имя!"));
     }
 
     // The first loading takes 101 ticks from 0, later ones 100 from 1; at the hand-over the gauges
-    // read 0, 100, 0, the clock runs, the menu and the score screen are hidden. Everything else that
-    // the last exam left carries over: tool, flags, counters, examiner, clock speed, bar colour.
+    // read 0, 100, 0, the clock runs, the menu and the score screen are hidden. Everything else
+    // that the last exam left carries over: tool, flags, counters, examiner, clock speed, bar
+    // colour.
     void loadingAndHandOver()
     {
         menuScreen()->nameField->setText(QString::fromUtf8("Вася"));
@@ -203,7 +205,8 @@ private slots:
         QCOMPARE(menuScreen()->hovered(), Hover::NewGame);
     }
 
-    // The hovered entry pulses 22, 20, ..., 14, 14, 16, ..., 26, 26, 24; a left entry keeps its size.
+    // The hovered entry pulses 22, 20, ..., 14, 14, 16, ..., 26, 26, 24; a left entry keeps its
+    // size.
     void pulse()
     {
         menuScreen()->onNewGameHovered();
@@ -227,8 +230,8 @@ private slots:
     }
 
     // The name field selects its whole text when the menu is shown, so typing right away replaces
-    // the prompt, at start and when the menu comes back after an exam; a mouse click places the caret
-    // instead, and coming back to a menu that stayed shown keeps what is being typed.
+    // the prompt, at start and when the menu comes back after an exam; a mouse click places the
+    // caret instead, and coming back to a menu that stayed shown keeps what is being typed.
     void nameFieldSelectsOnShow()
     {
         QVERIFY(showActive(menuScreen()));
@@ -289,7 +292,8 @@ private slots:
         // The real timer pulses the hovered entry.
         menuScreen()->onExitHovered();
         QTRY_VERIFY_WITH_TIMEOUT(Scaling::pointsOf(menuScreen()->exitButton->font()) <= 20, 5000);
-        // During the loading nothing pulses; after the score screen's "Назад" a hovered entry pulses again.
+        // During the loading nothing pulses; after the score screen's "Назад" a hovered entry
+        // pulses again.
         menuScreen()->nameField->setText(QStringLiteral("x"));
         menuScreen()->onNewGameClicked();
         QVERIFY(!menuScreen()->hoverTimer->enabled());
@@ -333,8 +337,8 @@ private slots:
             clock.start();
             menuScreen()->onAboutClicked();
             const qint64 asleep = clock.elapsed();
-            // Three ticks or so away, mid-cycle: an entry not caught up stands at a phase of its own
-            // (the pulse comes back to its start every 8 ticks).
+            // Three ticks or so away, mid-cycle: an entry not caught up stands at a phase of its
+            // own (the pulse comes back to its start every 8 ticks).
             QTest::qWait(105);
             const qint64 waking = clock.elapsed();
             if (shownAgain) {
@@ -356,8 +360,10 @@ private slots:
                     run.second = run.first;
                 possible.insert(run);
             }
-            QVERIFY2(possible.contains(slept), qPrintable(QStringLiteral("%1 px, direction %2")
-                                                              .arg(caughtUp.first).arg(caughtUp.second)));
+            QVERIFY2(possible.contains(slept),
+                     qPrintable(QStringLiteral("%1 px, direction %2")
+                                    .arg(caughtUp.first)
+                                    .arg(caughtUp.second)));
             menuScreen()->loadingTimer->setEnabled(false);
             menuScreen()->hoverTimer->setEnabled(true);
         }

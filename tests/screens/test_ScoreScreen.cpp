@@ -4,8 +4,8 @@
 #include "game/ExamResult.h"
 #include "menu/MenuScreen.h"
 #include "music/TMediaPlayer.h"
-#include "score/ScoreText.h"
 #include "score/ScoreScreen.h"
+#include "score/ScoreText.h"
 #include "toolkit/TEdit.h"
 #include "toolkit/TFlatButton.h"
 #include "toolkit/TImage.h"
@@ -96,14 +96,16 @@ private slots:
         clickBack();
 
         const QByteArray sep("-----------------\r\n");
-        const QByteArray expected = sep
+        const QByteArray expected =
+            sep
             + QByteArray("\xC2\xE0\xF1\xFF - 60 % \xF1\xEF\xE8\xF1\xE0\xED\xEE! \xC8\xEB\xE8 = 3 "
                          "\xE1\xE0\xEB\xEB\xEE\xE2\r\n")
             + sep
-            + QByteArray("\xCF\xE5\xF2\xFF - 40 % \xF1\xEF\xE8\xF1\xE0\xED\xEE! \xC8\xEB\xE8 = 2 "
-                         "\xE1\xE0\xEB\xEB\xEE\xE2. \xCD\xEE \xC2\xFB \xEF\xFB\xF2\xE0\xEB\xFC\xF1\xFC "
-                         "\xF1\xEF\xE8\xF1\xE0\xF2\xFC! \xE8 \xC2\xE0\xF8\xE0 \xEE\xF6\xE5\xED\xEA\xE0 "
-                         "\xE8 \xE2\xF1\xE5 \xEF\xF0\xE5\xE4\xFB\xE4\xF3\xF9\xE8\xE5 = 0!\r\n");
+            + QByteArray(
+                "\xCF\xE5\xF2\xFF - 40 % \xF1\xEF\xE8\xF1\xE0\xED\xEE! \xC8\xEB\xE8 = 2 "
+                "\xE1\xE0\xEB\xEB\xEE\xE2. \xCD\xEE \xC2\xFB \xEF\xFB\xF2\xE0\xEB\xFC\xF1\xFC "
+                "\xF1\xEF\xE8\xF1\xE0\xF2\xFC! \xE8 \xC2\xE0\xF8\xE0 \xEE\xF6\xE5\xED\xEA\xE0 "
+                "\xE8 \xE2\xF1\xE5 \xEF\xF0\xE5\xE4\xFB\xE4\xF3\xF9\xE8\xE5 = 0!\r\n");
         QCOMPARE(m_screens->read(kScoreFile), expected);
         QVERIFY(ErrorBox::openTexts().isEmpty());
     }
@@ -116,15 +118,19 @@ private slots:
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QStringList>("shown");
         QTest::addColumn<QByteArray>("saved");
-        QTest::newRow("LF only") << QByteArray("a\nb\n") << QStringList{"a", "b", ""} << QByteArray("a\r\nb\r\n");
-        QTest::newRow("CR only") << QByteArray("a\rb\r") << QStringList{"a", "b", ""} << QByteArray("a\r\nb\r\n");
-        QTest::newRow("zero byte") << QByteArray("a\r\nb\0c\r\n", 8) << QStringList{"a", "b"} << QByteArray("a\r\nb");
+        QTest::newRow("LF only") << QByteArray("a\nb\n") << QStringList{"a", "b", ""}
+                                 << QByteArray("a\r\nb\r\n");
+        QTest::newRow("CR only") << QByteArray("a\rb\r") << QStringList{"a", "b", ""}
+                                 << QByteArray("a\r\nb\r\n");
+        QTest::newRow("zero byte")
+            << QByteArray("a\r\nb\0c\r\n", 8) << QStringList{"a", "b"} << QByteArray("a\r\nb");
         QString exams;
         for (int exam = 0; exams.size() < 10'000'000; ++exam)
-            exams += kSeparator + "\r\n" + ExamResult::resultLine("Вася", exam % 101, exam % 7 == 0) + "\r\n";
+            exams += kSeparator + "\r\n" + ExamResult::resultLine("Вася", exam % 101, exam % 7 == 0)
+                + "\r\n";
         const QByteArray large = Cp1251::encode(exams);
-        const QStringList firstExams{kSeparator, ExamResult::resultLine("Вася", 0, true), kSeparator,
-                                     ExamResult::resultLine("Вася", 1, false)};
+        const QStringList firstExams{kSeparator, ExamResult::resultLine("Вася", 0, true),
+                                     kSeparator, ExamResult::resultLine("Вася", 1, false)};
         QTest::newRow("10 MB") << large << firstExams << large;
         const QByteArray tooLarge(ScoreText::kMaxFileBytes + 1, 'x');
         QTest::newRow("beyond the bound") << tooLarge << QStringList{""} << tooLarge;
@@ -202,9 +208,11 @@ private slots:
         scoreScreen()->appendLine("x - 57 % ...");
         QVERIFY(bar->maximum() > 0);
         QCOMPARE(bar->value(), bar->maximum());
-        QCOMPARE(shownLines(scoreScreen()->scoreList).mid(300), QStringList({kSeparator, "x - 57 % ...", ""}));
+        QCOMPARE(shownLines(scoreScreen()->scoreList).mid(300),
+                 QStringList({kSeparator, "x - 57 % ...", ""}));
         const QTextCursor result = scoreScreen()->scoreList->document()->find("x - 57 % ...");
-        QVERIFY(scoreScreen()->scoreList->viewport()->rect().contains(scoreScreen()->scoreList->cursorRect(result)));
+        QVERIFY(scoreScreen()->scoreList->viewport()->rect().contains(
+            scoreScreen()->scoreList->cursorRect(result)));
         clickBack();
         menuScreen()->onScoresClicked();
         QCOMPARE(bar->value(), bar->maximum());
@@ -254,7 +262,8 @@ private slots:
         QTest::keyClick(scoreScreen()->scoreList, Qt::Key_Delete);
         clickBack();
         const qsizetype edge = wordsInPiece * word.size();
-        QVERIFY(m_screens->read(kScoreFile) == QByteArray(line).remove(edge - 1, 2) + "\r\n" + QByteArray(1 << 20, 'x'));
+        QVERIFY(m_screens->read(kScoreFile)
+                == QByteArray(line).remove(edge - 1, 2) + "\r\n" + QByteArray(1 << 20, 'x'));
     }
 
     // After a last line without a break the separator goes on a line of its own, and the file
@@ -266,7 +275,8 @@ private slots:
         scoreScreen()->appendLine(kSeparator);
         scoreScreen()->appendLine("x - 57 % ...");
         clickBack();
-        QCOMPARE(m_screens->read(kScoreFile), QByteArray("old line\r\n-----------------\r\nx - 57 % ..."));
+        QCOMPARE(m_screens->read(kScoreFile),
+                 QByteArray("old line\r\n-----------------\r\nx - 57 % ..."));
     }
 
     // No score file: an empty list and no message; "Назад" then writes an empty file where the
@@ -376,7 +386,8 @@ private slots:
         QVERIFY(!scoreScreen()->scoreList->isReadOnly());
         scoreScreen()->scoreList->setFocus();
         scoreScreen()->scoreList->moveCursor(QTextCursor::End);
-        QTest::sendKeyEvent(QTest::Click, scoreScreen()->scoreList, Qt::Key_A, QString::fromUtf8("Ж"), Qt::NoModifier);
+        QTest::sendKeyEvent(QTest::Click, scoreScreen()->scoreList, Qt::Key_A,
+                            QString::fromUtf8("Ж"), Qt::NoModifier);
         QTest::keyClicks(scoreScreen()->scoreList, " b");
         QTest::keyClick(scoreScreen()->scoreList, Qt::Key_Return);
         QCOMPARE(scoreScreen()->scoreList->text(), QString::fromUtf8("first\r\nЖ b"));

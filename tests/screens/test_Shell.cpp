@@ -35,9 +35,11 @@ private slots:
         QVERIFY(!scoreScreen()->isVisible());
         QVERIFY(!aboutScreen()->isVisible());
         QCOMPARE(menuScreen()->windowTitle(), QString::fromUtf8("Меню \"PEMy -и Зольмар\""));
-        QCOMPARE(gameScreen()->windowTitle(), QString::fromUtf8("Игра нового поколения! PEMy\" v 1.0.0.1 alpha"));
+        QCOMPARE(gameScreen()->windowTitle(),
+                 QString::fromUtf8("Игра нового поколения! PEMy\" v 1.0.0.1 alpha"));
         QCOMPARE(scoreScreen()->windowTitle(), QString::fromUtf8("Очки"));
-        QCOMPARE(aboutScreen()->windowTitle(), QString::fromUtf8("О авторе... Программа \"PEMy\" v 1.0.0.1 alpha"));
+        QCOMPARE(aboutScreen()->windowTitle(),
+                 QString::fromUtf8("О авторе... Программа \"PEMy\" v 1.0.0.1 alpha"));
         QCOMPARE(menuScreen()->size(), QSize(688, 440));
         QCOMPARE(gameScreen()->size(), QSize(688, 463));
         QCOMPARE(scoreScreen()->size(), QSize(694, 440));
@@ -53,8 +55,9 @@ private slots:
         QVERIFY(ErrorBox::openTexts().isEmpty());
     }
 
-    // Closing the game or the score window only hides it; the game clock of a hidden game screen runs on.
-    // Every hidden screen gives up its native window, so that the game places it anew when it comes back.
+    // Closing the game or the score window only hides it; the game clock of a hidden game screen
+    // runs on. Every hidden screen gives up its native window, so that the game places it anew when
+    // it comes back.
     void closingOtherScreensHides()
     {
         m_screens->create();
@@ -95,7 +98,10 @@ private slots:
         });
         QTimer watchdog;
         bool timedOut = false;
-        watchdog.singleShot(5000, [&] { timedOut = true; QApplication::exit(1); });
+        watchdog.singleShot(5000, [&] {
+            timedOut = true;
+            QApplication::exit(1);
+        });
         QCOMPARE(QApplication::exec(), 0);
         QVERIFY(!timedOut);
     }
@@ -118,15 +124,23 @@ private slots:
         menuScreen()->nameField->setText(QString::fromUtf8("Студент"));
         QWidget *target = nullptr;
         switch (screen) {
-        case 0: target = menuScreen()->nameField; break;
-        case 1: gameScreen()->showScreen(); target = gameScreen(); break;
+        case 0:
+            target = menuScreen()->nameField;
+            break;
+        case 1:
+            gameScreen()->showScreen();
+            target = gameScreen();
+            break;
         case 2:
             scoreScreen()->showScreen();
             scoreScreen()->scoreList->setReadOnly(false);
             scoreScreen()->scoreList->setText("line\r\n");
             target = scoreScreen()->scoreList;
             break;
-        case 3: aboutScreen()->showScreen(); target = aboutScreen(); break;
+        case 3:
+            aboutScreen()->showScreen();
+            target = aboutScreen();
+            break;
         }
         target->setFocus();
         QTest::keyClick(target, Qt::Key_Return);
@@ -161,7 +175,8 @@ private slots:
         QVERIFY(!gameScreen() && !scoreScreen() && !aboutScreen());
         QTRY_VERIFY(aboutScreen());
         QVERIFY(gameScreen() && scoreScreen());
-        QVERIFY(!gameScreen()->isVisible() && !scoreScreen()->isVisible() && !aboutScreen()->isVisible());
+        QVERIFY(!gameScreen()->isVisible() && !scoreScreen()->isVisible()
+                && !aboutScreen()->isVisible());
         QCOMPARE(scoreScreen()->scoreList->text(), QString("old line\r\n"));
     }
 
@@ -242,20 +257,23 @@ private slots:
         QTest::addColumn<QStringList>("given");
         QTest::addColumn<QStringList>("after");
         const QStringList menu{"menu"};
-        QTest::newRow("Новая игра, the loading full") << menu << "new game" << QStringList{"menu.examStarted"}
-                                                      << QStringList{"game"};
-        QTest::newRow("Новая игра without a name") << menu << "new game, no name" << QStringList{} << menu;
+        QTest::newRow("Новая игра, the loading full")
+            << menu << "new game" << QStringList{"menu.examStarted"} << QStringList{"game"};
+        QTest::newRow("Новая игра without a name")
+            << menu << "new game, no name" << QStringList{} << menu;
         QTest::newRow("Enter on the about screen: it stays beside the exam")
-            << QStringList{"about"} << "enter" << QStringList{"menu.hiddenPanelsRequested", "menu.examStarted"}
+            << QStringList{"about"} << "enter"
+            << QStringList{"menu.hiddenPanelsRequested", "menu.examStarted"}
             << QStringList{"game", "about"};
         QTest::newRow("Enter on the score list: it gives way to the exam")
-            << QStringList{"scores"} << "enter" << QStringList{"menu.hiddenPanelsRequested", "menu.examStarted"}
-            << QStringList{"game"};
-        QTest::newRow("Очки") << menu << "scores" << QStringList{"menu.scoresRequested"} << QStringList{"scores"};
+            << QStringList{"scores"} << "enter"
+            << QStringList{"menu.hiddenPanelsRequested", "menu.examStarted"} << QStringList{"game"};
+        QTest::newRow("Очки") << menu << "scores" << QStringList{"menu.scoresRequested"}
+                              << QStringList{"scores"};
         QTest::newRow("Очки, then Назад") << QStringList{"scores"} << "back from scores"
                                           << QStringList{"scores.backRequested"} << menu;
-        QTest::newRow("О программе") << menu << "about" << QStringList{"menu.aboutRequested"}
-                                     << QStringList{"about"};
+        QTest::newRow("О программе")
+            << menu << "about" << QStringList{"menu.aboutRequested"} << QStringList{"about"};
         QTest::newRow("О программе, then Назад") << QStringList{"about"} << "back from about"
                                                  << QStringList{"about.backRequested"} << menu;
         QTest::newRow("the exam ends") << QStringList{"game"} << "exam ends"
@@ -263,7 +281,8 @@ private slots:
         QTest::newRow("the exam ends with the about screen open")
             << QStringList{"game", "about"} << "exam ends" << QStringList{"game.examFinished"}
             << QStringList{"scores", "about"};
-        QTest::newRow("the lordly name") << menu << "lordly" << QStringList{"menu.lordlyModeEntered"} << menu;
+        QTest::newRow("the lordly name")
+            << menu << "lordly" << QStringList{"menu.lordlyModeEntered"} << menu;
     }
     void handOvers()
     {
@@ -272,11 +291,14 @@ private slots:
         QFETCH(QStringList, given);
         QFETCH(QStringList, after);
         m_screens->create();
-        const QList<std::pair<QString, Screen *>> screens{
-            {"menu", menuScreen()}, {"game", gameScreen()}, {"scores", scoreScreen()}, {"about", aboutScreen()}};
+        const QList<std::pair<QString, Screen *>> screens{{"menu", menuScreen()},
+                                                          {"game", gameScreen()},
+                                                          {"scores", scoreScreen()},
+                                                          {"about", aboutScreen()}};
         for (const auto &[name, screen] : screens)
             screen->setVisible(before.contains(name));
-        menuScreen()->nameField->setText(action == "new game, no name" ? QString() : QStringLiteral("Студент"));
+        menuScreen()->nameField->setText(action == "new game, no name" ? QString()
+                                                                       : QStringLiteral("Студент"));
         // Every signal that a screen declares.
         std::vector<std::unique_ptr<QSignalSpy>> spies;
         QStringList names;
@@ -292,13 +314,17 @@ private slots:
         const std::map<QString, std::function<void()>> actions{
             {"new game", [] { menuScreen()->onNewGameClicked(); }},
             {"new game, no name", [] { menuScreen()->onNewGameClicked(); }},
-            {"enter", [&] { QTest::keyClick(screens[before[0] == "about" ? 3 : 2].second, Qt::Key_Return); }},
+            {"enter",
+             [&] {
+                 QTest::keyClick(screens[before[0] == "about" ? 3 : 2].second, Qt::Key_Return);
+             }},
             {"scores", [] { menuScreen()->onScoresClicked(); }},
             {"back from scores", [] { scoreScreen()->onBackClicked(); }},
             {"about", [] { menuScreen()->onAboutClicked(); }},
             {"back from about", [] { aboutScreen()->onBackClicked(); }},
             {"exam ends", [] { gameScreen()->finishExam(); }},
-            {"lordly", [] { menuScreen()->nameField->setText(QString::fromUtf16(MenuScreen::kLordlyName)); }},
+            {"lordly",
+             [] { menuScreen()->nameField->setText(QString::fromUtf16(MenuScreen::kLordlyName)); }},
         };
         guarded(actions.at(action));
         // The loading runs to its end.

@@ -55,13 +55,17 @@ QStringList running()
 {
     QStringList names;
     const QList<std::pair<const char *, Timer *>> timers{
-        {"exam clock", gameScreen()->examClock}, {"walk timer", gameScreen()->walkTimer}, {"loading timer", menuScreen()->loadingTimer},
-        {"echo guard", shellMusic().echoGuard()},     {"hover timer", menuScreen()->hoverTimer}, {"move timer", aboutScreen()->moveTimer}, {"caption timer", aboutScreen()->captionTimer}};
+        {"exam clock", gameScreen()->examClock},       {"walk timer", gameScreen()->walkTimer},
+        {"loading timer", menuScreen()->loadingTimer}, {"echo guard", shellMusic().echoGuard()},
+        {"hover timer", menuScreen()->hoverTimer},     {"move timer", aboutScreen()->moveTimer},
+        {"caption timer", aboutScreen()->captionTimer}};
     for (const auto &[name, timer] : timers)
         if (timer->enabled())
             names << QString::fromLatin1(name);
     const QList<std::pair<const char *, TAnimate *>> clips{
-        {"examiner", gameScreen()->examinerClip}, {"desk", gameScreen()->deskClip}, {"copybook", gameScreen()->copybookClip}};
+        {"examiner", gameScreen()->examinerClip},
+        {"desk", gameScreen()->deskClip},
+        {"copybook", gameScreen()->copybookClip}};
     for (const auto &[name, clip] : clips)
         if (clip->active())
             names << QString::fromLatin1(name);
@@ -84,7 +88,8 @@ void tick()
     gameScreen()->examClock->fire();
     if (gameScreen()->walkTimer->enabled())
         gameScreen()->walkTimer->fire();
-    for (TAnimate *clip : {gameScreen()->examinerClip, gameScreen()->deskClip, gameScreen()->copybookClip})
+    for (TAnimate *clip :
+         {gameScreen()->examinerClip, gameScreen()->deskClip, gameScreen()->copybookClip})
         if (clip->isTicking())
             clip->frameTimer();
     settle();
@@ -109,16 +114,18 @@ private slots:
     void manyExams()
     {
         ScreenFixture screens;
-        for (const char *asset : {"base/image/fon.jpg", "base/video/pemik.avi", "base/video/table.avi",
-                                  "base/video/copybook.avi", "base/sound/pms.mp3", "base/sound/pms2.mp3",
-                                  "base/image/Ico/b1.ico", "base/image/Ico/b2.ico", "base/image/Ico/b3.ico",
-                                  "base/image/Ico/b4.ico", "base/image/Ico/b5.ico"})
+        for (const char *asset :
+             {"base/image/fon.jpg", "base/video/pemik.avi", "base/video/table.avi",
+              "base/video/copybook.avi", "base/sound/pms.mp3", "base/sound/pms2.mp3",
+              "base/image/Ico/b1.ico", "base/image/Ico/b2.ico", "base/image/Ico/b3.ico",
+              "base/image/Ico/b4.ico", "base/image/Ico/b5.ico"})
             screens.copyAsset(QString::fromLatin1(asset));
         screens.create();
         QVERIFY(ErrorBox::openTexts().isEmpty());
         const QStringList before = running();
         const int exams = qEnvironmentVariableIsSet("PEMY_SOAK_EXAMS")
-                              ? qEnvironmentVariableIntValue("PEMY_SOAK_EXAMS") : kDefaultExams;
+            ? qEnvironmentVariableIntValue("PEMY_SOAK_EXAMS")
+            : kDefaultExams;
         const bool log = qEnvironmentVariableIsSet("PEMY_SOAK_LOG");
 
         menuScreen()->nameField->setText(QStringLiteral("Soak"));
@@ -156,7 +163,12 @@ private slots:
                 ++walks;
 
             gameScreen()->onAnswerSheetHovered();
-            QVERIFY(tickWhile([] { return gameScreen()->examinerWalk().state == ExaminerWalk::AtDesk && !gameScreen()->walkTimer->enabled(); }, ticks));
+            QVERIFY(tickWhile(
+                [] {
+                    return gameScreen()->examinerWalk().state == ExaminerWalk::AtDesk
+                        && !gameScreen()->walkTimer->enabled();
+                },
+                ticks));
             QVERIFY(tickWhile([] { return false; }, ticks));
             QCOMPARE(gameScreen()->examinerWalk().state, ExaminerWalk::AtDesk);
 
@@ -184,7 +196,8 @@ private slots:
         if (kMeasureMemory && exams > kWarmUpExams) {
             const qint64 growth = residentBytes() - warm;
             QVERIFY2(growth < kAllowedGrowth,
-                     qPrintable(QStringLiteral("resident memory grew by %1 KB after warm-up").arg(growth / 1024)));
+                     qPrintable(QStringLiteral("resident memory grew by %1 KB after warm-up")
+                                    .arg(growth / 1024)));
         }
     }
 };

@@ -2,10 +2,10 @@
 
 // Writes small AVI clips for the clip player's tests, benchmark and fuzz seeds, byte by byte, in
 // every layout the clip player reads: 8-bit palette, 16-bit 5-5-5, 24-bit and 32-bit frames and
-// 8-bit run-length frames (the later ones coded as changes to the frame before, but for key frames),
-// with or without an index, top-down or bottom-up, alone or after a sound stream, grouped in
-// records or not. MJPEG writes the header of a compressed clip (its frames are not real pictures):
-// a format the player refuses.
+// 8-bit run-length frames (the later ones coded as changes to the frame before, but for key
+// frames), with or without an index, top-down or bottom-up, alone or after a sound stream, grouped
+// in records or not. MJPEG writes the header of a compressed clip (its frames are not real
+// pictures): a format the player refuses.
 
 #include <QByteArray>
 #include <QColor>
@@ -27,8 +27,8 @@ struct ClipLayout {
     bool topDown = false; // rows stored top first (a negative height), for uncompressed frames
     bool absoluteIndex = false; // index offsets from the file's start instead of the movi tag
     bool records = false;       // each frame (and its sound) in a LIST "rec " of its own
-    int repeatFrame = -1;       // this frame (>0) written as an empty chunk: the one before it again
-    int keyEvery = 0;           // run-length: every so many frames a whole picture (else only the first)
+    int repeatFrame = -1; // this frame (>0) written as an empty chunk: the one before it again
+    int keyEvery = 0;     // run-length: every so many frames a whole picture (else only the first)
 };
 
 namespace AviWriter {
@@ -131,7 +131,8 @@ inline void rleRow(QByteArray &out, const uchar *row, const uchar *previous, int
 }
 
 // A frame as 8-bit run-length data, rows bottom first; unchanged rows are skipped with a move down.
-inline QByteArray rleFrame(const std::vector<uchar> &indices, const std::vector<uchar> *previous, QSize size)
+inline QByteArray rleFrame(const std::vector<uchar> &indices, const std::vector<uchar> *previous,
+                           QSize size)
 {
     QByteArray out;
     int skipped = 0;
@@ -144,7 +145,8 @@ inline QByteArray rleFrame(const std::vector<uchar> &indices, const std::vector<
             continue;
         }
         for (; skipped > 0; skipped -= std::min(skipped, 255))
-            out.append(char(0)).append(char(2)).append(char(0)).append(char(std::min(skipped, 255)));
+            out.append(char(0)).append(char(2)).append(char(0)).append(
+                char(std::min(skipped, 255)));
         rleRow(out, row, before, size.width());
         out.append(char(0)).append(char(0));
     }
@@ -155,12 +157,15 @@ inline QByteArray rleFrame(const std::vector<uchar> &indices, const std::vector<
 } // namespace detail
 
 // The bytes of a clip of `frames` frames of `frame(i)` (pictures of `size`) at `fps`.
-inline QByteArray bytes(QSize size, int fps, int frames, ClipCodec codec, const std::function<QImage(int)> &frame,
-                        ClipLayout layout = {})
+inline QByteArray bytes(QSize size, int fps, int frames, ClipCodec codec,
+                        const std::function<QImage(int)> &frame, ClipLayout layout = {})
 {
     using namespace detail;
     const bool indexed = codec == ClipCodec::Pal8 || codec == ClipCodec::Rle8;
-    const int bits = indexed ? 8 : codec == ClipCodec::Rgb555 ? 16 : codec == ClipCodec::Bgr32 ? 32 : 24;
+    const int bits = indexed         ? 8
+        : codec == ClipCodec::Rgb555 ? 16
+        : codec == ClipCodec::Bgr32  ? 32
+                                     : 24;
     const int stride = (size.width() * bits + 31) / 32 * 4;
 
     std::vector<QImage> images;
@@ -191,7 +196,8 @@ inline QByteArray bytes(QSize size, int fps, int frames, ClipCodec codec, const 
             std::vector<uchar> indices(size_t(size.width()) * size.height());
             for (int y = 0; y < size.height(); ++y)
                 for (int x = 0; x < size.width(); ++x)
-                    indices[size_t(y) * size.width() + x] = uchar(paletteIndex.value(image.pixel(x, y) & 0xffffffu));
+                    indices[size_t(y) * size.width() + x] =
+                        uchar(paletteIndex.value(image.pixel(x, y) & 0xffffffu));
             const bool key = i == 0 || (layout.keyEvery > 0 && i % layout.keyEvery == 0);
             out = rleFrame(indices, key ? nullptr : &previous, size);
             previous = std::move(indices);
@@ -202,7 +208,9 @@ inline QByteArray bytes(QSize size, int fps, int frames, ClipCodec codec, const 
                 for (int x = 0; x < size.width(); ++x) {
                     const QRgb p = image.pixel(x, y);
                     switch (bits) {
-                    case 8: row[x] = char(paletteIndex.value(p & 0xffffffu)); break;
+                    case 8:
+                        row[x] = char(paletteIndex.value(p & 0xffffffu));
+                        break;
                     case 16: {
                         const int v = (qRed(p) >> 3) << 10 | (qGreen(p) >> 3) << 5 | qBlue(p) >> 3;
                         row[2 * x] = char(v & 0xff);
@@ -221,9 +229,11 @@ inline QByteArray bytes(QSize size, int fps, int frames, ClipCodec codec, const 
     }
 
     const int video = layout.sound ? 1 : 0;
-    const QByteArray frameId = QString("%1%2").arg(video, 2, 10, QChar('0'))
-                                   .arg(codec == ClipCodec::Rle8 || codec == ClipCodec::Mjpeg ? "dc" : "db")
-                                   .toLatin1();
+    const QByteArray frameId =
+        QString("%1%2")
+            .arg(video, 2, 10, QChar('0'))
+            .arg(codec == ClipCodec::Rle8 || codec == ClipCodec::Mjpeg ? "dc" : "db")
+            .toLatin1();
     const char *soundId = "00wb";
 
     // Header list: main header, then one stream list per stream.
@@ -241,7 +251,8 @@ inline QByteArray bytes(QSize size, int fps, int frames, ClipCodec codec, const 
     for (int i = 0; i < 4; ++i)
         le32(avih, 0);
 
-    const auto streamHeader = [&](const char *type, const char *handler, quint32 scale, quint32 rate, quint32 length) {
+    const auto streamHeader = [&](const char *type, const char *handler, quint32 scale,
+                                  quint32 rate, quint32 length) {
         QByteArray strh(type, 4);
         strh += QByteArray(handler, 4);
         le32(strh, 0); // flags
@@ -262,10 +273,14 @@ inline QByteArray bytes(QSize size, int fps, int frames, ClipCodec codec, const 
     QByteArray strf;
     le32(strf, 40);
     le32(strf, quint32(size.width()));
-    le32(strf, quint32(layout.topDown && codec != ClipCodec::Rle8 ? -size.height() : size.height()));
+    le32(strf,
+         quint32(layout.topDown && codec != ClipCodec::Rle8 ? -size.height() : size.height()));
     le16(strf, 1);
     le16(strf, bits);
-    le32(strf, codec == ClipCodec::Rle8 ? 1 : codec == ClipCodec::Mjpeg ? 0x47504a4d /* MJPG */ : 0);
+    le32(strf,
+         codec == ClipCodec::Rle8        ? 1
+             : codec == ClipCodec::Mjpeg ? 0x47504a4d /* MJPG */
+                                         : 0);
     le32(strf, quint32(stride * size.height()));
     le32(strf, 0);
     le32(strf, 0);
@@ -274,32 +289,40 @@ inline QByteArray bytes(QSize size, int fps, int frames, ClipCodec codec, const 
     for (int i = 0; indexed && i < 256; ++i)
         le32(strf, palette[size_t(i)]);
 
-    const char *handler = codec == ClipCodec::Rle8 ? "mrle" : codec == ClipCodec::Mjpeg ? "MJPG" : "DIB ";
-    QByteArray videoList = list("strl", streamHeader("vids", handler, 1, quint32(fps), quint32(frames)) + chunk("strf", strf));
+    const char *handler = codec == ClipCodec::Rle8 ? "mrle"
+        : codec == ClipCodec::Mjpeg                ? "MJPG"
+                                                   : "DIB ";
+    QByteArray videoList =
+        list("strl",
+             streamHeader("vids", handler, 1, quint32(fps), quint32(frames)) + chunk("strf", strf));
     QByteArray soundList;
     if (layout.sound) {
         QByteArray wave;
-        le16(wave, 1);     // PCM
-        le16(wave, 1);     // mono
-        le32(wave, 8000);  // samples a second
-        le32(wave, 8000);  // bytes a second
-        le16(wave, 1);     // block
-        le16(wave, 8);     // bits
+        le16(wave, 1);    // PCM
+        le16(wave, 1);    // mono
+        le32(wave, 8000); // samples a second
+        le32(wave, 8000); // bytes a second
+        le16(wave, 1);    // block
+        le16(wave, 8);    // bits
         le16(wave, 0);
-        soundList = list("strl", streamHeader("auds", "\0\0\0\0", 1, 8000, quint32(frames * 8000 / fps)) + chunk("strf", wave));
+        soundList = list("strl",
+                         streamHeader("auds", "\0\0\0\0", 1, 8000, quint32(frames * 8000 / fps))
+                             + chunk("strf", wave));
     }
     const QByteArray hdrl = list("hdrl", chunk("avih", avih) + soundList + videoList);
 
     // The frames, a short sound chunk before each when there is sound, and the index.
     QByteArray movi;
     QByteArray idx1;
-    // Where the movi tag will lie: after "RIFF", its size, "AVI ", the header list and "LIST", its size.
+    // Where the movi tag will lie: after "RIFF", its size, "AVI ", the header list and "LIST", its
+    // size.
     const quint32 moviTag = 12 + quint32(hdrl.size()) + 8;
     QByteArray record;
     // Index entries flag key frames: every frame but the run-length ones coded as changes.
     const auto add = [&](const QByteArray &id, const QByteArray &payload, bool key) {
         QByteArray &into = layout.records ? record : movi;
-        const quint32 at = 4 + quint32(movi.size()) + (layout.records ? 12 + quint32(into.size()) : 0);
+        const quint32 at =
+            4 + quint32(movi.size()) + (layout.records ? 12 + quint32(into.size()) : 0);
         idx1 += id;
         le32(idx1, key ? 0x10 : 0);
         le32(idx1, layout.absoluteIndex ? moviTag + at : at);
@@ -309,7 +332,8 @@ inline QByteArray bytes(QSize size, int fps, int frames, ClipCodec codec, const 
     for (int i = 0; i < frames; ++i) {
         if (layout.sound)
             add(soundId, QByteArray(8000 / fps, char(0x80)), true);
-        const bool key = codec != ClipCodec::Rle8 || i == 0 || (layout.keyEvery > 0 && i % layout.keyEvery == 0);
+        const bool key =
+            codec != ClipCodec::Rle8 || i == 0 || (layout.keyEvery > 0 && i % layout.keyEvery == 0);
         add(frameId, i == layout.repeatFrame ? QByteArray() : data[size_t(i)], key);
         if (layout.records) {
             movi += list("rec ", record);
@@ -327,7 +351,8 @@ inline QByteArray bytes(QSize size, int fps, int frames, ClipCodec codec, const 
 // bytes each) in its movi list, before its frames or, with `afterFrames`, after them; or, with
 // `inHeader`, in its header list. Its main header then counts no frames, so that a reader walks
 // the whole list.
-inline QByteArray withEmptyChunks(QByteArray clip, int count, bool afterFrames = false, bool inHeader = false)
+inline QByteArray withEmptyChunks(QByteArray clip, int count, bool afterFrames = false,
+                                  bool inHeader = false)
 {
     const QByteArray junk = QByteArray("01wb\0\0\0\0", 8).repeated(count);
     const qsizetype list = clip.indexOf(inHeader ? "hdrl" : "movi");
@@ -356,10 +381,12 @@ inline bool write(const QString &path, QSize size, int fps, int frames, ClipCode
 }
 
 // A clip of `frames` split frames (see splitFrame).
-inline bool writeSplit(const QString &path, QSize size, int fps, int frames, ClipCodec codec, const QColor &background,
-                       ClipLayout layout = {})
+inline bool writeSplit(const QString &path, QSize size, int fps, int frames, ClipCodec codec,
+                       const QColor &background, ClipLayout layout = {})
 {
-    return write(path, size, fps, frames, codec, [&](int i) { return splitFrame(size, background, i); }, layout);
+    return write(
+        path, size, fps, frames, codec, [&](int i) { return splitFrame(size, background, i); },
+        layout);
 }
 
 } // namespace AviWriter

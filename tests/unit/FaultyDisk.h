@@ -22,10 +22,20 @@ public:
     // Interrupted makes a read or a write return EINTR once; IoError makes it fail; NameTaken makes
     // another file appear at the next temporary name just before it is taken. Create covers every
     // new file (a temporary, the backup); Write, Sync and Rename the temporary's or the target's.
-    enum class Step { None, Create, Write, Sync, SyncFolder, Rename, Interrupted, IoError, NameTaken };
+    enum class Step {
+        None,
+        Create,
+        Write,
+        Sync,
+        SyncFolder,
+        Rename,
+        Interrupted,
+        IoError,
+        NameTaken
+    };
 
-    // Makes `times` occurrences of `step` fail, after `after` that pass, besides the failures already
-    // set for other steps; Step::None ends them all.
+    // Makes `times` occurrences of `step` fail, after `after` that pass, besides the failures
+    // already set for other steps; Step::None ends them all.
     void fail(Step step, int times = 1, int after = 0)
     {
         if (step == Step::None)
@@ -89,7 +99,8 @@ public:
         if (!backup)
             stallAt(Step::Write);
         if ((m_killAt == Step::Write && !backup) || (m_killAt == Step::Create && backup)) {
-            const size_t part = m_killAt == Step::Create ? size / 2 : size_t(double(size) * m_killPart);
+            const size_t part =
+                m_killAt == Step::Create ? size / 2 : size_t(double(size) * m_killPart);
             if (part == 0 || Disk::pwrite(fd, buffer, part, offset) == ssize_t(part))
                 ::raise(SIGKILL);
         }
@@ -103,7 +114,8 @@ public:
         }
         const int result = Disk::fsync(fd);
         const Opened &opened = m_open[fd];
-        if (m_killAt == Step::Sync && (opened.flags & O_ACCMODE) == O_RDWR && !(opened.flags & O_CREAT))
+        if (m_killAt == Step::Sync && (opened.flags & O_ACCMODE) == O_RDWR
+            && !(opened.flags & O_CREAT))
             ::raise(SIGKILL);
         return result;
     }

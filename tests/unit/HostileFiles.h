@@ -59,7 +59,8 @@ inline QByteArray repeatLastScan(const QByteArray &jpeg, int times)
         qsizetype next = at + 2 + length;
         if (marker == 0xda) {
             while (next + 1 < jpeg.size()
-                   && !(uchar(jpeg[next]) == 0xff && uchar(jpeg[next + 1]) != 0 && (uchar(jpeg[next + 1]) & 0xf8) != 0xd0))
+                   && !(uchar(jpeg[next]) == 0xff && uchar(jpeg[next + 1]) != 0
+                        && (uchar(jpeg[next + 1]) & 0xf8) != 0xd0))
                 ++next;
             lastScanStart = tablesStart >= 0 ? tablesStart : at;
             tablesStart = -1;
@@ -131,7 +132,8 @@ inline QByteArray catchUpClip(int side, int fps, int entries)
         le32(index, quint32(data.size()));
     }
     const qsizetype movi = oneFrame.indexOf("movi") - 8;
-    QByteArray body = oneFrame.mid(8, movi - 8) + list("movi", chunk("00dc", data)) + chunk("idx1", index);
+    QByteArray body =
+        oneFrame.mid(8, movi - 8) + list("movi", chunk("00dc", data)) + chunk("idx1", index);
     const QByteArray riff = chunk("RIFF", body);
     QByteArray out = riff;
     // The main header's frame count (byte 48 of the file).
@@ -151,7 +153,8 @@ inline QByteArray manyEventMidi(int events)
     track.append(char(0)).append(char(0xff)).append(char(0x2f)).append(char(0));
     QByteArray midi("MThd");
     be32(midi, 6);
-    midi.append(char(0)).append(char(0)).append(char(0)).append(char(1)).append(char(0)).append(char(96));
+    midi.append(char(0)).append(char(0)).append(char(0)).append(char(1)).append(char(0)).append(
+        char(96));
     midi += "MTrk";
     be32(midi, quint32(track.size()));
     return midi + track;

@@ -36,7 +36,8 @@ template <>
 char *toString(const State &s)
 {
     return qstrdup(QByteArray::number(s.left) + "," + QByteArray::number(s.top) + " h"
-                   + QByteArray::number(int(s.horizontal)) + " v" + QByteArray::number(int(s.vertical)));
+                   + QByteArray::number(int(s.horizontal)) + " v"
+                   + QByteArray::number(int(s.vertical)));
 }
 } // namespace QTest
 QT_END_NAMESPACE
@@ -104,8 +105,16 @@ private slots:
     // The caption course of steps 0 to 11, back to 0, with the interval changes at 1 and 8.
     void captionCourse()
     {
-        const QStringList captions{"rodVK", "rodVK", "r odVK", "r o dVK", "r o d VK", "r o dVK",
-                                   "r odVK", "rodVK", "rodVK", "rodVK - ",
+        const QStringList captions{"rodVK",
+                                   "rodVK",
+                                   "r odVK",
+                                   "r o dVK",
+                                   "r o d VK",
+                                   "r o dVK",
+                                   "r odVK",
+                                   "rodVK",
+                                   "rodVK",
+                                   "rodVK - ",
                                    QString::fromUtf8("rodVK - Это"),
                                    QString::fromUtf8("rodVK - Это круто!")};
         for (int step = 0; step < 12; ++step) {
@@ -120,7 +129,8 @@ private slots:
     }
 
     // In the steady cycle each caption lasts until the next tick, at the interval it leaves behind:
-    // 5.7 s in all, "rodVK" for 1.1 s twice, the spread letters 0.1 s each, the sentence 1 s a word.
+    // 5.7 s in all, "rodVK" for 1.1 s twice, the spread letters 0.1 s each, the sentence 1 s a
+    // word.
     void steadyCycleTiming()
     {
         int interval = 1000; // as step 8 of the previous round left it
@@ -137,11 +147,16 @@ private slots:
                 shown << qMakePair(result->caption, interval);
         }
         QCOMPARE(total, 5700);
-        const QList<QPair<QString, int>> expected{
-            {"rodVK", 1100},   {"r odVK", 100},   {"r o dVK", 100},
-            {"r o d VK", 100}, {"r o dVK", 100},  {"r odVK", 100},
-            {"rodVK", 1100},   {"rodVK - ", 1000}, {QString::fromUtf8("rodVK - Это"), 1000},
-            {QString::fromUtf8("rodVK - Это круто!"), 1000}};
+        const QList<QPair<QString, int>> expected{{"rodVK", 1100},
+                                                  {"r odVK", 100},
+                                                  {"r o dVK", 100},
+                                                  {"r o d VK", 100},
+                                                  {"r o dVK", 100},
+                                                  {"r odVK", 100},
+                                                  {"rodVK", 1100},
+                                                  {"rodVK - ", 1000},
+                                                  {QString::fromUtf8("rodVK - Это"), 1000},
+                                                  {QString::fromUtf8("rodVK - Это круто!"), 1000}};
         QCOMPARE(shown, expected);
     }
 };

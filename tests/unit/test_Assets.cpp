@@ -41,7 +41,8 @@ private slots:
         QVERIFY(room != builtin);
     }
 
-    // Each clip opens in the clip player with its frame size and a loop of 1 to 4 s at 8 to 15 frames a second.
+    // Each clip opens in the clip player with its frame size and a loop of 1 to 4 s at 8 to 15
+    // frames a second.
     void clips_data()
     {
         QTest::addColumn<QString>("path");
@@ -65,12 +66,14 @@ private slots:
         if (maxSize.width() != 95) // the desk and the copybook fill their widgets exactly
             QCOMPARE(clip.frameSize(), maxSize);
         const int interval = clip.frameIntervalMs();
-        QVERIFY2(interval >= 1000 / 15 && interval <= 1000 / 8, qPrintable(QString::number(interval)));
+        QVERIFY2(interval >= 1000 / 15 && interval <= 1000 / 8,
+                 qPrintable(QString::number(interval)));
         const int loopMs = clip.frameCount() * interval;
         QVERIFY2(loopMs >= 1000 && loopMs <= 4000, qPrintable(QString::number(loopMs)));
     }
 
-    // The five frames and the built-in sheet icon load as 32 x 32 icons that also hold a 16 x 16 image.
+    // The five frames and the built-in sheet icon load as 32 x 32 icons that also hold a 16 x 16
+    // image.
     void icons()
     {
         QStringList paths;
@@ -87,9 +90,9 @@ private slots:
     // The sound switch pictures are 32 x 32 with the light grey ground drawn transparent.
     void soundSwitch()
     {
-        for (const QString &path : {AssetPath::resolve("Base\\image\\Ico\\son.bmp"),
-                                    AssetPath::resolve("Base\\image\\Ico\\sof.bmp"),
-                                    QString(":/builtin/ns.bmp")}) {
+        for (const QString &path :
+             {AssetPath::resolve("Base\\image\\Ico\\son.bmp"),
+              AssetPath::resolve("Base\\image\\Ico\\sof.bmp"), QString(":/builtin/ns.bmp")}) {
             const QImage raw(path);
             QCOMPARE(raw.size(), QSize(32, 32));
             QCOMPARE(raw.pixelColor(0, 31), QColor(192, 192, 192));
@@ -150,8 +153,9 @@ private slots:
             rate = backend.outputRate();
         }
         QProcess meter;
-        meter.start("ffmpeg", {"-nostats", "-hide_banner", "-f", "s16le", "-ar", QString::number(rate),
-                               "-ac", "2", "-i", output, "-af", "ebur128", "-f", "null", "-"});
+        meter.start("ffmpeg",
+                    {"-nostats", "-hide_banner", "-f", "s16le", "-ar", QString::number(rate), "-ac",
+                     "2", "-i", output, "-af", "ebur128", "-f", "null", "-"});
         QVERIFY(meter.waitForFinished(60000));
         const QString report = QString::fromUtf8(meter.readAllStandardError());
         const QRegularExpressionMatch integrated =

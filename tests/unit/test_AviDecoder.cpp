@@ -31,8 +31,9 @@ private slots:
         const QSize size(16, 8);
         ClipLayout layout;
         layout.index = false;
-        const QByteArray clip = AviWriter::bytes(size, 10, 3, ClipCodec::Pal8,
-                                                 [&](int i) { return AviWriter::splitFrame(size, Qt::white, i); }, layout);
+        const QByteArray clip = AviWriter::bytes(
+            size, 10, 3, ClipCodec::Pal8,
+            [&](int i) { return AviWriter::splitFrame(size, Qt::white, i); }, layout);
         QTemporaryFile file;
         QVERIFY(file.open());
         file.write(AviWriter::withEmptyChunks(clip, empty, after, inHeader));

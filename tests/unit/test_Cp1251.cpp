@@ -94,7 +94,8 @@ private slots:
         // A line that fits no more into the paragraph of the lines before it is not cut.
         memo.setText(QString(2040, u'x') + "\r\n");
         memo.appendRaw(QString(20, u'y') + "\r\n");
-        QCOMPARE(shownLines(&memo).mid(shownLines(&memo).size() - 2), QStringList({QString(20, u'y'), ""}));
+        QCOMPARE(shownLines(&memo).mid(shownLines(&memo).size() - 2),
+                 QStringList({QString(20, u'y'), ""}));
         QCOMPARE(memo.text(), QString(2040, u'x') + "\r\n" + QString(20, u'y') + "\r\n");
     }
 
@@ -115,8 +116,9 @@ private slots:
         // 8000 characters without a space: pieces of 2048, 2048, 2048 and 1856.
         QTest::newRow("long line") << nbsp + QString(4997, u'x') << QString(3000, u'y') << 4;
         // Pieces of 2048 and 952 for each line; the second does not fit after the first.
-        QTest::newRow("long line after a break")
-            << QString(3000, u'x') + "\r\n" << QString(3000, u'y') + "\r\n" << 4;
+        QTest::newRow("long line after a break") << QString(3000, u'x') + "\r\n"
+                                                 << QString(3000, u'y') + "\r\n"
+                                                 << 4;
     }
     void memoKeepsText()
     {

@@ -43,13 +43,15 @@ private slots:
         QCOMPARE(box->windowModality(), Qt::ApplicationModal);
     }
 
-    // The same text is not opened twice while its box is open; another text is, and a closed one again.
+    // The same text is not opened twice while its box is open; another text is, and a closed one
+    // again.
     void sameTextOnce()
     {
         ErrorBox::show("Cannot open AVI");
         ErrorBox::show("Cannot open AVI");
         ErrorBox::show("Icon image is not valid");
-        QCOMPARE(ErrorBox::openTexts(), (QStringList{"Cannot open AVI.", "Icon image is not valid."}));
+        QCOMPARE(ErrorBox::openTexts(),
+                 (QStringList{"Cannot open AVI.", "Icon image is not valid."}));
         ErrorBox::closeAll();
         QVERIFY(ErrorBox::openTexts().isEmpty());
         ErrorBox::show("Cannot open AVI");
@@ -63,9 +65,11 @@ private slots:
         QWidget screen;
         screen.show();
         QVERIFY(QTest::qWaitForWindowActive(&screen));
-        for (const char *text : {"The music file is damaged", "JPEG error #53", "The music file is damaged"})
+        for (const char *text :
+             {"The music file is damaged", "JPEG error #53", "The music file is damaged"})
             ErrorBox::show(text);
-        QCOMPARE(ErrorBox::openTexts(), (QStringList{"The music file is damaged.", "JPEG error #53."}));
+        QCOMPARE(ErrorBox::openTexts(),
+                 (QStringList{"The music file is damaged.", "JPEG error #53."}));
         for (const QString &expected : ErrorBox::openTexts()) {
             QMessageBox *shown = nullptr;
             QTRY_VERIFY((shown = qobject_cast<QMessageBox *>(QApplication::activeWindow())));

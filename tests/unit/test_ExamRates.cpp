@@ -8,7 +8,8 @@ private slots:
     // Every cell of the suspicion table: rows are examiner states, columns the tools 0, 1, 2, 3, 5.
     void suspicionTable()
     {
-        const Tool tools[] = {Tool::Nothing, Tool::Notes, Tool::Bombs, Tool::Cribs, Tool::LookingSuspicious};
+        const Tool tools[] = {Tool::Nothing, Tool::Notes, Tool::Bombs, Tool::Cribs,
+                              Tool::LookingSuspicious};
         // clang-format off
         const int expected[5][5] = {
             {-1, 4, 10, 5, 2},
@@ -20,7 +21,8 @@ private slots:
         // clang-format on
         for (int state = 0; state < 5; ++state)
             for (int column = 0; column < 5; ++column)
-                QCOMPARE(ExamRates::suspicionChange(ExaminerWalk::State(state), tools[column]), expected[state][column]);
+                QCOMPARE(ExamRates::suspicionChange(ExaminerWalk::State(state), tools[column]),
+                         expected[state][column]);
     }
 
     // A value that is no tool (4, or anything outside the table) leaves the suspicion alone.

@@ -39,17 +39,20 @@ private slots:
     {
         QCOMPARE(ExamResult::resultLine(QStringLiteral("Студент"), 57, false),
                  QStringLiteral("Студент - 57 % списано! Или = 3 баллов"));
-        QCOMPARE(ExamResult::resultLine(QStringLiteral("Студент"), 30, true),
-                 QStringLiteral("Студент - 30 % списано! Или = 2 баллов. Но Вы пытальсь списать! и Ваша "
-                                "оценка и все предыдущие = 0!"));
-        QCOMPARE(ExamResult::resultLine(QString(), 0, false), QStringLiteral(" - 0 % списано! Или = 0 баллов"));
+        QCOMPARE(
+            ExamResult::resultLine(QStringLiteral("Студент"), 30, true),
+            QStringLiteral("Студент - 30 % списано! Или = 2 баллов. Но Вы пытальсь списать! и Ваша "
+                           "оценка и все предыдущие = 0!"));
+        QCOMPARE(ExamResult::resultLine(QString(), 0, false),
+                 QStringLiteral(" - 0 % списано! Или = 0 баллов"));
     }
 
     // The name goes in unchanged, even when it holds the separator or the line's own pieces.
     void nameUnchanged()
     {
         const QString name = QStringLiteral("----------------- - 5 % списано!  ");
-        QVERIFY(ExamResult::resultLine(name, 100, false).startsWith(name + QStringLiteral(" - 100 % ")));
+        QVERIFY(ExamResult::resultLine(name, 100, false)
+                    .startsWith(name + QStringLiteral(" - 100 % ")));
         QCOMPARE(ExamResult::separator(), QString(17, u'-'));
     }
 };

@@ -130,7 +130,8 @@ private slots:
         for (int suspicion : {60, 70, 0, 100, 52}) {
             ExaminerWalk walk = seated();
             walk.decide(suspicion);
-            QVERIFY2(walk.state == ExaminerWalk::AtDesk && !walk.walking, qPrintable(QString::number(suspicion)));
+            QVERIFY2(walk.state == ExaminerWalk::AtDesk && !walk.walking,
+                     qPrintable(QString::number(suspicion)));
         }
         for (int suspicion : {50, 55, 65}) {
             ExaminerWalk walk = seated();
@@ -207,16 +208,25 @@ private slots:
         const int L = ExaminerWalk::MovingLeft, Rt = ExaminerWalk::MovingRight;
         QTest::newRow("leaving at R") << 1 << L << QPoint(160, 42) << 1 << L << QPoint(170, 42);
         QTest::newRow("leaving past R") << 1 << L << QPoint(161, 42) << 2 << L << QPoint(161, 52);
-        QTest::newRow("down, bottom at F") << 2 << L << QPoint(169, 53) << 2 << L << QPoint(169, 63);
-        QTest::newRow("down, bottom past F") << 2 << L << QPoint(169, 54) << 3 << L << QPoint(164, 54);
-        QTest::newRow("patrol left at R+5") << 3 << L << QPoint(165, 62) << 3 << L << QPoint(160, 62);
-        QTest::newRow("patrol left below R+5") << 3 << L << QPoint(164, 62) << 3 << Rt << QPoint(169, 62);
-        QTest::newRow("patrol right at P") << 3 << Rt << QPoint(351, 62) << 3 << Rt << QPoint(356, 62);
-        QTest::newRow("patrol right past P") << 3 << Rt << QPoint(352, 62) << 3 << L << QPoint(352, 62);
+        QTest::newRow("down, bottom at F")
+            << 2 << L << QPoint(169, 53) << 2 << L << QPoint(169, 63);
+        QTest::newRow("down, bottom past F")
+            << 2 << L << QPoint(169, 54) << 3 << L << QPoint(164, 54);
+        QTest::newRow("patrol left at R+5")
+            << 3 << L << QPoint(165, 62) << 3 << L << QPoint(160, 62);
+        QTest::newRow("patrol left below R+5")
+            << 3 << L << QPoint(164, 62) << 3 << Rt << QPoint(169, 62);
+        QTest::newRow("patrol right at P")
+            << 3 << Rt << QPoint(351, 62) << 3 << Rt << QPoint(356, 62);
+        QTest::newRow("patrol right past P")
+            << 3 << Rt << QPoint(352, 62) << 3 << L << QPoint(352, 62);
         QTest::newRow("return at R+5") << 4 << L << QPoint(165, 62) << 4 << L << QPoint(160, 62);
-        QTest::newRow("return, top at home+5") << 4 << L << QPoint(164, 47) << 4 << L << QPoint(164, 42);
-        QTest::newRow("return, top below home+5") << 4 << L << QPoint(164, 46) << 4 << L << QPoint(159, 46);
-        QTest::newRow("return, one step from home") << 4 << L << QPoint(14, 42) << 4 << L << QPoint(9, 42);
+        QTest::newRow("return, top at home+5")
+            << 4 << L << QPoint(164, 47) << 4 << L << QPoint(164, 42);
+        QTest::newRow("return, top below home+5")
+            << 4 << L << QPoint(164, 46) << 4 << L << QPoint(159, 46);
+        QTest::newRow("return, one step from home")
+            << 4 << L << QPoint(14, 42) << 4 << L << QPoint(9, 42);
         QTest::newRow("return at home") << 4 << L << QPoint(9, 42) << 0 << L << QPoint(9, 42);
     }
     void boundsMetAndPassed()

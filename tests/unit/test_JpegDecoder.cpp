@@ -13,8 +13,8 @@
 
 #include <sys/stat.h>
 
-#include <jpeglib.h>
 #include <jerror.h>
+#include <jpeglib.h>
 
 namespace {
 
@@ -77,12 +77,11 @@ QByteArray claimSide(QByteArray bytes, int side)
     return bytes;
 }
 
-
 bool near(QRgb actual, QRgb expected, int tolerance = 12)
 {
     return qAbs(qRed(actual) - qRed(expected)) <= tolerance
-           && qAbs(qGreen(actual) - qGreen(expected)) <= tolerance
-           && qAbs(qBlue(actual) - qBlue(expected)) <= tolerance;
+        && qAbs(qGreen(actual) - qGreen(expected)) <= tolerance
+        && qAbs(qBlue(actual) - qBlue(expected)) <= tolerance;
 }
 
 QString errorOf(const QByteArray &bytes)
@@ -170,21 +169,27 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("error"); // empty: the picture area decodes
         const QString badProgression = QString("JPEG error #%1").arg(JERR_BAD_PROGRESSION);
-        QTest::newRow("baseline 16383 x 16383") << claimSide(encodeStripes(false), 16383) << QString();
-        QTest::newRow("baseline 65500 x 65500") << claimSide(encodeStripes(false), 65500) << QString();
+        QTest::newRow("baseline 16383 x 16383")
+            << claimSide(encodeStripes(false), 16383) << QString();
+        QTest::newRow("baseline 65500 x 65500")
+            << claimSide(encodeStripes(false), 65500) << QString();
         QTest::newRow("progressive 16383 x 16383")
-            << claimSide(encodeStripes(true), 16383) << QString("JPEG error #%1").arg(JERR_NO_BACKING_STORE);
+            << claimSide(encodeStripes(true), 16383)
+            << QString("JPEG error #%1").arg(JERR_NO_BACKING_STORE);
         const QByteArray background = HostileFiles::progressiveJpeg(688, 368);
-        QTest::newRow("progressive, its last scan 1000 times") << HostileFiles::repeatLastScan(background, 1000) << badProgression;
-        QTest::newRow("progressive 688 x 368, 90 scans") << HostileFiles::repeatLastScan(background, 81) << QString();
+        QTest::newRow("progressive, its last scan 1000 times")
+            << HostileFiles::repeatLastScan(background, 1000) << badProgression;
+        QTest::newRow("progressive 688 x 368, 90 scans")
+            << HostileFiles::repeatLastScan(background, 81) << QString();
         const QByteArray large = HostileFiles::progressiveJpeg(4000, 4000);
         QTest::newRow("progressive 4000 x 4000") << large << QString();
-        QTest::newRow("progressive 4000 x 4000, its last scan 20 times") << HostileFiles::repeatLastScan(large, 20) << badProgression;
+        QTest::newRow("progressive 4000 x 4000, its last scan 20 times")
+            << HostileFiles::repeatLastScan(large, 20) << badProgression;
     }
 
-    // A small file that claims a huge picture, or that asks for the same work over and over, is shown
-    // or refused within a second and takes no memory to speak of (the game's limit is 100 MB over
-    // its normal use): a baseline one decodes the picture area only; a progressive one, which
+    // A small file that claims a huge picture, or that asks for the same work over and over, is
+    // shown or refused within a second and takes no memory to speak of (the game's limit is 100 MB
+    // over its normal use): a baseline one decodes the picture area only; a progressive one, which
     // libjpeg must hold whole, is refused with libjpeg's number for needing more than its memory
     // allows ("Backing store not supported"), or for a bad progression when it has more scans than
     // an encoder writes (a few dozen; some are repeated thousands of times) or its scans would
@@ -207,7 +212,8 @@ private slots:
         // Generous for a loaded machine or a sanitizer build: some took 3 to 100 s before the work
         // was bounded.
         QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
-        QVERIFY2(HostileFiles::peakMegabytes() - before < 100, qPrintable(QString::number(HostileFiles::peakMegabytes() - before)));
+        QVERIFY2(HostileFiles::peakMegabytes() - before < 100,
+                 qPrintable(QString::number(HostileFiles::peakMegabytes() - before)));
     }
 
     // decodeFile reads the file as it decodes; an empty or missing file, or a pipe in the picture's

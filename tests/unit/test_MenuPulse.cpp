@@ -7,7 +7,8 @@ using MenuPulse::Direction;
 class TestMenuPulse : public QObject {
     Q_OBJECT
 private slots:
-    // From 24 points shrinking: 22..14, a held turn, 16..26, a held turn, back at 24 after 14 steps.
+    // From 24 points shrinking: 22..14, a held turn, 16..26, a held turn, back at 24 after 14
+    // steps.
     void fullCycle()
     {
         int points = 24;

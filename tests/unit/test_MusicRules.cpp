@@ -63,7 +63,8 @@ void run(RecordingPlayer &music, const QString &event)
         {"switch",
          [&] {
              const MusicRules::SoundSwitch sound = music.switchSound();
-             music.log << QString(sound.on ? "sound on" : "sound off") + (sound.failed ? " failed" : "");
+             music.log << QString(sound.on ? "sound on" : "sound off")
+                     + (sound.failed ? " failed" : "");
          }},
     };
     QVERIFY2(events.count(event), qPrintable(event));
@@ -93,7 +94,8 @@ private slots:
         QTest::newRow("menu start: the menu piece repeats")
             << all << QStringList{"start"} << QStringList{"start menu"} << restartMenu;
         QTest::newRow("menu start without MP3s: the lordly piece, once")
-            << midiOnly << QStringList{"start"} << QStringList{"start lordly"} << QStringList{"guard"};
+            << midiOnly << QStringList{"start"} << QStringList{"start lordly"}
+            << QStringList{"guard"};
         QTest::newRow("echo swallowed until the guard has ticked")
             << all << QStringList{"start", "end", "end", "guard ticks"}
             << QStringList{"start menu", "start menu", "guard"} << restartMenu;
@@ -101,25 +103,31 @@ private slots:
             << all << QStringList{"start", "exam loading", "exam at 80 %"}
             << QStringList{"start menu", "start exam"} << restartExam;
         QTest::newRow("exam loading alone: the menu piece's end brings the exam piece")
-            << all << QStringList{"start", "exam loading"} << QStringList{"start menu"} << restartExam;
+            << all << QStringList{"start", "exam loading"} << QStringList{"start menu"}
+            << restartExam;
         QTest::newRow("exam end to the score list and back: the menu piece repeats")
-            << all << QStringList{"start", "exam loading", "exam at 80 %", "guard ticks", "back from scores"}
+            << all
+            << QStringList{"start", "exam loading", "exam at 80 %", "guard ticks",
+                           "back from scores"}
             << QStringList{"start menu", "start exam", "start menu"} << restartMenu;
         QTest::newRow("exam and back with the sound off: nothing starts")
-            << all << QStringList{"start", "switch", "exam loading", "exam at 80 %", "back from scores"}
+            << all
+            << QStringList{"start", "switch", "exam loading", "exam at 80 %", "back from scores"}
             << QStringList{"start menu", "pause", "sound off"} << restartExam;
         QTest::newRow("about: its piece plays once")
-            << all << QStringList{"start", "about"} << QStringList{"start menu", "stop", "start about"}
-            << nothing;
+            << all << QStringList{"start", "about"}
+            << QStringList{"start menu", "stop", "start about"} << nothing;
         QTest::newRow("about and back: the menu piece loops but never restarts")
-            << all << QStringList{"start", "about", "back from about", "exam loading", "exam at 80 %"}
+            << all
+            << QStringList{"start", "about", "back from about", "exam loading", "exam at 80 %"}
             << QStringList{"start menu", "stop", "start about", "start exam"} << nothing;
         QTest::newRow("sound switch off and on: the looping piece repeats")
             << all << QStringList{"start", "switch", "switch"}
             << QStringList{"start menu", "pause", "sound off", "resume", "sound on"} << restartMenu;
         QTest::newRow("sound off when the guard ticks: repeating ends for good")
             << all << QStringList{"start", "end", "switch", "guard ticks", "switch"}
-            << QStringList{"start menu", "start menu", "guard", "pause", "sound off", "resume", "sound on"}
+            << QStringList{"start menu", "start menu", "guard",   "pause",
+                           "sound off",  "resume",     "sound on"}
             << nothing;
         QTest::newRow("sound switch with no piece open: it turns all the same")
             << QList<Piece>{} << QStringList{"start", "switch", "switch"}

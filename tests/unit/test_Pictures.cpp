@@ -8,7 +8,6 @@
 #include <QElapsedTimer>
 #include <QtTest>
 
-
 namespace {
 
 void le16(QByteArray &out, int v)
@@ -22,7 +21,8 @@ void le32(QByteArray &out, qint32 v)
         out.append(char(v >> (8 * i)));
 }
 
-// A bitmap file of `width` x `height` at `bits` bits, run-length coded or not, with `data` as its pixels.
+// A bitmap file of `width` x `height` at `bits` bits, run-length coded or not, with `data` as its
+// pixels.
 QByteArray bitmap(int width, int height, int bits, bool rle, const QByteArray &data)
 {
     const int colours = bits == 8 ? 256 : 0;
@@ -47,7 +47,6 @@ QByteArray bitmap(int width, int height, int bits, bool rle, const QByteArray &d
     return out + data;
 }
 
-
 } // namespace
 
 class TestPictures : public QObject {
@@ -59,8 +58,10 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<bool>("icon");
         QTest::addColumn<QSize>("loads"); // the size of the picture shown; invalid: not valid
-        QTest::newRow("bitmap 5000 x 5000") << bitmap(5000, 5000, 24, false, QByteArray(100, '\0')) << false << QSize();
-        QTest::newRow("run-length bitmap 3000 x 3000") << bitmap(3000, 3000, 8, true, QByteArray("\0\1", 2)) << false << QSize();
+        QTest::newRow("bitmap 5000 x 5000")
+            << bitmap(5000, 5000, 24, false, QByteArray(100, '\0')) << false << QSize();
+        QTest::newRow("run-length bitmap 3000 x 3000")
+            << bitmap(3000, 3000, 8, true, QByteArray("\0\1", 2)) << false << QSize();
         QByteArray icon;
         le16(icon, 0);
         le16(icon, 1);
@@ -94,15 +95,19 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         try {
-            const QImage image = icon ? Pictures::loadIcon(&buffer) : Pictures::loadTransparentBitmap(&buffer);
+            const QImage image =
+                icon ? Pictures::loadIcon(&buffer) : Pictures::loadTransparentBitmap(&buffer);
             QCOMPARE(image.size(), loads);
         } catch (const GameError &error) {
             QVERIFY2(!loads.isValid(), qPrintable(error.text()));
-            QCOMPARE(error.text(), icon ? QString("Icon image is not valid") : QString("Bitmap image is not valid"));
+            QCOMPARE(error.text(),
+                     icon ? QString("Icon image is not valid")
+                          : QString("Bitmap image is not valid"));
         }
         // Generous for a loaded machine or a sanitizer build.
         QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
-        QVERIFY2(HostileFiles::peakMegabytes() - before < 32, qPrintable(QString::number(HostileFiles::peakMegabytes() - before)));
+        QVERIFY2(HostileFiles::peakMegabytes() - before < 32,
+                 qPrintable(QString::number(HostileFiles::peakMegabytes() - before)));
 
         // A bitmap of the game's size in the same coding loads, keyed on its lower left pixel.
         if (!icon) {

@@ -60,7 +60,8 @@ QByteArray readFile(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
-// The inode of `path`, 0 when there is no file: a file written in place keeps it, a replaced one does not.
+// The inode of `path`, 0 when there is no file: a file written in place keeps it, a replaced one
+// does not.
 ino_t inodeOf(const char *path)
 {
     struct stat status {};
@@ -87,7 +88,9 @@ QString saveError(const QString &text, const ScoreFile::Loaded &last = {})
 // How many descriptors the process holds open.
 int openDescriptors()
 {
-    return QDir("/proc/self/fd").entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size();
+    return QDir("/proc/self/fd")
+        .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
+        .size();
 }
 
 // Files in `dir` other than those given: what a save left behind.
@@ -146,9 +149,9 @@ QString inSmallFileSystem(const QString &mountPoint, const QByteArray &options,
         };
         if (uid == 0 ? unshare(CLONE_NEWNS) != 0
                      : unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0
-                           || !writeProc("/proc/self/setgroups", "deny")
-                           || !writeProc("/proc/self/uid_map", "0 " + QByteArray::number(uid) + " 1")
-                           || !writeProc("/proc/self/gid_map", "0 " + QByteArray::number(gid) + " 1"))
+                    || !writeProc("/proc/self/setgroups", "deny")
+                    || !writeProc("/proc/self/uid_map", "0 " + QByteArray::number(uid) + " 1")
+                    || !writeProc("/proc/self/gid_map", "0 " + QByteArray::number(gid) + " 1"))
             report("SKIP: no private mount namespace here");
         if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0
             || mount("tmpfs", point.constData(), "tmpfs", 0, options.constData()) != 0)
@@ -199,10 +202,13 @@ QByteArray backupOf(const char *target, const QByteArray &old, const QByteArray 
 {
     struct stat status {};
     ::stat(target, &status);
-    const auto sha = [](const QByteArray &b) { return QCryptographicHash::hash(b, QCryptographicHash::Sha256).toHex(); };
+    const auto sha = [](const QByteArray &b) {
+        return QCryptographicHash::hash(b, QCryptographicHash::Sha256).toHex();
+    };
     return "PEMY-BACKUP 1\n" + QByteArray::number(qulonglong(status.st_dev)) + ' '
-           + QByteArray::number(qulonglong(status.st_ino)) + '\n' + QByteArray::number(old.size()) + ' ' + sha(old)
-           + '\n' + QByteArray::number(bytes.size()) + ' ' + sha(bytes) + '\n' + old + bytes;
+        + QByteArray::number(qulonglong(status.st_ino)) + '\n' + QByteArray::number(old.size())
+        + ' ' + sha(old) + '\n' + QByteArray::number(bytes.size()) + ' ' + sha(bytes) + '\n' + old
+        + bytes;
 }
 
 // The largest resident size the process has had, in megabytes.
@@ -271,7 +277,8 @@ private slots:
     }
 
     // A score file that stood there unread is never replaced: the list goes to the fallback and the
-    // file keeps what it holds. A FIFO is never written through, even when it appeared after the load.
+    // file keeps what it holds. A FIFO is never written through, even when it appeared after the
+    // load.
     void unreadableFileIsKept_data()
     {
         QTest::addColumn<QString>("what");
@@ -358,7 +365,8 @@ private slots:
         }
         {
             const DacOff permissionsBind;
-            if (how == "readonly" && QFile("base/data/score.inf").open(QIODevice::WriteOnly | QIODevice::Append))
+            if (how == "readonly"
+                && QFile("base/data/score.inf").open(QIODevice::WriteOnly | QIODevice::Append))
                 QSKIP("file permissions do not bind here");
             saveList("new\r\n");
         }
@@ -408,9 +416,9 @@ private slots:
         QCOMPARE(QDir("base/data").entryList(QDir::Files), QStringList{"score.inf"});
     }
 
-    // A save through links writes the file at the end of the chain where it lies: every link stays a
-    // link, and the file keeps its owner and permissions, even when root saves another user's file,
-    // and when a new file could not be given to its owner (it is then written in place).
+    // A save through links writes the file at the end of the chain where it lies: every link stays
+    // a link, and the file keeps its owner and permissions, even when root saves another user's
+    // file, and when a new file could not be given to its owner (it is then written in place).
     void saveThroughLinks_data()
     {
         QTest::addColumn<QStringList>("links"); // each link, then what it points to
@@ -419,8 +427,9 @@ private slots:
         const QStringList oneLink{"base/data/score.inf", "../../elsewhere/real.inf"};
         QTest::newRow("a link") << oneLink << 0u << true;
         QTest::newRow("a chain of two links")
-            << QStringList{"base/data/score.inf", "../../links/first", "links/first", "../elsewhere/real.inf"} << 0u
-            << true;
+            << QStringList{"base/data/score.inf", "../../links/first", "links/first",
+                           "../elsewhere/real.inf"}
+            << 0u << true;
         QTest::newRow("another user's file") << oneLink << 65534u << true;
         QTest::newRow("another user's file, no right to give files") << oneLink << 65534u << false;
     }
@@ -430,7 +439,8 @@ private slots:
         QFETCH(uint, owner);
         QFETCH(bool, mayChown);
         writeFile("elsewhere/real.inf", "old\r\n");
-        QFile::setPermissions("elsewhere/real.inf", QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+        QFile::setPermissions("elsewhere/real.inf",
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
         if (owner != 0 && (geteuid() != 0 || ::chown("elsewhere/real.inf", owner, owner) != 0))
             QSKIP("only root saves another user's file");
         for (qsizetype i = 0; i < links.size(); i += 2) {
@@ -463,9 +473,11 @@ private slots:
         QTest::addColumn<QString>("how");
         QTest::addColumn<QByteArray>("old");
         QTest::addColumn<QString>("text");
-        QTest::newRow("refused, longer text") << "injected" << QByteArray("old\r\n") << "new text\r\nline\r\n";
+        QTest::newRow("refused, longer text")
+            << "injected" << QByteArray("old\r\n") << "new text\r\nline\r\n";
         QTest::newRow("refused, shorter text") << "injected" << QByteArray(5000, 'o') << "new\r\n";
-        QTest::newRow("directory without write access") << "permissions" << QByteArray("old\r\n") << "new\r\n";
+        QTest::newRow("directory without write access")
+            << "permissions" << QByteArray("old\r\n") << "new\r\n";
     }
     void inPlaceWhenDirectoryRefusesTemporary()
     {
@@ -487,7 +499,8 @@ private slots:
                     QSKIP("file permissions do not bind here");
                 error = saveError(text, loadList());
             }
-            QFile::setPermissions("base/data", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            QFile::setPermissions("base/data",
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         }
         QCOMPARE(error, QString());
         QCOMPARE(readFile("base/data/score.inf"), text.toLatin1());
@@ -498,16 +511,19 @@ private slots:
 
     // A write in place that fails half-way puts the old bytes back at once (the file was written:
     // its time changed), and its copy goes; a copy that cannot be written, or whose folder entry
-    // cannot be synced, leaves the file alone and no part of the copy behind. The text goes to the fallback.
+    // cannot be synced, leaves the file alone and no part of the copy behind. The text goes to the
+    // fallback.
     void failedInPlaceWriteRestoresOldBytes_data()
     {
         QTest::addColumn<FaultyDisk::Step>("step");
         QTest::addColumn<int>("times");
         QTest::addColumn<bool>("written");
         QTest::newRow("the write fails") << FaultyDisk::Step::Sync << 1 << true;
-        QTest::newRow("the write fails, and so does putting back") << FaultyDisk::Step::Sync << 2 << true;
+        QTest::newRow("the write fails, and so does putting back")
+            << FaultyDisk::Step::Sync << 2 << true;
         QTest::newRow("the copy cannot be kept") << FaultyDisk::Step::Write << 1 << false;
-        QTest::newRow("the copy's folder cannot be synced") << FaultyDisk::Step::SyncFolder << 1 << false;
+        QTest::newRow("the copy's folder cannot be synced")
+            << FaultyDisk::Step::SyncFolder << 1 << false;
     }
     void failedInPlaceWriteRestoresOldBytes()
     {
@@ -524,7 +540,8 @@ private slots:
         QCOMPARE(error, QString());
         QCOMPARE(readFile("base/data/score.inf"), QByteArray("old score\r\n"));
         if (written)
-            QVERIFY(QFileInfo("base/data/score.inf").lastModified().toSecsSinceEpoch() > 1000000000);
+            QVERIFY(QFileInfo("base/data/score.inf").lastModified().toSecsSinceEpoch()
+                    > 1000000000);
         QCOMPARE(readFile("score.inf"), QByteArray("new text, longer than the old score\r\n"));
         // Whole bytes that may not be on disk: the copy stays for the next start.
         QCOMPARE(strayFiles(".", {"score.inf"}).size(), times - 1);
@@ -533,10 +550,10 @@ private slots:
         QCOMPARE(strayFiles(".", {"score.inf"}), QStringList());
     }
 
-    // A save killed half-way loses nothing: the next save removes the temporary file it left (and no
-    // file of the player's); a file that a write in place left cut is put back from its copy at the
-    // next start, or kept when its new bytes were all on disk. While it cannot be put back (here
-    // read-only), it counts as unreadable: the fallback is read and written, and it waits.
+    // A save killed half-way loses nothing: the next save removes the temporary file it left (and
+    // no file of the player's); a file that a write in place left cut is put back from its copy at
+    // the next start, or kept when its new bytes were all on disk. While it cannot be put back
+    // (here read-only), it counts as unreadable: the fallback is read and written, and it waits.
     void killedSave_data()
     {
         QTest::addColumn<bool>("inPlace");
@@ -545,9 +562,12 @@ private slots:
         QTest::addColumn<bool>("readOnlyAfter");
         QTest::newRow("replacing the file") << false << FaultyDisk::Step::Write << false << false;
         QTest::newRow("writing in place") << true << FaultyDisk::Step::Write << false << false;
-        QTest::newRow("in place, every byte on disk") << true << FaultyDisk::Step::Sync << true << false;
-        QTest::newRow("in place, then read-only") << true << FaultyDisk::Step::Write << false << true;
-        QTest::newRow("keeping the copy for a write in place") << true << FaultyDisk::Step::Create << false << false;
+        QTest::newRow("in place, every byte on disk")
+            << true << FaultyDisk::Step::Sync << true << false;
+        QTest::newRow("in place, then read-only")
+            << true << FaultyDisk::Step::Write << false << true;
+        QTest::newRow("keeping the copy for a write in place")
+            << true << FaultyDisk::Step::Create << false << false;
     }
     void killedSave()
     {
@@ -616,20 +636,25 @@ private slots:
         QTest::addColumn<QByteArray>("fallbackAfter");
         const QByteArray none = "<none>";
         QTest::newRow("the file unchanged, the list edited")
-            << QByteArray("A\r\nB\r\n") << none << "A\r\nB\r\n" << none << false << "B\r\nC\r\n"
+            << QByteArray("A\r\nB\r\n") << none << "A\r\nB\r\n"
+            << none << false << "B\r\nC\r\n"
             << QByteArray("B\r\nC\r\n") << none;
         QTest::newRow("another game saved before")
-            << QByteArray("A\r\n") << none << "A\r\n" << QByteArray("A\r\nBob\r\n") << false << "A\r\nAlice\r\n"
+            << QByteArray("A\r\n") << none << "A\r\n"
+            << QByteArray("A\r\nBob\r\n") << false << "A\r\nAlice\r\n"
             << QByteArray("A\r\nBob\r\nAlice\r\n") << none;
         QTest::newRow("another game saving at the same time")
-            << QByteArray("A\r\n") << none << "A\r\n" << QByteArray("A\r\nBob\r\n") << true << "A\r\nAlice\r\n"
+            << QByteArray("A\r\n") << none << "A\r\n"
+            << QByteArray("A\r\nBob\r\n") << true << "A\r\nAlice\r\n"
             << QByteArray("A\r\nBob\r\nAlice\r\n") << none;
         QTest::newRow("another game stuck in its save")
-            << QByteArray("A\r\n") << none << "A\r\n" << QByteArray("<stuck>") << true << "A\r\nAlice\r\n"
+            << QByteArray("A\r\n") << none << "A\r\n"
+            << QByteArray("<stuck>") << true << "A\r\nAlice\r\n"
             << QByteArray("A\r\nAlice\r\n") << QByteArray("A\r\nAlice\r\n");
         QTest::newRow("another game saved, the list edited")
-            << QByteArray("A\r\nB\r\n") << none << "A\r\nB\r\n" << QByteArray("A\r\nB\r\nBob\r\n") << false
-            << "B\r\nAlice\r\n" << QByteArray("B\r\nAlice\r\nBob\r\n") << none;
+            << QByteArray("A\r\nB\r\n") << none << "A\r\nB\r\n"
+            << QByteArray("A\r\nB\r\nBob\r\n") << false << "B\r\nAlice\r\n"
+            << QByteArray("B\r\nAlice\r\nBob\r\n") << none;
         QTest::newRow("the file rewritten elsewhere")
             << QByteArray("A\r\n-") << none << "A\r\n-" << QByteArray("-\r\nX\r\n") << false
             << "A\r\n-\r\nAlice" << QByteArray("A\r\n-\r\nAlice\r\nX\r\n") << none;
@@ -640,21 +665,26 @@ private slots:
             << QByteArray("A") << none << "A" << QByteArray("A\r\nBob\r\n") << false << "A\r\nAlice"
             << QByteArray("A\r\nBob\r\nAlice") << none;
         QTest::newRow("the other game's last line without a break")
-            << QByteArray("A\r\n") << none << "A\r\n" << QByteArray("A\r\nBob") << false << "A\r\nAlice\r\n"
+            << QByteArray("A\r\n") << none << "A\r\n"
+            << QByteArray("A\r\nBob") << false << "A\r\nAlice\r\n"
             << QByteArray("A\r\nBob\r\nAlice\r\n") << none;
         QTest::newRow("no data folder, the fallback of a session before")
-            << QByteArray("<no folder>") << QByteArray("First\r\n") << "First\r\n" << none << false
-            << "First\r\nSecond\r\n" << QByteArray("<no folder>") << QByteArray("First\r\nSecond\r\n");
+            << QByteArray("<no folder>") << QByteArray("First\r\n") << "First\r\n"
+            << none << false << "First\r\nSecond\r\n"
+            << QByteArray("<no folder>") << QByteArray("First\r\nSecond\r\n");
         QTest::newRow("a folder in place of the file, the fallback of a session before")
-            << QByteArray("<dir>") << QByteArray("First\r\n") << "First\r\n" << none << false
-            << "First\r\nSecond\r\n" << QByteArray("<dir>") << QByteArray("First\r\nSecond\r\n");
+            << QByteArray("<dir>") << QByteArray("First\r\n") << "First\r\n"
+            << none << false << "First\r\nSecond\r\n"
+            << QByteArray("<dir>") << QByteArray("First\r\nSecond\r\n");
         QTest::newRow("a read-only file, the fallback holds lines it lacks")
-            << QByteArray("ro:P\r\n") << QByteArray("P\r\nFirst\r\n") << "P\r\nFirst\r\n" << none << false
-            << "P\r\nFirst\r\nSecond\r\n" << QByteArray("P\r\n") << QByteArray("P\r\nFirst\r\nSecond\r\n");
+            << QByteArray("ro:P\r\n") << QByteArray("P\r\nFirst\r\n") << "P\r\nFirst\r\n"
+            << none << false << "P\r\nFirst\r\nSecond\r\n"
+            << QByteArray("P\r\n") << QByteArray("P\r\nFirst\r\nSecond\r\n");
         QTest::newRow("the list edited, another game's save rewrote the file")
             << QByteArray("-----------------\r\nr1\r\n-----------------\r\nr2\r\n") << none
             << "-----------------\r\nr1\r\n-----------------\r\nr2\r\n"
-            << QByteArray("X\r\n-----------------\r\nr1\r\n-----------------\r\nr2\r\n-----------------\r\nr3\r\n")
+            << QByteArray(
+                   "X\r\n-----------------\r\nr1\r\n-----------------\r\nr2\r\n-----------------\r\nr3\r\n")
             << false << "-----------------\r\nr2\r\n"
             << QByteArray("-----------------\r\nr2\r\nX\r\n-----------------\r\nr3\r\n") << none;
     }
@@ -686,14 +716,16 @@ private slots:
         };
         const auto otherGameSaves = [&](int folder) {
             QFile file("base/data/other");
-            if (file.open(QIODevice::WriteOnly) && file.write(meanwhile) == meanwhile.size() && file.flush())
+            if (file.open(QIODevice::WriteOnly) && file.write(meanwhile) == meanwhile.size()
+                && file.flush())
                 ::rename("base/data/other", "base/data/score.inf");
             ::close(folder);
         };
         QString error;
         {
             const DacOff permissionsBind;
-            if (score.startsWith("ro:") && QFile(path).open(QIODevice::WriteOnly | QIODevice::Append))
+            if (score.startsWith("ro:")
+                && QFile(path).open(QIODevice::WriteOnly | QIODevice::Append))
                 QSKIP("file permissions do not bind here");
             const ScoreFile::Loaded last = loadList();
             QCOMPARE(last.text, loaded);
@@ -701,8 +733,9 @@ private slots:
                 otherGameSaves(otherGame());
             std::thread other;
             if (meanwhile == "<stuck>") {
-                // Stopped while it holds the folder's turn: this save waits a moment, then puts the list
-                // in the fallback, shown by the next load; the next save, the turn free, writes it.
+                // Stopped while it holds the folder's turn: this save waits a moment, then puts the
+                // list in the fallback, shown by the next load; the next save, the turn free,
+                // writes it.
                 const int folder = otherGame();
                 QElapsedTimer waited;
                 waited.start();
@@ -723,25 +756,28 @@ private slots:
             const ScoreFile::Loaded saved = saveList(list, last);
             if (other.joinable())
                 other.join();
-            QCOMPARE(saved.text, QString::fromLatin1(fallbackAfter == none ? scoreAfter : fallbackAfter));
+            QCOMPARE(saved.text,
+                     QString::fromLatin1(fallbackAfter == none ? scoreAfter : fallbackAfter));
         }
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
         const auto state = [](const QString &file) {
             const QFileInfo info(file);
-            return info.isDir() ? QByteArray("<dir>") : !info.dir().exists() ? QByteArray("<no folder>")
-                   : info.exists()                    ? readFile(file)
-                                                      : QByteArray("<none>");
+            return info.isDir()        ? QByteArray("<dir>")
+                : !info.dir().exists() ? QByteArray("<no folder>")
+                : info.exists()        ? readFile(file)
+                                       : QByteArray("<none>");
         };
         QCOMPARE(state(path), scoreAfter);
         QCOMPARE(state("score.inf"), fallbackAfter);
     }
 
-    // A step of the write that fails (creation, write, sync, rename, the folder's sync) leaves the old
-    // score file whole, or whole and new when only the folder's sync failed, and no temporary file
-    // nor open descriptor behind; the fallback then gets the list, keeping the lines it holds, or
-    // when it fails as well keeps its old text and the error box says the write failed. A score
+    // A step of the write that fails (creation, write, sync, rename, the folder's sync) leaves the
+    // old score file whole, or whole and new when only the folder's sync failed, and no temporary
+    // file nor open descriptor behind; the fallback then gets the list, keeping the lines it holds,
+    // or when it fails as well keeps its old text and the error box says the write failed. A score
     // file whose read fails is left too; an interrupted read or write goes on, and a temporary name
-    // that another file took is skipped, up to the last of 64 names: then the file is written in place.
+    // that another file took is skipped, up to the last of 64 names: then the file is written in
+    // place.
     void failingStepKeepsOldFiles_data()
     {
         QTest::addColumn<FaultyDisk::Step>("step");
@@ -762,15 +798,18 @@ private slots:
         QTest::newRow("sync fails everywhere") << Step::Sync << 1000 << 0 << streamError;
         QTest::newRow("rename fails everywhere") << Step::Rename << 1000 << 0 << streamError;
         QTest::newRow("no file can be made anywhere")
-            << Step::Create << 1000 << 0 << "error=Cannot create file score.inf;score=old;fallback=old;stray=";
+            << Step::Create << 1000 << 0
+            << "error=Cannot create file score.inf;score=old;fallback=old;stray=";
         QTest::newRow("reading the score file fails") << Step::IoError << 1 << 0 << toFallback;
         QTest::newRow("read interrupted") << Step::Interrupted << 1 << 0 << written;
         QTest::newRow("write interrupted") << Step::Interrupted << 2 << 2 << written;
         const auto taken = [](int names) { return QStringList(names, "taken").join(','); };
         QTest::newRow("temporary names taken") << Step::NameTaken << 3 << 0 << written + taken(3);
-        QTest::newRow("every temporary name but the last taken") << Step::NameTaken << 63 << 0 << written + taken(63);
+        QTest::newRow("every temporary name but the last taken")
+            << Step::NameTaken << 63 << 0 << written + taken(63);
         QTest::newRow("every temporary name taken")
-            << Step::NameTaken << 64 << 0 << "error=;score=new in place;fallback=none;stray=" + taken(64);
+            << Step::NameTaken << 64 << 0
+            << "error=;score=new in place;fallback=none;stray=" + taken(64);
     }
     void failingStepKeepsOldFiles()
     {
@@ -792,11 +831,11 @@ private slots:
         QCOMPARE(openDescriptors(), descriptors);
         const auto classify = [&](const QString &path, const QByteArray &old) {
             const QByteArray bytes = readFile(path);
-            return !QFileInfo::exists(path) ? QString("none")
-                   : bytes == old                                        ? QString("old")
-                   : bytes == list.toLatin1()                          ? QString("new")
-                   : bytes == (list.toLatin1() + oldFallback) ? QString("merged")
-                                                                       : QString::fromLatin1(bytes);
+            return !QFileInfo::exists(path)                ? QString("none")
+                : bytes == old                             ? QString("old")
+                : bytes == list.toLatin1()                 ? QString("new")
+                : bytes == (list.toLatin1() + oldFallback) ? QString("merged")
+                                                           : QString::fromLatin1(bytes);
         };
         QString score = classify("base/data/score.inf", oldScore);
         if (score == "new" && inodeOf("base/data/score.inf") == scoreInode)
@@ -813,7 +852,8 @@ private slots:
 
     // On a real full file system (a small tmpfs) a save never leaves a damaged score file: it is
     // replaced whole, or written in place when only inodes have run out and the new bytes fit, or
-    // kept as it was while the text goes whole to the fallback or the error box says the write failed.
+    // kept as it was while the text goes whole to the fallback or the error box says the write
+    // failed.
     void fullFileSystem_data()
     {
         QTest::addColumn<QString>("mountPoint");
@@ -860,19 +900,22 @@ private slots:
             const ScoreFile::Loaded loaded = loadList();
             const int descriptors = openDescriptors();
             const QString error = saveError(text, loaded);
-            const QString leaked = openDescriptors() != descriptors ? QString(";descriptors left open") : QString();
+            const QString leaked =
+                openDescriptors() != descriptors ? QString(";descriptors left open") : QString();
             const auto classify = [&](const QString &path, const QByteArray &old) {
                 if (!QFileInfo::exists(path))
                     return QString("none");
                 const QByteArray bytes = readFile(path);
-                return bytes == old ? QString("old") : bytes == text.toLatin1() ? QString("new") : QString("damaged");
+                return bytes == old            ? QString("old")
+                    : bytes == text.toLatin1() ? QString("new")
+                                               : QString("damaged");
             };
             QStringList stray = strayFiles("base/data", {"score.inf"});
             stray.removeIf([](const QString &name) { return name.startsWith("fill"); });
             return QString("error=%1;score=%2;fallback=%3;stray=%4")
-                       .arg(error, classify("base/data/score.inf", oldScore), classify("score.inf", oldFallback),
-                            stray.join(","))
-                   + leaked;
+                       .arg(error, classify("base/data/score.inf", oldScore),
+                            classify("score.inf", oldFallback), stray.join(","))
+                + leaked;
         });
         if (result.startsWith("SKIP: "))
             QSKIP(qPrintable(result.mid(6) + "; the injected failures cover it"));
@@ -900,16 +943,20 @@ private slots:
         const ScoreFile::Loaded loaded = loadList();
         int other = -2;
         g_disk.stallAt(stalledAt, [&] {
-            other = inOtherGame([&] { return saveAsOtherGame(loaded.text + separator + "Bob\r\n", loaded); });
+            other = inOtherGame(
+                [&] { return saveAsOtherGame(loaded.text + separator + "Bob\r\n", loaded); });
         });
         if (inPlace)
             g_disk.fail(FaultyDisk::Step::Create, 1);
         saveList(loaded.text + separator + "Alice\r\n", loaded);
         QCOMPARE(other, 0);
-        QCOMPARE(readFile("base/data/score.inf"), separator + "First\r\n" + separator + "Alice\r\n");
+        QCOMPARE(readFile("base/data/score.inf"),
+                 separator + "First\r\n" + separator + "Alice\r\n");
         QCOMPARE(readFile("score.inf"), separator + "First\r\n" + separator + "Bob\r\n");
         const ScoreFile::Loaded next = loadList();
-        QCOMPARE(next.text, QString::fromLatin1(separator + "First\r\n" + separator + "Alice\r\n" + separator + "Bob\r\n"));
+        QCOMPARE(next.text,
+                 QString::fromLatin1(separator + "First\r\n" + separator + "Alice\r\n" + separator
+                                     + "Bob\r\n"));
         // The next save, its turn free, puts the fallback's result in the score file.
         saveList(next.text, next);
         QCOMPARE(readFile("base/data/score.inf"), next.text.toLatin1());
@@ -949,10 +996,12 @@ private slots:
         const QByteArray outside = QFileInfo("outside.txt").absoluteFilePath().toLocal8Bit();
         QByteArray planted;
         if (kind == "outside")
-            planted = outside + "\n5 3 " + QCryptographicHash::hash("new", QCryptographicHash::Sha256).toHex() + "\nPWNED";
+            planted = outside + "\n5 3 "
+                + QCryptographicHash::hash("new", QCryptographicHash::Sha256).toHex() + "\nPWNED";
         else if (kind == "stale old format")
-            planted = QFileInfo(score).absoluteFilePath().toLocal8Bit() + "\n" + QByteArray::number(old.size()) + " 3 "
-                      + QCryptographicHash::hash("new", QCryptographicHash::Sha256).toHex() + "\n" + old;
+            planted = QFileInfo(score).absoluteFilePath().toLocal8Bit() + "\n"
+                + QByteArray::number(old.size()) + " 3 "
+                + QCryptographicHash::hash("new", QCryptographicHash::Sha256).toHex() + "\n" + old;
         else if (kind == "stale")
             planted = backupOf(score, old, bytes);
         else if (kind == "malformed")
@@ -974,9 +1023,11 @@ private slots:
         QCOMPARE(loaded.text, QString::fromLatin1(applies ? old : before));
         QCOMPARE(readFile("outside.txt"), QByteArray("outside\r\n"));
         QCOMPARE(readFile("other.txt"), QByteArray("other\r\n"));
-        QVERIFY(!QFileInfo::exists(ScoreFile::kBackupName) && !QFileInfo(ScoreFile::kBackupName).isSymLink());
-        const QStringList aside = QDir().entryList({QString(ScoreFile::kBackupName) + ".set-aside-*"},
-                                                   QDir::Files | QDir::System | QDir::Hidden);
+        QVERIFY(!QFileInfo::exists(ScoreFile::kBackupName)
+                && !QFileInfo(ScoreFile::kBackupName).isSymLink());
+        const QStringList aside =
+            QDir().entryList({QString(ScoreFile::kBackupName) + ".set-aside-*"},
+                             QDir::Files | QDir::System | QDir::Hidden);
         QCOMPARE(aside.size(), applies ? 0 : 1);
         if (!applies && kind != "link")
             QCOMPARE(readFile(aside.first()), planted);
@@ -990,7 +1041,8 @@ private slots:
 
     // Two folders whose score files link to one file: a game of the first is killed after its
     // backup is on disk, before its write in place; a game of the second saves two results; the
-    // first starts again. Its backup no longer applies (the file was saved since): both results stay.
+    // first starts again. Its backup no longer applies (the file was saved since): both results
+    // stay.
     void linkedFoldersKeepEachOthersResults_data()
     {
         QTest::addColumn<bool>("otherInPlace");
@@ -1003,7 +1055,8 @@ private slots:
         writeFile("real/score.inf", "First\r\n");
         for (const char *folder : {"one", "two"}) {
             QVERIFY(QDir().mkpath(QString(folder) + "/base/data"));
-            QVERIFY(QFile::link("../../../real/score.inf", QString(folder) + "/base/data/score.inf"));
+            QVERIFY(
+                QFile::link("../../../real/score.inf", QString(folder) + "/base/data/score.inf"));
         }
         const QString root = QDir::currentPath();
         QDir::setCurrent(root + "/one");
@@ -1054,7 +1107,8 @@ private slots:
         QCOMPARE(loaded.text, QString("F\r\n"));
         saveList(loaded.text + "G\r\n", loaded);
         QCOMPARE(readFile("score.inf"), QByteArray("F\r\nG\r\n"));
-        QVERIFY2(peakMegabytes() - before < 100, qPrintable(QString::number(peakMegabytes() - before)));
+        QVERIFY2(peakMegabytes() - before < 100,
+                 qPrintable(QString::number(peakMegabytes() - before)));
         QVERIFY(QFileInfo("base/data/score.inf").isSymLink());
     }
 
@@ -1076,7 +1130,8 @@ private slots:
         saveList("new\r\n", crLoaded);
         QCOMPARE(QFileInfo("base/data/score.inf").size(), crOnly.size());
         QCOMPARE(readFile("score.inf"), QByteArray("new\r\n"));
-        QVERIFY2(peakMegabytes() - before < 100, qPrintable(QString::number(peakMegabytes() - before)));
+        QVERIFY2(peakMegabytes() - before < 100,
+                 qPrintable(QString::number(peakMegabytes() - before)));
 
         // CR LF lines 20 bytes under the bound: loaded; one more exam would be over it.
         QVERIFY(QFile::remove("score.inf"));
@@ -1089,8 +1144,11 @@ private slots:
         const ScoreFile::Loaded fullLoaded = loadList();
         QVERIFY(!fullLoaded.unreadable);
         QCOMPARE(fullLoaded.text.size(), full.size());
-        const QString error = saveError(fullLoaded.text + "\r\n-----------------\r\nVasya - 60 % списано!", fullLoaded);
-        QCOMPARE(error, QString("Список очков не сохранён: он больше 10 МБ, а файл очков остался прежним"));
+        const QString error = saveError(
+            fullLoaded.text + "\r\n-----------------\r\nVasya - 60 % списано!", fullLoaded);
+        QCOMPARE(
+            error,
+            QString("Список очков не сохранён: он больше 10 МБ, а файл очков остался прежним"));
         QCOMPARE(readFile("base/data/score.inf"), full);
         QVERIFY(!QFileInfo::exists("score.inf"));
     }

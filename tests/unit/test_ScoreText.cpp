@@ -20,7 +20,8 @@ private slots:
         QTest::newRow("CR CR LF") << QString("a\r\r\nb") << QString("a\r\n\r\nb");
         QTest::newRow("ends with CR") << QString("a\r") << QString("a\r\n");
         QTest::newRow("mixed") << QString("\na\r\nb\rc\n") << QString("\r\na\r\nb\r\nc\r\n");
-        QTest::newRow("CR LF before a lone LF") << QString("a\r\nb\nc\r\n") << QString("a\r\nb\r\nc\r\n");
+        QTest::newRow("CR LF before a lone LF")
+            << QString("a\r\nb\nc\r\n") << QString("a\r\nb\r\nc\r\n");
         QTest::newRow("CR LF before a lone CR") << QString("a\r\n\r") << QString("a\r\n\r\n");
     }
     void normaliseLineBreaks()
@@ -67,21 +68,33 @@ private slots:
         QTest::addColumn<QString>("theirs"); // "<none>": no file
         QTest::addColumn<QString>("expected");
         const QString s = "-----------------\r\n";
-        QTest::newRow("no file") << "A\r\n" << "A\r\nB\r\n" << "<none>" << "A\r\nB\r\n";
-        QTest::newRow("file unchanged") << "A\r\n" << "B\r\n" << "A\r\n" << "B\r\n";
-        QTest::newRow("both added") << s + "a\r\n" << s + "a\r\n" + s + "b\r\n" << s + "a\r\n" + s + "c\r\n"
+        QTest::newRow("no file") << "A\r\n"
+                                 << "A\r\nB\r\n"
+                                 << "<none>"
+                                 << "A\r\nB\r\n";
+        QTest::newRow("file unchanged") << "A\r\n"
+                                        << "B\r\n"
+                                        << "A\r\n"
+                                        << "B\r\n";
+        QTest::newRow("both added") << s + "a\r\n"
+                                    << s + "a\r\n" + s + "b\r\n"
+                                    << s + "a\r\n" + s + "c\r\n"
                                     << s + "a\r\n" + s + "c\r\n" + s + "b\r\n";
-        QTest::newRow("a pair deleted, another game added one")
-            << s + "a\r\n" + s + "b\r\n" << s + "b\r\n" << s + "a\r\n" + s + "b\r\n" + s + "c\r\n"
-            << s + "b\r\n" + s + "c\r\n";
+        QTest::newRow("a pair deleted, another game added one") << s + "a\r\n" + s
+                + "b\r\n" << s + "b\r\n" << s + "a\r\n" + s + "b\r\n" + s + "c\r\n"
+                                                                << s + "b\r\n" + s + "c\r\n";
         QTest::newRow("a pair deleted, the file rewritten and added to")
-            << s + "a\r\n" + s + "b\r\n" << s + "b\r\n" << "X\r\n" + s + "a\r\n" + s + "b\r\n" + s + "c\r\n"
+            << s + "a\r\n" + s + "b\r\n"
+            << s + "b\r\n"
+            << "X\r\n" + s + "a\r\n" + s + "b\r\n" + s + "c\r\n"
             << s + "b\r\n" + "X\r\n" + s + "c\r\n";
-        QTest::newRow("a result line deleted, its separator kept")
-            << s + "a\r\n" << s << s + "a\r\n" + s + "c\r\n" << s + s + "c\r\n";
-        QTest::newRow("the same result twice, once added") << s + "a\r\n" << s + "a\r\n" + "Z\r\n"
-                                                           << "Q\r\n" + s + "a\r\n" + s + "a\r\n"
-                                                           << s + "a\r\n" + "Z\r\n" + "Q\r\n" + s + "a\r\n";
+        QTest::newRow("a result line deleted, its separator kept") << s
+                + "a\r\n" << s << s + "a\r\n" + s + "c\r\n" << s + s + "c\r\n";
+        QTest::newRow("the same result twice, once added")
+            << s + "a\r\n"
+            << s + "a\r\n" + "Z\r\n"
+            << "Q\r\n" + s + "a\r\n" + s + "a\r\n"
+            << s + "a\r\n" + "Z\r\n" + "Q\r\n" + s + "a\r\n";
     }
     void merge()
     {
@@ -89,7 +102,8 @@ private slots:
         QFETCH(QString, ours);
         QFETCH(QString, theirs);
         QFETCH(QString, expected);
-        const std::optional<QString> file = theirs == "<none>" ? std::nullopt : std::optional<QString>(theirs);
+        const std::optional<QString> file =
+            theirs == "<none>" ? std::nullopt : std::optional<QString>(theirs);
         QCOMPARE(ScoreText::merge(base, ours, file), expected);
     }
 
@@ -97,7 +111,8 @@ private slots:
     void missingResults()
     {
         const QString s = "-----------------\r\n";
-        QCOMPARE(ScoreText::missingResults(s + "a\r\n" + s + "b\r\nX\r\n", s + "b\r\n"), s + "a\r\nX\r\n");
+        QCOMPARE(ScoreText::missingResults(s + "a\r\n" + s + "b\r\nX\r\n", s + "b\r\n"),
+                 s + "a\r\nX\r\n");
         QCOMPARE(ScoreText::missingResults(s + "a\r\n" + s + "a\r\n", s + "a\r\n"), s + "a\r\n");
         QCOMPARE(ScoreText::missingResults(s + "a", s + "a\r\n"), QString());
         QCOMPARE(ScoreText::missingResults(QString(), "x\r\n"), QString());

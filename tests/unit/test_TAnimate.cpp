@@ -88,9 +88,12 @@ void TestTAnimate::initTestCase()
     QVERIFY(m_dir.isValid());
     QVERIFY(QDir::setCurrent(m_dir.path()));
     QVERIFY(QDir().mkpath("base/video"));
-    QVERIFY(AviWriter::writeSplit("base/video/bgr.avi", ClipSize, Fps, Frames, ClipCodec::Bgr24, Background));
-    QVERIFY(AviWriter::writeSplit("base/video/pal.avi", ClipSize, Fps, Frames, ClipCodec::Pal8, Background));
-    QVERIFY(AviWriter::writeSplit("base/video/other.avi", QSize(48, 32), 25, 3, ClipCodec::Bgr24, Background));
+    QVERIFY(AviWriter::writeSplit("base/video/bgr.avi", ClipSize, Fps, Frames, ClipCodec::Bgr24,
+                                  Background));
+    QVERIFY(AviWriter::writeSplit("base/video/pal.avi", ClipSize, Fps, Frames, ClipCodec::Pal8,
+                                  Background));
+    QVERIFY(AviWriter::writeSplit("base/video/other.avi", QSize(48, 32), 25, 3, ClipCodec::Bgr24,
+                                  Background));
 }
 
 // Opening reads the frame count and size from the file's header, shows frame 1, sizes the widget
@@ -123,7 +126,8 @@ void TestTAnimate::playsEveryFrameInALoop_data()
     QTest::addColumn<QString>("file");
     QTest::addColumn<qint64>("cacheLimit");
     QTest::addColumn<int>("tolerance");
-    QTest::addColumn<int>("repeat"); // the 0-based frame written empty, which repeats the one before
+    QTest::addColumn<int>(
+        "repeat"); // the 0-based frame written empty, which repeats the one before
     struct Variant {
         const char *name;
         ClipCodec codec;
@@ -140,25 +144,30 @@ void TestTAnimate::playsEveryFrameInALoop_data()
         {"bgr32 after sound no index", ClipCodec::Bgr32, {.index = false, .sound = true}, 0},
         {"rle8", ClipCodec::Rle8, {}, 0},
         {"rle8 no index after sound", ClipCodec::Rle8, {.index = false, .sound = true}, 0},
-        {"bgr24 absolute index in records", ClipCodec::Bgr24, {.sound = true, .absoluteIndex = true, .records = true}, 0},
+        {"bgr24 absolute index in records",
+         ClipCodec::Bgr24,
+         {.sound = true, .absoluteIndex = true, .records = true},
+         0},
         {"pal8 records no index", ClipCodec::Pal8, {.index = false, .records = true}, 0},
         {"bgr24 frame 3 empty", ClipCodec::Bgr24, {.repeatFrame = 2}, 0},
         {"rle8 frame 3 empty", ClipCodec::Rle8, {.repeatFrame = 2}, 0},
     };
     for (const Variant &v : variants) {
         const QString name = QString(v.name).replace(' ', '_');
-        QVERIFY(AviWriter::writeSplit(QString("base/video/%1.avi").arg(name), ClipSize, Fps, Frames, v.codec, Background,
-                                      v.layout));
+        QVERIFY(AviWriter::writeSplit(QString("base/video/%1.avi").arg(name), ClipSize, Fps, Frames,
+                                      v.codec, Background, v.layout));
         const QString path = QString("base\\video\\%1.avi").arg(name);
-        QTest::addRow("%s cached", v.name) << path << TAnimate::DefaultCacheLimit << v.tolerance << v.layout.repeatFrame;
-        QTest::addRow("%s decoded when due", v.name) << path << qint64(0) << v.tolerance << v.layout.repeatFrame;
+        QTest::addRow("%s cached", v.name)
+            << path << TAnimate::DefaultCacheLimit << v.tolerance << v.layout.repeatFrame;
+        QTest::addRow("%s decoded when due", v.name)
+            << path << qint64(0) << v.tolerance << v.layout.repeatFrame;
     }
 }
 
 // Playing shows frames 1 to N and then 1 again, endlessly, with the right pictures in every loop,
-// in every layout the reader takes (an empty frame repeats the one before), whether the frames come from the cache or are decoded anew
-// (run-length frames, coded as changes, are rebuilt from the first at each loop); the background
-// shows Color.
+// in every layout the reader takes (an empty frame repeats the one before), whether the frames come
+// from the cache or are decoded anew (run-length frames, coded as changes, are rebuilt from the
+// first at each loop); the background shows Color.
 void TestTAnimate::playsEveryFrameInALoop()
 {
     QFETCH(QString, file);
@@ -255,14 +264,18 @@ void TestTAnimate::failedOpen_data()
     tooWide[65] = char(0xff);
 
     QTest::newRow("no such file") << "base\\video\\missing.avi" << QByteArray();
-    QTest::newRow("not an AVI") << "base\\video\\text.avi" << QByteArray("just some text, not a clip at all....................................");
+    QTest::newRow("not an AVI")
+        << "base\\video\\text.avi"
+        << QByteArray("just some text, not a clip at all....................................");
     QTest::newRow("header only") << "base\\video\\cut.avi" << bytes.left(200);
     QByteArray huge = bytes; // a 4096 x 4096 picture in a 30 KB file
     huge[64] = huge[68] = 0;
     huge[65] = huge[69] = 0x10;
     QByteArray noVideo = bytes;
     noVideo.replace(noVideo.indexOf("vids"), 4, "txts");
-    QByteArray fourBits = AviWriter::bytes(ClipSize, Fps, Frames, ClipCodec::Rle8, [](int) { return QImage(ClipSize, QImage::Format_RGB32); });
+    QByteArray fourBits = AviWriter::bytes(ClipSize, Fps, Frames, ClipCodec::Rle8, [](int) {
+        return QImage(ClipSize, QImage::Format_RGB32);
+    });
     const int bitCount = fourBits.indexOf("strf") + 8 + 14;
     fourBits[bitCount] = 4;
     const auto split = [](int i) { return AviWriter::splitFrame(ClipSize, Background, i); };
@@ -271,7 +284,9 @@ void TestTAnimate::failedOpen_data()
     QTest::newRow("header too wide") << "base\\video\\wide.avi" << tooWide;
     QTest::newRow("header claims 4096 x 4096") << "base\\video\\giant.avi" << huge;
     QTest::newRow("no video stream") << "base\\video\\novideo.avi" << noVideo;
-    QTest::newRow("compressed (MJPEG)") << "base\\video\\mjpeg.avi" << AviWriter::bytes(ClipSize, Fps, Frames, ClipCodec::Mjpeg, split);
+    QTest::newRow("compressed (MJPEG)")
+        << "base\\video\\mjpeg.avi"
+        << AviWriter::bytes(ClipSize, Fps, Frames, ClipCodec::Mjpeg, split);
     QTest::newRow("4-bit run-length") << "base\\video\\rle4.avi" << fourBits;
     QTest::newRow("a pipe (would block)") << "base\\video\\pipe.avi" << QByteArray("pipe");
 }
@@ -372,9 +387,12 @@ void TestTAnimate::headerClaimsMoreFrames_data()
     for (qsizetype at = strayIndex.indexOf("idx1") + 8 + 8; at + 4 <= strayIndex.size(); at += 16)
         strayIndex[at + 1] = char(0x7f);
 
-    QTest::newRow("header claims 9") << claimsNine << 9 << QList<int>{2, 3, 4, 5, 1, 2, 3, 4, 5, 1, 2, 3};
-    QTest::newRow("cut inside frame 4") << cut << Frames << QList<int>{2, 3, 1, 2, 3, 1, 2, 3, 1, 2, 3, 1};
-    QTest::newRow("index points elsewhere") << strayIndex << Frames << QList<int>{2, 3, 4, 5, 1, 2, 3, 4, 5, 1, 2, 3};
+    QTest::newRow("header claims 9")
+        << claimsNine << 9 << QList<int>{2, 3, 4, 5, 1, 2, 3, 4, 5, 1, 2, 3};
+    QTest::newRow("cut inside frame 4")
+        << cut << Frames << QList<int>{2, 3, 1, 2, 3, 1, 2, 3, 1, 2, 3, 1};
+    QTest::newRow("index points elsewhere")
+        << strayIndex << Frames << QList<int>{2, 3, 4, 5, 1, 2, 3, 4, 5, 1, 2, 3};
 }
 
 // A file that holds fewer frames than its header claims (or an index that is of no use): the loop
@@ -455,7 +473,8 @@ void TestTAnimate::playsOnItsTimer()
 void TestTAnimate::sleepsWhileHidden()
 {
     constexpr int Long = 50; // frames: 5 s a loop at 10 frames a second
-    QVERIFY(AviWriter::writeSplit("base/video/long10.avi", QSize(8, 8), 10, Long, ClipCodec::Pal8, Background));
+    QVERIFY(AviWriter::writeSplit("base/video/long10.avi", QSize(8, 8), 10, Long, ClipCodec::Pal8,
+                                  Background));
     QWidget screen;
     auto *clip = new TAnimate(&screen);
     clip->setFileName("base\\video\\long10.avi");
@@ -476,7 +495,8 @@ void TestTAnimate::sleepsWhileHidden()
     screen.show();
     QVERIFY(clip->isTicking());
     const int shown = clip->currentFrame();
-    QVERIFY2((shown - due + Long) % Long <= 5, qPrintable(QString("%1 then %2").arg(due).arg(shown)));
+    QVERIFY2((shown - due + Long) % Long <= 5,
+             qPrintable(QString("%1 then %2").arg(due).arg(shown)));
     QCOMPARE(clip->grab().toImage().pixel(6, 2), AviWriter::frameColor(shown - 1).rgb());
 
     screen.hide();
@@ -501,14 +521,16 @@ void TestTAnimate::sleepsWhileHidden()
     const int bigDue = big->currentFrame();
     screen.show();
     const int reached = big->currentFrame();
-    QVERIFY2(reached > 1 && reached < bigDue, qPrintable(QString("%1 of %2").arg(reached).arg(bigDue)));
+    QVERIFY2(reached > 1 && reached < bigDue,
+             qPrintable(QString("%1 of %2").arg(reached).arg(bigDue)));
     big->frameTimer();
     QCOMPARE(big->currentFrame(), reached + 1);
 
     // It starts from the nearest key frame when that lies closer than the frame decoded last: with
     // its time up at once, the decoder gives the key frame, then the frame after it.
     const QSize small(8, 8);
-    QVERIFY(AviWriter::writeSplit("base/video/keyed.avi", small, 10, 40, ClipCodec::Rle8, Background, {.keyEvery = 10}));
+    QVERIFY(AviWriter::writeSplit("base/video/keyed.avi", small, 10, 40, ClipCodec::Rle8,
+                                  Background, {.keyEvery = 10}));
     AviDecoder decoder;
     QVERIFY(decoder.open("base/video/keyed.avi"));
     int step = -1;
@@ -520,7 +542,8 @@ void TestTAnimate::sleepsWhileHidden()
     QCOMPARE(decoder.frame(12).pixel(6, 2), AviWriter::frameColor(12).rgb());
 }
 
-// Pointer moves and presses over a clip stop at the clip: the screen below sees only those beside it.
+// Pointer moves and presses over a clip stop at the clip: the screen below sees only those beside
+// it.
 void TestTAnimate::pointerStopsAtTheClip()
 {
     Screen screen;

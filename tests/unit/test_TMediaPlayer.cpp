@@ -23,8 +23,8 @@
 
 namespace {
 
-// Plays nothing; records the calls; a piece ends when the test calls endNaturally(). Like SDL2_mixer,
-// closing a playing piece calls the finished handler synchronously.
+// Plays nothing; records the calls; a piece ends when the test calls endNaturally(). Like
+// SDL2_mixer, closing a playing piece calls the finished handler synchronously.
 class FakeBackend : public MusicBackend {
 public:
     QStringList calls;
@@ -55,8 +55,14 @@ public:
     }
     void pause() override { calls << "pause"; }
     void resume() override { calls << "resume"; }
-    void setFinishedHandler(std::function<void()> handler) override { m_finished = std::move(handler); }
-    void setFailureHandler(std::function<void(const QString &)> handler) override { m_failed = std::move(handler); }
+    void setFinishedHandler(std::function<void()> handler) override
+    {
+        m_finished = std::move(handler);
+    }
+    void setFailureHandler(std::function<void(const QString &)> handler) override
+    {
+        m_failed = std::move(handler);
+    }
 
     void endNaturally()
     {
@@ -92,7 +98,11 @@ struct Rig {
         player.setFileName("base\\sound\\pms.mp3");
     }
     // Delivers every notification that is on its way.
-    void settle() { QCoreApplication::processEvents(); QCoreApplication::processEvents(); }
+    void settle()
+    {
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+    }
 };
 
 QString errorOf(const std::function<void()> &operation)
@@ -122,7 +132,9 @@ QByteArray mp3(int ms)
 QByteArray midi()
 {
     return QByteArray::fromHex("4d546864000000060000000100604d54726b0000000c"
-                               "00903c64" "30803c40" "00ff2f00");
+                               "00903c64"
+                               "30803c40"
+                               "00ff2f00");
 }
 
 } // namespace
@@ -237,11 +249,16 @@ void TestTMediaPlayer::everyWayARequestEnds()
     rig.player.open();
     rig.player.play();
     for (const QString &command : how.split(' ')) {
-        if (command == "play") rig.player.play();
-        else if (command == "pause") rig.player.pause();
-        else if (command == "stop") rig.player.stop();
-        else if (command == "close") rig.player.close();
-        else if (command == "open") rig.player.open();
+        if (command == "play")
+            rig.player.play();
+        else if (command == "pause")
+            rig.player.pause();
+        else if (command == "stop")
+            rig.player.stop();
+        else if (command == "close")
+            rig.player.close();
+        else if (command == "open")
+            rig.player.open();
     }
     QCOMPARE(rig.notified, 0);
     rig.settle();
@@ -383,7 +400,8 @@ void TestTMediaPlayer::sdlPlaysSilentlyInRealTime()
     QVERIFY(backend);
     int notified = 0;
     player.onNotify = [&] { ++notified; };
-    for (const auto &[name, rate] : {std::pair{"base\\sound\\short.mp3", 44100}, {"Base\\SoundLite\\PMS.MID", 22050}}) {
+    for (const auto &[name, rate] :
+         {std::pair{"base\\sound\\short.mp3", 44100}, {"Base\\SoundLite\\PMS.MID", 22050}}) {
         notified = 0;
         player.setFileName(name);
         player.open();
@@ -466,8 +484,10 @@ void TestTMediaPlayer::sdlRefusesWhatItCannotPlay_data()
     QByteArray hugeTag("ID3\x03\x00\x00\x08\x00\x00\x00", 10); // 16 MB of padding after its header
     hugeTag += QByteArray(16 * 1024 * 1024, '\0');
     QTest::newRow("MP3 after a 16 MB tag") << "hugetag.mp3" << hugeTag + mp3(100) << damaged;
-    QTest::newRow("MIDI of 600,000 events") << "events.mid" << HostileFiles::manyEventMidi(600000) << damaged;
-    QTest::newRow("neither kind") << "tune.ogg" << QByteArray("OggS") << "The music file is neither MP3 nor MIDI";
+    QTest::newRow("MIDI of 600,000 events")
+        << "events.mid" << HostileFiles::manyEventMidi(600000) << damaged;
+    QTest::newRow("neither kind") << "tune.ogg" << QByteArray("OggS")
+                                  << "The music file is neither MP3 nor MIDI";
     QTest::newRow("missing") << "missing.mp3" << QByteArray() << cannotOpen;
     QTest::newRow("folder") << "folder.mp3" << QByteArray() << cannotOpen;
     QTest::newRow("MP3 after a tag") << "tagged.mp3" << tag + mp3(100) << "";
@@ -498,15 +518,18 @@ void TestTMediaPlayer::sdlRefusesWhatItCannotPlay()
     player.setFileName("base\\broken\\" + name);
     QCOMPARE(errorOf([&] { player.open(); }), error);
     QCOMPARE(player.isOpen(), error.isEmpty());
-    QVERIFY2(HostileFiles::peakMegabytes() - before < 100, qPrintable(QString::number(HostileFiles::peakMegabytes() - before)));
+    QVERIFY2(HostileFiles::peakMegabytes() - before < 100,
+             qPrintable(QString::number(HostileFiles::peakMegabytes() - before)));
 }
 
 // The game's own pieces pass the same check.
 void TestTMediaPlayer::gamePiecesPassTheCheck()
 {
-    for (const char *name : {"base/sound/pms.mp3", "base/sound/pms2.mp3", "base/soundLite/pms.mid", "base/soundLite/pms1.mid"}) {
+    for (const char *name : {"base/sound/pms.mp3", "base/sound/pms2.mp3", "base/soundLite/pms.mid",
+                             "base/soundLite/pms1.mid"}) {
         const auto result = MusicFileCheck::check(QStringLiteral(PEMY_SOURCE_DIR "/") + name);
-        QVERIFY2(result == MusicFileCheck::Result::Mp3 || result == MusicFileCheck::Result::Midi, name);
+        QVERIFY2(result == MusicFileCheck::Result::Mp3 || result == MusicFileCheck::Result::Midi,
+                 name);
     }
 }
 
@@ -526,7 +549,8 @@ void TestTMediaPlayer::sdlFallsBackToTheSilentOutput()
     fflush(stderr);
     const int savedStderr = dup(2);
     dup2(console.handle(), 2);
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^No sound output \\(.+\\): the music plays silently$"));
+    QTest::ignoreMessage(
+        QtWarningMsg, QRegularExpression("^No sound output \\(.+\\): the music plays silently$"));
     auto *backend = new SdlMusicBackend("alsa");
     TMediaPlayer player(nullptr, std::unique_ptr<MusicBackend>(backend));
     int notified = 0;

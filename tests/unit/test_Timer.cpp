@@ -7,7 +7,8 @@
 class TestTimer : public QObject {
     Q_OBJECT
 private slots:
-    // Enabling an enabled timer keeps its phase; a new interval restarts the count, the same one does not.
+    // Enabling an enabled timer keeps its phase; a new interval restarts the count, the same one
+    // does not.
     void enablingAndIntervalRules()
     {
         Timer timer(1000, true);
@@ -57,7 +58,8 @@ private slots:
         QCOMPARE(timer.remainingTime(), -1);
         QTest::qWait(400);
         const int missed = timer.takeMissedTicks();
-        QVERIFY2(missed >= 400 / 40 - 1 && missed <= asleep.elapsed() / 40 + 1, qPrintable(QString::number(missed)));
+        QVERIFY2(missed >= 400 / 40 - 1 && missed <= asleep.elapsed() / 40 + 1,
+                 qPrintable(QString::number(missed)));
         QCOMPARE(ticks, 0);
         QCOMPARE(timer.takeMissedTicks(), 0);
 
