@@ -32,7 +32,6 @@ Shell::Shell(Start start)
     if (start == Start::AllAtOnce) {
         createRest();
     } else {
-        m_restPending = true;
         qApp->installEventFilter(this);
         QTimer::singleShot(kRestOfStartUpAtLatestMs, this, [this] { createRest(); });
     }
@@ -42,7 +41,6 @@ Shell::Shell(Start start)
 Shell::~Shell()
 {
     ErrorBox::closeAll();
-    qApp->removeEventFilter(this);
     delete m_enterRouter;
     delete m_about;
     delete m_scores;
@@ -64,7 +62,7 @@ void Shell::createRest()
 {
     if (m_game)
         return;
-    m_restPending = false;
+    // From now on no event needs to pass through the shell.
     qApp->removeEventFilter(this);
     m_game = new GameScreen;
     guarded([this] { m_game->loadFiles(); });
@@ -79,8 +77,6 @@ void Shell::createRest()
 // they are missing: the first one creates them.
 bool Shell::eventFilter(QObject *watched, QEvent *event)
 {
-    if (!m_restPending)
-        return false;
     switch (event->type()) {
     case QEvent::Paint:
         if (watched == m_menu && !m_restQueued) {

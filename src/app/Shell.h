@@ -56,8 +56,6 @@ private:
     ScoreScreen *m_scores = nullptr;
     AboutScreen *m_about = nullptr;
     EnterKeyRouter *m_enterRouter = nullptr;
-    // While the menu is shown alone at start: the rest is created once (queued after its first
-    // paint).
-    bool m_restPending = false;
+    // The menu's first paint has queued the creation of the rest.
     bool m_restQueued = false;
 };
