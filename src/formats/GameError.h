@@ -3,8 +3,8 @@
 // Folder formats/: the readers of the game's file formats (AVI clips, the music file check, JPEG
 // backgrounds, icons and bitmaps, the Windows-1251 code page). Each turns bytes into data or a
 // clear error and is fuzzed under its own name (tests/fuzz/fuzz_<Reader>.cpp; the code page through
-// the score text's target, fuzz_ScoreText.cpp); its cases are in tests/unit/test_<Reader>.cpp, or
-// for the AVI reader and the music file check in the tests of the stack that shows what they refuse
+// the score text's target, fuzz_ScoreText.cpp); its cases are in tests/unit/test_<Reader>.cpp, and
+// what the AVI reader and the music file check refuse also in the tests of the stack that shows it
 // (test_TAnimate.cpp, test_TMediaPlayer.cpp). This is the lowest folder: it includes nothing of the
 // game's. GameError lives here, not in toolkit/, because readers throw it and toolkit includes the
 // code page from here: in toolkit/ it would make the two folders include each other.

@@ -375,6 +375,7 @@ private:
         }
         m_screens->create();
         QVERIFY(FakeMusic::current);
+        QCOMPARE(shellMusic().echoGuard()->interval(), 100);
         // The tests stand in for the 100 ms of the echo guard by firing it; left running, a slow
         // moment of a busy machine would let it clear the lock before an echo is delivered.
         shellMusic().echoGuard()->setInterval(24 * 3600 * 1000);
