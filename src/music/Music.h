@@ -36,7 +36,6 @@ public:
     // Makes the player's button bar on `parent`, which owns it. Until then, and after its owner
     // has destroyed it, every player step fails as with no piece open.
     TMediaPlayer *makePlayer(QWidget *parent);
-    TMediaPlayer *player() const { return m_player; }
     // The echo guard (100 ms, one tick after each restart of a repeating piece).
     Timer *echoGuard() const { return m_echoGuard; }
 

@@ -61,7 +61,6 @@ public:
     Piece loopingPiece() const { return m_looping; }
     Repeat repeat() const { return m_repeat; }
     bool soundOn() const { return m_soundOn; }
-    bool lordlyPlayer() const { return m_lordly; }
 
 protected:
     // Whether the piece's file is there.
