@@ -8,6 +8,7 @@
 #include "toolkit/EnterKeyRouter.h"
 #include "toolkit/ErrorBox.h"
 #include "toolkit/Guard.h"
+#include "toolkit/ScaledStyle.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -24,6 +25,7 @@ constexpr int kRestOfStartUpAtLatestMs = 1000;
 
 Shell::Shell(Start start)
 {
+    ScaledStyle::install();
     // At the program's start, boxes raised while the menu is made wait until it is shown.
     std::optional<ErrorBox::Hold> boxesAfterTheMenu;
     if (start == Start::MenuFirst)

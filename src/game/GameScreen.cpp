@@ -264,7 +264,7 @@ void GameScreen::createClockMenu()
     // The dividers at the top and the bottom are part of the menu's look; the margins keep them
     // apart from the menu's frame, where the toolkit would draw them over it.
     clockMenu->setSeparatorsCollapsible(false);
-    clockMenu->setContentsMargins(0, 3, 0, 3);
+    clockMenu->setContentsMargins(0, Scaling::px(3), 0, Scaling::px(3));
     clockMenuDividers[0] = clockMenu->addSeparator();
     slowClockAction = clockMenu->addAction(QStringLiteral("Замедлить время"));
     fastClockAction = clockMenu->addAction(QStringLiteral("Ускорить время"));

@@ -6,7 +6,6 @@
 #include <QAbstractTextDocumentLayout>
 #include <QKeyEvent>
 #include <QMimeData>
-#include <QProxyStyle>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -21,6 +20,9 @@ constexpr int kContinuation = 1;
 constexpr QChar kLineSeparator = QChar::LineSeparator;
 
 const QString kCrLf = QStringLiteral("\r\n");
+
+// The space between the list's edges and its text, in design pixels (Qt's own margin at 120 dpi).
+constexpr int kTextMargin = 4;
 
 // A line break of the text as the document reads one: CR LF, or a lone CR or LF. Returns its
 // length at `i`, 0 when there is none.
@@ -114,33 +116,16 @@ struct TMemo::Shown {
     }
 };
 
-namespace {
-
-// The scroll bar's width scales with the screen like the rest of the list: the style's own width is
-// its design.
-class ScaledBarStyle : public QProxyStyle {
-public:
-    int pixelMetric(PixelMetric metric, const QStyleOption *option,
-                    const QWidget *widget) const override
-    {
-        const int value = QProxyStyle::pixelMetric(metric, option, widget);
-        return metric == PM_ScrollBarExtent ? Scaling::px(value) : value;
-    }
-};
-
-} // namespace
-
 TMemo::TMemo(QWidget *parent) : Control<QPlainTextEdit>(parent)
 {
     viewport()->setMouseTracking(true);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    auto *barStyle = new ScaledBarStyle;
-    barStyle->setParent(this);
-    verticalScrollBar()->setStyle(barStyle);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
     setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     setFrameShape(QFrame::NoFrame);
+    // The margin around the text scales with the rest, so that lines wrap where the design wraps.
+    document()->setDocumentMargin(Scaling::px(kTextMargin));
     QTextOption option = document()->defaultTextOption();
     option.setAlignment(Qt::AlignHCenter);
     document()->setDefaultTextOption(option);
