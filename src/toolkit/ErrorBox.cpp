@@ -1,15 +1,64 @@
 #include "toolkit/ErrorBox.h"
 
+#include "toolkit/Scaling.h"
+
 #include <QApplication>
 #include <QEvent>
+#include <QLabel>
+#include <QLayout>
 #include <QList>
 #include <QMessageBox>
 #include <QPointer>
+#include <QScreen>
 #include <QWindow>
 
 #include <utility>
 
 namespace {
+
+// Qt's message box with the two widths that Qt gives it in plain pixels scaled like the layouts:
+// it is at least as wide as its title and 50 pixels, and it wraps a long text at 500 pixels (or at
+// half the screen). So a box at any DPI has its 120-dpi shape, its text broken into as many lines.
+class ScaledBox : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void showEvent(QShowEvent *event) override
+    {
+        QMessageBox::showEvent(event);
+        if (Scaling::factor() != 1.0)
+            fit();
+    }
+
+private:
+    static constexpr int kBesideTitle = 50;
+    static constexpr int kWrapWidth = 500;
+
+    void fit()
+    {
+        QLabel *label = nullptr;
+        const auto labels = findChildren<QLabel *>();
+        for (QLabel *candidate : labels)
+            if (candidate->text() == text())
+                label = candidate;
+        if (!label || !layout())
+            return;
+        const int halfScreen = screen() ? screen()->availableGeometry().width() / 2 : kWrapWidth;
+        const int wrapWidth = std::min(halfScreen, Scaling::px(kWrapWidth));
+        label->setWordWrap(false);
+        int width = layout()->totalMinimumSize().width();
+        if (width > wrapWidth) {
+            label->setWordWrap(true);
+            width = std::max(wrapWidth, layout()->totalMinimumSize().width());
+        }
+        const QFontMetrics title(QApplication::font("QMdiSubWindowTitleBar"));
+        width = std::max(width, title.horizontalAdvance(windowTitle()) + Scaling::px(kBesideTitle));
+        setFixedSize(width,
+                     layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(width)
+                                                   : layout()->totalMinimumSize().height());
+    }
+};
 
 // The boxes raised and not yet dismissed, oldest first; only the oldest is on screen.
 QList<QPointer<QMessageBox>> &openBoxes()
@@ -132,7 +181,7 @@ void show(const QString &text)
         return;
     BoxKeeper::instance();
     auto *box =
-        new QMessageBox(QMessageBox::Critical, QString::fromUtf16(kTitle), shown, QMessageBox::Ok);
+        new ScaledBox(QMessageBox::Critical, QString::fromUtf16(kTitle), shown, QMessageBox::Ok);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::ApplicationModal);
     // Once the dismissed box has gone and the toolkit has handed the keyboard back, the next one
