@@ -27,6 +27,8 @@
 #include <QApplication>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QStyle>
 #include <QTextBlock>
 #include <QTextLayout>
 
@@ -120,13 +122,18 @@ QRect r(int left, int top, int width, int height)
     return {left, top, width, height};
 }
 
-// The four screens, then Qt's own windows: the error box and the time gauge's menu.
-const char *const kScreenNames[] = {"menu", "game", "score", "about", "box", "clock menu"};
+// The four screens, then Qt's own windows: the error box with a short and with a long text (which
+// wraps), and the time gauge's menu.
+const char *const kScreenNames[] = {"menu", "game",     "score",     "about",
+                                    "box",  "long box", "clock menu"};
 constexpr int kScoreScreen = 2;
 constexpr int kErrorBox = 4;
-constexpr int kClockMenu = 5;
+constexpr int kLongErrorBox = 5;
+constexpr int kClockMenu = 6;
 // The client areas of the layouts.
 const QSize kScreenSizes[] = {{688, 440}, {688, 463}, {694, 440}, {613, 235}};
+// Qt's windows at 120 dpi with the game's fonts, as Qt's own style draws them there.
+const QSize kWindowSizes[] = {{281, 92}, {500, 121}, {229, 90}};
 
 // What `screen` shows.
 QImage look(QWidget *screen)
@@ -461,8 +468,13 @@ private slots:
         }
         QWidget *const screens[] = {menuScreen(), gameScreen(), scoreScreen(), aboutScreen()};
         QWidget *shown = nullptr;
-        if (screen == kErrorBox) {
-            ErrorBox::show(QStringLiteral("The music file is damaged"));
+        if (screen == kErrorBox || screen == kLongErrorBox) {
+            ErrorBox::show(
+                screen == kErrorBox
+                    ? QStringLiteral("The music file is damaged")
+                    : QStringLiteral("Другая игра сейчас сохраняет очки: ваши результаты "
+                                     "остались в списке и сохранятся при следующем "
+                                     "«Назад»"));
             shown = shownBox();
         } else if (screen == kClockMenu) {
             gameScreen()->clockMenu->popup({});
@@ -472,26 +484,35 @@ private slots:
         }
         QVERIFY(shown);
         const QImage image = look(shown);
+        const auto *button = shown->findChild<QPushButton *>();
+        const int buttonWidth = button ? button->width() : 0;
         ErrorBox::closeAll();
         gameScreen()->clockMenu->hide();
         const QList<int> lines = lineLengths(scoreScreen()->scoreList);
         if (factor == 1.0) {
-            if (screen < int(std::size(kScreenSizes)))
-                QCOMPARE(image.size(), kScreenSizes[screen]);
+            QCOMPARE(image.size(),
+                     screen < kErrorBox ? kScreenSizes[screen] : kWindowSizes[screen - kErrorBox]);
             m_design[screen] = image;
+            m_designButtonWidths[screen] = buttonWidth;
+            if (button) // Qt's least width of a button with a caption, at 120 dpi
+                QCOMPARE(buttonWidth, 80);
             m_designLines = lines;
             return;
         }
         const QImage &design = m_design[screen];
         const QSizeF scaled = QSizeF(design.size()) * factor;
-        if (screen < int(std::size(kScreenSizes))) {
+        if (screen < kErrorBox) {
             QCOMPARE(image.size(), scaled.toSize());
         } else {
             const auto near = [](int actual, double wanted) {
                 return std::abs(actual - wanted) <= 2 + 0.02 * wanted;
             };
-            QVERIFY2(near(image.width(), scaled.width()) && near(image.height(), scaled.height()),
-                     qPrintable(QStringLiteral("%1 x %2").arg(image.width()).arg(image.height())));
+            QVERIFY2(near(image.width(), scaled.width()) && near(image.height(), scaled.height())
+                         && near(buttonWidth, m_designButtonWidths[screen] * factor),
+                     qPrintable(QStringLiteral("%1 x %2, button %3")
+                                    .arg(image.width())
+                                    .arg(image.height())
+                                    .arg(buttonWidth)));
         }
         if (screen == kScoreScreen)
             QCOMPARE(lines, m_designLines);
@@ -502,10 +523,26 @@ private slots:
         QVERIFY2(difference < allowed, qPrintable(QString::number(difference)));
     }
 
+    // The style's sizes scale once, also those that Qt works out from others (an edit field's
+    // icon from the small icons' size).
+    void styleSizesScaleOnce()
+    {
+        const QStyle::PixelMetric metrics[] = {
+            QStyle::PM_SmallIconSize, QStyle::PM_LineEditIconSize, QStyle::PM_ScrollBarExtent,
+            QStyle::PM_LayoutLeftMargin};
+        for (QStyle::PixelMetric metric : metrics) {
+            Scaling::setFactor(1.0);
+            const int design = QApplication::style()->pixelMetric(metric);
+            Scaling::setFactor(2.0);
+            QCOMPARE(QApplication::style()->pixelMetric(metric), 2 * design);
+        }
+    }
+
 private:
     std::unique_ptr<ScreenFixture> m_screens;
     // What each screen and window shows at 120 dpi, and the lengths of the score list's lines.
     QImage m_design[std::size(kScreenNames)];
+    int m_designButtonWidths[std::size(kScreenNames)] = {};
     QList<int> m_designLines;
 };
 
