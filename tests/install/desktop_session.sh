@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The installed game on real desktops, started by its `pemy` command as a launcher would: under the
-# window manager openbox (X11), and under the Wayland compositor weston, once through XWayland (the
-# command's choice where there is an X server) and once natively (its fallback). Weston runs on its
-# X11 back-end inside this test's X server, which gives it a seat that xdotool drives; its headless
-# back-end has no pointer or keyboard to click and type with. In every environment:
+# window managers openbox and xfwm4 (X11), and under the Wayland compositor weston, once through
+# XWayland (the command's choice where there is an X server) and once natively (its fallback).
+# Weston runs on its X11 back-end inside this test's X server, which gives it a seat that xdotool
+# drives; its headless back-end has no pointer or keyboard to click and type with. In every
+# environment:
 #   - the process is listed as `pemy`, and its windows carry the desktop entry's identity: the X11
 #     class that the entry names as StartupWMClass, or the Wayland app_id that is the entry's name;
 #   - a round of switches (menu, score, menu, about, menu, exam, score, menu) shows each screen at
@@ -24,9 +25,11 @@ outer=$DISPLAY
 tmp=$(mktemp -d)
 pid=
 wm=
+bus=
 cleanup() {
   [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
   [ -n "$wm" ] && kill "$wm" 2>/dev/null || true
+  [ -n "$bus" ] && kill "$bus" 2>/dev/null || true
   wait 2>/dev/null || true
   rm -rf "$tmp"
 }
@@ -83,10 +86,11 @@ shown() {
     return
   fi
   # The X11 windows of the process that are shown, found in the window tree, whose top level
-  # windows (frames, under a window manager) are listed topmost first.
+  # windows (frames, under a window manager) are listed topmost first. (--all: xdotool's conditions
+  # are "or" by default, and a window manager's own named windows are visible too.)
   local tree ids
   for _ in 1 2 3 4 5; do # a window that goes away during the walk fails it
-    ids=$(xdotool search --onlyvisible --pid "$pid" --name '' 2>/dev/null | xargs printf '0x%x ')
+    ids=$(xdotool search --all --onlyvisible --pid "$pid" --name '' 2>/dev/null | xargs printf '0x%x ')
     tree=$(xwininfo -root -tree 2>/dev/null) && break
   done
   awk -v ids="$ids" '
@@ -136,6 +140,14 @@ stop_game() {
   pid=
 }
 
+# wm_ready NAME: the window manager NAME has announced itself on the root window (a manager that
+# has gone leaves its announcement, but not the window it names).
+wm_ready() {
+  local check
+  check=$(xprop -root _NET_SUPPORTING_WM_CHECK | sed -n 's/.*window id # //p')
+  [ -n "$check" ] && xprop -id "$check" _NET_WM_NAME 2>/dev/null | grep -q -F "\"$1\""
+}
+
 # start_desktop NAME: starts the window manager or compositor, sets how the game is started
 # (game_env), which platform it ends up on and what identity its windows must carry.
 start_desktop() {
@@ -144,8 +156,21 @@ start_desktop() {
       command -v openbox >/dev/null || return 1
       openbox --sm-disable >"$tmp/wm.log" 2>&1 &
       wm=$!
-      wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'; }
-      until_ok 20 wm_ready || fail "openbox did not start"
+      until_ok 20 wm_ready Openbox || fail "openbox did not start"
+      game_env=(DISPLAY="$outer")
+      platform=x11 identity=$wm_class
+      ;;
+    xfwm4)
+      command -v xfwm4 >/dev/null && command -v dbus-daemon >/dev/null || return 1
+      # xfwm4 reads its settings through xfconf, which a session bus starts: a bus of this test's
+      # own, whose end ends xfconf too.
+      local address
+      { read -r address && read -r bus; } < <(dbus-daemon --session --fork --print-address=1 \
+        --print-pid=1) || fail "no session bus for xfwm4"
+      DBUS_SESSION_BUS_ADDRESS=$address NO_AT_BRIDGE=1 xfwm4 --compositor=off --sm-client-disable \
+        >"$tmp/wm.log" 2>&1 &
+      wm=$!
+      until_ok 20 wm_ready Xfwm4 || fail "xfwm4 did not start: $(tail -5 "$tmp/wm.log")"
       game_env=(DISPLAY="$outer")
       platform=x11 identity=$wm_class
       ;;
@@ -201,12 +226,15 @@ stop_desktop() {
   kill "$wm" 2>/dev/null || true
   wait "$wm" 2>/dev/null || true
   wm=
+  if [ -n "$bus" ]; then kill "$bus" 2>/dev/null || true; fi
+  bus=
   export DISPLAY=$outer
 }
 
 # name | places kept by the game
 environments=(
   "openbox|yes"
+  "xfwm4|yes"
   "weston-xwayland|yes"
   "weston-wayland|no"
 )
