@@ -10,6 +10,8 @@
 #   - a round of switches (menu, score, menu, about, menu, exam, score, menu) shows each screen at
 #     its size every time and, where the game places its windows (X11), at one place: the middle of
 #     the desktop, the same on every show (a Wayland compositor places native windows itself);
+#   - where the window manager publishes what it allows on each window (_NET_WM_ALLOWED_ACTIONS),
+#     every screen may be minimised and closed and none, nor the error box, maximised;
 #   - a picture in place of the menu piece gives an error box that lies above the menu and holds
 #     the keyboard: Return dismisses it and leaves the menu (not yet under weston: see the table).
 # And on a Wayland desktop with neither X server nor Qt's Wayland plugin, the command says so in one
@@ -121,12 +123,24 @@ point() {
 }
 click() { point "$@" && DISPLAY=$outer xdotool click 1; }
 
-# record: remembers the shown screen's place; checks its identity.
+# offers TITLE: which of closing, minimising and maximising the window manager allows on the shown
+# window TITLE, in one line.
+offers() {
+  local id
+  id=$(wait_window "$pid" "$1" 10) || return 1
+  xprop -id "$id" _NET_WM_ALLOWED_ACTIONS | sed 's/.*= //; s/_NET_WM_ACTION_//g; s/, /\n/g' |
+    grep -x -E 'CLOSE|MINIMIZE|MAXIMIZE_(HORZ|VERT)' | sort | xargs
+}
+
+# record: remembers the shown screen's place; checks its identity and what its title bar offers.
 record() {
   local line
   line=$(until_ok 10 showing "$1") || fail "$1 is not shown"
   [ "${line##*|}" = "$identity" ] || fail "$1 carries the identity '${line##*|}', not '$identity'"
   echo "${line%|*}" >>"$tmp/places"
+  if [ "$actions" = yes ] && [ "$(offers "$1")" != "CLOSE MINIMIZE" ]; then
+    fail "$1 may be closed, minimised or maximised other than 'CLOSE MINIMIZE': '$(offers "$1")'"
+  fi
 }
 
 start_game() {
@@ -231,16 +245,16 @@ stop_desktop() {
   export DISPLAY=$outer
 }
 
-# name | places kept by the game
+# name | places kept by the game | allowed actions published
 environments=(
-  "openbox|yes"
-  "xfwm4|yes"
-  "weston-xwayland|yes"
-  "weston-wayland|no"
+  "openbox|yes|yes"
+  "xfwm4|yes|yes"
+  "weston-xwayland|yes|no"
+  "weston-wayland|no|no"
 )
 ran=0
 for row in "${environments[@]}"; do
-  IFS='|' read -r env placed <<<"$row"
+  IFS='|' read -r env placed actions <<<"$row"
   if ! start_desktop "$env"; then
     echo "SKIP [$env]: its programs are not installed (scripts/install-deps.sh installs them)"
     continue
@@ -310,6 +324,9 @@ for row in "${environments[@]}"; do
   until_ok 20 showing "$box" >/dev/null || fail "no error box for the broken menu piece: $(shown)"
   in_front() { [ "$(shown | head -1 | cut -d'|' -f1)" = "$box" ] && showing "$menu" >/dev/null; }
   until_ok 10 in_front || fail "the error box is not above the menu: $(shown)"
+  if [ "$actions" = yes ] && [[ "$(offers "$box")" = *MAXIMIZE* ]]; then
+    fail "the error box may be maximised: '$(offers "$box")'"
+  fi
   DISPLAY=$outer xdotool key Return
   until_ok 10 only "$menu" || fail "Return did not dismiss the box, or the menu went with it: $(shown)"
   stop_game
