@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
 # The installed game on real desktops, started by its `pemy` command as a launcher would: under the
-# window manager openbox (X11), and under the Wayland compositor weston, once through XWayland (the
-# command's choice where there is an X server) and once natively (its fallback). Weston runs on its
-# X11 back-end inside this test's X server, which gives it a seat that xdotool drives; its headless
-# back-end has no pointer or keyboard to click and type with. In every environment:
+# window managers openbox and xfwm4 (X11), and under the Wayland compositor weston, once through
+# XWayland (the command's choice where there is an X server) and once natively (its fallback).
+# Weston runs on its X11 back-end inside this test's X server, which gives it a seat that xdotool
+# drives; its headless back-end has no pointer or keyboard to click and type with. In every
+# environment:
 #   - the process is listed as `pemy`, and its windows carry the desktop entry's identity: the X11
 #     class that the entry names as StartupWMClass, or the Wayland app_id that is the entry's name;
 #   - a round of switches (menu, score, menu, about, menu, exam, score, menu) shows each screen at
 #     its size every time and, where the game places its windows (X11), at one place: the middle of
 #     the desktop, the same on every show (a Wayland compositor places native windows itself);
+#   - where the window manager publishes what it allows on each window (_NET_WM_ALLOWED_ACTIONS),
+#     every screen may be minimised and closed and none, nor the error box, maximised;
 #   - a picture in place of the menu piece gives an error box that lies above the menu and holds
 #     the keyboard: Return dismisses it and leaves the menu (not yet under weston: see the table).
 # And on a Wayland desktop with neither X server nor Qt's Wayland plugin, the command says so in one
@@ -24,9 +27,11 @@ outer=$DISPLAY
 tmp=$(mktemp -d)
 pid=
 wm=
+bus=
 cleanup() {
   [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
   [ -n "$wm" ] && kill "$wm" 2>/dev/null || true
+  [ -n "$bus" ] && kill "$bus" 2>/dev/null || true
   wait 2>/dev/null || true
   rm -rf "$tmp"
 }
@@ -83,10 +88,11 @@ shown() {
     return
   fi
   # The X11 windows of the process that are shown, found in the window tree, whose top level
-  # windows (frames, under a window manager) are listed topmost first.
+  # windows (frames, under a window manager) are listed topmost first. (--all: xdotool's conditions
+  # are "or" by default, and a window manager's own named windows are visible too.)
   local tree ids
   for _ in 1 2 3 4 5; do # a window that goes away during the walk fails it
-    ids=$(xdotool search --onlyvisible --pid "$pid" --name '' 2>/dev/null | xargs printf '0x%x ')
+    ids=$(xdotool search --all --onlyvisible --pid "$pid" --name '' 2>/dev/null | xargs printf '0x%x ')
     tree=$(xwininfo -root -tree 2>/dev/null) && break
   done
   awk -v ids="$ids" '
@@ -117,12 +123,24 @@ point() {
 }
 click() { point "$@" && DISPLAY=$outer xdotool click 1; }
 
-# record: remembers the shown screen's place; checks its identity.
+# offers TITLE: which of closing, minimising and maximising the window manager allows on the shown
+# window TITLE, in one line.
+offers() {
+  local id
+  id=$(wait_window "$pid" "$1" 10) || return 1
+  xprop -id "$id" _NET_WM_ALLOWED_ACTIONS | sed 's/.*= //; s/_NET_WM_ACTION_//g; s/, /\n/g' |
+    grep -x -E 'CLOSE|MINIMIZE|MAXIMIZE_(HORZ|VERT)' | sort | xargs
+}
+
+# record: remembers the shown screen's place; checks its identity and what its title bar offers.
 record() {
   local line
   line=$(until_ok 10 showing "$1") || fail "$1 is not shown"
   [ "${line##*|}" = "$identity" ] || fail "$1 carries the identity '${line##*|}', not '$identity'"
   echo "${line%|*}" >>"$tmp/places"
+  if [ "$actions" = yes ] && [ "$(offers "$1")" != "CLOSE MINIMIZE" ]; then
+    fail "$1 may be closed, minimised or maximised other than 'CLOSE MINIMIZE': '$(offers "$1")'"
+  fi
 }
 
 start_game() {
@@ -136,6 +154,14 @@ stop_game() {
   pid=
 }
 
+# wm_ready NAME: the window manager NAME has announced itself on the root window (a manager that
+# has gone leaves its announcement, but not the window it names).
+wm_ready() {
+  local check
+  check=$(xprop -root _NET_SUPPORTING_WM_CHECK | sed -n 's/.*window id # //p')
+  [ -n "$check" ] && xprop -id "$check" _NET_WM_NAME 2>/dev/null | grep -q -F "\"$1\""
+}
+
 # start_desktop NAME: starts the window manager or compositor, sets how the game is started
 # (game_env), which platform it ends up on and what identity its windows must carry.
 start_desktop() {
@@ -144,8 +170,21 @@ start_desktop() {
       command -v openbox >/dev/null || return 1
       openbox --sm-disable >"$tmp/wm.log" 2>&1 &
       wm=$!
-      wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'; }
-      until_ok 20 wm_ready || fail "openbox did not start"
+      until_ok 20 wm_ready Openbox || fail "openbox did not start"
+      game_env=(DISPLAY="$outer")
+      platform=x11 identity=$wm_class
+      ;;
+    xfwm4)
+      command -v xfwm4 >/dev/null && command -v dbus-daemon >/dev/null || return 1
+      # xfwm4 reads its settings through xfconf, which a session bus starts: a bus of this test's
+      # own, whose end ends xfconf too.
+      local address
+      { read -r address && read -r bus; } < <(dbus-daemon --session --fork --print-address=1 \
+        --print-pid=1) || fail "no session bus for xfwm4"
+      DBUS_SESSION_BUS_ADDRESS=$address NO_AT_BRIDGE=1 xfwm4 --compositor=off --sm-client-disable \
+        >"$tmp/wm.log" 2>&1 &
+      wm=$!
+      until_ok 20 wm_ready Xfwm4 || fail "xfwm4 did not start: $(tail -5 "$tmp/wm.log")"
       game_env=(DISPLAY="$outer")
       platform=x11 identity=$wm_class
       ;;
@@ -201,18 +240,21 @@ stop_desktop() {
   kill "$wm" 2>/dev/null || true
   wait "$wm" 2>/dev/null || true
   wm=
+  if [ -n "$bus" ]; then kill "$bus" 2>/dev/null || true; fi
+  bus=
   export DISPLAY=$outer
 }
 
-# name | places kept by the game
+# name | places kept by the game | allowed actions published
 environments=(
-  "openbox|yes"
-  "weston-xwayland|yes"
-  "weston-wayland|no"
+  "openbox|yes|yes"
+  "xfwm4|yes|yes"
+  "weston-xwayland|yes|no"
+  "weston-wayland|no|no"
 )
 ran=0
 for row in "${environments[@]}"; do
-  IFS='|' read -r env placed <<<"$row"
+  IFS='|' read -r env placed actions <<<"$row"
   if ! start_desktop "$env"; then
     echo "SKIP [$env]: its programs are not installed (scripts/install-deps.sh installs them)"
     continue
@@ -282,6 +324,9 @@ for row in "${environments[@]}"; do
   until_ok 20 showing "$box" >/dev/null || fail "no error box for the broken menu piece: $(shown)"
   in_front() { [ "$(shown | head -1 | cut -d'|' -f1)" = "$box" ] && showing "$menu" >/dev/null; }
   until_ok 10 in_front || fail "the error box is not above the menu: $(shown)"
+  if [ "$actions" = yes ] && [[ "$(offers "$box")" = *MAXIMIZE* ]]; then
+    fail "the error box may be maximised: '$(offers "$box")'"
+  fi
   DISPLAY=$outer xdotool key Return
   until_ok 10 only "$menu" || fail "Return did not dismiss the box, or the menu went with it: $(shown)"
   stop_game
