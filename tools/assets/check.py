@@ -21,6 +21,7 @@ from PIL import Image
 HERE = Path(__file__).resolve().parent
 WALL = (210, 238, 154)
 DESK = (193, 180, 89)
+PAPER = (250, 248, 236)
 KEY = (192, 192, 192)
 RING = (241, 162, 57)
 
@@ -105,7 +106,7 @@ DRIFT = 3
 def check_room_grounds(root):
     """Wherever the examiner's box can be, and a few pixels around it and the desk's box, each
     room is plain wall, so the boxes that the game paints there never show an edge; the copybook's
-    box lies on plain desk."""
+    box is plain desk (its shadow on the answer sheet)."""
     near = lambda p, c: max(abs(a - b) for a, b in zip(p, c)) <= 18  # noqa: E731 (JPEG's ringing)
     inside = lambda x, y, r: r[0] <= x < r[2] and r[1] <= y < r[3]  # noqa: E731
     wall = set()
@@ -126,6 +127,41 @@ def check_room_grounds(root):
         assert not bad, f"{rel}: {len(bad)} pixels are not wall, first {bad[:3]}, last {bad[-3:]}"
         for x, y in [(401, 257), (519, 343)]:  # the copybook box's corners
             assert near(room.getpixel((x, y)), DESK), f"desk at {x},{y} is {room.getpixel((x, y))}"
+
+
+# The student's answer sheet: left, top, right, bottom (below the room, which ends at 368).
+SHEET = (360, 232, 569, 369)
+# where something lies across the sheet's edge: the student's sleeve over its lower edge
+SHEET_EDGE_GAPS = [(478, 530)]
+OUTLINE_BAND = 4  # the outline lies within this many pixels inside the sheet's edge
+PAPER_AT = 6      # and the paper shows this far inside it
+
+
+def check_answer_sheet(root):
+    """Each room draws the student's answer sheet over its whole area, so the player sees where
+    the pointer rests safely: along each edge a dark outline just inside the area, paper just
+    inside the outline, and the desk just outside it (the lower edge lies on the room's last
+    rows, with nothing below)."""
+    dark = lambda p: max(p) < 150  # noqa: E731
+    paper = lambda p: max(abs(a - b) for a, b in zip(p, PAPER)) <= 18  # noqa: E731
+    x0, y0, x1, _ = SHEET
+    y1 = 368
+    # each edge: the point k along it and d pixels inside it (outside it for negative d)
+    edges = {
+        "left": (lambda k, d: (x0 + d, k), range(y0 + 8, y1 - 8)),
+        "right": (lambda k, d: (x1 - 1 - d, k), range(y0 + 8, y1 - 8)),
+        "top": (lambda k, d: (k, y0 + d), range(x0 + 8, x1 - 8)),
+        "bottom": (lambda k, d: (k, y1 - 1 - d), [k for k in range(x0 + 8, x1 - 8)
+                                                  if not any(a <= k < b for a, b in SHEET_EDGE_GAPS)]),
+    }
+    for rel in JPEGS:
+        room = Image.open(root / rel).convert("RGB")
+        for name, (at, along) in edges.items():
+            px = lambda k, d: room.getpixel(at(k, d))  # noqa: E731
+            bad = [k for k in along if not any(dark(px(k, d)) for d in range(OUTLINE_BAND))
+                   or not paper(px(k, PAPER_AT)) or (name != "bottom" and paper(px(k, -4)))]
+            assert not bad, f"{rel}: the sheet's {name} edge is not outlined paper on desk at " \
+                            f"{len(bad)} places, first {bad[:3]}"
 
 
 # --- AVI ---------------------------------------------------------------------------
@@ -360,6 +396,7 @@ def main():
         c.case(f"{rel}: baseline JPEG 688x368", check_jpeg, root, rel)
     c.case("built-in background differs visibly from fon.jpg", check_backgrounds_differ, root)
     c.case("rooms are plain wall and desk around the clip boxes", check_room_grounds, root)
+    c.case("rooms draw the answer sheet, outlined, over its whole area", check_answer_sheet, root)
     for rel, (ground, size) in CLIPS.items():
         c.case(f"{rel}: header, frames, rate, plain keyed ground", check_avi, root, rel, ground, size)
     for rel in ICOS:

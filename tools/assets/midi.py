@@ -40,7 +40,14 @@ class Part:
         self.channel, self.program = channel, program
         self.volume, self.pan, self.reverb = volume, pan, reverb
         self.expression = 127
+        self.dynamics = []
         self.notes = []
+
+    def shape(self, *points):
+        """The part's dynamics: (beat, dB) breakpoints, 0 dB or less, followed linearly in dB
+        between them and held before the first and after the last; two points on one beat make
+        a sudden change. Written as expression, relative to `expression`."""
+        self.dynamics = sorted(points, key=lambda p: p[0])
 
     def add(self, start, text, vel=80, legato=0.92, human=0, seed="h"):
         """Append the notation at `start` (beats); returns the beat after it."""
@@ -78,6 +85,28 @@ def _track(events):
     return b"MTrk" + struct.pack(">I", len(data)) + bytes(data)
 
 
+def _expression(part):
+    """(tick, value) of the part's expression controller: its level, shaped by its dynamics."""
+    def value(db):
+        assert db <= 0, "expression can only lower a part"
+        return max(1, min(127, round(part.expression * 10 ** (db / 40))))
+
+    points = part.dynamics or [(0, 0.0)]
+    out = [(0, value(points[0][1]))]
+    for (b0, d0), (b1, d1) in zip(points, points[1:]):
+        t0, t1 = round(b0 * TPQ), round(b1 * TPQ)
+        for tick in range(t0, t1, TPQ // 8):  # a ramp in eighths of a beat
+            out.append((tick, value(d0 + (d1 - d0) * (tick - t0) / (t1 - t0))))
+        out.append((t1, value(d1)))
+    changes = []
+    for tick, v in out:
+        if changes and changes[-1][0] == tick:
+            changes.pop()
+        if not changes or changes[-1][1] != v:
+            changes.append((tick, v))
+    return [c for c in changes if c != (0, 127)]
+
+
 def write(path, tempo_bpm, parts, end_beat, beats_per_bar=4):
     """A format 1 file: a tempo track, then one track per part.
 
@@ -94,7 +123,7 @@ def write(path, tempo_bpm, parts, end_beat, beats_per_bar=4):
         ev = [(0, 0, bytes([0xB0 | ch, 7, part.volume])),
               (0, 0, bytes([0xB0 | ch, 10, part.pan])),
               (0, 0, bytes([0xB0 | ch, 91, part.reverb])),
-              *([(0, 0, bytes([0xB0 | ch, 11, part.expression]))] if part.expression != 127 else []),
+              *[(tick, 0, bytes([0xB0 | ch, 11, v])) for tick, v in _expression(part)],
               (0, 1, bytes([0xC0 | ch, part.program]))]
         for start, length, p, vel in part.notes:
             on = round(start * TPQ)

@@ -13,7 +13,12 @@ Every piece is levelled to the one loudness at which the game plays music,
 LOUDNESS (EBU R128 integrated loudness of what the game puts out, measured by
 FFmpeg's meter): an MP3 by scaling its samples, a MIDI piece by its channels'
 expression, with the synthesiser at the gain that the game's music back-end
-gives it (MIDI_GAIN; the game's synthesiser plays at 22.05 kHz).
+gives it (MIDI_GAIN; the game's synthesiser plays at 22.05 kHz). And every
+piece plays evenly, so that an exam opens as loud as the menu: any 10 s of it
+lies within EVEN LU of that level and its first 30 s within EVEN_OPENING. Where
+a section's texture is thinner or fuller than the rest, the piece's dynamics
+(hairpins of the channels' expression at the section's edges, *_DYNAMICS)
+bring it to the same level.
 """
 
 import array
@@ -33,6 +38,9 @@ RATE = 44100
 # playback (the back-end's music volume 60 of 128 on SDL2_mixer's scale, whose
 # full volume is a FluidSynth gain of 1.2).
 LOUDNESS = -20.0
+# How far any 10 s of a piece, and its first 30 s, may lie from that level, in LU.
+EVEN = 3.0
+EVEN_OPENING = 2.0
 MIDI_GAIN = 1.2 * 60 / 128
 MIDI_RATE = 22050
 DRUMS = 9
@@ -80,6 +88,10 @@ MENU_B = ["C6:1.5 B5:.5 A5:1 E5:1", "G5:1.5 F5:.5 E5:1 B4:1", "A5:1 C6:1 F5:1 A5
           "G5:2 E5:1 C5:1", "D5:.5 E5:.5 F5:1 A5:1 F5:1", "G5:.5 A5:.5 B5:1 D6:1 B5:1",
           "C6:1 G5:1 A5:1 F5:1", "D5:1 E5:.5 F5:.5 G5:1 r:1"]
 
+# the vamp of the first two bars full, the band softer under the flute, up for
+# the marimba's middle section, down again for the flute's return: (beat, dB)
+MENU_DYNAMICS = [(0, 0), (6, 0), (8, -6), (38, -6), (42, -3), (70, -3), (74, -6.8)]
+
 
 def menu():
     tempo = 126
@@ -124,7 +136,10 @@ def menu():
     flute.add(end, "C6:1.5", 90, 0.9)
     drums.hit(end, 1, KICK, 70)
     drums.hit(end, 2, TRIANGLE, 60)
-    return tempo, [piano, bass, flute, mallet, glock, pad, drums], end + 4
+    parts = [piano, bass, flute, mallet, glock, pad, drums]
+    for part in parts:
+        part.shape(*MENU_DYNAMICS)
+    return tempo, parts, end + 4
 
 
 # --- exam --------------------------------------------------------------------
@@ -132,6 +147,9 @@ def menu():
 EXAM_TUNE = ["E5:1.5 D5:.5 C5:1 E5:1", "A5:2 G5:1 E5:1", "F5:1.5 E5:.5 D5:1 C5:1",
              "A4:2 C5:1 F5:1", "F5:1 E5:.5 D5:.5 A5:1 F5:1", "E5:1 G#5:1 B5:1 G#5:1",
              "A5:1.5 G#5:.5 A5:1 E5:1", "B4:2 G#4:1 r:1", "C5:2 A4:2", "B4:1 C5:1 D5:1 E5:1"]
+# the clockwork alone, then softer as the strings join, softer again under the
+# oboe's tune, and down into the timpani's swell: (beat, dB)
+EXAM_DYNAMICS = [(0, 0), (14, 0), (18, -5), (46, -5), (50, -11), (84, -11), (88, -13)]
 OSTINATO = {"Am": "A3 E4 C4 E4", "F": "F3 C4 A3 C4", "Dm": "D3 A3 F3 A3", "E": "E3 B3 G#3 B3"}
 
 
@@ -169,7 +187,10 @@ def exam():
     oboe.add(end, "A5:1.5", 96, 0.9)
     drums.hit(end + 4, 0.25, WOOD_HI, 60)
     drums.hit(end + 5, 0.25, WOOD_LO, 45)
-    return tempo, [pizz, pad, bass, oboe, timp, drums], end + 8
+    parts = [pizz, pad, bass, oboe, timp, drums]
+    for part in parts:
+        part.shape(*EXAM_DYNAMICS)
+    return tempo, parts, end + 8
 
 
 # --- fanfare -----------------------------------------------------------------
@@ -256,13 +277,42 @@ def synthesise(mid, wav, gain, rate):
                    check=True, stdout=subprocess.DEVNULL)
 
 
-def loudness(path, upmix=None):
-    """Integrated loudness of a sound file in LUFS as the game plays it; `upmix`
-    is an FFmpeg pan filter that turns it into the game's stereo."""
+def meter(path, upmix=None):
+    """FFmpeg's EBU R128 report on a sound file as the game plays it; `upmix` is
+    an FFmpeg pan filter that turns it into the game's stereo."""
     chain = f"{upmix},ebur128" if upmix else "ebur128"
-    report = subprocess.run(["ffmpeg", "-nostats", "-hide_banner", "-i", str(path), "-af", chain,
-                             "-f", "null", "-"], capture_output=True, text=True, check=True).stderr
-    return float(re.findall(r"I:\s+(-?[0-9.]+) LUFS", report)[-1])
+    return subprocess.run(["ffmpeg", "-nostats", "-hide_banner", "-i", str(path), "-af", chain,
+                           "-f", "null", "-"], capture_output=True, text=True, check=True).stderr
+
+
+def loudness(path, upmix=None):
+    """Integrated loudness of a sound file in LUFS as the game plays it."""
+    return float(re.findall(r"I:\s+(-?[0-9.]+) LUFS", meter(path, upmix))[-1])
+
+
+def spread(path, upmix=None):
+    """The loudness of the quietest and the loudest 10 s of a sound file, and
+    of its first 30 s, in LUFS: the mean power of the 400 ms blocks whose
+    momentary loudness the meter reports every 100 ms, from the first block
+    that sounds to the last."""
+    levels = [float(m) for m in re.findall(r"TARGET:\S+ LUFS\s+M:\s*(-?[0-9.]+)",
+                                           meter(path, upmix))]
+    sounding = [i for i, m in enumerate(levels) if m > -70]
+    power = [10 ** ((m + 0.691) / 10) for m in levels[sounding[0]:sounding[-1] + 1]]
+
+    def stretch(start, seconds):
+        part = power[start:start + seconds * 10 - 3]
+        return -0.691 + 10 * math.log10(sum(part) / len(part))
+
+    windows = [stretch(i, 10) for i in range(len(power) - 96)]
+    return min(windows), max(windows), stretch(0, 30)
+
+
+def check_even(name, path, upmix=None):
+    quietest, loudest, opening = spread(path, upmix)
+    assert LOUDNESS - EVEN <= quietest and loudest <= LOUDNESS + EVEN, \
+        f"{name}: 10 s of it range from {quietest:.1f} to {loudest:.1f} LUFS: level its sections"
+    assert abs(opening - LOUDNESS) <= EVEN_OPENING, f"{name} opens at {opening:.1f} LUFS"
 
 
 # lame makes the mono MP3 from the channels' mean, and the game plays it on both sides
@@ -304,6 +354,7 @@ def render_mp3(mid, mp3, seconds, gain, tmp):
 
     # encoded twice: the encoder's low-pass takes a little off the first estimate
     encode(encode(10 ** ((LOUDNESS - loudness(cut, DOWNMIX)) / 20)))
+    check_even(mp3.name, mp3, DOUBLE)
 
 
 def level_midi(mid, tempo, parts, end, tmp):
@@ -321,6 +372,7 @@ def level_midi(mid, tempo, parts, end, tmp):
     synthesise(mid, wav, MIDI_GAIN, MIDI_RATE)
     level = loudness(wav)
     assert abs(level - LOUDNESS) <= 0.5, f"{mid.name} levelled to {level:.1f} LUFS"
+    check_even(mid.name, wav)
 
 
 PIECES = [

@@ -2,10 +2,12 @@
 
 Geometry follows the game screen: the room is the 688 x 368 background; the
 desk clip lies at (-16, 96), the examiner's box at (9, 42) and his patrol
-sweeps x 164..449, y 62..193; the copybook clip lies at (400, 256). Those
-boxes are painted by the game in flat WALL or DESK colour, so the room keeps
-exactly those colours, untextured, wherever a box can be and a few pixels
-around (tools/assets/check.py holds the places).
+sweeps x 164..449, y 62..193; the copybook clip lies at (400, 256), on the
+student's answer sheet, the area at (360, 232) of 209 x 137 where resting the
+pointer copies nothing. Those boxes are painted by the game in flat WALL or
+DESK colour, so the room keeps exactly those colours, untextured, wherever a
+box can be and a few pixels around (tools/assets/check.py holds the places);
+the copybook's box shows as its shadow on the sheet.
 """
 
 import math
@@ -18,6 +20,8 @@ TABLE_POS = (-16, 96)
 TABLE_SIZE = (176, 93)
 COPYBOOK_POS = (400, 256)
 COPYBOOK_SIZE = (121, 89)
+ANSWER_SHEET = (360, 232, 569, 369)  # the student's own sheet: left, top, right, bottom
+SHADOW = 3                           # how far the copybook's shadow reaches past its box
 DESK_TOP = 200            # far edge of the student's desk
 BAND_BOTTOM = 22          # the whitewashed band above the wall
 SKIRTING_TOP = 197        # the skirting board between the wall and the desk
@@ -269,15 +273,15 @@ def _desk(sk, plain):
               (-2, DESK_TOP + 6)], "deskedge", fill=DESK_EDGE, width=1.0, amp=0.3)
     if plain:
         return
-    # grain, kept off the copybook box whose margins are flat DESK
+    # grain, kept off the answer sheet that lies over it
     g = rng("grain")
-    cbx, cby = COPYBOOK_POS
+    sx0, sy0, sx1, sy1 = ANSWER_SHEET
     for i in range(26):
         y = DESK_TOP + 12 + i * 6 + g.uniform(-2, 2)
         x = g.uniform(-40, ROOM_W - 80)
         length = g.uniform(60, 190)
         seg = [(x + k * length / 8, y + 1.2 * math.sin(k * 0.9 + i)) for k in range(9)]
-        seg = [p for p in seg if not (cbx - 4 <= p[0] <= cbx + 125 and cby - 4 <= p[1] <= cby + 93)]
+        seg = [p for p in seg if not (sx0 - 4 <= p[0] <= sx1 + 4 and sy0 - 4 <= p[1] <= sy1 + 4)]
         if len(seg) > 1:
             sk.stroke(seg, f"deskgrain{i}", 0.4, DESK_DARK, amp=0.4)
     # things that students leave on desks: carved marks and doodles
@@ -305,15 +309,48 @@ def _sheet_places(sk, plain):
                      mix(DESK_DARK, DESK_EDGE, 0.5), spacing=4.0, width=0.4)
 
 
+def _answer_sheet(sk, plain):
+    """The student's answer sheet, filling its area edge to edge (its lower edge on the room's
+    last rows), ruled and begun in ink; the copybook lies on it, its box's ground showing as the
+    copybook's shadow, and the shadow reaches a little past the box down and to the right."""
+    x0, y0, x1, _ = ANSWER_SHEET
+    y1 = ROOM_H  # the area runs on below the room
+    sk.fill_poly([(x1, y0 + 3), (x1 + 2, y0 + 3), (x1 + 2, y1), (x1, y1)], DESK_DARK)
+    sk.rect(x0 + 1, y0 + 1, x1 - 1.5, y1 - 1.5, "answersheet", fill=PAPER, width=1.2, amp=0.2)
+    if not plain:
+        rule = mix(RULE_BLUE, PAPER, 0.45)
+        for y in range(y0 + 30, y1 - 12, 9):
+            sk.straight([(x0 + 9, y), (x1 - 9, y)], 0.4, rule)
+        sk.straight([(x0 + 14, y0 + 8), (x0 + 14, y1 - 10)], 0.5, mix(MARGIN_RED, PAPER, 0.3))
+        # the student's answer so far: a heading under the caption, lines either side of the
+        # copybook, and more below it
+        sk.scribble(x0 + 30, y0 + 16, x1 - 60, "answerhead", PEN_BLUE, 0.6, 2.6)
+        for i, y in enumerate(range(y0 + 39, y1 - 12, 9)):
+            if y < COPYBOOK_POS[1] + COPYBOOK_SIZE[1] + SHADOW + 4:
+                sk.scribble(x0 + 17, y - 1, x0 + (30 if i % 3 == 2 else 36), f"answerl{i}",
+                            PEN_BLUE, 0.5, 2.2)
+                if i < 8:
+                    sk.scribble(COPYBOOK_POS[0] + COPYBOOK_SIZE[0] + SHADOW + 3, y - 1,
+                                x1 - (22 if i % 2 else 12), f"answerr{i}", PEN_BLUE, 0.5, 2.2)
+            elif y < y1 - 14:
+                sk.scribble(x0 + 17, y - 1, x0 + 110, f"answerb{i}", PEN_BLUE, 0.5, 2.2)
+    # the copybook's shadow: the clip box's plain ground, and a little more of it past the box
+    bx, by = COPYBOOK_POS
+    bw, bh = COPYBOOK_SIZE
+    sk.fill_poly([(bx, by), (bx + bw, by), (bx + bw + SHADOW, by + SHADOW),
+                  (bx + bw + SHADOW, by + bh + SHADOW), (bx + SHADOW, by + bh + SHADOW),
+                  (bx, by + bh)], DESK)
+
+
 def _desk_things(sk, plain):
-    # a pencil beside the copybook, an eraser and a ruler
-    sk.stroke([(366, 330), (394, 270)], "pencil", 3.2, (214, 168, 52))
-    sk.stroke([(394, 270), (396, 265)], "pencilpoint", 1.6, SKIN)
-    sk.stroke([(366, 330), (365, 333)], "pencilend", 3.0, (200, 110, 110))
-    sk.rect(530, 276, 554, 290, "eraser", fill=(226, 150, 150), width=0.9)
+    # a pencil beside the copybook on the answer sheet, erasers beyond it and a ruler
+    sk.stroke([(372, 332), (393, 276)], "pencil", 3.2, (214, 168, 52))
+    sk.stroke([(393, 276), (395, 271)], "pencilpoint", 1.6, SKIN)
+    sk.stroke([(372, 332), (371, 335)], "pencilend", 3.0, (200, 110, 110))
+    sk.rect(584, 280, 608, 294, "eraser", fill=(226, 150, 150), width=0.9)
     if plain:
         return
-    sk.rect(534, 286, 558, 300, "eraser2", fill=(120, 150, 210), width=0.9)
+    sk.rect(588, 290, 612, 304, "eraser2", fill=(120, 150, 210), width=0.9)
     sk.shape([(80, 322), (190, 314), (191, 322), (81, 330)], "ruler", fill=(236, 220, 150),
              width=0.9)
     for i in range(12):
@@ -321,7 +358,7 @@ def _desk_things(sk, plain):
         y = 322 - i * 0.72
         sk.straight([(x, y), (x, y + (3 if i % 2 else 5))], 0.5, INK)
     for i in range(3):
-        sk.oval(540 + i * 7, 315 + i * 3, 2.4, 1.6, f"shaving{i}", fill=(214, 168, 52),
+        sk.oval(582 + i * 7, 314 + i * 3, 2.4, 1.6, f"shaving{i}", fill=(214, 168, 52),
                 width=0.5)
     # the student's sleeve coming in under the writing hand
     sk.shape([(488, 344), (516, 344), (524, 368), (482, 368)], "roomsleeve", fill=SLEEVE,
@@ -336,6 +373,7 @@ def room(plain=False):
     _chair(sk)
     _desk(sk, plain)
     _sheet_places(sk, plain)
+    _answer_sheet(sk, plain)
     draw_copybook(sk, *COPYBOOK_POS, 0.0, plain)  # with the hand, as the clip starts
     _desk_things(sk, plain)
     image = sk.image()
