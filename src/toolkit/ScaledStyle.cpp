@@ -51,8 +51,11 @@ void ScaledStyle::install()
     if (font.pointSize() > 0)
         Scaling::setPoints(font, font.pointSize());
     QApplication::setFont(font);
-    if (!dynamic_cast<ScaledStyle *>(QApplication::style()))
+    // Asking the application for its style would make the default one only to replace it.
+    static bool installed = false;
+    if (!installed)
         QApplication::setStyle(new ScaledStyle);
+    installed = true;
 }
 
 int ScaledStyle::pixelMetric(PixelMetric metric, const QStyleOption *option,
