@@ -16,6 +16,8 @@ build=(
 )
 rest=(
   libbenchmark-dev
+  # the start-up probe of bench/run.sh: the X server's own word on maps and first paints
+  libxcb1-dev libxcb-damage0-dev
   # fuzzing: clang's libFuzzer and sanitizer run-times
   clang libclang-rt-14-dev
   # static checks: scripts/tidy.sh, and the formatting of .clang-format
