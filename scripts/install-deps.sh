@@ -8,7 +8,7 @@ set -euo pipefail
 
 build=(
   build-essential cmake pkg-config
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev libfontconfig-dev
   libjpeg-dev
   libsdl2-dev libsdl2-mixer-dev
   # the .deb: dpkg-buildflags and dpkg-shlibdeps, and file, with which CPack finds the binaries
