@@ -44,7 +44,6 @@ MenuScreen::MenuScreen(Music &music)
     : Screen(QStringLiteral("Меню \"PEMy -и Зольмар\""), 688, 440, Frame::Single, Qt::black),
       m_music(music)
 {
-    setFont(Scaling::font(17));
     createLoadingGauge();
     createEntries();
     createNamePrompt();
@@ -53,6 +52,10 @@ MenuScreen::MenuScreen(Music &music)
     createNameField();
     createHiddenPanel();
     createTimers();
+    // The screen's own font, which the loading gauge and the hidden panel inherit, is set last:
+    // nothing on the menu's first paint shows it, and set first it would be laid out with the
+    // name field as that is made (a text size that costs the start-up its own font set-up).
+    setFont(Scaling::font(17));
     m_pulses = {Pulse{newGameButton}, Pulse{scoresButton}, Pulse{aboutButton}, Pulse{exitButton},
                 Pulse{namePrompt}};
     onMouseMove = [this] { onBackgroundHovered(); };
@@ -126,8 +129,8 @@ void MenuScreen::createSoundSwitch()
 void MenuScreen::createNameField()
 {
     nameField = place(new TEdit(this), 152, 152, 393, 49);
-    nameField->setText(kNamePrompt);
     nameField->setFont(Scaling::font(40));
+    nameField->setText(kNamePrompt);
     nameField->setFontColor(Qt::white);
     nameField->setFrame(false);
     QPalette palette = nameField->palette();
