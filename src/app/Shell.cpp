@@ -18,7 +18,8 @@
 
 namespace {
 
-// The hidden screens are created by then even if the menu is never painted (started minimised).
+// The music starts and the hidden screens are created by then even if the menu is never painted
+// (started minimised).
 constexpr int kRestOfStartUpAtLatestMs = 1000;
 
 } // namespace
@@ -54,7 +55,6 @@ Shell::~Shell()
 void Shell::createMenu()
 {
     m_menu = new MenuScreen(m_music);
-    guarded([this] { m_music.start(); });
     m_enterRouter = new EnterKeyRouter({m_menu}, [this] { m_menu->enterAction(); });
     qApp->installEventFilter(m_enterRouter);
     connectMenu();
@@ -66,6 +66,7 @@ void Shell::createRest()
         return;
     // From now on no event needs to pass through the shell.
     qApp->removeEventFilter(this);
+    guarded([this] { m_music.start(); });
     m_game = new GameScreen;
     guarded([this] { m_game->loadFiles(); });
     m_scores = new ScoreScreen;
@@ -75,8 +76,8 @@ void Shell::createRest()
     connectRest();
 }
 
-// Every handler of the menu may reach the other screens, so no click or key is handled while
-// they are missing: the first one creates them.
+// Every handler of the menu may reach the other screens or the music, so no click or key is
+// handled before the rest of the start-up: the first one runs it.
 bool Shell::eventFilter(QObject *watched, QEvent *event)
 {
     switch (event->type()) {

@@ -21,16 +21,19 @@ public:
     enum class Start {
         // Every screen is created before the constructor returns (tests rely on it).
         AllAtOnce,
-        // The program's start: the game, score and about screens are created right after the
-        // menu's first paint (or before the first click or key that comes sooner), so that the menu
-        // shows without waiting for them. The player sees the same; an error box raised by their
-        // creation opens over the menu.
+        // The program's start: the menu's music starts and the game, score and about screens are
+        // created right after the menu's first paint (or before the first click or key that comes
+        // sooner), so that the menu shows without waiting for them nor for the sound library,
+        // which loads beside the paint on another thread but would slow it down. The player sees
+        // and hears the same (the music cannot sound before the library has opened the sound
+        // output, tens of milliseconds later); an error box raised meanwhile opens over the menu.
         MenuFirst
     };
 
-    // Creates the screens in the order menu, game, score, about (the menu starts the music, the
-    // game loads its background and clips, the score screen reads the score file), routes Enter
-    // from every screen to the menu and shows the menu, the main screen. The others stay hidden.
+    // Creates the menu, starts its music, creates the other screens in the order game, score,
+    // about (the game loads its background and clips, the score screen reads the score file),
+    // routes Enter from every screen to the menu and shows the menu, the main screen. The others
+    // stay hidden.
     explicit Shell(Start start);
     // Destroys the screens (the end of the process, and between tests).
     ~Shell() override;
@@ -46,6 +49,7 @@ protected:
 
 private:
     void createMenu();
+    // Starts the music and creates the other screens, once.
     void createRest();
     void connectMenu();
     void connectRest();
@@ -56,6 +60,6 @@ private:
     ScoreScreen *m_scores = nullptr;
     AboutScreen *m_about = nullptr;
     EnterKeyRouter *m_enterRouter = nullptr;
-    // The menu's first paint has queued the creation of the rest.
+    // The menu's first paint has queued the rest of the start-up.
     bool m_restQueued = false;
 };

@@ -4,6 +4,10 @@
 
 #include <QApplication>
 
+#include <fontconfig/fontconfig.h>
+
+#include <thread>
+
 // The program entry `pemy`: no arguments are read, no environment, no settings.
 int main(int, char **argv)
 {
@@ -16,6 +20,11 @@ int main(int, char **argv)
     int toolkitArgc = 1;
     char *toolkitArgv[] = {argv[0], nullptr};
     Scaling::useDisplayDpi();
+    // The menu's first text needs the system's font configuration, which the font library takes
+    // some milliseconds to read (a few dozen files, and its caches of every installed font). It is
+    // read on a thread of its own while the toolkit connects to the display, and is then the one
+    // the toolkit uses; the menu waits for it before its first text.
+    std::thread fontConfiguration([] { FcInit(); });
     QApplication app(toolkitArgc, toolkitArgv);
     // The title is also the class of every X11 window, which the desktop entry names as its
     // StartupWMClass; on Wayland the entry's own name is the windows' app_id. So the desktop ties
@@ -25,6 +34,7 @@ int main(int, char **argv)
     // Closing the game or the score window only hides it; the program ends with the menu.
     QApplication::setQuitOnLastWindowClosed(false);
 
+    fontConfiguration.join();
     const Shell shell(Shell::Start::MenuFirst);
     return QApplication::exec();
 }

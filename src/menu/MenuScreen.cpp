@@ -18,6 +18,7 @@
 #include "widgets/TGauge.h"
 
 #include <QApplication>
+#include <QFile>
 
 namespace {
 
@@ -38,13 +39,25 @@ const QString kSoundOffIcon = QStringLiteral("Base\\image\\Ico\\sof.bmp");
 // Loading: the exam piece starts at this percentage, the exam at 100.
 constexpr int kExamPieceAt = 80;
 
+// The sound switch's built-in picture, decoded without Qt's image readers, which would load the
+// image plugins' list before the menu's first paint (Qt's reader takes it when it is not the kind
+// of bitmap that the game's generator writes).
+QImage builtinSoundPicture()
+{
+    const QString path = QStringLiteral(":/builtin/ns.bmp");
+    QFile file(path);
+    QImage picture;
+    if (file.open(QIODevice::ReadOnly))
+        picture = Pictures::decodeIndexedBitmap(file.readAll());
+    return picture.isNull() ? QImage(path) : picture;
+}
+
 } // namespace
 
 MenuScreen::MenuScreen(Music &music)
     : Screen(QStringLiteral("Меню \"PEMy -и Зольмар\""), 688, 440, Frame::Single, Qt::black),
       m_music(music)
 {
-    setFont(Scaling::font(17));
     createLoadingGauge();
     createEntries();
     createNamePrompt();
@@ -53,6 +66,10 @@ MenuScreen::MenuScreen(Music &music)
     createNameField();
     createHiddenPanel();
     createTimers();
+    // The screen's own font, which the loading gauge and the hidden panel inherit, is set last:
+    // nothing on the menu's first paint shows it, and set first it would be laid out with the
+    // name field as that is made (a text size that costs the start-up its own font set-up).
+    setFont(Scaling::font(17));
     m_pulses = {Pulse{newGameButton}, Pulse{scoresButton}, Pulse{aboutButton}, Pulse{exitButton},
                 Pulse{namePrompt}};
     onMouseMove = [this] { onBackgroundHovered(); };
@@ -119,15 +136,15 @@ void MenuScreen::createSoundSwitch()
     // Its place comes with its picture.
     soundSwitch = new TImage(this);
     soundSwitch->setCursor(Qt::PointingHandCursor);
-    setSoundPicture(Pictures::keyLowerLeft(QImage(QStringLiteral(":/builtin/ns.bmp"))));
+    setSoundPicture(Pictures::keyLowerLeft(builtinSoundPicture()));
     soundSwitch->onClick = [this] { onSoundSwitchClicked(); };
 }
 
 void MenuScreen::createNameField()
 {
     nameField = place(new TEdit(this), 152, 152, 393, 49);
-    nameField->setText(kNamePrompt);
     nameField->setFont(Scaling::font(40));
+    nameField->setText(kNamePrompt);
     nameField->setFontColor(Qt::white);
     nameField->setFrame(false);
     QPalette palette = nameField->palette();

@@ -98,6 +98,10 @@ bool SdlMusicBackend::load(QString *error)
         *error = MusicFileCheck::text(MusicFileCheck::Result::Damaged);
         return false;
     }
+    // A synthesiser reads the whole soundfont into many small blocks and frees about as many it
+    // used on the way (some 3 MB), which the allocator would otherwise keep while the piece plays.
+    if (m_kind == MusicFileCheck::Result::Midi)
+        malloc_trim(0);
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include "about/AboutScreen.h"
 #include "game/GameScreen.h"
 #include "menu/MenuScreen.h"
+#include "music/TMediaPlayer.h"
 #include "score/ScoreScreen.h"
 #include "toolkit/Guard.h"
 #include "toolkit/TEdit.h"
@@ -165,11 +166,12 @@ private slots:
         QCOMPARE(menuScreen()->nameField->text(), QString());
     }
 
-    // The program's start shows the menu first and creates the game, score and about screens right
-    // after its first paint, hidden, with their files; the menu's music starts at once.
+    // The program's start shows the menu first; right after its first paint the menu piece starts
+    // and the game, score and about screens are created, hidden, with their files.
     void startUpAfterFirstPaint()
     {
         m_screens->write("base/data/score.inf", "old line\r\n");
+        m_screens->copyAsset("base/sound/pms.mp3");
         m_screens->startUp();
         QVERIFY(menuScreen()->isVisible());
         QVERIFY(!gameScreen() && !scoreScreen() && !aboutScreen());
@@ -178,6 +180,8 @@ private slots:
         QVERIFY(!gameScreen()->isVisible() && !scoreScreen()->isVisible()
                 && !aboutScreen()->isVisible());
         QCOMPARE(scoreScreen()->scoreList->text(), QString("old line\r\n"));
+        QCOMPARE(menuScreen()->musicPlayer->mode(), TMediaPlayer::Mode::Playing);
+        QCOMPARE(menuScreen()->musicPlayer->fileName(), QString("base\\sound\\pms.mp3"));
     }
 
     // A key or a click that comes before the first paint finds every screen created: Enter on the
