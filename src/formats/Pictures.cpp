@@ -3,10 +3,6 @@
 #include "formats/GameError.h"
 
 #include <QImageReader>
-#include <QtEndian>
-
-#include <cstdlib>
-#include <cstring>
 
 namespace Pictures {
 
@@ -97,53 +93,6 @@ QImage keyLowerLeft(const QImage &source)
                 line[x] = qRgba(0, 0, 0, 0);
     }
     return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-}
-
-QImage decodeIndexedBitmap(QByteArrayView bytes)
-{
-    // The file header (14 bytes) and the info header (at least 40).
-    constexpr qsizetype kFileHeader = 14;
-    constexpr qsizetype kInfoHeader = 40;
-    constexpr int kLargest = 1024;
-    if (bytes.size() < kFileHeader + kInfoHeader || bytes[0] != 'B' || bytes[1] != 'M')
-        return {};
-    const auto *data = reinterpret_cast<const uchar *>(bytes.data());
-    const quint32 pixelsAt = qFromLittleEndian<quint32>(data + 10);
-    const quint32 infoSize = qFromLittleEndian<quint32>(data + 14);
-    const qint32 width = qFromLittleEndian<qint32>(data + 18);
-    const qint32 height = qFromLittleEndian<qint32>(data + 22); // negative: top row first
-    const quint16 planes = qFromLittleEndian<quint16>(data + 26);
-    const quint16 bits = qFromLittleEndian<quint16>(data + 28);
-    const quint32 compression = qFromLittleEndian<quint32>(data + 30);
-    const quint32 colours = qFromLittleEndian<quint32>(data + 46);
-    const int rows = std::abs(height);
-    const qsizetype colourCount = colours == 0 ? 256 : colours;
-    if (infoSize < kInfoHeader || infoSize > quint32(bytes.size()) || planes != 1 || bits != 8
-        || compression != 0 || width <= 0 || width > kLargest || rows == 0 || rows > kLargest
-        || colourCount > 256)
-        return {};
-    const qsizetype paletteAt = kFileHeader + qsizetype(infoSize);
-    const qsizetype stride = (qsizetype(width) + 3) & ~qsizetype(3);
-    if (paletteAt + colourCount * 4 > bytes.size() || pixelsAt > quint32(bytes.size())
-        || qsizetype(pixelsAt) + stride * rows > bytes.size())
-        return {};
-
-    QList<QRgb> palette(colourCount);
-    for (qsizetype i = 0; i < colourCount; ++i) {
-        const uchar *entry = data + paletteAt + 4 * i; // blue, green, red, unused
-        palette[i] = qRgb(entry[2], entry[1], entry[0]);
-    }
-    QImage image(width, rows, QImage::Format_Indexed8);
-    image.setColorTable(palette);
-    for (int y = 0; y < rows; ++y) {
-        const uchar *row = data + pixelsAt + stride * (height > 0 ? rows - 1 - y : y);
-        for (int x = 0; x < width; ++x) {
-            if (row[x] >= colourCount)
-                return {};
-        }
-        std::memcpy(image.scanLine(y), row, size_t(width));
-    }
-    return image;
 }
 
 } // namespace Pictures

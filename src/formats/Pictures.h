@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArrayView>
 #include <QImage>
 #include <QString>
 
@@ -22,11 +21,5 @@ QImage loadTransparentBitmap(QIODevice *device);
 
 // `source` with every pixel of its lower left pixel's colour made transparent.
 QImage keyLowerLeft(const QImage &source);
-
-// An uncompressed Windows bitmap of 8 bits a pixel, at most 1024 x 1024, as Qt's reader decodes it
-// (an indexed image); null for a bitmap of any other kind or a damaged one. For the built-in
-// pictures: it uses none of Qt's image readers, whose first use loads the image plugins' list, a
-// millisecond of the start-up before the menu's first paint.
-QImage decodeIndexedBitmap(QByteArrayView bytes);
 
 } // namespace Pictures

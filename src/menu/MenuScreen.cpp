@@ -18,7 +18,6 @@
 #include "widgets/TGauge.h"
 
 #include <QApplication>
-#include <QFile>
 
 namespace {
 
@@ -38,19 +37,6 @@ const QString kSoundOffIcon = QStringLiteral("Base\\image\\Ico\\sof.bmp");
 
 // Loading: the exam piece starts at this percentage, the exam at 100.
 constexpr int kExamPieceAt = 80;
-
-// The sound switch's built-in picture, decoded without Qt's image readers, which would load the
-// image plugins' list before the menu's first paint (Qt's reader takes it when it is not the kind
-// of bitmap that the game's generator writes).
-QImage builtinSoundPicture()
-{
-    const QString path = QStringLiteral(":/builtin/ns.bmp");
-    QFile file(path);
-    QImage picture;
-    if (file.open(QIODevice::ReadOnly))
-        picture = Pictures::decodeIndexedBitmap(file.readAll());
-    return picture.isNull() ? QImage(path) : picture;
-}
 
 } // namespace
 
@@ -136,7 +122,7 @@ void MenuScreen::createSoundSwitch()
     // Its place comes with its picture.
     soundSwitch = new TImage(this);
     soundSwitch->setCursor(Qt::PointingHandCursor);
-    setSoundPicture(Pictures::keyLowerLeft(builtinSoundPicture()));
+    setSoundPicture(Pictures::keyLowerLeft(QImage(QStringLiteral(":/builtin/ns.bmp"))));
     soundSwitch->onClick = [this] { onSoundSwitchClicked(); };
 }
 

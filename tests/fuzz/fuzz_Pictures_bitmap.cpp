@@ -1,5 +1,5 @@
 // The sound switch's bitmap loader on any bytes: a keyed bitmap within the size limit, or
-// "Bitmap image is not valid"; and the built-in pictures' decoder: an indexed image or none.
+// "Bitmap image is not valid".
 
 #include "formats/GameError.h"
 #include "formats/Pictures.h"
@@ -11,10 +11,6 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const QImage indexed = Pictures::decodeIndexedBitmap(
-        QByteArrayView(reinterpret_cast<const char *>(data), qsizetype(size)));
-    if (!indexed.isNull() && indexed.format() != QImage::Format_Indexed8)
-        std::abort();
     QBuffer buffer;
     buffer.setData(reinterpret_cast<const char *>(data), qsizetype(size));
     buffer.open(QIODevice::ReadOnly);
