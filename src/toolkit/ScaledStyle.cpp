@@ -8,11 +8,11 @@
 #include <QScreen>
 #include <QStyleOption>
 
-#include <cmath>
+#include <algorithm>
 
 namespace {
 
-// The layouts' DPI, and the DPI at which Qt's styles draw their sizes as written.
+// The DPI at which Qt's styles draw their sizes as written, and the layouts' DPI.
 constexpr double kStyleBaseDpi = 96.0;
 constexpr double kDesignDpi = 120.0;
 // A push button with a caption is at least this wide at 120 dpi.
