@@ -26,9 +26,8 @@ rest=(
   fonts-dejavu-core fonts-liberation2 timgm6mb-soundfont
   # tests: a headless X server, pointer and keyboard driving, screenshots
   xvfb xauth xdotool x11-utils imagemagick
-  # tests on desktops: two window managers (xfwm4 reads its settings over a session bus), a Wayland
-  # compositor with XWayland and Qt's Wayland plugin
-  openbox xfwm4 dbus-daemon weston xwayland qt6-wayland
+  # tests on desktops: a window manager, a Wayland compositor with XWayland and Qt's Wayland plugin
+  openbox weston xwayland qt6-wayland
   # install and package: the validators of the menu entry, metainfo and .deb
   desktop-file-utils appstream lintian
   # the score races (tests/e2e/score_races.sh): gdb stops a game in the middle of its save

@@ -1,10 +1,9 @@
 #!/usr/bin/env bash
 # The installed game on real desktops, started by its `pemy` command as a launcher would: under the
-# window managers openbox and xfwm4 (X11), and under the Wayland compositor weston, once through
-# XWayland (the command's choice where there is an X server) and once natively (its fallback).
-# Weston runs on its X11 back-end inside this test's X server, which gives it a seat that xdotool
-# drives; its headless back-end has no pointer or keyboard to click and type with. In every
-# environment:
+# window manager openbox (X11), and under the Wayland compositor weston, once through XWayland (the
+# command's choice where there is an X server) and once natively (its fallback). Weston runs on its
+# X11 back-end inside this test's X server, which gives it a seat that xdotool drives; its headless
+# back-end has no pointer or keyboard to click and type with. In every environment:
 #   - the process is listed as `pemy`, and its windows carry the desktop entry's identity: the X11
 #     class that the entry names as StartupWMClass, or the Wayland app_id that is the entry's name;
 #   - a round of switches (menu, score, menu, about, menu, exam, score, menu) shows each screen at
@@ -27,11 +26,9 @@ outer=$DISPLAY
 tmp=$(mktemp -d)
 pid=
 wm=
-bus=
 cleanup() {
   [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
   [ -n "$wm" ] && kill "$wm" 2>/dev/null || true
-  [ -n "$bus" ] && kill "$bus" 2>/dev/null || true
   wait 2>/dev/null || true
   rm -rf "$tmp"
 }
@@ -174,20 +171,6 @@ start_desktop() {
       game_env=(DISPLAY="$outer")
       platform=x11 identity=$wm_class
       ;;
-    xfwm4)
-      command -v xfwm4 >/dev/null && command -v dbus-daemon >/dev/null || return 1
-      # xfwm4 reads its settings through xfconf, which a session bus starts: a bus of this test's
-      # own, whose end ends xfconf too.
-      local address
-      { read -r address && read -r bus; } < <(dbus-daemon --session --fork --print-address=1 \
-        --print-pid=1) || fail "no session bus for xfwm4"
-      DBUS_SESSION_BUS_ADDRESS=$address NO_AT_BRIDGE=1 xfwm4 --compositor=off --sm-client-disable \
-        >"$tmp/wm.log" 2>&1 &
-      wm=$!
-      until_ok 20 wm_ready Xfwm4 || fail "xfwm4 did not start: $(tail -5 "$tmp/wm.log")"
-      game_env=(DISPLAY="$outer")
-      platform=x11 identity=$wm_class
-      ;;
     weston-xwayland | weston-wayland)
       command -v weston >/dev/null || return 1
       local extra=()
@@ -240,15 +223,12 @@ stop_desktop() {
   kill "$wm" 2>/dev/null || true
   wait "$wm" 2>/dev/null || true
   wm=
-  if [ -n "$bus" ]; then kill "$bus" 2>/dev/null || true; fi
-  bus=
   export DISPLAY=$outer
 }
 
 # name | places kept by the game | allowed actions published
 environments=(
   "openbox|yes|yes"
-  "xfwm4|yes|yes"
   "weston-xwayland|yes|no"
   "weston-wayland|no|no"
 )
