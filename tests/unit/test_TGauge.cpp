@@ -123,6 +123,10 @@ private slots:
         bare.gauge->setBorderStyle(TGauge::BorderStyle::None);
         QCOMPARE(bare.at(0).pixel(0, 0), kWhite);
         QCOMPARE(bare.at(100).pixel(60, 40), kRed);
+        // The least bar drawn is one column: 2 % of its 62 columns (the right edge counts).
+        QCOMPARE(bare.at(1).pixel(0, 20), kWhite);
+        QCOMPARE(bare.at(2).pixel(0, 20), kRed);
+        QCOMPARE(bare.at(2).pixel(1, 20), kWhite);
     }
 
     // The bar's end column (of the game's 129 × 28 copying gauge) and end row (of its 105 × 65
@@ -174,6 +178,20 @@ private slots:
         QCOMPARE(colours(25), (QList<QRgb>{kRed, kWhite, kWhite, kWhite, kBlue}));
         QCOMPARE(colours(50), (QList<QRgb>{kRed, kRed, kWhite, kWhite, kBlue}));
         QCOMPARE(colours(99), (QList<QRgb>{kRed, kRed, kRed, kRed, kBlue}));
+
+        // Its straight edges run along the axes through the centre, pixel centres as Qt takes them:
+        // at 50 % one column from twelve to six o'clock, at 25 % one row to three o'clock.
+        const auto edge = [](const QImage &image, QPoint from, QPoint step) {
+            while (image.pixel(from) != kRed)
+                from += step;
+            return from;
+        };
+        const QImage half = scene.at(50), upperRightQuarter = scene.at(25);
+        for (int i = 20; i <= 80; ++i) {
+            QCOMPARE(edge(half, {25, i}, {1, 0}).x(), 50);
+            if (i > 55)
+                QCOMPARE(edge(upperRightQuarter, {i, 75}, {0, -1}).y(), 50);
+        }
 
         // At 100 % the radials coincide and the whole ellipse is ForeColor.
         const QImage full = scene.at(100);
