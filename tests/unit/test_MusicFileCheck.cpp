@@ -10,11 +10,12 @@
 
 namespace {
 
-// `frames` MPEG-1 layer III frames of 64 kbit/s at 44.1 kHz, 208 bytes each.
-QByteArray mp3Frames(int frames)
+// `frames` MPEG-1 layer III frames of 64 kbit/s: at 44.1 kHz, 208 bytes each, unless `header`
+// says otherwise.
+QByteArray mp3Frames(int frames, const char *header = "fffb50c0", int length = 208)
 {
-    QByteArray frame(208, '\0');
-    frame.replace(0, 4, QByteArray::fromHex("fffb50c0"));
+    QByteArray frame(length, '\0');
+    frame.replace(0, 4, QByteArray::fromHex(header));
     return frame.repeated(frames);
 }
 
@@ -35,8 +36,8 @@ QByteArray midiOfSize(int size)
 class TestMusicFileCheck : public QObject {
     Q_OBJECT
 private slots:
-    // The reader's bounds, each from both sides, through both ways in (a file and bytes): an MP3
-    // is at least two frames that chain, a MIDI file at most 500,000 events and 8 MB.
+    // The reader's rules, each bound from both sides, through both ways in (a file and bytes): an
+    // MP3 is at least two frames that chain, a MIDI file at most 500,000 events and 8 MB.
     void bounds_data()
     {
         using Result = MusicFileCheck::Result;
@@ -45,6 +46,13 @@ private slots:
         QTest::addColumn<int>("result");
         QTest::newRow("MP3 of one frame") << "mp3" << mp3Frames(1) << int(Result::Damaged);
         QTest::newRow("MP3 of two frames") << "mp3" << mp3Frames(2) << int(Result::Mp3);
+        // Every sample rate makes frames of its own length; a reserved emphasis is no frame.
+        QTest::newRow("MP3 at 48 kHz")
+            << "mp3" << mp3Frames(3, "fffb54c0", 192) << int(Result::Mp3);
+        QTest::newRow("MP3 at 32 kHz")
+            << "mp3" << mp3Frames(3, "fffb58c0", 288) << int(Result::Mp3);
+        QTest::newRow("MP3 of reserved emphasis")
+            << "mp3" << mp3Frames(3, "fffb50c2") << int(Result::Damaged);
         // The track's end is an event too.
         QTest::newRow("MIDI of 500,000 events")
             << "mid" << HostileFiles::manyEventMidi(499999) << int(Result::Midi);
