@@ -119,11 +119,11 @@ private slots:
                 QVERIFY2(ringIsBlack(scene.at(percent), kind != gkNeedle),
                          qPrintable(QString("kind %1 at %2 %").arg(kind).arg(percent)));
         }
-        Scene bare(gkHorizontalBar, 61, 41);
+        Scene bare(gkHorizontalBar, 62, 41); // an even count of pixels: the last one is drawn too
         bare.gauge->setBorderStyle(TGauge::BorderStyle::None);
         QCOMPARE(bare.at(0).pixel(0, 0), kWhite);
-        QCOMPARE(bare.at(100).pixel(60, 40), kRed);
-        // The least bar drawn is one column: 2 % of its 62 columns (the right edge counts).
+        QCOMPARE(bare.at(100).pixel(61, 40), kRed);
+        // The least bar drawn is one column: 2 % of its 63 columns (the right edge counts).
         QCOMPARE(bare.at(1).pixel(0, 20), kWhite);
         QCOMPARE(bare.at(2).pixel(0, 20), kRed);
         QCOMPARE(bare.at(2).pixel(1, 20), kWhite);
@@ -229,7 +229,8 @@ private slots:
         const QImage none = scene.at(0);
         QCOMPARE(redIn(none, left) + redIn(none, middle) + redIn(none, right), 0);
         QCOMPARE(none.pixel(100, 60), kWhite);
-        QCOMPARE(none.pixel(2, 2), kBlue); // a corner outside the half-disc
+        QCOMPARE(none.pixel(2, 2), kBlue);    // a corner outside the half-disc
+        QCOMPARE(none.pixel(20, 50), kWhite); // round: at half its height nearly as wide
 
         const QImage up = scene.at(50);
         QCOMPARE(redIn(up, middle), 60);
