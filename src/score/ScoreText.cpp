@@ -3,6 +3,8 @@
 #include <QHash>
 #include <QList>
 
+#include <algorithm>
+
 namespace ScoreText {
 
 namespace {
@@ -55,11 +57,20 @@ qsizetype normalisedSize(QByteArrayView bytes)
     return size;
 }
 
-QString missingResults(const QString &from, const QString &in)
+QString missingResults(const QString &from, const QString &in, const QString &alsoIn)
 {
     QHash<QStringView, qsizetype> held;
     for (const QStringView result : resultsOf(in))
         ++held[result];
+    if (!alsoIn.isEmpty() && alsoIn != in) {
+        QHash<QStringView, qsizetype> also;
+        for (const QStringView result : resultsOf(alsoIn))
+            ++also[result];
+        for (auto it = also.cbegin(); it != also.cend(); ++it) {
+            qsizetype &count = held[it.key()];
+            count = std::max(count, it.value());
+        }
+    }
     QString missing;
     for (const QStringView result : resultsOf(from)) {
         qsizetype &count = held[result];
@@ -82,13 +93,17 @@ QString joinLines(const QString &text, QStringView lines)
     return joined.append(lines);
 }
 
-QString merge(const QString &base, const QString &ours, const std::optional<QString> &theirs)
+QString merge(const QString &base, const QString &ours, const std::optional<QString> &theirs,
+              const QString &listBase)
 {
-    if (!theirs || *theirs == base || *theirs == ours)
+    if (!theirs || *theirs == base || *theirs == ours || *theirs == listBase)
         return ours;
-    if (extendsByLines(*theirs, base) && extendsByLines(ours, base))
-        return joinLines(*theirs, QStringView(ours).mid(base.size()));
-    return joinLines(ours, missingResults(*theirs, base));
+    const QString added = missingResults(*theirs, base, listBase);
+    if (added.isEmpty())
+        return ours;
+    if (extendsByLines(ours, listBase))
+        return joinLines(joinLines(listBase, added), QStringView(ours).mid(listBase.size()));
+    return joinLines(ours, added);
 }
 
 QByteArray untilZero(const QByteArray &bytes)

@@ -657,7 +657,7 @@ private slots:
             << QByteArray("B\r\nAlice\r\nBob\r\n") << none;
         QTest::newRow("the file rewritten elsewhere")
             << QByteArray("A\r\n-") << none << "A\r\n-" << QByteArray("-\r\nX\r\n") << false
-            << "A\r\n-\r\nAlice" << QByteArray("A\r\n-\r\nAlice\r\nX\r\n") << none;
+            << "A\r\n-\r\nAlice" << QByteArray("A\r\n-\r\nX\r\nAlice") << none;
         QTest::newRow("a last line without a break")
             << QByteArray("A") << none << "A" << QByteArray("A\r\nBob") << false << "A\r\nAlice"
             << QByteArray("A\r\nBob\r\nAlice") << none;
@@ -1068,7 +1068,8 @@ private slots:
             return 0;
         });
         QCOMPARE(killed, -1);
-        QVERIFY(QFileInfo::exists(ScoreFile::kBackupName));
+        // The backup lies beside the file, where the game of either folder finds it.
+        QVERIFY(QFileInfo::exists(root + "/real/score.inf" + ScoreFile::kFallbackBackupSuffix));
         QDir::setCurrent(root + "/two");
         ScoreFile::Loaded two = loadList();
         for (const char *result : {"Bob\r\n", "Carol\r\n"}) {

@@ -94,7 +94,7 @@ private slots:
             << s + "a\r\n"
             << s + "a\r\n" + "Z\r\n"
             << "Q\r\n" + s + "a\r\n" + s + "a\r\n"
-            << s + "a\r\n" + "Z\r\n" + "Q\r\n" + s + "a\r\n";
+            << s + "a\r\n" + "Q\r\n" + s + "a\r\n" + "Z\r\n";
     }
     void merge()
     {
@@ -104,7 +104,7 @@ private slots:
         QFETCH(QString, expected);
         const std::optional<QString> file =
             theirs == "<none>" ? std::nullopt : std::optional<QString>(theirs);
-        QCOMPARE(ScoreText::merge(base, ours, file), expected);
+        QCOMPARE(ScoreText::merge(base, ours, file, base), expected);
     }
 
     // The results of one text that another lacks, counted, in their order.
