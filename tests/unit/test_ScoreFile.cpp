@@ -1037,6 +1037,18 @@ private slots:
         QCOMPARE(QDir().entryList({QString(ScoreFile::kBackupName) + ".set-aside-*"},
                                   QDir::Files | QDir::System | QDir::Hidden),
                  aside);
+        // However many are planted, only the newest three set aside stay.
+        for (int i = 0; i < 10; ++i)
+            writeFile(QString(ScoreFile::kBackupName) + ".set-aside-" + QString::number(1000 + i),
+                      "older");
+        writeFile(ScoreFile::kBackupName, planted);
+        loadList();
+        const QStringList kept =
+            QDir().entryList({QString(ScoreFile::kBackupName) + ".set-aside-*"},
+                             QDir::Files | QDir::System | QDir::Hidden);
+        QCOMPARE(kept.size(), 3);
+        QVERIFY(kept.contains(QString(ScoreFile::kBackupName) + ".set-aside-1009"));
+        QVERIFY(!kept.contains(QString(ScoreFile::kBackupName) + ".set-aside-1007"));
     }
 
     // Two folders whose score files link to one file: a game of the first is killed after its
