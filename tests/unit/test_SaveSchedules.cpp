@@ -131,7 +131,8 @@ public:
         try {
             gate();
         } catch (const Killed &) {
-            Disk::pwrite(fd, buffer, size / 2, offset); // killed in the middle of the write
+            // Killed in the middle of the write: in the last line, where a new result would be.
+            Disk::pwrite(fd, buffer, size > 3 ? size - 3 : 0, offset);
             throw;
         }
         return Disk::pwrite(fd, buffer, size, offset);
@@ -211,7 +212,8 @@ private:
     bool m_dead = false;
 };
 
-// What one game does: in `folder`, load the list, delete a result when asked, add its own, save.
+// What one game does: in `folder`, load the list, delete a result when asked, add its own (none:
+// the player only looks), save.
 struct Game {
     QString folder;
     QString result;
@@ -294,8 +296,11 @@ QList<Run> play(const Scenario &scenario, const QString &root, const QList<Segme
                 QString text = loaded.text;
                 if (!game.deletes.isEmpty())
                     text.remove(kSeparator + "\r\n" + game.deletes + "\r\n");
-                for (const QString &line : {kSeparator, game.result})
-                    text += ScoreText::appendPiece(text.isEmpty() || text.endsWith("\r\n"), line);
+                for (const QString &line : {kSeparator, game.result}) {
+                    if (!game.result.isEmpty())
+                        text +=
+                            ScoreText::appendPiece(text.isEmpty() || text.endsWith("\r\n"), line);
+                }
                 disk.saving = true;
                 ScoreFile::save(text, loaded, disk);
                 fates[i].fate = Fate::Saved;
@@ -374,11 +379,12 @@ QString check(const Scenario &scenario, const QString &root, const QList<Run> &f
         const auto wrong = [&](const QString &what) {
             return folder + ": " + what + " in\n" + shown;
         };
+        QStringList known{"Seed one", "Seed two"};
+        for (const Game &game : scenario.games)
+            known.append(game.result);
         for (const QString &result : results) {
-            if (result == kSeparator || result.startsWith(kSeparator + "\r\n" + kSeparator))
-                return wrong("a separator without its line");
-            if (!result.startsWith(kSeparator))
-                return wrong("a line without its separator, or from outside: " + result);
+            if (!result.startsWith(kSeparator + "\r\n") || !known.contains(result.mid(19)))
+                return wrong("a separator without its line, a line cut or from outside: " + result);
         }
         const auto times = [&](const QString &line) {
             return results.count(kSeparator + "\r\n" + line);
@@ -388,6 +394,8 @@ QString check(const Scenario &scenario, const QString &root, const QList<Run> &f
         QStringList deleted;
         for (qsizetype i = 0; i < scenario.games.size(); ++i) {
             const Game &game = scenario.games[i];
+            if (game.result.isEmpty())
+                continue;
             const int n = times(game.result);
             const bool mustShow = fates[i].fate == Fate::Saved && game.folder == folder;
             if (n > 1 || (mustShow && n != 1))
@@ -554,7 +562,7 @@ QList<Scenario> TestSaveSchedules::scenarios()
              QDir().mkpath("base/data");
              QFile::link("../../score.inf", "base/data/score.inf");
          },
-         {a, b},
+         {a, {".", {}, {}}},
          {},
          {}},
         {"two folders linked to one file written in place",
