@@ -416,18 +416,24 @@ QString check(const Scenario &scenario, const QString &root, const QList<Run> &f
     return {};
 }
 
+// What becomes of the first game stopped at a call.
+enum class Then { GoesOn, Killed, KilledFirst };
+
 // A schedule that stops game 0 at call `at` while the others run to their end (each stopped in
-// turn at `others` when given), then lets it go on or kills it.
-QList<Segment> stopAt(const Scenario &scenario, int at, bool kill, int others = -1)
+// turn at `others` when given), then lets it go on or kills it; or kills it there first, and the
+// others then run.
+QList<Segment> stopAt(const Scenario &scenario, int at, Then then, int others = -1)
 {
     QList<Segment> schedule{{0, at, false, {}}};
     if (scenario.swap)
         schedule.append({-1, 0, false, scenario.swap}); // when the first game holds its turn
+    if (then == Then::KilledFirst)
+        schedule.append({0, -1, true, {}});
     for (int game = 1; game < scenario.games.size(); ++game)
         schedule.append({game, others, false, {}});
     for (int game = int(scenario.games.size()) - 1; game > 0; --game)
         schedule.append({game, -1, false, {}});
-    schedule.append({0, -1, kill, {}});
+    schedule.append({0, -1, then != Then::GoesOn, {}});
     return schedule;
 }
 
@@ -497,12 +503,12 @@ private slots:
         int calls = 1;
         // Each call of the first game, up to its last (a stop beyond it stops nothing).
         for (int at = 0; at <= calls && failures < 3; ++at) {
-            for (const bool kill : {false, true}) {
-                const QString what = QString("stopped at call %1, then %2")
-                                         .arg(at)
-                                         .arg(kill ? "killed" : "going on");
+            for (const Then then : {Then::GoesOn, Then::Killed, Then::KilledFirst}) {
+                const char *const thens[] = {"going on", "killed", "killed before the others"};
+                const QString what =
+                    QString("stopped at call %1, then %2").arg(at).arg(thens[int(then)]);
                 int made = 0;
-                if (!runOne(scenario, stopAt(scenario, at, kill), what, &made))
+                if (!runOne(scenario, stopAt(scenario, at, then), what, &made))
                     ++failures;
                 calls = std::max(calls, made);
             }
