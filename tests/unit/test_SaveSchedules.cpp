@@ -112,7 +112,7 @@ private:
 class ScheduledDisk : public Disk {
 public:
     ScheduledDisk(Baton &baton, int game) : m_baton(baton), m_game(game) {}
-    int calls = 0;
+    int calls = 1; // the start counts as one
     bool saving = false;           // set while the game saves
     std::atomic<bool> turnTaken{}; // the save has held a file's turn
 
@@ -165,6 +165,7 @@ public:
         // A killed game's descriptors close as the kernel closes them.
         if (!m_dead && !m_baton.gate(m_game))
             m_dead = true;
+        ++calls;
         return Disk::close(fd);
     }
     int fstat(int fd, struct stat *status) override { return gate(), Disk::fstat(fd, status); }
