@@ -151,7 +151,7 @@ Outcome writeList(Disk &disk, const QString &path, const ListSave &save, QString
             return Outcome::NotCreated;
         // The file as the last load or save left it, the usual case, is not decoded once more: for
         // a large list that copy would carry the save's memory over the game's bound.
-        theirs = Cp1251::decodesTo(bytes, save.base) ? save.base : textOf(bytes);
+        theirs = ScoreText::readsAs(bytes, save.base) ? save.base : textOf(bytes);
         break;
     case SafeFile::Read::Missing:
         break;
@@ -197,7 +197,7 @@ QString retireFallback(Disk &disk, const QString &seen, const SafeFile::Identity
         return seen;
     if (file.identity() == scoreFile)
         return written;
-    if (!Cp1251::decodesTo(ScoreText::untilZero(bytes), seen))
+    if (!ScoreText::readsAs(bytes, seen))
         return seen;
     return file.remove() ? QString() : seen;
 }

@@ -1,5 +1,7 @@
 #include "score/ScoreText.h"
 
+#include "formats/Cp1251.h"
+
 #include <QHash>
 #include <QList>
 
@@ -55,6 +57,32 @@ qsizetype normalisedSize(QByteArrayView bytes)
             ++size;
     }
     return size;
+}
+
+bool readsAs(QByteArrayView bytes, QStringView text)
+{
+    const qsizetype zero = bytes.indexOf('\0');
+    if (zero >= 0)
+        bytes = bytes.first(zero);
+    qsizetype at = 0;
+    for (qsizetype i = 0; i < bytes.size();) {
+        qsizetype end = i;
+        while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n')
+            ++end;
+        const qsizetype run = end - i;
+        if (run > text.size() - at
+            || !Cp1251::decodesTo(bytes.sliced(i, run), text.sliced(at, run)))
+            return false;
+        at += run;
+        if (end == bytes.size())
+            break;
+        // A CR LF, a lone CR or a lone LF: each CR LF in the list.
+        if (!text.sliced(at).startsWith(kCrLf))
+            return false;
+        at += kCrLf.size();
+        i = end + (bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n' ? 2 : 1);
+    }
+    return at == text.size();
 }
 
 QString missingResults(const QString &from, const QString &in, const QString &alsoIn)

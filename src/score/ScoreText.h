@@ -26,6 +26,11 @@ inline constexpr char16_t kSeparator[] = u"-----------------";
 // that a save never writes what the next start refuses.
 qsizetype normalisedSize(QByteArrayView bytes);
 
+// Whether `bytes`, read as a list (up to the first zero byte, Windows-1251, every break made CR
+// LF), is `text`, without making that copy: a large list's file as this game last read it is told
+// without a second list's worth of memory, whatever its line breaks.
+bool readsAs(QByteArrayView bytes, QStringView text);
+
 // The file's bytes up to, not including, the first zero byte: a zero ends the text.
 QByteArray untilZero(const QByteArray &bytes);
 
