@@ -1015,13 +1015,16 @@ private slots:
         QVERIFY2(peakMegabytes() - before < 100,
                  qPrintable(QString::number(peakMegabytes() - before)));
 
-        // CR LF lines 20 bytes under the bound: loaded; one more exam would be over it.
+        // CR LF lines of exactly the bound: loaded (a byte more is not); one more exam would be
+        // over it.
         QVERIFY(QFile::remove("score.inf"));
         QByteArray full;
         const QByteArray line = "-----------------\r\n";
-        while (full.size() + line.size() <= ScoreText::kMaxFileBytes - 20)
+        while (full.size() + line.size() <= ScoreText::kMaxFileBytes)
             full += line;
-        full += QByteArray(ScoreText::kMaxFileBytes - 20 - full.size(), 'y');
+        full += QByteArray(ScoreText::kMaxFileBytes - full.size(), 'y');
+        writeFile("base/data/score.inf", full + 'z');
+        QVERIFY(loadList().unreadable);
         writeFile("base/data/score.inf", full);
         const ScoreFile::Loaded fullLoaded = loadList();
         QVERIFY(!fullLoaded.unreadable);
