@@ -506,18 +506,26 @@ private slots:
     {
         QFETCH(int, index);
         const Scenario scenario = scenarios()[index];
+        // With three games, the others are also stopped in turn at every few of their calls.
+        QList<int> others{-1};
+        for (int at = 3; scenario.games.size() > 2 && at < 60; at += 10)
+            others.append(at);
         int failures = 0;
         int calls = 1;
         // Each call of the first game, up to its last (a stop beyond it stops nothing).
         for (int at = 0; at <= calls && failures < 3; ++at) {
             for (const Then then : {Then::GoesOn, Then::Killed, Then::KilledFirst}) {
-                const char *const thens[] = {"going on", "killed", "killed before the others"};
-                const QString what =
-                    QString("stopped at call %1, then %2").arg(at).arg(thens[int(then)]);
-                int made = 0;
-                if (!runOne(scenario, stopAt(scenario, at, then), what, &made))
-                    ++failures;
-                calls = std::max(calls, made);
+                for (const int other : others) {
+                    const char *const thens[] = {"going on", "killed", "killed before the others"};
+                    const QString what = QString("stopped at call %1 (the others at %2), then %3")
+                                             .arg(at)
+                                             .arg(other)
+                                             .arg(thens[int(then)]);
+                    int made = 0;
+                    if (!runOne(scenario, stopAt(scenario, at, then, other), what, &made))
+                        ++failures;
+                    calls = std::max(calls, made);
+                }
             }
         }
         QCOMPARE(failures, 0);
