@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
@@ -356,7 +357,8 @@ bool onlyCrLf(const QByteArray &bytes)
 // shows every saved result once, none the player deleted, no separator without its line, nothing
 // from outside; the files are Windows-1251 with CR LF breaks; nothing outside was touched. Returns
 // what is wrong, empty when nothing is.
-QString check(const Scenario &scenario, const QString &root, const QList<Run> &fates)
+QString check(const Scenario &scenario, const QString &root, const QList<Run> &fates,
+              const QHash<QString, QString> &atStart)
 {
     if (QFile outside(root + "/outside/data/score.inf"); !outside.open(QIODevice::ReadOnly)
         || outside.readAll() != kDecoy
@@ -380,7 +382,7 @@ QString check(const Scenario &scenario, const QString &root, const QList<Run> &f
         const auto wrong = [&](const QString &what) {
             return folder + ": " + what + " in\n" + shown;
         };
-        QStringList known{"Seed one", "Seed two"};
+        QStringList known{"Seed one", "Seed two", "Earlier"};
         for (const Game &game : scenario.games)
             known.append(game.result);
         for (const QString &result : results) {
@@ -392,9 +394,12 @@ QString check(const Scenario &scenario, const QString &root, const QList<Run> &f
         };
         // A result a game deleted stays deleted, unless another game that may still show it (it
         // began to load before that save was done) saved its list.
-        QStringList deleted;
+        QStringList deleted, maybeDeleted;
         for (qsizetype i = 0; i < scenario.games.size(); ++i) {
             const Game &game = scenario.games[i];
+            // A game killed in its save may have written its list before it died.
+            if (fates[i].fate != Fate::Refused)
+                maybeDeleted.append(game.deletes);
             if (game.result.isEmpty())
                 continue;
             const int n = times(game.result);
@@ -408,10 +413,13 @@ QString check(const Scenario &scenario, const QString &root, const QList<Run> &f
                 && std::none_of(fates.begin(), fates.end(), stillShown))
                 deleted.append(game.deletes);
         }
-        for (const char *seed : {"Seed one", "Seed two"}) {
+        // What the folder showed at the start is shown once, unless a player deleted it.
+        for (const QString &result : resultsOf(atStart.value(folder))) {
+            const QString seed = result.mid(kSeparator.size() + 2);
             const int n = times(seed);
-            if (n > 1 || (deleted.contains(seed) && n != 0))
-                return wrong(QString(seed) + QString(" shown %1 times").arg(n));
+            if (n > 1 || (deleted.contains(seed) && n != 0)
+                || (!maybeDeleted.contains(seed) && n != 1))
+                return wrong(seed + QString(" shown %1 times").arg(n));
         }
     }
     return {};
@@ -471,10 +479,16 @@ private:
         QDir::setCurrent(root);
         write("outside/data/score.inf", kDecoy);
         scenario.setUp();
+        QHash<QString, QString> atStart;
+        for (const Game &game : scenario.games) {
+            QDir::setCurrent(root + "/" + game.folder);
+            atStart[game.folder] = ScoreFile::load(Disk::system()).text;
+        }
+        QDir::setCurrent(root);
         const QList<Run> fates = play(scenario, root, schedule);
         if (firstCalls)
             *firstCalls = fates[0].calls;
-        const QString wrong = check(scenario, root, fates);
+        const QString wrong = check(scenario, root, fates, atStart);
         // Folders made read-only go back to the owner, so that the root can be removed.
         QDir::setCurrent(QDir::tempPath());
         for (const char *folder : {"/base/data", "/one/base/data", "/two/base/data"})
@@ -567,6 +581,10 @@ QList<Scenario> TestSaveSchedules::scenarios()
         write("base/data/score.inf", seedBytes());
         QFile::setPermissions("base/data", QFile::ReadOwner | QFile::ExeOwner);
     };
+    const auto earlier = [] {
+        write("base/data/score.inf", seedBytes());
+        write("score.inf", seedBytes() + "-----------------\r\nEarlier\r\n");
+    };
     const Game a{".", "Game A", {}};
     const Game b{".", "Game B", {}};
     const Game c{".", "Game C", {}};
@@ -575,6 +593,12 @@ QList<Scenario> TestSaveSchedules::scenarios()
         {"one folder, three games", plain, {a, b, c}, {}, {}},
         {"a result deleted", plain, {{".", "Game A", "Seed one"}, b}, {}, {}},
         {"the score file read-only", readOnly, {a, b}, {}, {}},
+        {"the fallback holds a result the score file lacks", earlier, {a, b}, {}, {}},
+        {"no data folder: the fallback only",
+         [] { write("score.inf", seedBytes()); },
+         {a, b},
+         {},
+         {}},
         {"the score file read-only, three games", readOnly, {a, b, c}, {}, {}},
         {"the data folder read-only: writes in place", lockedFolder, {a, b}, {}, {}},
         {"the score file a link to the fallback",
