@@ -65,6 +65,7 @@ private slots:
         QCOMPARE(ScoreText::normalisedSize("a\rb\r"), 6);
         QCOMPARE(ScoreText::normalisedSize("\na\n\r"), 7);
         QCOMPARE(ScoreText::normalisedSize(QByteArray("a\r\0\r\r\r", 6)), 3);
+        QCOMPARE(ScoreText::normalisedSize(QByteArray("\0\r\r", 3)), 0);
     }
 
     // A save writes the list as the player left it plus the results that the file gained since
