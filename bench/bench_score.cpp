@@ -167,11 +167,12 @@ void BM_ScoreMemoryOver3000Exams(benchmark::State &state)
 }
 BENCHMARK(BM_ScoreMemoryOver3000Exams)->Unit(benchmark::kMillisecond)->Iterations(1);
 
-// A score file of `state.range(0)` MB as the game writes it, from start-up to the shown screen and
-// its save: the time of the load, of showing the screen until it is painted, and of
-// the save; and the process's peak resident memory over what it held before, against the file's
-// size. Run one such benchmark a process (bench/run.sh does), so that the peak is its own. 10 MB
-// is the largest file the list takes; the 61 MB one is left out, and its figure is the read's.
+// A score file of `state.range(0)` MB as the game writes it (with `state.range(1)` 1: LF-only, 2:
+// CR-only breaks, as another program may leave it), from start-up to the shown screen and its
+// save: the time of the load, of showing the screen until it is painted, and of the save; and the
+// process's peak resident memory over what it held before, against the file's size. Run one such
+// benchmark a process (bench/run.sh does), so that the peak is its own. 10 MB is the largest file
+// the list takes; the 61 MB one is left out, and its figure is the read's.
 void BM_ScoreLargeList(benchmark::State &state)
 {
     const auto statusKb = [](const char *field) {
@@ -188,6 +189,8 @@ void BM_ScoreLargeList(benchmark::State &state)
         while (file.size() < state.range(0) << 20)
             file += exams;
         file.truncate(state.range(0) << 20);
+        if (state.range(1) != 0)
+            file.replace("\r\n", state.range(1) == 1 ? "\n" : "\r");
     }
     writeScoreFile(file);
     const qsizetype fileBytes = file.size();
@@ -222,9 +225,11 @@ void BM_ScoreLargeList(benchmark::State &state)
     }
 }
 BENCHMARK(BM_ScoreLargeList)
-    ->Arg(2)
-    ->Arg(10)
-    ->Arg(61)
+    ->Args({2, 0})
+    ->Args({10, 0})
+    ->Args({9, 1})
+    ->Args({9, 2})
+    ->Args({61, 0})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
 

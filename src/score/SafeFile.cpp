@@ -2,14 +2,10 @@
 
 #include <QCryptographicHash>
 #include <QDateTime>
-#include <QDeadlineTimer>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QList>
 #include <QRandomGenerator>
-#include <QThread>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -62,11 +58,6 @@ private:
     Disk &m_disk;
     int m_fd;
 };
-
-QByteArray folderOf(const QByteArray &path)
-{
-    return QFile::encodeName(QFileInfo(QFile::decodeName(path)).absolutePath());
-}
 
 QByteArray digest(QByteArrayView bytes)
 {
@@ -132,14 +123,15 @@ bool parseBackup(const QByteArray &raw, Backup *backup)
 
 } // namespace
 
-SafeFile::SafeFile(Disk &disk, const QByteArray &target, const QByteArray &backup,
-                   qsizetype maxBytes)
-    : m_disk(disk), m_target(target), m_backup(backup), m_maxBytes(maxBytes)
+SafeFile::SafeFile(Disk &disk, const Place &place, qsizetype maxBytes)
+    : m_disk(disk), m_place(place), m_maxBytes(maxBytes)
 {
 }
 
 SafeFile::~SafeFile()
 {
+    if (m_backupFolder >= 0)
+        m_disk.close(m_backupFolder);
     if (m_folder >= 0)
         m_disk.close(m_folder); // ends the turn
 }
@@ -148,31 +140,36 @@ bool SafeFile::takeTurn(int waitMs)
 {
     if (hasTurn())
         return true;
-    if (m_folder < 0)
-        m_folder = m_disk.open(folderOf(m_target).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (m_folder < 0)
-        return false;
-    const QDeadlineTimer deadline(waitMs);
+    if (m_folder < 0) {
+        m_folder =
+            m_disk.openat(AT_FDCWD, m_place.folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (m_folder < 0)
+            return false;
+        m_backupFolder = m_disk.openat(m_folder, m_place.backupFolder.constData(),
+                                       O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    }
+    const qint64 deadline = m_disk.nowMs() + waitMs;
     for (;;) {
         if (m_disk.flock(m_folder, LOCK_EX | LOCK_NB) == 0)
             return m_locked = true;
-        if (errno != EWOULDBLOCK || deadline.hasExpired())
+        if (errno != EWOULDBLOCK || m_disk.nowMs() >= deadline)
             return false;
-        QThread::msleep(kTurnPollMs);
+        m_disk.pauseMs(kTurnPollMs);
     }
 }
 
-SafeFile::Read SafeFile::readBounded(Disk &disk, const QByteArray &path, int flags,
-                                     qsizetype maxBytes, QByteArray *bytes, int *fdOut)
+SafeFile::Read SafeFile::readBounded(int folder, const QByteArray &name, int flags,
+                                     qsizetype maxBytes, QByteArray *bytes, int *fdOut) const
 {
     if (fdOut)
         *fdOut = -1;
-    const int fd = disk.open(path.constData(), flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const int fd = m_disk.openat(folder, name.constData(),
+                                 flags | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
         return errno == ENOENT ? Read::Missing : Read::Unreadable;
-    Descriptor owned(disk, fd);
+    Descriptor owned(m_disk, fd);
     struct stat status {};
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode))
+    if (m_disk.fstat(fd, &status) != 0 || !S_ISREG(status.st_mode))
         return Read::Unreadable;
     if (status.st_size > maxBytes)
         return Read::TooLarge;
@@ -183,7 +180,7 @@ SafeFile::Read SafeFile::readBounded(Disk &disk, const QByteArray &path, int fla
     qsizetype done = 0;
     while (done < limit) {
         const ssize_t n =
-            disk.read(fd, bytes->data() + done, size_t(std::min(kReadChunk, limit - done)));
+            m_disk.read(fd, bytes->data() + done, size_t(std::min(kReadChunk, limit - done)));
         if (n == -1 && errno == EINTR)
             continue;
         if (n == -1) {
@@ -204,9 +201,27 @@ SafeFile::Read SafeFile::readBounded(Disk &disk, const QByteArray &path, int fla
     return Read::Done;
 }
 
-SafeFile::Read SafeFile::read(QByteArray *bytes) const
+SafeFile::Read SafeFile::read(QByteArray *bytes)
 {
-    return readBounded(m_disk, m_target, O_RDONLY, m_maxBytes, bytes);
+    m_read = {};
+    if (m_folder < 0)
+        return Read::Unreadable;
+    int fd = -1;
+    const Read result = readBounded(m_folder, m_place.name, O_RDONLY, m_maxBytes, bytes, &fd);
+    const Descriptor owned(m_disk, fd);
+    struct stat status {};
+    if (owned && m_disk.fstat(fd, &status) == 0)
+        m_read = {status.st_dev, status.st_ino};
+    return result;
+}
+
+SafeFile::Identity SafeFile::identity() const
+{
+    struct stat status {};
+    if (m_folder < 0
+        || m_disk.fstatat(m_folder, m_place.name.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0)
+        return {};
+    return {status.st_dev, status.st_ino};
 }
 
 bool SafeFile::writeAll(int fd, const QByteArray &bytes)
@@ -230,28 +245,49 @@ bool SafeFile::putBack(int fd, const QByteArray &old)
     return writeAll(fd, old) && m_disk.ftruncate(fd, old.size()) == 0 && m_disk.fsync(fd) == 0;
 }
 
+bool SafeFile::backupStands() const
+{
+    struct stat status {};
+    return m_backupFolder >= 0
+        && m_disk.fstatat(m_backupFolder, m_place.backupName.constData(), &status,
+                          AT_SYMLINK_NOFOLLOW)
+        == 0;
+}
+
 void SafeFile::setBackupAside()
 {
-    const QByteArray aside =
-        m_backup + kSetAsideTag + QByteArray::number(QDateTime::currentMSecsSinceEpoch());
-    m_disk.rename(m_backup.constData(), aside.constData()); // a failure leaves it, never applied
+    const QByteArray prefix = m_place.backupName + kSetAsideTag;
+    const QByteArray aside = prefix + QByteArray::number(QDateTime::currentMSecsSinceEpoch());
+    // A failure leaves it, never applied.
+    m_disk.renameat(m_backupFolder, m_place.backupName.constData(), m_backupFolder,
+                    aside.constData());
+    // Only the newest few are kept: a backup planted again and again fills nothing.
+    QList<QByteArray> aged;
+    for (const QByteArray &name : m_disk.listFolder(m_backupFolder)) {
+        if (name.startsWith(prefix))
+            aged.append(name);
+    }
+    std::sort(aged.begin(), aged.end(), [&prefix](const QByteArray &a, const QByteArray &b) {
+        return a.mid(prefix.size()).toLongLong() > b.mid(prefix.size()).toLongLong();
+    });
+    for (qsizetype i = kKeptAside; i < aged.size(); ++i)
+        m_disk.unlinkat(m_backupFolder, aged[i].constData());
 }
 
 void SafeFile::removeStaleTemporaries()
 {
-    const QFileInfo info(QFile::decodeName(m_target));
-    const QString prefix = info.fileName() + QFile::decodeName(kTemporaryTag);
-    for (const QString &name : info.dir().entryList(QDir::Files | QDir::System | QDir::Hidden)) {
+    const QByteArray prefix = m_place.name + kTemporaryTag;
+    for (const QByteArray &name : m_disk.listFolder(m_folder)) {
         if (name.startsWith(prefix))
-            m_disk.unlink(QFile::encodeName(info.dir().filePath(name)).constData());
+            m_disk.unlinkat(m_folder, name.constData());
     }
-    m_disk.unlink((m_backup + kUnfinishedTag).constData());
+    if (m_backupFolder >= 0)
+        m_disk.unlinkat(m_backupFolder, (m_place.backupName + kUnfinishedTag).constData());
 }
 
 SafeFile::Recovery SafeFile::recover()
 {
-    struct stat status {};
-    const bool stands = ::lstat(m_backup.constData(), &status) == 0;
+    const bool stands = backupStands();
     if (!hasTurn())
         return stands ? Recovery::NoTurn : Recovery::Clean;
     removeStaleTemporaries();
@@ -259,21 +295,19 @@ SafeFile::Recovery SafeFile::recover()
         return Recovery::Clean;
     QByteArray raw;
     Backup backup;
-    if (readBounded(m_disk, m_backup, O_RDONLY | O_NOFOLLOW, 2 * m_maxBytes + kBackupHeaderBytes,
-                    &raw)
+    if (readBounded(m_backupFolder, m_place.backupName, O_RDONLY,
+                    2 * m_maxBytes + kBackupHeaderBytes, &raw)
             != Read::Done
-        || !parseBackup(raw, &backup) || ::stat(m_target.constData(), &status) != 0
-        || status.st_dev != backup.device || status.st_ino != backup.inode) {
+        || !parseBackup(raw, &backup) || identity() != Identity{backup.device, backup.inode}) {
         setBackupAside();
         return Recovery::SetAside;
     }
     raw.clear();
     QByteArray now;
-    const Read read = readBounded(m_disk, m_target, O_RDONLY, m_maxBytes, &now);
-    if (read != Read::Done)
+    if (readBounded(m_folder, m_place.name, O_RDONLY, m_maxBytes, &now) != Read::Done)
         return Recovery::Pending;
     if (now == backup.bytes || now == backup.old) {
-        m_disk.unlink(m_backup.constData());
+        m_disk.unlinkat(m_backupFolder, m_place.backupName.constData());
         return Recovery::Clean;
     }
     // The file changed after the write this backup protects: what it holds was saved since.
@@ -281,11 +315,14 @@ SafeFile::Recovery SafeFile::recover()
         setBackupAside();
         return Recovery::SetAside;
     }
-    const Descriptor fd(
-        m_disk, m_disk.open(m_target.constData(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    if (!fd || !putBack(fd.get(), backup.old))
+    const Descriptor fd(m_disk,
+                        m_disk.openat(m_folder, m_place.name.constData(),
+                                      O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!fd)
         return Recovery::Pending;
-    m_disk.unlink(m_backup.constData());
+    if (!putBack(fd.get(), backup.old))
+        return Recovery::Pending;
+    m_disk.unlinkat(m_backupFolder, m_place.backupName.constData());
     return Recovery::Restored;
 }
 
@@ -294,10 +331,14 @@ SafeFile::Outcome SafeFile::replace(const QByteArray &bytes)
     if (!hasTurn() || bytes.size() > m_maxBytes)
         return Outcome::NotCreated;
     struct stat status {};
-    const bool exists = ::stat(m_target.constData(), &status) == 0;
+    const bool exists =
+        m_disk.fstatat(m_folder, m_place.name.constData(), &status, AT_SYMLINK_NOFOLLOW) == 0;
+    // Only the file read is replaced: one that appeared, went or was swapped since is not.
+    if (Identity{exists ? status.st_dev : 0, exists ? status.st_ino : 0} != m_read)
+        return Outcome::NotCreated;
     if (exists
         && (!S_ISREG(status.st_mode)
-            || ::faccessat(AT_FDCWD, m_target.constData(), W_OK, AT_EACCESS) != 0))
+            || m_disk.faccessat(m_folder, m_place.name.constData(), W_OK, AT_EACCESS) != 0))
         return Outcome::NotCreated;
     const Outcome outcome = replaceThroughTemporary(bytes, exists, status);
     if (outcome == Outcome::NotCreated && exists)
@@ -307,7 +348,8 @@ SafeFile::Outcome SafeFile::replace(const QByteArray &bytes)
 
 bool SafeFile::remove()
 {
-    if (!hasTurn() || m_disk.unlink(m_target.constData()) != 0)
+    if (!hasTurn() || m_read == Identity{} || identity() != m_read
+        || m_disk.unlinkat(m_folder, m_place.name.constData()) != 0)
         return false;
     m_disk.fsyncFolder(m_folder); // a removal that does not reach the disk only leaves the file
     return true;
@@ -316,24 +358,24 @@ bool SafeFile::remove()
 // Creates a new empty file beside the target, with the owner and permissions of the existing
 // target (else the usual ones under the umask). -1 when the folder refuses it or the owner cannot
 // be kept.
-int SafeFile::createTemporary(bool exists, const struct stat &status, QByteArray *path)
+int SafeFile::createTemporary(bool exists, const struct stat &status, QByteArray *name)
 {
     for (int attempt = 0; attempt < kTemporaryNameTries; ++attempt) {
-        *path =
-            m_target + kTemporaryTag + QByteArray::number(QRandomGenerator::global()->generate());
-        const int fd = m_disk.open(path->constData(),
-                                   O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        *name = m_place.name + kTemporaryTag
+            + QByteArray::number(QRandomGenerator::global()->generate());
+        const int fd = m_disk.openat(m_folder, name->constData(),
+                                     O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd < 0 && errno == EEXIST)
             continue;
         if (fd < 0 || !exists)
             return fd;
         // The owner first: a change of owner clears the set-id bits that the mode then restores.
-        if (::fchown(fd, status.st_uid, status.st_gid) == 0) {
-            ::fchmod(fd, status.st_mode & 07777); // a failure only leaves the usual permissions
+        if (m_disk.fchown(fd, status.st_uid, status.st_gid) == 0) {
+            m_disk.fchmod(fd, status.st_mode & 07777); // a failure only leaves the usual mode
             return fd;
         }
         m_disk.close(fd);
-        m_disk.unlink(path->constData());
+        m_disk.unlinkat(m_folder, name->constData());
         return -1;
     }
     return -1;
@@ -348,9 +390,11 @@ SafeFile::Outcome SafeFile::replaceThroughTemporary(const QByteArray &bytes, boo
         return Outcome::NotCreated;
     bool written = writeAll(fd.get(), bytes) && m_disk.fsync(fd.get()) == 0;
     written = fd.close() && written;
-    written = written && m_disk.rename(temporary.constData(), m_target.constData()) == 0;
+    written = written
+        && m_disk.renameat(m_folder, temporary.constData(), m_folder, m_place.name.constData())
+            == 0;
     if (!written) {
-        m_disk.unlink(temporary.constData());
+        m_disk.unlinkat(m_folder, temporary.constData());
         return Outcome::NotWritten;
     }
     return m_disk.fsyncFolder(m_folder) == 0 ? Outcome::Written : Outcome::NotWritten;
@@ -360,17 +404,15 @@ SafeFile::Outcome SafeFile::replaceThroughTemporary(const QByteArray &bytes, boo
 // whole under another name, then renamed. False when its folder refuses it, or a backup stands.
 bool SafeFile::writeBackup(int target, const QByteArray &old, const QByteArray &bytes)
 {
-    struct stat existing {};
-    if (::lstat(m_backup.constData(), &existing) == 0 || errno != ENOENT)
-        return false;
     struct stat status {};
-    if (::fstat(target, &status) != 0)
+    if (m_backupFolder < 0 || backupStands() || errno != ENOENT
+        || m_disk.fstat(target, &status) != 0)
         return false;
-    const QByteArray unfinished = m_backup + kUnfinishedTag;
-    m_disk.unlink(unfinished.constData());
+    const QByteArray unfinished = m_place.backupName + kUnfinishedTag;
+    m_disk.unlinkat(m_backupFolder, unfinished.constData());
     Descriptor fd(m_disk,
-                  m_disk.open(unfinished.constData(),
-                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+                  m_disk.openat(m_backupFolder, unfinished.constData(),
+                                O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (!fd)
         return false;
     const QByteArray copy = kBackupMagic + '\n' + QByteArray::number(qulonglong(status.st_dev))
@@ -378,16 +420,16 @@ bool SafeFile::writeBackup(int target, const QByteArray &old, const QByteArray &
         + QByteArray::number(old.size()) + ' ' + digest(old) + '\n'
         + QByteArray::number(bytes.size()) + ' ' + digest(bytes) + '\n' + old + bytes;
     bool written = writeAll(fd.get(), copy) && m_disk.fsync(fd.get()) == 0;
-    written =
-        fd.close() && written && m_disk.rename(unfinished.constData(), m_backup.constData()) == 0;
+    written = fd.close() && written
+        && m_disk.renameat(m_backupFolder, unfinished.constData(), m_backupFolder,
+                           m_place.backupName.constData())
+            == 0;
     if (!written) {
-        m_disk.unlink(unfinished.constData());
+        m_disk.unlinkat(m_backupFolder, unfinished.constData());
         return false;
     }
-    const Descriptor folder(
-        m_disk, m_disk.open(folderOf(m_backup).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder && m_disk.fsyncFolder(folder.get()) != 0) {
-        m_disk.unlink(m_backup.constData());
+    if (m_disk.fsyncFolder(m_backupFolder) != 0) {
+        m_disk.unlinkat(m_backupFolder, m_place.backupName.constData());
         return false;
     }
     return true;
@@ -407,9 +449,12 @@ SafeFile::Outcome SafeFile::overwriteInPlace(const QByteArray &bytes)
 {
     QByteArray old;
     int raw = -1;
-    if (readBounded(m_disk, m_target, O_RDWR, m_maxBytes, &old, &raw) != Read::Done)
+    if (readBounded(m_folder, m_place.name, O_RDWR, m_maxBytes, &old, &raw) != Read::Done)
         return Outcome::NotCreated;
     const Descriptor fd(m_disk, raw);
+    struct stat status {};
+    if (m_disk.fstat(fd.get(), &status) != 0 || Identity{status.st_dev, status.st_ino} != m_read)
+        return Outcome::NotCreated;
     if (bytes.size() > old.size() && m_disk.reserve(fd.get(), bytes.size()) != 0)
         return Outcome::NotWritten;
     if (!writeBackup(fd.get(), old, bytes))
@@ -420,6 +465,6 @@ SafeFile::Outcome SafeFile::overwriteInPlace(const QByteArray &bytes)
     // The backup goes once the file holds whole bytes again, new or old; else the next turn uses
     // it.
     if (written || putBack(fd.get(), old))
-        m_disk.unlink(m_backup.constData());
+        m_disk.unlinkat(m_backupFolder, m_place.backupName.constData());
     return written ? Outcome::Written : Outcome::NotWritten;
 }

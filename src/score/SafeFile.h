@@ -8,19 +8,25 @@
 // policy (ScoreFile), which knows nothing of what the bytes mean.
 //
 // Contract:
+// - The target's folder is looked up once, when the turn is taken; every later open, rename and
+//   removal is made relative to that folder's descriptor, and the target's name is never followed
+//   as a link: a folder or a file swapped for a link meanwhile redirects nothing.
 // - The turn is an exclusive lock on the folder that holds the target (flock on the folder, so two
 //   folders whose files link to one file share it). Every write, rename and backup step of this
 //   file happens only while this object holds the turn; without the turn nothing is written.
 // - replace() puts every byte on disk, then replaces the target, or leaves it as it was: through a
 //   temporary file beside it (written, synced, renamed, folder synced); or, where the folder
 //   refuses a new file or a new file could not keep the target's owner, in place, after keeping the
-//   old bytes in the backup.
-// - The backup's target is the one this object was made for, never read from the backup. A backup
-//   holds the target's device and inode, the old bytes and the new ones, each with its size and
-//   SHA-256; recover() applies it only to the very write it protects: when the target holds a cut
-//   of that write (the new bytes' beginning, then the old bytes' rest). A backup that is malformed,
-//   names another file, or finds the target changed since (another game saved) is set aside under
-//   another name, never applied.
+//   old bytes in the backup. Neither replaces nor removes a file other than the one read (device
+//   and inode).
+// - The backup lies where every game that reaches the target finds it, whatever links led there:
+//   in a folder named relative to the target's own (Place::backupFolder). Its target is the one
+//   this object was made for, never read from the backup. A backup holds the target's device and
+//   inode, the old bytes and the new ones, each with its size and SHA-256; recover() applies it
+//   only to the very write it protects: when the target holds a cut of that write (the new bytes'
+//   beginning, then the old bytes' rest). A backup that is malformed, names another file, or finds
+//   the target changed since (another game saved) is set aside under another name, never applied;
+//   only the newest few set aside are kept.
 // - Every read stops at the bound by the bytes actually read, whatever size the file reports; a
 //   file that yields more bytes than its size says (a /proc file) counts as unreadable.
 class SafeFile {
@@ -38,11 +44,24 @@ public:
         Pending,  // a backup that applies could not be applied: the target may hold a cut write
         NoTurn,   // a backup stands and the turn could not be had to look at it
     };
+    // Where the target lies, its links already followed.
+    struct Place {
+        QByteArray folder;       // the target's folder, as a path
+        QByteArray name;         // the target's name in it
+        QByteArray backupFolder; // the backup's folder, relative to the target's
+        QByteArray backupName;   // the backup's name in it
+    };
+    // A file's identity on its file system; {0, 0} for none.
+    struct Identity {
+        dev_t device = 0;
+        ino_t inode = 0;
+        bool operator==(const Identity &) const = default;
+    };
+    // How many backups set aside are kept for one target: the newest.
+    static constexpr int kKeptAside = 3;
 
-    // `target` names the file itself (links already followed); `backup` is where a write in place
-    // keeps the old bytes (a folder the player owns: the target's own folder may refuse new files).
     // No file over `maxBytes` is read, and none written.
-    SafeFile(Disk &disk, const QByteArray &target, const QByteArray &backup, qsizetype maxBytes);
+    SafeFile(Disk &disk, const Place &place, qsizetype maxBytes);
     ~SafeFile();
     SafeFile(const SafeFile &) = delete;
     SafeFile &operator=(const SafeFile &) = delete;
@@ -56,37 +75,40 @@ public:
     // nothing: NoTurn when a backup stands, else Clean.
     Recovery recover();
 
-    // Reads the target whole into the empty `bytes`.
-    Read read(QByteArray *bytes) const;
+    // Reads the target whole into the empty `bytes`; replace() and remove() then act only on the
+    // very file read.
+    Read read(QByteArray *bytes);
+
+    // The target's identity as it stands now; {} when there is none.
+    Identity identity() const;
 
     // With the turn: writes `bytes` as described above. Without the turn: NotCreated.
     Outcome replace(const QByteArray &bytes);
 
-    // Reads the regular file `path` (opened with `flags` besides O_NONBLOCK | O_NOCTTY | O_CLOEXEC)
-    // whole into the empty `bytes`, at most `maxBytes` of it. `*fd` (when given) receives the open
-    // descriptor on Done, else -1.
-    static Read readBounded(Disk &disk, const QByteArray &path, int flags, qsizetype maxBytes,
-                            QByteArray *bytes, int *fd = nullptr);
-
-    // With the turn: removes the target (a link is removed, not what it names). False without the
-    // turn or when it cannot be removed.
+    // With the turn: removes the target when it is the file read. False without the turn or when
+    // it cannot be removed.
     bool remove();
 
 private:
+    Read readBounded(int folder, const QByteArray &name, int flags, qsizetype maxBytes,
+                     QByteArray *bytes, int *fd = nullptr) const;
     Outcome replaceThroughTemporary(const QByteArray &bytes, bool exists,
                                     const struct stat &status);
     Outcome overwriteInPlace(const QByteArray &bytes);
     bool writeBackup(int target, const QByteArray &old, const QByteArray &bytes);
+    bool backupStands() const;
     void setBackupAside();
     void removeStaleTemporaries();
-    int createTemporary(bool exists, const struct stat &status, QByteArray *path);
+    int createTemporary(bool exists, const struct stat &status, QByteArray *name);
     bool writeAll(int fd, const QByteArray &bytes);
     bool putBack(int fd, const QByteArray &old);
 
     Disk &m_disk;
-    const QByteArray m_target;
-    const QByteArray m_backup;
+    const Place m_place;
     const qsizetype m_maxBytes;
     int m_folder = -1;
+    int m_backupFolder = -1;
     bool m_locked = false;
+    // The file that read() found, if any: what replace() and remove() may act on.
+    Identity m_read;
 };

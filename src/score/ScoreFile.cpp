@@ -35,12 +35,29 @@ QByteArray nativePath(const QString &path)
     return QFile::encodeName(path);
 }
 
-// The file that `path` names at the end of its chain of links; the path itself when it is no link;
-// empty when the chain is broken or loops, for there is no file to write where it lies.
-QByteArray followLinks(const QString &path)
+// Where the file that `path` names lies, at the end of its chain of links, and where a write in
+// place of it keeps its backup; nullopt when there is no path or the chain is broken or loops, for
+// there is no file to write where it lies. The backup goes where every game that reaches the file
+// finds it, whatever links led there: beside the `base` that holds the file's `data` folder (for
+// the usual score file, the game's own folder), else beside the file, named after the file.
+std::optional<SafeFile::Place> placeOf(const QString &path)
 {
-    const QFileInfo info(path);
-    return nativePath(info.isSymLink() ? info.canonicalFilePath() : path);
+    if (path.isEmpty())
+        return std::nullopt;
+    const QFileInfo link(path);
+    const QFileInfo file(link.isSymLink() ? link.canonicalFilePath() : link.absoluteFilePath());
+    if (file.filePath().isEmpty())
+        return std::nullopt;
+    const QString folder = file.absolutePath();
+    const QFileInfo canonicalFolder(QFileInfo(folder).canonicalFilePath());
+    const bool inData = canonicalFolder.fileName().compare(u"data", Qt::CaseInsensitive) == 0
+        && QFileInfo(canonicalFolder.absolutePath())
+                .fileName()
+                .compare(u"base", Qt::CaseInsensitive)
+            == 0;
+    const QByteArray name = nativePath(file.fileName());
+    return SafeFile::Place{nativePath(folder), name, inData ? "../.." : ".",
+                           name + (inData ? kBackupSuffix : kFallbackBackupSuffix)};
 }
 
 // The file a save of the score file replaces: the existing one, whatever the letter case of its
@@ -70,21 +87,22 @@ QString textOf(const QByteArray &bytes)
 struct ListFile {
     enum State { Read, Missing, Unreadable } state = Missing;
     QString text;
+    SafeFile::Identity identity;
 };
 
 // Reads the list file at `path` (none: Missing). With the turn, a write in place that was cut is
 // put back first; a backup that stands and cannot be looked at or applied makes it Unreadable. A
 // file whose text would be over the bound once saved is Unreadable too: it is kept as it is.
-ListFile readList(Disk &disk, const QString &path, const char *backupName)
+ListFile readList(Disk &disk, const QString &path)
 {
-    const QByteArray target = path.isEmpty() ? QByteArray() : followLinks(path);
-    if (target.isEmpty())
+    const std::optional<SafeFile::Place> place = placeOf(path);
+    if (!place)
         return {};
-    SafeFile file(disk, target, backupName, ScoreText::kMaxFileBytes);
+    SafeFile file(disk, *place, ScoreText::kMaxFileBytes);
     file.takeTurn(kTurnWaitMs);
     const SafeFile::Recovery recovery = file.recover();
     if (recovery == SafeFile::Recovery::Pending || recovery == SafeFile::Recovery::NoTurn)
-        return {ListFile::Unreadable, {}};
+        return {ListFile::Unreadable, {}, {}};
     QByteArray bytes;
     switch (file.read(&bytes)) {
     case SafeFile::Read::Done:
@@ -92,24 +110,32 @@ ListFile readList(Disk &disk, const QString &path, const char *backupName)
     case SafeFile::Read::Missing:
         return {};
     default:
-        return {ListFile::Unreadable, {}};
+        return {ListFile::Unreadable, {}, {}};
     }
     if (ScoreText::normalisedSize(bytes) > ScoreText::kMaxFileBytes)
-        return {ListFile::Unreadable, {}};
-    return {ListFile::Read, textOf(bytes)};
+        return {ListFile::Unreadable, {}, {}};
+    return {ListFile::Read, textOf(bytes), file.identity()};
 }
 
-// Writes the list `text` that began as `base` to `path`, with its turn: the list plus the results
-// that other games added to the file since `base`. `*written` receives the text written;
-// `*pending` is set when a backup of an unfinished write stands that could not be applied.
-Outcome writeList(Disk &disk, const QString &path, const QString &text, const QString &base,
-                  const char *backupName, QString *written, bool *pending)
+// What a save of the list asks of one file.
+struct ListSave {
+    QString text;     // the list as the player left it
+    QString listBase; // the list as it was last loaded or saved
+    QString base;     // this file's text when last read or written
+};
+
+// Writes the list to `path`, with its turn: the list plus the results that other games added to
+// the file since `save.base` and that the list has not seen. `*written` receives the text written
+// and `*identity` the file it now lies in; `*pending` is set when a backup of an unfinished write
+// stands that could not be applied.
+Outcome writeList(Disk &disk, const QString &path, const ListSave &save, QString *written,
+                  SafeFile::Identity *identity, bool *pending)
 {
     // A link stays a link: the file at the end of the chain is the one replaced.
-    const QByteArray target = path.isEmpty() ? QByteArray() : followLinks(path);
-    if (target.isEmpty())
+    const std::optional<SafeFile::Place> place = placeOf(path);
+    if (!place)
         return Outcome::NotCreated;
-    SafeFile file(disk, target, backupName, ScoreText::kMaxFileBytes);
+    SafeFile file(disk, *place, ScoreText::kMaxFileBytes);
     if (!file.takeTurn(kTurnWaitMs))
         return Outcome::NoTurn;
     if (file.recover() == SafeFile::Recovery::Pending) {
@@ -125,7 +151,7 @@ Outcome writeList(Disk &disk, const QString &path, const QString &text, const QS
             return Outcome::NotCreated;
         // The file as the last load or save left it, the usual case, is not decoded once more: for
         // a large list that copy would carry the save's memory over the game's bound.
-        theirs = Cp1251::decodesTo(bytes, base) ? base : textOf(bytes);
+        theirs = ScoreText::readsAs(bytes, save.base) ? save.base : textOf(bytes);
         break;
     case SafeFile::Read::Missing:
         break;
@@ -133,13 +159,14 @@ Outcome writeList(Disk &disk, const QString &path, const QString &text, const QS
         return Outcome::NotCreated;
     }
     bytes.clear();
-    *written = ScoreText::merge(base, text, theirs);
+    *written = ScoreText::merge(save.base, save.text, theirs, save.listBase);
     theirs.reset();
     const QByteArray out = Cp1251::encode(*written);
     if (out.size() > ScoreText::kMaxFileBytes)
         return Outcome::TooLarge;
     switch (file.replace(out)) {
     case SafeFile::Outcome::Written:
+        *identity = file.identity();
         return Outcome::Written;
     case SafeFile::Outcome::NotCreated:
         return Outcome::NotCreated;
@@ -149,20 +176,28 @@ Outcome writeList(Disk &disk, const QString &path, const QString &text, const QS
     return Outcome::NotWritten;
 }
 
-// Removes the fallback once a save put in the score file every result that it held, the list having
-// shown them: when it still holds `seen`, what this game last read of it. A fallback that another
-// game wrote since is kept, and shown by the next start. Returns what the fallback now holds.
-QString retireFallback(Disk &disk, const QString &seen)
+// Removes the fallback once a save put in the score file (`scoreFile`) every result that it held,
+// the list having shown them: when it still holds `seen`, what this game last read of it, and is
+// not the score file itself under another name. A fallback that another game wrote since is kept,
+// and shown by the next start. Returns what the fallback now holds.
+QString retireFallback(Disk &disk, const QString &seen, const SafeFile::Identity &scoreFile,
+                       const QString &written)
 {
     const QString path = AssetPath::resolve(QString::fromUtf16(kFallbackPath));
     // A link is the player's: kept.
     if (seen.isEmpty() || path.isEmpty() || QFileInfo(path).isSymLink())
         return seen;
-    SafeFile file(disk, nativePath(path), kFallbackBackupName, ScoreText::kMaxFileBytes);
+    const std::optional<SafeFile::Place> place = placeOf(path);
+    if (!place)
+        return seen;
+    SafeFile file(disk, *place, ScoreText::kMaxFileBytes);
     QByteArray bytes;
     if (!file.takeTurn(kTurnWaitMs) || file.recover() != SafeFile::Recovery::Clean
-        || file.read(&bytes) != SafeFile::Read::Done
-        || !Cp1251::decodesTo(ScoreText::untilZero(bytes), seen))
+        || file.read(&bytes) != SafeFile::Read::Done)
+        return seen;
+    if (file.identity() == scoreFile)
+        return written;
+    if (!ScoreText::readsAs(bytes, seen))
         return seen;
     return file.remove() ? QString() : seen;
 }
@@ -171,10 +206,8 @@ QString retireFallback(Disk &disk, const QString &seen)
 
 Loaded load(Disk &disk)
 {
-    const ListFile score =
-        readList(disk, AssetPath::resolve(QString::fromUtf16(kPath)), kBackupName);
-    const ListFile fallback =
-        readList(disk, AssetPath::resolve(QString::fromUtf16(kFallbackPath)), kFallbackBackupName);
+    const ListFile score = readList(disk, AssetPath::resolve(QString::fromUtf16(kPath)));
+    const ListFile fallback = readList(disk, AssetPath::resolve(QString::fromUtf16(kFallbackPath)));
     Loaded loaded;
     loaded.fallbackText = fallback.text;
     if (score.state == ListFile::Read) {
@@ -195,11 +228,13 @@ Loaded save(const QString &text, const Loaded &last, Disk &disk)
 {
     bool unreadable = last.unreadable;
     QString written;
+    SafeFile::Identity scoreFile;
     if (!unreadable) {
-        switch (writeList(disk, primaryTarget(), text, last.scoreText, kBackupName, &written,
-                          &unreadable)) {
+        switch (writeList(disk, primaryTarget(), {text, last.text, last.scoreText}, &written,
+                          &scoreFile, &unreadable)) {
         case Outcome::Written:
-            return {written, false, written, retireFallback(disk, last.fallbackText)};
+            return {written, false, written,
+                    retireFallback(disk, last.fallbackText, scoreFile, written)};
         case Outcome::TooLarge:
             throw GameError(kTooLargeText);
         default:
@@ -207,8 +242,9 @@ Loaded save(const QString &text, const Loaded &last, Disk &disk)
         }
     }
     bool pending = false;
-    switch (writeList(disk, fallbackTarget(), text, last.fallbackText, kFallbackBackupName,
-                      &written, &pending)) {
+    SafeFile::Identity fallbackFile;
+    switch (writeList(disk, fallbackTarget(), {text, last.text, last.fallbackText}, &written,
+                      &fallbackFile, &pending)) {
     case Outcome::Written:
         return {written, unreadable, last.scoreText, written};
     case Outcome::TooLarge:

@@ -15,10 +15,14 @@ inline constexpr char16_t kPath[] = u"base\\data\\score.inf";
 // Where a save goes when the file above cannot be written or another game holds its turn; the
 // results it holds that the score file lacks are shown by every load.
 inline constexpr char16_t kFallbackPath[] = u"score.inf";
-// Where a write in place of the score file keeps the old bytes, in the working folder: always the
-// backup of this folder's kPath, whatever it holds.
+// Where a write in place keeps the old bytes: the file's name followed by this, beside the `base`
+// that holds the file's `data` folder (for the usual score file: score.inf.pemy-backup in the
+// working folder), or beside the file itself when it lies elsewhere (the fallback:
+// score.inf.pemy-fallback-backup). Every game that reaches the file, through whatever links, finds
+// it there.
+inline constexpr char kBackupSuffix[] = ".pemy-backup";
+inline constexpr char kFallbackBackupSuffix[] = ".pemy-fallback-backup";
 inline constexpr char kBackupName[] = "score.inf.pemy-backup";
-// The same for a write in place of the fallback.
 inline constexpr char kFallbackBackupName[] = "score.inf.pemy-fallback-backup";
 // Longest wait for the turn of one file, in milliseconds: a save or load waits no longer for
 // another game's save (a stopped game holds its turn for as long as it is stopped).

@@ -1,7 +1,11 @@
 #include "score/ScoreText.h"
 
+#include "formats/Cp1251.h"
+
 #include <QHash>
 #include <QList>
+
+#include <algorithm>
 
 namespace ScoreText {
 
@@ -55,11 +59,46 @@ qsizetype normalisedSize(QByteArrayView bytes)
     return size;
 }
 
-QString missingResults(const QString &from, const QString &in)
+bool readsAs(QByteArrayView bytes, QStringView text)
+{
+    const qsizetype zero = bytes.indexOf('\0');
+    if (zero >= 0)
+        bytes = bytes.first(zero);
+    qsizetype at = 0;
+    for (qsizetype i = 0; i < bytes.size();) {
+        qsizetype end = i;
+        while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n')
+            ++end;
+        const qsizetype run = end - i;
+        if (run > text.size() - at
+            || !Cp1251::decodesTo(bytes.sliced(i, run), text.sliced(at, run)))
+            return false;
+        at += run;
+        if (end == bytes.size())
+            break;
+        // A CR LF, a lone CR or a lone LF: each CR LF in the list.
+        if (!text.sliced(at).startsWith(kCrLf))
+            return false;
+        at += kCrLf.size();
+        i = end + (bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n' ? 2 : 1);
+    }
+    return at == text.size();
+}
+
+QString missingResults(const QString &from, const QString &in, const QString &alsoIn)
 {
     QHash<QStringView, qsizetype> held;
     for (const QStringView result : resultsOf(in))
         ++held[result];
+    if (!alsoIn.isEmpty() && alsoIn != in) {
+        QHash<QStringView, qsizetype> also;
+        for (const QStringView result : resultsOf(alsoIn))
+            ++also[result];
+        for (auto it = also.cbegin(); it != also.cend(); ++it) {
+            qsizetype &count = held[it.key()];
+            count = std::max(count, it.value());
+        }
+    }
     QString missing;
     for (const QStringView result : resultsOf(from)) {
         qsizetype &count = held[result];
@@ -82,13 +121,17 @@ QString joinLines(const QString &text, QStringView lines)
     return joined.append(lines);
 }
 
-QString merge(const QString &base, const QString &ours, const std::optional<QString> &theirs)
+QString merge(const QString &base, const QString &ours, const std::optional<QString> &theirs,
+              const QString &listBase)
 {
-    if (!theirs || *theirs == base || *theirs == ours)
+    if (!theirs || *theirs == base || *theirs == ours || *theirs == listBase)
         return ours;
-    if (extendsByLines(*theirs, base) && extendsByLines(ours, base))
-        return joinLines(*theirs, QStringView(ours).mid(base.size()));
-    return joinLines(ours, missingResults(*theirs, base));
+    const QString added = missingResults(*theirs, base, listBase);
+    if (added.isEmpty())
+        return ours;
+    if (extendsByLines(ours, listBase))
+        return joinLines(joinLines(listBase, added), QStringView(ours).mid(listBase.size()));
+    return joinLines(ours, added);
 }
 
 QByteArray untilZero(const QByteArray &bytes)

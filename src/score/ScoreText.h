@@ -26,6 +26,11 @@ inline constexpr char16_t kSeparator[] = u"-----------------";
 // that a save never writes what the next start refuses.
 qsizetype normalisedSize(QByteArrayView bytes);
 
+// Whether `bytes`, read as a list (up to the first zero byte, Windows-1251, every break made CR
+// LF), is `text`, without making that copy: a large list's file as this game last read it is told
+// without a second list's worth of memory, whatever its line breaks.
+bool readsAs(QByteArrayView bytes, QStringView text);
+
 // The file's bytes up to, not including, the first zero byte: a zero ends the text.
 QByteArray untilZero(const QByteArray &bytes);
 
@@ -39,18 +44,24 @@ QString appendPiece(bool lastLineEmpty, const QString &line);
 
 // The results of `from` that `in` lacks, in their order in `from`, each line ended with CR LF. A
 // result is a separator with the line after it; any other line counts alone. Counted: a result
-// that `from` holds twice and `in` once is given once.
-QString missingResults(const QString &from, const QString &in);
+// that `from` holds twice and `in` once is given once. With `alsoIn`, a result counts as held as
+// often as the one of the two texts that holds it more often.
+QString missingResults(const QString &from, const QString &in, const QString &alsoIn = {});
 
 // `text` and then the whole lines `lines`, a line break between them where neither brings one,
 // none added twice.
 QString joinLines(const QString &text, QStringView lines);
 
-// What a save writes over `theirs`, what the file holds now (nothing: no file), for the list `ours`
-// that began as `base`, the file's text when this game last read or wrote it: the list as the
-// player left it, edits and deletions included, with the results that other games added to the
-// file since (`theirs` lacks nothing of `base` and both only grew: the file's text, then the
-// list's new lines, as they were added).
-QString merge(const QString &base, const QString &ours, const std::optional<QString> &theirs);
+// What a save writes over `theirs`, what one file holds now (nothing: no file), for the list `ours`
+// that began as `listBase` (the list as the game last loaded or saved it), where `base` is the
+// file's own text when this game last read or wrote it. It is the list as the player left it,
+// edits and deletions included, with the results that other games added to the file since: those
+// of `theirs` that neither `base` nor `listBase` holds, counted. The list may have come from
+// another file (the fallback holds a copy of the score file), so results that this game has already
+// seen in either are never added twice, and none that the player deleted comes back. When the
+// player only appended to the list, the added results go before the player's new lines, in the
+// order the games saved them.
+QString merge(const QString &base, const QString &ours, const std::optional<QString> &theirs,
+              const QString &listBase);
 
 } // namespace ScoreText

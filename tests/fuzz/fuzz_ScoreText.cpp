@@ -50,12 +50,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (ScoreText::normalisedSize(bytes) != Cp1251::encode(text).size())
         std::abort();
     // Merge by results: the text split in three stands for what was read, the list and the file;
-    // the merge begins with the list whole, or with the file whole when both only grew.
+    // the merge begins with the list whole, or with what was read when the list only grew.
     const qsizetype third = text.size() / 3;
     const QString base = text.left(third), ours = text.mid(third, third),
                   theirs = text.mid(2 * third);
-    const QString merged = ScoreText::merge(base, ours, theirs);
-    if (!merged.startsWith(ours) && !merged.startsWith(theirs))
+    const QString merged = ScoreText::merge(base, ours, theirs, base);
+    if (!merged.startsWith(ours) && !merged.startsWith(base))
         std::abort();
     if (ScoreText::missingResults(merged, merged).size() != 0)
         std::abort();

@@ -3,7 +3,6 @@
 #include "score/Disk.h"
 
 #include <QByteArray>
-#include <QFile>
 
 #include <array>
 #include <cerrno>
@@ -64,21 +63,23 @@ public:
         m_stall = std::move(stall);
     }
 
-    int open(const char *path, int flags, mode_t mode) override
+    int openat(int folder, const char *name, int flags, mode_t mode) override
     {
-        const QByteArray name(path);
+        const QByteArray path(name);
         if ((flags & O_CREAT) && fails(Step::Create)) {
             errno = EACCES;
             return -1;
         }
-        if ((flags & O_EXCL) && isTemporary(name) && fails(Step::NameTaken)) {
-            QFile other(QFile::decodeName(name));
-            if (other.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-                other.write("taken");
+        if ((flags & O_EXCL) && isTemporary(path) && fails(Step::NameTaken)) {
+            const int other = ::openat(folder, name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+            if (other >= 0) {
+                [[maybe_unused]] const ssize_t written = ::write(other, "taken", 5);
+                ::close(other);
+            }
         }
-        const int fd = Disk::open(path, flags, mode);
+        const int fd = Disk::openat(folder, name, flags, mode);
         if (fd >= 0)
-            m_open[fd] = {name, flags};
+            m_open[fd] = {path, flags};
         return fd;
     }
     ssize_t read(int fd, void *buffer, size_t size) override
@@ -127,7 +128,7 @@ public:
         }
         return Disk::fsyncFolder(fd);
     }
-    int rename(const char *from, const char *to) override
+    int renameat(int fromFolder, const char *from, int toFolder, const char *to) override
     {
         if (isTemporary(from)) {
             stallAt(Step::Rename);
@@ -136,7 +137,7 @@ public:
                 return -1;
             }
         }
-        return Disk::rename(from, to);
+        return Disk::renameat(fromFolder, from, toFolder, to);
     }
     int close(int fd) override
     {
@@ -155,7 +156,10 @@ private:
     };
 
     static bool isTemporary(const QByteArray &path) { return path.contains(".pemy-save-"); }
-    static bool isBackup(const QByteArray &path) { return path.contains("pemy-backup"); }
+    static bool isBackup(const QByteArray &path)
+    {
+        return path.endsWith("backup") || path.endsWith("backup.part");
+    }
 
     void stallAt(Step step)
     {

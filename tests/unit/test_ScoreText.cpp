@@ -1,3 +1,4 @@
+#include "formats/Cp1251.h"
 #include "score/ScoreText.h"
 
 #include <QTest>
@@ -19,6 +20,7 @@ private slots:
         QTest::newRow("LF CR") << QString("a\n\rb") << QString("a\r\n\r\nb");
         QTest::newRow("CR CR LF") << QString("a\r\r\nb") << QString("a\r\n\r\nb");
         QTest::newRow("ends with CR") << QString("a\r") << QString("a\r\n");
+        QTest::newRow("Cyrillic, LF only") << QString("Вася\nПетя") << QString("Вася\r\nПетя");
         QTest::newRow("mixed") << QString("\na\r\nb\rc\n") << QString("\r\na\r\nb\r\nc\r\n");
         QTest::newRow("CR LF before a lone LF")
             << QString("a\r\nb\nc\r\n") << QString("a\r\nb\r\nc\r\n");
@@ -29,6 +31,13 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QString, expected);
         QCOMPARE(ScoreText::normaliseLineBreaks(text), expected);
+        // The same told from the file's bytes without the copy: that text and no other.
+        const QByteArray bytes = Cp1251::encode(text);
+        QVERIFY(ScoreText::readsAs(bytes, expected));
+        QVERIFY(!ScoreText::readsAs(bytes, expected + "\r\n"));
+        QVERIFY(expected.isEmpty() || !ScoreText::readsAs(bytes, expected.chopped(1)));
+        QVERIFY(expected.isEmpty() || !ScoreText::readsAs(bytes, "?" + expected.mid(1)));
+        QVERIFY(ScoreText::readsAs(bytes + QByteArray("\0tail", 5), expected));
     }
 
     // The text ends at the first zero byte, wherever it stands.
@@ -56,6 +65,7 @@ private slots:
         QCOMPARE(ScoreText::normalisedSize("a\rb\r"), 6);
         QCOMPARE(ScoreText::normalisedSize("\na\n\r"), 7);
         QCOMPARE(ScoreText::normalisedSize(QByteArray("a\r\0\r\r\r", 6)), 3);
+        QCOMPARE(ScoreText::normalisedSize(QByteArray("\0\r\r", 3)), 0);
     }
 
     // A save writes the list as the player left it plus the results that the file gained since
@@ -94,7 +104,7 @@ private slots:
             << s + "a\r\n"
             << s + "a\r\n" + "Z\r\n"
             << "Q\r\n" + s + "a\r\n" + s + "a\r\n"
-            << s + "a\r\n" + "Z\r\n" + "Q\r\n" + s + "a\r\n";
+            << s + "a\r\n" + "Q\r\n" + s + "a\r\n" + "Z\r\n";
     }
     void merge()
     {
@@ -104,7 +114,7 @@ private slots:
         QFETCH(QString, expected);
         const std::optional<QString> file =
             theirs == "<none>" ? std::nullopt : std::optional<QString>(theirs);
-        QCOMPARE(ScoreText::merge(base, ours, file), expected);
+        QCOMPARE(ScoreText::merge(base, ours, file, base), expected);
     }
 
     // The results of one text that another lacks, counted, in their order.
