@@ -45,7 +45,7 @@ int toolColumn(Tool tool)
 
 bool knownState(ExaminerWalk::State state)
 {
-    return state >= 0 && state < kStates;
+    return int(state) >= 0 && int(state) < kStates;
 }
 
 } // namespace
@@ -55,12 +55,12 @@ int ExamRates::suspicionChange(ExaminerWalk::State examiner, Tool tool)
     const int column = toolColumn(tool);
     if (!knownState(examiner) || column < 0)
         return 0;
-    return kSuspicion[examiner][column];
+    return kSuspicion[int(examiner)][column];
 }
 
 int ExamRates::copyGain(ExaminerWalk::State examiner, Sheet sheet)
 {
     if (!knownState(examiner))
         return 0;
-    return kCopying[examiner][ExamState::ordinal(sheet)];
+    return kCopying[int(examiner)][ExamState::ordinal(sheet)];
 }

@@ -1,20 +1,20 @@
 #include "game/GameScreen.h"
 
-#include "clip/TAnimate.h"
+#include "clip/ClipPlayer.h"
 #include "formats/JpegDecoder.h"
 #include "formats/Pictures.h"
 #include "game/ExamClock.h"
 #include "game/ExamRates.h"
 #include "toolkit/AssetPath.h"
+#include "toolkit/Bevel.h"
 #include "toolkit/Colors.h"
+#include "toolkit/FlatButton.h"
+#include "toolkit/Label.h"
+#include "toolkit/Panel.h"
+#include "toolkit/PictureBox.h"
 #include "toolkit/Scaling.h"
-#include "toolkit/TBevel.h"
-#include "toolkit/TFlatButton.h"
-#include "toolkit/TImage.h"
-#include "toolkit/TLabel.h"
-#include "toolkit/TPanel.h"
 #include "toolkit/Timer.h"
-#include "widgets/TGauge.h"
+#include "widgets/Gauge.h"
 
 #include <QApplication>
 #include <QFile>
@@ -76,7 +76,7 @@ constexpr std::array kClockSteps{
 };
 
 // Puts a label at its design place, as wide as its caption in the font it already has.
-TLabel *placeFitted(TLabel *label, int left, int top, int height)
+Label *placeFitted(Label *label, int left, int top, int height)
 {
     label->move(Scaling::point({left, top}));
     label->resize(label->width(), Scaling::px(height));
@@ -84,51 +84,51 @@ TLabel *placeFitted(TLabel *label, int left, int top, int height)
     return label;
 }
 
-TLabel *sheetLabel(QWidget *parent, const QString &caption, int left, int top)
+Label *sheetLabel(QWidget *parent, const QString &caption, int left, int top)
 {
-    auto *label = new TLabel(parent, caption);
+    auto *label = new Label(parent, caption);
     label->setBackground(kLabelBack);
     label->setFont(Scaling::font(17, true));
     label->setFontColor(kNavy);
     return placeFitted(label, left, top, 20);
 }
 
-TLabel *gaugeCaption(QWidget *parent, const QString &caption, int left)
+Label *gaugeCaption(QWidget *parent, const QString &caption, int left)
 {
-    auto *label = placeFitted(new TLabel(parent, caption), left, 8, 16);
+    auto *label = placeFitted(new Label(parent, caption), left, 8, 16);
     label->setFontColor(Qt::white);
     return label;
 }
 
-TImage *sheetIcon(QWidget *parent, const QImage &icon, int left, int top)
+PictureBox *sheetIcon(QWidget *parent, const QImage &icon, int left, int top)
 {
-    auto *sheet = place(new TImage(parent), left, top, 32, 32);
+    auto *sheet = place(new PictureBox(parent), left, top, 32, 32);
     sheet->setAutoSize(true);
     sheet->setPicture(icon);
     return sheet;
 }
 
-TGauge *makeGauge(QWidget *parent, TGaugeKind kind, const QColor &bar, int left, int top, int width,
-                  int height)
+Gauge *makeGauge(QWidget *parent, GaugeKind kind, const QColor &bar, int left, int top, int width,
+                 int height)
 {
-    auto *gauge = place(new TGauge(parent), left, top, width, height);
+    auto *gauge = place(new Gauge(parent), left, top, width, height);
     gauge->setKind(kind);
     gauge->setBackColor(kMediumGrey);
     gauge->setForeColor(bar);
     return gauge;
 }
 
-TFlatButton *readout(QWidget *parent, const QString &caption, int left, int top, int width)
+FlatButton *readout(QWidget *parent, const QString &caption, int left, int top, int width)
 {
-    auto *button = place(new TFlatButton(parent, caption), left, top, width, 22);
+    auto *button = place(new FlatButton(parent, caption), left, top, width, 22);
     button->setFontColor(Qt::white);
     button->setEnabled(false);
     return button;
 }
 
-TFlatButton *clipButton(QWidget *parent, const QString &caption, int left, int width)
+FlatButton *clipButton(QWidget *parent, const QString &caption, int left, int width)
 {
-    auto *button = place(new TFlatButton(parent, caption), left, 3, width, 22);
+    auto *button = place(new FlatButton(parent, caption), left, 3, width, 22);
     button->setFontColor(Qt::white);
     return button;
 }
@@ -185,14 +185,14 @@ GameScreen::~GameScreen() = default;
 // The room drawn on the screen's surface; a control made later lies above one made earlier.
 void GameScreen::createRoom()
 {
-    background = place(new TImage(this), 0, 0, kBackgroundWidth, kBackgroundHeight);
+    background = place(new PictureBox(this), 0, 0, kBackgroundWidth, kBackgroundHeight);
     background->setPicture(builtinBackground());
     bombsLabel = sheetLabel(this, QStringLiteral("Бомбы"), 8, 232);
     cribsLabel = sheetLabel(this, QStringLiteral("Шпоры"), 128, 256);
-    answerSheet = place(new TImage(this), 360, 232, 209, 137);
+    answerSheet = place(new PictureBox(this), 360, 232, 209, 137);
     const QImage sheet = builtinSheet();
     notesSheet = sheetIcon(this, sheet, 236, 306);
-    statusLine = place(new TFlatButton(this, kStatusStart), 0, 348, 633, 22);
+    statusLine = place(new FlatButton(this, kStatusStart), 0, 348, 633, 22);
     statusLine->setFont(Scaling::font(17, true));
     statusLine->setFontColor(kNavy);
     cribsSheet = sheetIcon(this, sheet, 140, 274);
@@ -203,36 +203,36 @@ void GameScreen::createRoom()
 
 void GameScreen::createGaugePanel()
 {
-    gaugePanel = place(new TPanel(this, Qt::black, true), 0, 368, 688, 95);
+    gaugePanel = place(new Panel(this, Qt::black, true), 0, 368, 688, 95);
     gaugePanel->setFont(Scaling::font(13));
-    copiedGauge = makeGauge(gaugePanel, gkHorizontalBar, kMaroon, 272, 32, 129, 28);
-    timeGauge = makeGauge(gaugePanel, gkVerticalBar, kGreen, 16, 24, 105, 65);
+    copiedGauge = makeGauge(gaugePanel, GaugeKind::HorizontalBar, kMaroon, 272, 32, 129, 28);
+    timeGauge = makeGauge(gaugePanel, GaugeKind::VerticalBar, kGreen, 16, 24, 105, 65);
     timeGauge->setProgress(kFullTime);
-    suspicionGauge = makeGauge(gaugePanel, gkVerticalBar, kGreen, 560, 24, 105, 65);
+    suspicionGauge = makeGauge(gaugePanel, GaugeKind::VerticalBar, kGreen, 560, 24, 105, 65);
     copiedCaption = gaugeCaption(gaugePanel, QStringLiteral("Процент списанного"), 272);
     timeCaption = gaugeCaption(gaugePanel, QStringLiteral("Оставшееся время"), 8);
     suspicionCaption = gaugeCaption(gaugePanel, QStringLiteral("Подозрительность"), 552);
-    exitButton = place(new TFlatButton(gaugePanel, QStringLiteral("Выход")), 136, 64, 401, 25);
+    exitButton = place(new FlatButton(gaugePanel, QStringLiteral("Выход")), 136, 64, 401, 25);
     exitButton->setFont(Scaling::font(17, true));
     exitButton->setFontColor(Qt::white);
 }
 
 void GameScreen::createClips()
 {
-    examinerClip = place(new TAnimate(this), 10, 32, 95, 131);
+    examinerClip = place(new ClipPlayer(this), 10, 32, 95, 131);
     examinerClip->setAutoSize(false);
     examinerClip->setCenter(true);
     examinerClip->setColor(kRoomGreen);
-    copybookClip = place(new TAnimate(this), 400, 256, 121, 89);
+    copybookClip = place(new ClipPlayer(this), 400, 256, 121, 89);
     copybookClip->setColor(kCopybookBack);
     createClipPanel();
-    deskClip = place(new TAnimate(this), -16, 96, 176, 93);
+    deskClip = place(new ClipPlayer(this), -16, 96, 176, 93);
     deskClip->setColor(kRoomGreen);
 }
 
 void GameScreen::createClipPanel()
 {
-    clipPanel = place(new TPanel(this, Qt::black, false), 416, 0, 161, 33);
+    clipPanel = place(new Panel(this, Qt::black, false), 416, 0, 161, 33);
     clipPanel->hide();
     sittingClipButton = clipButton(clipPanel, QStringLiteral("f1"), 10, 23);
     sittingClip2Button = clipButton(clipPanel, QStringLiteral("f2"), 34, 23);
@@ -242,10 +242,10 @@ void GameScreen::createClipPanel()
 
 void GameScreen::createReadoutPanel()
 {
-    readoutPanel = place(new TPanel(this, Qt::black, true), 360, 104, 273, 65);
+    readoutPanel = place(new Panel(this, Qt::black, true), 360, 104, 273, 65);
     readoutPanel->hide();
     // The frame comes first, so the buttons it surrounds lie above it.
-    readoutFrame = place(new TBevel(readoutPanel), 8, 8, 73, 25);
+    readoutFrame = place(new Bevel(readoutPanel), 8, 8, 73, 25);
     // Three counters in the frame, then seven beyond it, of which only the second shows.
     constexpr int kLefts[] = {8, 32, 56, 96, 120, 144, 168, 192, 216, 240};
     for (int i = 0; i < int(counterReadouts.size()); ++i) {
@@ -297,7 +297,7 @@ void GameScreen::connectHandlers()
     bombsSheet->onMouseMove = [this] { onBombsHovered(); };
     cribsSheet->onMouseMove = [this] { onCribsHovered(); };
     bombsLabel->onMouseMove = [this] { onBombsLabelHovered(); };
-    for (TLabel *label : {cribsLabel, notesLabel, answerSheetLabel})
+    for (Label *label : {cribsLabel, notesLabel, answerSheetLabel})
         label->onMouseMove = [this] { onCribsLabelHovered(); };
     gaugePanel->onMouseMove = [this] { onGaugePanelHovered(); };
     exitButton->onMouseMove = [this] { onExitHovered(); };
@@ -320,7 +320,7 @@ void GameScreen::loadBackground()
                                                        QSize(kBackgroundWidth, kBackgroundHeight)));
 }
 
-void GameScreen::startClipIfExists(TAnimate *clip, const QString &gamePath)
+void GameScreen::startClipIfExists(ClipPlayer *clip, const QString &gamePath)
 {
     if (!AssetPath::exists(gamePath))
         return;
@@ -450,7 +450,7 @@ void GameScreen::onBackgroundHovered()
     statusLine->setCaption(kStatusSuspicious);
     m_exam.clearSheets();
     m_exam.tool = Tool::LookingSuspicious;
-    for (TLabel *label : {bombsLabel, cribsLabel, notesLabel, answerSheetLabel})
+    for (Label *label : {bombsLabel, cribsLabel, notesLabel, answerSheetLabel})
         label->setFontColor(kNavy);
 }
 
@@ -506,7 +506,7 @@ void GameScreen::onCribsLabelHovered()
 
 // ---- Icon cycles ----
 
-TImage *GameScreen::sheetPicture(Sheet sheet) const
+PictureBox *GameScreen::sheetPicture(Sheet sheet) const
 {
     switch (sheet) {
     case Sheet::Notes:

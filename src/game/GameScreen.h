@@ -15,13 +15,13 @@
 class QAction;
 class QMenu;
 class QShortcut;
-class TAnimate;
-class TBevel;
-class TFlatButton;
-class TGauge;
-class TImage;
-class TLabel;
-class TPanel;
+class ClipPlayer;
+class Bevel;
+class FlatButton;
+class Gauge;
+class PictureBox;
+class Label;
+class Panel;
 class Timer;
 
 // The game screen: the exam. The three gauges hold the time left, the copied share and the
@@ -100,40 +100,40 @@ public:
     void reloadBackground();
 
     // Widgets on the screen, in creation order.
-    TImage *background;
-    TLabel *bombsLabel;
-    TLabel *cribsLabel;
+    PictureBox *background;
+    Label *bombsLabel;
+    Label *cribsLabel;
     // The student's own answer sheet: an invisible area under its label, where the examiner calms.
-    TImage *answerSheet;
-    TImage *notesSheet;
-    TFlatButton *statusLine;
-    TImage *cribsSheet;
-    TImage *bombsSheet;
-    TLabel *notesLabel;
-    TLabel *answerSheetLabel;
-    TPanel *gaugePanel;
-    TGauge *copiedGauge;
-    TGauge *timeGauge;
-    TGauge *suspicionGauge;
-    TLabel *copiedCaption;
-    TLabel *timeCaption;
-    TLabel *suspicionCaption;
-    TFlatButton *exitButton;
-    TAnimate *examinerClip;
-    TAnimate *copybookClip;
-    TPanel *clipPanel;
-    TFlatButton *sittingClipButton;
-    TFlatButton *sittingClip2Button;
-    TFlatButton *goButton;
-    TFlatButton *stopClipButton;
-    TAnimate *deskClip;
-    TPanel *readoutPanel;
-    TBevel *readoutFrame;
+    PictureBox *answerSheet;
+    PictureBox *notesSheet;
+    FlatButton *statusLine;
+    PictureBox *cribsSheet;
+    PictureBox *bombsSheet;
+    Label *notesLabel;
+    Label *answerSheetLabel;
+    Panel *gaugePanel;
+    Gauge *copiedGauge;
+    Gauge *timeGauge;
+    Gauge *suspicionGauge;
+    Label *copiedCaption;
+    Label *timeCaption;
+    Label *suspicionCaption;
+    FlatButton *exitButton;
+    ClipPlayer *examinerClip;
+    ClipPlayer *copybookClip;
+    Panel *clipPanel;
+    FlatButton *sittingClipButton;
+    FlatButton *sittingClip2Button;
+    FlatButton *goButton;
+    FlatButton *stopClipButton;
+    ClipPlayer *deskClip;
+    Panel *readoutPanel;
+    Bevel *readoutFrame;
     // The notes, bombs and cribs counters, then seven that always read 0.
-    std::array<TFlatButton *, 10> counterReadouts{};
-    TFlatButton *toolReadout;
-    TFlatButton *examinerStateReadout;
-    TFlatButton *directionReadout;
+    std::array<FlatButton *, 10> counterReadouts{};
+    FlatButton *toolReadout;
+    FlatButton *examinerStateReadout;
+    FlatButton *directionReadout;
 
     // Non-visual parts.
     Timer *examClock;
@@ -160,7 +160,7 @@ private:
     void connectHandlers();
 
     // The picture that shows `sheet`.
-    TImage *sheetPicture(Sheet sheet) const;
+    PictureBox *sheetPicture(Sheet sheet) const;
     // One icon step for `sheet`: the next frame while the sheet is in use and its cycle runs.
     void cycleIcon(Sheet sheet);
     // Marks `sheet` in use, with the tool, as moving onto its icon does.
@@ -168,7 +168,7 @@ private:
     // Loads "base\image\fon.jpg" into the background when the file exists.
     void loadBackground();
     // Gives `clip` the file `gamePath` and starts it, when the file exists.
-    void startClipIfExists(TAnimate *clip, const QString &gamePath);
+    void startClipIfExists(ClipPlayer *clip, const QString &gamePath);
 
     // The walk runs in the layout's pixels on the clips' current places, which it takes before a
     // step; after it the examiner's clip shows his new place scaled, and the walk timer follows.

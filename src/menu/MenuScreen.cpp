@@ -4,18 +4,18 @@
 #include "formats/Pictures.h"
 #include "menu/MenuPulse.h"
 #include "music/Music.h"
-#include "music/TMediaPlayer.h"
+#include "music/MusicPlayer.h"
 #include "toolkit/AssetPath.h"
+#include "toolkit/Bevel.h"
 #include "toolkit/Colors.h"
+#include "toolkit/FlatButton.h"
+#include "toolkit/Label.h"
+#include "toolkit/LineEdit.h"
+#include "toolkit/Panel.h"
+#include "toolkit/PictureBox.h"
 #include "toolkit/Scaling.h"
-#include "toolkit/TBevel.h"
-#include "toolkit/TEdit.h"
-#include "toolkit/TFlatButton.h"
-#include "toolkit/TImage.h"
-#include "toolkit/TLabel.h"
-#include "toolkit/TPanel.h"
 #include "toolkit/Timer.h"
-#include "widgets/TGauge.h"
+#include "widgets/Gauge.h"
 
 #include <QApplication>
 
@@ -65,8 +65,8 @@ MenuScreen::MenuScreen(Music &music)
 
 void MenuScreen::createLoadingGauge()
 {
-    loadingGauge = place(new TGauge(this), 0, 408, 688, 32);
-    loadingGauge->setKind(gkPie);
+    loadingGauge = place(new Gauge(this), 0, 408, 688, 32);
+    loadingGauge->setKind(GaugeKind::Pie);
     loadingGauge->setForeColor(kMaroon);
     loadingGauge->setBackColor(Qt::black);
     loadingGauge->setColor(Qt::black);
@@ -85,10 +85,10 @@ void MenuScreen::createEntries()
                                &MenuScreen::onScoresHovered);
 }
 
-TFlatButton *MenuScreen::createEntry(const QString &caption, int left, int top, Handler clicked,
-                                     Handler hovered)
+FlatButton *MenuScreen::createEntry(const QString &caption, int left, int top, Handler clicked,
+                                    Handler hovered)
 {
-    auto *button = place(new TFlatButton(this, caption), left, top, 300, 50);
+    auto *button = place(new FlatButton(this, caption), left, top, 300, 50);
     button->setFont(Scaling::font(40, true));
     button->setFontColor(Qt::white);
     button->onClick = [this, clicked] { (this->*clicked)(); };
@@ -99,18 +99,18 @@ TFlatButton *MenuScreen::createEntry(const QString &caption, int left, int top, 
 // The prompt and the frames around it and the name field.
 void MenuScreen::createNamePrompt()
 {
-    namePrompt = place(new TLabel(this, kNamePrompt), 152, 96, 393, 49);
+    namePrompt = place(new Label(this, kNamePrompt), 152, 96, 393, 49);
     namePrompt->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     namePrompt->setFont(Scaling::font(40, true));
     namePrompt->setFontColor(kSilver);
 
-    nameFieldFrame = place(new TBevel(this), 144, 144, 409, 65);
-    namePromptFrame = place(new TBevel(this), 144, 88, 409, 57);
+    nameFieldFrame = place(new Bevel(this), 144, 144, 409, 65);
+    namePromptFrame = place(new Bevel(this), 144, 88, 409, 57);
 }
 
 void MenuScreen::createHeadline()
 {
-    headline = place(new TLabel(this, kHeadline), 0, 0, 688, 36);
+    headline = place(new Label(this, kHeadline), 0, 0, 688, 36);
     headline->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     headline->setFont(Scaling::font(30, true));
     headline->setFontColor(kYellow);
@@ -120,7 +120,7 @@ void MenuScreen::createHeadline()
 void MenuScreen::createSoundSwitch()
 {
     // Its place comes with its picture.
-    soundSwitch = new TImage(this);
+    soundSwitch = new PictureBox(this);
     soundSwitch->setCursor(Qt::PointingHandCursor);
     setSoundPicture(Pictures::keyLowerLeft(QImage(QStringLiteral(":/builtin/ns.bmp"))));
     soundSwitch->onClick = [this] { onSoundSwitchClicked(); };
@@ -128,7 +128,7 @@ void MenuScreen::createSoundSwitch()
 
 void MenuScreen::createNameField()
 {
-    nameField = place(new TEdit(this), 152, 152, 393, 49);
+    nameField = place(new LineEdit(this), 152, 152, 393, 49);
     nameField->setFont(Scaling::font(40));
     nameField->setText(kNamePrompt);
     nameField->setFontColor(Qt::white);
@@ -145,13 +145,13 @@ void MenuScreen::createNameField()
 // keyboard, the panel comes next in the tab order.
 void MenuScreen::createHiddenPanel()
 {
-    hiddenPanel = place(new TPanel(this, Qt::black, false), 568, 88, 97, 113);
+    hiddenPanel = place(new Panel(this, Qt::black, false), 568, 88, 97, 113);
     hiddenPanel->hide();
     musicPlayer = place(m_music.makePlayer(hiddenPanel), 4, 3, 85, 30);
-    menuPieceButton = place(new TFlatButton(hiddenPanel, QStringLiteral("a1")), 8, 35, 73, 22);
+    menuPieceButton = place(new FlatButton(hiddenPanel, QStringLiteral("a1")), 8, 35, 73, 22);
     menuPieceButton->setFontColor(Qt::white);
     menuPieceButton->onClick = [this] { m_music.playMenuPiece(); };
-    examPieceButton = place(new TFlatButton(hiddenPanel, QStringLiteral("a2")), 8, 59, 73, 22);
+    examPieceButton = place(new FlatButton(hiddenPanel, QStringLiteral("a2")), 8, 59, 73, 22);
     examPieceButton->setFontColor(Qt::white);
     examPieceButton->onClick = [this] { m_music.playExamPiece(); };
     setTabOrder(nameField, hiddenPanel);
@@ -253,7 +253,7 @@ void MenuScreen::highlightEntry(Hover item)
 {
     setHovered(item);
     const Pulse *highlighted = pulseOf(item);
-    for (TFlatButton *entry : {newGameButton, scoresButton, aboutButton, exitButton}) {
+    for (FlatButton *entry : {newGameButton, scoresButton, aboutButton, exitButton}) {
         const bool lit = highlighted && highlighted->widget == entry;
         entry->setFontColor(lit ? kSkyBlue : QColor(Qt::white));
     }

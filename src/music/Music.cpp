@@ -2,7 +2,7 @@
 
 #include "formats/GameError.h"
 #include "music/MusicBackend.h"
-#include "music/TMediaPlayer.h"
+#include "music/MusicPlayer.h"
 #include "toolkit/AssetPath.h"
 #include "toolkit/Timer.h"
 
@@ -40,14 +40,14 @@ Music::Music(QObject *parent) : QObject(parent), m_echoGuard(new Timer(kEchoGuar
 
 Music::~Music() = default;
 
-TMediaPlayer *Music::makePlayer(QWidget *parent)
+MusicPlayer *Music::makePlayer(QWidget *parent)
 {
-    m_player = new TMediaPlayer(parent, backendFactory ? backendFactory() : nullptr);
+    m_player = new MusicPlayer(parent, backendFactory ? backendFactory() : nullptr);
     m_player->onNotify = [this] { pieceEnded(); };
     return m_player;
 }
 
-TMediaPlayer &Music::requirePlayer() const
+MusicPlayer &Music::requirePlayer() const
 {
     if (!m_player)
         throw GameError(QStringLiteral("No MCI device open"));
@@ -61,7 +61,7 @@ bool Music::hasPiece(Piece piece) const
 
 void Music::startPiece(Piece piece)
 {
-    TMediaPlayer &player = requirePlayer();
+    MusicPlayer &player = requirePlayer();
     player.setFileName(pathOf(piece));
     player.open();
     player.play();

@@ -8,14 +8,14 @@
 #include "ScreenFixture.h"
 #include "unit/AviWriter.h"
 
-#include "clip/TAnimate.h"
+#include "clip/ClipPlayer.h"
 #include "game/GameScreen.h"
-#include "toolkit/TFlatButton.h"
-#include "toolkit/TImage.h"
-#include "toolkit/TLabel.h"
-#include "toolkit/TPanel.h"
+#include "toolkit/FlatButton.h"
+#include "toolkit/Label.h"
+#include "toolkit/Panel.h"
+#include "toolkit/PictureBox.h"
 #include "toolkit/Timer.h"
-#include "widgets/TGauge.h"
+#include "widgets/Gauge.h"
 
 #include <QPaintEvent>
 
@@ -42,7 +42,7 @@ QColor frameColour(int frame)
 }
 
 // Which frame an icon shows, 0 for the built-in one.
-int shownFrame(const TImage *sheet)
+int shownFrame(const PictureBox *sheet)
 {
     const QColor centre = sheet->picture().pixelColor(16, 16);
     for (int frame = 1; frame <= 5; ++frame)
@@ -73,8 +73,8 @@ QString selection()
 QString labelColours()
 {
     QString colours;
-    for (const TLabel *label : {gameScreen()->bombsLabel, gameScreen()->cribsLabel,
-                                gameScreen()->notesLabel, gameScreen()->answerSheetLabel})
+    for (const Label *label : {gameScreen()->bombsLabel, gameScreen()->cribsLabel,
+                               gameScreen()->notesLabel, gameScreen()->answerSheetLabel})
         colours += label->fontColor() == kRed ? u'R' : label->fontColor() == kNavy ? u'N' : u'?';
     return colours;
 }
@@ -272,7 +272,7 @@ private slots:
             gameScreen()->cycleBombsIcon();
         }
         moveTo(300, 100);
-        QVERIFY(walkExaminerTo(ExaminerWalk::Patrolling));
+        QVERIFY(walkExaminerTo(ExaminerWalk::State::Patrolling));
         gameScreen()->walkTimer->fire();
         gameScreen()->examClock->fire();
         QCOMPARE(gameScreen()->counterReadouts[0]->caption(), QStringLiteral("0"));
@@ -305,7 +305,7 @@ private slots:
 
         moveTo(360 + 131, 104 + 19); // the fifth counter
         QCOMPARE(gameScreen()->counterReadouts[0]->caption(), QStringLiteral("4"));
-        QVERIFY(walkExaminerTo(ExaminerWalk::SteppingDown));
+        QVERIFY(walkExaminerTo(ExaminerWalk::State::SteppingDown));
         moveTo(360 + 130, 104 + 43); // the examiner's state
         QCOMPARE(gameScreen()->examinerStateReadout->caption(), QStringLiteral("PemX = 2"));
 

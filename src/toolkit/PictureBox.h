@@ -8,9 +8,9 @@
 // A picture drawn on its parent at its top left corner, not stretched (its pixels are the layout's,
 // so it scales with the screen). Without a picture it is an invisible area that still takes the
 // pointer. With auto-size on it takes its picture's size.
-class TImage : public Control<QWidget> {
+class PictureBox : public Control<QWidget> {
 public:
-    explicit TImage(QWidget *parent);
+    explicit PictureBox(QWidget *parent);
 
     const QImage &picture() const { return m_picture; }
     // Replaces the picture; its alpha channel decides what shows through.

@@ -14,7 +14,7 @@
 class QPainter;
 
 // What a gauge draws; the order is part of the contract.
-enum TGaugeKind { gkText, gkHorizontalBar, gkVerticalBar, gkPie, gkNeedle };
+enum class GaugeKind { Text, HorizontalBar, VerticalBar, Pie, Needle };
 
 // A progress indicator: a whole-number percentage of a value within a range, shown as a bar, a pie,
 // a needle or text only, with the percentage written over it in a colour that inverts whatever lies
@@ -27,16 +27,16 @@ enum TGaugeKind { gkText, gkHorizontalBar, gkVerticalBar, gkPie, gkNeedle };
 // Pointer: like every control it takes all pointer moves and presses over it (onMouseMove runs
 // through the guard). The right button opens the menu given to setPopupMenu; without one, the
 // context-menu event goes on to the parent.
-class TGauge : public Control<QWidget> {
+class Gauge : public Control<QWidget> {
 public:
     enum class BorderStyle { None, Single };
 
     // 100 × 100, horizontal bar, range 0..100 at 0, text shown, single frame, black on white, the
     // parent's colour and font.
-    explicit TGauge(QWidget *parent = nullptr);
+    explicit Gauge(QWidget *parent = nullptr);
 
-    TGaugeKind kind() const { return m_kind; }
-    void setKind(TGaugeKind kind);
+    GaugeKind kind() const { return m_kind; }
+    void setKind(GaugeKind kind);
 
     int minValue() const { return m_min; }
     // Raises progress to the new lower end if it lies below it; always repaints. A lower end above
@@ -99,7 +99,7 @@ private:
                     int bottom) const;
     void drawText(QImage &image, const QRect &paintRect) const;
 
-    TGaugeKind m_kind = gkHorizontalBar;
+    GaugeKind m_kind = GaugeKind::HorizontalBar;
     int m_min = 0;
     int m_max = 100;
     int m_progress = 0;

@@ -12,9 +12,9 @@
 // keyboard, by code, or by its window being shown, so the first key replaces what it holds; a mouse
 // click places the caret instead, and coming back to a window that was only in the background (a
 // box closed, another program left) keeps the caret and the selection where they were.
-class TEdit : public Control<QLineEdit> {
+class LineEdit : public Control<QLineEdit> {
 public:
-    explicit TEdit(QWidget *parent);
+    explicit LineEdit(QWidget *parent);
 
     std::function<void()> onChange;
 

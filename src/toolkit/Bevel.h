@@ -5,9 +5,9 @@
 #include <QWidget>
 
 // A lowered box frame. It takes the pointer over its whole rectangle, like any control.
-class TBevel : public Control<QWidget> {
+class Bevel : public Control<QWidget> {
 public:
-    explicit TBevel(QWidget *parent);
+    explicit Bevel(QWidget *parent);
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -6,9 +6,9 @@
 
 // A flat text button: its caption on the parent's surface, centred, with a thin raised border while
 // the pointer is over it. Disabled, it draws its caption greyed and lets the pointer through.
-class TFlatButton : public Control<QLabel> {
+class FlatButton : public Control<QLabel> {
 public:
-    explicit TFlatButton(QWidget *parent, const QString &caption = {});
+    explicit FlatButton(QWidget *parent, const QString &caption = {});
 
     QString caption() const { return text(); }
     // Setting the caption it already has changes nothing and repaints nothing.

@@ -19,9 +19,9 @@
 // on its own and ending after its last space where it has one, because laying out one huge line
 // without spaces takes time that grows with the square of its length; the text keeps the line
 // whole, and Backspace and Delete at a piece's edge remove the neighbouring character of the line.
-class TMemo : public Control<QPlainTextEdit> {
+class MultiLineEdit : public Control<QPlainTextEdit> {
 public:
-    explicit TMemo(QWidget *parent);
+    explicit MultiLineEdit(QWidget *parent);
 
     // The whole text, lines separated by CR LF.
     QString text() const;

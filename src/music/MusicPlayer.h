@@ -24,7 +24,7 @@ class QToolButton;
 // raise nothing else. A piece that the back-end accepted before its sound output was ready and that
 // then fails to load fails as its open would have: it is closed, its pending request ends without
 // a notification, and the open's error goes to the error box.
-class TMediaPlayer : public QWidget {
+class MusicPlayer : public QWidget {
     Q_OBJECT
 
 public:
@@ -32,10 +32,10 @@ public:
     Q_ENUM(Mode)
 
     // Without a back-end the player plays through SDL2_mixer.
-    explicit TMediaPlayer(QWidget *parent = nullptr,
-                          std::unique_ptr<MusicBackend> backend = nullptr);
+    explicit MusicPlayer(QWidget *parent = nullptr,
+                         std::unique_ptr<MusicBackend> backend = nullptr);
     // Closes the piece without a notification: the program is ending.
-    ~TMediaPlayer() override;
+    ~MusicPlayer() override;
 
     // Stored for the next open(); the game's way of naming files ("base\sound\pms.mp3").
     void setFileName(const QString &gamePath) { m_fileName = gamePath; }

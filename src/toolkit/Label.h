@@ -6,9 +6,9 @@
 
 // A text label drawn on its parent. Transparent unless it is given a background colour. With
 // auto-size on, it keeps its left edge and height and takes the width of its caption.
-class TLabel : public Control<QLabel> {
+class Label : public Control<QLabel> {
 public:
-    explicit TLabel(QWidget *parent, const QString &caption = {});
+    explicit Label(QWidget *parent, const QString &caption = {});
 
     QString caption() const { return text(); }
     void setCaption(const QString &caption);

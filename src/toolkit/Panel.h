@@ -5,9 +5,9 @@
 #include <QWidget>
 
 // A container with a plain background colour and, optionally, a raised bevel at its edge.
-class TPanel : public Control<QWidget> {
+class Panel : public Control<QWidget> {
 public:
-    TPanel(QWidget *parent, const QColor &background, bool raisedBevel);
+    Panel(QWidget *parent, const QColor &background, bool raisedBevel);
 
     QColor background() const { return m_background; }
     bool raisedBevel() const { return m_raisedBevel; }
