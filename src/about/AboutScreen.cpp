@@ -3,6 +3,7 @@
 #include "toolkit/Bevel.h"
 #include "toolkit/Colors.h"
 #include "toolkit/FlatButton.h"
+#include "toolkit/Guard.h"
 #include "toolkit/Label.h"
 #include "toolkit/Panel.h"
 #include "toolkit/Scaling.h"
@@ -71,17 +72,17 @@ AboutScreen::AboutScreen()
     moveTimer = new Timer(kMoveMs, false, this);
     captionTimer = new Timer(kCaptionMs, false, this);
 
-    onMouseMove = [this] { onBackgroundHovered(); };
-    nickname->onMouseMove = [this] { onNicknameHovered(); };
-    linkBar->onMouseMove = [this] { onLinkBarHovered(); };
-    siteLink->onMouseMove = [this] { onSiteHovered(); };
-    mailLink->onMouseMove = [this] { onMailHovered(); };
-    backLink->onMouseMove = [this] { onBackHovered(); };
-    siteLink->onClick = [this] { onSiteClicked(); };
-    mailLink->onClick = [this] { onMailClicked(); };
-    backLink->onClick = [this] { onBackClicked(); };
-    moveTimer->onTimer = [this] { onMoveTick(); };
-    captionTimer->onTimer = [this] { onCaptionTick(); };
+    connectGuarded(this, &Screen::hovered, this, &AboutScreen::onBackgroundHovered);
+    connectGuarded(nickname, &Label::hovered, this, &AboutScreen::onNicknameHovered);
+    connectGuarded(linkBar, &Panel::hovered, this, &AboutScreen::onLinkBarHovered);
+    connectGuarded(siteLink, &Label::hovered, this, &AboutScreen::onSiteHovered);
+    connectGuarded(mailLink, &Label::hovered, this, &AboutScreen::onMailHovered);
+    connectGuarded(backLink, &Label::hovered, this, &AboutScreen::onBackHovered);
+    connectGuarded(siteLink, &Label::clicked, this, &AboutScreen::onSiteClicked);
+    connectGuarded(mailLink, &Label::clicked, this, &AboutScreen::onMailClicked);
+    connectGuarded(backLink, &Label::clicked, this, &AboutScreen::onBackClicked);
+    connectGuarded(moveTimer, &Timer::timeout, this, &AboutScreen::onMoveTick);
+    connectGuarded(captionTimer, &Timer::timeout, this, &AboutScreen::onCaptionTick);
 }
 
 AboutScreen::~AboutScreen() = default;

@@ -9,6 +9,7 @@
 #include "toolkit/Bevel.h"
 #include "toolkit/Colors.h"
 #include "toolkit/FlatButton.h"
+#include "toolkit/Guard.h"
 #include "toolkit/Label.h"
 #include "toolkit/Panel.h"
 #include "toolkit/PictureBox.h"
@@ -274,39 +275,34 @@ void GameScreen::createClockMenu()
     timeGauge->setPopupMenu(clockMenu);
 }
 
-// Every entry point: the controls run their handlers through the guard themselves, the menu
-// items and the key through it here.
+// Every entry point, each through the guard.
 void GameScreen::connectHandlers()
 {
-    const auto guardedSlot = [this](void (GameScreen::*slot)()) {
-        return [this, slot] { guarded([this, slot] { (this->*slot)(); }); };
-    };
-    connect(slowClockAction, &QAction::triggered, this,
-            guardedSlot(&GameScreen::onSlowClockTriggered));
-    connect(fastClockAction, &QAction::triggered, this,
-            guardedSlot(&GameScreen::onFastClockTriggered));
-    connect(showHiddenAction, &QAction::triggered, this,
-            guardedSlot(&GameScreen::onShowHiddenTriggered));
-    connect(reloadKey, &QShortcut::activated, this, guardedSlot(&GameScreen::reloadBackground));
+    connectGuarded(slowClockAction, &QAction::triggered, this, &GameScreen::onSlowClockTriggered);
+    connectGuarded(fastClockAction, &QAction::triggered, this, &GameScreen::onFastClockTriggered);
+    connectGuarded(showHiddenAction, &QAction::triggered, this, &GameScreen::onShowHiddenTriggered);
+    connectGuarded(reloadKey, &QShortcut::activated, this, &GameScreen::reloadBackground);
 
-    examClock->onTimer = [this] { onClockTick(); };
-    walkTimer->onTimer = [this] { onWalkTick(); };
-    background->onMouseMove = [this] { onBackgroundHovered(); };
-    answerSheet->onMouseMove = [this] { onAnswerSheetHovered(); };
-    notesSheet->onMouseMove = [this] { onNotesHovered(); };
-    bombsSheet->onMouseMove = [this] { onBombsHovered(); };
-    cribsSheet->onMouseMove = [this] { onCribsHovered(); };
-    bombsLabel->onMouseMove = [this] { onBombsLabelHovered(); };
+    connectGuarded(examClock, &Timer::timeout, this, &GameScreen::onClockTick);
+    connectGuarded(walkTimer, &Timer::timeout, this, &GameScreen::onWalkTick);
+    connectGuarded(background, &PictureBox::hovered, this, &GameScreen::onBackgroundHovered);
+    connectGuarded(answerSheet, &PictureBox::hovered, this, &GameScreen::onAnswerSheetHovered);
+    connectGuarded(notesSheet, &PictureBox::hovered, this, &GameScreen::onNotesHovered);
+    connectGuarded(bombsSheet, &PictureBox::hovered, this, &GameScreen::onBombsHovered);
+    connectGuarded(cribsSheet, &PictureBox::hovered, this, &GameScreen::onCribsHovered);
+    connectGuarded(bombsLabel, &Label::hovered, this, &GameScreen::onBombsLabelHovered);
     for (Label *label : {cribsLabel, notesLabel, answerSheetLabel})
-        label->onMouseMove = [this] { onCribsLabelHovered(); };
-    gaugePanel->onMouseMove = [this] { onGaugePanelHovered(); };
-    exitButton->onMouseMove = [this] { onExitHovered(); };
-    exitButton->onClick = [this] { onExitClicked(); };
-    readoutPanel->onMouseMove = [this] { onReadoutHovered(); };
-    readoutPanel->onClick = [this] { onReadoutClicked(); };
-    sittingClipButton->onClick = [this] { onSittingClipClicked(); };
-    sittingClip2Button->onClick = [this] { onSittingClip2Clicked(); };
-    stopClipButton->onClick = [this] { onStopClipClicked(); };
+        connectGuarded(label, &Label::hovered, this, &GameScreen::onCribsLabelHovered);
+    connectGuarded(gaugePanel, &Panel::hovered, this, &GameScreen::onGaugePanelHovered);
+    connectGuarded(exitButton, &FlatButton::hovered, this, &GameScreen::onExitHovered);
+    connectGuarded(exitButton, &FlatButton::clicked, this, &GameScreen::onExitClicked);
+    connectGuarded(readoutPanel, &Panel::hovered, this, &GameScreen::onReadoutHovered);
+    connectGuarded(readoutPanel, &Panel::clicked, this, &GameScreen::onReadoutClicked);
+    connectGuarded(sittingClipButton, &FlatButton::clicked, this,
+                   &GameScreen::onSittingClipClicked);
+    connectGuarded(sittingClip2Button, &FlatButton::clicked, this,
+                   &GameScreen::onSittingClip2Clicked);
+    connectGuarded(stopClipButton, &FlatButton::clicked, this, &GameScreen::onStopClipClicked);
 }
 
 // ---- Creation, F5 and exit ----

@@ -9,6 +9,7 @@
 #include "toolkit/Bevel.h"
 #include "toolkit/Colors.h"
 #include "toolkit/FlatButton.h"
+#include "toolkit/Guard.h"
 #include "toolkit/Label.h"
 #include "toolkit/LineEdit.h"
 #include "toolkit/Panel.h"
@@ -58,9 +59,10 @@ MenuScreen::MenuScreen(Music &music)
     setFont(Scaling::font(17));
     m_pulses = {Pulse{newGameButton}, Pulse{scoresButton}, Pulse{aboutButton}, Pulse{exitButton},
                 Pulse{namePrompt}};
-    onMouseMove = [this] { onBackgroundHovered(); };
+    connectGuarded(this, &Screen::hovered, this, &MenuScreen::onBackgroundHovered);
     // Closing the main screen ends the program.
-    onClose = [this] { emit quitRequested(); };
+    setCloseRequests(true);
+    connect(this, &Screen::closeRequested, this, &MenuScreen::quitRequested);
 }
 
 void MenuScreen::createLoadingGauge()
@@ -91,8 +93,8 @@ FlatButton *MenuScreen::createEntry(const QString &caption, int left, int top, H
     auto *button = place(new FlatButton(this, caption), left, top, 300, 50);
     button->setFont(Scaling::font(40, true));
     button->setFontColor(Qt::white);
-    button->onClick = [this, clicked] { (this->*clicked)(); };
-    button->onMouseMove = [this, hovered] { (this->*hovered)(); };
+    connectGuarded(button, &FlatButton::clicked, this, clicked);
+    connectGuarded(button, &FlatButton::hovered, this, hovered);
     return button;
 }
 
@@ -114,7 +116,7 @@ void MenuScreen::createHeadline()
     headline->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     headline->setFont(Scaling::font(30, true));
     headline->setFontColor(kYellow);
-    headline->onMouseMove = [this] { onHeadlineHovered(); };
+    connectGuarded(headline, &Label::hovered, this, &MenuScreen::onHeadlineHovered);
 }
 
 void MenuScreen::createSoundSwitch()
@@ -123,7 +125,7 @@ void MenuScreen::createSoundSwitch()
     soundSwitch = new PictureBox(this);
     soundSwitch->setCursor(Qt::PointingHandCursor);
     setSoundPicture(Pictures::keyLowerLeft(QImage(QStringLiteral(":/builtin/ns.bmp"))));
-    soundSwitch->onClick = [this] { onSoundSwitchClicked(); };
+    connectGuarded(soundSwitch, &PictureBox::clicked, this, &MenuScreen::onSoundSwitchClicked);
 }
 
 void MenuScreen::createNameField()
@@ -137,8 +139,8 @@ void MenuScreen::createNameField()
     palette.setColor(QPalette::Base, Qt::black);
     nameField->setPalette(palette);
     // After the layout's text, which is no change of the player's.
-    nameField->onChange = [this] { onNameChanged(); };
-    nameField->onMouseMove = [this] { onNameHovered(); };
+    connectGuarded(nameField, &LineEdit::textChanged, this, &MenuScreen::onNameChanged);
+    connectGuarded(nameField, &LineEdit::hovered, this, &MenuScreen::onNameHovered);
 }
 
 // The music player's bar and the buttons of the two repeating pieces; the name field keeps the
@@ -150,10 +152,10 @@ void MenuScreen::createHiddenPanel()
     musicPlayer = place(m_music.makePlayer(hiddenPanel), 4, 3, 85, 30);
     menuPieceButton = place(new FlatButton(hiddenPanel, QStringLiteral("a1")), 8, 35, 73, 22);
     menuPieceButton->setFontColor(Qt::white);
-    menuPieceButton->onClick = [this] { m_music.playMenuPiece(); };
+    connectGuarded(menuPieceButton, &FlatButton::clicked, &m_music, &Music::playMenuPiece);
     examPieceButton = place(new FlatButton(hiddenPanel, QStringLiteral("a2")), 8, 59, 73, 22);
     examPieceButton->setFontColor(Qt::white);
-    examPieceButton->onClick = [this] { m_music.playExamPiece(); };
+    connectGuarded(examPieceButton, &FlatButton::clicked, &m_music, &Music::playExamPiece);
     setTabOrder(nameField, hiddenPanel);
     nameField->setFocus();
 }
@@ -161,11 +163,11 @@ void MenuScreen::createHiddenPanel()
 void MenuScreen::createTimers()
 {
     loadingTimer = new Timer(10, false, this);
-    loadingTimer->onTimer = [this] { onLoadingTick(); };
+    connectGuarded(loadingTimer, &Timer::timeout, this, &MenuScreen::onLoadingTick);
     // The hover timer sleeps while nothing can pulse; the menu's first show, which follows at once,
     // puts it to sleep until an entry is hovered.
     hoverTimer = new Timer(35, true, this);
-    hoverTimer->onTimer = [this] { onHoverTick(); };
+    connectGuarded(hoverTimer, &Timer::timeout, this, &MenuScreen::onHoverTick);
 }
 
 MenuScreen::~MenuScreen() = default;

@@ -4,6 +4,7 @@
 #include "music/MusicBackend.h"
 #include "music/MusicPlayer.h"
 #include "toolkit/AssetPath.h"
+#include "toolkit/Guard.h"
 #include "toolkit/Timer.h"
 
 namespace {
@@ -32,18 +33,21 @@ std::function<std::unique_ptr<MusicBackend>()> Music::backendFactory;
 
 Music::Music(QObject *parent) : QObject(parent), m_echoGuard(new Timer(kEchoGuardMs, false, this))
 {
-    m_echoGuard->onTimer = [this] {
-        m_echoGuard->setEnabled(false);
-        echoGuardElapsed();
-    };
+    connectGuarded(m_echoGuard, &Timer::timeout, this, &Music::onEchoGuardTick);
 }
 
 Music::~Music() = default;
 
+void Music::onEchoGuardTick()
+{
+    m_echoGuard->setEnabled(false);
+    echoGuardElapsed();
+}
+
 MusicPlayer *Music::makePlayer(QWidget *parent)
 {
     m_player = new MusicPlayer(parent, backendFactory ? backendFactory() : nullptr);
-    m_player->onNotify = [this] { pieceEnded(); };
+    connectGuarded(m_player.data(), &MusicPlayer::notified, this, &Music::pieceEnded);
     return m_player;
 }
 

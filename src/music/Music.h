@@ -48,6 +48,8 @@ protected:
     void startEchoGuard() override;
 
 private:
+    // The echo guard's one tick.
+    void onEchoGuardTick();
     MusicPlayer &requirePlayer() const;
 
     QPointer<MusicPlayer> m_player;

@@ -200,15 +200,7 @@ void MusicPlayer::endRequest()
     if (!m_pending)
         return;
     m_pending = false;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            guarded([this] {
-                if (onNotify)
-                    onNotify();
-            });
-        },
-        Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, &MusicPlayer::notified, Qt::QueuedConnection);
 }
 
 void MusicPlayer::pieceFailed(const QString &error)

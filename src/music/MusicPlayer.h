@@ -6,7 +6,6 @@
 #include <QWidget>
 
 #include <atomic>
-#include <functional>
 #include <memory>
 
 class QToolButton;
@@ -15,7 +14,7 @@ class QToolButton;
 // buttons (85 × 30) that perform those operations.
 //
 // Requests and notifications: play() and the resuming pause() are requests "with notification".
-// Each yields exactly one call of onNotify, delivered later as an event of its own on the UI
+// Each yields exactly one notified() signal, delivered later as an event of its own on the UI
 // thread, when the piece ends by itself, when a later request with notification supersedes it,
 // when stop(), close() or a new open() aborts it, or when it fails. stop() and the pausing pause()
 // ask for none; a pause leaves the request pending until the piece is resumed or stopped.
@@ -59,8 +58,11 @@ public:
     bool isOpen() const { return m_mode != Mode::NotOpen; }
     MusicBackend *backend() const { return m_backend.get(); }
 
-    std::function<void()> onNotify;
     bool autoRewind = true;
+
+signals:
+    // The answer to a request with notification (above).
+    void notified();
 
 private:
     void requireOpen() const;

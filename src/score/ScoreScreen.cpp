@@ -4,6 +4,7 @@
 #include "score/ScoreText.h"
 #include "toolkit/Colors.h"
 #include "toolkit/FlatButton.h"
+#include "toolkit/Guard.h"
 #include "toolkit/MultiLineEdit.h"
 #include "toolkit/Panel.h"
 #include "toolkit/PictureBox.h"
@@ -37,11 +38,11 @@ ScoreScreen::ScoreScreen() : Screen(QStringLiteral("Очки"), 694, 440, Frame:
     unlockImage = place(new PictureBox(bottomPanel), 8, 8, 81, 73);
     unlockImage->setCursor(Qt::WhatsThisCursor);
 
-    backButton->onClick = [this] { onBackClicked(); };
-    backButton->onMouseMove = [this] { onBackHovered(); };
-    unlockImage->onClick = [this] { onUnlockClicked(); };
-    bottomPanel->onMouseMove = [this] { onPanelHovered(); };
-    scoreList->onMouseMove = [this] { onListHovered(); };
+    connectGuarded(backButton, &FlatButton::clicked, this, &ScoreScreen::onBackClicked);
+    connectGuarded(backButton, &FlatButton::hovered, this, &ScoreScreen::onBackHovered);
+    connectGuarded(unlockImage, &PictureBox::clicked, this, &ScoreScreen::onUnlockClicked);
+    connectGuarded(bottomPanel, &Panel::hovered, this, &ScoreScreen::onPanelHovered);
+    connectGuarded(scoreList, &MultiLineEdit::hovered, this, &ScoreScreen::onListHovered);
 }
 
 ScoreScreen::~ScoreScreen() = default;

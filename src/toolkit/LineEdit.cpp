@@ -24,10 +24,6 @@ public:
 LineEdit::LineEdit(QWidget *parent) : Control<QLineEdit>(parent)
 {
     setValidator(new Cp1251Validator(this));
-    connect(this, &QLineEdit::textChanged, this, [this] {
-        if (onChange)
-            guarded(onChange);
-    });
 }
 
 void LineEdit::focusInEvent(QFocusEvent *event)

@@ -20,6 +20,7 @@
 // without spaces takes time that grows with the square of its length; the text keeps the line
 // whole, and Backspace and Delete at a piece's edge remove the neighbouring character of the line.
 class MultiLineEdit : public Control<QPlainTextEdit> {
+    Q_OBJECT
 public:
     explicit MultiLineEdit(QWidget *parent);
 
@@ -39,7 +40,15 @@ public:
     // short lines sharing a paragraph take together.
     static constexpr int kShownPiece = 2048;
 
+signals:
+    // The pointer moved over the text box; every move.
+    void hovered();
+    // A left press and release over the text box.
+    void clicked();
+
 protected:
+    void pointerMoved() override { emit hovered(); }
+    void leftClicked() override { emit clicked(); }
     void keyPressEvent(QKeyEvent *event) override;
     void inputMethodEvent(QInputMethodEvent *event) override;
     void insertFromMimeData(const QMimeData *source) override;

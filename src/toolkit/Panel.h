@@ -6,13 +6,22 @@
 
 // A container with a plain background colour and, optionally, a raised bevel at its edge.
 class Panel : public Control<QWidget> {
+    Q_OBJECT
 public:
     Panel(QWidget *parent, const QColor &background, bool raisedBevel);
 
     QColor background() const { return m_background; }
     bool raisedBevel() const { return m_raisedBevel; }
 
+signals:
+    // The pointer moved over the panel; every move.
+    void hovered();
+    // A left press and release over the panel.
+    void clicked();
+
 protected:
+    void pointerMoved() override { emit hovered(); }
+    void leftClicked() override { emit clicked(); }
     void paintEvent(QPaintEvent *event) override;
 
 private:

@@ -9,6 +9,7 @@
 // so it scales with the screen). Without a picture it is an invisible area that still takes the
 // pointer. With auto-size on it takes its picture's size.
 class PictureBox : public Control<QWidget> {
+    Q_OBJECT
 public:
     explicit PictureBox(QWidget *parent);
 
@@ -17,7 +18,15 @@ public:
     void setPicture(const QImage &picture);
     void setAutoSize(bool autoSize);
 
+signals:
+    // The pointer moved over the picture; every move.
+    void hovered();
+    // A left press and release over the picture.
+    void clicked();
+
 protected:
+    void pointerMoved() override { emit hovered(); }
+    void leftClicked() override { emit clicked(); }
     void paintEvent(QPaintEvent *event) override;
 
 private:

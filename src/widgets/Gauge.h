@@ -24,10 +24,11 @@ enum class GaugeKind { Text, HorizontalBar, VerticalBar, Pie, Needle };
 // gauge never flickers. Every repaint the gauge decides on is counted (repaintRequests), so tests
 // can see them without a visible window.
 //
-// Pointer: like every control it takes all pointer moves and presses over it (onMouseMove runs
-// through the guard). The right button opens the menu given to setPopupMenu; without one, the
+// Pointer: like every control it takes all pointer moves and presses over it (hovered() for each
+// move). The right button opens the menu given to setPopupMenu; without one, the
 // context-menu event goes on to the parent.
 class Gauge : public Control<QWidget> {
+    Q_OBJECT
 public:
     enum class BorderStyle { None, Single };
 
@@ -86,7 +87,15 @@ public:
     // Repaints the gauge has decided on since its creation.
     int repaintRequests() const { return m_repaintRequests; }
 
+signals:
+    // The pointer moved over the gauge; every move.
+    void hovered();
+    // A left press and release over the gauge.
+    void clicked();
+
 protected:
+    void pointerMoved() override { emit hovered(); }
+    void leftClicked() override { emit clicked(); }
     void paintEvent(QPaintEvent *event) override;
     void changeEvent(QEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;

@@ -390,13 +390,12 @@ private:
     static QStringList headlinePerChange(const std::function<void()> &edit)
     {
         QStringList seen;
-        const auto handler = menuScreen()->nameField->onChange;
-        menuScreen()->nameField->onChange = [&] {
-            handler();
-            seen << menuScreen()->headline->caption();
-        };
+        // Connected after the screen's own slot, so it runs after it.
+        const QMetaObject::Connection watch =
+            QObject::connect(menuScreen()->nameField, &LineEdit::textChanged,
+                             [&seen] { seen << menuScreen()->headline->caption(); });
         edit();
-        menuScreen()->nameField->onChange = handler;
+        QObject::disconnect(watch);
         return seen;
     }
 

@@ -357,7 +357,7 @@ private slots:
         int parentMoves = 0;
         int gaugeMoves = 0;
         scene.parent.setMouseTracking(true);
-        scene.gauge->onMouseMove = [&] { ++gaugeMoves; };
+        QObject::connect(scene.gauge, &Gauge::hovered, [&] { ++gaugeMoves; });
         struct Counter : QObject {
             int *count;
             explicit Counter(int *c) : count(c) {}

@@ -91,10 +91,10 @@ struct Rig {
 
     Rig()
     {
-        player.onNotify = [this] {
+        QObject::connect(&player, &MusicPlayer::notified, [this] {
             ++notified;
             modeAtNotify << player.mode();
-        };
+        });
         player.setFileName("base\\sound\\pms.mp3");
     }
     // Delivers every notification that is on its way.
@@ -205,10 +205,11 @@ void TestMusicPlayer::notificationComesLaterAndOnce()
     Rig rig;
     QThread *uiThread = QThread::currentThread();
     QThread *notifiedOn = nullptr;
-    rig.player.onNotify = [&] {
+    QObject::disconnect(&rig.player, &MusicPlayer::notified, nullptr, nullptr);
+    QObject::connect(&rig.player, &MusicPlayer::notified, [&] {
         ++rig.notified;
         notifiedOn = QThread::currentThread();
-    };
+    });
     rig.player.open();
     QCOMPARE(rig.fake->calls, (QStringList{"open base/sound/pms.mp3"}));
     rig.player.play();
@@ -399,7 +400,7 @@ void TestMusicPlayer::sdlPlaysSilentlyInRealTime()
     auto *backend = dynamic_cast<SdlMusicBackend *>(player.backend());
     QVERIFY(backend);
     int notified = 0;
-    player.onNotify = [&] { ++notified; };
+    QObject::connect(&player, &MusicPlayer::notified, [&] { ++notified; });
     for (const auto &[name, rate] :
          {std::pair{"base\\sound\\short.mp3", 44100}, {"Base\\SoundLite\\PMS.MID", 22050}}) {
         notified = 0;
@@ -426,7 +427,7 @@ void TestMusicPlayer::sdlPausesAndResumes()
 {
     MusicPlayer player;
     int notified = 0;
-    player.onNotify = [&] { ++notified; };
+    QObject::connect(&player, &MusicPlayer::notified, [&] { ++notified; });
     player.setFileName("base\\sound\\short.mp3");
     player.open();
     player.play();
@@ -554,7 +555,7 @@ void TestMusicPlayer::sdlFallsBackToTheSilentOutput()
     auto *backend = new SdlMusicBackend("alsa");
     MusicPlayer player(nullptr, std::unique_ptr<MusicBackend>(backend));
     int notified = 0;
-    player.onNotify = [&] { ++notified; };
+    QObject::connect(&player, &MusicPlayer::notified, [&] { ++notified; });
     player.setFileName("base\\sound\\short.mp3");
     player.open();
     const bool silent = backend->isSilent();
