@@ -59,9 +59,9 @@ const QString kStatusStart = QStringLiteral("Сейчас Вы использу�
 const QString kStatusSuspicious =
     QStringLiteral("Сейчас Вы ни чего не используете, но как-то подозрительно выглядите!");
 const QString kStatusNothing = QStringLiteral("Сейчас Вы ни чего не используете");
-const QString kStatusNotes = QStringLiteral("Сейчас Вы используете - конспект");
-const QString kStatusBombs = QStringLiteral("Сейчас Вы используете - бомбы");
-const QString kStatusCribs = QStringLiteral("Сейчас Вы используете - шпоры");
+
+// The sheet that the label "Ваш научный шедевр" marks in use, as the label "Шпоры" does.
+constexpr Sheet kAnswerLabelMarks = Sheet::Cribs;
 
 // Background of the sheet labels.
 const QColor kLabelBack(218, 206, 97);
@@ -71,9 +71,8 @@ const QColor kCopybookBack(193, 180, 89);
 
 // The exam clock's steps, in their order.
 constexpr std::array kClockSteps{
-    &GameScreen::decideWalk,     &GameScreen::stepSuspicion,  &GameScreen::stepCopying,
-    &GameScreen::stepTime,       &GameScreen::cycleNotesIcon, &GameScreen::cycleCribsIcon,
-    &GameScreen::cycleBombsIcon, &GameScreen::updateReadout,
+    &GameScreen::decideWalk, &GameScreen::stepSuspicion, &GameScreen::stepCopying,
+    &GameScreen::stepTime,   &GameScreen::cycleIcons,    &GameScreen::updateReadout,
 };
 
 // Puts a label at its design place, as wide as its caption in the font it already has.
@@ -85,7 +84,7 @@ Label *placeFitted(Label *label, int left, int top, int height)
     return label;
 }
 
-Label *sheetLabel(QWidget *parent, const QString &caption, int left, int top)
+Label *captionLabel(QWidget *parent, const QString &caption, int left, int top)
 {
     auto *label = new Label(parent, caption);
     label->setBackground(kLabelBack);
@@ -188,18 +187,28 @@ void GameScreen::createRoom()
 {
     background = place(new PictureBox(this), 0, 0, kBackgroundWidth, kBackgroundHeight);
     background->setPicture(builtinBackground());
-    bombsLabel = sheetLabel(this, QStringLiteral("Бомбы"), 8, 232);
-    cribsLabel = sheetLabel(this, QStringLiteral("Шпоры"), 128, 256);
+    // The status line lies above the answer sheet where they meet.
     answerSheet = place(new PictureBox(this), 360, 232, 209, 137);
-    const QImage sheet = builtinSheet();
-    notesSheet = sheetIcon(this, sheet, 236, 306);
     statusLine = place(new FlatButton(this, kStatusStart), 0, 348, 633, 22);
     statusLine->setFont(Scaling::font(17, true));
     statusLine->setFontColor(kNavy);
-    cribsSheet = sheetIcon(this, sheet, 140, 274);
-    bombsSheet = sheetIcon(this, sheet, 20, 250);
-    notesLabel = sheetLabel(this, QStringLiteral("Конспект"), 216, 288);
-    answerSheetLabel = sheetLabel(this, QStringLiteral("Ваш научный шедевр"), 376, 232);
+    createSheets();
+    answerSheetLabel = captionLabel(this, QStringLiteral("Ваш научный шедевр"), 376, 232);
+}
+
+// Each sheet's label and picture; of the two, the one made later lies above where they meet.
+void GameScreen::createSheets()
+{
+    const QImage builtin = builtinSheet();
+    for (const CribSheet &row : kCribSheets) {
+        Label *&label = m_sheetLabels[ordinal(row.sheet)];
+        PictureBox *&picture = m_sheetPictures[ordinal(row.sheet)];
+        if (row.labelOnTop)
+            picture = sheetIcon(this, builtin, row.picturePlace.x(), row.picturePlace.y());
+        label = captionLabel(this, row.caption.toString(), row.labelPlace.x(), row.labelPlace.y());
+        if (!row.labelOnTop)
+            picture = sheetIcon(this, builtin, row.picturePlace.x(), row.picturePlace.y());
+    }
 }
 
 void GameScreen::createGaugePanel()
@@ -287,12 +296,13 @@ void GameScreen::connectHandlers()
     connectGuarded(walkTimer, &Timer::timeout, this, &GameScreen::onWalkTick);
     connectGuarded(background, &PictureBox::hovered, this, &GameScreen::onBackgroundHovered);
     connectGuarded(answerSheet, &PictureBox::hovered, this, &GameScreen::onAnswerSheetHovered);
-    connectGuarded(notesSheet, &PictureBox::hovered, this, &GameScreen::onNotesHovered);
-    connectGuarded(bombsSheet, &PictureBox::hovered, this, &GameScreen::onBombsHovered);
-    connectGuarded(cribsSheet, &PictureBox::hovered, this, &GameScreen::onCribsHovered);
-    connectGuarded(bombsLabel, &Label::hovered, this, &GameScreen::onBombsLabelHovered);
-    for (Label *label : {cribsLabel, notesLabel, answerSheetLabel})
-        connectGuarded(label, &Label::hovered, this, &GameScreen::onCribsLabelHovered);
+    for (Sheet sheet : kSheets) {
+        connectGuarded(sheetPicture(sheet), &PictureBox::hovered, this, &GameScreen::onSheetHovered,
+                       sheet);
+        connectGuarded(sheetLabel(sheet), &Label::hovered, this, &GameScreen::onSheetLabelHovered,
+                       sheet);
+    }
+    connectGuarded(answerSheetLabel, &Label::hovered, this, &GameScreen::onAnswerSheetLabelHovered);
     connectGuarded(gaugePanel, &Panel::hovered, this, &GameScreen::onGaugePanelHovered);
     connectGuarded(exitButton, &FlatButton::hovered, this, &GameScreen::onExitHovered);
     connectGuarded(exitButton, &FlatButton::clicked, this, &GameScreen::onExitClicked);
@@ -446,8 +456,9 @@ void GameScreen::onBackgroundHovered()
     statusLine->setCaption(kStatusSuspicious);
     m_exam.clearSheets();
     m_exam.tool = Tool::LookingSuspicious;
-    for (Label *label : {bombsLabel, cribsLabel, notesLabel, answerSheetLabel})
+    for (Label *label : m_sheetLabels)
         label->setFontColor(kNavy);
+    answerSheetLabel->setFontColor(kNavy);
 }
 
 void GameScreen::onAnswerSheetHovered()
@@ -458,62 +469,38 @@ void GameScreen::onAnswerSheetHovered()
     answerSheetLabel->setFontColor(kRed);
 }
 
-void GameScreen::useSheet(Sheet sheet, Tool tool)
+void GameScreen::onSheetHovered(Sheet sheet)
 {
+    const CribSheet &row = cribSheet(sheet);
+    statusLine->setCaption(row.status.toString());
     m_exam.markInUse(sheet);
-    m_exam.tool = tool;
-}
-
-void GameScreen::onNotesHovered()
-{
-    statusLine->setCaption(kStatusNotes);
-    useSheet(Sheet::Notes, Tool::Notes);
-    notesLabel->setFontColor(kRed);
-}
-
-void GameScreen::onBombsHovered()
-{
-    statusLine->setCaption(kStatusBombs);
-    useSheet(Sheet::Bombs, Tool::Bombs);
-    bombsLabel->setFontColor(kRed);
-}
-
-void GameScreen::onCribsHovered()
-{
-    statusLine->setCaption(kStatusCribs);
-    useSheet(Sheet::Cribs, Tool::Cribs);
-    cribsLabel->setFontColor(kRed);
+    m_exam.tool = row.tool;
+    sheetLabel(sheet)->setFontColor(kRed);
 }
 
 // The labels mark a sheet in use without changing the tool, and move the notes' icon cycle.
-void GameScreen::onBombsLabelHovered()
+void GameScreen::markByLabel(Sheet sheet, NotesCycle notesCycle)
 {
-    statusLine->setCaption(kStatusBombs);
-    m_exam.markInUse(Sheet::Bombs);
-    m_exam.icon(Sheet::Notes).hold();
+    statusLine->setCaption(cribSheet(sheet).status.toString());
+    m_exam.markInUse(sheet);
+    if (notesCycle == NotesCycle::Hold)
+        m_exam.icon(Sheet::Notes).hold();
+    else
+        m_exam.icon(Sheet::Notes).release();
 }
 
-void GameScreen::onCribsLabelHovered()
+void GameScreen::onSheetLabelHovered(Sheet sheet)
 {
-    statusLine->setCaption(kStatusCribs);
-    m_exam.markInUse(Sheet::Cribs);
-    m_exam.icon(Sheet::Notes).release();
+    const CribSheet &row = cribSheet(sheet);
+    markByLabel(row.labelMarks, row.labelNotesCycle);
+}
+
+void GameScreen::onAnswerSheetLabelHovered()
+{
+    markByLabel(kAnswerLabelMarks, NotesCycle::Release);
 }
 
 // ---- Icon cycles ----
-
-PictureBox *GameScreen::sheetPicture(Sheet sheet) const
-{
-    switch (sheet) {
-    case Sheet::Notes:
-        return notesSheet;
-    case Sheet::Bombs:
-        return bombsSheet;
-    case Sheet::Cribs:
-        return cribsSheet;
-    }
-    return nullptr;
-}
 
 void GameScreen::cycleIcon(Sheet sheet)
 {
@@ -522,24 +509,15 @@ void GameScreen::cycleIcon(Sheet sheet)
     const std::optional<int> frame = m_exam.icon(sheet).advance();
     if (!frame)
         return;
-    const QString path = IconCycle::framePath(*frame);
+    const QString path = cribSheet(sheet).frames.toString().arg(*frame);
     if (AssetPath::exists(path))
         sheetPicture(sheet)->setPicture(Pictures::loadIcon(AssetPath::resolve(path)));
 }
 
-void GameScreen::cycleNotesIcon()
+void GameScreen::cycleIcons()
 {
-    cycleIcon(Sheet::Notes);
-}
-
-void GameScreen::cycleCribsIcon()
-{
-    cycleIcon(Sheet::Cribs);
-}
-
-void GameScreen::cycleBombsIcon()
-{
-    cycleIcon(Sheet::Bombs);
+    for (Sheet sheet : kSheets)
+        cycleIcon(sheet);
 }
 
 // ---- Examiner walk ----
@@ -594,11 +572,12 @@ void GameScreen::updateReadout()
 {
     if (readoutPanel->isHidden())
         return;
-    // The counters' buttons in the order notes, bombs, cribs; the others read 0.
-    for (int i = 0; i < int(counterReadouts.size()); ++i) {
-        const int counter = i < int(kSheets.size()) ? m_exam.icon(kSheets[i]).counter() : 0;
-        counterReadouts[i]->setCaption(QString::number(counter));
-    }
+    // Each sheet's counter in its row's slot; the other buttons read 0.
+    std::array<int, std::tuple_size_v<decltype(counterReadouts)>> counters{};
+    for (const CribSheet &row : kCribSheets)
+        counters[size_t(row.readoutSlot)] = m_exam.icon(row.sheet).counter();
+    for (size_t i = 0; i < counterReadouts.size(); ++i)
+        counterReadouts[i]->setCaption(QString::number(counters[i]));
     toolReadout->setCaption(QStringLiteral("Free = %1").arg(int(m_exam.tool)));
     examinerStateReadout->setCaption(QStringLiteral("PemX = %1").arg(int(m_walk.state)));
     directionReadout->setCaption(QStringLiteral("Pem_LR = %1").arg(int(m_walk.direction)));

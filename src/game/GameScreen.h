@@ -56,20 +56,19 @@ signals:
 
 public slots:
     // The exam clock runs its steps in this order: decideWalk, stepSuspicion, stepCopying,
-    // stepTime, cycleNotesIcon, cycleCribsIcon, cycleBombsIcon, updateReadout. An error ends the
-    // tick where it was raised.
+    // stepTime, cycleIcons, updateReadout. An error ends the tick where it was raised.
     void onClockTick();
     void onWalkTick();
 
     // Pointer moves: tool selection, the exit hover colour, the read-out.
     void onBackgroundHovered();
     void onAnswerSheetHovered();
-    void onNotesHovered();
-    void onBombsHovered();
-    void onCribsHovered();
-    void onBombsLabelHovered();
-    // Also the labels "Конспект" and "Ваш научный шедевр": all three mark the cribs in use.
-    void onCribsLabelHovered();
+    // The pointer on a sheet's picture: that sheet in use, with its tool.
+    void onSheetHovered(Sheet sheet);
+    // The pointer on a sheet's label: the sheet its row names in use, the tool unchanged.
+    void onSheetLabelHovered(Sheet sheet);
+    // "Ваш научный шедевр" acts as the label "Шпоры" does.
+    void onAnswerSheetLabelHovered();
     void onGaugePanelHovered();
     void onExitHovered();
     void onReadoutHovered();
@@ -90,26 +89,26 @@ public:
     void stepSuspicion();
     void stepCopying();
     void stepTime();
-    void cycleNotesIcon();
-    void cycleCribsIcon();
-    void cycleBombsIcon();
+    // Each sheet's icon step, in the rows' order.
+    void cycleIcons();
+    // One icon step for `sheet`: the next frame while the sheet is in use and its cycle runs.
+    void cycleIcon(Sheet sheet);
     void updateReadout();
     // Stops the clock and the copybook and reports the result; the tick that ran it goes on.
     void finishExam();
     // F5: the background again from its file, when the file exists.
     void reloadBackground();
 
-    // Widgets on the screen, in creation order.
+    // A crib sheet's label and picture.
+    Label *sheetLabel(Sheet sheet) const { return m_sheetLabels[ordinal(sheet)]; }
+    PictureBox *sheetPicture(Sheet sheet) const { return m_sheetPictures[ordinal(sheet)]; }
+
+    // Widgets on the screen, in creation order; each sheet's label and picture come after the
+    // status line, in the rows' order.
     PictureBox *background;
-    Label *bombsLabel;
-    Label *cribsLabel;
     // The student's own answer sheet: an invisible area under its label, where the examiner calms.
     PictureBox *answerSheet;
-    PictureBox *notesSheet;
     FlatButton *statusLine;
-    PictureBox *cribsSheet;
-    PictureBox *bombsSheet;
-    Label *notesLabel;
     Label *answerSheetLabel;
     Panel *gaugePanel;
     Gauge *copiedGauge;
@@ -159,12 +158,9 @@ private:
     void createClockMenu();
     void connectHandlers();
 
-    // The picture that shows `sheet`.
-    PictureBox *sheetPicture(Sheet sheet) const;
-    // One icon step for `sheet`: the next frame while the sheet is in use and its cycle runs.
-    void cycleIcon(Sheet sheet);
-    // Marks `sheet` in use, with the tool, as moving onto its icon does.
-    void useSheet(Sheet sheet, Tool tool);
+    void createSheets();
+    // Marks `sheet` in use, the tool unchanged, and steps the notes' cycle, as a label does.
+    void markByLabel(Sheet sheet, NotesCycle notesCycle);
     // Loads "base\image\fon.jpg" into the background when the file exists.
     void loadBackground();
     // Gives `clip` the file `gamePath` and starts it, when the file exists.
@@ -175,6 +171,8 @@ private:
     void takeClipPlaces();
     void showWalk();
 
+    std::array<Label *, kSheetCount> m_sheetLabels{};
+    std::array<PictureBox *, kSheetCount> m_sheetPictures{};
     ExamState m_exam;
     ExaminerWalk m_walk;
 };

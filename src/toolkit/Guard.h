@@ -6,6 +6,7 @@
 #include <QObject>
 
 #include <exception>
+#include <type_traits>
 #include <utility>
 
 // Runs one event handler: a click, a pointer move, a key, a timer tick or a music notification.
@@ -33,5 +34,16 @@ QMetaObject::Connection connectGuarded(const Sender *sender, Signal signal, Rece
 {
     return QObject::connect(sender, signal, receiver, [receiver, slot] {
         guarded([receiver, slot] { (receiver->*slot)(); });
+    });
+}
+
+// The same for a slot that takes one value, given here: one slot serves a row of like controls.
+template <class Sender, class Signal, class Receiver, class Object, class Value>
+QMetaObject::Connection connectGuarded(const Sender *sender, Signal signal, Receiver *receiver,
+                                       void (Object::*slot)(Value),
+                                       std::type_identity_t<Value> value)
+{
+    return QObject::connect(sender, signal, receiver, [receiver, slot, value] {
+        guarded([receiver, slot, &value] { (receiver->*slot)(value); });
     });
 }

@@ -76,12 +76,15 @@ void startExam()
 // sheet, n b c the notes, bombs and cribs icons, l the label "Шпоры".
 void hover(const QString &path)
 {
-    const QHash<QChar, void (GameScreen::*)()> handlers{
-        {u'B', &GameScreen::onBackgroundHovered}, {u'A', &GameScreen::onAnswerSheetHovered},
-        {u'n', &GameScreen::onNotesHovered},      {u'b', &GameScreen::onBombsHovered},
-        {u'c', &GameScreen::onCribsHovered},      {u'l', &GameScreen::onCribsLabelHovered}};
+    const QHash<QChar, std::function<void()>> handlers{
+        {u'B', [] { gameScreen()->onBackgroundHovered(); }},
+        {u'A', [] { gameScreen()->onAnswerSheetHovered(); }},
+        {u'n', [] { gameScreen()->onSheetHovered(Sheet::Notes); }},
+        {u'b', [] { gameScreen()->onSheetHovered(Sheet::Bombs); }},
+        {u'c', [] { gameScreen()->onSheetHovered(Sheet::Cribs); }},
+        {u'l', [] { gameScreen()->onSheetLabelHovered(Sheet::Cribs); }}};
     for (QChar control : path)
-        (gameScreen()->*handlers.value(control))();
+        handlers.value(control)();
 }
 
 } // namespace
@@ -158,7 +161,7 @@ private slots:
     {
         m_screens->create();
         QCOMPARE(gameScreen()->background->picture().size(), QSize(688, 368));
-        QCOMPARE(gameScreen()->notesSheet->picture().size(), QSize(32, 32));
+        QCOMPARE(gameScreen()->sheetPicture(Sheet::Notes)->picture().size(), QSize(32, 32));
         QCOMPARE(gameScreen()->deskClip->geometry(), QRect(-16, 96, 176, 93));
         QCOMPARE(gameScreen()->copybookClip->geometry(), QRect(400, 256, 121, 89));
         QCOMPARE(gameScreen()->examinerClip->geometry(), QRect(9, 42, 95, 131));
@@ -368,7 +371,7 @@ private slots:
     {
         m_screens->create();
         startExam();
-        gameScreen()->onBombsLabelHovered();
+        gameScreen()->onSheetLabelHovered(Sheet::Bombs);
         gameScreen()->examClock->fire();
         QVERIFY(ErrorBox::openTexts().isEmpty());
         QCOMPARE(gameScreen()->copiedGauge->progress(), 4);

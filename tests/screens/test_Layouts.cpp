@@ -337,14 +337,20 @@ private slots:
         GameScreen *g = gameScreen();
         row("gameScreen()", g, r(kAny, kAny, 688, 463), 13, false, kWhite, kDesktop, "hidden");
         row("background", g->background, r(0, 0, 688, 368), 0, false, {}, kNone, "picture");
-        row("bombsLabel", g->bombsLabel, r(8, 232, kAny, 20), 17, true, kNavy, kLabelBack);
-        row("cribsLabel", g->cribsLabel, r(128, 256, kAny, 20), 17, true, kNavy, kLabelBack);
+        row("bombsLabel", g->sheetLabel(Sheet::Bombs), r(8, 232, kAny, 20), 17, true, kNavy,
+            kLabelBack);
+        row("cribsLabel", g->sheetLabel(Sheet::Cribs), r(128, 256, kAny, 20), 17, true, kNavy,
+            kLabelBack);
         row("answerSheet", g->answerSheet, r(360, 232, 209, 137), 0, false, {}, kNone, "blank");
-        row("notesSheet", g->notesSheet, r(236, 306, 32, 32), 0, false, {}, kNone, "picture");
+        row("notesSheet", g->sheetPicture(Sheet::Notes), r(236, 306, 32, 32), 0, false, {}, kNone,
+            "picture");
         row("statusLine", g->statusLine, r(0, 348, 633, 22), 17, true, kNavy, kNone);
-        row("cribsSheet", g->cribsSheet, r(140, 274, 32, 32), 0, false, {}, kNone, "picture");
-        row("bombsSheet", g->bombsSheet, r(20, 250, 32, 32), 0, false, {}, kNone, "picture");
-        row("notesLabel", g->notesLabel, r(216, 288, kAny, 20), 17, true, kNavy, kLabelBack);
+        row("cribsSheet", g->sheetPicture(Sheet::Cribs), r(140, 274, 32, 32), 0, false, {}, kNone,
+            "picture");
+        row("bombsSheet", g->sheetPicture(Sheet::Bombs), r(20, 250, 32, 32), 0, false, {}, kNone,
+            "picture");
+        row("notesLabel", g->sheetLabel(Sheet::Notes), r(216, 288, kAny, 20), 17, true, kNavy,
+            kLabelBack);
         row("answerSheetLabel", g->answerSheetLabel, r(376, 232, kAny, 20), 17, true, kNavy,
             kLabelBack);
         row("gaugePanel", g->gaugePanel, r(0, 368, 688, 95), 13, false, {}, kBlack, "bevel");

@@ -122,10 +122,10 @@ private slots:
         gameScreen()->copiedGauge->setProgress(40);
         gameScreen()->timeGauge->setProgress(3);
         gameScreen()->suspicionGauge->setProgress(77);
-        gameScreen()->onNotesHovered();
+        gameScreen()->onSheetHovered(Sheet::Notes);
         for (int i = 0; i < 4; ++i)
-            gameScreen()->cycleNotesIcon();
-        gameScreen()->onCribsHovered();
+            gameScreen()->cycleIcon(Sheet::Notes);
+        gameScreen()->onSheetHovered(Sheet::Cribs);
         QVERIFY(walkExaminerTo(ExaminerWalk::State::Patrolling));
         gameScreen()->walkTimer->fire(); // turns right
         gameScreen()->examinerClip->move(200, 62);

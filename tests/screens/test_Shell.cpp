@@ -236,9 +236,9 @@ private slots:
             for (int i = 1; i <= 5; ++i)
                 m_screens->write(QString("base/image/Ico/b%1.ico").arg(i), "not an icon");
             gameScreen()->showScreen();
-            gameScreen()->onNotesHovered();
+            gameScreen()->onSheetHovered(Sheet::Notes);
             for (int i = 0; i < 6 && ErrorBox::openTexts().isEmpty(); ++i)
-                guarded([] { gameScreen()->cycleNotesIcon(); });
+                guarded([] { gameScreen()->cycleIcon(Sheet::Notes); });
             gameScreen()->finishExam();
             front = scoreScreen();
             break;

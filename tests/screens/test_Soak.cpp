@@ -149,10 +149,10 @@ private slots:
                     if (gameScreen()->examinerWalk().state == ExaminerWalk::State::Patrolling)
                         return true;
                     if (gameScreen()->examinerWalk().state == ExaminerWalk::State::AtDesk) {
-                        gameScreen()->onNotesHovered();
-                        gameScreen()->onCribsHovered();
+                        gameScreen()->onSheetHovered(Sheet::Notes);
+                        gameScreen()->onSheetHovered(Sheet::Cribs);
                     } else if (gameScreen()->suspicionGauge->progress() < 58) {
-                        gameScreen()->onBombsHovered();
+                        gameScreen()->onSheetHovered(Sheet::Bombs);
                     } else {
                         gameScreen()->onAnswerSheetHovered();
                     }
