@@ -87,14 +87,14 @@ void MenuScreen::createEntries()
                                &MenuScreen::onScoresHovered);
 }
 
-FlatButton *MenuScreen::createEntry(const QString &caption, int left, int top, Handler clicked,
-                                    Handler hovered)
+FlatButton *MenuScreen::createEntry(const QString &caption, int left, int top, Handler clickSlot,
+                                    Handler hoverSlot)
 {
     auto *button = place(new FlatButton(this, caption), left, top, 300, 50);
     button->setFont(Scaling::font(40, true));
     button->setFontColor(Qt::white);
-    connectGuarded(button, &FlatButton::clicked, this, clicked);
-    connectGuarded(button, &FlatButton::hovered, this, hovered);
+    connectGuarded(button, &FlatButton::clicked, this, clickSlot);
+    connectGuarded(button, &FlatButton::hovered, this, hoverSlot);
     return button;
 }
 

@@ -126,8 +126,8 @@ private:
     // The layout, by area, in creation order.
     void createLoadingGauge();
     void createEntries();
-    FlatButton *createEntry(const QString &caption, int left, int top, Handler clicked,
-                            Handler hovered);
+    FlatButton *createEntry(const QString &caption, int left, int top, Handler clickSlot,
+                            Handler hoverSlot);
     void createNamePrompt();
     void createHeadline();
     void createSoundSwitch();
