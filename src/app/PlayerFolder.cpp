@@ -50,7 +50,8 @@ bool enter(const QString &location, const QString &installedData, QString *error
             QStringLiteral("the folder %1 lies inside the installed game").arg(printable(folder));
         return true;
     };
-    // Checked before anything is made, and again on the folder as it lies on disk.
+    // Checked before anything is made; what is made lies below what exists, so the folder's place
+    // on disk is known now.
     if (inside(onDisk(location)))
         return false;
     if (!QFileInfo(location).isDir() && !QDir().mkpath(location)) {
@@ -58,8 +59,6 @@ bool enter(const QString &location, const QString &installedData, QString *error
         return false;
     }
     const QString folder = QFileInfo(location).canonicalFilePath();
-    if (inside(folder))
-        return false;
     if (folder.isEmpty() || !QDir::setCurrent(folder)) {
         *error = QStringLiteral("cannot enter the folder %1").arg(printable(location));
         return false;

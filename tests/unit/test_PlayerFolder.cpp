@@ -67,6 +67,9 @@ private slots:
         QVERIFY(QFile::link(dir.filePath("installed/base"), dir.filePath("linked/pemy/base")));
         QVERIFY(dir.mkpath("linkdata/pemy/base"));
         QVERIFY(QFile::link(dir.filePath("elsewhere"), dir.filePath("linkdata/pemy/base/data")));
+        QVERIFY(dir.mkpath("blocked/pemy"));
+        QFile blocker(dir.filePath("blocked/pemy/base"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
         const struct {
             QString folder;
             const char *says;
@@ -75,6 +78,7 @@ private slots:
             {dir.filePath("linkdata/pemy"), "is a link; the game keeps its files in a real folder"},
             {dir.filePath("installed/pemy"), "lies inside the installed game"},
             {installed, "lies inside the installed game"},
+            {dir.filePath("blocked/pemy"), "cannot make the folder"},
         };
         for (const auto &row : refused) {
             error.clear();
