@@ -28,7 +28,7 @@ ClipPlayer::ClipPlayer(QWidget *parent) : QWidget(parent), m_color(kDefaultColor
     setMouseTracking(true);
     m_timer.setTimerType(Qt::PreciseTimer);
     m_clock.start();
-    connect(&m_timer, &QTimer::timeout, this, [this] { guarded([this] { frameTimer(); }); });
+    connectGuarded(&m_timer, &QTimer::timeout, this, &ClipPlayer::frameTimer);
 }
 
 ClipPlayer::~ClipPlayer() = default;

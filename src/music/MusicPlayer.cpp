@@ -76,8 +76,7 @@ MusicPlayer::MusicPlayer(QWidget *parent, std::unique_ptr<MusicBackend> backend)
         button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
         button->setFocusPolicy(Qt::NoFocus);
         layout->addWidget(button);
-        connect(button, &QToolButton::clicked, this,
-                [this, operation] { guarded([this, operation] { (this->*operation)(); }); });
+        connectGuarded(button, &QToolButton::clicked, this, operation);
         return button;
     };
     m_playButton = addButton(Glyph::Play, QColor(0, 128, 0), &MusicPlayer::play);
