@@ -1,4 +1,4 @@
-#include "toolkit/TMemo.h"
+#include "toolkit/MultiLineEdit.h"
 
 #include "formats/Cp1251.h"
 #include "toolkit/Scaling.h"
@@ -64,7 +64,7 @@ QString typedText(QString text)
 // paragraph and "\n" (a block break) between paragraphs; the numbers of the blocks that continue
 // a line, and each new block's count of lines (so that the scroll bar knows the list's length
 // before the blocks are laid out), the block continued being 0.
-struct TMemo::Shown {
+struct MultiLineEdit::Shown {
     QString text;
     QList<int> continuations;
     QList<int> lineCounts;
@@ -116,7 +116,7 @@ struct TMemo::Shown {
     }
 };
 
-TMemo::TMemo(QWidget *parent) : Control<QPlainTextEdit>(parent)
+MultiLineEdit::MultiLineEdit(QWidget *parent) : Control<QPlainTextEdit>(parent)
 {
     viewport()->setMouseTracking(true);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -134,7 +134,7 @@ TMemo::TMemo(QWidget *parent) : Control<QPlainTextEdit>(parent)
     setUndoRedoEnabled(false);
 }
 
-QString TMemo::text() const
+QString MultiLineEdit::text() const
 {
     QString text;
     // A line break takes two characters where the document holds one; lines on screen are at
@@ -158,7 +158,7 @@ QString TMemo::text() const
     return text;
 }
 
-bool TMemo::endsWithEmptyLine() const
+bool MultiLineEdit::endsWithEmptyLine() const
 {
     // The last line goes back through the pieces that hold it.
     for (QTextBlock block = document()->lastBlock(); block.isValid(); block = block.previous()) {
@@ -171,7 +171,7 @@ bool TMemo::endsWithEmptyLine() const
     return true;
 }
 
-void TMemo::setText(QString text)
+void MultiLineEdit::setText(QString text)
 {
     const Shown shown(Cp1251::sanitize(text), 0, false);
     text = QString();
@@ -182,7 +182,7 @@ void TMemo::setText(QString text)
     moveCursor(QTextCursor::Start);
 }
 
-void TMemo::appendRaw(const QString &text)
+void MultiLineEdit::appendRaw(const QString &text)
 {
     const QString clean = Cp1251::sanitize(text);
     QTextBlock last = document()->lastBlock();
@@ -201,7 +201,7 @@ void TMemo::appendRaw(const QString &text)
     showAtEnd(shown, last.blockNumber());
 }
 
-void TMemo::showAtEnd(const Shown &shown, int firstBlock)
+void MultiLineEdit::showAtEnd(const Shown &shown, int firstBlock)
 {
     QTextBlock block = document()->findBlockByNumber(firstBlock);
     qsizetype continuation = 0;
@@ -221,12 +221,12 @@ void TMemo::showAtEnd(const Shown &shown, int firstBlock)
     emit layout->documentSizeChanged(layout->documentSize());
 }
 
-void TMemo::scrollToEnd()
+void MultiLineEdit::scrollToEnd()
 {
     verticalScrollBar()->setValue(verticalScrollBar()->maximum());
 }
 
-bool TMemo::deleteAcrossPieceEdge(bool backward)
+bool MultiLineEdit::deleteAcrossPieceEdge(bool backward)
 {
     QTextCursor cursor = textCursor();
     if (cursor.hasSelection())
@@ -256,7 +256,7 @@ bool TMemo::deleteAcrossPieceEdge(bool backward)
     return true;
 }
 
-void TMemo::keyPressEvent(QKeyEvent *event)
+void MultiLineEdit::keyPressEvent(QKeyEvent *event)
 {
     if (!isReadOnly()) {
         const bool backspace =
@@ -276,7 +276,7 @@ void TMemo::keyPressEvent(QKeyEvent *event)
     Control<QPlainTextEdit>::keyPressEvent(event);
 }
 
-void TMemo::inputMethodEvent(QInputMethodEvent *event)
+void MultiLineEdit::inputMethodEvent(QInputMethodEvent *event)
 {
     if (!event->commitString().isEmpty() && !isReadOnly()) {
         QInputMethodEvent clean(event->preeditString(), event->attributes());
@@ -288,7 +288,7 @@ void TMemo::inputMethodEvent(QInputMethodEvent *event)
     Control<QPlainTextEdit>::inputMethodEvent(event);
 }
 
-void TMemo::insertFromMimeData(const QMimeData *source)
+void MultiLineEdit::insertFromMimeData(const QMimeData *source)
 {
     if (source && source->hasText())
         textCursor().insertText(typedText(source->text()));
