@@ -4,7 +4,7 @@
 // palette like the game's, 30 frames each.
 
 #include "../tests/unit/AviWriter.h"
-#include "clip/TAnimate.h"
+#include "clip/ClipPlayer.h"
 #include "formats/AviDecoder.h"
 
 #include <QApplication>
@@ -16,9 +16,9 @@
 
 namespace {
 
-const QColor Background(210, 238, 154);
-constexpr int Frames = 30;
-constexpr int Fps = 10;
+const QColor kBackground(210, 238, 154);
+constexpr int kFrames = 30;
+constexpr int kFps = 10;
 
 // The clips are written once, into a directory that lives as long as the process.
 QString clipName(QSize size)
@@ -28,7 +28,7 @@ QString clipName(QSize size)
     Q_UNUSED(entered);
     const QString name = QString("clip%1x%2.avi").arg(size.width()).arg(size.height());
     if (!QFile::exists(name))
-        AviWriter::writeSplit(name, size, Fps, Frames, ClipCodec::Pal8, Background);
+        AviWriter::writeSplit(name, size, kFps, kFrames, ClipCodec::Pal8, kBackground);
     return name;
 }
 
@@ -38,7 +38,7 @@ void BM_OpenClip(benchmark::State &state)
 {
     const QString name = clipName(QSize(95, 131));
     for (auto _ : state) {
-        TAnimate clip;
+        ClipPlayer clip;
         clip.setFileName(name);
         benchmark::DoNotOptimize(clip.currentFrame());
     }
@@ -58,8 +58,8 @@ void BM_OpenClipOfEmptyChunks(benchmark::State &state)
         if (!file.open(QIODevice::WriteOnly)
             || !file.write(AviWriter::withEmptyChunks(
                 AviWriter::bytes(
-                    size, Fps, 3, ClipCodec::Pal8,
-                    [&](int i) { return AviWriter::splitFrame(size, Background, i); }, layout),
+                    size, kFps, 3, ClipCodec::Pal8,
+                    [&](int i) { return AviWriter::splitFrame(size, kBackground, i); }, layout),
                 int(state.range(0) * 1000000), true))) {
             state.SkipWithError("cannot write the clip");
             return;
@@ -76,8 +76,8 @@ BENCHMARK(BM_OpenClipOfEmptyChunks)->Arg(0)->Arg(1)->Arg(4)->Unit(benchmark::kMi
 // surface like a window's backing store, with the painter made per paint as a paint event does.
 void BM_DrawClipFrame(benchmark::State &state)
 {
-    TAnimate clip;
-    clip.setColor(Background);
+    ClipPlayer clip;
+    clip.setColor(kBackground);
     clip.setFileName(clipName(QSize(95, 131)));
     clip.setActive(true);
     clip.frameTimer();
@@ -96,11 +96,11 @@ BENCHMARK(BM_DrawClipFrame);
 // (a clip too large for the cache).
 void BM_FrameTick(benchmark::State &state)
 {
-    TAnimate clip;
-    clip.setCacheLimit(state.range(0) ? TAnimate::DefaultCacheLimit : 0);
+    ClipPlayer clip;
+    clip.setCacheLimit(state.range(0) ? ClipPlayer::kDefaultCacheLimit : 0);
     clip.setFileName(clipName(QSize(95, 131)));
     clip.setActive(true);
-    for (int i = 0; i < Frames; ++i)
+    for (int i = 0; i < kFrames; ++i)
         clip.frameTimer(); // fills the cache
     for (auto _ : state)
         clip.frameTimer();
@@ -117,10 +117,10 @@ void BM_GameClipsMemory(benchmark::State &state)
     qint64 bytes[3] = {};
     for (auto _ : state) {
         for (int i = 0; i < 3; ++i) {
-            TAnimate clip;
+            ClipPlayer clip;
             clip.setFileName(clipName(sizes[i]));
             clip.setActive(true);
-            for (int f = 0; f < Frames; ++f)
+            for (int f = 0; f < kFrames; ++f)
                 clip.frameTimer();
             bytes[i] = clip.cachedBytes();
         }

@@ -1,7 +1,7 @@
 // Cost of one gauge repaint: composing its picture off screen (the copy onto the screen is not
 // included). The game's clock sets three gauges every tick; the loading pie repaints every 10 ms.
 
-#include "widgets/TGauge.h"
+#include "widgets/Gauge.h"
 
 #include <QApplication>
 
@@ -17,7 +17,7 @@ QFont gameFont(int pixels)
 }
 
 // Alternates between two percentages so that each iteration composes a changed picture.
-void composeRepeatedly(benchmark::State &state, TGauge &gauge)
+void composeRepeatedly(benchmark::State &state, Gauge &gauge)
 {
     int percent = 42;
     for (auto _ : state) {
@@ -33,7 +33,7 @@ void BM_ProcessBarRepaint(benchmark::State &state)
 {
     QWidget panel;
     panel.setFont(gameFont(13));
-    TGauge gauge(&panel);
+    Gauge gauge(&panel);
     gauge.resize(129, 28);
     gauge.setBackColor(QColor(160, 160, 164));
     gauge.setForeColor(QColor(128, 0, 0));
@@ -46,9 +46,9 @@ void BM_LoadingPieRepaint(benchmark::State &state)
 {
     QWidget menu;
     menu.setFont(gameFont(17));
-    TGauge gauge(&menu);
+    Gauge gauge(&menu);
     gauge.resize(688, 32);
-    gauge.setKind(gkPie);
+    gauge.setKind(GaugeKind::Pie);
     gauge.setForeColor(QColor(128, 0, 0));
     gauge.setBackColor(Qt::black);
     gauge.setColor(Qt::black);

@@ -10,7 +10,7 @@
 #include "game/ExamResult.h"
 #include "score/ScoreFile.h"
 #include "score/ScoreScreen.h"
-#include "toolkit/TMemo.h"
+#include "toolkit/MultiLineEdit.h"
 
 #include <QApplication>
 #include <QDir>

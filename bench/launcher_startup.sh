@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# What the pemy command adds to the start: time from launch until the menu window is mapped, for the
-# game executable started directly in a folder with base/ (the floor), for the installed pemy on a
-# player's first start (it makes the folder and its links) and on a later start (it only checks
-# them). Rounds alternate the three so that the machine's load falls on all alike; medians printed.
+# What the installed game adds to the start: time from launch until the menu window is mapped, for
+# the game executable of the build started in a folder with base/ (the floor), for the installed
+# pemy on a player's first start (it makes the player's folder) and on a later start (it finds it). Rounds alternate the three so that the machine's load falls on all alike; medians printed.
 # Usage: xvfb-run -a -s -noreset bench/launcher_startup.sh <build dir> [rounds]
 # (-noreset: the X server must not reset between two starts, or it refuses the next one.)
 set -euo pipefail
@@ -43,25 +42,6 @@ for i in $(seq "$rounds"); do
   XDG_DATA_HOME=$tmp/xdg$i until_mapped "$tmp" "$tmp/prefix/games/pemy" >>"$tmp/first.ms"
   XDG_DATA_HOME=$tmp/xdg$i until_mapped "$tmp" "$tmp/prefix/games/pemy" >>"$tmp/later.ms"
 done
-# The command's own work, without the game: the same tree with `true` in place of the executable.
-cp -a "$tmp/prefix" "$tmp/stub"
-cp /bin/true "$tmp/stub/libexec/pemy/pemy"
-ms_of() {
-  local start=$(date +%s%N)
-  "$@"
-  echo $((($(date +%s%N) - start) / 100000)) # tenths of a millisecond
-}
-: >"$tmp/true.t"; : >"$tmp/stub-first.t"; : >"$tmp/stub-later.t"
-for i in $(seq 30); do
-  ms_of /bin/true >>"$tmp/true.t"
-  XDG_DATA_HOME=$tmp/stubxdg$i ms_of "$tmp/stub/games/pemy" >>"$tmp/stub-first.t"
-  XDG_DATA_HOME=$tmp/stubxdg$i ms_of "$tmp/stub/games/pemy" >>"$tmp/stub-later.t"
-done
-tenths() { median | awk '{ printf "%.1f", $1 / 10 }'; }
-echo "the pemy command alone, median of 30 runs (floor: starting true):"
-echo "  true:                          $(tenths <"$tmp/true.t") ms"
-echo "  pemy, first start of a player: $(tenths <"$tmp/stub-first.t") ms"
-echo "  pemy, later start:             $(tenths <"$tmp/stub-later.t") ms"
 echo "until the menu is mapped, median of $rounds rounds:"
 echo "  game executable, started directly: $(median <"$tmp/direct.ms") ms"
 echo "  pemy, first start of a player:     $(median <"$tmp/first.ms") ms"

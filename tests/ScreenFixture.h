@@ -5,7 +5,7 @@
 #include "toolkit/ErrorBox.h"
 #include "toolkit/Scaling.h"
 #include "toolkit/Timer.h"
-#include "widgets/TGauge.h"
+#include "widgets/Gauge.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QDir>
@@ -123,8 +123,8 @@ inline bool walkExaminerTo(ExaminerWalk::State state)
         game->decideWalk();
     };
     decideAt(65);
-    const bool back = state == ExaminerWalk::Returning;
-    const ExaminerWalk::State out = back ? ExaminerWalk::Patrolling : state;
+    const bool back = state == ExaminerWalk::State::Returning;
+    const ExaminerWalk::State out = back ? ExaminerWalk::State::Patrolling : state;
     for (int i = 0; i < 100 && game->examinerWalk().state != out; ++i)
         game->walkTimer->fire();
     if (back)

@@ -1,11 +1,12 @@
 #include "about/AboutScreen.h"
 
+#include "toolkit/Bevel.h"
 #include "toolkit/Colors.h"
+#include "toolkit/FlatButton.h"
+#include "toolkit/Guard.h"
+#include "toolkit/Label.h"
+#include "toolkit/Panel.h"
 #include "toolkit/Scaling.h"
-#include "toolkit/TBevel.h"
-#include "toolkit/TFlatButton.h"
-#include "toolkit/TLabel.h"
-#include "toolkit/TPanel.h"
 #include "toolkit/Timer.h"
 
 #include <QDesktopServices>
@@ -29,9 +30,9 @@ constexpr int kCaptionMs = 100;
 
 // A label of the bottom bar: centred text in money green under a hand pointer, as wide as its
 // caption, full height.
-TLabel *barLabel(TPanel *bar, const QString &caption, int fontPx)
+Label *barLabel(Panel *bar, const QString &caption, int fontPx)
 {
-    auto *label = place(new TLabel(bar, caption), 0, 0, 0, 51);
+    auto *label = place(new Label(bar, caption), 0, 0, 0, 51);
     label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     label->setFont(Scaling::font(fontPx, true));
     label->setFontColor(kMoneyGreen);
@@ -47,9 +48,9 @@ AboutScreen::AboutScreen()
 {
     setFont(Scaling::font(13));
 
-    nicknameFrame = place(new TBevel(this), 0, 0, 613, 177);
+    nicknameFrame = place(new Bevel(this), 0, 0, 613, 177);
 
-    nickname = place(new TLabel(this, QStringLiteral("rodVK")), 488, 8, 108, 37);
+    nickname = place(new Label(this, QStringLiteral("rodVK")), 488, 8, 108, 37);
     nickname->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     nickname->setFont(Scaling::font(33, true));
     nickname->setFontColor(kYellow);
@@ -57,7 +58,7 @@ AboutScreen::AboutScreen()
     // The caption cycle widens and narrows it to the right; its left edge and height stay.
     nickname->setAutoSize(true);
 
-    linkBar = place(new TPanel(this, kDesktop, false), 0, 184, 613, 51);
+    linkBar = place(new Panel(this, kDesktop, false), 0, 184, 613, 51);
 
     siteLink = barLabel(linkBar, QStringLiteral("Site: ") + kSiteHost, 17);
     siteLink->setAutoSize(true);
@@ -71,26 +72,26 @@ AboutScreen::AboutScreen()
     moveTimer = new Timer(kMoveMs, false, this);
     captionTimer = new Timer(kCaptionMs, false, this);
 
-    onMouseMove = [this] { onBackgroundHovered(); };
-    nickname->onMouseMove = [this] { onNicknameHovered(); };
-    linkBar->onMouseMove = [this] { onLinkBarHovered(); };
-    siteLink->onMouseMove = [this] { onSiteHovered(); };
-    mailLink->onMouseMove = [this] { onMailHovered(); };
-    backLink->onMouseMove = [this] { onBackHovered(); };
-    siteLink->onClick = [this] { onSiteClicked(); };
-    mailLink->onClick = [this] { onMailClicked(); };
-    backLink->onClick = [this] { onBackClicked(); };
-    moveTimer->onTimer = [this] { onMoveTick(); };
-    captionTimer->onTimer = [this] { onCaptionTick(); };
+    connectGuarded(this, &Screen::hovered, this, &AboutScreen::onBackgroundHovered);
+    connectGuarded(nickname, &Label::hovered, this, &AboutScreen::onNicknameHovered);
+    connectGuarded(linkBar, &Panel::hovered, this, &AboutScreen::onLinkBarHovered);
+    connectGuarded(siteLink, &Label::hovered, this, &AboutScreen::onSiteHovered);
+    connectGuarded(mailLink, &Label::hovered, this, &AboutScreen::onMailHovered);
+    connectGuarded(backLink, &Label::hovered, this, &AboutScreen::onBackHovered);
+    connectGuarded(siteLink, &Label::clicked, this, &AboutScreen::onSiteClicked);
+    connectGuarded(mailLink, &Label::clicked, this, &AboutScreen::onMailClicked);
+    connectGuarded(backLink, &Label::clicked, this, &AboutScreen::onBackClicked);
+    connectGuarded(moveTimer, &Timer::timeout, this, &AboutScreen::onMoveTick);
+    connectGuarded(captionTimer, &Timer::timeout, this, &AboutScreen::onCaptionTick);
 }
 
 AboutScreen::~AboutScreen() = default;
 
 // ---- Pointer ----
 
-void AboutScreen::highlightLinks(TLabel *highlighted)
+void AboutScreen::highlightLinks(Label *highlighted)
 {
-    for (TLabel *label : {siteLink, mailLink, backLink})
+    for (Label *label : {siteLink, mailLink, backLink})
         label->setFontColor(label == highlighted ? kBlue : kMoneyGreen);
 }
 

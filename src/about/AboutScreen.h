@@ -6,9 +6,9 @@
 #include "about/AboutMotion.h"
 #include "toolkit/Screen.h"
 
-class TBevel;
-class TLabel;
-class TPanel;
+class Bevel;
+class Label;
+class Panel;
 class Timer;
 
 // The about screen: the author's credit. The nickname drifts inside a frame and spells out a short
@@ -42,18 +42,18 @@ public:
     int captionStep() const { return m_captionStep; }
 
     // Widgets, in creation order.
-    TBevel *nicknameFrame;
-    TLabel *nickname;
-    TPanel *linkBar;
-    TLabel *siteLink;
-    TLabel *mailLink;
-    TLabel *backLink;
+    Bevel *nicknameFrame;
+    Label *nickname;
+    Panel *linkBar;
+    Label *siteLink;
+    Label *mailLink;
+    Label *backLink;
     Timer *moveTimer;
     Timer *captionTimer;
 
 private:
     // `highlighted` blue (none when null), the other two of the three links money green.
-    void highlightLinks(TLabel *highlighted);
+    void highlightLinks(Label *highlighted);
     void startAnimations();
 
     // The nickname's bounce: where the motion last put it, in the layout's pixels, and its two

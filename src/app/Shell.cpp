@@ -55,7 +55,8 @@ Shell::~Shell()
 void Shell::createMenu()
 {
     m_menu = new MenuScreen(m_music);
-    m_enterRouter = new EnterKeyRouter({m_menu}, [this] { m_menu->enterAction(); });
+    m_enterRouter = new EnterKeyRouter({m_menu});
+    connectGuarded(m_enterRouter, &EnterKeyRouter::enterPressed, m_menu, &MenuScreen::enterAction);
     qApp->installEventFilter(m_enterRouter);
     connectMenu();
 }

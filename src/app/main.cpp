@@ -1,4 +1,7 @@
+#include "app/CommandLine.h"
+#include "app/PlayerFolder.h"
 #include "app/Shell.h"
+#include "toolkit/AssetPath.h"
 #include "toolkit/ErrorBox.h"
 #include "toolkit/Scaling.h"
 
@@ -6,11 +9,48 @@
 
 #include <fontconfig/fontconfig.h>
 
+#include <cstdio>
 #include <thread>
 
-// The program entry `pemy`: no arguments are read, no environment, no settings.
-int main(int, char **argv)
+namespace {
+
+// Set by the build: the version, the way from the installed executable's folder to the installed
+// data's folder of base/, and the folder of Qt's plugins.
+const char *const kVersion = PEMY_VERSION;
+const char *const kToData = PEMY_TO_DATA;
+const char *const kQtPluginDir = PEMY_QT_PLUGIN_DIR;
+
+// Installed, the game runs in the player's folder and finds the installed data after it; from the
+// source tree it runs where it is started. False, with one line said, when it cannot start.
+bool prepareInstalled()
 {
+    const QString installed = CommandLine::installedData(QString::fromUtf8(kToData));
+    if (installed.isEmpty())
+        return true;
+    QString error;
+    const QString folder = PlayerFolder::location(QProcessEnvironment::systemEnvironment(), &error);
+    if (folder.isEmpty() || !PlayerFolder::enter(folder, installed, &error)
+        || !CommandLine::choosePlatform(QString::fromUtf8(kQtPluginDir), &error)) {
+        std::fprintf(stderr, "pemy: %s\n", qPrintable(error));
+        return false;
+    }
+    AssetPath::setInstalledData(installed);
+    return true;
+}
+
+} // namespace
+
+// The program entry `pemy`: its two options, the player's folder, then the game.
+int main(int argc, char **argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (const std::optional<int> answered =
+            CommandLine::answer(arguments, QString::fromUtf8(kVersion)))
+        return *answered;
+    if (!prepareInstalled())
+        return 1;
     // Qt's own Wayland title bar offers a maximise box on every window, and maximising a fixed-size
     // screen ends the program under a compositor that holds a maximised window to the desktop's
     // size (weston). So on native Wayland the screens have the compositor's frame or none.

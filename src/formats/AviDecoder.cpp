@@ -28,43 +28,43 @@ quint16 le16(const char *p)
 }
 
 // Fields of the main header ("avih"), from the start of its data.
-constexpr int AvihMicroSecPerFrame = 0;
-constexpr int AvihTotalFrames = 16;
-constexpr int AvihWidth = 32;
-constexpr int AvihHeight = 36;
-constexpr int AvihSize = 40; // the fields above and what precedes them
+constexpr int kAvihMicroSecPerFrame = 0;
+constexpr int kAvihTotalFrames = 16;
+constexpr int kAvihWidth = 32;
+constexpr int kAvihHeight = 36;
+constexpr int kAvihSize = 40; // the fields above and what precedes them
 
 // Fields of a stream header ("strh").
-constexpr int StrhType = 0;
-constexpr int StrhScale = 20;
-constexpr int StrhRate = 24;
-constexpr int StrhSize = 28;
+constexpr int kStrhType = 0;
+constexpr int kStrhScale = 20;
+constexpr int kStrhRate = 24;
+constexpr int kStrhSize = 28;
 
 // Fields of a video stream's format ("strf"): a bitmap info header, then its colour table or masks.
-constexpr int BiSize = 0;
-constexpr int BiWidth = 4;
-constexpr int BiHeight = 8;
-constexpr int BiBitCount = 14;
-constexpr int BiCompression = 16;
-constexpr int BiClrUsed = 32;
-constexpr int BiHeaderSize = 40;
-constexpr int BiMasks =
+constexpr int kBiSize = 0;
+constexpr int kBiWidth = 4;
+constexpr int kBiHeight = 8;
+constexpr int kBiBitCount = 14;
+constexpr int kBiCompression = 16;
+constexpr int kBiClrUsed = 32;
+constexpr int kBiHeaderSize = 40;
+constexpr int kBiMasks =
     40; // three 32-bit masks follow the 40-byte header, or lie inside a longer one
 
 // Compression values of a bitmap info header.
-constexpr quint32 BiRgb = 0;
-constexpr quint32 BiRle8 = 1;
-constexpr quint32 BiBitfields = 3;
+constexpr quint32 kBiRgb = 0;
+constexpr quint32 kBiRle8 = 1;
+constexpr quint32 kBiBitfields = 3;
 
 // One entry of the index: chunk id, flags, offset, size.
-constexpr int IndexEntrySize = 16;
+constexpr int kIndexEntrySize = 16;
 // The flag of an index entry whose frame is a whole picture, not changes to the one before.
-constexpr quint32 IndexKeyFrame = 0x10;
+constexpr quint32 kIndexKeyFrame = 0x10;
 
 // Without a usable rate in the file, a clip plays at 10 frames a second.
-constexpr qint64 DefaultFrameUs = 100000;
+constexpr qint64 kDefaultFrameUs = 100000;
 
-constexpr QRgb Opaque = 0xff000000u;
+constexpr QRgb kOpaque = 0xff000000u;
 
 // Expands a value of `bits` bits to 0..255.
 int expand(quint32 value, int bits)
@@ -134,7 +134,7 @@ void AviDecoder::close()
     m_device.reset();
     m_fileSize = 0;
     m_header = AviMainHeader();
-    m_frameDurationUs = DefaultFrameUs;
+    m_frameDurationUs = kDefaultFrameUs;
     m_streamScale = m_streamRate = 0;
     m_streamNumber = -1;
     m_coding = Coding::Raw;
@@ -145,7 +145,7 @@ void AviDecoder::close()
     std::fill(std::begin(m_masks), std::end(m_masks), 0u);
     m_window = {};
     m_windowAt = 0;
-    m_headersLeft = MaxChunkHeaders;
+    m_headersLeft = kMaxChunkHeaders;
     m_chunks = {};
     m_keyFrames = {};
     m_indices = {};
@@ -167,7 +167,7 @@ QByteArray AviDecoder::readAt(qint64 offset, qint64 size)
 QByteArray AviDecoder::headerAt(qint64 offset, qint64 size)
 {
     // Bytes read at once for chunk headers: a million empty chunks cost 120 reads, not a million.
-    constexpr qint64 Window = 65536;
+    constexpr qint64 kWindow = 65536;
     if (m_headersLeft <= 0)
         return {};
     --m_headersLeft;
@@ -175,7 +175,7 @@ QByteArray AviDecoder::headerAt(qint64 offset, qint64 size)
         m_windowAt = offset;
         m_window = offset < 0 || offset > m_fileSize
             ? QByteArray()
-            : readAt(offset, std::min(Window, m_fileSize - offset));
+            : readAt(offset, std::min(kWindow, m_fileSize - offset));
     }
     if (offset < m_windowAt || offset + size > m_windowAt + m_window.size())
         return {};
@@ -237,7 +237,7 @@ bool AviDecoder::parse()
         m_header.totalFrames = framesInFile();
     if (!m_header.frameSize.isValid() || m_header.frameSize.isEmpty())
         m_header.frameSize = m_storedSize;
-    if (m_header.frameSize.width() > MaxSide || m_header.frameSize.height() > MaxSide)
+    if (m_header.frameSize.width() > kMaxSide || m_header.frameSize.height() > kMaxSide)
         return false;
 
     if (m_header.microSecPerFrame > 0)
@@ -279,13 +279,13 @@ bool AviDecoder::parseHeaderList(qint64 begin, qint64 end)
                 const qint64 subEnd = in + 8 + qint64(subSize);
                 if (subEnd > chunkEnd)
                     return false;
-                if (subId == fourCc("strh") && subSize >= StrhSize) {
-                    const QByteArray strh = readAt(in + 8, StrhSize);
-                    if (strh.size() < StrhSize)
+                if (subId == fourCc("strh") && subSize >= kStrhSize) {
+                    const QByteArray strh = readAt(in + 8, kStrhSize);
+                    if (strh.size() < kStrhSize)
                         return false;
-                    type = le32(strh.constData() + StrhType);
-                    scale = le32(strh.constData() + StrhScale);
-                    rate = le32(strh.constData() + StrhRate);
+                    type = le32(strh.constData() + kStrhType);
+                    scale = le32(strh.constData() + kStrhScale);
+                    rate = le32(strh.constData() + kStrhRate);
                 } else if (subId == fourCc("strf") && formatAt < 0) {
                     formatAt = in + 8;
                     formatSize = subSize;
@@ -308,53 +308,53 @@ bool AviDecoder::parseHeaderList(qint64 begin, qint64 end)
 
 bool AviDecoder::parseMainHeader(qint64 at, quint32 size)
 {
-    if (size < AvihSize)
+    if (size < kAvihSize)
         return false;
-    const QByteArray avih = readAt(at, AvihSize);
-    if (avih.size() < AvihSize)
+    const QByteArray avih = readAt(at, kAvihSize);
+    if (avih.size() < kAvihSize)
         return false;
-    m_header.microSecPerFrame = le32(avih.constData() + AvihMicroSecPerFrame);
+    m_header.microSecPerFrame = le32(avih.constData() + kAvihMicroSecPerFrame);
     // Values above INT_MAX are as wrong as negative ones; they count as unset.
     const auto asInt = [](quint32 v) { return v > 0x7fffffffu ? 0 : int(v); };
-    m_header.totalFrames = asInt(le32(avih.constData() + AvihTotalFrames));
-    const int width = asInt(le32(avih.constData() + AvihWidth));
-    const int height = asInt(le32(avih.constData() + AvihHeight));
+    m_header.totalFrames = asInt(le32(avih.constData() + kAvihTotalFrames));
+    const int width = asInt(le32(avih.constData() + kAvihWidth));
+    const int height = asInt(le32(avih.constData() + kAvihHeight));
     m_header.frameSize = width > 0 && height > 0 ? QSize(width, height) : QSize();
     return true;
 }
 
 bool AviDecoder::parseStreamFormat(qint64 at, quint32 size)
 {
-    if (size < BiHeaderSize)
+    if (size < kBiHeaderSize)
         return false;
-    const QByteArray format = readAt(at, std::min<qint64>(size, BiHeaderSize + 256 * 4 + 1024));
-    if (format.size() < BiHeaderSize)
+    const QByteArray format = readAt(at, std::min<qint64>(size, kBiHeaderSize + 256 * 4 + 1024));
+    if (format.size() < kBiHeaderSize)
         return false;
     const char *f = format.constData();
-    const quint32 headerSize = le32(f + BiSize);
-    const qint32 width = qint32(le32(f + BiWidth));
-    const qint32 height = qint32(le32(f + BiHeight));
-    const int bits = le16(f + BiBitCount);
-    const quint32 compression = le32(f + BiCompression);
-    if (headerSize < BiHeaderSize || headerSize > quint32(format.size()))
+    const quint32 headerSize = le32(f + kBiSize);
+    const qint32 width = qint32(le32(f + kBiWidth));
+    const qint32 height = qint32(le32(f + kBiHeight));
+    const int bits = le16(f + kBiBitCount);
+    const quint32 compression = le32(f + kBiCompression);
+    if (headerSize < kBiHeaderSize || headerSize > quint32(format.size()))
         return false;
-    if (width <= 0 || width > MaxSide || height == 0 || height < -MaxSide || height > MaxSide)
+    if (width <= 0 || width > kMaxSide || height == 0 || height < -kMaxSide || height > kMaxSide)
         return false;
     m_storedSize = QSize(width, std::abs(height));
     m_bottomUp = height > 0;
     m_bitCount = bits;
 
-    if (compression == BiRle8 && bits == 8) {
+    if (compression == kBiRle8 && bits == 8) {
         m_coding = Coding::Rle8;
-    } else if (compression == BiRgb && (bits == 8 || bits == 16 || bits == 24 || bits == 32)) {
+    } else if (compression == kBiRgb && (bits == 8 || bits == 16 || bits == 24 || bits == 32)) {
         m_coding = Coding::Raw;
-    } else if (compression == BiBitfields && (bits == 16 || bits == 32)) {
+    } else if (compression == kBiBitfields && (bits == 16 || bits == 32)) {
         m_coding = Coding::Raw;
-        if (format.size() < BiMasks + 12)
+        if (format.size() < kBiMasks + 12)
             return false;
         Channel channel;
         for (int i = 0; i < 3; ++i) {
-            m_masks[i] = le32(f + BiMasks + qsizetype(4) * i);
+            m_masks[i] = le32(f + kBiMasks + qsizetype(4) * i);
             if (!channel.set(m_masks[i]) || (bits == 16 && m_masks[i] > 0xffff))
                 return false;
         }
@@ -365,14 +365,15 @@ bool AviDecoder::parseStreamFormat(qint64 at, quint32 size)
     if (bits == 8) {
         // The colour table follows the header: as many entries as it says, 256 when it says 0, no
         // more than the format holds.
-        const quint32 used = le32(f + BiClrUsed);
+        const quint32 used = le32(f + kBiClrUsed);
         const qint64 wanted = used == 0 || used > 256 ? 256 : used;
         const qint64 present = (format.size() - qint64(headerSize)) / 4;
         const qint64 count = std::min(wanted, present);
         m_palette.resize(256);
-        std::fill(m_palette.begin(), m_palette.end(), Opaque);
+        std::fill(m_palette.begin(), m_palette.end(), kOpaque);
         for (qint64 i = 0; i < count; ++i)
-            m_palette[i] = le32(f + headerSize + 4 * i) | Opaque; // stored blue, green, red, unused
+            m_palette[i] =
+                le32(f + headerSize + 4 * i) | kOpaque; // stored blue, green, red, unused
     }
     return true;
 }
@@ -394,7 +395,7 @@ bool AviDecoder::addChunk(qint64 dataOffset, quint32 size, bool key)
         m_keyFrames.push_back(int(m_chunks.size()));
     m_chunks.push_back({dataOffset, size});
     const int wanted =
-        m_header.totalFrames > 0 ? std::min(m_header.totalFrames, MaxFrames) : MaxFrames;
+        m_header.totalFrames > 0 ? std::min(m_header.totalFrames, kMaxFrames) : kMaxFrames;
     return int(m_chunks.size()) < wanted;
 }
 
@@ -402,20 +403,20 @@ bool AviDecoder::addChunk(qint64 dataOffset, quint32 size, bool key)
 // first video entry tells which, by finding its own chunk there.
 void AviDecoder::readIndex(qint64 at, quint32 size, qint64 moviTag)
 {
-    const qint64 entries = std::min<qint64>(size / IndexEntrySize, MaxChunkHeaders);
-    constexpr qint64 Batch = 4096;
+    const qint64 entries = std::min<qint64>(size / kIndexEntrySize, kMaxChunkHeaders);
+    constexpr qint64 kBatch = 4096;
     qint64 base = -1;
-    for (qint64 first = 0; first < entries; first += Batch) {
-        const qint64 count = std::min(Batch, entries - first);
-        const QByteArray block = readAt(at + first * IndexEntrySize, count * IndexEntrySize);
+    for (qint64 first = 0; first < entries; first += kBatch) {
+        const qint64 count = std::min(kBatch, entries - first);
+        const QByteArray block = readAt(at + first * kIndexEntrySize, count * kIndexEntrySize);
         if (block.isEmpty())
             return;
         for (qint64 i = 0; i < count; ++i) {
-            const char *e = block.constData() + i * IndexEntrySize;
+            const char *e = block.constData() + i * kIndexEntrySize;
             const quint32 id = le32(e);
             if (!isVideoChunk(id))
                 continue;
-            const bool key = le32(e + 4) & IndexKeyFrame;
+            const bool key = le32(e + 4) & kIndexKeyFrame;
             const qint64 offset = le32(e + 8);
             const quint32 chunkSize = le32(e + 12);
             if (base < 0) {
@@ -631,7 +632,7 @@ QImage AviDecoder::finish(QImage image)
     if (image.size() != m_header.frameSize)
         image = image.scaled(m_header.frameSize, Qt::IgnoreAspectRatio, Qt::FastTransformation);
     if (m_first.isNull())
-        m_key = image.pixel(0, 0) | Opaque;
+        m_key = image.pixel(0, 0) | kOpaque;
     const QRgb key = m_key;
     for (int y = 0; y < image.height(); ++y) {
         auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));

@@ -27,7 +27,7 @@ struct AviMainHeader {
 // is skipped, and every other file is refused at open().
 //
 // Strict and bounded: every size, count and offset is checked against the file before it is used,
-// a frame's sides are at most MaxSide, and no read is larger than one frame can need, so that
+// a frame's sides are at most kMaxSide, and no read is larger than one frame can need, so that
 // whatever a header claims the reader holds no more than a few frames' worth of memory.
 //
 // Every pixel that equals the key colour (the first frame's top-left pixel) comes out fully
@@ -37,13 +37,13 @@ class AviDecoder {
 public:
     // Largest width or height accepted: more than any window of the game can show; one frame of
     // this size at 32 bits is 4 MB.
-    static constexpr int MaxSide = 1024;
+    static constexpr int kMaxSide = 1024;
     // Most frames listed: more than two hours at the game's rates, 16 bytes each.
-    static constexpr int MaxFrames = 100000;
+    static constexpr int kMaxFrames = 100000;
     // Most chunk headers looked at while finding the frames (and the index entries read): four a
-    // frame of MaxFrames, more than a clip with sound, in records, needs. A file of more empty or
+    // frame of kMaxFrames, more than a clip with sound, in records, needs. A file of more empty or
     // foreign chunks than this is read no further, so that no clip costs more than a moment.
-    static constexpr int MaxChunkHeaders = 4 * MaxFrames;
+    static constexpr int kMaxChunkHeaders = 4 * kMaxFrames;
 
     AviDecoder() = default;
     ~AviDecoder();
@@ -99,7 +99,7 @@ private:
 
     QByteArray readAt(qint64 offset, qint64 size);
     // A chunk's header (at most 12 bytes) at `offset`, read through a window of the file; empty
-    // when the file ends first or MaxChunkHeaders have been looked at.
+    // when the file ends first or kMaxChunkHeaders have been looked at.
     QByteArray headerAt(qint64 offset, qint64 size);
     QImage decodeRaw(int index);
     QImage decodeRle(int index, QDeadlineTimer deadline, int *reached);
@@ -127,7 +127,7 @@ private:
     // The part of the file that chunk headers are read from, and how many more may be looked at.
     QByteArray m_window;
     qint64 m_windowAt = 0;
-    int m_headersLeft = MaxChunkHeaders;
+    int m_headersLeft = kMaxChunkHeaders;
 
     std::vector<Chunk> m_chunks;
     // Frames that the index marks as key frames (whole pictures), in order; the first frame always.

@@ -5,9 +5,9 @@
 // clear error and is fuzzed under its own name (tests/fuzz/fuzz_<Reader>.cpp; the code page through
 // the score text's target, fuzz_ScoreText.cpp); its cases are in tests/unit/test_<Reader>.cpp, and
 // what the AVI reader and the music file check refuse also in the tests of the stack that shows it
-// (test_TAnimate.cpp, test_TMediaPlayer.cpp). This is the lowest folder: it includes nothing of the
-// game's. GameError lives here, not in toolkit/, because readers throw it and toolkit includes the
-// code page from here: in toolkit/ it would make the two folders include each other.
+// (test_ClipPlayer.cpp, test_MusicPlayer.cpp). This is the lowest folder: it includes nothing of
+// the game's. GameError lives here, not in toolkit/, because readers throw it and toolkit includes
+// the code page from here: in toolkit/ it would make the two folders include each other.
 
 #include <QString>
 #include <stdexcept>

@@ -8,28 +8,28 @@
 namespace {
 
 // The player's texts for files it cannot play (the error box adds the full stop).
-const char *const CannotOpenText = "Cannot open the music file";
-const char *const UnsupportedText = "The music file is neither MP3 nor MIDI";
-const char *const DamagedText = "The music file is damaged";
+const char *const kCannotOpenText = "Cannot open the music file";
+const char *const kUnsupportedText = "The music file is neither MP3 nor MIDI";
+const char *const kDamagedText = "The music file is damaged";
 
 // The first MP3 frame must start this close to the end of the ID3 tag (or the file's start).
-constexpr qint64 Mp3SearchWindow = qint64(64) * 1024;
+constexpr qint64 kMp3SearchWindow = qint64(64) * 1024;
 // Room after the window for the chained frames (the longest MPEG audio frame is under 3 KiB).
-constexpr qint64 Mp3ChainRoom = qint64(8) * 1024;
+constexpr qint64 kMp3ChainRoom = qint64(8) * 1024;
 // Frames that must chain for the data to count as MP3 audio rather than bytes that look like it.
-constexpr int Mp3FramesToChain = 3;
+constexpr int kMp3FramesToChain = 3;
 // The sound library's decoder gives up on a stream of a single frame ("done with this track"), so a
 // shorter file, however well formed, is as good as damaged to the player.
-constexpr int Mp3MinFrames = 2;
+constexpr int kMp3MinFrames = 2;
 // The sound library reads a MIDI file whole; larger files are refused rather than read.
-constexpr qint64 MidiMaxSize = qint64(8) * 1024 * 1024;
+constexpr qint64 kMidiMaxSize = qint64(8) * 1024 * 1024;
 // ... and keeps some 60 bytes for every event: a file of 8 MB can hold 2.8 million events, which
 // would take 160 MB. Half a million (an hour of dense music) stay within 30 MB; the game's pieces
 // have a few hundred.
-constexpr qint64 MidiMaxEvents = 500000;
+constexpr qint64 kMidiMaxEvents = 500000;
 // The sound library reads an MP3 file's ID3 tag whole. A tag of text and a cover picture takes a
 // few MB; a larger one is refused rather than read (the format allows 256 MB).
-constexpr qint64 Mp3MaxTag = qint64(16) * 1024 * 1024;
+constexpr qint64 kMp3MaxTag = qint64(16) * 1024 * 1024;
 
 enum class Kind { Mp3, Midi, Other };
 
@@ -75,14 +75,14 @@ struct FrameHeader {
 // (free-format bit rates included, which a stream of real frames does not use).
 bool frameHeader(const uchar *p, FrameHeader *header)
 {
-    static constexpr std::array<std::array<int, 15>, 5> BitRates{{
+    static constexpr std::array<std::array<int, 15>, 5> kBitRates{{
         {0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448}, // MPEG-1 layer I
         {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384},    // MPEG-1 layer II
         {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320},     // MPEG-1 layer III
         {0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256}, // MPEG-2/2.5 layer I
         {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160}, // MPEG-2/2.5 layers II, III
     }};
-    static constexpr std::array<int, 3> Mpeg1Rates{44100, 48000, 32000};
+    static constexpr std::array<int, 3> kMpeg1Rates{44100, 48000, 32000};
 
     if (p[0] != 0xff || (p[1] & 0xe0) != 0xe0)
         return false;
@@ -96,8 +96,8 @@ bool frameHeader(const uchar *p, FrameHeader *header)
     const int layer = 4 - layerBits;
     const bool mpeg1 = version == 3;
     const int table = mpeg1 ? layer - 1 : (layer == 1 ? 3 : 4);
-    const int bitRate = BitRates[table][bitRateIndex] * 1000;
-    const int sampleRate = Mpeg1Rates[rateIndex] >> (mpeg1 ? 0 : version == 2 ? 1 : 2);
+    const int bitRate = kBitRates[table][bitRateIndex] * 1000;
+    const int sampleRate = kMpeg1Rates[rateIndex] >> (mpeg1 ? 0 : version == 2 ? 1 : 2);
     const int padding = (p[2] >> 1) & 1;
     int length = 0;
     if (layer == 1)
@@ -184,15 +184,15 @@ MusicFileCheck::Result MusicFileCheck::check(const QString &path)
     if (kind == Kind::Midi) {
         // Bounded by the bytes read, not by the size the file reports: a /proc file says 0 and
         // never ends.
-        const QByteArray bytes = size > MidiMaxSize ? QByteArray() : file.read(MidiMaxSize + 1);
-        if (size > MidiMaxSize || bytes.size() > MidiMaxSize)
+        const QByteArray bytes = size > kMidiMaxSize ? QByteArray() : file.read(kMidiMaxSize + 1);
+        if (size > kMidiMaxSize || bytes.size() > kMidiMaxSize)
             return Result::Damaged;
         return checkMidi(bytes);
     }
     const qint64 tag = id3Length(file.read(10));
-    if (tag > size || tag > Mp3MaxTag || !file.seek(tag))
+    if (tag > size || tag > kMp3MaxTag || !file.seek(tag))
         return Result::Damaged;
-    return checkMp3(file.read(Mp3SearchWindow + Mp3ChainRoom), size - tag);
+    return checkMp3(file.read(kMp3SearchWindow + kMp3ChainRoom), size - tag);
 }
 
 MusicFileCheck::Result MusicFileCheck::checkBytes(const QString &extension, const QByteArray &bytes)
@@ -200,12 +200,12 @@ MusicFileCheck::Result MusicFileCheck::checkBytes(const QString &extension, cons
     switch (kindOf(extension)) {
     case Kind::Mp3: {
         const qint64 tag = id3Length(bytes);
-        if (tag > bytes.size() || tag > Mp3MaxTag)
+        if (tag > bytes.size() || tag > kMp3MaxTag)
             return Result::Damaged;
-        return checkMp3(bytes.mid(tag, Mp3SearchWindow + Mp3ChainRoom), bytes.size() - tag);
+        return checkMp3(bytes.mid(tag, kMp3SearchWindow + kMp3ChainRoom), bytes.size() - tag);
     }
     case Kind::Midi:
-        return bytes.size() > MidiMaxSize ? Result::Damaged : checkMidi(bytes);
+        return bytes.size() > kMidiMaxSize ? Result::Damaged : checkMidi(bytes);
     case Kind::Other:
         break;
     }
@@ -217,7 +217,7 @@ MusicFileCheck::Result MusicFileCheck::checkMp3(const QByteArray &bytes, qint64 
     // `bytes` is the start of the audio after the tag; `audioSize` is how long the audio really is.
     const auto *data = reinterpret_cast<const uchar *>(bytes.constData());
     const qint64 available = bytes.size();
-    const qint64 lastStart = std::min(Mp3SearchWindow, available - 4);
+    const qint64 lastStart = std::min(kMp3SearchWindow, available - 4);
     for (qint64 start = 0; start <= lastStart; ++start) {
         FrameHeader first;
         if (!frameHeader(data + start, &first))
@@ -230,7 +230,7 @@ MusicFileCheck::Result MusicFileCheck::checkMp3(const QByteArray &bytes, qint64 
                 break; // the file ends inside this frame
             ++chained;
             at += frame.length;
-            if (chained == Mp3FramesToChain || (at == audioSize && chained >= Mp3MinFrames))
+            if (chained == kMp3FramesToChain || (at == audioSize && chained >= kMp3MinFrames))
                 return Result::Mp3;
             FrameHeader next;
             if (at + 4 > available || !frameHeader(data + at, &next)
@@ -257,7 +257,7 @@ MusicFileCheck::Result MusicFileCheck::checkMidi(const QByteArray &bytes)
         return Result::Damaged;
     qint64 at = 8 + headerLength;
     int found = 0;
-    qint64 events = MidiMaxEvents;
+    qint64 events = kMidiMaxEvents;
     // Chunks of other kinds are skipped, as readers of the format do; what follows the last
     // announced track is never read.
     while (found < tracks) {
@@ -281,11 +281,11 @@ QString MusicFileCheck::text(Result result)
 {
     switch (result) {
     case Result::CannotOpen:
-        return QString::fromLatin1(CannotOpenText);
+        return QString::fromLatin1(kCannotOpenText);
     case Result::Unsupported:
-        return QString::fromLatin1(UnsupportedText);
+        return QString::fromLatin1(kUnsupportedText);
     case Result::Damaged:
-        return QString::fromLatin1(DamagedText);
+        return QString::fromLatin1(kDamagedText);
     case Result::Mp3:
     case Result::Midi:
         break;

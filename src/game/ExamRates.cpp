@@ -2,65 +2,44 @@
 
 namespace {
 
-constexpr int kStates = 5;
+constexpr int kStates = int(kExaminerStates);
 
-// Suspicion per tick; rows are examiner states, columns the tools nothing, notes, bombs, cribs and
-// looking suspicious.
-// clang-format off
-constexpr int kSuspicion[kStates][5] = {
-    {-1, 4, 10, 5, 2},
-    {-2, 5, 7, 4, 1},
-    {-2, 5, 8, 4, 1},
-    {-3, 10, 10, 10, 2},
-    {-4, 4, 15, 4, 1},
-};
+// Suspicion per tick while no sheet's tool is in use, per examiner state; the sheets' own columns
+// are in their rows.
+constexpr RateColumn kNothingSuspicion{-1, -2, -2, -3, -4};
+constexpr RateColumn kLookingSuspicion{2, 1, 1, 2, 1};
 
-// Copied share per tick and sheet in use; rows are examiner states, columns notes, bombs, cribs.
-constexpr int kCopying[kStates][3] = {
-    {1, 4, 2},
-    {1, 4, 2},
-    {0, 0, 1},
-    {0, 0, 1},
-    {2, 4, 3},
-};
-// clang-format on
-
-// Column of a tool in the suspicion table, -1 for a value that is no tool.
-int toolColumn(Tool tool)
+// The suspicion column of a tool; none for a value that is no tool.
+const RateColumn *suspicionColumn(Tool tool)
 {
-    switch (tool) {
-    case Tool::Nothing:
-        return 0;
-    case Tool::Notes:
-        return 1;
-    case Tool::Bombs:
-        return 2;
-    case Tool::Cribs:
-        return 3;
-    case Tool::LookingSuspicious:
-        return 4;
-    }
-    return -1;
+    if (tool == Tool::Nothing)
+        return &kNothingSuspicion;
+    if (tool == Tool::LookingSuspicious)
+        return &kLookingSuspicion;
+    for (const CribSheet &row : kCribSheets)
+        if (row.tool == tool)
+            return &row.suspicion;
+    return nullptr;
 }
 
 bool knownState(ExaminerWalk::State state)
 {
-    return state >= 0 && state < kStates;
+    return int(state) >= 0 && int(state) < kStates;
 }
 
 } // namespace
 
 int ExamRates::suspicionChange(ExaminerWalk::State examiner, Tool tool)
 {
-    const int column = toolColumn(tool);
-    if (!knownState(examiner) || column < 0)
+    const RateColumn *column = suspicionColumn(tool);
+    if (!knownState(examiner) || !column)
         return 0;
-    return kSuspicion[examiner][column];
+    return (*column)[size_t(examiner)];
 }
 
 int ExamRates::copyGain(ExaminerWalk::State examiner, Sheet sheet)
 {
     if (!knownState(examiner))
         return 0;
-    return kCopying[examiner][ExamState::ordinal(sheet)];
+    return cribSheet(sheet).copying[size_t(examiner)];
 }

@@ -35,48 +35,48 @@ int ExaminerWalk::patrolRight() const
 
 void ExaminerWalk::decide(int suspicion)
 {
-    if (state == AtDesk && suspicion > kLeaveAbove && suspicion < kLeaveBelow) {
-        state = Leaving;
+    if (state == State::AtDesk && suspicion > kLeaveAbove && suspicion < kLeaveBelow) {
+        state = State::Leaving;
         walking = true;
     }
-    if (state != AtDesk && suspicion > kReturnAbove && suspicion < kReturnBelow)
-        state = Returning;
+    if (state != State::AtDesk && suspicion > kReturnAbove && suspicion < kReturnBelow)
+        state = State::Returning;
 }
 
 void ExaminerWalk::stepLeave()
 {
-    if (state != Leaving)
+    if (state != State::Leaving)
         return;
     if (examiner.x() > deskRight())
-        state = SteppingDown;
+        state = State::SteppingDown;
     else
         examiner.translate(kStride, 0);
 }
 
 void ExaminerWalk::stepDown()
 {
-    if (state != SteppingDown)
+    if (state != State::SteppingDown)
         return;
     if (examiner.y() + examiner.height() > floorLine())
-        state = Patrolling;
+        state = State::Patrolling;
     else
         examiner.translate(0, kStride);
 }
 
 void ExaminerWalk::patrol()
 {
-    if (state != Patrolling)
+    if (state != State::Patrolling)
         return;
-    if (direction == MovingLeft) {
+    if (direction == Direction::MovingLeft) {
         if (examiner.x() < deskRight() + kPace)
-            direction = MovingRight;
+            direction = Direction::MovingRight;
         else
             examiner.translate(-kPace, 0);
     }
     // A turn at the left bound steps right in the same tick; a turn at the right bound does not.
-    if (direction == MovingRight) {
+    if (direction == Direction::MovingRight) {
         if (examiner.x() > patrolRight())
-            direction = MovingLeft;
+            direction = Direction::MovingLeft;
         else
             examiner.translate(kPace, 0);
     }
@@ -84,7 +84,7 @@ void ExaminerWalk::patrol()
 
 void ExaminerWalk::returnHome()
 {
-    if (state != Returning)
+    if (state != State::Returning)
         return;
     // Left until past the desk, then up to the home row, then left to the seat.
     const bool besideDesk = examiner.x() >= deskRight() + kPace;
@@ -94,7 +94,7 @@ void ExaminerWalk::returnHome()
     } else if (belowHome) {
         examiner.translate(0, -kPace);
     } else {
-        state = AtDesk;
+        state = State::AtDesk;
         walking = false;
     }
 }

@@ -15,8 +15,8 @@
 // The state and the direction carry their numbers into the read-out: 0..4 and 0 or 1.
 class ExaminerWalk {
 public:
-    enum State { AtDesk = 0, Leaving = 1, SteppingDown = 2, Patrolling = 3, Returning = 4 };
-    enum Direction { MovingLeft = 0, MovingRight = 1 };
+    enum class State { AtDesk = 0, Leaving = 1, SteppingDown = 2, Patrolling = 3, Returning = 4 };
+    enum class Direction { MovingLeft = 0, MovingRight = 1 };
 
     // Leaves when the suspicion lies in 61..69 at the desk; called back from any walking state
     // when it lies in 51..54.
@@ -37,8 +37,8 @@ public:
     QRect desk;
     // The examiner's seat, where the game screen placed him when it was made; (0, 0) until then.
     QPoint home;
-    State state = AtDesk;
-    Direction direction = MovingLeft;
+    State state = State::AtDesk;
+    Direction direction = Direction::MovingLeft;
     // Whether the walk timer runs.
     bool walking = false;
 };

@@ -1,20 +1,21 @@
 #include "game/GameScreen.h"
 
-#include "clip/TAnimate.h"
+#include "clip/ClipPlayer.h"
 #include "formats/JpegDecoder.h"
 #include "formats/Pictures.h"
 #include "game/ExamClock.h"
 #include "game/ExamRates.h"
 #include "toolkit/AssetPath.h"
+#include "toolkit/Bevel.h"
 #include "toolkit/Colors.h"
+#include "toolkit/FlatButton.h"
+#include "toolkit/Guard.h"
+#include "toolkit/Label.h"
+#include "toolkit/Panel.h"
+#include "toolkit/PictureBox.h"
 #include "toolkit/Scaling.h"
-#include "toolkit/TBevel.h"
-#include "toolkit/TFlatButton.h"
-#include "toolkit/TImage.h"
-#include "toolkit/TLabel.h"
-#include "toolkit/TPanel.h"
 #include "toolkit/Timer.h"
-#include "widgets/TGauge.h"
+#include "widgets/Gauge.h"
 
 #include <QApplication>
 #include <QFile>
@@ -58,9 +59,9 @@ const QString kStatusStart = QStringLiteral("Сейчас Вы использу�
 const QString kStatusSuspicious =
     QStringLiteral("Сейчас Вы ни чего не используете, но как-то подозрительно выглядите!");
 const QString kStatusNothing = QStringLiteral("Сейчас Вы ни чего не используете");
-const QString kStatusNotes = QStringLiteral("Сейчас Вы используете - конспект");
-const QString kStatusBombs = QStringLiteral("Сейчас Вы используете - бомбы");
-const QString kStatusCribs = QStringLiteral("Сейчас Вы используете - шпоры");
+
+// The sheet that the label "Ваш научный шедевр" marks in use, as the label "Шпоры" does.
+constexpr Sheet kAnswerLabelMarks = Sheet::Cribs;
 
 // Background of the sheet labels.
 const QColor kLabelBack(218, 206, 97);
@@ -70,13 +71,12 @@ const QColor kCopybookBack(193, 180, 89);
 
 // The exam clock's steps, in their order.
 constexpr std::array kClockSteps{
-    &GameScreen::decideWalk,     &GameScreen::stepSuspicion,  &GameScreen::stepCopying,
-    &GameScreen::stepTime,       &GameScreen::cycleNotesIcon, &GameScreen::cycleCribsIcon,
-    &GameScreen::cycleBombsIcon, &GameScreen::updateReadout,
+    &GameScreen::decideWalk, &GameScreen::stepSuspicion, &GameScreen::stepCopying,
+    &GameScreen::stepTime,   &GameScreen::cycleIcons,    &GameScreen::updateReadout,
 };
 
 // Puts a label at its design place, as wide as its caption in the font it already has.
-TLabel *placeFitted(TLabel *label, int left, int top, int height)
+Label *placeFitted(Label *label, int left, int top, int height)
 {
     label->move(Scaling::point({left, top}));
     label->resize(label->width(), Scaling::px(height));
@@ -84,51 +84,51 @@ TLabel *placeFitted(TLabel *label, int left, int top, int height)
     return label;
 }
 
-TLabel *sheetLabel(QWidget *parent, const QString &caption, int left, int top)
+Label *captionLabel(QWidget *parent, const QString &caption, int left, int top)
 {
-    auto *label = new TLabel(parent, caption);
+    auto *label = new Label(parent, caption);
     label->setBackground(kLabelBack);
     label->setFont(Scaling::font(17, true));
     label->setFontColor(kNavy);
     return placeFitted(label, left, top, 20);
 }
 
-TLabel *gaugeCaption(QWidget *parent, const QString &caption, int left)
+Label *gaugeCaption(QWidget *parent, const QString &caption, int left)
 {
-    auto *label = placeFitted(new TLabel(parent, caption), left, 8, 16);
+    auto *label = placeFitted(new Label(parent, caption), left, 8, 16);
     label->setFontColor(Qt::white);
     return label;
 }
 
-TImage *sheetIcon(QWidget *parent, const QImage &icon, int left, int top)
+PictureBox *sheetIcon(QWidget *parent, const QImage &icon, int left, int top)
 {
-    auto *sheet = place(new TImage(parent), left, top, 32, 32);
+    auto *sheet = place(new PictureBox(parent), left, top, 32, 32);
     sheet->setAutoSize(true);
     sheet->setPicture(icon);
     return sheet;
 }
 
-TGauge *makeGauge(QWidget *parent, TGaugeKind kind, const QColor &bar, int left, int top, int width,
-                  int height)
+Gauge *makeGauge(QWidget *parent, GaugeKind kind, const QColor &bar, int left, int top, int width,
+                 int height)
 {
-    auto *gauge = place(new TGauge(parent), left, top, width, height);
+    auto *gauge = place(new Gauge(parent), left, top, width, height);
     gauge->setKind(kind);
     gauge->setBackColor(kMediumGrey);
     gauge->setForeColor(bar);
     return gauge;
 }
 
-TFlatButton *readout(QWidget *parent, const QString &caption, int left, int top, int width)
+FlatButton *readout(QWidget *parent, const QString &caption, int left, int top, int width)
 {
-    auto *button = place(new TFlatButton(parent, caption), left, top, width, 22);
+    auto *button = place(new FlatButton(parent, caption), left, top, width, 22);
     button->setFontColor(Qt::white);
     button->setEnabled(false);
     return button;
 }
 
-TFlatButton *clipButton(QWidget *parent, const QString &caption, int left, int width)
+FlatButton *clipButton(QWidget *parent, const QString &caption, int left, int width)
 {
-    auto *button = place(new TFlatButton(parent, caption), left, 3, width, 22);
+    auto *button = place(new FlatButton(parent, caption), left, 3, width, 22);
     button->setFontColor(Qt::white);
     return button;
 }
@@ -185,54 +185,64 @@ GameScreen::~GameScreen() = default;
 // The room drawn on the screen's surface; a control made later lies above one made earlier.
 void GameScreen::createRoom()
 {
-    background = place(new TImage(this), 0, 0, kBackgroundWidth, kBackgroundHeight);
+    background = place(new PictureBox(this), 0, 0, kBackgroundWidth, kBackgroundHeight);
     background->setPicture(builtinBackground());
-    bombsLabel = sheetLabel(this, QStringLiteral("Бомбы"), 8, 232);
-    cribsLabel = sheetLabel(this, QStringLiteral("Шпоры"), 128, 256);
-    answerSheet = place(new TImage(this), 360, 232, 209, 137);
-    const QImage sheet = builtinSheet();
-    notesSheet = sheetIcon(this, sheet, 236, 306);
-    statusLine = place(new TFlatButton(this, kStatusStart), 0, 348, 633, 22);
+    // The status line lies above the answer sheet where they meet.
+    answerSheet = place(new PictureBox(this), 360, 232, 209, 137);
+    statusLine = place(new FlatButton(this, kStatusStart), 0, 348, 633, 22);
     statusLine->setFont(Scaling::font(17, true));
     statusLine->setFontColor(kNavy);
-    cribsSheet = sheetIcon(this, sheet, 140, 274);
-    bombsSheet = sheetIcon(this, sheet, 20, 250);
-    notesLabel = sheetLabel(this, QStringLiteral("Конспект"), 216, 288);
-    answerSheetLabel = sheetLabel(this, QStringLiteral("Ваш научный шедевр"), 376, 232);
+    createSheets();
+    answerSheetLabel = captionLabel(this, QStringLiteral("Ваш научный шедевр"), 376, 232);
+}
+
+// Each sheet's label and picture; of the two, the one made later lies above where they meet.
+void GameScreen::createSheets()
+{
+    const QImage builtin = builtinSheet();
+    for (const CribSheet &row : kCribSheets) {
+        Label *&label = m_sheetLabels[ordinal(row.sheet)];
+        PictureBox *&picture = m_sheetPictures[ordinal(row.sheet)];
+        if (row.labelOnTop)
+            picture = sheetIcon(this, builtin, row.picturePlace.x(), row.picturePlace.y());
+        label = captionLabel(this, row.caption.toString(), row.labelPlace.x(), row.labelPlace.y());
+        if (!row.labelOnTop)
+            picture = sheetIcon(this, builtin, row.picturePlace.x(), row.picturePlace.y());
+    }
 }
 
 void GameScreen::createGaugePanel()
 {
-    gaugePanel = place(new TPanel(this, Qt::black, true), 0, 368, 688, 95);
+    gaugePanel = place(new Panel(this, Qt::black, true), 0, 368, 688, 95);
     gaugePanel->setFont(Scaling::font(13));
-    copiedGauge = makeGauge(gaugePanel, gkHorizontalBar, kMaroon, 272, 32, 129, 28);
-    timeGauge = makeGauge(gaugePanel, gkVerticalBar, kGreen, 16, 24, 105, 65);
+    copiedGauge = makeGauge(gaugePanel, GaugeKind::HorizontalBar, kMaroon, 272, 32, 129, 28);
+    timeGauge = makeGauge(gaugePanel, GaugeKind::VerticalBar, kGreen, 16, 24, 105, 65);
     timeGauge->setProgress(kFullTime);
-    suspicionGauge = makeGauge(gaugePanel, gkVerticalBar, kGreen, 560, 24, 105, 65);
+    suspicionGauge = makeGauge(gaugePanel, GaugeKind::VerticalBar, kGreen, 560, 24, 105, 65);
     copiedCaption = gaugeCaption(gaugePanel, QStringLiteral("Процент списанного"), 272);
     timeCaption = gaugeCaption(gaugePanel, QStringLiteral("Оставшееся время"), 8);
     suspicionCaption = gaugeCaption(gaugePanel, QStringLiteral("Подозрительность"), 552);
-    exitButton = place(new TFlatButton(gaugePanel, QStringLiteral("Выход")), 136, 64, 401, 25);
+    exitButton = place(new FlatButton(gaugePanel, QStringLiteral("Выход")), 136, 64, 401, 25);
     exitButton->setFont(Scaling::font(17, true));
     exitButton->setFontColor(Qt::white);
 }
 
 void GameScreen::createClips()
 {
-    examinerClip = place(new TAnimate(this), 10, 32, 95, 131);
+    examinerClip = place(new ClipPlayer(this), 10, 32, 95, 131);
     examinerClip->setAutoSize(false);
     examinerClip->setCenter(true);
     examinerClip->setColor(kRoomGreen);
-    copybookClip = place(new TAnimate(this), 400, 256, 121, 89);
+    copybookClip = place(new ClipPlayer(this), 400, 256, 121, 89);
     copybookClip->setColor(kCopybookBack);
     createClipPanel();
-    deskClip = place(new TAnimate(this), -16, 96, 176, 93);
+    deskClip = place(new ClipPlayer(this), -16, 96, 176, 93);
     deskClip->setColor(kRoomGreen);
 }
 
 void GameScreen::createClipPanel()
 {
-    clipPanel = place(new TPanel(this, Qt::black, false), 416, 0, 161, 33);
+    clipPanel = place(new Panel(this, Qt::black, false), 416, 0, 161, 33);
     clipPanel->hide();
     sittingClipButton = clipButton(clipPanel, QStringLiteral("f1"), 10, 23);
     sittingClip2Button = clipButton(clipPanel, QStringLiteral("f2"), 34, 23);
@@ -242,10 +252,10 @@ void GameScreen::createClipPanel()
 
 void GameScreen::createReadoutPanel()
 {
-    readoutPanel = place(new TPanel(this, Qt::black, true), 360, 104, 273, 65);
+    readoutPanel = place(new Panel(this, Qt::black, true), 360, 104, 273, 65);
     readoutPanel->hide();
     // The frame comes first, so the buttons it surrounds lie above it.
-    readoutFrame = place(new TBevel(readoutPanel), 8, 8, 73, 25);
+    readoutFrame = place(new Bevel(readoutPanel), 8, 8, 73, 25);
     // Three counters in the frame, then seven beyond it, of which only the second shows.
     constexpr int kLefts[] = {8, 32, 56, 96, 120, 144, 168, 192, 216, 240};
     for (int i = 0; i < int(counterReadouts.size()); ++i) {
@@ -274,39 +284,35 @@ void GameScreen::createClockMenu()
     timeGauge->setPopupMenu(clockMenu);
 }
 
-// Every entry point: the controls run their handlers through the guard themselves, the menu
-// items and the key through it here.
+// Every entry point, each through the guard.
 void GameScreen::connectHandlers()
 {
-    const auto guardedSlot = [this](void (GameScreen::*slot)()) {
-        return [this, slot] { guarded([this, slot] { (this->*slot)(); }); };
-    };
-    connect(slowClockAction, &QAction::triggered, this,
-            guardedSlot(&GameScreen::onSlowClockTriggered));
-    connect(fastClockAction, &QAction::triggered, this,
-            guardedSlot(&GameScreen::onFastClockTriggered));
-    connect(showHiddenAction, &QAction::triggered, this,
-            guardedSlot(&GameScreen::onShowHiddenTriggered));
-    connect(reloadKey, &QShortcut::activated, this, guardedSlot(&GameScreen::reloadBackground));
+    connectGuarded(slowClockAction, &QAction::triggered, this, &GameScreen::onSlowClockTriggered);
+    connectGuarded(fastClockAction, &QAction::triggered, this, &GameScreen::onFastClockTriggered);
+    connectGuarded(showHiddenAction, &QAction::triggered, this, &GameScreen::onShowHiddenTriggered);
+    connectGuarded(reloadKey, &QShortcut::activated, this, &GameScreen::reloadBackground);
 
-    examClock->onTimer = [this] { onClockTick(); };
-    walkTimer->onTimer = [this] { onWalkTick(); };
-    background->onMouseMove = [this] { onBackgroundHovered(); };
-    answerSheet->onMouseMove = [this] { onAnswerSheetHovered(); };
-    notesSheet->onMouseMove = [this] { onNotesHovered(); };
-    bombsSheet->onMouseMove = [this] { onBombsHovered(); };
-    cribsSheet->onMouseMove = [this] { onCribsHovered(); };
-    bombsLabel->onMouseMove = [this] { onBombsLabelHovered(); };
-    for (TLabel *label : {cribsLabel, notesLabel, answerSheetLabel})
-        label->onMouseMove = [this] { onCribsLabelHovered(); };
-    gaugePanel->onMouseMove = [this] { onGaugePanelHovered(); };
-    exitButton->onMouseMove = [this] { onExitHovered(); };
-    exitButton->onClick = [this] { onExitClicked(); };
-    readoutPanel->onMouseMove = [this] { onReadoutHovered(); };
-    readoutPanel->onClick = [this] { onReadoutClicked(); };
-    sittingClipButton->onClick = [this] { onSittingClipClicked(); };
-    sittingClip2Button->onClick = [this] { onSittingClip2Clicked(); };
-    stopClipButton->onClick = [this] { onStopClipClicked(); };
+    connectGuarded(examClock, &Timer::timeout, this, &GameScreen::onClockTick);
+    connectGuarded(walkTimer, &Timer::timeout, this, &GameScreen::onWalkTick);
+    connectGuarded(background, &PictureBox::hovered, this, &GameScreen::onBackgroundHovered);
+    connectGuarded(answerSheet, &PictureBox::hovered, this, &GameScreen::onAnswerSheetHovered);
+    for (Sheet sheet : kSheets) {
+        connectGuarded(sheetPicture(sheet), &PictureBox::hovered, this, &GameScreen::onSheetHovered,
+                       sheet);
+        connectGuarded(sheetLabel(sheet), &Label::hovered, this, &GameScreen::onSheetLabelHovered,
+                       sheet);
+    }
+    connectGuarded(answerSheetLabel, &Label::hovered, this, &GameScreen::onAnswerSheetLabelHovered);
+    connectGuarded(gaugePanel, &Panel::hovered, this, &GameScreen::onGaugePanelHovered);
+    connectGuarded(exitButton, &FlatButton::hovered, this, &GameScreen::onExitHovered);
+    connectGuarded(exitButton, &FlatButton::clicked, this, &GameScreen::onExitClicked);
+    connectGuarded(readoutPanel, &Panel::hovered, this, &GameScreen::onReadoutHovered);
+    connectGuarded(readoutPanel, &Panel::clicked, this, &GameScreen::onReadoutClicked);
+    connectGuarded(sittingClipButton, &FlatButton::clicked, this,
+                   &GameScreen::onSittingClipClicked);
+    connectGuarded(sittingClip2Button, &FlatButton::clicked, this,
+                   &GameScreen::onSittingClip2Clicked);
+    connectGuarded(stopClipButton, &FlatButton::clicked, this, &GameScreen::onStopClipClicked);
 }
 
 // ---- Creation, F5 and exit ----
@@ -320,7 +326,7 @@ void GameScreen::loadBackground()
                                                        QSize(kBackgroundWidth, kBackgroundHeight)));
 }
 
-void GameScreen::startClipIfExists(TAnimate *clip, const QString &gamePath)
+void GameScreen::startClipIfExists(ClipPlayer *clip, const QString &gamePath)
 {
     if (!AssetPath::exists(gamePath))
         return;
@@ -450,8 +456,9 @@ void GameScreen::onBackgroundHovered()
     statusLine->setCaption(kStatusSuspicious);
     m_exam.clearSheets();
     m_exam.tool = Tool::LookingSuspicious;
-    for (TLabel *label : {bombsLabel, cribsLabel, notesLabel, answerSheetLabel})
+    for (Label *label : m_sheetLabels)
         label->setFontColor(kNavy);
+    answerSheetLabel->setFontColor(kNavy);
 }
 
 void GameScreen::onAnswerSheetHovered()
@@ -462,62 +469,38 @@ void GameScreen::onAnswerSheetHovered()
     answerSheetLabel->setFontColor(kRed);
 }
 
-void GameScreen::useSheet(Sheet sheet, Tool tool)
+void GameScreen::onSheetHovered(Sheet sheet)
 {
+    const CribSheet &row = cribSheet(sheet);
+    statusLine->setCaption(row.status.toString());
     m_exam.markInUse(sheet);
-    m_exam.tool = tool;
-}
-
-void GameScreen::onNotesHovered()
-{
-    statusLine->setCaption(kStatusNotes);
-    useSheet(Sheet::Notes, Tool::Notes);
-    notesLabel->setFontColor(kRed);
-}
-
-void GameScreen::onBombsHovered()
-{
-    statusLine->setCaption(kStatusBombs);
-    useSheet(Sheet::Bombs, Tool::Bombs);
-    bombsLabel->setFontColor(kRed);
-}
-
-void GameScreen::onCribsHovered()
-{
-    statusLine->setCaption(kStatusCribs);
-    useSheet(Sheet::Cribs, Tool::Cribs);
-    cribsLabel->setFontColor(kRed);
+    m_exam.tool = row.tool;
+    sheetLabel(sheet)->setFontColor(kRed);
 }
 
 // The labels mark a sheet in use without changing the tool, and move the notes' icon cycle.
-void GameScreen::onBombsLabelHovered()
+void GameScreen::markByLabel(Sheet sheet, NotesCycle notesCycle)
 {
-    statusLine->setCaption(kStatusBombs);
-    m_exam.markInUse(Sheet::Bombs);
-    m_exam.icon(Sheet::Notes).hold();
+    statusLine->setCaption(cribSheet(sheet).status.toString());
+    m_exam.markInUse(sheet);
+    if (notesCycle == NotesCycle::Hold)
+        m_exam.icon(Sheet::Notes).hold();
+    else
+        m_exam.icon(Sheet::Notes).release();
 }
 
-void GameScreen::onCribsLabelHovered()
+void GameScreen::onSheetLabelHovered(Sheet sheet)
 {
-    statusLine->setCaption(kStatusCribs);
-    m_exam.markInUse(Sheet::Cribs);
-    m_exam.icon(Sheet::Notes).release();
+    const CribSheet &row = cribSheet(sheet);
+    markByLabel(row.labelMarks, row.labelNotesCycle);
+}
+
+void GameScreen::onAnswerSheetLabelHovered()
+{
+    markByLabel(kAnswerLabelMarks, NotesCycle::Release);
 }
 
 // ---- Icon cycles ----
-
-TImage *GameScreen::sheetPicture(Sheet sheet) const
-{
-    switch (sheet) {
-    case Sheet::Notes:
-        return notesSheet;
-    case Sheet::Bombs:
-        return bombsSheet;
-    case Sheet::Cribs:
-        return cribsSheet;
-    }
-    return nullptr;
-}
 
 void GameScreen::cycleIcon(Sheet sheet)
 {
@@ -526,24 +509,15 @@ void GameScreen::cycleIcon(Sheet sheet)
     const std::optional<int> frame = m_exam.icon(sheet).advance();
     if (!frame)
         return;
-    const QString path = IconCycle::framePath(*frame);
+    const QString path = cribSheet(sheet).frames.toString().arg(*frame);
     if (AssetPath::exists(path))
         sheetPicture(sheet)->setPicture(Pictures::loadIcon(AssetPath::resolve(path)));
 }
 
-void GameScreen::cycleNotesIcon()
+void GameScreen::cycleIcons()
 {
-    cycleIcon(Sheet::Notes);
-}
-
-void GameScreen::cycleCribsIcon()
-{
-    cycleIcon(Sheet::Cribs);
-}
-
-void GameScreen::cycleBombsIcon()
-{
-    cycleIcon(Sheet::Bombs);
+    for (Sheet sheet : kSheets)
+        cycleIcon(sheet);
 }
 
 // ---- Examiner walk ----
@@ -598,11 +572,12 @@ void GameScreen::updateReadout()
 {
     if (readoutPanel->isHidden())
         return;
-    // The counters' buttons in the order notes, bombs, cribs; the others read 0.
-    for (int i = 0; i < int(counterReadouts.size()); ++i) {
-        const int counter = i < int(kSheets.size()) ? m_exam.icon(kSheets[i]).counter() : 0;
-        counterReadouts[i]->setCaption(QString::number(counter));
-    }
+    // Each sheet's counter in its row's slot; the other buttons read 0.
+    std::array<int, std::tuple_size_v<decltype(counterReadouts)>> counters{};
+    for (const CribSheet &row : kCribSheets)
+        counters[size_t(row.readoutSlot)] = m_exam.icon(row.sheet).counter();
+    for (size_t i = 0; i < counterReadouts.size(); ++i)
+        counterReadouts[i]->setCaption(QString::number(counters[i]));
     toolReadout->setCaption(QStringLiteral("Free = %1").arg(int(m_exam.tool)));
     examinerStateReadout->setCaption(QStringLiteral("PemX = %1").arg(int(m_walk.state)));
     directionReadout->setCaption(QStringLiteral("Pem_LR = %1").arg(int(m_walk.direction)));

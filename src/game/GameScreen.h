@@ -15,13 +15,13 @@
 class QAction;
 class QMenu;
 class QShortcut;
-class TAnimate;
-class TBevel;
-class TFlatButton;
-class TGauge;
-class TImage;
-class TLabel;
-class TPanel;
+class ClipPlayer;
+class Bevel;
+class FlatButton;
+class Gauge;
+class PictureBox;
+class Label;
+class Panel;
 class Timer;
 
 // The game screen: the exam. The three gauges hold the time left, the copied share and the
@@ -56,20 +56,19 @@ signals:
 
 public slots:
     // The exam clock runs its steps in this order: decideWalk, stepSuspicion, stepCopying,
-    // stepTime, cycleNotesIcon, cycleCribsIcon, cycleBombsIcon, updateReadout. An error ends the
-    // tick where it was raised.
+    // stepTime, cycleIcons, updateReadout. An error ends the tick where it was raised.
     void onClockTick();
     void onWalkTick();
 
     // Pointer moves: tool selection, the exit hover colour, the read-out.
     void onBackgroundHovered();
     void onAnswerSheetHovered();
-    void onNotesHovered();
-    void onBombsHovered();
-    void onCribsHovered();
-    void onBombsLabelHovered();
-    // Also the labels "Конспект" and "Ваш научный шедевр": all three mark the cribs in use.
-    void onCribsLabelHovered();
+    // The pointer on a sheet's picture: that sheet in use, with its tool.
+    void onSheetHovered(Sheet sheet);
+    // The pointer on a sheet's label: the sheet its row names in use, the tool unchanged.
+    void onSheetLabelHovered(Sheet sheet);
+    // "Ваш научный шедевр" acts as the label "Шпоры" does.
+    void onAnswerSheetLabelHovered();
     void onGaugePanelHovered();
     void onExitHovered();
     void onReadoutHovered();
@@ -90,50 +89,50 @@ public:
     void stepSuspicion();
     void stepCopying();
     void stepTime();
-    void cycleNotesIcon();
-    void cycleCribsIcon();
-    void cycleBombsIcon();
+    // Each sheet's icon step, in the rows' order.
+    void cycleIcons();
+    // One icon step for `sheet`: the next frame while the sheet is in use and its cycle runs.
+    void cycleIcon(Sheet sheet);
     void updateReadout();
     // Stops the clock and the copybook and reports the result; the tick that ran it goes on.
     void finishExam();
     // F5: the background again from its file, when the file exists.
     void reloadBackground();
 
-    // Widgets on the screen, in creation order.
-    TImage *background;
-    TLabel *bombsLabel;
-    TLabel *cribsLabel;
+    // A crib sheet's label and picture.
+    Label *sheetLabel(Sheet sheet) const { return m_sheetLabels[ordinal(sheet)]; }
+    PictureBox *sheetPicture(Sheet sheet) const { return m_sheetPictures[ordinal(sheet)]; }
+
+    // Widgets on the screen, in creation order; each sheet's label and picture come after the
+    // status line, in the rows' order.
+    PictureBox *background;
     // The student's own answer sheet: an invisible area under its label, where the examiner calms.
-    TImage *answerSheet;
-    TImage *notesSheet;
-    TFlatButton *statusLine;
-    TImage *cribsSheet;
-    TImage *bombsSheet;
-    TLabel *notesLabel;
-    TLabel *answerSheetLabel;
-    TPanel *gaugePanel;
-    TGauge *copiedGauge;
-    TGauge *timeGauge;
-    TGauge *suspicionGauge;
-    TLabel *copiedCaption;
-    TLabel *timeCaption;
-    TLabel *suspicionCaption;
-    TFlatButton *exitButton;
-    TAnimate *examinerClip;
-    TAnimate *copybookClip;
-    TPanel *clipPanel;
-    TFlatButton *sittingClipButton;
-    TFlatButton *sittingClip2Button;
-    TFlatButton *goButton;
-    TFlatButton *stopClipButton;
-    TAnimate *deskClip;
-    TPanel *readoutPanel;
-    TBevel *readoutFrame;
+    PictureBox *answerSheet;
+    FlatButton *statusLine;
+    Label *answerSheetLabel;
+    Panel *gaugePanel;
+    Gauge *copiedGauge;
+    Gauge *timeGauge;
+    Gauge *suspicionGauge;
+    Label *copiedCaption;
+    Label *timeCaption;
+    Label *suspicionCaption;
+    FlatButton *exitButton;
+    ClipPlayer *examinerClip;
+    ClipPlayer *copybookClip;
+    Panel *clipPanel;
+    FlatButton *sittingClipButton;
+    FlatButton *sittingClip2Button;
+    FlatButton *goButton;
+    FlatButton *stopClipButton;
+    ClipPlayer *deskClip;
+    Panel *readoutPanel;
+    Bevel *readoutFrame;
     // The notes, bombs and cribs counters, then seven that always read 0.
-    std::array<TFlatButton *, 10> counterReadouts{};
-    TFlatButton *toolReadout;
-    TFlatButton *examinerStateReadout;
-    TFlatButton *directionReadout;
+    std::array<FlatButton *, 10> counterReadouts{};
+    FlatButton *toolReadout;
+    FlatButton *examinerStateReadout;
+    FlatButton *directionReadout;
 
     // Non-visual parts.
     Timer *examClock;
@@ -159,22 +158,21 @@ private:
     void createClockMenu();
     void connectHandlers();
 
-    // The picture that shows `sheet`.
-    TImage *sheetPicture(Sheet sheet) const;
-    // One icon step for `sheet`: the next frame while the sheet is in use and its cycle runs.
-    void cycleIcon(Sheet sheet);
-    // Marks `sheet` in use, with the tool, as moving onto its icon does.
-    void useSheet(Sheet sheet, Tool tool);
+    void createSheets();
+    // Marks `sheet` in use, the tool unchanged, and steps the notes' cycle, as a label does.
+    void markByLabel(Sheet sheet, NotesCycle notesCycle);
     // Loads "base\image\fon.jpg" into the background when the file exists.
     void loadBackground();
     // Gives `clip` the file `gamePath` and starts it, when the file exists.
-    void startClipIfExists(TAnimate *clip, const QString &gamePath);
+    void startClipIfExists(ClipPlayer *clip, const QString &gamePath);
 
     // The walk runs in the layout's pixels on the clips' current places, which it takes before a
     // step; after it the examiner's clip shows his new place scaled, and the walk timer follows.
     void takeClipPlaces();
     void showWalk();
 
+    std::array<Label *, kSheetCount> m_sheetLabels{};
+    std::array<PictureBox *, kSheetCount> m_sheetPictures{};
     ExamState m_exam;
     ExaminerWalk m_walk;
 };

@@ -26,8 +26,3 @@ void IconCycle::release()
 {
     m_counter = kReleased;
 }
-
-QString IconCycle::framePath(int frame)
-{
-    return QStringLiteral("Base\\image\\Ico\\b%1.ico").arg(frame);
-}

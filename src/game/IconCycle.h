@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QString>
-
 #include <optional>
 
 // The five icon frames that a crib sheet in use steps through, one per exam-clock tick, with the
@@ -21,9 +19,6 @@ public:
 
     // What the read-out shows: 0..4, or 5 while held.
     int counter() const { return m_counter; }
-
-    // The file of `frame`, as the game names it.
-    static QString framePath(int frame);
 
 private:
     int m_counter = 0;

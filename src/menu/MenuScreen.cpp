@@ -4,18 +4,19 @@
 #include "formats/Pictures.h"
 #include "menu/MenuPulse.h"
 #include "music/Music.h"
-#include "music/TMediaPlayer.h"
+#include "music/MusicPlayer.h"
 #include "toolkit/AssetPath.h"
+#include "toolkit/Bevel.h"
 #include "toolkit/Colors.h"
+#include "toolkit/FlatButton.h"
+#include "toolkit/Guard.h"
+#include "toolkit/Label.h"
+#include "toolkit/LineEdit.h"
+#include "toolkit/Panel.h"
+#include "toolkit/PictureBox.h"
 #include "toolkit/Scaling.h"
-#include "toolkit/TBevel.h"
-#include "toolkit/TEdit.h"
-#include "toolkit/TFlatButton.h"
-#include "toolkit/TImage.h"
-#include "toolkit/TLabel.h"
-#include "toolkit/TPanel.h"
 #include "toolkit/Timer.h"
-#include "widgets/TGauge.h"
+#include "widgets/Gauge.h"
 
 #include <QApplication>
 
@@ -58,15 +59,16 @@ MenuScreen::MenuScreen(Music &music)
     setFont(Scaling::font(17));
     m_pulses = {Pulse{newGameButton}, Pulse{scoresButton}, Pulse{aboutButton}, Pulse{exitButton},
                 Pulse{namePrompt}};
-    onMouseMove = [this] { onBackgroundHovered(); };
+    connectGuarded(this, &Screen::hovered, this, &MenuScreen::onBackgroundHovered);
     // Closing the main screen ends the program.
-    onClose = [this] { emit quitRequested(); };
+    setCloseRequests(true);
+    connect(this, &Screen::closeRequested, this, &MenuScreen::quitRequested);
 }
 
 void MenuScreen::createLoadingGauge()
 {
-    loadingGauge = place(new TGauge(this), 0, 408, 688, 32);
-    loadingGauge->setKind(gkPie);
+    loadingGauge = place(new Gauge(this), 0, 408, 688, 32);
+    loadingGauge->setKind(GaugeKind::Pie);
     loadingGauge->setForeColor(kMaroon);
     loadingGauge->setBackColor(Qt::black);
     loadingGauge->setColor(Qt::black);
@@ -85,50 +87,50 @@ void MenuScreen::createEntries()
                                &MenuScreen::onScoresHovered);
 }
 
-TFlatButton *MenuScreen::createEntry(const QString &caption, int left, int top, Handler clicked,
-                                     Handler hovered)
+FlatButton *MenuScreen::createEntry(const QString &caption, int left, int top, Handler clickSlot,
+                                    Handler hoverSlot)
 {
-    auto *button = place(new TFlatButton(this, caption), left, top, 300, 50);
+    auto *button = place(new FlatButton(this, caption), left, top, 300, 50);
     button->setFont(Scaling::font(40, true));
     button->setFontColor(Qt::white);
-    button->onClick = [this, clicked] { (this->*clicked)(); };
-    button->onMouseMove = [this, hovered] { (this->*hovered)(); };
+    connectGuarded(button, &FlatButton::clicked, this, clickSlot);
+    connectGuarded(button, &FlatButton::hovered, this, hoverSlot);
     return button;
 }
 
 // The prompt and the frames around it and the name field.
 void MenuScreen::createNamePrompt()
 {
-    namePrompt = place(new TLabel(this, kNamePrompt), 152, 96, 393, 49);
+    namePrompt = place(new Label(this, kNamePrompt), 152, 96, 393, 49);
     namePrompt->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     namePrompt->setFont(Scaling::font(40, true));
     namePrompt->setFontColor(kSilver);
 
-    nameFieldFrame = place(new TBevel(this), 144, 144, 409, 65);
-    namePromptFrame = place(new TBevel(this), 144, 88, 409, 57);
+    nameFieldFrame = place(new Bevel(this), 144, 144, 409, 65);
+    namePromptFrame = place(new Bevel(this), 144, 88, 409, 57);
 }
 
 void MenuScreen::createHeadline()
 {
-    headline = place(new TLabel(this, kHeadline), 0, 0, 688, 36);
+    headline = place(new Label(this, kHeadline), 0, 0, 688, 36);
     headline->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     headline->setFont(Scaling::font(30, true));
     headline->setFontColor(kYellow);
-    headline->onMouseMove = [this] { onHeadlineHovered(); };
+    connectGuarded(headline, &Label::hovered, this, &MenuScreen::onHeadlineHovered);
 }
 
 void MenuScreen::createSoundSwitch()
 {
     // Its place comes with its picture.
-    soundSwitch = new TImage(this);
+    soundSwitch = new PictureBox(this);
     soundSwitch->setCursor(Qt::PointingHandCursor);
     setSoundPicture(Pictures::keyLowerLeft(QImage(QStringLiteral(":/builtin/ns.bmp"))));
-    soundSwitch->onClick = [this] { onSoundSwitchClicked(); };
+    connectGuarded(soundSwitch, &PictureBox::clicked, this, &MenuScreen::onSoundSwitchClicked);
 }
 
 void MenuScreen::createNameField()
 {
-    nameField = place(new TEdit(this), 152, 152, 393, 49);
+    nameField = place(new LineEdit(this), 152, 152, 393, 49);
     nameField->setFont(Scaling::font(40));
     nameField->setText(kNamePrompt);
     nameField->setFontColor(Qt::white);
@@ -137,23 +139,23 @@ void MenuScreen::createNameField()
     palette.setColor(QPalette::Base, Qt::black);
     nameField->setPalette(palette);
     // After the layout's text, which is no change of the player's.
-    nameField->onChange = [this] { onNameChanged(); };
-    nameField->onMouseMove = [this] { onNameHovered(); };
+    connectGuarded(nameField, &LineEdit::textChanged, this, &MenuScreen::onNameChanged);
+    connectGuarded(nameField, &LineEdit::hovered, this, &MenuScreen::onNameHovered);
 }
 
 // The music player's bar and the buttons of the two repeating pieces; the name field keeps the
 // keyboard, the panel comes next in the tab order.
 void MenuScreen::createHiddenPanel()
 {
-    hiddenPanel = place(new TPanel(this, Qt::black, false), 568, 88, 97, 113);
+    hiddenPanel = place(new Panel(this, Qt::black, false), 568, 88, 97, 113);
     hiddenPanel->hide();
     musicPlayer = place(m_music.makePlayer(hiddenPanel), 4, 3, 85, 30);
-    menuPieceButton = place(new TFlatButton(hiddenPanel, QStringLiteral("a1")), 8, 35, 73, 22);
+    menuPieceButton = place(new FlatButton(hiddenPanel, QStringLiteral("a1")), 8, 35, 73, 22);
     menuPieceButton->setFontColor(Qt::white);
-    menuPieceButton->onClick = [this] { m_music.playMenuPiece(); };
-    examPieceButton = place(new TFlatButton(hiddenPanel, QStringLiteral("a2")), 8, 59, 73, 22);
+    connectGuarded(menuPieceButton, &FlatButton::clicked, &m_music, &Music::playMenuPiece);
+    examPieceButton = place(new FlatButton(hiddenPanel, QStringLiteral("a2")), 8, 59, 73, 22);
     examPieceButton->setFontColor(Qt::white);
-    examPieceButton->onClick = [this] { m_music.playExamPiece(); };
+    connectGuarded(examPieceButton, &FlatButton::clicked, &m_music, &Music::playExamPiece);
     setTabOrder(nameField, hiddenPanel);
     nameField->setFocus();
 }
@@ -161,11 +163,11 @@ void MenuScreen::createHiddenPanel()
 void MenuScreen::createTimers()
 {
     loadingTimer = new Timer(10, false, this);
-    loadingTimer->onTimer = [this] { onLoadingTick(); };
+    connectGuarded(loadingTimer, &Timer::timeout, this, &MenuScreen::onLoadingTick);
     // The hover timer sleeps while nothing can pulse; the menu's first show, which follows at once,
     // puts it to sleep until an entry is hovered.
     hoverTimer = new Timer(35, true, this);
-    hoverTimer->onTimer = [this] { onHoverTick(); };
+    connectGuarded(hoverTimer, &Timer::timeout, this, &MenuScreen::onHoverTick);
 }
 
 MenuScreen::~MenuScreen() = default;
@@ -253,7 +255,7 @@ void MenuScreen::highlightEntry(Hover item)
 {
     setHovered(item);
     const Pulse *highlighted = pulseOf(item);
-    for (TFlatButton *entry : {newGameButton, scoresButton, aboutButton, exitButton}) {
+    for (FlatButton *entry : {newGameButton, scoresButton, aboutButton, exitButton}) {
         const bool lit = highlighted && highlighted->widget == entry;
         entry->setFontColor(lit ? kSkyBlue : QColor(Qt::white));
     }

@@ -10,14 +10,14 @@
 #include <array>
 
 class Music;
-class TBevel;
-class TEdit;
-class TFlatButton;
-class TGauge;
-class TImage;
-class TLabel;
-class TMediaPlayer;
-class TPanel;
+class Bevel;
+class LineEdit;
+class FlatButton;
+class Gauge;
+class PictureBox;
+class Label;
+class MusicPlayer;
+class Panel;
 class Timer;
 template <class Base>
 class Control;
@@ -93,23 +93,23 @@ public:
     void onHeadlineHovered();
 
     // Widgets, in creation order: each lies above those before it.
-    TGauge *loadingGauge;
-    TFlatButton *exitButton;
-    TFlatButton *newGameButton;
-    TFlatButton *aboutButton;
-    TFlatButton *scoresButton;
+    Gauge *loadingGauge;
+    FlatButton *exitButton;
+    FlatButton *newGameButton;
+    FlatButton *aboutButton;
+    FlatButton *scoresButton;
     // The label above the name field: asks for the name, and pulses for the field.
-    TLabel *namePrompt;
-    TBevel *nameFieldFrame;
-    TBevel *namePromptFrame;
-    TLabel *headline;
-    TImage *soundSwitch;
-    TEdit *nameField;
+    Label *namePrompt;
+    Bevel *nameFieldFrame;
+    Bevel *namePromptFrame;
+    Label *headline;
+    PictureBox *soundSwitch;
+    LineEdit *nameField;
     // Shown by Enter and never hidden again: the music player's bar and its two pieces.
-    TPanel *hiddenPanel;
-    TMediaPlayer *musicPlayer;
-    TFlatButton *menuPieceButton;
-    TFlatButton *examPieceButton;
+    Panel *hiddenPanel;
+    MusicPlayer *musicPlayer;
+    FlatButton *menuPieceButton;
+    FlatButton *examPieceButton;
     // Fills the loading gauge, one percent a tick.
     Timer *loadingTimer;
     // Pulses the hovered item.
@@ -126,8 +126,8 @@ private:
     // The layout, by area, in creation order.
     void createLoadingGauge();
     void createEntries();
-    TFlatButton *createEntry(const QString &caption, int left, int top, Handler clicked,
-                             Handler hovered);
+    FlatButton *createEntry(const QString &caption, int left, int top, Handler clickSlot,
+                            Handler hoverSlot);
     void createNamePrompt();
     void createHeadline();
     void createSoundSwitch();

@@ -2,8 +2,9 @@
 
 #include "formats/GameError.h"
 #include "music/MusicBackend.h"
-#include "music/TMediaPlayer.h"
+#include "music/MusicPlayer.h"
 #include "toolkit/AssetPath.h"
+#include "toolkit/Guard.h"
 #include "toolkit/Timer.h"
 
 namespace {
@@ -32,22 +33,25 @@ std::function<std::unique_ptr<MusicBackend>()> Music::backendFactory;
 
 Music::Music(QObject *parent) : QObject(parent), m_echoGuard(new Timer(kEchoGuardMs, false, this))
 {
-    m_echoGuard->onTimer = [this] {
-        m_echoGuard->setEnabled(false);
-        echoGuardElapsed();
-    };
+    connectGuarded(m_echoGuard, &Timer::timeout, this, &Music::onEchoGuardTick);
 }
 
 Music::~Music() = default;
 
-TMediaPlayer *Music::makePlayer(QWidget *parent)
+void Music::onEchoGuardTick()
 {
-    m_player = new TMediaPlayer(parent, backendFactory ? backendFactory() : nullptr);
-    m_player->onNotify = [this] { pieceEnded(); };
+    m_echoGuard->setEnabled(false);
+    echoGuardElapsed();
+}
+
+MusicPlayer *Music::makePlayer(QWidget *parent)
+{
+    m_player = new MusicPlayer(parent, backendFactory ? backendFactory() : nullptr);
+    connectGuarded(m_player.data(), &MusicPlayer::notified, this, &Music::pieceEnded);
     return m_player;
 }
 
-TMediaPlayer &Music::requirePlayer() const
+MusicPlayer &Music::requirePlayer() const
 {
     if (!m_player)
         throw GameError(QStringLiteral("No MCI device open"));
@@ -61,7 +65,7 @@ bool Music::hasPiece(Piece piece) const
 
 void Music::startPiece(Piece piece)
 {
-    TMediaPlayer &player = requirePlayer();
+    MusicPlayer &player = requirePlayer();
     player.setFileName(pathOf(piece));
     player.open();
     player.play();

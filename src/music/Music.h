@@ -1,13 +1,13 @@
 #pragma once
 
 // Folder music/: the program's music. Music owns it: its rules (MusicRules, a plain class) decide
-// which piece plays, played through the player widget (TMediaPlayer) over the backend interface,
+// which piece plays, played through the player widget (MusicPlayer) over the backend interface,
 // its sound library implementation and the run-time loading of that library; the file check it
 // relies on is in formats/. Screens and app/ tell Music what happened. Includes from toolkit/ and
 // formats/ only.
 
+#include "music/MusicPlayer.h"
 #include "music/MusicRules.h"
-#include "music/TMediaPlayer.h"
 
 #include <QObject>
 #include <QPointer>
@@ -35,7 +35,7 @@ public:
 
     // Makes the player's button bar on `parent`, which owns it. Until then, and after its owner
     // has destroyed it, every player step fails as with no piece open.
-    TMediaPlayer *makePlayer(QWidget *parent);
+    MusicPlayer *makePlayer(QWidget *parent);
     // The echo guard (100 ms, one tick after each restart of a repeating piece).
     Timer *echoGuard() const { return m_echoGuard; }
 
@@ -48,8 +48,10 @@ protected:
     void startEchoGuard() override;
 
 private:
-    TMediaPlayer &requirePlayer() const;
+    // The echo guard's one tick.
+    void onEchoGuardTick();
+    MusicPlayer &requirePlayer() const;
 
-    QPointer<TMediaPlayer> m_player;
+    QPointer<MusicPlayer> m_player;
     Timer *m_echoGuard;
 };

@@ -7,16 +7,16 @@
 namespace {
 
 // SDL2_mixer's run-time library; SDL2's functions are found through it, as it depends on SDL2.
-const char *const LibraryName = "libSDL2_mixer-2.0.so.0";
+const char *const kLibraryName = "libSDL2_mixer-2.0.so.0";
 // The output SDL falls back to when no sound device opens: silent, in real time.
-const char *const SilentDriver = "dummy";
+const char *const kSilentDriver = "dummy";
 // General MIDI soundfonts, in order of preference; the first that exists is given to FluidSynth.
 // The program names it: the environment has no say in what the game sounds like.
-const char *const SoundFonts[] = {
+const char *const kSoundFonts[] = {
     "/usr/share/sounds/sf2/TimGM6mb.sf2",
     "/usr/share/sounds/sf2/default-GM.sf2",
 };
-constexpr int Channels = 2;
+constexpr int kChannels = 2;
 // About 46 ms of sound per chunk at any rate.
 int chunkSamples(int rate)
 {
@@ -111,7 +111,7 @@ bool SdlAudio::setRate(int rate)
     if (rate == m_rate)
         return true;
     m_api.closeAudio();
-    if (m_api.openAudio(rate, MIX_DEFAULT_FORMAT, Channels, chunkSamples(rate)) != 0) {
+    if (m_api.openAudio(rate, MIX_DEFAULT_FORMAT, kChannels, chunkSamples(rate)) != 0) {
         m_failure = QString::fromUtf8(m_api.getError());
         m_api.quit();
         m_api.quitSubSystem(SDL_INIT_AUDIO);
@@ -133,7 +133,7 @@ void SdlAudio::startOnWorker()
         ready = openOutput(m_driver.constData());
         if (!ready) {
             const QByteArray why = m_api.getError();
-            ready = openOutput(SilentDriver);
+            ready = openOutput(kSilentDriver);
             if (ready)
                 qWarning("No sound output (%s): the music plays silently", why.constData());
         }
@@ -141,7 +141,7 @@ void SdlAudio::startOnWorker()
             m_failure = QString::fromUtf8(m_api.getError());
     }
     if (ready) {
-        for (const char *font : SoundFonts) {
+        for (const char *font : kSoundFonts) {
             if (QFileInfo(QString::fromUtf8(font)).isFile()) {
                 m_api.setSoundFonts(font);
                 break;
@@ -163,7 +163,7 @@ bool SdlAudio::loadLibrary()
 {
     if (m_library)
         return true;
-    void *library = dlopen(LibraryName, RTLD_NOW | RTLD_LOCAL);
+    void *library = dlopen(kLibraryName, RTLD_NOW | RTLD_LOCAL);
     if (!library) {
         m_failure = QString::fromLocal8Bit(dlerror());
         return false;
@@ -206,7 +206,7 @@ bool SdlAudio::openOutput(const char *driver)
         m_api.setHintWithPriority(SDL_HINT_AUDIODRIVER, driver, SDL_HINT_OVERRIDE);
     if (m_api.initSubSystem(SDL_INIT_AUDIO) != 0)
         return false;
-    if (m_api.openAudio(m_rate, MIX_DEFAULT_FORMAT, Channels, chunkSamples(m_rate)) != 0) {
+    if (m_api.openAudio(m_rate, MIX_DEFAULT_FORMAT, kChannels, chunkSamples(m_rate)) != 0) {
         m_api.quitSubSystem(SDL_INIT_AUDIO);
         return false;
     }

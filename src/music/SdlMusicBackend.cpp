@@ -9,22 +9,22 @@
 namespace {
 
 // The text of an open that fails because no sound output can be had at all.
-const char *const NoOutputText = "No sound output can be opened";
+const char *const kNoOutputText = "No sound output can be opened";
 
 // Output rates: MP3 as recorded, MIDI synthesised at half the rate (see the class comment).
-constexpr int Mp3Rate = 44100;
-constexpr int MidiRate = 22050;
+constexpr int kMp3Rate = 44100;
+constexpr int kMidiRate = 22050;
 
 // The music volume on the library's scale of 0..128. An MP3 plays as recorded, levelled by the
 // asset generator to the game's loudness. For MIDI the volume sets FluidSynth's gain, 1.2 at the
 // full 128, at which the game's MIDI pieces play 7 to 10 LU louder than the MP3s; 60 brings them to
 // the same loudness (the generator levels the pieces among themselves at this gain).
-constexpr int Mp3Volume = MIX_MAX_VOLUME;
-constexpr int MidiVolume = 60;
+constexpr int kMp3Volume = MIX_MAX_VOLUME;
+constexpr int kMidiVolume = 60;
 
 int rateFor(MusicFileCheck::Result kind)
 {
-    return kind == MusicFileCheck::Result::Midi ? MidiRate : Mp3Rate;
+    return kind == MusicFileCheck::Result::Midi ? kMidiRate : kMp3Rate;
 }
 
 // The back-end whose handler the mixer's end-of-piece hook calls.
@@ -76,7 +76,7 @@ bool SdlMusicBackend::open(const QString &path, QString *error)
         return true;
     case SdlAudio::State::Idle:
     case SdlAudio::State::Failed:
-        *error = QString::fromLatin1(NoOutputText);
+        *error = QString::fromLatin1(kNoOutputText);
         break;
     }
     m_path.clear();
@@ -87,7 +87,7 @@ bool SdlMusicBackend::load(QString *error)
 {
     SdlAudio &audio = SdlAudio::instance();
     if (!audio.setRate(rateFor(m_kind))) {
-        *error = QString::fromLatin1(NoOutputText);
+        *error = QString::fromLatin1(kNoOutputText);
         return false;
     }
     audio.api().hookMusicFinished(&SdlMusicBackend::musicFinished);
@@ -110,7 +110,7 @@ void SdlMusicBackend::outputSettled()
     if (!m_waitingForOutput)
         return;
     m_waitingForOutput = false;
-    QString error = QString::fromLatin1(NoOutputText);
+    QString error = QString::fromLatin1(kNoOutputText);
     if (SdlAudio::instance().state() == SdlAudio::State::Ready && load(&error)) {
         // A play asked for and then paused starts at the resume.
         m_startAtResume = m_want == Want::Paused;
@@ -170,7 +170,7 @@ bool SdlMusicBackend::start()
     m_startAtResume = false;
     const SdlAudio::Api &api = SdlAudio::instance().api();
     // The volume is the library's, not the piece's: set for each piece as it starts.
-    api.volumeMusic(m_kind == MusicFileCheck::Result::Midi ? MidiVolume : Mp3Volume);
+    api.volumeMusic(m_kind == MusicFileCheck::Result::Midi ? kMidiVolume : kMp3Volume);
     return api.playMusic(m_music, 0) == 0;
 }
 

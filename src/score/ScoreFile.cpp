@@ -85,7 +85,7 @@ QString textOf(const QByteArray &bytes)
 
 // One file of the list as a load finds it.
 struct ListFile {
-    enum State { Read, Missing, Unreadable } state = Missing;
+    enum class State { Read, Missing, Unreadable } state = State::Missing;
     QString text;
     SafeFile::Identity identity;
 };
@@ -102,7 +102,7 @@ ListFile readList(Disk &disk, const QString &path)
     file.takeTurn(kTurnWaitMs);
     const SafeFile::Recovery recovery = file.recover();
     if (recovery == SafeFile::Recovery::Pending || recovery == SafeFile::Recovery::NoTurn)
-        return {ListFile::Unreadable, {}, {}};
+        return {ListFile::State::Unreadable, {}, {}};
     QByteArray bytes;
     switch (file.read(&bytes)) {
     case SafeFile::Read::Done:
@@ -110,11 +110,11 @@ ListFile readList(Disk &disk, const QString &path)
     case SafeFile::Read::Missing:
         return {};
     default:
-        return {ListFile::Unreadable, {}, {}};
+        return {ListFile::State::Unreadable, {}, {}};
     }
     if (ScoreText::normalisedSize(bytes) > ScoreText::kMaxFileBytes)
-        return {ListFile::Unreadable, {}, {}};
-    return {ListFile::Read, textOf(bytes), file.identity()};
+        return {ListFile::State::Unreadable, {}, {}};
+    return {ListFile::State::Read, textOf(bytes), file.identity()};
 }
 
 // What a save of the list asks of one file.
@@ -210,7 +210,7 @@ Loaded load(Disk &disk)
     const ListFile fallback = readList(disk, AssetPath::resolve(QString::fromUtf16(kFallbackPath)));
     Loaded loaded;
     loaded.fallbackText = fallback.text;
-    if (score.state == ListFile::Read) {
+    if (score.state == ListFile::State::Read) {
         loaded.scoreText = score.text;
         // A result that a save had to leave in the fallback is shown, and the next save keeps it.
         loaded.text =
@@ -218,7 +218,7 @@ Loaded load(Disk &disk)
     } else {
         // The score file is not there or cannot be read: saves go to the fallback, which holds what
         // the sessions before saved there.
-        loaded.unreadable = score.state == ListFile::Unreadable;
+        loaded.unreadable = score.state == ListFile::State::Unreadable;
         loaded.text = fallback.text;
     }
     return loaded;

@@ -3,11 +3,12 @@
 #include "score/ScoreFile.h"
 #include "score/ScoreText.h"
 #include "toolkit/Colors.h"
+#include "toolkit/FlatButton.h"
+#include "toolkit/Guard.h"
+#include "toolkit/MultiLineEdit.h"
+#include "toolkit/Panel.h"
+#include "toolkit/PictureBox.h"
 #include "toolkit/Scaling.h"
-#include "toolkit/TFlatButton.h"
-#include "toolkit/TImage.h"
-#include "toolkit/TMemo.h"
-#include "toolkit/TPanel.h"
 
 namespace {
 
@@ -20,7 +21,7 @@ ScoreScreen::ScoreScreen() : Screen(QStringLiteral("Очки"), 694, 440, Frame:
 {
     setFont(Scaling::font(13));
 
-    scoreList = place(new TMemo(this), 0, 0, 694, 345);
+    scoreList = place(new MultiLineEdit(this), 0, 0, 694, 345);
     scoreList->setFont(Scaling::font(20, true));
     scoreList->setFontColor(Qt::white);
     QPalette listPalette = scoreList->palette();
@@ -30,18 +31,18 @@ ScoreScreen::ScoreScreen() : Screen(QStringLiteral("Очки"), 694, 440, Frame:
     scoreList->setReadOnly(true);
 
     // Created after the list, so the row where both meet (344) belongs to the panel.
-    bottomPanel = place(new TPanel(this, kDesktop, false), 0, 344, 694, 96);
-    backButton = place(new TFlatButton(bottomPanel, QStringLiteral("Назад")), 248, 16, 201, 57);
+    bottomPanel = place(new Panel(this, kDesktop, false), 0, 344, 694, 96);
+    backButton = place(new FlatButton(bottomPanel, QStringLiteral("Назад")), 248, 16, 201, 57);
     backButton->setFont(Scaling::font(40, true));
     backButton->setFontColor(Qt::white);
-    unlockImage = place(new TImage(bottomPanel), 8, 8, 81, 73);
+    unlockImage = place(new PictureBox(bottomPanel), 8, 8, 81, 73);
     unlockImage->setCursor(Qt::WhatsThisCursor);
 
-    backButton->onClick = [this] { onBackClicked(); };
-    backButton->onMouseMove = [this] { onBackHovered(); };
-    unlockImage->onClick = [this] { onUnlockClicked(); };
-    bottomPanel->onMouseMove = [this] { onPanelHovered(); };
-    scoreList->onMouseMove = [this] { onListHovered(); };
+    connectGuarded(backButton, &FlatButton::clicked, this, &ScoreScreen::onBackClicked);
+    connectGuarded(backButton, &FlatButton::hovered, this, &ScoreScreen::onBackHovered);
+    connectGuarded(unlockImage, &PictureBox::clicked, this, &ScoreScreen::onUnlockClicked);
+    connectGuarded(bottomPanel, &Panel::hovered, this, &ScoreScreen::onPanelHovered);
+    connectGuarded(scoreList, &MultiLineEdit::hovered, this, &ScoreScreen::onListHovered);
 }
 
 ScoreScreen::~ScoreScreen() = default;

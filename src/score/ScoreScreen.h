@@ -7,10 +7,10 @@
 #include "score/ScoreFile.h"
 #include "toolkit/Screen.h"
 
-class TFlatButton;
-class TImage;
-class TMemo;
-class TPanel;
+class FlatButton;
+class PictureBox;
+class MultiLineEdit;
+class Panel;
 
 // The score screen: every recorded result, as plain lines in one list that is loaded from the score
 // file at start, grows at the end of every exam and is saved back when the player leaves.
@@ -43,10 +43,10 @@ public:
     void onListHovered();
 
     // Widgets, in creation order.
-    TMemo *scoreList;
-    TPanel *bottomPanel;
-    TFlatButton *backButton;
-    TImage *unlockImage;
+    MultiLineEdit *scoreList;
+    Panel *bottomPanel;
+    FlatButton *backButton;
+    PictureBox *unlockImage;
 
 private:
     // What the score file held when it was last read or written: a save adds what the list gained

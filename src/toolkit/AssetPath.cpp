@@ -5,14 +5,18 @@
 
 namespace AssetPath {
 
-QString resolve(const QString &gamePath)
-{
-    const QStringList parts =
-        QString(gamePath).replace(u'\\', u'/').split(u'/', Qt::SkipEmptyParts);
-    if (parts.isEmpty())
-        return {};
+namespace {
 
-    QDir dir = QDir::current();
+QString &installedFolder()
+{
+    static QString folder;
+    return folder;
+}
+
+// `parts` matched below `dir` component by component, each without regard to letter case when its
+// exact spelling is missing; empty when a component is missing.
+QString resolveIn(QDir dir, const QStringList &parts)
+{
     QString path;
     for (qsizetype i = 0; i < parts.size(); ++i) {
         const QString &part = parts[i];
@@ -20,7 +24,6 @@ QString resolve(const QString &gamePath)
         if (QFileInfo::exists(dir.filePath(part))) {
             match = part;
         } else {
-            // Only when the exact spelling is missing: look for one that differs in letter case.
             const QStringList entries =
                 dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
             for (const QString &entry : entries) {
@@ -39,10 +42,44 @@ QString resolve(const QString &gamePath)
     return path;
 }
 
+// Whether the installed data may answer for `parts`: the game's data under base/, not the scores.
+bool installedMayAnswer(const QStringList &parts)
+{
+    const auto is = [&parts](qsizetype i, QLatin1StringView name) {
+        return parts[i].compare(name, Qt::CaseInsensitive) == 0;
+    };
+    return parts.size() >= 2 && is(0, QLatin1StringView("base"))
+        && !is(1, QLatin1StringView("data"));
+}
+
+} // namespace
+
+QString resolve(const QString &gamePath)
+{
+    const QStringList parts =
+        QString(gamePath).replace(u'\\', u'/').split(u'/', Qt::SkipEmptyParts);
+    if (parts.isEmpty())
+        return {};
+    QString own = resolveIn(QDir::current(), parts);
+    if (!own.isEmpty() || installedFolder().isEmpty() || !installedMayAnswer(parts))
+        return own;
+    return resolveIn(QDir(installedFolder()), parts);
+}
+
 bool exists(const QString &gamePath)
 {
     const QString path = resolve(gamePath);
     return !path.isEmpty() && QFileInfo(path).isFile();
+}
+
+void setInstalledData(const QString &folder)
+{
+    installedFolder() = folder;
+}
+
+QString installedData()
+{
+    return installedFolder();
 }
 
 } // namespace AssetPath

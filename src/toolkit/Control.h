@@ -4,19 +4,20 @@
 // label, image, edit, memo, flat button), timers, the guard and error box, scaling, asset paths and
 // the screen base. It includes only from formats/ (the code page, GameError).
 
-#include "toolkit/Guard.h"
-
 #include <QColor>
 #include <QEvent>
 #include <QMouseEvent>
 #include <QPalette>
 
-#include <functional>
+#include <type_traits>
 #include <utility>
 
 // What every control of the game's screens shares, on top of a Qt widget:
-// - pointer-move and click handlers, run through the guard. A control takes every pointer event
-//   over it, whether or not it has a handler, so the pointer never reaches what lies beneath it;
+// - the signals hovered() (the pointer moved over it) and clicked() (a left press and release over
+//   it), which each control declares and emits from pointerMoved() and leftClicked(). A control
+//   takes every pointer event over it, whether or not anything is connected, so the pointer never
+//   reaches what lies beneath it. Screens connect them with connectGuarded(), so that an error in
+//   a slot ends that slot only;
 // - a disabled control lets the pointer through to whatever lies beneath it (a sibling or its
 //   parent), as the screens expect of their disabled read-out buttons;
 // - a font colour.
@@ -24,13 +25,11 @@ template <class Base>
 class Control : public Base {
 public:
     template <class... Args>
+    requires std::is_constructible_v<Base, Args...>
     explicit Control(Args &&...args) : Base(std::forward<Args>(args)...)
     {
         this->setMouseTracking(true);
     }
-
-    std::function<void()> onMouseMove;
-    std::function<void()> onClick;
 
     QColor fontColor() const { return m_fontColor; }
     void setFontColor(const QColor &color)
@@ -47,12 +46,15 @@ public:
     }
 
 protected:
+    // Emit the control's hovered() and clicked().
+    virtual void pointerMoved() = 0;
+    virtual void leftClicked() = 0;
+
     void mouseMoveEvent(QMouseEvent *event) override
     {
         Base::mouseMoveEvent(event);
         event->accept();
-        if (onMouseMove)
-            guarded(onMouseMove);
+        pointerMoved();
     }
 
     void mousePressEvent(QMouseEvent *event) override
@@ -69,8 +71,8 @@ protected:
         const bool click = m_leftPressed && event->button() == Qt::LeftButton
             && this->rect().contains(event->position().toPoint());
         m_leftPressed = false;
-        if (click && onClick)
-            guarded(onClick);
+        if (click)
+            leftClicked();
     }
 
     void changeEvent(QEvent *event) override

@@ -1,12 +1,10 @@
 #include "toolkit/EnterKeyRouter.h"
 
-#include "toolkit/Guard.h"
-
 #include <QKeyEvent>
 #include <QWidget>
 
-EnterKeyRouter::EnterKeyRouter(QWidgetList screens, std::function<void()> action, QObject *parent)
-    : QObject(parent), m_screens(std::move(screens)), m_action(std::move(action))
+EnterKeyRouter::EnterKeyRouter(QWidgetList screens, QObject *parent)
+    : QObject(parent), m_screens(std::move(screens))
 {
 }
 
@@ -23,7 +21,7 @@ bool EnterKeyRouter::eventFilter(QObject *watched, QEvent *event)
     if (!widget || !m_screens.contains(widget->window()))
         return false;
     // The override is refused so that no widget claims the key; the press itself runs the action.
-    if (event->type() == QEvent::KeyPress && m_action)
-        guarded(m_action);
+    if (event->type() == QEvent::KeyPress)
+        emit enterPressed();
     return true;
 }

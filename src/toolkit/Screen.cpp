@@ -1,6 +1,5 @@
 #include "toolkit/Screen.h"
 
-#include "toolkit/Guard.h"
 #include "toolkit/Scaling.h"
 
 #include <QCloseEvent>
@@ -69,9 +68,9 @@ void Screen::hideEvent(QHideEvent *event)
 
 void Screen::closeEvent(QCloseEvent *event)
 {
-    if (onClose) {
+    if (m_closeRequests) {
         event->ignore();
-        guarded(onClose);
+        emit closeRequested();
         return;
     }
     QWidget::closeEvent(event);
@@ -80,6 +79,5 @@ void Screen::closeEvent(QCloseEvent *event)
 void Screen::mouseMoveEvent(QMouseEvent *event)
 {
     event->accept();
-    if (onMouseMove)
-        guarded(onMouseMove);
+    emit hovered();
 }

@@ -2,12 +2,10 @@
 
 #include <QWidget>
 
-#include <functional>
-
 // A top-level screen of the game: a fixed-size window, centred on the desktop when created, with a
 // client area given in design pixels (scaled like everything else). Framed screens have a title bar
 // with the system menu, the minimise box and the close box only; the borderless one has neither.
-// Closing a screen only hides it, unless it sets onClose.
+// Closing a screen only hides it, unless closing is made a request (setCloseRequests).
 class Screen : public QWidget {
     Q_OBJECT
 public:
@@ -16,13 +14,18 @@ public:
     Screen(const QString &caption, int clientWidth, int clientHeight, Frame frame,
            const QColor &background);
 
-    // Runs instead of hiding when the window is closed by the desktop's means.
-    std::function<void()> onClose;
-    // Pointer moves over the bare screen, outside every control.
-    std::function<void()> onMouseMove;
+    // With requests on, closing the window by the desktop's means emits closeRequested() instead
+    // of hiding it.
+    void setCloseRequests(bool requests) { m_closeRequests = requests; }
 
     // Shows the screen and brings it to the front.
     void showScreen();
+
+signals:
+    // The pointer moved over the bare screen, outside every control.
+    void hovered();
+    // The desktop asked to close the window, and close requests are on.
+    void closeRequested();
 
 protected:
     void hideEvent(QHideEvent *event) override;
@@ -32,4 +35,6 @@ protected:
 private:
     // Places the client area in the middle of the desktop's free area.
     void centre();
+
+    bool m_closeRequests = false;
 };

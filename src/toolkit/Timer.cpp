@@ -1,7 +1,5 @@
 #include "toolkit/Timer.h"
 
-#include "toolkit/Guard.h"
-
 #include <algorithm>
 #include <limits>
 #include <utility>
@@ -10,7 +8,7 @@ Timer::Timer(int intervalMs, bool enabled, QObject *parent)
     : QObject(parent), m_interval(intervalMs), m_enabled(enabled)
 {
     m_timer.setTimerType(Qt::PreciseTimer);
-    connect(&m_timer, &QTimer::timeout, this, &Timer::timeout);
+    connect(&m_timer, &QTimer::timeout, this, &Timer::onTimerTimeout);
     if (m_enabled)
         restart();
 }
@@ -67,8 +65,7 @@ int Timer::takeMissedTicks()
 
 void Timer::fire()
 {
-    if (onTimer)
-        guarded(onTimer);
+    emit timeout();
 }
 
 int Timer::period() const
@@ -101,7 +98,7 @@ void Timer::countMissed()
     m_countedUpTo = due;
 }
 
-void Timer::timeout()
+void Timer::onTimerTimeout()
 {
     // After waking, the first tick came after the rest of a period; the following ones come at the
     // full period.

@@ -4,8 +4,6 @@
 #include <QObject>
 #include <QTimer>
 
-#include <functional>
-
 // An interval timer with the rules the game's handlers rely on: enabling an enabled timer keeps its
 // phase, setting the interval it already has changes nothing, and a new interval on a running timer
 // restarts its count. Ticks never come faster than the resolution, one frame of a 60 Hz display.
@@ -33,14 +31,16 @@ public:
     // The ticks that fell due while the timer was enabled and dormant, since the last call.
     int takeMissedTicks();
 
-    // Runs the tick handler through the guard, as a real tick does.
+    // Emits timeout() at once, as a real tick does.
     void fire();
 
     // Milliseconds until the next tick; -1 while the timer does not wake the program (disabled or
     // dormant).
     int remainingTime() const { return m_timer.remainingTime(); }
 
-    std::function<void()> onTimer;
+signals:
+    // A tick. Screens connect it with connectGuarded(), so that an error ends that tick's slot.
+    void timeout();
 
 private:
     // The real period: the interval, but no shorter than the resolution; 0 for a timer that never
@@ -52,7 +52,7 @@ private:
     void restart();
     // Adds the ticks missed while dormant up to now to m_missed.
     void countMissed();
-    void timeout();
+    void onTimerTimeout();
 
     QTimer m_timer;
     // Time since the count started: ticks fall due at every whole period of it.

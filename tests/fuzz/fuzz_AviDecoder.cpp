@@ -18,8 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return 0;
 
     const QSize frameSize = decoder.header().frameSize;
-    if (frameSize.isEmpty() || frameSize.width() > AviDecoder::MaxSide
-        || frameSize.height() > AviDecoder::MaxSide || decoder.firstFrame().size() != frameSize
+    if (frameSize.isEmpty() || frameSize.width() > AviDecoder::kMaxSide
+        || frameSize.height() > AviDecoder::kMaxSide || decoder.firstFrame().size() != frameSize
         || decoder.framesInFile() < 1 || decoder.frameDurationUs() <= 0)
         std::abort();
     // A few frames in order, then the first again: run-length frames start over from it.

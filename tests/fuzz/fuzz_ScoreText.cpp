@@ -10,7 +10,7 @@
 
 namespace {
 
-const QString CrLf = QStringLiteral("\r\n");
+const QString kCrLf = QStringLiteral("\r\n");
 
 bool onlyCrLfBreaks(const QString &text)
 {
@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             .remove(u'\r')
             .remove(u'\n');
     const QString appended =
-        text + ScoreText::appendPiece(text.isEmpty() || text.endsWith(CrLf), line);
+        text + ScoreText::appendPiece(text.isEmpty() || text.endsWith(kCrLf), line);
     if (!appended.startsWith(text) || !appended.contains(line) || !onlyCrLfBreaks(appended))
         std::abort();
 

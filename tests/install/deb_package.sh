@@ -46,7 +46,6 @@ done
 dpkg-deb -c "$deb" | awk '{ print $1, $6 }' >"$tmp/contents"
 has() { grep -qxF -- "$1" "$tmp/contents" || fail "the package lacks $1"; }
 has "-rwxr-xr-x ./usr/games/pemy"
-has "-rwxr-xr-x ./usr/libexec/pemy/pemy"
 has "-rw-r--r-- ./usr/share/applications/example.rodvk.pemy.desktop"
 has "-rw-r--r-- ./usr/share/metainfo/example.rodvk.pemy.metainfo.xml"
 has "-rw-r--r-- ./usr/share/man/man6/pemy.6.gz"

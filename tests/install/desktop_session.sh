@@ -142,7 +142,8 @@ record() {
 
 start_game() {
   : >"$tmp/game.log"
-  env "${game_env[@]}" "$launcher" >"$tmp/game.log" 2>&1 &
+  # By its name on the PATH, as the desktop entry's Exec=pemy starts it.
+  env "${game_env[@]}" PATH="${launcher%/*}:$PATH" pemy >"$tmp/game.log" 2>&1 &
   pid=$!
 }
 stop_game() {
@@ -298,7 +299,7 @@ for row in "${environments[@]}"; do
   fi
 
   # --- an error box at start-up ----------------------------------------------------------------
-  rm -f "$piece" # a link to the installed piece: the player's own file replaces it
+  mkdir -p "${piece%/*}" # the player's own file in place of the installed piece
   cp "$root/base/image/fon.jpg" "$piece"
   start_game
   until_ok 20 showing "$box" >/dev/null || fail "no error box for the broken menu piece: $(shown)"
@@ -315,8 +316,11 @@ for row in "${environments[@]}"; do
 done
 
 # --- a Wayland desktop with neither XWayland nor Qt's Wayland plugin -----------------------------
-plugins=$(grep -o "'/[^']*/plugins'" "$launcher")
-sed "s|$plugins|'$tmp/none'|" "$launcher" >"$tree/games/pemy-bare"
+# A copy of the game whose folder of Qt's plugins is one that does not exist, of the same length.
+strings "$launcher" >"$tmp/strings"
+plugins=$(grep -m1 -x '/.*/plugins' "$tmp/strings") || fail "the game names no plugin folder"
+none=$(printf '%*s' "${#plugins}" '' | tr ' ' /)
+LC_ALL=C sed "s|$plugins|$none|" "$launcher" >"$tree/games/pemy-bare"
 chmod +x "$tree/games/pemy-bare"
 rc=0
 env -u DISPLAY WAYLAND_DISPLAY=wayland-pemy-test "$tree/games/pemy-bare" >"$tmp/out" 2>"$tmp/err" || rc=$?

@@ -2,8 +2,8 @@
 # The installed game, as a player meets it. The tree is installed for /opt/pemy into a staging
 # folder and run from there, so it has to find itself wherever it lies. Checked: the layout and the
 # two validators; the pemy command's options and bad arguments, which touch nothing; the player's
-# folder, made on the first start with links to every installed data file, a broken link made
-# again and the player's own picture left alone; places it refuses (a relative HOME, links into the
+# folder, made on the first start holding only base/data/, a link left by an older version (one
+# broken, one to the installed file) and the player's own picture left alone; places it refuses (a relative HOME, links into the
 # installed tree); an exam ended by getting caught and left with "Назад" writes the score file there
 # and nowhere else; a second XDG data home gets a score file of its own and nothing is made through
 # a link of the player's; and the installed tree is byte for byte what was installed.
@@ -30,7 +30,8 @@ launcher=$tree/games/pemy
 
 # --- layout and validators -------------------------------------------------------------------
 [ -x "$launcher" ] || fail "no executable command games/pemy"
-[ -x "$tree/libexec/pemy/pemy" ] || fail "no game executable libexec/pemy/pemy"
+file -b "$launcher" | grep -q '^ELF' || fail "games/pemy is not the game itself: $(file -b "$launcher")"
+[ ! -e "$tree/libexec" ] || fail "a libexec/ folder is installed"
 (cd "$root/base" && find . -path ./data -prune -o -type f -print | sort) >"$tmp/data.list"
 (cd "$installed_base" && find . -type f -print | sort) | diff "$tmp/data.list" - >&2 ||
   fail "installed data differ from base/ without data/"
@@ -100,9 +101,12 @@ done
 
 # --- first start: the player's folder, an exam, its score ---------------------------------------
 work=$HOME/.local/share/pemy
-mkdir -p "$work/base/image" "$work/base/video"
+mkdir -p "$work/base/image" "$work/base/video" "$work/base/sound"
 cp "$root/src/resources/builtin_fon.jpg" "$work/base/image/fon.jpg" # the player's own picture
-ln -s "$tmp/gone/pemik.avi" "$work/base/video/pemik.avi"            # left by a tree that moved
+# Left by an older version, which linked every installed file: one from a tree that moved, one
+# that still resolves.
+ln -s "$tmp/gone/pemik.avi" "$work/base/video/pemik.avi"
+ln -s "$installed_base/sound/pms.mp3" "$work/base/sound/pms.mp3"
 
 # A relative XDG_DATA_HOME means the default.
 XDG_DATA_HOME=relative "$launcher" >"$tmp/game1.log" 2>&1 &
@@ -111,12 +115,9 @@ game=$(start_exam "$pid" Tester) || fail "no exam started (log: $(cat "$tmp/game
 
 cmp -s "$root/src/resources/builtin_fon.jpg" "$work/base/image/fon.jpg" && [ ! -L "$work/base/image/fon.jpg" ] ||
   fail "the player's own fon.jpg was touched"
-while read -r rel; do
-  rel=${rel#./}
-  [ "$rel" = image/fon.jpg ] && continue
-  [ -L "$work/base/$rel" ] && [ "$(readlink -f "$work/base/$rel")" = "$(readlink -f "$installed_base/$rel")" ] ||
-    fail "base/$rel is not a link to the installed file"
-done <"$tmp/data.list"
+# The game finds the installed data where they are: it makes no link, and leaves the old ones.
+[ "$(find "$work" -type l | LC_ALL=C sort)" = "$work/base/sound/pms.mp3
+$work/base/video/pemik.avi" ] || fail "the links in the player's folder changed: $(find "$work" -type l)"
 [ -d "$work/base/data" ] && [ ! -L "$work/base/data" ] || fail "base/data is not a real folder"
 
 # The pointer on the bombs raises the suspicion by 10 a tick: caught within a few seconds.
@@ -156,6 +157,8 @@ wait "$pid" 2>/dev/null || true
 pid=
 cmp -s "$tmp/score1" "$work/base/data/score.inf" || fail "the second player changed the first one's score file"
 [ -z "$(ls -A "$tmp/elsewhere")" ] || fail "links were made through the player's link base/image"
+[ -z "$(find "$XDG_DATA_HOME/pemy" -type l ! -path "$XDG_DATA_HOME/pemy/base/image")" ] ||
+  fail "a fresh player's folder holds links: $(find "$XDG_DATA_HOME/pemy" -type l)"
 
 (snapshot) | diff "$tmp/tree.before" - >&2 || fail "the installed tree changed"
 echo "PASS"

@@ -2,11 +2,11 @@
 
 #include "about/AboutScreen.h"
 #include "menu/MenuScreen.h"
-#include "music/TMediaPlayer.h"
-#include "toolkit/TBevel.h"
-#include "toolkit/TFlatButton.h"
-#include "toolkit/TLabel.h"
-#include "toolkit/TPanel.h"
+#include "music/MusicPlayer.h"
+#include "toolkit/Bevel.h"
+#include "toolkit/FlatButton.h"
+#include "toolkit/Label.h"
+#include "toolkit/Panel.h"
 #include "toolkit/Timer.h"
 
 #include <QDesktopServices>
@@ -107,7 +107,7 @@ private slots:
         QCOMPARE(aboutScreen()->backLink->fontColor(), kMoneyGreen);
         aboutScreen()->onBackHovered();
         aboutScreen()->onLinkBarHovered();
-        for (TLabel *label :
+        for (Label *label :
              {aboutScreen()->siteLink, aboutScreen()->mailLink, aboutScreen()->backLink})
             QCOMPARE(label->fontColor(), kMoneyGreen);
         aboutScreen()->onSiteHovered();

@@ -4,16 +4,16 @@
 #include "ScreenFixture.h"
 #include "unit/AviWriter.h"
 
-#include "clip/TAnimate.h"
+#include "clip/ClipPlayer.h"
 #include "game/GameScreen.h"
 #include "menu/MenuScreen.h"
 #include "score/ScoreScreen.h"
-#include "toolkit/TEdit.h"
-#include "toolkit/TFlatButton.h"
-#include "toolkit/TImage.h"
-#include "toolkit/TMemo.h"
+#include "toolkit/FlatButton.h"
+#include "toolkit/LineEdit.h"
+#include "toolkit/MultiLineEdit.h"
+#include "toolkit/PictureBox.h"
 #include "toolkit/Timer.h"
-#include "widgets/TGauge.h"
+#include "widgets/Gauge.h"
 
 #include <QMenu>
 #include <QRegularExpression>
@@ -76,12 +76,15 @@ void startExam()
 // sheet, n b c the notes, bombs and cribs icons, l the label "Шпоры".
 void hover(const QString &path)
 {
-    const QHash<QChar, void (GameScreen::*)()> handlers{
-        {u'B', &GameScreen::onBackgroundHovered}, {u'A', &GameScreen::onAnswerSheetHovered},
-        {u'n', &GameScreen::onNotesHovered},      {u'b', &GameScreen::onBombsHovered},
-        {u'c', &GameScreen::onCribsHovered},      {u'l', &GameScreen::onCribsLabelHovered}};
+    const QHash<QChar, std::function<void()>> handlers{
+        {u'B', [] { gameScreen()->onBackgroundHovered(); }},
+        {u'A', [] { gameScreen()->onAnswerSheetHovered(); }},
+        {u'n', [] { gameScreen()->onSheetHovered(Sheet::Notes); }},
+        {u'b', [] { gameScreen()->onSheetHovered(Sheet::Bombs); }},
+        {u'c', [] { gameScreen()->onSheetHovered(Sheet::Cribs); }},
+        {u'l', [] { gameScreen()->onSheetLabelHovered(Sheet::Cribs); }}};
     for (QChar control : path)
-        (gameScreen()->*handlers.value(control))();
+        handlers.value(control)();
 }
 
 } // namespace
@@ -106,11 +109,11 @@ private slots:
         m_screens->create();
 
         QVERIFY(near(backgroundColour(), QColor(200, 30, 30)));
-        for (TAnimate *clip :
+        for (ClipPlayer *clip :
              {gameScreen()->examinerClip, gameScreen()->deskClip, gameScreen()->copybookClip})
             QVERIFY(clip->isOpen() && clip->active() && !clip->isTicking());
         gameScreen()->show();
-        for (TAnimate *clip :
+        for (ClipPlayer *clip :
              {gameScreen()->examinerClip, gameScreen()->deskClip, gameScreen()->copybookClip})
             QVERIFY(clip->isTicking());
         gameScreen()->hide();
@@ -158,7 +161,7 @@ private slots:
     {
         m_screens->create();
         QCOMPARE(gameScreen()->background->picture().size(), QSize(688, 368));
-        QCOMPARE(gameScreen()->notesSheet->picture().size(), QSize(32, 32));
+        QCOMPARE(gameScreen()->sheetPicture(Sheet::Notes)->picture().size(), QSize(32, 32));
         QCOMPARE(gameScreen()->deskClip->geometry(), QRect(-16, 96, 176, 93));
         QCOMPARE(gameScreen()->copybookClip->geometry(), QRect(400, 256, 121, 89));
         QCOMPARE(gameScreen()->examinerClip->geometry(), QRect(9, 42, 95, 131));
@@ -368,7 +371,7 @@ private slots:
     {
         m_screens->create();
         startExam();
-        gameScreen()->onBombsLabelHovered();
+        gameScreen()->onSheetLabelHovered(Sheet::Bombs);
         gameScreen()->examClock->fire();
         QVERIFY(ErrorBox::openTexts().isEmpty());
         QCOMPARE(gameScreen()->copiedGauge->progress(), 4);
@@ -497,11 +500,11 @@ private slots:
         startExam();
         gameScreen()->suspicionGauge->setProgress(65);
         gameScreen()->decideWalk();
-        QCOMPARE(gameScreen()->examinerWalk().state, ExaminerWalk::Leaving);
+        QCOMPARE(gameScreen()->examinerWalk().state, ExaminerWalk::State::Leaving);
         QVERIFY(gameScreen()->walkTimer->enabled());
         for (int i = 0; i < 17; ++i)
             gameScreen()->walkTimer->fire();
-        QCOMPARE(gameScreen()->examinerWalk().state, ExaminerWalk::SteppingDown);
+        QCOMPARE(gameScreen()->examinerWalk().state, ExaminerWalk::State::SteppingDown);
         QCOMPARE(gameScreen()->examinerClip->pos(), QPoint(169, 52));
 
         // The end of an exam leaves the walk timer running: he walks on behind the score screen.
@@ -515,11 +518,11 @@ private slots:
         startExam();
         gameScreen()->suspicionGauge->setProgress(52);
         gameScreen()->decideWalk();
-        QCOMPARE(gameScreen()->examinerWalk().state, ExaminerWalk::Returning);
+        QCOMPARE(gameScreen()->examinerWalk().state, ExaminerWalk::State::Returning);
         for (int i = 0; i < 200 && gameScreen()->walkTimer->enabled(); ++i)
             gameScreen()->walkTimer->fire();
         QVERIFY(!gameScreen()->walkTimer->enabled());
-        QCOMPARE(gameScreen()->examinerWalk().state, ExaminerWalk::AtDesk);
+        QCOMPARE(gameScreen()->examinerWalk().state, ExaminerWalk::State::AtDesk);
         QCOMPARE(gameScreen()->examinerClip->pos(), QPoint(9, 42));
     }
 
@@ -531,7 +534,7 @@ private slots:
         gameScreen()->suspicionGauge->setProgress(65);
         gameScreen()->decideWalk();
         int ticks = 0;
-        while (gameScreen()->examinerWalk().state == ExaminerWalk::Leaving && ticks++ < 100)
+        while (gameScreen()->examinerWalk().state == ExaminerWalk::State::Leaving && ticks++ < 100)
             gameScreen()->walkTimer->fire();
         QCOMPARE(gameScreen()->examinerClip->x(), 189);
     }
@@ -546,7 +549,7 @@ private slots:
         gameScreen()->decideWalk();
         for (int i = 0; i < 150; ++i)
             gameScreen()->walkTimer->fire();
-        QCOMPARE(gameScreen()->examinerWalk().state, ExaminerWalk::Patrolling);
+        QCOMPARE(gameScreen()->examinerWalk().state, ExaminerWalk::State::Patrolling);
         // On patrol he paces to and fro beside the desk, on one line; the patrol's right bound is
         // the design's, 351 (drawn at 281): he swings out to 354, drawn at 283.
         QSet<int> places, directions;
@@ -555,7 +558,7 @@ private slots:
         for (int i = 0; i < 100; ++i) {
             gameScreen()->walkTimer->fire();
             places.insert(gameScreen()->examinerClip->x());
-            directions.insert(gameScreen()->examinerWalk().direction);
+            directions.insert(int(gameScreen()->examinerWalk().direction));
             rightmost = std::max(rightmost, gameScreen()->examinerClip->x());
         }
         QCOMPARE(gameScreen()->examinerClip->y(), line);
@@ -567,7 +570,7 @@ private slots:
         for (int i = 0; i < 500 && gameScreen()->walkTimer->enabled(); ++i)
             gameScreen()->walkTimer->fire();
         QCOMPARE(gameScreen()->examinerClip->pos(), QPoint(7, 34));
-        QCOMPARE(gameScreen()->examinerWalk().state, ExaminerWalk::AtDesk);
+        QCOMPARE(gameScreen()->examinerWalk().state, ExaminerWalk::State::AtDesk);
     }
 
 private:

@@ -8,14 +8,14 @@
 #include "ScreenFixture.h"
 #include "unit/AviWriter.h"
 
-#include "clip/TAnimate.h"
+#include "clip/ClipPlayer.h"
 #include "game/GameScreen.h"
-#include "toolkit/TFlatButton.h"
-#include "toolkit/TImage.h"
-#include "toolkit/TLabel.h"
-#include "toolkit/TPanel.h"
+#include "toolkit/FlatButton.h"
+#include "toolkit/Label.h"
+#include "toolkit/Panel.h"
+#include "toolkit/PictureBox.h"
 #include "toolkit/Timer.h"
-#include "widgets/TGauge.h"
+#include "widgets/Gauge.h"
 
 #include <QPaintEvent>
 
@@ -42,7 +42,7 @@ QColor frameColour(int frame)
 }
 
 // Which frame an icon shows, 0 for the built-in one.
-int shownFrame(const TImage *sheet)
+int shownFrame(const PictureBox *sheet)
 {
     const QColor centre = sheet->picture().pixelColor(16, 16);
     for (int frame = 1; frame <= 5; ++frame)
@@ -73,8 +73,9 @@ QString selection()
 QString labelColours()
 {
     QString colours;
-    for (const TLabel *label : {gameScreen()->bombsLabel, gameScreen()->cribsLabel,
-                                gameScreen()->notesLabel, gameScreen()->answerSheetLabel})
+    for (const Label *label :
+         {gameScreen()->sheetLabel(Sheet::Bombs), gameScreen()->sheetLabel(Sheet::Cribs),
+          gameScreen()->sheetLabel(Sheet::Notes), gameScreen()->answerSheetLabel})
         colours += label->fontColor() == kRed ? u'R' : label->fontColor() == kNavy ? u'N' : u'?';
     return colours;
 }
@@ -218,7 +219,7 @@ private slots:
         moveTo(250, 325); // notes icon: the status line, and "Конспект" turns red
         const QRegion changed = recorder.take();
         const QRegion status(gameScreen()->statusLine->geometry());
-        const QRegion label(gameScreen()->notesLabel->geometry());
+        const QRegion label(gameScreen()->sheetLabel(Sheet::Notes)->geometry());
         QVERIFY(changed.intersects(status) && changed.intersects(label));
         QVERIFY2(
             changed.subtracted(status).subtracted(label).isEmpty(),
@@ -268,11 +269,11 @@ private slots:
         moveTo(30, 251);
         for (int step = 0; step < 4; ++step) {
             if (step < 2)
-                gameScreen()->cycleNotesIcon();
-            gameScreen()->cycleBombsIcon();
+                gameScreen()->cycleIcon(Sheet::Notes);
+            gameScreen()->cycleIcon(Sheet::Bombs);
         }
         moveTo(300, 100);
-        QVERIFY(walkExaminerTo(ExaminerWalk::Patrolling));
+        QVERIFY(walkExaminerTo(ExaminerWalk::State::Patrolling));
         gameScreen()->walkTimer->fire();
         gameScreen()->examClock->fire();
         QCOMPARE(gameScreen()->counterReadouts[0]->caption(), QStringLiteral("0"));
@@ -297,7 +298,7 @@ private slots:
         gameScreen()->onShowHiddenTriggered();
         moveTo(250, 325);
         for (int step = 0; step < 4; ++step)
-            gameScreen()->cycleNotesIcon();
+            gameScreen()->cycleIcon(Sheet::Notes);
         moveTo(360 + 19, 104 + 19); // the notes counter, inside the frame
         QCOMPARE(gameScreen()->counterReadouts[0]->caption(), QStringLiteral("0"));
         QTest::mouseClick(gameScreen(), Qt::LeftButton, Qt::NoModifier, QPoint(360 + 19, 104 + 19));
@@ -305,7 +306,7 @@ private slots:
 
         moveTo(360 + 131, 104 + 19); // the fifth counter
         QCOMPARE(gameScreen()->counterReadouts[0]->caption(), QStringLiteral("4"));
-        QVERIFY(walkExaminerTo(ExaminerWalk::SteppingDown));
+        QVERIFY(walkExaminerTo(ExaminerWalk::State::SteppingDown));
         moveTo(360 + 130, 104 + 43); // the examiner's state
         QCOMPARE(gameScreen()->examinerStateReadout->caption(), QStringLiteral("PemX = 2"));
 
@@ -360,8 +361,8 @@ private slots:
         moveTo(250, 325);
         QList<int> frames, counters;
         for (int tick = 0; tick < 6; ++tick) {
-            gameScreen()->cycleNotesIcon();
-            frames << shownFrame(gameScreen()->notesSheet);
+            gameScreen()->cycleIcon(Sheet::Notes);
+            frames << shownFrame(gameScreen()->sheetPicture(Sheet::Notes));
             counters << counter(Sheet::Notes);
         }
         QCOMPARE(frames, (QList<int>{1, 2, 3, 4, 5, 1}));
@@ -371,9 +372,9 @@ private slots:
         QImage large(48, 48, QImage::Format_ARGB32);
         large.fill(frameColour(2));
         QVERIFY(large.save(m_screens->path(QStringLiteral("base/image/Ico/b2.ico")), "ICO"));
-        gameScreen()->cycleNotesIcon();
-        QCOMPARE(shownFrame(gameScreen()->notesSheet), 2);
-        QCOMPARE(gameScreen()->notesSheet->geometry(), QRect(236, 306, 48, 48));
+        gameScreen()->cycleIcon(Sheet::Notes);
+        QCOMPARE(shownFrame(gameScreen()->sheetPicture(Sheet::Notes)), 2);
+        QCOMPARE(gameScreen()->sheetPicture(Sheet::Notes)->geometry(), QRect(236, 306, 48, 48));
     }
 
     // Cribs and bombs side by side, each on its own counter; the notes out of use keep theirs.
@@ -381,15 +382,15 @@ private slots:
     {
         moveTo(150, 275);
         moveTo(30, 251);
-        gameScreen()->cycleBombsIcon();
-        gameScreen()->cycleBombsIcon();
+        gameScreen()->cycleIcon(Sheet::Bombs);
+        gameScreen()->cycleIcon(Sheet::Bombs);
         gameScreen()->examClock->fire();
         QCOMPARE(counter(Sheet::Cribs), 1);
         QCOMPARE(counter(Sheet::Bombs), 3);
-        QCOMPARE(shownFrame(gameScreen()->cribsSheet), 1);
-        QCOMPARE(shownFrame(gameScreen()->bombsSheet), 3);
+        QCOMPARE(shownFrame(gameScreen()->sheetPicture(Sheet::Cribs)), 1);
+        QCOMPARE(shownFrame(gameScreen()->sheetPicture(Sheet::Bombs)), 3);
         QCOMPARE(counter(Sheet::Notes), 0);
-        QCOMPARE(shownFrame(gameScreen()->notesSheet), 0);
+        QCOMPARE(shownFrame(gameScreen()->sheetPicture(Sheet::Notes)), 0);
     }
 
     // A sheet left on b3 keeps it; used again it shows b4 first.
@@ -397,30 +398,30 @@ private slots:
     {
         moveTo(250, 325);
         for (int tick = 0; tick < 3; ++tick)
-            gameScreen()->cycleNotesIcon();
+            gameScreen()->cycleIcon(Sheet::Notes);
         moveTo(300, 100);
-        gameScreen()->cycleNotesIcon();
-        QCOMPARE(shownFrame(gameScreen()->notesSheet), 3);
+        gameScreen()->cycleIcon(Sheet::Notes);
+        QCOMPARE(shownFrame(gameScreen()->sheetPicture(Sheet::Notes)), 3);
         moveTo(250, 325);
-        gameScreen()->cycleNotesIcon();
-        QCOMPARE(shownFrame(gameScreen()->notesSheet), 4);
+        gameScreen()->cycleIcon(Sheet::Notes);
+        QCOMPARE(shownFrame(gameScreen()->sheetPicture(Sheet::Notes)), 4);
     }
 
     // The label Бомбы holds the notes on their frame; another label releases them onto b4.
     void notesHeldAndReleased()
     {
         moveTo(250, 325);
-        gameScreen()->cycleNotesIcon();
-        gameScreen()->cycleNotesIcon();
+        gameScreen()->cycleIcon(Sheet::Notes);
+        gameScreen()->cycleIcon(Sheet::Notes);
         moveTo(30, 240);
         for (int tick = 0; tick < 3; ++tick)
-            gameScreen()->cycleNotesIcon();
+            gameScreen()->cycleIcon(Sheet::Notes);
         QCOMPARE(counter(Sheet::Notes), 5);
-        QCOMPARE(shownFrame(gameScreen()->notesSheet), 2);
+        QCOMPARE(shownFrame(gameScreen()->sheetPicture(Sheet::Notes)), 2);
         moveTo(450, 240);
-        gameScreen()->cycleNotesIcon();
+        gameScreen()->cycleIcon(Sheet::Notes);
         QCOMPARE(counter(Sheet::Notes), 4);
-        QCOMPARE(shownFrame(gameScreen()->notesSheet), 4);
+        QCOMPARE(shownFrame(gameScreen()->sheetPicture(Sheet::Notes)), 4);
     }
 
     // A missing frame is skipped in silence, the counter advancing; an invalid one raises
@@ -429,10 +430,10 @@ private slots:
     {
         QVERIFY(QFile::remove(m_screens->path(QStringLiteral("base/image/Ico/b2.ico"))));
         moveTo(250, 325);
-        gameScreen()->cycleNotesIcon();
-        gameScreen()->cycleNotesIcon();
+        gameScreen()->cycleIcon(Sheet::Notes);
+        gameScreen()->cycleIcon(Sheet::Notes);
         QCOMPARE(counter(Sheet::Notes), 2);
-        QCOMPARE(shownFrame(gameScreen()->notesSheet), 1);
+        QCOMPARE(shownFrame(gameScreen()->sheetPicture(Sheet::Notes)), 1);
         QVERIFY(ErrorBox::openTexts().isEmpty());
 
         m_screens->write(QStringLiteral("base/image/Ico/b3.ico"), "not an icon");
@@ -440,7 +441,7 @@ private slots:
         gameScreen()->examClock->fire();
         QCOMPARE(ErrorBox::openTexts(), QStringList{QStringLiteral("Icon image is not valid.")});
         QCOMPARE(counter(Sheet::Notes), 3);
-        QCOMPARE(shownFrame(gameScreen()->notesSheet), 1);
+        QCOMPARE(shownFrame(gameScreen()->sheetPicture(Sheet::Notes)), 1);
         QCOMPARE(gameScreen()->counterReadouts[0]->caption(), QStringLiteral("0"));
         QCOMPARE(gameScreen()->timeGauge->progress(), 99);
     }

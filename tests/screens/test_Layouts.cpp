@@ -6,23 +6,23 @@
 #include "ScreenFixture.h"
 
 #include "about/AboutScreen.h"
-#include "clip/TAnimate.h"
+#include "clip/ClipPlayer.h"
 #include "game/GameScreen.h"
 #include "menu/MenuScreen.h"
-#include "music/TMediaPlayer.h"
+#include "music/MusicPlayer.h"
 #include "score/ScoreScreen.h"
+#include "toolkit/Bevel.h"
 #include "toolkit/Colors.h"
 #include "toolkit/ErrorBox.h"
+#include "toolkit/FlatButton.h"
+#include "toolkit/Label.h"
+#include "toolkit/LineEdit.h"
+#include "toolkit/MultiLineEdit.h"
+#include "toolkit/Panel.h"
+#include "toolkit/PictureBox.h"
 #include "toolkit/Scaling.h"
-#include "toolkit/TBevel.h"
-#include "toolkit/TEdit.h"
-#include "toolkit/TFlatButton.h"
-#include "toolkit/TImage.h"
-#include "toolkit/TLabel.h"
-#include "toolkit/TMemo.h"
-#include "toolkit/TPanel.h"
 #include "toolkit/Timer.h"
-#include "widgets/TGauge.h"
+#include "widgets/Gauge.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -54,11 +54,11 @@ QColor foreOf(QWidget *w)
 {
     if (auto *label = dynamic_cast<Control<QLabel> *>(w))
         return label->fontColor();
-    if (auto *edit = dynamic_cast<TEdit *>(w))
+    if (auto *edit = dynamic_cast<LineEdit *>(w))
         return edit->fontColor();
-    if (auto *memo = dynamic_cast<TMemo *>(w))
+    if (auto *memo = dynamic_cast<MultiLineEdit *>(w))
         return memo->fontColor();
-    if (auto *gauge = dynamic_cast<TGauge *>(w))
+    if (auto *gauge = dynamic_cast<Gauge *>(w))
         return gauge->foreColor();
     if (auto *screen = dynamic_cast<Screen *>(w))
         return screen->palette().color(QPalette::WindowText);
@@ -68,13 +68,13 @@ QColor foreOf(QWidget *w)
 // The colour a widget fills its rectangle with, kNone when it fills nothing.
 QColor backOf(QWidget *w)
 {
-    if (auto *panel = dynamic_cast<TPanel *>(w))
+    if (auto *panel = dynamic_cast<Panel *>(w))
         return panel->background();
-    if (auto *clip = dynamic_cast<TAnimate *>(w))
+    if (auto *clip = dynamic_cast<ClipPlayer *>(w))
         return clip->color();
-    if (auto *gauge = dynamic_cast<TGauge *>(w))
+    if (auto *gauge = dynamic_cast<Gauge *>(w))
         return gauge->backColor();
-    if (dynamic_cast<TEdit *>(w) || dynamic_cast<TMemo *>(w))
+    if (dynamic_cast<LineEdit *>(w) || dynamic_cast<MultiLineEdit *>(w))
         return w->palette().color(QPalette::Base);
     return w->autoFillBackground() ? w->palette().color(QPalette::Window) : kNone;
 }
@@ -167,7 +167,7 @@ double blurredDifference(const QImage &a, const QImage &b, QSize size)
 }
 
 // Where the list breaks its lines on screen: the length of every line of every paragraph.
-QList<int> lineLengths(const TMemo *list)
+QList<int> lineLengths(const MultiLineEdit *list)
 {
     QList<int> lengths;
     for (QTextBlock block = list->document()->begin(); block.isValid(); block = block.next())
@@ -197,8 +197,8 @@ int tabPlace(QWidget *w)
          next = next->nextInFocusChain()) {
         if (next->parentWidget() != w->parentWidget())
             continue;
-        if (dynamic_cast<TEdit *>(next) || dynamic_cast<TMemo *>(next)
-            || dynamic_cast<TPanel *>(next) || dynamic_cast<TMediaPlayer *>(next))
+        if (dynamic_cast<LineEdit *>(next) || dynamic_cast<MultiLineEdit *>(next)
+            || dynamic_cast<Panel *>(next) || dynamic_cast<MusicPlayer *>(next))
             ++place;
         if (next == w)
             return place;
@@ -243,35 +243,35 @@ void checkRow()
     QCOMPARE(!widget->isEnabled(), traits.contains("disabled"));
     for (const QString &trait : traits) {
         if (trait == "bevel" || trait == "flat")
-            QCOMPARE(dynamic_cast<TPanel &>(*widget).raisedBevel(), trait == "bevel");
+            QCOMPARE(dynamic_cast<Panel &>(*widget).raisedBevel(), trait == "bevel");
         else if (trait == "pie")
-            QCOMPARE(dynamic_cast<TGauge &>(*widget).kind(), gkPie);
+            QCOMPARE(dynamic_cast<Gauge &>(*widget).kind(), GaugeKind::Pie);
         else if (trait == "hbar")
-            QCOMPARE(dynamic_cast<TGauge &>(*widget).kind(), gkHorizontalBar);
+            QCOMPARE(dynamic_cast<Gauge &>(*widget).kind(), GaugeKind::HorizontalBar);
         else if (trait == "vbar")
-            QCOMPARE(dynamic_cast<TGauge &>(*widget).kind(), gkVerticalBar);
+            QCOMPARE(dynamic_cast<Gauge &>(*widget).kind(), GaugeKind::VerticalBar);
         else if (trait == "full")
-            QCOMPARE(dynamic_cast<TGauge &>(*widget).progress(), 100);
+            QCOMPARE(dynamic_cast<Gauge &>(*widget).progress(), 100);
         else if (trait == "centred" || trait == "uncentred")
-            QCOMPARE(dynamic_cast<TAnimate &>(*widget).center(), trait == "centred");
+            QCOMPARE(dynamic_cast<ClipPlayer &>(*widget).center(), trait == "centred");
         else if (trait == "fixed")
-            QVERIFY(!dynamic_cast<TAnimate &>(*widget).autoSize());
+            QVERIFY(!dynamic_cast<ClipPlayer &>(*widget).autoSize());
         else if (trait == "hand")
             QCOMPARE(widget->cursor().shape(), Qt::PointingHandCursor);
         else if (trait == "help")
             QCOMPARE(widget->cursor().shape(), Qt::WhatsThisCursor);
         else if (trait == "readonly")
-            QVERIFY(dynamic_cast<TMemo &>(*widget).isReadOnly());
+            QVERIFY(dynamic_cast<MultiLineEdit &>(*widget).isReadOnly());
         else if (trait == "noframe")
-            QVERIFY(!dynamic_cast<TEdit &>(*widget).hasFrame());
+            QVERIFY(!dynamic_cast<LineEdit &>(*widget).hasFrame());
         else if (trait == "middle")
             QVERIFY(dynamic_cast<QLabel &>(*widget).alignment() & Qt::AlignHCenter);
         else if (trait == "picture")
-            QCOMPARE(dynamic_cast<TImage &>(*widget).picture().width(), widget->width());
+            QCOMPARE(dynamic_cast<PictureBox &>(*widget).picture().width(), widget->width());
         else if (trait == "blank")
-            QVERIFY(dynamic_cast<TImage &>(*widget).picture().isNull());
+            QVERIFY(dynamic_cast<PictureBox &>(*widget).picture().isNull());
         else if (trait == "keyed") {
-            const QImage &picture = dynamic_cast<TImage &>(*widget).picture();
+            const QImage &picture = dynamic_cast<PictureBox &>(*widget).picture();
             QCOMPARE(picture.pixelColor(0, picture.height() - 1).alpha(), 0);
         } else if (trait == "right")
             QCOMPARE(actual.right(), widget->parentWidget()->width() - 1);
@@ -338,14 +338,20 @@ private slots:
         GameScreen *g = gameScreen();
         row("gameScreen()", g, r(kAny, kAny, 688, 463), 13, false, kWhite, kDesktop, "hidden");
         row("background", g->background, r(0, 0, 688, 368), 0, false, {}, kNone, "picture");
-        row("bombsLabel", g->bombsLabel, r(8, 232, kAny, 20), 17, true, kNavy, kLabelBack);
-        row("cribsLabel", g->cribsLabel, r(128, 256, kAny, 20), 17, true, kNavy, kLabelBack);
+        row("bombsLabel", g->sheetLabel(Sheet::Bombs), r(8, 232, kAny, 20), 17, true, kNavy,
+            kLabelBack);
+        row("cribsLabel", g->sheetLabel(Sheet::Cribs), r(128, 256, kAny, 20), 17, true, kNavy,
+            kLabelBack);
         row("answerSheet", g->answerSheet, r(360, 232, 209, 137), 0, false, {}, kNone, "blank");
-        row("notesSheet", g->notesSheet, r(236, 306, 32, 32), 0, false, {}, kNone, "picture");
+        row("notesSheet", g->sheetPicture(Sheet::Notes), r(236, 306, 32, 32), 0, false, {}, kNone,
+            "picture");
         row("statusLine", g->statusLine, r(0, 348, 633, 22), 17, true, kNavy, kNone);
-        row("cribsSheet", g->cribsSheet, r(140, 274, 32, 32), 0, false, {}, kNone, "picture");
-        row("bombsSheet", g->bombsSheet, r(20, 250, 32, 32), 0, false, {}, kNone, "picture");
-        row("notesLabel", g->notesLabel, r(216, 288, kAny, 20), 17, true, kNavy, kLabelBack);
+        row("cribsSheet", g->sheetPicture(Sheet::Cribs), r(140, 274, 32, 32), 0, false, {}, kNone,
+            "picture");
+        row("bombsSheet", g->sheetPicture(Sheet::Bombs), r(20, 250, 32, 32), 0, false, {}, kNone,
+            "picture");
+        row("notesLabel", g->sheetLabel(Sheet::Notes), r(216, 288, kAny, 20), 17, true, kNavy,
+            kLabelBack);
         row("answerSheetLabel", g->answerSheetLabel, r(376, 232, kAny, 20), 17, true, kNavy,
             kLabelBack);
         row("gaugePanel", g->gaugePanel, r(0, 368, 688, 95), 13, false, {}, kBlack, "bevel");
@@ -456,7 +462,7 @@ private slots:
         }
         // Gauges with bars and text; the examiner out on his walk, 30 steps from his seat; a score
         // list whose long line wraps.
-        if (gameScreen()->examinerWalk().state == ExaminerWalk::AtDesk) {
+        if (gameScreen()->examinerWalk().state == ExaminerWalk::State::AtDesk) {
             gameScreen()->copiedGauge->setProgress(40);
             gameScreen()->suspicionGauge->setProgress(65);
             gameScreen()->decideWalk();

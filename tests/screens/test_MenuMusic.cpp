@@ -11,15 +11,15 @@
 #include "game/GameScreen.h"
 #include "menu/MenuScreen.h"
 #include "music/MusicBackend.h"
-#include "music/TMediaPlayer.h"
+#include "music/MusicPlayer.h"
 #include "score/ScoreScreen.h"
 #include "toolkit/AssetPath.h"
+#include "toolkit/FlatButton.h"
 #include "toolkit/Guard.h"
-#include "toolkit/TEdit.h"
-#include "toolkit/TFlatButton.h"
-#include "toolkit/TImage.h"
-#include "toolkit/TLabel.h"
-#include "toolkit/TMemo.h"
+#include "toolkit/Label.h"
+#include "toolkit/LineEdit.h"
+#include "toolkit/MultiLineEdit.h"
+#include "toolkit/PictureBox.h"
 #include "toolkit/Timer.h"
 
 #include <QFileInfo>
@@ -133,7 +133,7 @@ private slots:
     {
         start(kAll);
         QCOMPARE(music().takeLog(), (QStringList{"open pms.mp3", "play"}));
-        QCOMPARE(menuScreen()->musicPlayer->mode(), TMediaPlayer::Mode::Playing);
+        QCOMPARE(menuScreen()->musicPlayer->mode(), MusicPlayer::Mode::Playing);
         for (int round = 0; round < 2; ++round) {
             music().endNaturally();
             settle();
@@ -226,7 +226,7 @@ private slots:
         menuScreen()->onSoundSwitchClicked();
         settle();
         QCOMPARE(music().takeLog(), (QStringList{"pause", "resume"}));
-        QCOMPARE(menuScreen()->musicPlayer->mode(), TMediaPlayer::Mode::Playing);
+        QCOMPARE(menuScreen()->musicPlayer->mode(), MusicPlayer::Mode::Playing);
         music().endNaturally();
         settle();
         menuScreen()->onSoundSwitchClicked();
@@ -334,7 +334,7 @@ private slots:
         music().takeLog();
         menuScreen()->nameField->setText(kLordly);
         QCOMPARE(music().takeLog(), (QStringList{"close", "open pms.mid", "play"}));
-        QCOMPARE(menuScreen()->musicPlayer->mode(), TMediaPlayer::Mode::Playing);
+        QCOMPARE(menuScreen()->musicPlayer->mode(), MusicPlayer::Mode::Playing);
         QVERIFY(!shellMusic().soundOn());
         QCOMPARE(menuScreen()->soundSwitch->picture(), icon("Base\\image\\Ico\\sof.bmp"));
     }
@@ -390,13 +390,12 @@ private:
     static QStringList headlinePerChange(const std::function<void()> &edit)
     {
         QStringList seen;
-        const auto handler = menuScreen()->nameField->onChange;
-        menuScreen()->nameField->onChange = [&] {
-            handler();
-            seen << menuScreen()->headline->caption();
-        };
+        // Connected after the screen's own slot, so it runs after it.
+        const QMetaObject::Connection watch =
+            QObject::connect(menuScreen()->nameField, &LineEdit::textChanged,
+                             [&seen] { seen << menuScreen()->headline->caption(); });
         edit();
-        menuScreen()->nameField->onChange = handler;
+        QObject::disconnect(watch);
         return seen;
     }
 

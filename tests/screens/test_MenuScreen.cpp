@@ -1,19 +1,19 @@
 #include "ScreenFixture.h"
 
-#include "clip/TAnimate.h"
+#include "clip/ClipPlayer.h"
 #include "game/GameScreen.h"
 #include "menu/MenuScreen.h"
-#include "music/TMediaPlayer.h"
+#include "music/MusicPlayer.h"
 #include "score/ScoreScreen.h"
+#include "toolkit/Bevel.h"
+#include "toolkit/FlatButton.h"
+#include "toolkit/Label.h"
+#include "toolkit/LineEdit.h"
+#include "toolkit/Panel.h"
+#include "toolkit/PictureBox.h"
 #include "toolkit/Scaling.h"
-#include "toolkit/TBevel.h"
-#include "toolkit/TEdit.h"
-#include "toolkit/TFlatButton.h"
-#include "toolkit/TImage.h"
-#include "toolkit/TLabel.h"
-#include "toolkit/TPanel.h"
 #include "toolkit/Timer.h"
-#include "widgets/TGauge.h"
+#include "widgets/Gauge.h"
 
 #include <QElapsedTimer>
 #include <QSet>
@@ -122,11 +122,11 @@ private slots:
         gameScreen()->copiedGauge->setProgress(40);
         gameScreen()->timeGauge->setProgress(3);
         gameScreen()->suspicionGauge->setProgress(77);
-        gameScreen()->onNotesHovered();
+        gameScreen()->onSheetHovered(Sheet::Notes);
         for (int i = 0; i < 4; ++i)
-            gameScreen()->cycleNotesIcon();
-        gameScreen()->onCribsHovered();
-        QVERIFY(walkExaminerTo(ExaminerWalk::Patrolling));
+            gameScreen()->cycleIcon(Sheet::Notes);
+        gameScreen()->onSheetHovered(Sheet::Cribs);
+        QVERIFY(walkExaminerTo(ExaminerWalk::State::Patrolling));
         gameScreen()->walkTimer->fire(); // turns right
         gameScreen()->examinerClip->move(200, 62);
         gameScreen()->onFastClockTriggered();
@@ -147,8 +147,8 @@ private slots:
         QCOMPARE(gameScreen()->examState().tool, Tool::Cribs);
         QVERIFY(gameScreen()->examState().sheetInUse(Sheet::Notes));
         QCOMPARE(gameScreen()->examState().icon(Sheet::Notes).counter(), 4);
-        QCOMPARE(gameScreen()->examinerWalk().state, ExaminerWalk::Patrolling);
-        QCOMPARE(gameScreen()->examinerWalk().direction, ExaminerWalk::MovingRight);
+        QCOMPARE(gameScreen()->examinerWalk().state, ExaminerWalk::State::Patrolling);
+        QCOMPARE(gameScreen()->examinerWalk().direction, ExaminerWalk::Direction::MovingRight);
         QCOMPARE(gameScreen()->examinerClip->pos(), QPoint(200, 62));
         QVERIFY(gameScreen()->walkTimer->enabled());
         QCOMPARE(gameScreen()->examClock->interval(), 100);

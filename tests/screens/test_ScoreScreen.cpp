@@ -3,15 +3,15 @@
 #include "formats/Cp1251.h"
 #include "game/ExamResult.h"
 #include "menu/MenuScreen.h"
-#include "music/TMediaPlayer.h"
+#include "music/MusicPlayer.h"
 #include "score/ScoreScreen.h"
 #include "score/ScoreText.h"
+#include "toolkit/FlatButton.h"
+#include "toolkit/LineEdit.h"
+#include "toolkit/MultiLineEdit.h"
+#include "toolkit/Panel.h"
+#include "toolkit/PictureBox.h"
 #include "toolkit/Scaling.h"
-#include "toolkit/TEdit.h"
-#include "toolkit/TFlatButton.h"
-#include "toolkit/TImage.h"
-#include "toolkit/TMemo.h"
-#include "toolkit/TPanel.h"
 #include "toolkit/Timer.h"
 
 #include <QApplication>
@@ -235,7 +235,7 @@ private slots:
         const QString lines = QStringLiteral("line\r\n").repeated(40);
         const auto linesInView = [&](double at, int designHeight) {
             Scaling::setFactor(at);
-            TMemo list(nullptr);
+            MultiLineEdit list(nullptr);
             list.setFont(Scaling::font(20, true));
             list.setGeometry(Scaling::rect(0, 0, 694, designHeight));
             list.setText(lines);
@@ -278,10 +278,10 @@ private slots:
         menuScreen()->onScoresClicked();
         scoreScreen()->repaint();
         QTextDocument *document = scoreScreen()->scoreList->document();
-        const int wordsInPiece = TMemo::kShownPiece / word.size();
+        const int wordsInPiece = MultiLineEdit::kShownPiece / word.size();
         QCOMPARE(document->firstBlock().text(), QString::fromUtf8("слово ").repeated(wordsInPiece));
         QVERIFY(document->firstBlock().next().text().startsWith(QString::fromUtf8("слово слово")));
-        QCOMPARE(document->blockCount(), 3 + (1 << 20) / TMemo::kShownPiece);
+        QCOMPARE(document->blockCount(), 3 + (1 << 20) / MultiLineEdit::kShownPiece);
 
         scoreScreen()->onUnlockClicked();
         scoreScreen()->scoreList->setFocus();

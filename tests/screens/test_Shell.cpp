@@ -3,15 +3,15 @@
 #include "about/AboutScreen.h"
 #include "game/GameScreen.h"
 #include "menu/MenuScreen.h"
-#include "music/TMediaPlayer.h"
+#include "music/MusicPlayer.h"
 #include "score/ScoreScreen.h"
 #include "toolkit/Guard.h"
-#include "toolkit/TEdit.h"
-#include "toolkit/TImage.h"
-#include "toolkit/TMemo.h"
-#include "toolkit/TPanel.h"
+#include "toolkit/LineEdit.h"
+#include "toolkit/MultiLineEdit.h"
+#include "toolkit/Panel.h"
+#include "toolkit/PictureBox.h"
 #include "toolkit/Timer.h"
-#include "widgets/TGauge.h"
+#include "widgets/Gauge.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -180,7 +180,7 @@ private slots:
         QVERIFY(!gameScreen()->isVisible() && !scoreScreen()->isVisible()
                 && !aboutScreen()->isVisible());
         QCOMPARE(scoreScreen()->scoreList->text(), QString("old line\r\n"));
-        QCOMPARE(menuScreen()->musicPlayer->mode(), TMediaPlayer::Mode::Playing);
+        QCOMPARE(menuScreen()->musicPlayer->mode(), MusicPlayer::Mode::Playing);
         QCOMPARE(menuScreen()->musicPlayer->fileName(), QString("base\\sound\\pms.mp3"));
     }
 
@@ -236,9 +236,9 @@ private slots:
             for (int i = 1; i <= 5; ++i)
                 m_screens->write(QString("base/image/Ico/b%1.ico").arg(i), "not an icon");
             gameScreen()->showScreen();
-            gameScreen()->onNotesHovered();
+            gameScreen()->onSheetHovered(Sheet::Notes);
             for (int i = 0; i < 6 && ErrorBox::openTexts().isEmpty(); ++i)
-                guarded([] { gameScreen()->cycleNotesIcon(); });
+                guarded([] { gameScreen()->cycleIcon(Sheet::Notes); });
             gameScreen()->finishExam();
             front = scoreScreen();
             break;

@@ -9,15 +9,15 @@
 #include "ScreenFixture.h"
 
 #include "about/AboutScreen.h"
-#include "clip/TAnimate.h"
+#include "clip/ClipPlayer.h"
 #include "game/GameScreen.h"
 #include "menu/MenuScreen.h"
 #include "score/ScoreScreen.h"
-#include "toolkit/TEdit.h"
-#include "toolkit/TFlatButton.h"
-#include "toolkit/TMemo.h"
+#include "toolkit/FlatButton.h"
+#include "toolkit/LineEdit.h"
+#include "toolkit/MultiLineEdit.h"
 #include "toolkit/Timer.h"
-#include "widgets/TGauge.h"
+#include "widgets/Gauge.h"
 
 #include <QFile>
 
@@ -62,7 +62,7 @@ QStringList running()
     for (const auto &[name, timer] : timers)
         if (timer->enabled())
             names << QString::fromLatin1(name);
-    const QList<std::pair<const char *, TAnimate *>> clips{
+    const QList<std::pair<const char *, ClipPlayer *>> clips{
         {"examiner", gameScreen()->examinerClip},
         {"desk", gameScreen()->deskClip},
         {"copybook", gameScreen()->copybookClip}};
@@ -88,7 +88,7 @@ void tick()
     gameScreen()->examClock->fire();
     if (gameScreen()->walkTimer->enabled())
         gameScreen()->walkTimer->fire();
-    for (TAnimate *clip :
+    for (ClipPlayer *clip :
          {gameScreen()->examinerClip, gameScreen()->deskClip, gameScreen()->copybookClip})
         if (clip->isTicking())
             clip->frameTimer();
@@ -146,31 +146,31 @@ private slots:
             int ticks = 0;
             QVERIFY(tickWhile(
                 [] {
-                    if (gameScreen()->examinerWalk().state == ExaminerWalk::Patrolling)
+                    if (gameScreen()->examinerWalk().state == ExaminerWalk::State::Patrolling)
                         return true;
-                    if (gameScreen()->examinerWalk().state == ExaminerWalk::AtDesk) {
-                        gameScreen()->onNotesHovered();
-                        gameScreen()->onCribsHovered();
+                    if (gameScreen()->examinerWalk().state == ExaminerWalk::State::AtDesk) {
+                        gameScreen()->onSheetHovered(Sheet::Notes);
+                        gameScreen()->onSheetHovered(Sheet::Cribs);
                     } else if (gameScreen()->suspicionGauge->progress() < 58) {
-                        gameScreen()->onBombsHovered();
+                        gameScreen()->onSheetHovered(Sheet::Bombs);
                     } else {
                         gameScreen()->onAnswerSheetHovered();
                     }
                     return false;
                 },
                 ticks));
-            if (gameScreen()->examinerWalk().state == ExaminerWalk::Patrolling)
+            if (gameScreen()->examinerWalk().state == ExaminerWalk::State::Patrolling)
                 ++walks;
 
             gameScreen()->onAnswerSheetHovered();
             QVERIFY(tickWhile(
                 [] {
-                    return gameScreen()->examinerWalk().state == ExaminerWalk::AtDesk
+                    return gameScreen()->examinerWalk().state == ExaminerWalk::State::AtDesk
                         && !gameScreen()->walkTimer->enabled();
                 },
                 ticks));
             QVERIFY(tickWhile([] { return false; }, ticks));
-            QCOMPARE(gameScreen()->examinerWalk().state, ExaminerWalk::AtDesk);
+            QCOMPARE(gameScreen()->examinerWalk().state, ExaminerWalk::State::AtDesk);
 
             QVERIFY(scoreScreen()->isVisible());
             scoreScreen()->onBackClicked();

@@ -34,10 +34,11 @@ struct ClipLayout {
 namespace AviWriter {
 
 // The lower left quarter of every split frame: tells up from down, and is never keyed out.
-inline const QColor Floor(90, 60, 30);
+inline const QColor kFloor(90, 60, 30);
 
 // Frame `index` (0-based) of a clip: the upper left quarter in `background`, the lower left in
-// Floor, the right half in a colour of the frame's own, so that a pixel tells which frame is shown.
+// kFloor, the right half in a colour of the frame's own, so that a pixel tells which frame is
+// shown.
 inline QColor frameColor(int index)
 {
     return QColor(40 + (index * 37) % 200, 200 - (index * 23) % 180, 30 + (index * 11) % 90);
@@ -52,7 +53,7 @@ inline QImage splitFrame(QSize size, const QColor &background, int index)
             if (x >= size.width() / 2)
                 image.setPixel(x, y, frameColor(index).rgb());
             else if (y >= size.height() / 2)
-                image.setPixel(x, y, Floor.rgb());
+                image.setPixel(x, y, kFloor.rgb());
         }
     }
     return image;

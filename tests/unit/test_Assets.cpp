@@ -1,4 +1,4 @@
-#include "clip/TAnimate.h"
+#include "clip/ClipPlayer.h"
 #include "formats/JpegDecoder.h"
 #include "formats/Pictures.h"
 #include "music/SdlMusicBackend.h"
@@ -19,13 +19,13 @@
 #include <vector>
 
 // The integrated loudness at which the game plays every piece, in LUFS.
-constexpr double GameLoudness = -20.0;
+constexpr double kGameLoudness = -20.0;
 // How far the loudness of any 10 s of a piece, and of its first 30 s, may lie from it, in LU.
-constexpr double WindowSpread = 3.0;
-constexpr double OpeningSpread = 2.0;
+constexpr double kWindowSpread = 3.0;
+constexpr double kOpeningSpread = 2.0;
 // The meter reports the loudness of the 400 ms block that ends every 100 ms.
-constexpr int BlocksPerSecond = 10;
-constexpr int BlockSpan = 4;
+constexpr int kBlocksPerSecond = 10;
+constexpr int kBlockSpan = 4;
 
 namespace {
 
@@ -50,7 +50,7 @@ std::vector<double> soundingBlocks(const QString &report)
 // The number of blocks that lie wholly in a stretch of `seconds`.
 constexpr std::size_t blocksIn(int seconds)
 {
-    return std::size_t(seconds * BlocksPerSecond - BlockSpan + 1);
+    return std::size_t(seconds * kBlocksPerSecond - kBlockSpan + 1);
 }
 
 // The loudness of the stretch of `seconds` that starts at block `from`, or of what the piece has
@@ -104,7 +104,7 @@ private slots:
     {
         QFETCH(QString, path);
         QFETCH(QSize, maxSize);
-        TAnimate clip(nullptr);
+        ClipPlayer clip(nullptr);
         clip.setFileName(path);
         QVERIFY(clip.isOpen());
         QCOMPARE(clip.currentFrame(), 1);
@@ -224,10 +224,10 @@ private slots:
                                    .arg(*loudest, 0, 'f', 1)
                                    .arg(opening, 0, 'f', 1);
         qInfo("%s: %s", qPrintable(path), qPrintable(levels));
-        QVERIFY2(std::abs(lufs - GameLoudness) <= 1.0, qPrintable(levels));
-        QVERIFY2(GameLoudness - *quietest <= WindowSpread, qPrintable(levels));
-        QVERIFY2(*loudest - GameLoudness <= WindowSpread, qPrintable(levels));
-        QVERIFY2(std::abs(opening - GameLoudness) <= OpeningSpread, qPrintable(levels));
+        QVERIFY2(std::abs(lufs - kGameLoudness) <= 1.0, qPrintable(levels));
+        QVERIFY2(kGameLoudness - *quietest <= kWindowSpread, qPrintable(levels));
+        QVERIFY2(*loudest - kGameLoudness <= kWindowSpread, qPrintable(levels));
+        QVERIFY2(std::abs(opening - kGameLoudness) <= kOpeningSpread, qPrintable(levels));
     }
 
 private:

@@ -8,7 +8,7 @@ class TestAviDecoder : public QObject {
     Q_OBJECT
 private slots:
     // Chunks that are no video frames cost little whatever their number: no more than
-    // MaxChunkHeaders headers are looked at, so a clip whose frames lie behind a million empty
+    // kMaxChunkHeaders headers are looked at, so a clip whose frames lie behind a million empty
     // chunks is refused, and one whose frames come first opens with them. (The time it takes is
     // bench_clip's BM_OpenClipOfEmptyChunks.)
     void emptyChunksAreBounded_data()

@@ -1,8 +1,8 @@
 #include "ScreenFixture.h"
 
 #include "formats/Cp1251.h"
-#include "toolkit/TEdit.h"
-#include "toolkit/TMemo.h"
+#include "toolkit/LineEdit.h"
+#include "toolkit/MultiLineEdit.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -61,7 +61,7 @@ private slots:
     // An edit field and a text box keep only what the code page holds, typed or pasted.
     void textBoxes()
     {
-        TEdit edit(nullptr);
+        LineEdit edit(nullptr);
         edit.show();
         typeText(&edit, QString::fromUtf8("Жé"));
         QCOMPARE(edit.text(), QString::fromUtf8("Ж?"));
@@ -70,7 +70,7 @@ private slots:
         edit.paste();
         QCOMPARE(edit.text(), QString::fromUtf8("Пётр?"));
 
-        TMemo memo(nullptr);
+        MultiLineEdit memo(nullptr);
         memo.show();
         memo.setFocus();
         typeText(&memo, QString::fromUtf8("Яé"));
@@ -82,7 +82,7 @@ private slots:
     // its own, and appends at the very end.
     void memoLineBreaks()
     {
-        TMemo memo(nullptr);
+        MultiLineEdit memo(nullptr);
         memo.setText("one\r\ntwo\r\n");
         QCOMPARE(memo.text(), QString("one\r\ntwo\r\n"));
         QCOMPARE(shownLines(&memo), QStringList({"one", "two", ""}));
@@ -125,7 +125,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QString, appended);
         QFETCH(int, blocks);
-        TMemo memo(nullptr);
+        MultiLineEdit memo(nullptr);
         memo.resize(300, 200);
         memo.show();
         memo.setText(text);

@@ -54,19 +54,19 @@ private slots:
     {
         ExaminerWalk walk = seated();
         walk.decide(65);
-        QCOMPARE(walk.state, ExaminerWalk::Leaving);
+        QCOMPARE(walk.state, ExaminerWalk::State::Leaving);
         QVERIFY(walk.walking);
 
         QList<int> lefts = leftsUntilStateChanges(walk);
         // 16 moves to 169, then the turn that already steps down to 52.
         QCOMPARE(lefts, range(19, 169, 10) << 169);
-        QCOMPARE(walk.state, ExaminerWalk::SteppingDown);
+        QCOMPARE(walk.state, ExaminerWalk::State::SteppingDown);
         QCOMPARE(walk.examiner.y(), 52);
 
         walk.walkTick();
         QCOMPARE(walk.examiner.y(), 62);
         walk.walkTick();
-        QCOMPARE(walk.state, ExaminerWalk::Patrolling);
+        QCOMPARE(walk.state, ExaminerWalk::State::Patrolling);
         QCOMPARE(walk.examiner.topLeft(), QPoint(164, 62));
 
         // Turn at 164 steps right at once; turn at 354 takes a tick of its own.
@@ -76,7 +76,7 @@ private slots:
             lefts << walk.examiner.x();
         }
         QCOMPARE(lefts, range(169, 354, 5) << 354 << range(349, 164, -5));
-        QCOMPARE(walk.direction, ExaminerWalk::MovingLeft);
+        QCOMPARE(walk.direction, ExaminerWalk::Direction::MovingLeft);
     }
 
     // The return from (354, 62): left to 164, up to 42, left to 9; then seated, timer off.
@@ -84,13 +84,13 @@ private slots:
     {
         ExaminerWalk walk = seated();
         walk.examiner.moveTo(354, 62);
-        walk.state = ExaminerWalk::Patrolling;
+        walk.state = ExaminerWalk::State::Patrolling;
         walk.walking = true;
         walk.decide(52);
-        QCOMPARE(walk.state, ExaminerWalk::Returning);
+        QCOMPARE(walk.state, ExaminerWalk::State::Returning);
 
         QList<QPoint> path;
-        while (walk.state == ExaminerWalk::Returning && path.size() < 500) {
+        while (walk.state == ExaminerWalk::State::Returning && path.size() < 500) {
             walk.walkTick();
             path << walk.examiner.topLeft();
         }
@@ -103,7 +103,7 @@ private slots:
             expected << QPoint(left, 42);
         expected << QPoint(9, 42);
         QCOMPARE(path, expected);
-        QCOMPARE(walk.state, ExaminerWalk::AtDesk);
+        QCOMPARE(walk.state, ExaminerWalk::State::AtDesk);
         QVERIFY(!walk.walking);
     }
 
@@ -115,13 +115,13 @@ private slots:
         walk.decide(61);
         for (int i = 0; i < 200; ++i)
             walk.walkTick();
-        QCOMPARE(walk.state, ExaminerWalk::Patrolling);
+        QCOMPARE(walk.state, ExaminerWalk::State::Patrolling);
         walk.decide(54);
         int ticks = 0;
         while (walk.walking && ticks++ < 1000)
             walk.walkTick();
         QCOMPARE(walk.examiner.topLeft(), walk.home);
-        QCOMPARE(walk.state, ExaminerWalk::AtDesk);
+        QCOMPARE(walk.state, ExaminerWalk::State::AtDesk);
     }
 
     // Leaving starts only strictly inside 61..69; the call back only inside 51..54.
@@ -130,20 +130,20 @@ private slots:
         for (int suspicion : {60, 70, 0, 100, 52}) {
             ExaminerWalk walk = seated();
             walk.decide(suspicion);
-            QVERIFY2(walk.state == ExaminerWalk::AtDesk && !walk.walking,
+            QVERIFY2(walk.state == ExaminerWalk::State::AtDesk && !walk.walking,
                      qPrintable(QString::number(suspicion)));
         }
         for (int suspicion : {50, 55, 65}) {
             ExaminerWalk walk = seated();
-            walk.state = ExaminerWalk::Patrolling;
+            walk.state = ExaminerWalk::State::Patrolling;
             walk.decide(suspicion);
-            QCOMPARE(walk.state, ExaminerWalk::Patrolling);
+            QCOMPARE(walk.state, ExaminerWalk::State::Patrolling);
         }
         for (int suspicion : {51, 54}) {
             ExaminerWalk walk = seated();
-            walk.state = ExaminerWalk::Leaving;
+            walk.state = ExaminerWalk::State::Leaving;
             walk.decide(suspicion);
-            QCOMPARE(walk.state, ExaminerWalk::Returning);
+            QCOMPARE(walk.state, ExaminerWalk::State::Returning);
         }
     }
 
@@ -151,14 +151,14 @@ private slots:
     void returningCannotLeave()
     {
         ExaminerWalk walk = seated();
-        walk.state = ExaminerWalk::Returning;
+        walk.state = ExaminerWalk::State::Returning;
         walk.walking = true;
         walk.decide(65);
-        QCOMPARE(walk.state, ExaminerWalk::Returning);
+        QCOMPARE(walk.state, ExaminerWalk::State::Returning);
         walk.walkTick();
-        QCOMPARE(walk.state, ExaminerWalk::AtDesk);
+        QCOMPARE(walk.state, ExaminerWalk::State::AtDesk);
         walk.decide(65);
-        QCOMPARE(walk.state, ExaminerWalk::Leaving);
+        QCOMPARE(walk.state, ExaminerWalk::State::Leaving);
     }
 
     // Called back while leaving: straight back left along the desk; the Top never changes.
@@ -182,7 +182,7 @@ private slots:
     {
         ExaminerWalk walk = seated();
         walk.examiner.moveTo(169, 52);
-        walk.state = ExaminerWalk::SteppingDown;
+        walk.state = ExaminerWalk::State::SteppingDown;
         walk.walking = true;
         walk.decide(51);
         walk.walkTick();
@@ -205,7 +205,8 @@ private slots:
         QTest::addColumn<int>("stateAfter");
         QTest::addColumn<int>("directionAfter");
         QTest::addColumn<QPoint>("to");
-        const int L = ExaminerWalk::MovingLeft, Rt = ExaminerWalk::MovingRight;
+        const int L = int(ExaminerWalk::Direction::MovingLeft);
+        const int Rt = int(ExaminerWalk::Direction::MovingRight);
         QTest::newRow("leaving at R") << 1 << L << QPoint(160, 42) << 1 << L << QPoint(170, 42);
         QTest::newRow("leaving past R") << 1 << L << QPoint(161, 42) << 2 << L << QPoint(161, 52);
         QTest::newRow("down, bottom at F")
@@ -255,11 +256,11 @@ private slots:
     {
         ExaminerWalk walk = seated();
         walk.examiner.moveTo(169, 62);
-        walk.state = ExaminerWalk::SteppingDown;
-        walk.direction = ExaminerWalk::MovingRight;
+        walk.state = ExaminerWalk::State::SteppingDown;
+        walk.direction = ExaminerWalk::Direction::MovingRight;
         walk.walking = true;
         walk.walkTick();
-        QCOMPARE(walk.state, ExaminerWalk::Patrolling);
+        QCOMPARE(walk.state, ExaminerWalk::State::Patrolling);
         QCOMPARE(walk.examiner.x(), 174);
     }
 };

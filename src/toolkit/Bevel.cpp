@@ -1,10 +1,10 @@
-#include "toolkit/TBevel.h"
+#include "toolkit/Bevel.h"
 
 #include <QPainter>
 
-TBevel::TBevel(QWidget *parent) : Control<QWidget>(parent) {}
+Bevel::Bevel(QWidget *parent) : Control<QWidget>(parent) {}
 
-void TBevel::paintEvent(QPaintEvent *)
+void Bevel::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     const QRect outer = rect().adjusted(0, 0, -1, -1);

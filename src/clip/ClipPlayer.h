@@ -34,15 +34,15 @@ class QPainter;
 //
 // The widget takes every pointer move and press over it, so the pointer over a clip never reaches
 // the screen below.
-class TAnimate : public QWidget {
+class ClipPlayer : public QWidget {
     Q_OBJECT
 
 public:
     // Decoded frames a clip may keep (bytes): the game's clips take about 2 MB each.
-    static constexpr qint64 DefaultCacheLimit = qint64(8) * 1024 * 1024;
+    static constexpr qint64 kDefaultCacheLimit = qint64(8) * 1024 * 1024;
 
-    explicit TAnimate(QWidget *parent = nullptr);
-    ~TAnimate() override;
+    explicit ClipPlayer(QWidget *parent = nullptr);
+    ~ClipPlayer() override;
 
     // The clip, named the game's way ("base\video\pemik.avi"). A name equal to the current one,
     // letter case ignored, changes nothing. Otherwise the clip stops and closes, the new one opens
@@ -123,7 +123,7 @@ private:
     std::unique_ptr<AviDecoder> m_decoder; // null once every frame is cached
     bool m_caching = false;                // whether every decoded frame is kept
     QVector<QImage> m_frames;              // index 0 = frame 1; filled as frames are first decoded
-    qint64 m_cacheLimit = DefaultCacheLimit;
+    qint64 m_cacheLimit = kDefaultCacheLimit;
 
     QTimer m_timer;
     QElapsedTimer m_clock;

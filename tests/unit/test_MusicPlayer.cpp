@@ -4,8 +4,8 @@
 
 #include "formats/GameError.h"
 #include "formats/MusicFileCheck.h"
+#include "music/MusicPlayer.h"
 #include "music/SdlMusicBackend.h"
-#include "music/TMediaPlayer.h"
 #include "toolkit/ErrorBox.h"
 #include "unit/HostileFiles.h"
 
@@ -85,16 +85,16 @@ private:
 // A player over a fake back-end that counts its notifications.
 struct Rig {
     FakeBackend *fake = new FakeBackend;
-    TMediaPlayer player{nullptr, std::unique_ptr<MusicBackend>(fake)};
+    MusicPlayer player{nullptr, std::unique_ptr<MusicBackend>(fake)};
     int notified = 0;
-    QList<TMediaPlayer::Mode> modeAtNotify;
+    QList<MusicPlayer::Mode> modeAtNotify;
 
     Rig()
     {
-        player.onNotify = [this] {
+        QObject::connect(&player, &MusicPlayer::notified, [this] {
             ++notified;
             modeAtNotify << player.mode();
-        };
+        });
         player.setFileName("base\\sound\\pms.mp3");
     }
     // Delivers every notification that is on its way.
@@ -139,7 +139,7 @@ QByteArray midi()
 
 } // namespace
 
-class TestTMediaPlayer : public QObject {
+class TestMusicPlayer : public QObject {
     Q_OBJECT
 
 private slots:
@@ -163,7 +163,7 @@ private:
     QTemporaryDir m_dir;
 };
 
-void TestTMediaPlayer::initTestCase()
+void TestMusicPlayer::initTestCase()
 {
     QVERIFY(m_dir.isValid());
     QVERIFY(QDir::setCurrent(m_dir.path()));
@@ -181,7 +181,7 @@ void TestTMediaPlayer::initTestCase()
 
 // Play, Stop and Pause refuse with "No MCI device open" before any open and after a failed one;
 // a failed open raises the back-end's text, or "Unknown error code" when it has none.
-void TestTMediaPlayer::refusesCommandsWithoutAPiece()
+void TestMusicPlayer::refusesCommandsWithoutAPiece()
 {
     Rig rig;
     for (int round = 0; round < 2; ++round) {
@@ -200,51 +200,52 @@ void TestTMediaPlayer::refusesCommandsWithoutAPiece()
 
 // A play is answered once, after the call has returned and only when the piece has ended, even
 // when the end is reported from another thread; the notification runs on the UI thread.
-void TestTMediaPlayer::notificationComesLaterAndOnce()
+void TestMusicPlayer::notificationComesLaterAndOnce()
 {
     Rig rig;
     QThread *uiThread = QThread::currentThread();
     QThread *notifiedOn = nullptr;
-    rig.player.onNotify = [&] {
+    QObject::disconnect(&rig.player, &MusicPlayer::notified, nullptr, nullptr);
+    QObject::connect(&rig.player, &MusicPlayer::notified, [&] {
         ++rig.notified;
         notifiedOn = QThread::currentThread();
-    };
+    });
     rig.player.open();
     QCOMPARE(rig.fake->calls, (QStringList{"open base/sound/pms.mp3"}));
     rig.player.play();
     rig.settle();
     QCOMPARE(rig.notified, 0);
-    QCOMPARE(rig.player.mode(), TMediaPlayer::Mode::Playing);
+    QCOMPARE(rig.player.mode(), MusicPlayer::Mode::Playing);
 
     std::thread audio([&] { rig.fake->endNaturally(); });
     audio.join();
     QCOMPARE(rig.notified, 0);
     QTRY_COMPARE(rig.notified, 1);
     QCOMPARE(notifiedOn, uiThread);
-    QCOMPARE(rig.player.mode(), TMediaPlayer::Mode::Stopped);
+    QCOMPARE(rig.player.mode(), MusicPlayer::Mode::Stopped);
     rig.settle();
     QCOMPARE(rig.notified, 1);
 }
 
-void TestTMediaPlayer::everyWayARequestEnds_data()
+void TestMusicPlayer::everyWayARequestEnds_data()
 {
     QTest::addColumn<QString>("how");
-    QTest::addColumn<TMediaPlayer::Mode>("modeAfter");
-    QTest::newRow("superseded by a play") << "play" << TMediaPlayer::Mode::Playing;
-    QTest::newRow("superseded by a resume") << "pause pause" << TMediaPlayer::Mode::Playing;
-    QTest::newRow("aborted by stop") << "stop" << TMediaPlayer::Mode::Stopped;
-    QTest::newRow("aborted by a stop while paused") << "pause stop" << TMediaPlayer::Mode::Stopped;
-    QTest::newRow("aborted by close") << "close" << TMediaPlayer::Mode::NotOpen;
-    QTest::newRow("aborted by a new open") << "open play" << TMediaPlayer::Mode::Playing;
+    QTest::addColumn<MusicPlayer::Mode>("modeAfter");
+    QTest::newRow("superseded by a play") << "play" << MusicPlayer::Mode::Playing;
+    QTest::newRow("superseded by a resume") << "pause pause" << MusicPlayer::Mode::Playing;
+    QTest::newRow("aborted by stop") << "stop" << MusicPlayer::Mode::Stopped;
+    QTest::newRow("aborted by a stop while paused") << "pause stop" << MusicPlayer::Mode::Stopped;
+    QTest::newRow("aborted by close") << "close" << MusicPlayer::Mode::NotOpen;
+    QTest::newRow("aborted by a new open") << "open play" << MusicPlayer::Mode::Playing;
 }
 
 // Each way a play request can end yields exactly one notification, after the command that ended
 // it; a pause alone ends nothing, and stop asks for none of its own. After a new open and play the
 // old piece's notification arrives with the new piece playing (the echo the menu expects).
-void TestTMediaPlayer::everyWayARequestEnds()
+void TestMusicPlayer::everyWayARequestEnds()
 {
     QFETCH(QString, how);
-    QFETCH(TMediaPlayer::Mode, modeAfter);
+    QFETCH(MusicPlayer::Mode, modeAfter);
     Rig rig;
     rig.player.open();
     rig.player.play();
@@ -263,13 +264,13 @@ void TestTMediaPlayer::everyWayARequestEnds()
     QCOMPARE(rig.notified, 0);
     rig.settle();
     QCOMPARE(rig.notified, 1);
-    QCOMPARE(rig.modeAtNotify, (QList<TMediaPlayer::Mode>{modeAfter}));
+    QCOMPARE(rig.modeAtNotify, (QList<MusicPlayer::Mode>{modeAfter}));
     QCOMPARE(rig.player.mode(), modeAfter);
 
     if (rig.player.isOpen())
         rig.player.stop(); // ends a request still under way; asks for none of its own
     rig.settle();
-    const int expected = modeAfter == TMediaPlayer::Mode::Playing ? 2 : 1;
+    const int expected = modeAfter == MusicPlayer::Mode::Playing ? 2 : 1;
     QCOMPARE(rig.notified, expected);
     if (rig.player.isOpen())
         rig.player.stop();
@@ -280,7 +281,7 @@ void TestTMediaPlayer::everyWayARequestEnds()
 // Stop and pause hold the piece where it is, so the next play resumes it; a piece that has played
 // to its end starts again from its beginning (AutoRewind), or, without AutoRewind, the play is over
 // at once. A failed start is still answered. Pause on a stopped piece does nothing.
-void TestTMediaPlayer::stopAndPauseKeepThePosition()
+void TestMusicPlayer::stopAndPauseKeepThePosition()
 {
     Rig rig;
     rig.player.open();
@@ -307,20 +308,20 @@ void TestTMediaPlayer::stopAndPauseKeepThePosition()
     QVERIFY(rig.fake->calls.isEmpty());
     rig.settle();
     QCOMPARE(rig.notified, 4);
-    QCOMPARE(rig.player.mode(), TMediaPlayer::Mode::Stopped);
+    QCOMPARE(rig.player.mode(), MusicPlayer::Mode::Stopped);
 
     rig.player.autoRewind = true;
     rig.fake->failPlay = true;
     rig.player.play();
     rig.settle();
     QCOMPARE(rig.notified, 5);
-    QCOMPARE(rig.player.mode(), TMediaPlayer::Mode::Stopped);
+    QCOMPARE(rig.player.mode(), MusicPlayer::Mode::Stopped);
 }
 
 // The end of a piece that is reported but not yet handled when the piece is stopped or closed
 // completes nothing more: the stop or close already answered the request. A stopped piece that had
 // in fact ended starts from its beginning at the next play.
-void TestTMediaPlayer::lateEndOfAStoppedOrClosedPiece()
+void TestMusicPlayer::lateEndOfAStoppedOrClosedPiece()
 {
     Rig rig;
     rig.player.open();
@@ -342,7 +343,7 @@ void TestTMediaPlayer::lateEndOfAStoppedOrClosedPiece()
 
 // The bar is 85 × 30 with play, pause and stop; its buttons act on the player, and a refused
 // command goes to the error box instead of escaping.
-void TestTMediaPlayer::buttonBar()
+void TestMusicPlayer::buttonBar()
 {
     Rig rig;
     QCOMPARE(rig.player.size(), QSize(85, 30));
@@ -355,11 +356,11 @@ void TestTMediaPlayer::buttonBar()
 
     rig.player.open();
     buttons[0]->click();
-    QCOMPARE(rig.player.mode(), TMediaPlayer::Mode::Playing);
+    QCOMPARE(rig.player.mode(), MusicPlayer::Mode::Playing);
     buttons[1]->click();
-    QCOMPARE(rig.player.mode(), TMediaPlayer::Mode::Paused);
+    QCOMPARE(rig.player.mode(), MusicPlayer::Mode::Paused);
     buttons[2]->click();
-    QCOMPARE(rig.player.mode(), TMediaPlayer::Mode::Stopped);
+    QCOMPARE(rig.player.mode(), MusicPlayer::Mode::Stopped);
     QVERIFY(ErrorBox::openTexts().isEmpty());
 }
 
@@ -367,7 +368,7 @@ void TestTMediaPlayer::buttonBar()
 // would have: the same box as the failed open, no notification for the play asked of it (nor for
 // the back-end's word that it ended), and commands are refused. A late failure without a text
 // reads as the open's does.
-void TestTMediaPlayer::lateFailureClosesThePiece()
+void TestMusicPlayer::lateFailureClosesThePiece()
 {
     for (const QString &error : {QString("The music file is damaged"), QString()}) {
         Rig rig;
@@ -393,22 +394,22 @@ void TestTMediaPlayer::lateFailureClosesThePiece()
 // and played while the output is still being opened on its own thread, and starts when it is. The
 // output runs at 44.1 kHz for MP3 and 22.05 kHz for MIDI, and an ended MIDI piece gives back its
 // synthesiser until it is played again.
-void TestTMediaPlayer::sdlPlaysSilentlyInRealTime()
+void TestMusicPlayer::sdlPlaysSilentlyInRealTime()
 {
-    TMediaPlayer player;
+    MusicPlayer player;
     auto *backend = dynamic_cast<SdlMusicBackend *>(player.backend());
     QVERIFY(backend);
     int notified = 0;
-    player.onNotify = [&] { ++notified; };
+    QObject::connect(&player, &MusicPlayer::notified, [&] { ++notified; });
     for (const auto &[name, rate] :
          {std::pair{"base\\sound\\short.mp3", 44100}, {"Base\\SoundLite\\PMS.MID", 22050}}) {
         notified = 0;
         player.setFileName(name);
         player.open();
         player.play();
-        QCOMPARE(player.mode(), TMediaPlayer::Mode::Playing);
+        QCOMPARE(player.mode(), MusicPlayer::Mode::Playing);
         QTRY_COMPARE_WITH_TIMEOUT(notified, 1, 20000);
-        QCOMPARE(player.mode(), TMediaPlayer::Mode::Stopped);
+        QCOMPARE(player.mode(), MusicPlayer::Mode::Stopped);
         QCOMPARE(backend->outputRate(), rate);
         QTRY_COMPARE(backend->isLoaded(), rate == 44100);
         player.play();
@@ -422,11 +423,11 @@ void TestTMediaPlayer::sdlPlaysSilentlyInRealTime()
 // A paused SDL piece does not end; resuming supersedes the paused request and the piece then ends
 // as usual. A piece opened after a stop plays to its end. Closing a playing piece aborts its
 // request with one notification.
-void TestTMediaPlayer::sdlPausesAndResumes()
+void TestMusicPlayer::sdlPausesAndResumes()
 {
-    TMediaPlayer player;
+    MusicPlayer player;
     int notified = 0;
-    player.onNotify = [&] { ++notified; };
+    QObject::connect(&player, &MusicPlayer::notified, [&] { ++notified; });
     player.setFileName("base\\sound\\short.mp3");
     player.open();
     player.play();
@@ -453,7 +454,7 @@ void TestTMediaPlayer::sdlPausesAndResumes()
     QCOMPARE(notified, 5);
 }
 
-void TestTMediaPlayer::sdlRefusesWhatItCannotPlay_data()
+void TestMusicPlayer::sdlRefusesWhatItCannotPlay_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("bytes");
@@ -499,7 +500,7 @@ void TestTMediaPlayer::sdlRefusesWhatItCannotPlay_data()
 // A file that is not a whole MP3 or MIDI file, or that would make the sound library hold more than
 // the game's memory budget (100 MB), fails to open with one of the game's texts, never a sentence
 // of the sound library's, and nothing is open then; whole files open.
-void TestTMediaPlayer::sdlRefusesWhatItCannotPlay()
+void TestMusicPlayer::sdlRefusesWhatItCannotPlay()
 {
     QFETCH(QString, name);
     QFETCH(QByteArray, bytes);
@@ -514,7 +515,7 @@ void TestTMediaPlayer::sdlRefusesWhatItCannotPlay()
         file.write(bytes);
     }
     const qint64 before = HostileFiles::peakMegabytes();
-    TMediaPlayer player;
+    MusicPlayer player;
     player.setFileName("base\\broken\\" + name);
     QCOMPARE(errorOf([&] { player.open(); }), error);
     QCOMPARE(player.isOpen(), error.isEmpty());
@@ -523,7 +524,7 @@ void TestTMediaPlayer::sdlRefusesWhatItCannotPlay()
 }
 
 // The game's own pieces pass the same check.
-void TestTMediaPlayer::gamePiecesPassTheCheck()
+void TestMusicPlayer::gamePiecesPassTheCheck()
 {
     for (const char *name : {"base/sound/pms.mp3", "base/sound/pms2.mp3", "base/soundLite/pms.mid",
                              "base/soundLite/pms1.mid"}) {
@@ -536,7 +537,7 @@ void TestTMediaPlayer::gamePiecesPassTheCheck()
 // When the first audio driver cannot be used, the back-end falls back to the silent output and the
 // piece still plays to its end. The console gets one line that says so and nothing from the sound
 // libraries: ALSA without a sound card writes eight lines of its own.
-void TestTMediaPlayer::sdlFallsBackToTheSilentOutput()
+void TestMusicPlayer::sdlFallsBackToTheSilentOutput()
 {
     // ALSA's whole configuration: a default device that does not exist
     QTemporaryFile alsaConfig;
@@ -552,9 +553,9 @@ void TestTMediaPlayer::sdlFallsBackToTheSilentOutput()
     QTest::ignoreMessage(
         QtWarningMsg, QRegularExpression("^No sound output \\(.+\\): the music plays silently$"));
     auto *backend = new SdlMusicBackend("alsa");
-    TMediaPlayer player(nullptr, std::unique_ptr<MusicBackend>(backend));
+    MusicPlayer player(nullptr, std::unique_ptr<MusicBackend>(backend));
     int notified = 0;
-    player.onNotify = [&] { ++notified; };
+    QObject::connect(&player, &MusicPlayer::notified, [&] { ++notified; });
     player.setFileName("base\\sound\\short.mp3");
     player.open();
     const bool silent = backend->isSilent();
@@ -569,5 +570,5 @@ void TestTMediaPlayer::sdlFallsBackToTheSilentOutput()
     QTRY_COMPARE_WITH_TIMEOUT(notified, 1, 20000);
 }
 
-QTEST_MAIN(TestTMediaPlayer)
-#include "test_TMediaPlayer.moc"
+QTEST_MAIN(TestMusicPlayer)
+#include "test_MusicPlayer.moc"

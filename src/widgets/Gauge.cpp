@@ -1,4 +1,4 @@
-#include "widgets/TGauge.h"
+#include "widgets/Gauge.h"
 
 #include "formats/GameError.h"
 
@@ -128,14 +128,14 @@ QImage blackImage(QSize size)
 
 } // namespace
 
-TGauge::TGauge(QWidget *parent) : Control<QWidget>(parent)
+Gauge::Gauge(QWidget *parent) : Control<QWidget>(parent)
 {
     // The gauge covers its whole rectangle: nothing of the parent needs to be drawn beneath it.
     setAttribute(Qt::WA_OpaquePaintEvent);
     resize(100, 100);
 }
 
-void TGauge::setKind(TGaugeKind kind)
+void Gauge::setKind(GaugeKind kind)
 {
     if (kind == m_kind)
         return;
@@ -143,7 +143,7 @@ void TGauge::setKind(TGaugeKind kind)
     changed();
 }
 
-void TGauge::setMinValue(int value)
+void Gauge::setMinValue(int value)
 {
     if (value > m_max)
         throw GameError(QString("Value must be between %1 and %2")
@@ -155,7 +155,7 @@ void TGauge::setMinValue(int value)
     changed();
 }
 
-void TGauge::setMaxValue(int value)
+void Gauge::setMaxValue(int value)
 {
     if (value < m_min)
         throw GameError(QString("Value must be between %1 and %2")
@@ -167,7 +167,7 @@ void TGauge::setMaxValue(int value)
     changed();
 }
 
-void TGauge::setProgress(int value)
+void Gauge::setProgress(int value)
 {
     if (value < m_min)
         value = m_min;
@@ -182,7 +182,7 @@ void TGauge::setProgress(int value)
         changed();
 }
 
-int TGauge::percentDone() const
+int Gauge::percentDone() const
 {
     // In double: the differences of two 32-bit ends may not fit an int.
     const double range = double(m_max) - double(m_min);
@@ -191,7 +191,7 @@ int TGauge::percentDone() const
     return static_cast<int>(std::trunc((double(m_progress) - double(m_min)) * 100.0 / range));
 }
 
-void TGauge::setShowText(bool show)
+void Gauge::setShowText(bool show)
 {
     if (show == m_showText)
         return;
@@ -199,7 +199,7 @@ void TGauge::setShowText(bool show)
     changed();
 }
 
-void TGauge::setBorderStyle(BorderStyle style)
+void Gauge::setBorderStyle(BorderStyle style)
 {
     if (style == m_borderStyle)
         return;
@@ -207,7 +207,7 @@ void TGauge::setBorderStyle(BorderStyle style)
     changed();
 }
 
-void TGauge::setForeColor(const QColor &color)
+void Gauge::setForeColor(const QColor &color)
 {
     if (color == m_foreColor)
         return;
@@ -215,7 +215,7 @@ void TGauge::setForeColor(const QColor &color)
     changed();
 }
 
-void TGauge::setBackColor(const QColor &color)
+void Gauge::setBackColor(const QColor &color)
 {
     if (color == m_backColor)
         return;
@@ -223,7 +223,7 @@ void TGauge::setBackColor(const QColor &color)
     changed();
 }
 
-QColor TGauge::color() const
+QColor Gauge::color() const
 {
     if (m_colorSet)
         return m_color;
@@ -232,7 +232,7 @@ QColor TGauge::color() const
     return palette().color(QPalette::Window);
 }
 
-void TGauge::setColor(const QColor &color)
+void Gauge::setColor(const QColor &color)
 {
     if (color == this->color())
         return;
@@ -241,13 +241,13 @@ void TGauge::setColor(const QColor &color)
     changed();
 }
 
-void TGauge::changed()
+void Gauge::changed()
 {
     ++m_repaintRequests;
     repaint();
 }
 
-QImage TGauge::renderImage() const
+QImage Gauge::renderImage() const
 {
     const QSize size = this->size();
     if (size.isEmpty())
@@ -270,7 +270,7 @@ QImage TGauge::renderImage() const
     return result;
 }
 
-void TGauge::drawKind(QImage &image, const QRect &paintRect) const
+void Gauge::drawKind(QImage &image, const QRect &paintRect) const
 {
     // Rectangles below are left, top, right, bottom with the right column and bottom row excluded.
     // Where w, h or a fill size stands as a right or bottom edge, it is that coordinate itself,
@@ -286,11 +286,11 @@ void TGauge::drawKind(QImage &image, const QRect &paintRect) const
     painter.setPen(QPen(m_foreColor, 1));
 
     switch (m_kind) {
-    case gkText:
+    case GaugeKind::Text:
         fillArea(painter, left, top, right, bottom, m_backColor);
         break;
 
-    case gkHorizontalBar: {
+    case GaugeKind::HorizontalBar: {
         const int w = right - left + 1;
         const int h = bottom - top + 1;
         fillArea(painter, left, top, right, bottom, m_backColor);
@@ -302,7 +302,7 @@ void TGauge::drawKind(QImage &image, const QRect &paintRect) const
         break;
     }
 
-    case gkVerticalBar: {
+    case GaugeKind::VerticalBar: {
         const int w = right - left + 1;
         const int h = bottom - top + 1;
         fillArea(painter, left, top, right, bottom, m_backColor);
@@ -313,18 +313,18 @@ void TGauge::drawKind(QImage &image, const QRect &paintRect) const
         break;
     }
 
-    case gkPie:
+    case GaugeKind::Pie:
         drawPie(painter, left, top, right, bottom);
         break;
 
-    case gkNeedle:
+    case GaugeKind::Needle:
         drawNeedle(painter, image, left, top, right, bottom);
         break;
     }
 }
 
 // The edges are drawKind()'s: right and bottom excluded.
-void TGauge::drawPie(QPainter &painter, int left, int top, int right, int bottom) const
+void Gauge::drawPie(QPainter &painter, int left, int top, int right, int bottom) const
 {
     const int percent = percentDone();
     const int frame = m_borderStyle == BorderStyle::Single ? 1 : 0;
@@ -345,8 +345,8 @@ void TGauge::drawPie(QPainter &painter, int left, int top, int right, int bottom
     }
 }
 
-void TGauge::drawNeedle(QPainter &painter, const QImage &image, int left, int top, int right,
-                        int bottom) const
+void Gauge::drawNeedle(QPainter &painter, const QImage &image, int left, int top, int right,
+                       int bottom) const
 {
     const int percent = percentDone();
     const int frame = m_borderStyle == BorderStyle::Single ? 1 : 0;
@@ -366,7 +366,7 @@ void TGauge::drawNeedle(QPainter &painter, const QImage &image, int left, int to
     }
 }
 
-void TGauge::drawText(QImage &image, const QRect &paintRect) const
+void Gauge::drawText(QImage &image, const QRect &paintRect) const
 {
     const int left = paintRect.x();
     const int top = paintRect.y();
@@ -390,13 +390,13 @@ void TGauge::drawText(QImage &image, const QRect &paintRect) const
     painter.drawText(x, y + metrics.ascent(), text);
 }
 
-void TGauge::paintEvent(QPaintEvent *)
+void Gauge::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.drawImage(0, 0, renderImage());
 }
 
-void TGauge::changeEvent(QEvent *event)
+void Gauge::changeEvent(QEvent *event)
 {
     // The parent's font and colour are the gauge's own until it is given others.
     switch (event->type()) {
@@ -411,7 +411,7 @@ void TGauge::changeEvent(QEvent *event)
     Control<QWidget>::changeEvent(event);
 }
 
-void TGauge::contextMenuEvent(QContextMenuEvent *event)
+void Gauge::contextMenuEvent(QContextMenuEvent *event)
 {
     if (!m_popupMenu) {
         event->ignore();

@@ -1,13 +1,13 @@
-#include "toolkit/TLabel.h"
+#include "toolkit/Label.h"
 
-TLabel::TLabel(QWidget *parent, const QString &caption) : Control<QLabel>(caption, parent)
+Label::Label(QWidget *parent, const QString &caption) : Control<QLabel>(caption, parent)
 {
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
     setMargin(0);
     setIndent(0);
 }
 
-void TLabel::setCaption(const QString &caption)
+void Label::setCaption(const QString &caption)
 {
     if (caption == text())
         return;
@@ -15,7 +15,7 @@ void TLabel::setCaption(const QString &caption)
     fitWidth();
 }
 
-void TLabel::setBackground(const QColor &color)
+void Label::setBackground(const QColor &color)
 {
     QPalette pal = palette();
     pal.setColor(QPalette::Window, color);
@@ -23,13 +23,13 @@ void TLabel::setBackground(const QColor &color)
     setAutoFillBackground(true);
 }
 
-void TLabel::setAutoSize(bool autoSize)
+void Label::setAutoSize(bool autoSize)
 {
     m_autoSize = autoSize;
     fitWidth();
 }
 
-void TLabel::fitWidth()
+void Label::fitWidth()
 {
     if (m_autoSize)
         resize(fontMetrics().horizontalAdvance(text()), height());

@@ -6,7 +6,6 @@
 #include <QWidget>
 
 #include <atomic>
-#include <functional>
 #include <memory>
 
 class QToolButton;
@@ -15,7 +14,7 @@ class QToolButton;
 // buttons (85 × 30) that perform those operations.
 //
 // Requests and notifications: play() and the resuming pause() are requests "with notification".
-// Each yields exactly one call of onNotify, delivered later as an event of its own on the UI
+// Each yields exactly one notified() signal, delivered later as an event of its own on the UI
 // thread, when the piece ends by itself, when a later request with notification supersedes it,
 // when stop(), close() or a new open() aborts it, or when it fails. stop() and the pausing pause()
 // ask for none; a pause leaves the request pending until the piece is resumed or stopped.
@@ -24,7 +23,7 @@ class QToolButton;
 // raise nothing else. A piece that the back-end accepted before its sound output was ready and that
 // then fails to load fails as its open would have: it is closed, its pending request ends without
 // a notification, and the open's error goes to the error box.
-class TMediaPlayer : public QWidget {
+class MusicPlayer : public QWidget {
     Q_OBJECT
 
 public:
@@ -32,10 +31,10 @@ public:
     Q_ENUM(Mode)
 
     // Without a back-end the player plays through SDL2_mixer.
-    explicit TMediaPlayer(QWidget *parent = nullptr,
-                          std::unique_ptr<MusicBackend> backend = nullptr);
+    explicit MusicPlayer(QWidget *parent = nullptr,
+                         std::unique_ptr<MusicBackend> backend = nullptr);
     // Closes the piece without a notification: the program is ending.
-    ~TMediaPlayer() override;
+    ~MusicPlayer() override;
 
     // Stored for the next open(); the game's way of naming files ("base\sound\pms.mp3").
     void setFileName(const QString &gamePath) { m_fileName = gamePath; }
@@ -59,8 +58,11 @@ public:
     bool isOpen() const { return m_mode != Mode::NotOpen; }
     MusicBackend *backend() const { return m_backend.get(); }
 
-    std::function<void()> onNotify;
     bool autoRewind = true;
+
+signals:
+    // The answer to a request with notification (above).
+    void notified();
 
 private:
     void requireOpen() const;

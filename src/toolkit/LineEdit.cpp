@@ -1,4 +1,4 @@
-#include "toolkit/TEdit.h"
+#include "toolkit/LineEdit.h"
 
 #include "formats/Cp1251.h"
 
@@ -21,16 +21,12 @@ public:
 
 } // namespace
 
-TEdit::TEdit(QWidget *parent) : Control<QLineEdit>(parent)
+LineEdit::LineEdit(QWidget *parent) : Control<QLineEdit>(parent)
 {
     setValidator(new Cp1251Validator(this));
-    connect(this, &QLineEdit::textChanged, this, [this] {
-        if (onChange)
-            guarded(onChange);
-    });
 }
 
-void TEdit::focusInEvent(QFocusEvent *event)
+void LineEdit::focusInEvent(QFocusEvent *event)
 {
     const bool shown = m_shownSinceFocus;
     m_shownSinceFocus = false;
@@ -51,7 +47,7 @@ void TEdit::focusInEvent(QFocusEvent *event)
         this->selectAll();
 }
 
-void TEdit::showEvent(QShowEvent *event)
+void LineEdit::showEvent(QShowEvent *event)
 {
     // Spontaneous shows are the desktop's (a window restored from its minimised state), not the
     // game's.

@@ -1,4 +1,4 @@
-#include "clip/TAnimate.h"
+#include "clip/ClipPlayer.h"
 
 #include "formats/GameError.h"
 #include "toolkit/AssetPath.h"
@@ -12,28 +12,28 @@
 
 namespace {
 
-const char *const CannotOpen = "Cannot open AVI";
+const char *const kCannotOpen = "Cannot open AVI";
 
 // Colour of a clip widget that was given none: the toolkit's silver.
-const QColor DefaultColor(192, 192, 192);
+const QColor kDefaultColor(192, 192, 192);
 
 // The timer's shortest period: a header may claim any rate, the screen shows no more than this.
-constexpr int MinFrameMs = 10;
+constexpr int kMinFrameMs = 10;
 
 } // namespace
 
-TAnimate::TAnimate(QWidget *parent) : QWidget(parent), m_color(DefaultColor)
+ClipPlayer::ClipPlayer(QWidget *parent) : QWidget(parent), m_color(kDefaultColor)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
     m_timer.setTimerType(Qt::PreciseTimer);
     m_clock.start();
-    connect(&m_timer, &QTimer::timeout, this, [this] { guarded([this] { frameTimer(); }); });
+    connectGuarded(&m_timer, &QTimer::timeout, this, &ClipPlayer::frameTimer);
 }
 
-TAnimate::~TAnimate() = default;
+ClipPlayer::~ClipPlayer() = default;
 
-void TAnimate::setFileName(const QString &gamePath)
+void ClipPlayer::setFileName(const QString &gamePath)
 {
     if (gamePath.compare(m_fileName, Qt::CaseInsensitive) == 0)
         return;
@@ -51,7 +51,7 @@ void TAnimate::setFileName(const QString &gamePath)
     }
 }
 
-void TAnimate::setActive(bool active)
+void ClipPlayer::setActive(bool active)
 {
     if (active == m_active)
         return;
@@ -72,19 +72,19 @@ void TAnimate::setActive(bool active)
     }
 }
 
-void TAnimate::setColor(const QColor &color)
+void ClipPlayer::setColor(const QColor &color)
 {
     m_color = color;
     update();
 }
 
-void TAnimate::setCenter(bool center)
+void ClipPlayer::setCenter(bool center)
 {
     m_center = center;
     update();
 }
 
-qint64 TAnimate::cachedBytes() const
+qint64 ClipPlayer::cachedBytes() const
 {
     qint64 bytes = 0;
     for (const QImage &frame : m_frames)
@@ -95,12 +95,12 @@ qint64 TAnimate::cachedBytes() const
     return bytes;
 }
 
-void TAnimate::openClip()
+void ClipPlayer::openClip()
 {
     const QString path = AssetPath::resolve(m_fileName);
     auto decoder = std::make_unique<AviDecoder>();
     if (path.isEmpty() || !decoder->open(path))
-        throw GameError(CannotOpen);
+        throw GameError(kCannotOpen);
 
     const AviMainHeader &header = decoder->header();
     m_frameCount = header.totalFrames;
@@ -114,7 +114,7 @@ void TAnimate::openClip()
     m_frames = QVector<QImage>(m_caching ? m_stopFrame : 1);
     m_frames[0] = decoder->firstFrame();
     const qint64 frameMs = (decoder->frameDurationUs() + 500) / 1000;
-    m_timer.setInterval(int(std::clamp<qint64>(frameMs, MinFrameMs, qint64(3600) * 1000)));
+    m_timer.setInterval(int(std::clamp<qint64>(frameMs, kMinFrameMs, qint64(3600) * 1000)));
     // A clip of one frame never needs its decoder again.
     if (m_stopFrame > 1)
         m_decoder = std::move(decoder);
@@ -125,7 +125,7 @@ void TAnimate::openClip()
     showFrame(1, m_frames[0]);
 }
 
-void TAnimate::closeClip()
+void ClipPlayer::closeClip()
 {
     m_timer.stop();
     m_decoder.reset();
@@ -138,31 +138,31 @@ void TAnimate::closeClip()
     showFrame(0, QImage());
 }
 
-void TAnimate::stop()
+void ClipPlayer::stop()
 {
     m_timer.stop();
     m_active = false;
 }
 
-void TAnimate::showFrame(int frame, const QImage &image)
+void ClipPlayer::showFrame(int frame, const QImage &image)
 {
     m_current = frame;
     m_shown = image;
     update();
 }
 
-int TAnimate::currentFrame() const
+int ClipPlayer::currentFrame() const
 {
     return sleeping() ? dueFrame() : m_current;
 }
 
-bool TAnimate::sleeping() const
+bool ClipPlayer::sleeping() const
 {
     return m_active && m_open && !isVisible();
 }
 
 // The frame that playing since the frame on screen was shown has reached by now.
-int TAnimate::dueFrame() const
+int ClipPlayer::dueFrame() const
 {
     const int interval = m_timer.interval();
     if (m_stopFrame <= 0 || interval <= 0)
@@ -171,7 +171,7 @@ int TAnimate::dueFrame() const
     return int((qint64(m_current) - 1 + steps) % m_stopFrame) + 1;
 }
 
-void TAnimate::updateTimer()
+void ClipPlayer::updateTimer()
 {
     if (m_active && m_open && isVisible()) {
         if (!m_timer.isActive())
@@ -181,7 +181,7 @@ void TAnimate::updateTimer()
     }
 }
 
-void TAnimate::frameTimer()
+void ClipPlayer::frameTimer()
 {
     if (!m_active || !m_open)
         return;
@@ -189,7 +189,7 @@ void TAnimate::frameTimer()
     showDueFrame(current >= m_stopFrame ? 1 : current + 1);
 }
 
-void TAnimate::showDueFrame(int frame)
+void ClipPlayer::showDueFrame(int frame)
 {
     QImage image = frameImage(frame, &frame);
     if (image.isNull()) {
@@ -206,7 +206,7 @@ void TAnimate::showDueFrame(int frame)
     showFrame(frame, image);
 }
 
-QImage TAnimate::frameImage(int frame, int *reached)
+QImage ClipPlayer::frameImage(int frame, int *reached)
 {
     *reached = frame;
     if (frame == 1)
@@ -231,7 +231,7 @@ QImage TAnimate::frameImage(int frame, int *reached)
     return image;
 }
 
-void TAnimate::drawFrame(QPainter &painter) const
+void ClipPlayer::drawFrame(QPainter &painter) const
 {
     painter.fillRect(rect(), m_color);
     if (m_shown.isNull())
@@ -250,7 +250,7 @@ void TAnimate::drawFrame(QPainter &painter) const
 }
 
 // Waking up shows the frame that playing on would have reached, then the timer takes over.
-void TAnimate::showEvent(QShowEvent *event)
+void ClipPlayer::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
     if (m_active && m_open) {
@@ -262,35 +262,35 @@ void TAnimate::showEvent(QShowEvent *event)
 }
 
 // Falling asleep keeps the phase: the frame on screen and when it was shown.
-void TAnimate::hideEvent(QHideEvent *event)
+void ClipPlayer::hideEvent(QHideEvent *event)
 {
     QWidget::hideEvent(event);
     updateTimer();
 }
 
-void TAnimate::paintEvent(QPaintEvent *)
+void ClipPlayer::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     drawFrame(painter);
 }
 
 // The clip is a window of its own over the screen: pointer events stop here.
-void TAnimate::mouseMoveEvent(QMouseEvent *event)
+void ClipPlayer::mouseMoveEvent(QMouseEvent *event)
 {
     event->accept();
 }
 
-void TAnimate::mousePressEvent(QMouseEvent *event)
+void ClipPlayer::mousePressEvent(QMouseEvent *event)
 {
     event->accept();
 }
 
-void TAnimate::mouseReleaseEvent(QMouseEvent *event)
+void ClipPlayer::mouseReleaseEvent(QMouseEvent *event)
 {
     event->accept();
 }
 
-void TAnimate::mouseDoubleClickEvent(QMouseEvent *event)
+void ClipPlayer::mouseDoubleClickEvent(QMouseEvent *event)
 {
     event->accept();
 }

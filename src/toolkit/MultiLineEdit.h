@@ -19,9 +19,10 @@
 // on its own and ending after its last space where it has one, because laying out one huge line
 // without spaces takes time that grows with the square of its length; the text keeps the line
 // whole, and Backspace and Delete at a piece's edge remove the neighbouring character of the line.
-class TMemo : public Control<QPlainTextEdit> {
+class MultiLineEdit : public Control<QPlainTextEdit> {
+    Q_OBJECT
 public:
-    explicit TMemo(QWidget *parent);
+    explicit MultiLineEdit(QWidget *parent);
 
     // The whole text, lines separated by CR LF.
     QString text() const;
@@ -39,7 +40,15 @@ public:
     // short lines sharing a paragraph take together.
     static constexpr int kShownPiece = 2048;
 
+signals:
+    // The pointer moved over the text box; every move.
+    void hovered();
+    // A left press and release over the text box.
+    void clicked();
+
 protected:
+    void pointerMoved() override { emit hovered(); }
+    void leftClicked() override { emit clicked(); }
     void changeEvent(QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;

@@ -1,12 +1,12 @@
-#include "toolkit/TImage.h"
+#include "toolkit/PictureBox.h"
 
 #include "toolkit/Scaling.h"
 
 #include <QPainter>
 
-TImage::TImage(QWidget *parent) : Control<QWidget>(parent) {}
+PictureBox::PictureBox(QWidget *parent) : Control<QWidget>(parent) {}
 
-void TImage::setPicture(const QImage &picture)
+void PictureBox::setPicture(const QImage &picture)
 {
     m_picture = picture;
     if (m_autoSize && !m_picture.isNull())
@@ -14,14 +14,14 @@ void TImage::setPicture(const QImage &picture)
     update();
 }
 
-void TImage::setAutoSize(bool autoSize)
+void PictureBox::setAutoSize(bool autoSize)
 {
     m_autoSize = autoSize;
     if (m_autoSize && !m_picture.isNull())
         resize(Scaling::size(m_picture.size()));
 }
 
-void TImage::paintEvent(QPaintEvent *)
+void PictureBox::paintEvent(QPaintEvent *)
 {
     if (m_picture.isNull())
         return;

@@ -5,14 +5,23 @@
 #include <QWidget>
 
 // A container with a plain background colour and, optionally, a raised bevel at its edge.
-class TPanel : public Control<QWidget> {
+class Panel : public Control<QWidget> {
+    Q_OBJECT
 public:
-    TPanel(QWidget *parent, const QColor &background, bool raisedBevel);
+    Panel(QWidget *parent, const QColor &background, bool raisedBevel);
 
     QColor background() const { return m_background; }
     bool raisedBevel() const { return m_raisedBevel; }
 
+signals:
+    // The pointer moved over the panel; every move.
+    void hovered();
+    // A left press and release over the panel.
+    void clicked();
+
 protected:
+    void pointerMoved() override { emit hovered(); }
+    void leftClicked() override { emit clicked(); }
     void paintEvent(QPaintEvent *event) override;
 
 private:

@@ -1,12 +1,12 @@
-#include "toolkit/TFlatButton.h"
+#include "toolkit/FlatButton.h"
 
-TFlatButton::TFlatButton(QWidget *parent, const QString &caption) : Control<QLabel>(caption, parent)
+FlatButton::FlatButton(QWidget *parent, const QString &caption) : Control<QLabel>(caption, parent)
 {
     setAlignment(Qt::AlignCenter);
     setFrameShape(QFrame::NoFrame);
 }
 
-void TFlatButton::enterEvent(QEnterEvent *event)
+void FlatButton::enterEvent(QEnterEvent *event)
 {
     Control<QLabel>::enterEvent(event);
     if (isEnabled()) {
@@ -15,7 +15,7 @@ void TFlatButton::enterEvent(QEnterEvent *event)
     }
 }
 
-void TFlatButton::leaveEvent(QEvent *event)
+void FlatButton::leaveEvent(QEvent *event)
 {
     Control<QLabel>::leaveEvent(event);
     setFrameShape(QFrame::NoFrame);

@@ -5,20 +5,27 @@
 #include <QLineEdit>
 
 // A single-line edit field. It holds only what Windows-1251 can hold: any other typed or pasted
-// character becomes "?". Its change handler runs on every change of the text, whether typed,
-// pasted or set by code.
+// character becomes "?". textChanged() comes on every change of the text, whether typed, pasted
+// or set by code.
 //
 // Like the single-line fields players know, it selects its whole text when it gets the focus by the
 // keyboard, by code, or by its window being shown, so the first key replaces what it holds; a mouse
 // click places the caret instead, and coming back to a window that was only in the background (a
 // box closed, another program left) keeps the caret and the selection where they were.
-class TEdit : public Control<QLineEdit> {
+class LineEdit : public Control<QLineEdit> {
+    Q_OBJECT
 public:
-    explicit TEdit(QWidget *parent);
+    explicit LineEdit(QWidget *parent);
 
-    std::function<void()> onChange;
+signals:
+    // The pointer moved over the field; every move.
+    void hovered();
+    // A left press and release over the field.
+    void clicked();
 
 protected:
+    void pointerMoved() override { emit hovered(); }
+    void leftClicked() override { emit clicked(); }
     void focusInEvent(QFocusEvent *event) override;
     void showEvent(QShowEvent *event) override;
 

@@ -1,14 +1,14 @@
-#include "toolkit/TPanel.h"
+#include "toolkit/Panel.h"
 
 #include <QPainter>
 
-TPanel::TPanel(QWidget *parent, const QColor &background, bool raisedBevel)
+Panel::Panel(QWidget *parent, const QColor &background, bool raisedBevel)
     : Control<QWidget>(parent), m_background(background), m_raisedBevel(raisedBevel)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void TPanel::paintEvent(QPaintEvent *)
+void Panel::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.fillRect(rect(), m_background);

@@ -1,4 +1,4 @@
-#include "music/TMediaPlayer.h"
+#include "music/MusicPlayer.h"
 
 #include "formats/GameError.h"
 #include "music/SdlMusicBackend.h"
@@ -13,18 +13,18 @@
 
 namespace {
 
-const char *const NoDevice = "No MCI device open";
-const char *const UnknownError = "Unknown error code";
+const char *const kNoDevice = "No MCI device open";
+const char *const kUnknownError = "Unknown error code";
 
 // The button bar's size, and its glyphs' size inside the buttons.
-constexpr QSize BarSize(85, 30);
-constexpr int GlyphSide = 12;
+constexpr QSize kBarSize(85, 30);
+constexpr int kGlyphSide = 12;
 
 enum class Glyph { Play, Pause, Stop };
 
 QIcon glyphIcon(Glyph glyph, const QColor &color)
 {
-    QPixmap pixmap(GlyphSide, GlyphSide);
+    QPixmap pixmap(kGlyphSide, kGlyphSide);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -34,18 +34,18 @@ QIcon glyphIcon(Glyph glyph, const QColor &color)
     case Glyph::Play: {
         QPainterPath path;
         path.moveTo(2, 1);
-        path.lineTo(GlyphSide - 1, GlyphSide / 2.0);
-        path.lineTo(2, GlyphSide - 1);
+        path.lineTo(kGlyphSide - 1, kGlyphSide / 2.0);
+        path.lineTo(2, kGlyphSide - 1);
         path.closeSubpath();
         painter.drawPath(path);
         break;
     }
     case Glyph::Pause:
-        painter.drawRect(QRectF(2, 1, 3, GlyphSide - 2));
-        painter.drawRect(QRectF(GlyphSide - 5, 1, 3, GlyphSide - 2));
+        painter.drawRect(QRectF(2, 1, 3, kGlyphSide - 2));
+        painter.drawRect(QRectF(kGlyphSide - 5, 1, 3, kGlyphSide - 2));
         break;
     case Glyph::Stop:
-        painter.drawRect(QRectF(2, 2, GlyphSide - 4, GlyphSide - 4));
+        painter.drawRect(QRectF(2, 2, kGlyphSide - 4, kGlyphSide - 4));
         break;
     }
     return QIcon(pixmap);
@@ -53,7 +53,7 @@ QIcon glyphIcon(Glyph glyph, const QColor &color)
 
 } // namespace
 
-TMediaPlayer::TMediaPlayer(QWidget *parent, std::unique_ptr<MusicBackend> backend)
+MusicPlayer::MusicPlayer(QWidget *parent, std::unique_ptr<MusicBackend> backend)
     : QWidget(parent), m_backend(backend ? std::move(backend) : std::make_unique<SdlMusicBackend>())
 {
     m_backend->setFinishedHandler([this] {
@@ -69,24 +69,23 @@ TMediaPlayer::TMediaPlayer(QWidget *parent, std::unique_ptr<MusicBackend> backen
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     const auto addButton = [this, layout](Glyph glyph, const QColor &color,
-                                          void (TMediaPlayer::*operation)()) {
+                                          void (MusicPlayer::*operation)()) {
         auto *button = new QToolButton(this);
         button->setIcon(glyphIcon(glyph, color));
-        button->setIconSize(QSize(GlyphSide, GlyphSide));
+        button->setIconSize(QSize(kGlyphSide, kGlyphSide));
         button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
         button->setFocusPolicy(Qt::NoFocus);
         layout->addWidget(button);
-        connect(button, &QToolButton::clicked, this,
-                [this, operation] { guarded([this, operation] { (this->*operation)(); }); });
+        connectGuarded(button, &QToolButton::clicked, this, operation);
         return button;
     };
-    m_playButton = addButton(Glyph::Play, QColor(0, 128, 0), &TMediaPlayer::play);
-    m_pauseButton = addButton(Glyph::Pause, QColor(0, 0, 128), &TMediaPlayer::pause);
-    m_stopButton = addButton(Glyph::Stop, QColor(128, 0, 0), &TMediaPlayer::stop);
-    resize(BarSize);
+    m_playButton = addButton(Glyph::Play, QColor(0, 128, 0), &MusicPlayer::play);
+    m_pauseButton = addButton(Glyph::Pause, QColor(0, 0, 128), &MusicPlayer::pause);
+    m_stopButton = addButton(Glyph::Stop, QColor(128, 0, 0), &MusicPlayer::stop);
+    resize(kBarSize);
 }
 
-TMediaPlayer::~TMediaPlayer()
+MusicPlayer::~MusicPlayer()
 {
     m_pending = false;
     if (isOpen()) {
@@ -98,7 +97,7 @@ TMediaPlayer::~TMediaPlayer()
     m_backend.reset();
 }
 
-void TMediaPlayer::open()
+void MusicPlayer::open()
 {
     close();
     QString path = AssetPath::resolve(m_fileName);
@@ -106,13 +105,13 @@ void TMediaPlayer::open()
         path = QString(m_fileName).replace(u'\\', u'/'); // fails in the back-end, with its own text
     QString error;
     if (!m_backend->open(path, &error))
-        throw GameError(error.isEmpty() ? QString::fromLatin1(UnknownError) : error);
+        throw GameError(error.isEmpty() ? QString::fromLatin1(kUnknownError) : error);
     m_mode = Mode::Stopped;
     m_held = false;
     m_atEnd = false;
 }
 
-void TMediaPlayer::close()
+void MusicPlayer::close()
 {
     if (!isOpen())
         return;
@@ -124,7 +123,7 @@ void TMediaPlayer::close()
     endRequest();
 }
 
-void TMediaPlayer::play()
+void MusicPlayer::play()
 {
     requireOpen();
     startRequest();
@@ -157,7 +156,7 @@ void TMediaPlayer::play()
     }
 }
 
-void TMediaPlayer::stop()
+void MusicPlayer::stop()
 {
     requireOpen();
     if (m_mode == Mode::Playing || m_mode == Mode::Paused) {
@@ -170,7 +169,7 @@ void TMediaPlayer::stop()
     endRequest();
 }
 
-void TMediaPlayer::pause()
+void MusicPlayer::pause()
 {
     requireOpen();
     if (m_mode == Mode::Playing) {
@@ -183,35 +182,27 @@ void TMediaPlayer::pause()
     }
 }
 
-void TMediaPlayer::requireOpen() const
+void MusicPlayer::requireOpen() const
 {
     if (!isOpen())
-        throw GameError(QString::fromLatin1(NoDevice));
+        throw GameError(QString::fromLatin1(kNoDevice));
 }
 
-void TMediaPlayer::startRequest()
+void MusicPlayer::startRequest()
 {
     endRequest(); // superseded
     m_pending = true;
 }
 
-void TMediaPlayer::endRequest()
+void MusicPlayer::endRequest()
 {
     if (!m_pending)
         return;
     m_pending = false;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            guarded([this] {
-                if (onNotify)
-                    onNotify();
-            });
-        },
-        Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, &MusicPlayer::notified, Qt::QueuedConnection);
 }
 
-void TMediaPlayer::pieceFailed(const QString &error)
+void MusicPlayer::pieceFailed(const QString &error)
 {
     if (!isOpen())
         return;
@@ -223,11 +214,12 @@ void TMediaPlayer::pieceFailed(const QString &error)
     // no notification (one would restart the failed piece), and the error goes to the box as the
     // open's error does from the handler that called it.
     m_pending = false;
-    guarded(
-        [&error] { throw GameError(error.isEmpty() ? QString::fromLatin1(UnknownError) : error); });
+    guarded([&error] {
+        throw GameError(error.isEmpty() ? QString::fromLatin1(kUnknownError) : error);
+    });
 }
 
-void TMediaPlayer::pieceFinished(quint64 generation)
+void MusicPlayer::pieceFinished(quint64 generation)
 {
     if (generation != m_generation.load() || !isOpen())
         return;

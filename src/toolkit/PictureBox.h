@@ -8,16 +8,25 @@
 // A picture drawn on its parent at its top left corner, not stretched (its pixels are the layout's,
 // so it scales with the screen). Without a picture it is an invisible area that still takes the
 // pointer. With auto-size on it takes its picture's size.
-class TImage : public Control<QWidget> {
+class PictureBox : public Control<QWidget> {
+    Q_OBJECT
 public:
-    explicit TImage(QWidget *parent);
+    explicit PictureBox(QWidget *parent);
 
     const QImage &picture() const { return m_picture; }
     // Replaces the picture; its alpha channel decides what shows through.
     void setPicture(const QImage &picture);
     void setAutoSize(bool autoSize);
 
+signals:
+    // The pointer moved over the picture; every move.
+    void hovered();
+    // A left press and release over the picture.
+    void clicked();
+
 protected:
+    void pointerMoved() override { emit hovered(); }
+    void leftClicked() override { emit clicked(); }
     void paintEvent(QPaintEvent *event) override;
 
 private:

@@ -1,7 +1,7 @@
 // The clip player: opening, the play loop, stopping, keying, failures and memory, on small clips
 // written by the test in the formats the game's clips come in.
 
-#include "clip/TAnimate.h"
+#include "clip/ClipPlayer.h"
 #include "formats/GameError.h"
 #include "toolkit/Scaling.h"
 #include "unit/AviWriter.h"
@@ -17,12 +17,12 @@
 
 namespace {
 
-const QColor Background(210, 238, 154); // the clips' background, keyed out
-const QColor Fill(0, 0, 255);           // the widget's Color in these tests
-const QSize ClipSize(32, 32);
-constexpr int Frames = 5;
+const QColor kBackground(210, 238, 154); // the clips' background, keyed out
+const QColor kFill(0, 0, 255);           // the widget's Color in these tests
+const QSize kClipSize(32, 32);
+constexpr int kFrames = 5;
 // Slow enough that a clip stepped by hand never reaches its next frame by the clock meanwhile.
-constexpr int Fps = 1;
+constexpr int kFps = 1;
 
 bool near(QRgb a, QRgb b, int tolerance)
 {
@@ -30,7 +30,7 @@ bool near(QRgb a, QRgb b, int tolerance)
         && qAbs(qBlue(a) - qBlue(b)) <= tolerance;
 }
 
-QImage shot(TAnimate &clip)
+QImage shot(ClipPlayer &clip)
 {
     return clip.grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
@@ -57,7 +57,7 @@ protected:
 
 } // namespace
 
-class TestTAnimate : public QObject {
+class TestClipPlayer : public QObject {
     Q_OBJECT
 
 private slots:
@@ -81,39 +81,39 @@ private:
     QTemporaryDir m_dir;
 };
 
-void TestTAnimate::initTestCase()
+void TestClipPlayer::initTestCase()
 {
     // Frames drawn as they are, as on a 120-dpi screen.
     Scaling::setFactor(1.0);
     QVERIFY(m_dir.isValid());
     QVERIFY(QDir::setCurrent(m_dir.path()));
     QVERIFY(QDir().mkpath("base/video"));
-    QVERIFY(AviWriter::writeSplit("base/video/bgr.avi", ClipSize, Fps, Frames, ClipCodec::Bgr24,
-                                  Background));
-    QVERIFY(AviWriter::writeSplit("base/video/pal.avi", ClipSize, Fps, Frames, ClipCodec::Pal8,
-                                  Background));
+    QVERIFY(AviWriter::writeSplit("base/video/bgr.avi", kClipSize, kFps, kFrames, ClipCodec::Bgr24,
+                                  kBackground));
+    QVERIFY(AviWriter::writeSplit("base/video/pal.avi", kClipSize, kFps, kFrames, ClipCodec::Pal8,
+                                  kBackground));
     QVERIFY(AviWriter::writeSplit("base/video/other.avi", QSize(48, 32), 25, 3, ClipCodec::Bgr24,
-                                  Background));
+                                  kBackground));
 }
 
 // Opening reads the frame count and size from the file's header, shows frame 1, sizes the widget
 // when AutoSize is on (and only then), and plays at the clip's own rate; the game's backslashed,
 // case-blind names find the file.
-void TestTAnimate::opening()
+void TestClipPlayer::opening()
 {
-    TAnimate clip;
+    ClipPlayer clip;
     clip.resize(95, 131);
     clip.setFileName("Base\\VIDEO\\bgr.avi");
     QVERIFY(clip.isOpen());
     QVERIFY(!clip.active());
-    QCOMPARE(clip.frameCount(), Frames);
-    QCOMPARE(clip.frameSize(), ClipSize);
+    QCOMPARE(clip.frameCount(), kFrames);
+    QCOMPARE(clip.frameSize(), kClipSize);
     QCOMPARE(clip.currentFrame(), 1);
-    QCOMPARE(clip.size(), ClipSize);
-    QCOMPARE(clip.frameIntervalMs(), 1000 / Fps);
+    QCOMPARE(clip.size(), kClipSize);
+    QCOMPARE(clip.frameIntervalMs(), 1000 / kFps);
     QVERIFY(!clip.isTicking());
 
-    TAnimate fixed;
+    ClipPlayer fixed;
     fixed.setAutoSize(false);
     fixed.resize(95, 131);
     fixed.setFileName("base\\video\\other.avi");
@@ -121,7 +121,7 @@ void TestTAnimate::opening()
     QCOMPARE(fixed.frameIntervalMs(), 40);
 }
 
-void TestTAnimate::playsEveryFrameInALoop_data()
+void TestClipPlayer::playsEveryFrameInALoop_data()
 {
     QTest::addColumn<QString>("file");
     QTest::addColumn<qint64>("cacheLimit");
@@ -154,11 +154,11 @@ void TestTAnimate::playsEveryFrameInALoop_data()
     };
     for (const Variant &v : variants) {
         const QString name = QString(v.name).replace(' ', '_');
-        QVERIFY(AviWriter::writeSplit(QString("base/video/%1.avi").arg(name), ClipSize, Fps, Frames,
-                                      v.codec, Background, v.layout));
+        QVERIFY(AviWriter::writeSplit(QString("base/video/%1.avi").arg(name), kClipSize, kFps,
+                                      kFrames, v.codec, kBackground, v.layout));
         const QString path = QString("base\\video\\%1.avi").arg(name);
         QTest::addRow("%s cached", v.name)
-            << path << TAnimate::DefaultCacheLimit << v.tolerance << v.layout.repeatFrame;
+            << path << ClipPlayer::kDefaultCacheLimit << v.tolerance << v.layout.repeatFrame;
         QTest::addRow("%s decoded when due", v.name)
             << path << qint64(0) << v.tolerance << v.layout.repeatFrame;
     }
@@ -168,20 +168,20 @@ void TestTAnimate::playsEveryFrameInALoop_data()
 // in every layout the reader takes (an empty frame repeats the one before), whether the frames come
 // from the cache or are decoded anew (run-length frames, coded as changes, are rebuilt from the
 // first at each loop); the background shows Color.
-void TestTAnimate::playsEveryFrameInALoop()
+void TestClipPlayer::playsEveryFrameInALoop()
 {
     QFETCH(QString, file);
     QFETCH(qint64, cacheLimit);
     QFETCH(int, tolerance);
     QFETCH(int, repeat);
 
-    TAnimate clip;
+    ClipPlayer clip;
     clip.setCacheLimit(cacheLimit);
-    clip.setColor(Fill);
+    clip.setColor(kFill);
     clip.setFileName(file);
     clip.setActive(true);
     for (int loop = 0; loop < 3; ++loop) {
-        for (int frame = 1; frame <= Frames; ++frame) {
+        for (int frame = 1; frame <= kFrames; ++frame) {
             if (loop > 0 || frame > 1)
                 clip.frameTimer();
             QCOMPARE(clip.currentFrame(), frame);
@@ -189,17 +189,17 @@ void TestTAnimate::playsEveryFrameInALoop()
             const int picture = frame - 1 == repeat ? frame - 2 : frame - 1;
             QVERIFY2(near(image.pixel(24, 8), AviWriter::frameColor(picture).rgb(), tolerance),
                      qPrintable(QString("loop %1 frame %2").arg(loop).arg(frame)));
-            QCOMPARE(image.pixel(3, 3), Fill.rgb());
-            QVERIFY(near(image.pixel(3, 28), AviWriter::Floor.rgb(), tolerance));
+            QCOMPARE(image.pixel(3, 3), kFill.rgb());
+            QVERIFY(near(image.pixel(3, 28), AviWriter::kFloor.rgb(), tolerance));
         }
     }
 }
 
 // Active false stops the clip on frame 1 (not where it stood) and further ticks change nothing;
 // starting again plays on from frame 1.
-void TestTAnimate::stopShowsFirstFrame()
+void TestClipPlayer::stopShowsFirstFrame()
 {
-    TAnimate clip;
+    ClipPlayer clip;
     clip.setCacheLimit(0); // the decoder must go back to the start, too
     clip.setFileName("base\\video\\pal.avi");
     clip.setActive(true);
@@ -223,9 +223,9 @@ void TestTAnimate::stopShowsFirstFrame()
 // The same name in other letter case changes nothing (a playing clip plays on where it is); a new
 // name stops the clip and opens the new one on frame 1; an empty name closes; Active with no name
 // is skipped in silence.
-void TestTAnimate::fileNameChanges()
+void TestClipPlayer::fileNameChanges()
 {
-    TAnimate clip;
+    ClipPlayer clip;
     clip.setFileName("base\\video\\bgr.avi");
     clip.setActive(true);
     clip.frameTimer();
@@ -248,7 +248,7 @@ void TestTAnimate::fileNameChanges()
     QVERIFY(!clip.isOpen());
 }
 
-void TestTAnimate::failedOpen_data()
+void TestClipPlayer::failedOpen_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("content"); // empty: no file at all
@@ -273,12 +273,12 @@ void TestTAnimate::failedOpen_data()
     huge[65] = huge[69] = 0x10;
     QByteArray noVideo = bytes;
     noVideo.replace(noVideo.indexOf("vids"), 4, "txts");
-    QByteArray fourBits = AviWriter::bytes(ClipSize, Fps, Frames, ClipCodec::Rle8, [](int) {
-        return QImage(ClipSize, QImage::Format_RGB32);
+    QByteArray fourBits = AviWriter::bytes(kClipSize, kFps, kFrames, ClipCodec::Rle8, [](int) {
+        return QImage(kClipSize, QImage::Format_RGB32);
     });
     const int bitCount = fourBits.indexOf("strf") + 8 + 14;
     fourBits[bitCount] = 4;
-    const auto split = [](int i) { return AviWriter::splitFrame(ClipSize, Background, i); };
+    const auto split = [](int i) { return AviWriter::splitFrame(kClipSize, kBackground, i); };
 
     QTest::newRow("no frames in it") << "base\\video\\empty.avi" << noFrames;
     QTest::newRow("header too wide") << "base\\video\\wide.avi" << tooWide;
@@ -286,14 +286,14 @@ void TestTAnimate::failedOpen_data()
     QTest::newRow("no video stream") << "base\\video\\novideo.avi" << noVideo;
     QTest::newRow("compressed (MJPEG)")
         << "base\\video\\mjpeg.avi"
-        << AviWriter::bytes(ClipSize, Fps, Frames, ClipCodec::Mjpeg, split);
+        << AviWriter::bytes(kClipSize, kFps, kFrames, ClipCodec::Mjpeg, split);
     QTest::newRow("4-bit run-length") << "base\\video\\rle4.avi" << fourBits;
     QTest::newRow("a pipe (would block)") << "base\\video\\pipe.avi" << QByteArray("pipe");
 }
 
 // A file that cannot be opened raises "Cannot open AVI"; the previous name comes back but its clip
 // stays closed (also when that name is given again) until Active is set, which reopens it.
-void TestTAnimate::failedOpen()
+void TestClipPlayer::failedOpen()
 {
     QFETCH(QString, name);
     QFETCH(QByteArray, content);
@@ -305,8 +305,8 @@ void TestTAnimate::failedOpen()
         file.write(content);
     }
 
-    TAnimate clip;
-    clip.setColor(Fill);
+    ClipPlayer clip;
+    clip.setColor(kFill);
     clip.setFileName("base\\video\\bgr.avi");
     clip.setActive(true);
     clip.frameTimer();
@@ -319,7 +319,7 @@ void TestTAnimate::failedOpen()
     QCOMPARE(clip.fileName(), QString("base\\video\\bgr.avi"));
     QVERIFY(!clip.isOpen());
     QVERIFY(!clip.active());
-    QCOMPARE(shot(clip).pixel(24, 8), Fill.rgb());
+    QCOMPARE(shot(clip).pixel(24, 8), kFill.rgb());
 
     clip.setFileName("base\\video\\bgr.avi");
     QVERIFY(!clip.isOpen());
@@ -332,7 +332,7 @@ void TestTAnimate::failedOpen()
     QCOMPARE(clip.currentFrame(), 2);
 
     // With nothing to fall back on, the name stays empty and Active does nothing.
-    TAnimate fresh;
+    ClipPlayer fresh;
     QVERIFY_THROWS_EXCEPTION(GameError, fresh.setFileName(name));
     QCOMPARE(fresh.fileName(), QString());
     fresh.setActive(true);
@@ -341,34 +341,34 @@ void TestTAnimate::failedOpen()
 
 // The clip's background pixels and the area around the clip show Color; Center puts the clip in
 // the middle of a larger widget, otherwise it sits at the top left.
-void TestTAnimate::keyingAndCentre()
+void TestClipPlayer::keyingAndCentre()
 {
-    TAnimate clip;
+    ClipPlayer clip;
     clip.setAutoSize(false);
     clip.resize(40, 40);
-    clip.setColor(Fill);
+    clip.setColor(kFill);
     clip.setFileName("base\\video\\bgr.avi");
 
     // Centred at (4, 4).
     QImage image = shot(clip);
-    QCOMPARE(image.pixel(0, 0), Fill.rgb());
-    QCOMPARE(image.pixel(39, 39), Fill.rgb());
-    QCOMPARE(image.pixel(4 + 2, 4 + 2), Fill.rgb()); // the clip's background
-    QCOMPARE(image.pixel(4 + 2, 4 + 30), AviWriter::Floor.rgb());
+    QCOMPARE(image.pixel(0, 0), kFill.rgb());
+    QCOMPARE(image.pixel(39, 39), kFill.rgb());
+    QCOMPARE(image.pixel(4 + 2, 4 + 2), kFill.rgb()); // the clip's background
+    QCOMPARE(image.pixel(4 + 2, 4 + 30), AviWriter::kFloor.rgb());
     QCOMPARE(image.pixel(4 + 20, 4 + 2), AviWriter::frameColor(0).rgb());
-    QCOMPARE(image.pixel(37, 20), Fill.rgb()); // right of the clip
+    QCOMPARE(image.pixel(37, 20), kFill.rgb()); // right of the clip
 
     clip.setCenter(false);
     image = shot(clip);
     QCOMPARE(image.pixel(20, 2), AviWriter::frameColor(0).rgb());
-    QCOMPARE(image.pixel(2, 30), AviWriter::Floor.rgb());
-    QCOMPARE(image.pixel(35, 2), Fill.rgb());
+    QCOMPARE(image.pixel(2, 30), AviWriter::kFloor.rgb());
+    QCOMPARE(image.pixel(35, 2), kFill.rgb());
 
     clip.setColor(QColor(255, 255, 0));
     QCOMPARE(shot(clip).pixel(2, 2), qRgb(255, 255, 0));
 }
 
-void TestTAnimate::headerClaimsMoreFrames_data()
+void TestClipPlayer::headerClaimsMoreFrames_data()
 {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<int>("frameCount");
@@ -380,7 +380,7 @@ void TestTAnimate::headerClaimsMoreFrames_data()
     QByteArray claimsNine = bytes;
     claimsNine[48] = 9;
     // Cut inside frame 4: the index at the end is lost, the movi list is walked up to the cut.
-    const qsizetype frameBytes = ClipSize.width() * ClipSize.height() * 3 + 8;
+    const qsizetype frameBytes = kClipSize.width() * kClipSize.height() * 3 + 8;
     const QByteArray cut = bytes.left(bytes.indexOf("movi") + 4 + 3 * frameBytes + 100);
     // An index whose offsets point nowhere near the frames: the movi list is walked instead.
     QByteArray strayIndex = bytes;
@@ -390,14 +390,14 @@ void TestTAnimate::headerClaimsMoreFrames_data()
     QTest::newRow("header claims 9")
         << claimsNine << 9 << QList<int>{2, 3, 4, 5, 1, 2, 3, 4, 5, 1, 2, 3};
     QTest::newRow("cut inside frame 4")
-        << cut << Frames << QList<int>{2, 3, 1, 2, 3, 1, 2, 3, 1, 2, 3, 1};
+        << cut << kFrames << QList<int>{2, 3, 1, 2, 3, 1, 2, 3, 1, 2, 3, 1};
     QTest::newRow("index points elsewhere")
-        << strayIndex << Frames << QList<int>{2, 3, 4, 5, 1, 2, 3, 4, 5, 1, 2, 3};
+        << strayIndex << kFrames << QList<int>{2, 3, 4, 5, 1, 2, 3, 4, 5, 1, 2, 3};
 }
 
 // A file that holds fewer frames than its header claims (or an index that is of no use): the loop
 // ends with the last frame the file holds, in both memory modes, without stalling on the rest.
-void TestTAnimate::headerClaimsMoreFrames()
+void TestClipPlayer::headerClaimsMoreFrames()
 {
     QFETCH(QByteArray, content);
     QFETCH(int, frameCount);
@@ -406,8 +406,8 @@ void TestTAnimate::headerClaimsMoreFrames()
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write(content);
     file.close();
-    for (const qint64 limit : {TAnimate::DefaultCacheLimit, qint64(0)}) {
-        TAnimate clip;
+    for (const qint64 limit : {ClipPlayer::kDefaultCacheLimit, qint64(0)}) {
+        ClipPlayer clip;
         clip.setCacheLimit(limit);
         clip.setFileName("base\\video\\short.avi");
         QCOMPARE(clip.frameCount(), frameCount);
@@ -424,41 +424,41 @@ void TestTAnimate::headerClaimsMoreFrames()
 // Decoded frames stay within the cache limit: a clip that fits keeps all its frames after one
 // loop; a larger one keeps no more than two; a header's absurd frame count costs nothing, since
 // what is kept is bounded by the frames the file holds.
-void TestTAnimate::memoryStaysBounded()
+void TestClipPlayer::memoryStaysBounded()
 {
-    const qint64 frameBytes = qint64(ClipSize.width()) * ClipSize.height() * 4;
-    TAnimate cached;
+    const qint64 frameBytes = qint64(kClipSize.width()) * kClipSize.height() * 4;
+    ClipPlayer cached;
     cached.setFileName("base\\video\\bgr.avi");
     cached.setActive(true);
-    for (int i = 0; i < 2 * Frames; ++i)
+    for (int i = 0; i < 2 * kFrames; ++i)
         cached.frameTimer();
-    QCOMPARE(cached.cachedBytes(), Frames * frameBytes);
+    QCOMPARE(cached.cachedBytes(), kFrames * frameBytes);
 
-    TAnimate sequential;
+    ClipPlayer sequential;
     sequential.setCacheLimit(3 * frameBytes);
     sequential.setFileName("base\\video\\bgr.avi");
     sequential.setActive(true);
-    for (int i = 0; i < 2 * Frames; ++i) {
+    for (int i = 0; i < 2 * kFrames; ++i) {
         sequential.frameTimer();
         QVERIFY(sequential.cachedBytes() <= 2 * frameBytes);
     }
 
     QVERIFY(QFile::copy("base/video/bgr.avi", "base/video/huge.avi"));
     patchLe32("base/video/huge.avi", 48, 0x7fffffff);
-    TAnimate huge;
+    ClipPlayer huge;
     huge.setFileName("base\\video\\huge.avi");
     QCOMPARE(huge.frameCount(), 0x7fffffff);
     huge.setActive(true);
-    for (int i = 0; i < 2 * Frames - 1; ++i) // 2..5, 1 after the last frame there is, 2..5
+    for (int i = 0; i < 2 * kFrames - 1; ++i) // 2..5, 1 after the last frame there is, 2..5
         huge.frameTimer();
-    QCOMPARE(huge.cachedBytes(), Frames * frameBytes);
-    QCOMPARE(huge.currentFrame(), Frames);
+    QCOMPARE(huge.cachedBytes(), kFrames * frameBytes);
+    QCOMPARE(huge.currentFrame(), kFrames);
 }
 
 // An active clip in a visible window advances on its own timer.
-void TestTAnimate::playsOnItsTimer()
+void TestClipPlayer::playsOnItsTimer()
 {
-    TAnimate clip;
+    ClipPlayer clip;
     clip.setFileName("base\\video\\other.avi");
     clip.show();
     QVERIFY(QTest::qWaitForWindowExposed(&clip));
@@ -470,13 +470,13 @@ void TestTAnimate::playsOnItsTimer()
 // A clip on a hidden screen sleeps: no timer runs, yet its place in the loop follows the clock
 // while it sleeps, and when the screen shows again the clip shows the frame it has reached and
 // plays on. Stopping and starting while hidden work as when shown. Waking up is bounded.
-void TestTAnimate::sleepsWhileHidden()
+void TestClipPlayer::sleepsWhileHidden()
 {
-    constexpr int Long = 50; // frames: 5 s a loop at 10 frames a second
-    QVERIFY(AviWriter::writeSplit("base/video/long10.avi", QSize(8, 8), 10, Long, ClipCodec::Pal8,
-                                  Background));
+    constexpr int kLong = 50; // frames: 5 s a loop at 10 frames a second
+    QVERIFY(AviWriter::writeSplit("base/video/long10.avi", QSize(8, 8), 10, kLong, ClipCodec::Pal8,
+                                  kBackground));
     QWidget screen;
-    auto *clip = new TAnimate(&screen);
+    auto *clip = new ClipPlayer(&screen);
     clip->setFileName("base\\video\\long10.avi");
     clip->setActive(true);
     QVERIFY(!clip->isTicking()); // made on a screen not shown yet
@@ -495,7 +495,7 @@ void TestTAnimate::sleepsWhileHidden()
     screen.show();
     QVERIFY(clip->isTicking());
     const int shown = clip->currentFrame();
-    QVERIFY2((shown - due + Long) % Long <= 5,
+    QVERIFY2((shown - due + kLong) % kLong <= 5,
              qPrintable(QString("%1 then %2").arg(due).arg(shown)));
     QCOMPARE(clip->grab().toImage().pixel(6, 2), AviWriter::frameColor(shown - 1).rgb());
 
@@ -514,7 +514,7 @@ void TestTAnimate::sleepsWhileHidden()
     QVERIFY(catchUp.open(QIODevice::WriteOnly));
     catchUp.write(HostileFiles::catchUpClip(1024, 100, 100000));
     catchUp.close();
-    auto *big = new TAnimate(&screen);
+    auto *big = new ClipPlayer(&screen);
     big->setFileName("base\\video\\catchup.avi");
     big->setActive(true);
     QTRY_VERIFY_WITH_TIMEOUT(big->currentFrame() > 100, 10000);
@@ -530,7 +530,7 @@ void TestTAnimate::sleepsWhileHidden()
     // its time up at once, the decoder gives the key frame, then the frame after it.
     const QSize small(8, 8);
     QVERIFY(AviWriter::writeSplit("base/video/keyed.avi", small, 10, 40, ClipCodec::Rle8,
-                                  Background, {.keyEvery = 10}));
+                                  kBackground, {.keyEvery = 10}));
     AviDecoder decoder;
     QVERIFY(decoder.open("base/video/keyed.avi"));
     int step = -1;
@@ -544,12 +544,12 @@ void TestTAnimate::sleepsWhileHidden()
 
 // Pointer moves and presses over a clip stop at the clip: the screen below sees only those beside
 // it.
-void TestTAnimate::pointerStopsAtTheClip()
+void TestClipPlayer::pointerStopsAtTheClip()
 {
     Screen screen;
     screen.setMouseTracking(true);
     screen.resize(200, 200);
-    auto *clip = new TAnimate(&screen);
+    auto *clip = new ClipPlayer(&screen);
     clip->setGeometry(10, 10, 50, 50);
     QVERIFY(clip->hasMouseTracking());
     screen.show();
@@ -565,5 +565,5 @@ void TestTAnimate::pointerStopsAtTheClip()
     QTRY_COMPARE(screen.moves, 1);
 }
 
-QTEST_MAIN(TestTAnimate)
-#include "test_TAnimate.moc"
+QTEST_MAIN(TestClipPlayer)
+#include "test_ClipPlayer.moc"

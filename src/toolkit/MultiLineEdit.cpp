@@ -1,4 +1,4 @@
-#include "toolkit/TMemo.h"
+#include "toolkit/MultiLineEdit.h"
 
 #include "formats/Cp1251.h"
 #include "toolkit/Scaling.h"
@@ -79,7 +79,7 @@ QString typedText(QString text)
 // paragraph and "\n" (a block break) between paragraphs; the numbers of the blocks that continue
 // a line, and each new block's count of lines (so that the scroll bar knows the list's length
 // before the blocks are laid out), the block continued being 0.
-struct TMemo::Shown {
+struct MultiLineEdit::Shown {
     QString text;
     QList<int> continuations;
     QList<int> lineCounts;
@@ -131,7 +131,7 @@ struct TMemo::Shown {
     }
 };
 
-TMemo::TMemo(QWidget *parent) : Control<QPlainTextEdit>(parent)
+MultiLineEdit::MultiLineEdit(QWidget *parent) : Control<QPlainTextEdit>(parent)
 {
     viewport()->setMouseTracking(true);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -160,7 +160,7 @@ TMemo::TMemo(QWidget *parent) : Control<QPlainTextEdit>(parent)
 // The margin beside the text stays (the viewport gives up what the document's margin no longer
 // takes), so lines wrap where they did. The box shows a line in full only where a whole line fits
 // between the margins, and keeps one pixel below it (Qt's own rule).
-void TMemo::fitLines()
+void MultiLineEdit::fitLines()
 {
     const double factor = Scaling::factor();
     const int margin = Scaling::px(kTextMargin);
@@ -176,20 +176,20 @@ void TMemo::fitLines()
     setViewportMargins(margin - fitted, 0, margin - fitted, 0);
 }
 
-void TMemo::changeEvent(QEvent *event)
+void MultiLineEdit::changeEvent(QEvent *event)
 {
     Control<QPlainTextEdit>::changeEvent(event);
     if (event->type() == QEvent::FontChange)
         fitLines();
 }
 
-void TMemo::resizeEvent(QResizeEvent *event)
+void MultiLineEdit::resizeEvent(QResizeEvent *event)
 {
     Control<QPlainTextEdit>::resizeEvent(event);
     fitLines();
 }
 
-QString TMemo::text() const
+QString MultiLineEdit::text() const
 {
     QString text;
     // A line break takes two characters where the document holds one; lines on screen are at
@@ -213,7 +213,7 @@ QString TMemo::text() const
     return text;
 }
 
-bool TMemo::endsWithEmptyLine() const
+bool MultiLineEdit::endsWithEmptyLine() const
 {
     // The last line goes back through the pieces that hold it.
     for (QTextBlock block = document()->lastBlock(); block.isValid(); block = block.previous()) {
@@ -226,7 +226,7 @@ bool TMemo::endsWithEmptyLine() const
     return true;
 }
 
-void TMemo::setText(QString text)
+void MultiLineEdit::setText(QString text)
 {
     const Shown shown(Cp1251::sanitize(text), 0, false);
     text = QString();
@@ -237,7 +237,7 @@ void TMemo::setText(QString text)
     moveCursor(QTextCursor::Start);
 }
 
-void TMemo::appendRaw(const QString &text)
+void MultiLineEdit::appendRaw(const QString &text)
 {
     const QString clean = Cp1251::sanitize(text);
     QTextBlock last = document()->lastBlock();
@@ -256,7 +256,7 @@ void TMemo::appendRaw(const QString &text)
     showAtEnd(shown, last.blockNumber());
 }
 
-void TMemo::showAtEnd(const Shown &shown, int firstBlock)
+void MultiLineEdit::showAtEnd(const Shown &shown, int firstBlock)
 {
     QTextBlock block = document()->findBlockByNumber(firstBlock);
     qsizetype continuation = 0;
@@ -276,12 +276,12 @@ void TMemo::showAtEnd(const Shown &shown, int firstBlock)
     emit layout->documentSizeChanged(layout->documentSize());
 }
 
-void TMemo::scrollToEnd()
+void MultiLineEdit::scrollToEnd()
 {
     verticalScrollBar()->setValue(verticalScrollBar()->maximum());
 }
 
-bool TMemo::deleteAcrossPieceEdge(bool backward)
+bool MultiLineEdit::deleteAcrossPieceEdge(bool backward)
 {
     QTextCursor cursor = textCursor();
     if (cursor.hasSelection())
@@ -311,7 +311,7 @@ bool TMemo::deleteAcrossPieceEdge(bool backward)
     return true;
 }
 
-void TMemo::keyPressEvent(QKeyEvent *event)
+void MultiLineEdit::keyPressEvent(QKeyEvent *event)
 {
     if (!isReadOnly()) {
         const bool backspace =
@@ -331,7 +331,7 @@ void TMemo::keyPressEvent(QKeyEvent *event)
     Control<QPlainTextEdit>::keyPressEvent(event);
 }
 
-void TMemo::inputMethodEvent(QInputMethodEvent *event)
+void MultiLineEdit::inputMethodEvent(QInputMethodEvent *event)
 {
     if (!event->commitString().isEmpty() && !isReadOnly()) {
         QInputMethodEvent clean(event->preeditString(), event->attributes());
@@ -343,7 +343,7 @@ void TMemo::inputMethodEvent(QInputMethodEvent *event)
     Control<QPlainTextEdit>::inputMethodEvent(event);
 }
 
-void TMemo::insertFromMimeData(const QMimeData *source)
+void MultiLineEdit::insertFromMimeData(const QMimeData *source)
 {
     if (source && source->hasText())
         textCursor().insertText(typedText(source->text()));

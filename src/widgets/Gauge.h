@@ -14,7 +14,7 @@
 class QPainter;
 
 // What a gauge draws; the order is part of the contract.
-enum TGaugeKind { gkText, gkHorizontalBar, gkVerticalBar, gkPie, gkNeedle };
+enum class GaugeKind { Text, HorizontalBar, VerticalBar, Pie, Needle };
 
 // A progress indicator: a whole-number percentage of a value within a range, shown as a bar, a pie,
 // a needle or text only, with the percentage written over it in a colour that inverts whatever lies
@@ -24,19 +24,20 @@ enum TGaugeKind { gkText, gkHorizontalBar, gkVerticalBar, gkPie, gkNeedle };
 // gauge never flickers. Every repaint the gauge decides on is counted (repaintRequests), so tests
 // can see them without a visible window.
 //
-// Pointer: like every control it takes all pointer moves and presses over it (onMouseMove runs
-// through the guard). The right button opens the menu given to setPopupMenu; without one, the
+// Pointer: like every control it takes all pointer moves and presses over it (hovered() for each
+// move). The right button opens the menu given to setPopupMenu; without one, the
 // context-menu event goes on to the parent.
-class TGauge : public Control<QWidget> {
+class Gauge : public Control<QWidget> {
+    Q_OBJECT
 public:
     enum class BorderStyle { None, Single };
 
     // 100 × 100, horizontal bar, range 0..100 at 0, text shown, single frame, black on white, the
     // parent's colour and font.
-    explicit TGauge(QWidget *parent = nullptr);
+    explicit Gauge(QWidget *parent = nullptr);
 
-    TGaugeKind kind() const { return m_kind; }
-    void setKind(TGaugeKind kind);
+    GaugeKind kind() const { return m_kind; }
+    void setKind(GaugeKind kind);
 
     int minValue() const { return m_min; }
     // Raises progress to the new lower end if it lies below it; always repaints. A lower end above
@@ -86,7 +87,15 @@ public:
     // Repaints the gauge has decided on since its creation.
     int repaintRequests() const { return m_repaintRequests; }
 
+signals:
+    // The pointer moved over the gauge; every move.
+    void hovered();
+    // A left press and release over the gauge.
+    void clicked();
+
 protected:
+    void pointerMoved() override { emit hovered(); }
+    void leftClicked() override { emit clicked(); }
     void paintEvent(QPaintEvent *event) override;
     void changeEvent(QEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
@@ -99,7 +108,7 @@ private:
                     int bottom) const;
     void drawText(QImage &image, const QRect &paintRect) const;
 
-    TGaugeKind m_kind = gkHorizontalBar;
+    GaugeKind m_kind = GaugeKind::HorizontalBar;
     int m_min = 0;
     int m_max = 100;
     int m_progress = 0;

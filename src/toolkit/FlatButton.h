@@ -6,9 +6,10 @@
 
 // A flat text button: its caption on the parent's surface, centred, with a thin raised border while
 // the pointer is over it. Disabled, it draws its caption greyed and lets the pointer through.
-class TFlatButton : public Control<QLabel> {
+class FlatButton : public Control<QLabel> {
+    Q_OBJECT
 public:
-    explicit TFlatButton(QWidget *parent, const QString &caption = {});
+    explicit FlatButton(QWidget *parent, const QString &caption = {});
 
     QString caption() const { return text(); }
     // Setting the caption it already has changes nothing and repaints nothing.
@@ -18,7 +19,15 @@ public:
             setText(caption);
     }
 
+signals:
+    // The pointer moved over the button; every move.
+    void hovered();
+    // A left press and release over the button.
+    void clicked();
+
 protected:
+    void pointerMoved() override { emit hovered(); }
+    void leftClicked() override { emit clicked(); }
     void enterEvent(QEnterEvent *event) override;
     void leaveEvent(QEvent *event) override;
 };

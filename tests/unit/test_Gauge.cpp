@@ -1,5 +1,5 @@
 #include "formats/GameError.h"
-#include "widgets/TGauge.h"
+#include "widgets/Gauge.h"
 
 #include <QContextMenuEvent>
 #include <QMenu>
@@ -20,9 +20,9 @@ const QColor kMediumGrey(160, 160, 164);
 // no text, so every pixel tells which part of the picture it belongs to.
 struct Scene {
     QWidget parent;
-    TGauge *gauge;
+    Gauge *gauge;
 
-    Scene(TGaugeKind kind, int width, int height)
+    Scene(GaugeKind kind, int width, int height)
     {
         QFont font("DejaVu Sans");
         font.setPixelSize(13);
@@ -30,7 +30,7 @@ struct Scene {
         QPalette palette = parent.palette();
         palette.setColor(QPalette::Window, Qt::blue);
         parent.setPalette(palette);
-        gauge = new TGauge(&parent);
+        gauge = new Gauge(&parent);
         gauge->resize(width, height);
         gauge->setKind(kind);
         gauge->setForeColor(Qt::red);
@@ -66,7 +66,7 @@ struct TextPicture {
 
 TextPicture textOver(const QColor &back)
 {
-    Scene scene(gkText, 100, 30);
+    Scene scene(GaugeKind::Text, 100, 30);
     scene.gauge->setBackColor(back);
     scene.gauge->setShowText(true);
     const QImage image = scene.at(42);
@@ -82,7 +82,7 @@ TextPicture textOver(const QColor &back)
 
 } // namespace
 
-class TestTGauge : public QObject {
+class TestGauge : public QObject {
     Q_OBJECT
 
 private slots:
@@ -94,13 +94,13 @@ private slots:
         QFont font("DejaVu Sans");
         font.setPixelSize(17);
         parent.setFont(font);
-        TGauge gauge(&parent);
-        QCOMPARE(gauge.kind(), gkHorizontalBar);
+        Gauge gauge(&parent);
+        QCOMPARE(gauge.kind(), GaugeKind::HorizontalBar);
         QCOMPARE(gauge.minValue(), 0);
         QCOMPARE(gauge.maxValue(), 100);
         QCOMPARE(gauge.progress(), 0);
         QVERIFY(gauge.showText());
-        QCOMPARE(gauge.borderStyle(), TGauge::BorderStyle::Single);
+        QCOMPARE(gauge.borderStyle(), Gauge::BorderStyle::Single);
         QCOMPARE(gauge.foreColor(), QColor(Qt::black));
         QCOMPARE(gauge.backColor(), QColor(Qt::white));
         QCOMPARE(gauge.color(), parent.palette().color(parent.backgroundRole()));
@@ -113,14 +113,15 @@ private slots:
     // row); without a frame the picture reaches the edges.
     void frameRing()
     {
-        for (TGaugeKind kind : {gkText, gkHorizontalBar, gkVerticalBar, gkPie, gkNeedle}) {
+        for (GaugeKind kind : {GaugeKind::Text, GaugeKind::HorizontalBar, GaugeKind::VerticalBar,
+                               GaugeKind::Pie, GaugeKind::Needle}) {
             Scene scene(kind, 61, 41);
             for (int percent : {0, 1, 25, 50, 99, 100})
-                QVERIFY2(ringIsBlack(scene.at(percent), kind != gkNeedle),
-                         qPrintable(QString("kind %1 at %2 %").arg(kind).arg(percent)));
+                QVERIFY2(ringIsBlack(scene.at(percent), kind != GaugeKind::Needle),
+                         qPrintable(QString("kind %1 at %2 %").arg(int(kind)).arg(percent)));
         }
-        Scene bare(gkHorizontalBar, 62, 41); // an even count of pixels: the last one is drawn too
-        bare.gauge->setBorderStyle(TGauge::BorderStyle::None);
+        Scene bare(GaugeKind::HorizontalBar, 62, 41); // an even count of pixels: the last one too
+        bare.gauge->setBorderStyle(Gauge::BorderStyle::None);
         QCOMPARE(bare.at(0).pixel(0, 0), kWhite);
         QCOMPARE(bare.at(100).pixel(61, 40), kRed);
         // The least bar drawn is one column: 2 % of its 63 columns (the right edge counts).
@@ -150,13 +151,13 @@ private slots:
         QFETCH(int, lastColumn);
         QFETCH(int, firstRow);
 
-        Scene horizontal(gkHorizontalBar, 129, 28);
+        Scene horizontal(GaugeKind::HorizontalBar, 129, 28);
         const QImage bar = horizontal.at(percent);
         for (int x = 1; x <= 127; ++x)
             for (int y : {1, 14, 26})
                 QCOMPARE(bar.pixel(x, y), x <= lastColumn ? kRed : kWhite);
 
-        Scene vertical(gkVerticalBar, 105, 65);
+        Scene vertical(GaugeKind::VerticalBar, 105, 65);
         const QImage column = vertical.at(percent);
         for (int y = 1; y <= 63; ++y)
             for (int x : {1, 52, 103})
@@ -166,7 +167,7 @@ private slots:
     // The pie starts at twelve o'clock and grows clockwise; outside the ellipse is Color.
     void pieSectors()
     {
-        Scene scene(gkPie, 101, 101);
+        Scene scene(GaugeKind::Pie, 101, 101);
         const QPoint upperRight(75, 25), lowerRight(75, 75), lowerLeft(25, 75), upperLeft(25, 25);
         const auto colours = [&](int percent) {
             const QImage image = scene.at(percent);
@@ -203,7 +204,7 @@ private slots:
             }
 
         // The long flat loading gauge of the menu: a quarter is still the upper right quarter.
-        Scene loading(gkPie, 688, 32);
+        Scene loading(GaugeKind::Pie, 688, 32);
         const QImage quarter = loading.at(25);
         QCOMPARE(quarter.pixel(500, 8), kRed);
         QCOMPARE(quarter.pixel(500, 24), kWhite);
@@ -216,7 +217,7 @@ private slots:
     // at high ones; at 0 % there is none.
     void needleDirection()
     {
-        Scene scene(gkNeedle, 201, 101);
+        Scene scene(GaugeKind::Needle, 201, 101);
         const auto redIn = [](const QImage &image, QRect area) {
             int count = 0;
             for (int y = area.top(); y <= area.bottom(); ++y)
@@ -259,7 +260,7 @@ private slots:
         }
 
         // Over a half-filled bar the text is split: white over black, black over white.
-        Scene bar(gkHorizontalBar, 61, 30);
+        Scene bar(GaugeKind::HorizontalBar, 61, 30);
         bar.gauge->setForeColor(Qt::black);
         bar.gauge->setShowText(true);
         const QImage split = bar.at(50);
@@ -270,7 +271,7 @@ private slots:
         QCOMPARE(colours, (QSet<QRgb>{kBlack, kWhite}));
 
         // "100%" is wider than a 20-pixel gauge: it is cut, and the frame stays whole.
-        Scene narrow(gkText, 20, 12);
+        Scene narrow(GaugeKind::Text, 20, 12);
         narrow.gauge->setShowText(true);
         QVERIFY(ringIsBlack(narrow.at(100)));
     }
@@ -278,7 +279,7 @@ private slots:
     // What renderImage composes is exactly what the widget shows.
     void widgetShowsTheComposedImage()
     {
-        Scene scene(gkPie, 120, 40);
+        Scene scene(GaugeKind::Pie, 120, 40);
         scene.gauge->setShowText(true);
         scene.at(37);
         QCOMPARE(scene.gauge->grab().toImage().convertToFormat(QImage::Format_RGB32),
@@ -289,7 +290,7 @@ private slots:
     // repaints nothing.
     void progressAndRepaints()
     {
-        TGauge gauge;
+        Gauge gauge;
         gauge.setProgress(-5);
         QCOMPARE(gauge.progress(), 0);
         gauge.setProgress(250);
@@ -299,9 +300,9 @@ private slots:
         gauge.setProgress(100);
         QCOMPARE(gauge.repaintRequests(), repaints);
         gauge.setForeColor(Qt::black);
-        gauge.setKind(gkHorizontalBar);
+        gauge.setKind(GaugeKind::HorizontalBar);
         gauge.setShowText(true);
-        gauge.setBorderStyle(TGauge::BorderStyle::Single);
+        gauge.setBorderStyle(Gauge::BorderStyle::Single);
         QCOMPARE(gauge.repaintRequests(), repaints);
         gauge.setForeColor(Qt::green);
         QCOMPARE(gauge.repaintRequests(), repaints + 1);
@@ -322,7 +323,7 @@ private slots:
     // with the toolkit's message and changes nothing.
     void rangeEnds()
     {
-        TGauge gauge;
+        Gauge gauge;
         gauge.setProgress(20);
         gauge.setMinValue(50);
         QCOMPARE(gauge.progress(), 50);
@@ -332,7 +333,7 @@ private slots:
         gauge.setMaxValue(2147483647);
         QCOMPARE(gauge.percentDone(), 50);
 
-        TGauge narrow;
+        Gauge narrow;
         narrow.setProgress(60);
         narrow.setMaxValue(30);
         QCOMPARE(narrow.progress(), 30);
@@ -355,7 +356,7 @@ private slots:
     // Colour follows the parent's until a different one is set.
     void colourFollowsTheParent()
     {
-        Scene scene(gkPie, 50, 50);
+        Scene scene(GaugeKind::Pie, 50, 50);
         QCOMPARE(scene.gauge->color(), QColor(Qt::blue));
         QPalette palette = scene.parent.palette();
         palette.setColor(QPalette::Window, Qt::yellow);
@@ -371,11 +372,11 @@ private slots:
     // its popup menu.
     void pointer()
     {
-        Scene scene(gkVerticalBar, 60, 40);
+        Scene scene(GaugeKind::VerticalBar, 60, 40);
         int parentMoves = 0;
         int gaugeMoves = 0;
         scene.parent.setMouseTracking(true);
-        scene.gauge->onMouseMove = [&] { ++gaugeMoves; };
+        QObject::connect(scene.gauge, &Gauge::hovered, [&] { ++gaugeMoves; });
         struct Counter : QObject {
             int *count;
             explicit Counter(int *c) : count(c) {}
@@ -405,5 +406,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestTGauge)
-#include "test_TGauge.moc"
+QTEST_MAIN(TestGauge)
+#include "test_Gauge.moc"
