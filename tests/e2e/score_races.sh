@@ -143,7 +143,7 @@ race() {
   a=$(start "$dir") || { give_up "game A did not start"; return 2; }
   b=$(start "$dirB") || { give_up "game B did not start"; return 2; }
   type_result "$a" "Alice${n}x" && type_result "$b" "Bob${n}x" || { give_up "could not type"; return 2; }
-  stop_at "$a" "$dir" "$([ "$kind" = killrename ] && echo rename || echo fsync)" \
+  stop_at "$a" "$dir" "$([ "$kind" = killrename ] && echo renameat || echo fsync)" \
     || { give_up "gdb did not attach"; return 2; }
   back "$a"
   wait_file "$dir/stopped" 10 || { give_up "A did not reach its save"; return 2; }
