@@ -575,7 +575,7 @@ QImage AviDecoder::decodeRle(int index, QDeadlineTimer deadline, int *reached)
 // Applies one chunk of 8-bit run-length data to the indices (rows in stored order). Runs and
 // literal strings are cut at the row's end; the data ends at its end-of-bitmap code, at its last
 // byte, or at the last row. Pixels the chunk does not reach keep their value.
-bool AviDecoder::applyRle(const QByteArray &data)
+void AviDecoder::applyRle(const QByteArray &data)
 {
     const int width = m_storedSize.width();
     const int height = m_storedSize.height();
@@ -602,10 +602,10 @@ bool AviDecoder::applyRle(const QByteArray &data)
             ++y;
             break;
         case 1: // end of bitmap
-            return true;
+            return;
         case 2: // move right and down
             if (end - p < 2)
-                return false;
+                return;
             x += p[0];
             y += p[1];
             p += 2;
@@ -613,17 +613,16 @@ bool AviDecoder::applyRle(const QByteArray &data)
         default: { // a string of `value` literal indices, padded to an even length
             const int literal = value;
             if (end - p < literal)
-                return false;
+                return;
             for (int i = 0; i < literal; ++i)
                 put(p[i]);
             p += literal + (literal & 1);
             if (p > end)
-                return false;
+                return;
             break;
         }
         }
     }
-    return true;
 }
 
 // Brings a decoded frame (opaque pixels) to the header's size and keys it on the first frame's

@@ -103,7 +103,7 @@ private:
     QByteArray headerAt(qint64 offset, qint64 size);
     QImage decodeRaw(int index);
     QImage decodeRle(int index, QDeadlineTimer deadline, int *reached);
-    bool applyRle(const QByteArray &data);
+    void applyRle(const QByteArray &data);
     QImage finish(QImage image);
 
     std::unique_ptr<QIODevice> m_device;

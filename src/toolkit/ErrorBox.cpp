@@ -3,7 +3,10 @@
 #include "toolkit/Scaling.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QEvent>
+#include <QFont>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLayout>
 #include <QList>
@@ -16,9 +19,10 @@
 
 namespace {
 
-// Qt's message box with the two widths that Qt gives it in plain pixels scaled like the layouts:
-// it is at least as wide as its title and 50 pixels, and it wraps a long text at 500 pixels (or at
-// half the screen). So a box at any DPI has its 120-dpi shape, its text broken into as many lines.
+// Qt's message box with the two widths that Qt gives it in plain pixels scaled like the layouts
+// (it wraps a long text at 500 pixels, or at half the screen), and at least as wide as a window
+// manager's title bar needs to show its whole title. So a box at any DPI has its 120-dpi shape,
+// its text broken into as many lines, and its title uncut.
 class ScaledBox : public QMessageBox {
 public:
     using QMessageBox::QMessageBox;
@@ -27,36 +31,70 @@ protected:
     void showEvent(QShowEvent *event) override
     {
         QMessageBox::showEvent(event);
-        if (Scaling::factor() != 1.0)
+        fit();
+    }
+
+    // Qt sizes the box anew at every layout request (a late one follows the first show on X11).
+    bool event(QEvent *event) override
+    {
+        const bool handled = QMessageBox::event(event);
+        if (event->type() == QEvent::LayoutRequest && isVisible())
             fit();
+        return handled;
     }
 
 private:
-    static constexpr int kBesideTitle = 50;
     static constexpr int kWrapWidth = 500;
+    // A title bar as desktops draw one at 120 dpi: the title in a bold sans-serif font of 9
+    // points (openbox's is 8, xfwm4's 9), and beside it the window's icon and three buttons
+    // (minimise, maximise, close), squares of 24 pixels, and the bar's margins.
+    static constexpr int kTitleFontPx = 15;
+    static constexpr int kBesideTitle = 120;
+
+    // The width of the title bar that shows the whole title.
+    int titleBarWidth() const
+    {
+        QFont font(QStringLiteral("Sans"));
+        font.setStyleHint(QFont::SansSerif);
+        font.setPixelSize(Scaling::px(kTitleFontPx));
+        font.setBold(true);
+        return QFontMetrics(font).horizontalAdvance(windowTitle()) + Scaling::px(kBesideTitle);
+    }
 
     void fit()
+    {
+        if (!layout())
+            return;
+        // Qt's own width at 120 dpi (set but not yet applied to a window on its way to the screen).
+        int width = minimumWidth();
+        if (Scaling::factor() != 1.0)
+            width = wrappedWidth();
+        width = std::max(width, titleBarWidth());
+        setFixedSize(width,
+                     layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(width)
+                                                   : layout()->totalMinimumSize().height());
+        // What the size just set asks of the layout is done; as Qt does after sizing the box.
+        QCoreApplication::removePostedEvents(this, QEvent::LayoutRequest);
+    }
+
+    // The width at which the text wraps as at 120 dpi.
+    int wrappedWidth()
     {
         QLabel *label = nullptr;
         const auto labels = findChildren<QLabel *>();
         for (QLabel *candidate : labels)
             if (candidate->text() == text())
                 label = candidate;
-        if (!label || !layout())
-            return;
+        if (!label)
+            return minimumWidth();
         const int halfScreen = screen() ? screen()->availableGeometry().width() / 2 : kWrapWidth;
         const int wrapWidth = std::min(halfScreen, Scaling::px(kWrapWidth));
         label->setWordWrap(false);
-        int width = layout()->totalMinimumSize().width();
-        if (width > wrapWidth) {
-            label->setWordWrap(true);
-            width = std::max(wrapWidth, layout()->totalMinimumSize().width());
-        }
-        const QFontMetrics title(QApplication::font("QMdiSubWindowTitleBar"));
-        width = std::max(width, title.horizontalAdvance(windowTitle()) + Scaling::px(kBesideTitle));
-        setFixedSize(width,
-                     layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(width)
-                                                   : layout()->totalMinimumSize().height());
+        const int width = layout()->totalMinimumSize().width();
+        if (width <= wrapWidth)
+            return width;
+        label->setWordWrap(true);
+        return std::max(wrapWidth, layout()->totalMinimumSize().width());
     }
 };
 

@@ -9,6 +9,10 @@
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTextLayout>
+
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -23,6 +27,17 @@ const QString kCrLf = QStringLiteral("\r\n");
 
 // The space between the list's edges and its text, in design pixels (Qt's own margin at 120 dpi).
 constexpr int kTextMargin = 4;
+
+// The height that the box's layout gives a line in `font`: whole pixels, rounded up.
+double lineHeight(const QFont &font)
+{
+    QTextLayout layout(QStringLiteral("x"), font);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    line.setLeadingIncluded(true);
+    layout.endLayout();
+    return line.height() + (line.leading() < 0 ? std::ceil(line.leading()) : 0.0);
+}
 
 // A line break of the text as the document reads one: CR LF, or a lone CR or LF. Returns its
 // length at `i`, 0 when there is none.
@@ -126,12 +141,52 @@ MultiLineEdit::MultiLineEdit(QWidget *parent) : Control<QPlainTextEdit>(parent)
     setFrameShape(QFrame::NoFrame);
     // The margin around the text scales with the rest, so that lines wrap where the design wraps.
     document()->setDocumentMargin(Scaling::px(kTextMargin));
+    // The margins beside the text (see fitLines()) show the list's own background.
+    setBackgroundRole(QPalette::Base);
+    setAutoFillBackground(true);
     QTextOption option = document()->defaultTextOption();
     option.setAlignment(Qt::AlignHCenter);
     document()->setDefaultTextOption(option);
     // No undo: a history would keep every load and every appended line for the life of the
     // process, and the box offers no undo to the player.
     setUndoRedoEnabled(false);
+}
+
+// Lines take whole pixels, their height rounded up, which do not scale in step with the rest: 20
+// px of bold Liberation Sans make lines of 23 px offscreen, and 28 and 37 px at 1.2 and 1.6 times
+// that size, where the list's height grows by 1.2 and 1.6. So a list that fits at 120 dpi could
+// need a line more at 144 and open a line down. As many lines as at 120 dpi are in view at every
+// DPI: the margin above and below the text gives them the pixels they lack, as far as it goes.
+// The margin beside the text stays (the viewport gives up what the document's margin no longer
+// takes), so lines wrap where they did. The box shows a line in full only where a whole line fits
+// between the margins, and keeps one pixel below it (Qt's own rule).
+void MultiLineEdit::fitLines()
+{
+    const double factor = Scaling::factor();
+    const int margin = Scaling::px(kTextMargin);
+    const int height = this->height() - 2 * frameWidth();
+    QFont design = font();
+    design.setPixelSize(std::max(1, int(std::lround(font().pixelSize() / factor))));
+    const int designHeight = int(std::lround(height / factor));
+    const int lines = int((designHeight - 2 * kTextMargin - 1) / lineHeight(design));
+    const int room = int(std::floor((height - 1 - lines * lineHeight(font())) / 2));
+    const int fitted = std::clamp(room, 0, margin);
+    // Only a change lays the document out again.
+    document()->setDocumentMargin(fitted);
+    setViewportMargins(margin - fitted, 0, margin - fitted, 0);
+}
+
+void MultiLineEdit::changeEvent(QEvent *event)
+{
+    Control<QPlainTextEdit>::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        fitLines();
+}
+
+void MultiLineEdit::resizeEvent(QResizeEvent *event)
+{
+    Control<QPlainTextEdit>::resizeEvent(event);
+    fitLines();
 }
 
 QString MultiLineEdit::text() const

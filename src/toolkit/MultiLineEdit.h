@@ -49,6 +49,8 @@ signals:
 protected:
     void pointerMoved() override { emit hovered(); }
     void leftClicked() override { emit clicked(); }
+    void changeEvent(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void inputMethodEvent(QInputMethodEvent *event) override;
     void insertFromMimeData(const QMimeData *source) override;
@@ -58,6 +60,8 @@ private:
     struct Shown;
     // Inserts `shown` at the end of the document, the block that it continues being `firstBlock`.
     void showAtEnd(const Shown &shown, int firstBlock);
+    // Gives the box the number of lines in view that it has at 120 dpi (see the source).
+    void fitLines();
     // Backspace or Delete at the edge of a piece: removes the neighbouring character of the line.
     // Returns false where the edit is an ordinary one.
     bool deleteAcrossPieceEdge(bool backward);

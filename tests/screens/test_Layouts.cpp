@@ -132,8 +132,9 @@ constexpr int kLongErrorBox = 5;
 constexpr int kClockMenu = 6;
 // The client areas of the layouts.
 const QSize kScreenSizes[] = {{688, 440}, {688, 463}, {694, 440}, {613, 235}};
-// Qt's windows at 120 dpi with the game's fonts, as Qt's own style draws them there.
-const QSize kWindowSizes[] = {{281, 92}, {500, 121}, {229, 90}};
+// Qt's windows at 120 dpi with the game's fonts, as Qt's own style draws them there; a short box
+// as wide as a title bar needs for the whole title (Qt's own would be 281, which cuts it).
+const QSize kWindowSizes[] = {{342, 92}, {500, 121}, {229, 90}};
 
 // What `screen` shows.
 QImage look(QWidget *screen)

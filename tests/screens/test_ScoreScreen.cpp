@@ -11,6 +11,7 @@
 #include "toolkit/MultiLineEdit.h"
 #include "toolkit/Panel.h"
 #include "toolkit/PictureBox.h"
+#include "toolkit/Scaling.h"
 #include "toolkit/Timer.h"
 
 #include <QApplication>
@@ -218,6 +219,33 @@ private slots:
         QCOMPARE(bar->value(), bar->maximum());
         // Appends leave no history behind that would grow with every exam.
         QCOMPARE(scoreScreen()->scoreList->document()->availableUndoSteps(), 0);
+    }
+
+    // The list shows as many lines at every DPI as at 120, whatever its height (the lines' whole
+    // pixels grow faster than the scale): a list that fits at 120 dpi fits, and opens at its top.
+    void linesInViewAsAt120_data()
+    {
+        QTest::addColumn<double>("factor");
+        for (double factor : {0.8, 1.2, 1.6, 2.0})
+            QTest::addRow("%g", factor) << factor;
+    }
+    void linesInViewAsAt120()
+    {
+        QFETCH(double, factor);
+        const QString lines = QStringLiteral("line\r\n").repeated(40);
+        const auto linesInView = [&](double at, int designHeight) {
+            Scaling::setFactor(at);
+            MultiLineEdit list(nullptr);
+            list.setFont(Scaling::font(20, true));
+            list.setGeometry(Scaling::rect(0, 0, 694, designHeight));
+            list.setText(lines);
+            list.show();
+            return list.verticalScrollBar()->pageStep();
+        };
+        // Below 120 dpi a line may lose less than the scale and more than the margins hold: there
+        // only the list's own height is held.
+        for (int designHeight = factor < 1 ? 345 : 320; designHeight <= 345; ++designHeight)
+            QCOMPARE(linesInView(factor, designHeight), linesInView(1.0, designHeight));
     }
 
     // A FIFO in place of the score file neither blocks the start nor is written through: the list

@@ -120,10 +120,14 @@ private slots:
                 QVERIFY2(ringIsBlack(scene.at(percent), kind != GaugeKind::Needle),
                          qPrintable(QString("kind %1 at %2 %").arg(int(kind)).arg(percent)));
         }
-        Scene bare(GaugeKind::HorizontalBar, 61, 41);
+        Scene bare(GaugeKind::HorizontalBar, 62, 41); // an even count of pixels: the last one too
         bare.gauge->setBorderStyle(Gauge::BorderStyle::None);
         QCOMPARE(bare.at(0).pixel(0, 0), kWhite);
-        QCOMPARE(bare.at(100).pixel(60, 40), kRed);
+        QCOMPARE(bare.at(100).pixel(61, 40), kRed);
+        // The least bar drawn is one column: 2 % of its 63 columns (the right edge counts).
+        QCOMPARE(bare.at(1).pixel(0, 20), kWhite);
+        QCOMPARE(bare.at(2).pixel(0, 20), kRed);
+        QCOMPARE(bare.at(2).pixel(1, 20), kWhite);
     }
 
     // The bar's end column (of the game's 129 × 28 copying gauge) and end row (of its 105 × 65
@@ -176,6 +180,20 @@ private slots:
         QCOMPARE(colours(50), (QList<QRgb>{kRed, kRed, kWhite, kWhite, kBlue}));
         QCOMPARE(colours(99), (QList<QRgb>{kRed, kRed, kRed, kRed, kBlue}));
 
+        // Its straight edges run along the axes through the centre, pixel centres as Qt takes them:
+        // at 50 % one column from twelve to six o'clock, at 25 % one row to three o'clock.
+        const auto edge = [](const QImage &image, QPoint from, QPoint step) {
+            while (image.pixel(from) != kRed)
+                from += step;
+            return from;
+        };
+        const QImage half = scene.at(50), upperRightQuarter = scene.at(25);
+        for (int i = 20; i <= 80; ++i) {
+            QCOMPARE(edge(half, {25, i}, {1, 0}).x(), 50);
+            if (i > 55)
+                QCOMPARE(edge(upperRightQuarter, {i, 75}, {0, -1}).y(), 50);
+        }
+
         // At 100 % the radials coincide and the whole ellipse is ForeColor.
         const QImage full = scene.at(100);
         for (int y = 1; y < 100; ++y)
@@ -212,7 +230,8 @@ private slots:
         const QImage none = scene.at(0);
         QCOMPARE(redIn(none, left) + redIn(none, middle) + redIn(none, right), 0);
         QCOMPARE(none.pixel(100, 60), kWhite);
-        QCOMPARE(none.pixel(2, 2), kBlue); // a corner outside the half-disc
+        QCOMPARE(none.pixel(2, 2), kBlue);    // a corner outside the half-disc
+        QCOMPARE(none.pixel(20, 50), kWhite); // round: at half its height nearly as wide
 
         const QImage up = scene.at(50);
         QCOMPARE(redIn(up, middle), 60);

@@ -34,6 +34,9 @@ CLIPS = {
     "base/video/copybook.avi": (DESK, (121, 89)),
 }
 MP3S = {"base/sound/pms.mp3": (40, 70), "base/sound/pms2.mp3": (40, 70)}
+# The most silence (below -50 dBFS) an MP3 may end with, in seconds: the game starts a repeating
+# piece again when it ends, so this is the gap at every repeat.
+MP3_TAIL = 0.35
 MIDIS = {"base/soundLite/pms.mid": (15, 30), "base/soundLite/pms1.mid": (20, 40)}
 ICOS = [f"base/image/Ico/b{i}.ico" for i in range(1, 6)] + ["src/resources/builtin_sheet.ico"]
 BMPS = ["base/image/Ico/son.bmp", "base/image/Ico/sof.bmp", "src/resources/builtin_ns.bmp"]
@@ -288,17 +291,22 @@ def check_mp3(root, rel, lo, hi):
     samples = struct.unpack(f"<{len(pcm) // 2}h", pcm)
     tail = samples[-4410:]
     assert max(abs(s) for s in tail) < 200, "does not end in silence: the restart would click"
+    heard = 32768 * 10 ** (-50 / 20)
+    quiet = next(i for i, s in enumerate(reversed(samples)) if abs(s) > heard) / 44100
+    assert quiet <= MP3_TAIL, f"ends with {quiet:.2f} s of silence: a gap at every repeat"
     assert max(abs(s) for s in samples) > 8000, "too quiet"
 
 
 def midi_seconds(data):
-    """Length of a Standard MIDI File in seconds, following its tempo changes."""
+    """Length of a Standard MIDI File in seconds, following its tempo changes,
+    and the time at which its last note ends."""
     assert data[:4] == b"MThd", "not a MIDI file"
     _, fmt, ntrk, div = struct.unpack(">IHHH", data[4:14])
     assert fmt in (0, 1) and not div & 0x8000, f"format {fmt}, division {div:#x}"
     i = 14
     tempos = [(0, 500000)]
     end_tick = 0
+    last_off = 0
     notes = 0
     for _ in range(ntrk):
         assert data[i:i + 4] == b"MTrk", "bad track chunk"
@@ -327,23 +335,30 @@ def midi_seconds(data):
                 size = 1 if status & 0xF0 in (0xC0, 0xD0) else 2
                 if status & 0xF0 == 0x90 and data[j + 1] > 0:
                     notes += 1
+                elif status & 0xF0 in (0x80, 0x90):
+                    last_off = max(last_off, tick)
                 j += size
         end_tick = max(end_tick, tick)
         i = stop
     assert notes > 20, f"only {notes} notes"
     tempos.sort()
-    secs, last_tick, us = 0.0, 0, 500000
-    for t, tempo in tempos:
-        if t > end_tick:
-            break
-        secs += (t - last_tick) * us / div / 1e6
-        last_tick, us = t, tempo
-    return secs + (end_tick - last_tick) * us / div / 1e6
+
+    def seconds(tick):
+        secs, last_tick, us = 0.0, 0, 500000
+        for t, tempo in tempos:
+            if t > tick:
+                break
+            secs += (t - last_tick) * us / div / 1e6
+            last_tick, us = t, tempo
+        return secs + (tick - last_tick) * us / div / 1e6
+
+    return seconds(end_tick), seconds(last_off)
 
 
 def check_midi(root, rel, lo, hi):
-    secs = midi_seconds((root / rel).read_bytes())
+    secs, last_note = midi_seconds((root / rel).read_bytes())
     assert lo <= secs <= hi, f"{secs:.1f} s"
+    assert secs - last_note < 0.01, f"ends {secs - last_note:.2f} s after its last note"
 
 
 # --- the whole ---------------------------------------------------------------------
@@ -407,9 +422,10 @@ def main():
     for size, rel in APP_ICONS.items():
         c.case(f"{rel}: {size}x{size} RGBA, transparent corners", check_app_icon, root, rel, size)
     for rel, (lo, hi) in MP3S.items():
-        c.case(f"{rel}: {lo}..{hi} s, ends in silence", check_mp3, root, rel, lo, hi)
+        c.case(f"{rel}: {lo}..{hi} s, ends in at most {MP3_TAIL} s of silence", check_mp3, root, rel,
+               lo, hi)
     for rel, (lo, hi) in MIDIS.items():
-        c.case(f"{rel}: {lo}..{hi} s", check_midi, root, rel, lo, hi)
+        c.case(f"{rel}: {lo}..{hi} s, ends with its last note", check_midi, root, rel, lo, hi)
     if args.regen:
         c.case("generator reproduces the committed files", check_regen, root)
     print(f"{c.passed} passed, {c.failed} failed")

@@ -107,12 +107,19 @@ def _expression(part):
     return [c for c in changes if c != (0, 127)]
 
 
-def write(path, tempo_bpm, parts, end_beat, beats_per_bar=4):
-    """A format 1 file: a tempo track, then one track per part.
+def last_note_end(parts):
+    """The beat at which the last note of the parts ends."""
+    return max(start + length for part in parts for start, length, _, _ in part.notes)
 
-    The tempo track's End of Track lies at end_beat, so a player's idea of the
-    piece's length includes the closing rest.
+
+def write(path, tempo_bpm, parts, beats_per_bar=4):
+    """A format 1 file: a tempo track, then one track per part; returns its
+    length in seconds.
+
+    The tempo track's End of Track lies where the last note ends, so a
+    player's idea of the piece's length is the music's own: no closing rest.
     """
+    end_beat = last_note_end(parts)
     usq = round(60_000_000 / tempo_bpm)
     meta = [(0, 0, b"\xff\x51\x03" + usq.to_bytes(3, "big")),
             (0, 1, b"\xff\x58\x04" + bytes([beats_per_bar, 2, 24, 8])),

@@ -1,13 +1,16 @@
 """The game's four pieces, composed here and written as General MIDI.
 
-pms.mp3   menu: a light, bouncy tune in C major; ends on a short chord and a
-          rest so that its restart sounds like a fresh start.
+pms.mp3   menu: a light, bouncy tune in C major; ends on a short chord, and
+          starts again as the chord dies away.
 pms2.mp3  exam: A minor over a wood-block tick-tock and a pizzicato ostinato.
 pms.mid   a courtly fanfare in D major: trumpets, horns, timpani.
 pms1.mid  a calm tune in G major on harp and flute.
 
 The MP3s are rendered from their MIDI with FluidSynth and the TimGM6mb
-soundfont, then encoded by lame as mono CBR.
+soundfont, then encoded by lame as mono CBR. A piece ends with its last note:
+an MP3 keeps that note's release as far as it is heard, at most TAIL, and a
+MIDI file's End of Track lies where the note ends. The game starts a
+repeating piece again when it ends, so its tail is the gap at every repeat.
 
 Every piece is levelled to the one loudness at which the game plays music,
 LOUDNESS (EBU R128 integrated loudness of what the game puts out, measured by
@@ -42,6 +45,13 @@ LOUDNESS = -20.0
 EVEN = 3.0
 EVEN_OPENING = 2.0
 MIDI_GAIN = 1.2 * 60 / 128
+# The longest tail an MP3 keeps after its last note ends, in seconds; the tail
+# ends sooner where the sound stays TAIL_FLOOR dB below the piece's peak, and
+# its last FADE seconds (or the whole of a shorter one) fade to silence, so
+# that the restart does not click.
+TAIL = 0.35
+TAIL_FLOOR = -50.0
+FADE = 0.15
 MIDI_RATE = 22050
 DRUMS = 9
 
@@ -129,7 +139,7 @@ def menu():
     t = tune(mallet, t, MENU_B, vel=112, legato=0.9, human=6, seed="mb")
     tune(flute, t, MENU_A + ["C6:1 G5:.5 E5:.5 C5:1 r:1"], vel=96, legato=0.88, human=6, seed="fa2")
     tune(glock, t, MENU_A + ["C6:1 G5:.5 E5:.5 C5:1 r:1"], vel=60, legato=0.6)
-    # the close: one short chord from everyone, then a rest before the loop
+    # the close: one short chord from everyone
     end = last * 4
     piano.add(end, "C3+C4+E4+G4+C5:1.5 r:2.5", 84, 0.9)
     bass.add(end, "C2:1.5", 90, 0.9)
@@ -139,7 +149,7 @@ def menu():
     parts = [piano, bass, flute, mallet, glock, pad, drums]
     for part in parts:
         part.shape(*MENU_DYNAMICS)
-    return tempo, parts, end + 4
+    return tempo, parts
 
 
 # --- exam --------------------------------------------------------------------
@@ -190,7 +200,7 @@ def exam():
     parts = [pizz, pad, bass, oboe, timp, drums]
     for part in parts:
         part.shape(*EXAM_DYNAMICS)
-    return tempo, parts, end + 8
+    return tempo, parts
 
 
 # --- fanfare -----------------------------------------------------------------
@@ -237,7 +247,7 @@ def fanfare():
     timp.hit(end, 2, midi.pitch("D2"), 120)
     strings.add(end, "D3+A3+D4+F#4:2.5", 70, 0.98)
     drums.hit(end, 2, CRASH, 80)
-    return tempo, [tpt, horn, bone, timp, strings, drums], end + 4
+    return tempo, [tpt, horn, bone, timp, strings, drums]
 
 
 # --- about -------------------------------------------------------------------
@@ -266,7 +276,7 @@ def calm():
     end = 32
     harp.add(end, "G3:.5 B3:.5 D4:.5 G4:.5 B4:.5 D5:.5 G5:2", 80, 2.0)
     strings.add(end, "G3+B3+D4+G4:3", 40, 0.98)
-    return tempo, [harp, flute, strings], end + 4
+    return tempo, [harp, flute, strings]
 
 
 # --- rendering ---------------------------------------------------------------
@@ -323,19 +333,26 @@ DOUBLE = "pan=stereo|c0=c0|c1=c0"
 def render_mp3(mid, mp3, seconds, gain, tmp):
     """MIDI -> WAV (FluidSynth) -> trimmed, faded mono WAV -> MP3 (lame, CBR 64k).
 
-    The piece is cut at its written end plus a short tail, and the last part
-    of the tail fades to silence, so it ends cleanly however long the
-    synthesiser lets its reverb ring. lame scales it to the game's loudness.
+    The piece is cut after its last note, which ends `seconds` into it, at the
+    end of the note's release (see TAIL), however long the synthesiser lets
+    its reverb ring. lame scales it to the game's loudness.
     """
     raw = Path(tmp) / "raw.wav"
     synthesise(mid, raw, gain, RATE)
     with wave.open(str(raw)) as w:
         ch = w.getnchannels()
         data = array.array("h", w.readframes(w.getnframes()))
-    keep = int((seconds + 0.8) * RATE) * ch
-    data = data[:keep] + array.array("h", bytes(2 * max(0, keep - len(data))))
-    fade = int(0.6 * RATE)
-    n = len(data) // ch
+    last = int(seconds * RATE)
+    data += array.array("h", bytes(2 * ch * max(0, last + int(TAIL * RATE) - len(data) // ch)))
+    floor = max(map(abs, data)) * 10 ** (TAIL_FLOOR / 20)
+    n = last
+    for i in range(last + int(TAIL * RATE) - 1, last - 1, -1):
+        if any(abs(data[i * ch + c]) > floor for c in range(ch)):
+            n = i + 1
+            break
+    del data[n * ch:]
+    # only the release fades: the last note sounds whole
+    fade = min(n - last, int(FADE * RATE))
     for i in range(n - fade, n):
         g = (n - i) / fade
         for c in range(ch):
@@ -355,9 +372,21 @@ def render_mp3(mid, mp3, seconds, gain, tmp):
     # encoded twice: the encoder's low-pass takes a little off the first estimate
     encode(encode(10 ** ((LOUDNESS - loudness(cut, DOWNMIX)) / 20)))
     check_even(mp3.name, mp3, DOUBLE)
+    check_tail(mp3.name, mp3)
 
 
-def level_midi(mid, tempo, parts, end, tmp):
+def check_tail(name, path):
+    """The quiet end of an MP3 (below -50 dBFS, the encoder's padding
+    included) lies within TAIL: the restart follows the sound at once."""
+    pcm = subprocess.run(["ffmpeg", "-v", "error", "-i", str(path), "-f", "s16le", "-ac", "1",
+                          "-"], capture_output=True, check=True).stdout
+    samples = array.array("h", pcm)
+    heard = 32768 * 10 ** (-50 / 20)
+    quiet = next(i for i, s in enumerate(reversed(samples)) if abs(s) > heard) / RATE
+    assert quiet <= TAIL, f"{name} ends with {quiet:.2f} s of silence"
+
+
+def level_midi(mid, tempo, parts, tmp):
     """Writes the piece with every channel's expression set so that the game's
     synthesiser plays it at LOUDNESS; the expression can only lower a piece."""
     wav = Path(tmp) / "midi.wav"
@@ -368,7 +397,7 @@ def level_midi(mid, tempo, parts, end, tmp):
     expression = max(1, min(127, round(127 * 10 ** (-max(0.0, excess) / 40))))
     for part in parts:
         part.expression = expression
-    midi.write(mid, tempo, parts, end)
+    midi.write(mid, tempo, parts)
     synthesise(mid, wav, MIDI_GAIN, MIDI_RATE)
     level = loudness(wav)
     assert abs(level - LOUDNESS) <= 0.5, f"{mid.name} levelled to {level:.1f} LUFS"
@@ -390,10 +419,10 @@ def write_all(root):
         (root / "base" / sub).mkdir(parents=True, exist_ok=True)
     with tempfile.TemporaryDirectory() as tmp:
         for compose, mid_path, mp3_path, gain in PIECES:
-            tempo, parts, end = compose()
+            tempo, parts = compose()
             mid = root / mid_path if mid_path else Path(tmp) / "piece.mid"
-            seconds = midi.write(mid, tempo, parts, end)
+            seconds = midi.write(mid, tempo, parts)
             if mp3_path:
                 render_mp3(mid, root / mp3_path, seconds, gain, tmp)
             else:
-                level_midi(mid, tempo, parts, end, tmp)
+                level_midi(mid, tempo, parts, tmp)
