@@ -77,9 +77,4 @@ void setInstalledData(const QString &folder)
     installedFolder() = folder;
 }
 
-QString installedData()
-{
-    return installedFolder();
-}
-
 } // namespace AssetPath

@@ -21,6 +21,5 @@ bool exists(const QString &gamePath);
 // The installed data's folder, which holds base/; empty (the default) for none, as when the game
 // runs from the source tree.
 void setInstalledData(const QString &folder);
-QString installedData();
 
 } // namespace AssetPath
