@@ -159,7 +159,8 @@ bool SafeFile::takeTurn(int waitMs)
 }
 
 SafeFile::Read SafeFile::readBounded(int folder, const QByteArray &name, int flags,
-                                     qsizetype maxBytes, QByteArray *bytes, int *fdOut) const
+                                     qsizetype maxBytes, QByteArray *bytes, int *fdOut,
+                                     Identity *identity) const
 {
     if (fdOut)
         *fdOut = -1;
@@ -196,6 +197,8 @@ SafeFile::Read SafeFile::readBounded(int folder, const QByteArray &name, int fla
         bytes->clear();
         return Read::Unreadable;
     }
+    if (identity)
+        *identity = {status.st_dev, status.st_ino};
     if (fdOut)
         *fdOut = owned.release();
     return Read::Done;
@@ -206,13 +209,7 @@ SafeFile::Read SafeFile::read(QByteArray *bytes)
     m_read = {};
     if (m_folder < 0)
         return Read::Unreadable;
-    int fd = -1;
-    const Read result = readBounded(m_folder, m_place.name, O_RDONLY, m_maxBytes, bytes, &fd);
-    const Descriptor owned(m_disk, fd);
-    struct stat status {};
-    if (owned && m_disk.fstat(fd, &status) == 0)
-        m_read = {status.st_dev, status.st_ino};
-    return result;
+    return readBounded(m_folder, m_place.name, O_RDONLY, m_maxBytes, bytes, nullptr, &m_read);
 }
 
 SafeFile::Identity SafeFile::identity() const
@@ -402,11 +399,9 @@ SafeFile::Outcome SafeFile::replaceThroughTemporary(const QByteArray &bytes, boo
 
 // Keeps the old bytes and the new ones in the backup, on disk before the write begins: written
 // whole under another name, then renamed. False when its folder refuses it, or a backup stands.
-bool SafeFile::writeBackup(int target, const QByteArray &old, const QByteArray &bytes)
+bool SafeFile::writeBackup(const Identity &target, const QByteArray &old, const QByteArray &bytes)
 {
-    struct stat status {};
-    if (m_backupFolder < 0 || backupStands() || errno != ENOENT
-        || m_disk.fstat(target, &status) != 0)
+    if (m_backupFolder < 0 || backupStands() || errno != ENOENT)
         return false;
     const QByteArray unfinished = m_place.backupName + kUnfinishedTag;
     m_disk.unlinkat(m_backupFolder, unfinished.constData());
@@ -415,10 +410,10 @@ bool SafeFile::writeBackup(int target, const QByteArray &old, const QByteArray &
                                 O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (!fd)
         return false;
-    const QByteArray copy = kBackupMagic + '\n' + QByteArray::number(qulonglong(status.st_dev))
-        + ' ' + QByteArray::number(qulonglong(status.st_ino)) + '\n'
-        + QByteArray::number(old.size()) + ' ' + digest(old) + '\n'
-        + QByteArray::number(bytes.size()) + ' ' + digest(bytes) + '\n' + old + bytes;
+    const QByteArray copy = kBackupMagic + '\n' + QByteArray::number(qulonglong(target.device))
+        + ' ' + QByteArray::number(qulonglong(target.inode)) + '\n' + QByteArray::number(old.size())
+        + ' ' + digest(old) + '\n' + QByteArray::number(bytes.size()) + ' ' + digest(bytes) + '\n'
+        + old + bytes;
     bool written = writeAll(fd.get(), copy) && m_disk.fsync(fd.get()) == 0;
     written = fd.close() && written
         && m_disk.renameat(m_backupFolder, unfinished.constData(), m_backupFolder,
@@ -449,15 +444,15 @@ SafeFile::Outcome SafeFile::overwriteInPlace(const QByteArray &bytes)
 {
     QByteArray old;
     int raw = -1;
-    if (readBounded(m_folder, m_place.name, O_RDWR, m_maxBytes, &old, &raw) != Read::Done)
+    Identity opened;
+    if (readBounded(m_folder, m_place.name, O_RDWR, m_maxBytes, &old, &raw, &opened) != Read::Done)
         return Outcome::NotCreated;
     const Descriptor fd(m_disk, raw);
-    struct stat status {};
-    if (m_disk.fstat(fd.get(), &status) != 0 || Identity{status.st_dev, status.st_ino} != m_read)
+    if (opened != m_read)
         return Outcome::NotCreated;
     if (bytes.size() > old.size() && m_disk.reserve(fd.get(), bytes.size()) != 0)
         return Outcome::NotWritten;
-    if (!writeBackup(fd.get(), old, bytes))
+    if (!writeBackup(opened, old, bytes))
         return Outcome::NotCreated;
     const bool written = writeAll(fd.get(), bytes)
         && (bytes.size() >= old.size() || m_disk.ftruncate(fd.get(), bytes.size()) == 0)

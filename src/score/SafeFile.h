@@ -90,12 +90,14 @@ public:
     bool remove();
 
 private:
+    // Reads the regular file `name` of `folder` whole, at most `maxBytes` of it. On Done, `*fd`
+    // (when given) receives the open descriptor and `*identity` the file's identity.
     Read readBounded(int folder, const QByteArray &name, int flags, qsizetype maxBytes,
-                     QByteArray *bytes, int *fd = nullptr) const;
+                     QByteArray *bytes, int *fd = nullptr, Identity *identity = nullptr) const;
     Outcome replaceThroughTemporary(const QByteArray &bytes, bool exists,
                                     const struct stat &status);
     Outcome overwriteInPlace(const QByteArray &bytes);
-    bool writeBackup(int target, const QByteArray &old, const QByteArray &bytes);
+    bool writeBackup(const Identity &target, const QByteArray &old, const QByteArray &bytes);
     bool backupStands() const;
     void setBackupAside();
     void removeStaleTemporaries();
