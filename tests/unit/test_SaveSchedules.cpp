@@ -342,17 +342,6 @@ QList<Run> play(const Scenario &scenario, const QString &root, const QList<Segme
     return fates;
 }
 
-// Whether every line break of `bytes` is CR LF.
-bool onlyCrLf(const QByteArray &bytes)
-{
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        if ((bytes[i] == '\r' && (i + 1 == bytes.size() || bytes[i + 1] != '\n'))
-            || (bytes[i] == '\n' && (i == 0 || bytes[i - 1] != '\r')))
-            return false;
-    }
-    return true;
-}
-
 // What a player relies on after the games of `scenario` met `fates`: the next game in each folder
 // shows every saved result once, none the player deleted, no separator without its line, nothing
 // from outside; the files are Windows-1251 with CR LF breaks; nothing outside was touched. Returns
@@ -372,9 +361,11 @@ QString check(const Scenario &scenario, const QString &root, const QList<Run> &f
     for (const QString &folder : folders) {
         QDir::setCurrent(root + "/" + folder);
         for (const char *file : {"base/data/score.inf", "score.inf"}) {
+            // As the game loads it, it takes no byte more: every break is CR LF, and no zero.
             QFile raw(file);
-            if (raw.open(QIODevice::ReadOnly) && !onlyCrLf(raw.readAll()))
-                return folder + "/" + file + " has a line break other than CR LF";
+            const QByteArray bytes = raw.open(QIODevice::ReadOnly) ? raw.readAll() : QByteArray();
+            if (ScoreText::normalisedSize(bytes) != bytes.size())
+                return folder + "/" + file + " has a break other than CR LF, or a zero";
         }
         const QString shown = ScoreFile::load(Disk::system()).text;
         QDir::setCurrent(root);
