@@ -22,8 +22,6 @@ inline constexpr char16_t kFallbackPath[] = u"score.inf";
 // it there.
 inline constexpr char kBackupSuffix[] = ".pemy-backup";
 inline constexpr char kFallbackBackupSuffix[] = ".pemy-fallback-backup";
-inline constexpr char kBackupName[] = "score.inf.pemy-backup";
-inline constexpr char kFallbackBackupName[] = "score.inf.pemy-fallback-backup";
 // Longest wait for the turn of one file, in milliseconds: a save or load waits no longer for
 // another game's save (a stopped game holds its turn for as long as it is stopped).
 inline constexpr int kTurnWaitMs = 400;

@@ -41,6 +41,9 @@ ScoreFile::Loaded saveList(const QString &text, const ScoreFile::Loaded &last = 
     return ScoreFile::save(text, last, g_disk);
 }
 
+// The backup of a write in place of the usual score file, beside base/.
+const QString kBackup = QString("score.inf") + ScoreFile::kBackupSuffix;
+
 // Вася - 60 (the name in Windows-1251, then the separator and digits).
 const QByteArray kVasya("\xC2\xE0\xF1\xFF - 60");
 
@@ -927,9 +930,9 @@ private slots:
         else if (kind == "cut")
             planted = backupOf(score, old, bytes);
         if (kind == "link")
-            QVERIFY(QFile::link("/proc/self/pagemap", ScoreFile::kBackupName));
+            QVERIFY(QFile::link("/proc/self/pagemap", kBackup));
         else
-            writeFile(ScoreFile::kBackupName, planted);
+            writeFile(kBackup, planted);
         const QByteArray before = readFile(score);
 
         const ScoreFile::Loaded loaded = loadList();
@@ -937,32 +940,28 @@ private slots:
         QCOMPARE(loaded.text, QString::fromLatin1(applies ? old : before));
         QCOMPARE(readFile("outside.txt"), QByteArray("outside\r\n"));
         QCOMPARE(readFile("other.txt"), QByteArray("other\r\n"));
-        QVERIFY(!QFileInfo::exists(ScoreFile::kBackupName)
-                && !QFileInfo(ScoreFile::kBackupName).isSymLink());
-        const QStringList aside =
-            QDir().entryList({QString(ScoreFile::kBackupName) + ".set-aside-*"},
-                             QDir::Files | QDir::System | QDir::Hidden);
+        QVERIFY(!QFileInfo::exists(kBackup) && !QFileInfo(kBackup).isSymLink());
+        const auto setAside = [] {
+            return QDir().entryList({kBackup + ".set-aside-*"},
+                                    QDir::Files | QDir::System | QDir::Hidden);
+        };
+        const QStringList aside = setAside();
         QCOMPARE(aside.size(), applies ? 0 : 1);
         if (!applies && kind != "link")
             QCOMPARE(readFile(aside.first()), planted);
         // A save then goes on as usual, and the set-aside copy stays as it is.
         saveList(loaded.text + "next\r\n", loaded);
         QCOMPARE(readFile(score), (applies ? old : before) + "next\r\n");
-        QCOMPARE(QDir().entryList({QString(ScoreFile::kBackupName) + ".set-aside-*"},
-                                  QDir::Files | QDir::System | QDir::Hidden),
-                 aside);
+        QCOMPARE(setAside(), aside);
         // However many are planted, only the newest three set aside stay.
         for (int i = 0; i < 10; ++i)
-            writeFile(QString(ScoreFile::kBackupName) + ".set-aside-" + QString::number(1000 + i),
-                      "older");
-        writeFile(ScoreFile::kBackupName, planted);
+            writeFile(kBackup + ".set-aside-" + QString::number(1000 + i), "older");
+        writeFile(kBackup, planted);
         loadList();
-        const QStringList kept =
-            QDir().entryList({QString(ScoreFile::kBackupName) + ".set-aside-*"},
-                             QDir::Files | QDir::System | QDir::Hidden);
+        const QStringList kept = setAside();
         QCOMPARE(kept.size(), 3);
-        QVERIFY(kept.contains(QString(ScoreFile::kBackupName) + ".set-aside-1009"));
-        QVERIFY(!kept.contains(QString(ScoreFile::kBackupName) + ".set-aside-1007"));
+        QVERIFY(kept.contains(kBackup + ".set-aside-1009"));
+        QVERIFY(!kept.contains(kBackup + ".set-aside-1007"));
     }
 
     // A score file that is a link to a /proc file (its size says 0, it never ends, or it holds the
