@@ -12,8 +12,16 @@ namespace ScoreText {
 namespace {
 // The line break of the list and of the file.
 const QString kCrLf = QStringLiteral("\r\n");
-// The results of `text`: a separator and the line after it as one piece (the break between them
-// included), any other line alone; no final break.
+// Whether `text` is `start` followed by nothing or by whole lines.
+bool extendsByLines(const QString &text, const QString &start)
+{
+    return text.startsWith(start)
+        && (start.isEmpty() || start.endsWith(kCrLf)
+            || QStringView(text).mid(start.size()).startsWith(kCrLf));
+}
+
+} // namespace
+
 QList<QStringView> resultsOf(const QString &text)
 {
     QList<QStringView> lines = QStringView(text).split(kCrLf); // never empty
@@ -32,16 +40,6 @@ QList<QStringView> resultsOf(const QString &text)
     }
     return results;
 }
-
-// Whether `text` is `start` followed by nothing or by whole lines.
-bool extendsByLines(const QString &text, const QString &start)
-{
-    return text.startsWith(start)
-        && (start.isEmpty() || start.endsWith(kCrLf)
-            || QStringView(text).mid(start.size()).startsWith(kCrLf));
-}
-
-} // namespace
 
 qsizetype normalisedSize(QByteArrayView bytes)
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 #include <optional>
@@ -41,6 +42,10 @@ QString normaliseLineBreaks(const QString &text);
 // line is empty (the text is empty or ends with CR LF); otherwise CR LF and the line, so that the
 // text again ends without a break.
 QString appendPiece(bool lastLineEmpty, const QString &line);
+
+// The results of `text`: a separator and the line after it as one piece (the break between them
+// included), any other line alone; no final break. The views point into `text`.
+QList<QStringView> resultsOf(const QString &text);
 
 // The results of `from` that `in` lacks, in their order in `from`, each line ended with CR LF. A
 // result is a separator with the line after it; any other line counts alone. Counted: a result

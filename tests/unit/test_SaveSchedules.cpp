@@ -258,20 +258,12 @@ void write(const QString &path, const QByteArray &bytes)
         file.write(bytes);
 }
 
-// The list text's results: a separator with its line, any other line alone.
+// The list text's results, as the save counts them.
 QStringList resultsOf(const QString &text)
 {
-    QStringList lines = text.split("\r\n");
-    if (lines.last().isEmpty())
-        lines.removeLast();
     QStringList results;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        if (lines[i] == kSeparator && i + 1 < lines.size()) {
-            results.append(lines[i] + "\r\n" + lines[i + 1]);
-            ++i;
-        } else
-            results.append(lines[i]);
-    }
+    for (const QStringView result : ScoreText::resultsOf(text))
+        results.append(result.toString());
     return results;
 }
 
