@@ -894,6 +894,8 @@ private slots:
         QTest::newRow("its own file, stale") << "stale" << false;
         QTest::newRow("malformed") << "malformed" << false;
         QTest::newRow("a cut, its hash wrong") << "bad hash" << false;
+        // The old bytes' beginning, which the cut overwrote: only their hash tells.
+        QTest::newRow("a cut, the old bytes' hash wrong") << "bad old hash" << false;
         QTest::newRow("a cut of another file (its inode)") << "foreign" << false;
         QTest::newRow("a link to /proc/self/pagemap") << "link" << false;
         QTest::newRow("a cut of the very write it protects") << "cut" << true;
@@ -907,7 +909,7 @@ private slots:
         const QByteArray old = "A\r\nOLD OLD OLD\r\n";
         const QByteArray bytes = "A\r\nB\r\nnew and longer text\r\n";
         const QByteArray cut = bytes.left(6) + old.mid(6);
-        writeFile(score, kind == "cut" || kind == "bad hash" || kind == "foreign" ? cut : now);
+        writeFile(score, kind == "cut" || kind.startsWith("bad") || kind == "foreign" ? cut : now);
         writeFile("outside.txt", "outside\r\n");
         writeFile("other.txt", "other\r\n");
         const QByteArray outside = QFileInfo("outside.txt").absoluteFilePath().toLocal8Bit();
@@ -923,6 +925,8 @@ private slots:
             planted = backupOf(score, old, bytes);
         else if (kind == "malformed")
             planted = "PEMY-BACKUP 1\n1 2\nnonsense";
+        else if (kind == "bad old hash")
+            planted = backupOf(score, old, bytes).replace(old, "A\r\nQLD OLD OLD\r\n");
         else if (kind == "bad hash")
             planted = backupOf(score, old, bytes).replace(old, "A\r\nOLD OLD OLX\r\n");
         else if (kind == "foreign")
