@@ -122,7 +122,9 @@ QString joinLines(const QString &text, QStringView lines)
 QString merge(const QString &base, const QString &ours, const std::optional<QString> &theirs,
               const QString &listBase)
 {
-    if (!theirs || *theirs == base || *theirs == ours || *theirs == listBase)
+    // Results are counted: a text equal to another says nothing of what either added, so no whole
+    // text is compared (two games that add the same result keep it twice).
+    if (!theirs)
         return ours;
     const QString added = missingResults(*theirs, base, listBase);
     if (added.isEmpty())

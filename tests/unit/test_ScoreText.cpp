@@ -100,6 +100,9 @@ private slots:
             << s + "b\r\n" + "X\r\n" + s + "c\r\n";
         QTest::newRow("a result line deleted, its separator kept") << s
                 + "a\r\n" << s << s + "a\r\n" + s + "c\r\n" << s + s + "c\r\n";
+        QTest::newRow("another game added the same result") << s + "a\r\n"
+                                                            << s + "a\r\n" + s
+                + "b\r\n" << s + "a\r\n" + s + "b\r\n" << s + "a\r\n" + s + "b\r\n" + s + "b\r\n";
         QTest::newRow("the same result twice, once added")
             << s + "a\r\n"
             << s + "a\r\n" + "Z\r\n"
