@@ -64,18 +64,36 @@ QByteArray digest(QByteArrayView bytes)
     return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
 }
 
-// Whether `now` is what a write in place of `bytes` over `old`, cut anywhere, leaves: the new
-// bytes' beginning, then the old bytes' rest (a longer text's space is claimed ahead with the size
-// kept).
+// The unit in which a disk puts a write down whole or not at all.
+constexpr qsizetype kSectorBytes = 512;
+
+// Whether `now` is what a write in place of `bytes` over `old` can leave when it is cut, by a kill
+// or a power cut: at a size between the two, each sector the new bytes' beginning (all of them,
+// some or none) and then the old bytes' rest, or zeros where neither reached, whichever sectors
+// reached the disk and in whatever order. Anything else was written since, by no write this backup
+// protects.
 bool isCutWrite(QByteArrayView now, QByteArrayView old, QByteArrayView bytes)
 {
-    qsizetype common = 0;
-    const qsizetype most = std::min(now.size(), bytes.size());
-    while (common < most && now[common] == bytes[common])
-        ++common;
-    if (common >= old.size())
-        return now.size() == common;
-    return now.size() == old.size() && now.sliced(common) == old.sliced(common);
+    if (now.size() < std::min(old.size(), bytes.size())
+        || now.size() > std::max(old.size(), bytes.size()))
+        return false;
+    // `from`'s bytes at `at`, as long as `size`, zeros beyond its end.
+    const auto slice = [](QByteArrayView from, qsizetype at, qsizetype size) {
+        QByteArray part = from.sliced(std::min(at, from.size()))
+                              .first(std::clamp<qsizetype>(from.size() - at, 0, size))
+                              .toByteArray();
+        return part.leftJustified(size, '\0');
+    };
+    for (qsizetype at = 0; at < now.size(); at += kSectorBytes) {
+        const QByteArrayView sector = now.sliced(at, std::min(kSectorBytes, now.size() - at));
+        const QByteArray written = slice(bytes, at, sector.size());
+        qsizetype common = 0;
+        while (common < sector.size() && sector[common] == written[common])
+            ++common;
+        if (sector.sliced(common) != QByteArrayView(slice(old, at, sector.size())).sliced(common))
+            return false;
+    }
+    return true;
 }
 
 // The fields of a backup's header, when it is whole and well formed.
@@ -130,6 +148,8 @@ SafeFile::SafeFile(Disk &disk, const Place &place, qsizetype maxBytes)
 
 SafeFile::~SafeFile()
 {
+    if (m_fileLock >= 0)
+        m_disk.close(m_fileLock);
     if (m_backupFolder >= 0)
         m_disk.close(m_backupFolder);
     if (m_folder >= 0)
@@ -150,12 +170,35 @@ bool SafeFile::takeTurn(int waitMs)
     }
     const qint64 deadline = m_disk.nowMs() + waitMs;
     for (;;) {
-        if (m_disk.flock(m_folder, LOCK_EX | LOCK_NB) == 0)
+        if (lockFolderAndFile())
             return m_locked = true;
         if (errno != EWOULDBLOCK || m_disk.nowMs() >= deadline)
             return false;
         m_disk.pauseMs(kTurnPollMs);
     }
+}
+
+// The folder first, so that no other game of this folder creates, renames or removes the target
+// meanwhile; then the file its name holds, so that a game that reaches the same file by another
+// name (a hard link in another folder) waits too. A name that opens no regular file needs only the
+// folder: nothing is written through it. False, errno EWOULDBLOCK, while another game holds either.
+bool SafeFile::lockFolderAndFile()
+{
+    if (!m_folderLocked) {
+        if (m_disk.flock(m_folder, LOCK_EX | LOCK_NB) != 0)
+            return false;
+        m_folderLocked = true;
+    }
+    Descriptor file(m_disk,
+                    m_disk.openat(m_folder, m_place.name.constData(),
+                                  O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat status {};
+    if (!file || m_disk.fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode))
+        return true;
+    if (m_disk.flock(file.get(), LOCK_EX | LOCK_NB) != 0)
+        return false;
+    m_fileLock = file.release();
+    return true;
 }
 
 SafeFile::Read SafeFile::readBounded(int folder, const QByteArray &name, int flags,
@@ -253,11 +296,38 @@ bool SafeFile::backupStands() const
 
 void SafeFile::setBackupAside()
 {
-    const QByteArray prefix = m_place.backupName + kSetAsideTag;
-    const QByteArray aside = prefix + QByteArray::number(QDateTime::currentMSecsSinceEpoch());
+    const QByteArray aside =
+        m_place.backupName + kSetAsideTag + QByteArray::number(QDateTime::currentMSecsSinceEpoch());
     // A failure leaves it, never applied.
     m_disk.renameat(m_backupFolder, m_place.backupName.constData(), m_backupFolder,
                     aside.constData());
+    pruneAside();
+}
+
+bool SafeFile::keepAside(const QByteArray &bytes)
+{
+    if (!hasTurn() || m_backupFolder < 0)
+        return false;
+    const QByteArray aside =
+        m_place.backupName + kSetAsideTag + QByteArray::number(QDateTime::currentMSecsSinceEpoch());
+    Descriptor fd(m_disk,
+                  m_disk.openat(m_backupFolder, aside.constData(),
+                                O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (!fd)
+        return false;
+    bool kept = writeAll(fd.get(), bytes) && m_disk.fsync(fd.get()) == 0;
+    kept = fd.close() && kept && m_disk.fsyncFolder(m_backupFolder) == 0;
+    if (!kept) {
+        m_disk.unlinkat(m_backupFolder, aside.constData());
+        return false;
+    }
+    pruneAside();
+    return true;
+}
+
+void SafeFile::pruneAside()
+{
+    const QByteArray prefix = m_place.backupName + kSetAsideTag;
     // Only the newest few are kept: a backup planted again and again fills nothing.
     QList<QByteArray> aged;
     for (const QByteArray &name : m_disk.listFolder(m_backupFolder)) {
@@ -300,27 +370,26 @@ SafeFile::Recovery SafeFile::recover()
         return Recovery::SetAside;
     }
     raw.clear();
+    // Whatever sectors of the write reached the disk, in whatever order, the file is either the
+    // new bytes whole or goes back to the old bytes: no guess at where the write was cut.
     QByteArray now;
     if (readBounded(m_folder, m_place.name, O_RDONLY, m_maxBytes, &now) != Read::Done)
         return Recovery::Pending;
-    if (now == backup.bytes || now == backup.old) {
-        m_disk.unlinkat(m_backupFolder, m_place.backupName.constData());
-        return Recovery::Clean;
-    }
-    // The file changed after the write this backup protects: what it holds was saved since.
-    if (!isCutWrite(now, backup.old, backup.bytes)) {
+    const bool whole = now == backup.bytes || now == backup.old;
+    if (!whole && !isCutWrite(now, backup.old, backup.bytes)) {
         setBackupAside();
         return Recovery::SetAside;
     }
-    const Descriptor fd(m_disk,
-                        m_disk.openat(m_folder, m_place.name.constData(),
-                                      O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    if (!fd)
-        return Recovery::Pending;
-    if (!putBack(fd.get(), backup.old))
-        return Recovery::Pending;
+    now.clear();
+    if (!whole) {
+        const Descriptor fd(m_disk,
+                            m_disk.openat(m_folder, m_place.name.constData(),
+                                          O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+        if (!fd || !putBack(fd.get(), backup.old))
+            return Recovery::Pending;
+    }
     m_disk.unlinkat(m_backupFolder, m_place.backupName.constData());
-    return Recovery::Restored;
+    return whole ? Recovery::Clean : Recovery::Restored;
 }
 
 SafeFile::Outcome SafeFile::replace(const QByteArray &bytes)
@@ -448,7 +517,10 @@ SafeFile::Outcome SafeFile::overwriteInPlace(const QByteArray &bytes)
     if (readBounded(m_folder, m_place.name, O_RDWR, m_maxBytes, &old, &raw, &opened) != Read::Done)
         return Outcome::NotCreated;
     const Descriptor fd(m_disk, raw);
-    if (opened != m_read)
+    struct stat status {};
+    // A file that other names reach (hard links) may have other backup places, where a game that
+    // comes by another name would not look: it is only ever replaced whole.
+    if (opened != m_read || m_disk.fstat(fd.get(), &status) != 0 || status.st_nlink != 1)
         return Outcome::NotCreated;
     if (bytes.size() > old.size() && m_disk.reserve(fd.get(), bytes.size()) != 0)
         return Outcome::NotWritten;

@@ -12,20 +12,22 @@
 //   removal is made relative to that folder's descriptor, and the target's name is never followed
 //   as a link: a folder or a file swapped for a link meanwhile redirects nothing.
 // - The turn is an exclusive lock on the folder that holds the target (flock on the folder, so two
-//   folders whose files link to one file share it). Every write, rename and backup step of this
-//   file happens only while this object holds the turn; without the turn nothing is written.
+//   folders whose files link to one file share it) and on the file its name holds when the turn is
+//   taken (so two names of one file, hard links included, share it). Every write, rename and
+//   backup step of this file happens only while this object holds the turn; without the turn
+//   nothing is written.
 // - replace() puts every byte on disk, then replaces the target, or leaves it as it was: through a
 //   temporary file beside it (written, synced, renamed, folder synced); or, where the folder
 //   refuses a new file or a new file could not keep the target's owner, in place, after keeping the
-//   old bytes in the backup. Neither replaces nor removes a file other than the one read (device
-//   and inode).
+//   old bytes in the backup (never a file that other names reach: their games look elsewhere).
+//   Neither replaces nor removes a file other than the one read (device and inode).
 // - The backup lies where every game that reaches the target finds it, whatever links led there:
 //   in a folder named relative to the target's own (Place::backupFolder). Its target is the one
 //   this object was made for, never read from the backup. A backup holds the target's device and
-//   inode, the old bytes and the new ones, each with its size and SHA-256; recover() applies it
-//   only to the very write it protects: when the target holds a cut of that write (the new bytes'
-//   beginning, then the old bytes' rest). A backup that is malformed, names another file, or finds
-//   the target changed since (another game saved) is set aside under another name, never applied;
+//   inode, the old bytes and the new ones, each with its size and SHA-256. recover() leaves the
+//   target holding exactly the new bytes or puts the old bytes back, whichever sectors of the write
+//   reached the disk. A backup that is malformed, names another file, or finds the target holding
+//   what no cut of that write leaves (saved since) is set aside under another name, never applied;
 //   only the newest few set aside are kept.
 // - Every read stops at the bound by the bytes actually read, whatever size the file reports; a
 //   file that yields more bytes than its size says (a /proc file) counts as unreadable.
@@ -85,6 +87,10 @@ public:
     // With the turn: writes `bytes` as described above. Without the turn: NotCreated.
     Outcome replace(const QByteArray &bytes);
 
+    // With the turn: keeps `bytes` (what the target holds and a save would not keep whole) on disk
+    // beside the backup, as a backup that did not apply is kept. False when it cannot.
+    bool keepAside(const QByteArray &bytes);
+
     // With the turn: removes the target when it is the file read. False without the turn or when
     // it cannot be removed.
     bool remove();
@@ -99,7 +105,9 @@ private:
     Outcome overwriteInPlace(const QByteArray &bytes);
     bool writeBackup(const Identity &target, const QByteArray &old, const QByteArray &bytes);
     bool backupStands() const;
+    bool lockFolderAndFile();
     void setBackupAside();
+    void pruneAside();
     void removeStaleTemporaries();
     int createTemporary(bool exists, const struct stat &status, QByteArray *name);
     bool writeAll(int fd, const QByteArray &bytes);
@@ -110,6 +118,8 @@ private:
     const qsizetype m_maxBytes;
     int m_folder = -1;
     int m_backupFolder = -1;
+    int m_fileLock = -1;
+    bool m_folderLocked = false;
     bool m_locked = false;
     // The file that read() found, if any: what replace() and remove() may act on.
     Identity m_read;
