@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <fcntl.h>
 #include <optional>
 
 namespace ScoreFile {
@@ -149,6 +150,10 @@ Outcome writeList(Disk &disk, const QString &path, const ListSave &save, QString
     case SafeFile::Read::Done:
         if (ScoreText::normalisedSize(bytes) > ScoreText::kMaxFileBytes)
             return Outcome::NotCreated;
+        // The list ends at a zero byte and this save drops what follows it: those bytes are kept
+        // aside first, or the file is not written.
+        if (bytes.contains('\0') && !file.keepAside(bytes))
+            return Outcome::NotCreated;
         // The file as the last load or save left it, the usual case, is not decoded once more: for
         // a large list that copy would carry the save's memory over the game's bound.
         theirs = ScoreText::readsAs(bytes, save.base) ? save.base : textOf(bytes);
@@ -176,16 +181,44 @@ Outcome writeList(Disk &disk, const QString &path, const ListSave &save, QString
     return Outcome::NotWritten;
 }
 
+// The identity of the file that `path` names at the end of its links; {} for none.
+SafeFile::Identity identityOf(Disk &disk, const QString &path)
+{
+    const std::optional<SafeFile::Place> place = placeOf(path);
+    struct stat status {};
+    if (!place
+        || disk.fstatat(AT_FDCWD, place->folder + '/' + place->name, &status, AT_SYMLINK_NOFOLLOW)
+            != 0)
+        return {};
+    return {status.st_dev, status.st_ino};
+}
+
+// Whether the score file at its name is still the file `scoreFile` that a save wrote, holding
+// `written`: a score file renamed, removed or replaced since holds none of the fallback's results.
+bool stillWritten(Disk &disk, const SafeFile::Identity &scoreFile, const QString &written)
+{
+    const std::optional<SafeFile::Place> place = placeOf(primaryTarget());
+    if (!place)
+        return false;
+    SafeFile file(disk, *place, ScoreText::kMaxFileBytes);
+    QByteArray bytes;
+    return file.takeTurn(kTurnWaitMs) && file.read(&bytes) == SafeFile::Read::Done
+        && file.identity() == scoreFile && ScoreText::readsAs(bytes, written);
+}
+
 // Removes the fallback once a save put in the score file (`scoreFile`) every result that it held,
-// the list having shown them: when it still holds `seen`, what this game last read of it, and is
-// not the score file itself under another name. A fallback that another game wrote since is kept,
-// and shown by the next start. Returns what the fallback now holds.
+// the list having shown them: when the score file still holds them, the fallback still holds
+// `seen`, what this game last read of it, and is not the score file itself under another name. A
+// fallback that another game wrote since is kept, and shown by the next start. Returns what the
+// fallback now holds.
 QString retireFallback(Disk &disk, const QString &seen, const SafeFile::Identity &scoreFile,
                        const QString &written)
 {
     const QString path = AssetPath::resolve(QString::fromUtf16(kFallbackPath));
     // A link is the player's: kept.
     if (seen.isEmpty() || path.isEmpty() || QFileInfo(path).isSymLink())
+        return seen;
+    if (!stillWritten(disk, scoreFile, written))
         return seen;
     const std::optional<SafeFile::Place> place = placeOf(path);
     if (!place)
@@ -195,7 +228,8 @@ QString retireFallback(Disk &disk, const QString &seen, const SafeFile::Identity
     if (!file.takeTurn(kTurnWaitMs) || file.recover() != SafeFile::Recovery::Clean
         || file.read(&bytes) != SafeFile::Read::Done)
         return seen;
-    if (file.identity() == scoreFile)
+    // The score file under another name, as written or as another game replaced it since.
+    if (file.identity() == scoreFile || file.identity() == identityOf(disk, primaryTarget()))
         return written;
     if (!ScoreText::readsAs(bytes, seen))
         return seen;
@@ -206,8 +240,10 @@ QString retireFallback(Disk &disk, const QString &seen, const SafeFile::Identity
 
 Loaded load(Disk &disk)
 {
-    const ListFile score = readList(disk, AssetPath::resolve(QString::fromUtf16(kPath)));
-    const ListFile fallback = readList(disk, AssetPath::resolve(QString::fromUtf16(kFallbackPath)));
+    // Where no file stands yet, its folder is still looked at: a save killed half-way may have left
+    // its temporary file there.
+    const ListFile score = readList(disk, primaryTarget());
+    const ListFile fallback = readList(disk, fallbackTarget());
     Loaded loaded;
     loaded.fallbackText = fallback.text;
     if (score.state == ListFile::State::Read) {
