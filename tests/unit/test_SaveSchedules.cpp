@@ -591,7 +591,11 @@ World draw(quint32 seed, const Shape &shape)
             writeFile(folder + "/score.inf",
                       withBreaks({kSeparator, "Earlier " + folder, kSeparator, "Seed two"}, breaks,
                                  random));
-        world.setUp << QString("%1: data %2, breaks %3").arg(folder).arg(data).arg(breaks);
+        const char *breakNames[] = {"CR LF", "LF", "CR", "mixed breaks"};
+        world.setUp << folder + ": "
+                + (data == 0       ? "no data folder"
+                       : data == 1 ? "a folder as the score file"
+                                   : breakNames[breaks]);
     }
     // Links between the folders' files, or from the score file to the fallback.
     const int links = shape.links >= 0 ? shape.links : int(random.bounded(6));
@@ -628,7 +632,14 @@ World draw(quint32 seed, const Shape &shape)
             ::chmod(qPrintable(folder + "/base/data/score.inf"), 0444);
         if (permissions == 4)
             ::chmod(qPrintable(folder), 0555);
-        world.setUp << QString("%1: permissions %2").arg(folder).arg(permissions);
+        const char *permissionNames[] = {"",
+                                         " score file read-only",
+                                         " data folder read-only",
+                                         " data folder and score file read-only",
+                                         " game folder read-only",
+                                         ""};
+        if (*permissionNames[permissions])
+            world.setUp << folder + ":" + permissionNames[permissions];
     }
     const int games = 2 + int(random.bounded(2));
     for (int i = 0; i < games; ++i) {
