@@ -573,7 +573,9 @@ World draw(quint32 seed, const Shape &shape)
     for (const QString &folder : world.folders) {
         QStringList seeds{kSeparator, "Seed one", kSeparator, "Seed two"};
         if (random.bounded(4) == 0)
-            seeds << kSeparator << "Seed one"; // the same result twice
+            seeds << kSeparator << "Seed one";               // the same result twice
+        for (int n = random.bounded(2) ? 60 : 0; n > 0; --n) // a list of several sectors
+            seeds << kSeparator << QString("Earlier result %1").arg(n);
         const int breaks = int(random.bounded(4));
         QByteArray bytes = withBreaks(seeds, breaks, random);
         if (random.bounded(8) == 0) { // a zero byte, and a result after it
@@ -940,8 +942,11 @@ QString check(const World &world, const QList<Run> &runs, const QHash<QString, Q
         // too count once, however many games added them (PEMY_SEED=103), so there each result a
         // save returned with is held to be shown once; and a result the fallback holds comes back
         // when a save of the score file could not retire it (PEMY_SEED=113).
-        const QHash<QString, int> inFallback = counted(ScoreText::normaliseLineBreaks(
-            Cp1251::decode(bytesAtStart.value(folder + "/score.inf"))));
+        QString fallbacks; // any folder's: a folder linked to another shows its fallback too
+        for (const QString &other : world.folders)
+            fallbacks += ScoreText::normaliseLineBreaks(
+                Cp1251::decode(bytesAtStart.value(other + "/score.inf")));
+        const QHash<QString, int> inFallback = counted(fallbacks);
         QHash<QString, int> toScoreFile, toFallback;
         for (qsizetype i = 0; i < world.games.size(); ++i) {
             const Game &game = world.games[i];
