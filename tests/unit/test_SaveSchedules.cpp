@@ -542,6 +542,7 @@ struct Shape {
     Fault fault = Fault::None;
     bool drawFault = true;
     bool events = false;
+    int permissions = -1; // -1: drawn for each folder; else the first folder's
 };
 
 void writeFile(const QString &path, const QByteArray &bytes)
@@ -625,7 +626,9 @@ World draw(quint32 seed, const Shape &shape)
     }
     // Permissions: the score file or its folder read-only, now and then the game's folder too.
     for (const QString &folder : world.folders) {
-        const int permissions = int(random.bounded(6));
+        const int drawn = int(random.bounded(6));
+        const int permissions =
+            folder == "one" && shape.permissions >= 0 ? shape.permissions : drawn;
         if (permissions == 1)
             ::chmod(qPrintable(folder + "/base/data/score.inf"), 0444);
         if (permissions == 2 || permissions == 3)
@@ -778,18 +781,18 @@ QList<Run> play(const World &world, const QString &root, Durable &durable)
     bool evented = false;
     for (qsizetype segment = 0; segment < world.schedule.size(); ++segment) {
         auto [game, calls] = world.schedule[segment];
-        if (world.fault == Fault::Cut && segment == world.faultAt % world.schedule.size()) {
-            for (int i = 0; i < count; ++i) {
-                disks[size_t(i)]->cutDead = true;
-                runGame(i, 0, true);
-            }
-            break;
-        }
         const bool faulty = world.fault != Fault::None && game == world.faultGame;
         if (faulty)
             calls = std::min(calls, std::max(0, world.faultAt - made[game]));
         runGame(game, calls);
         made[game] += calls;
+        if (faulty && made[game] >= world.faultAt && world.fault == Fault::Cut) {
+            for (int i = 0; i < count; ++i) { // every game ends with the machine
+                disks[size_t(i)]->cutDead = true;
+                runGame(i, 0, true);
+            }
+            break;
+        }
         if (faulty && made[game] >= world.faultAt) {
             if (world.fault == Fault::Kill)
                 runGame(game, 0, true);
@@ -1013,10 +1016,12 @@ QString check(const World &world, const QList<Run> &runs, const QHash<QString, Q
 const QList<Shape> kShapes = {
     {"drawn"},
     {"a power cut", -1, Fault::Cut, false},
+    {"a power cut while writing in place", -1, Fault::Cut, false, false, 2},
     {"a game stopped", -1, Fault::Stop, false},
     {"a game killed", -1, Fault::Kill, false},
     {"the world changes during a save", -1, Fault::None, false, true},
     {"hard links", 2},
+    {"hard links, one folder read-only", 2, Fault::Kill, true, false, 2},
     {"a linked data folder", 3},
     {"the score file a link to the fallback", 4},
 };
