@@ -309,6 +309,8 @@ public:
     bool turnTaken = false; // its save has held a turn
     bool full = false;      // the disk has no room left
     bool cutDead = false;   // a power cut: no write is in flight
+    int syncsToCut = -1;    // the syncs it makes before the power goes; -1: never
+    bool cut = false;       // the power went at its sync
     Met met;
 
     int openat(int folder, const char *name, int flags, mode_t mode) override
@@ -354,6 +356,7 @@ public:
     int fsync(int fd) override
     {
         gate();
+        cutAt();
         const int result = Disk::fsync(fd);
         if (result == 0)
             m_durable.synced(fd);
@@ -362,6 +365,7 @@ public:
     int fsyncFolder(int fd) override
     {
         gate();
+        cutAt();
         const int result = Disk::fsyncFolder(fd);
         if (result == 0)
             m_durable.folderSynced(fd);
@@ -445,6 +449,14 @@ public:
     }
 
 private:
+    // The power goes at the sync that `syncsToCut` counts down to, before it is made.
+    void cutAt()
+    {
+        if (syncsToCut >= 0 && syncsToCut-- == 0) {
+            cut = cutDead = m_dead = true;
+            throw Killed{};
+        }
+    }
     void gate()
     {
         if (m_dead || !m_baton.gate(m_game)) {
@@ -574,8 +586,9 @@ World draw(quint32 seed, const Shape &shape)
     for (const QString &folder : world.folders) {
         QStringList seeds{kSeparator, "Seed one", kSeparator, "Seed two"};
         if (random.bounded(4) == 0)
-            seeds << kSeparator << "Seed one";               // the same result twice
-        for (int n = random.bounded(2) ? 60 : 0; n > 0; --n) // a list of several sectors
+            seeds << kSeparator << "Seed one"; // the same result twice
+        // A list of several sectors, which a power cut tears.
+        for (int n = random.bounded(2) || shape.permissions >= 0 ? 60 : 0; n > 0; --n)
             seeds << kSeparator << QString("Earlier result %1").arg(n);
         const int breaks = int(random.bounded(4));
         QByteArray bytes = withBreaks(seeds, breaks, random);
@@ -652,7 +665,7 @@ World draw(quint32 seed, const Shape &shape)
         for (int n = int(random.bounded(3)); n > 0; --n) // none: the player only looks
             game.adds << kPool[int(random.bounded(int(kPool.size())))];
         const int edit = int(random.bounded(6));
-        if (edit == 0)
+        if (edit == 0 || (i == 0 && shape.permissions >= 0)) // a write that shifts the list
             game.deletes = "Seed one";
         if (edit == 1)
             game.edits = "Seed two";
@@ -778,15 +791,18 @@ QList<Run> play(const World &world, const QString &root, Durable &durable)
         QDir::setCurrent(root);
     };
     QHash<int, int> made; // calls each game was let make
+    // A power cut comes where it matters, at a sync: all that was not synced may go.
+    disks[size_t(world.faultGame)]->syncsToCut = world.fault == Fault::Cut ? world.faultAt % 6 : -1;
     bool evented = false;
     for (qsizetype segment = 0; segment < world.schedule.size(); ++segment) {
         auto [game, calls] = world.schedule[segment];
-        const bool faulty = world.fault != Fault::None && game == world.faultGame;
+        const bool faulty =
+            world.fault != Fault::None && world.fault != Fault::Cut && game == world.faultGame;
         if (faulty)
             calls = std::min(calls, std::max(0, world.faultAt - made[game]));
         runGame(game, calls);
         made[game] += calls;
-        if (faulty && made[game] >= world.faultAt && world.fault == Fault::Cut) {
+        if (disks[size_t(world.faultGame)]->cut) {
             for (int i = 0; i < count; ++i) { // every game ends with the machine
                 disks[size_t(i)]->cutDead = true;
                 runGame(i, 0, true);
@@ -892,6 +908,14 @@ QString check(const World &world, const QList<Run> &runs, const QHash<QString, Q
             }
         }
     }
+    // The next start in each folder, which puts back what a cut write left, comes first.
+    QHash<QString, QString> shownIn;
+    for (const QString &folder : world.folders) {
+        QDir::setCurrent(folder);
+        const DacOff permissionsBind;
+        shownIn[folder] = ScoreFile::load(Disk::system()).text;
+        QDir::setCurrent("..");
+    }
     for (const QString &folder : world.folders) {
         for (const QString &file : {folder + "/base/data/score.inf", folder + "/score.inf"}) {
             QFile raw(file);
@@ -908,12 +932,7 @@ QString check(const World &world, const QList<Run> &runs, const QHash<QString, Q
             if (before.contains('\0') && !keptAside)
                 return file + " lost the bytes after its zero, unseen";
         }
-        QDir::setCurrent(folder);
-        const QString shown = [] {
-            const DacOff permissionsBind;
-            return ScoreFile::load(Disk::system()).text;
-        }();
-        QDir::setCurrent("..");
+        const QString shown = shownIn.value(folder);
         const auto wrong = [&](const QString &what) {
             QStringList fates;
             for (const Run &run : runs)
