@@ -1101,7 +1101,7 @@ private:
 private slots:
     void cleanupTestCase() { qInfo("%ld schedules run", s_schedules); }
 
-    // Each shape: seeded worlds (PEMY_SCHEDULES of them, 200 by default), or PEMY_SEED alone.
+    // Each shape: seeded worlds (PEMY_SCHEDULES of them, 100 by default), or PEMY_SEED alone.
     void worlds_data()
     {
         QTest::addColumn<int>("shape");
@@ -1114,7 +1114,7 @@ private slots:
         const QByteArray replay = qgetenv("PEMY_SEED");
         const int count = replay.isEmpty() ? qEnvironmentVariableIntValue("PEMY_SCHEDULES") : 1;
         int failures = 0;
-        for (int n = 0; n < (count > 0 ? count : 200) && failures < 3; ++n) {
+        for (int n = 0; n < (count > 0 ? count : 100) && failures < 3; ++n) {
             const quint32 seed =
                 replay.isEmpty() ? quint32(shape) * 1000003u + quint32(n) : replay.toUInt();
             failures += runOne(kShapes[shape], seed) ? 0 : 1;
