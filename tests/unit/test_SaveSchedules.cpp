@@ -554,7 +554,8 @@ struct Shape {
     Fault fault = Fault::None;
     bool drawFault = true;
     bool events = false;
-    int permissions = -1; // -1: drawn for each folder; else the first folder's
+    int permissions = -1; // -1: drawn for each folder; else the first folder's, where game 0 plays
+    int sync = -1;        // -1: drawn; else the sync of game 0 that a power cut comes at
 };
 
 void writeFile(const QString &path, const QByteArray &bytes)
@@ -662,6 +663,8 @@ World draw(quint32 seed, const Shape &shape)
     const int games = 2 + int(random.bounded(2));
     for (int i = 0; i < games; ++i) {
         Game game{world.folders[int(random.bounded(int(world.folders.size())))], {}, {}, {}};
+        if (i == 0 && shape.permissions >= 0)
+            game.folder = "one";
         for (int n = int(random.bounded(3)); n > 0; --n) // none: the player only looks
             game.adds << kPool[int(random.bounded(int(kPool.size())))];
         const int edit = int(random.bounded(6));
@@ -674,6 +677,8 @@ World draw(quint32 seed, const Shape &shape)
     world.fault = shape.drawFault ? Fault(random.bounded(4)) : shape.fault;
     world.faultGame = int(random.bounded(games));
     world.faultAt = int(random.bounded(120));
+    if (shape.sync >= 0)
+        std::tie(world.faultGame, world.faultAt) = std::pair(0, shape.sync);
     if (shape.events && world.fault != Fault::Cut)
         world.event = Event(1 + random.bounded(6));
     for (int i = 0; i < 12; ++i)
@@ -1035,7 +1040,8 @@ QString check(const World &world, const QList<Run> &runs, const QHash<QString, Q
 const QList<Shape> kShapes = {
     {"drawn"},
     {"a power cut", -1, Fault::Cut, false},
-    {"a power cut while writing in place", -1, Fault::Cut, false, false, 2},
+    // At the sync of the file written in place, after the backup's and its folder's.
+    {"a power cut while writing in place", -1, Fault::Cut, false, false, 2, 2},
     {"a game stopped", -1, Fault::Stop, false},
     {"a game killed", -1, Fault::Kill, false},
     {"the world changes during a save", -1, Fault::None, false, true},
