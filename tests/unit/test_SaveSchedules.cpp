@@ -556,6 +556,7 @@ struct Shape {
     bool events = false;
     int permissions = -1; // -1: drawn for each folder; else the first folder's, where game 0 plays
     int sync = -1;        // -1: drawn; else the sync of game 0 that a power cut comes at
+    bool looking = false; // the players only look: every save writes what another read
 };
 
 void writeFile(const QString &path, const QByteArray &bytes)
@@ -665,7 +666,7 @@ World draw(quint32 seed, const Shape &shape)
         Game game{world.folders[int(random.bounded(int(world.folders.size())))], {}, {}, {}};
         if (i == 0 && shape.permissions >= 0)
             game.folder = "one";
-        for (int n = int(random.bounded(3)); n > 0; --n) // none: the player only looks
+        for (int n = shape.looking ? 0 : int(random.bounded(3)); n > 0; --n) // none: only looks
             game.adds << kPool[int(random.bounded(int(kPool.size())))];
         const int edit = int(random.bounded(6));
         if (edit == 0 || (i == 0 && shape.permissions >= 0)) // a write that shifts the list
@@ -1049,6 +1050,8 @@ const QList<Shape> kShapes = {
     {"hard links, one folder read-only", 2, Fault::Kill, true, false, 2},
     {"a linked data folder", 3},
     {"the score file a link to the fallback", 4},
+    {"the score file a link to the fallback, players only looking", 4, Fault::None, true, false, -1,
+     -1, true},
 };
 
 } // namespace
