@@ -41,13 +41,15 @@ QByteArray midiOf(const char *events, int tracks = 1)
     return midi + (track + QByteArray::fromHex(events)).repeated(tracks);
 }
 
-// An ID3 tag `length` bytes long in all (its header included), then two MP3 frames.
-QByteArray taggedMp3(int length)
+// An ID3 tag `length` bytes long (its header included; a footer of 10 bytes more where
+// `footer`), `gap` bytes of silence, then two MP3 frames.
+QByteArray taggedMp3(int length, int gap = 0, bool footer = false)
 {
-    QByteArray tag("ID3\x04\0\0", 6);
+    QByteArray tag("ID3\x04\0", 5);
+    tag += char(footer ? 0x10 : 0);
     for (int shift = 21; shift >= 0; shift -= 7) // the length less the header, in 7-bit bytes
         tag += char((length - 10) >> shift & 0x7f);
-    return tag + QByteArray(length - 10, '\0') + mp3Frames(2);
+    return tag + QByteArray(length - (footer ? 0 : 10) + gap, '\0') + mp3Frames(2);
 }
 
 } // namespace
@@ -84,17 +86,22 @@ private slots:
         QTest::newRow("MPEG-2.5 layer III")
             << "mp3" << mp3Frames(3, "ffe310c0", 52) << int(Result::Mp3);
         QTest::newRow("MP3 padded") << "mp3" << mp3Frames(3, "fffb52c0", 209) << int(Result::Mp3);
+        QTest::newRow("MP3 of two bit rates")
+            << "mp3" << (mp3Frames(1) + mp3Frames(1, "fffb90c0", 417)).repeated(2)
+            << int(Result::Mp3);
+        QTest::newRow("MP3 of three frames, the last cut")
+            << "mp3" << mp3Frames(3).chopped(1) << int(Result::Damaged);
         // Three frames that chain are MP3 whatever follows them; two only where the file ends.
         QTest::newRow("MP3 of three frames and more")
             << "mp3" << mp3Frames(3) + QByteArray(99, 'x') << int(Result::Mp3);
         QTest::newRow("MP3 of two frames and more")
             << "mp3" << mp3Frames(2) + QByteArray(99, 'x') << int(Result::Damaged);
-        // The first frame starts within 64 KiB of the tag's end; the tag is at most 16 MiB.
+        // The first frame starts within 64 KiB of the tag's end, its footer included; the tag is at
+        // most 16 MiB.
         QTest::newRow("MP3 at 64 KiB")
-            << "mp3" << QByteArray(64 << 10, '\0') + mp3Frames(3) << int(Result::Mp3);
+            << "mp3" << taggedMp3(20000, 64 << 10, true) << int(Result::Mp3);
         QTest::newRow("MP3 at 64 KiB and a byte")
-            << "mp3" << QByteArray((64 << 10) + 1, '\0') + mp3Frames(3) << int(Result::Damaged);
-        QTest::newRow("MP3 of a small tag") << "mp3" << taggedMp3(64) << int(Result::Mp3);
+            << "mp3" << taggedMp3(20000, (64 << 10) + 1, true) << int(Result::Damaged);
         QTest::newRow("MP3 of a 16 MiB tag") << "mp3" << taggedMp3(16 << 20) << int(Result::Mp3);
         QTest::newRow("MP3 of a 16 MiB tag and a byte")
             << "mp3" << taggedMp3((16 << 20) + 1) << int(Result::Damaged);
@@ -130,6 +137,16 @@ private slots:
         for (const auto &[events, parses] : tracks)
             QTest::newRow(events) << "mid" << midiOf(events)
                                   << int(parses ? Result::Midi : Result::Damaged);
+        // The header: its name, and a division of at least one tick.
+        const auto header = [](int at, char byte) {
+            QByteArray midi = midiOf("00ff2f00");
+            midi[at] = byte;
+            return midi;
+        };
+        QTest::newRow("MIDI named MThx") << "mid" << header(3, 'x') << int(Result::Damaged);
+        QTest::newRow("MIDI of division 0") << "mid" << header(13, 0) << int(Result::Damaged);
+        QTest::newRow("MIDI of division 1") << "mid" << header(13, 1) << int(Result::Midi);
+        QTest::newRow("MIDI of an empty track") << "mid" << midiOf("") << int(Result::Midi);
         QTest::newRow("MIDI of 256 tracks")
             << "midi" << midiOf("00ff2f00", 256) << int(Result::Midi);
         QTest::newRow("MIDI as .MID") << "MID" << midiOf("00ff2f00") << int(Result::Midi);
