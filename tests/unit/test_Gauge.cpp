@@ -57,6 +57,16 @@ bool ringIsBlack(const QImage &image, bool withBottomRow = true)
     return true;
 }
 
+// How many pixels of `area` are red.
+int redIn(const QImage &image, QRect area)
+{
+    int count = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            count += image.pixel(x, y) == kRed;
+    return count;
+}
+
 // A text-only 100 × 30 gauge showing 42 % over `back`: the colours inside its frame, and where the
 // text (every pixel not in `back`) lies.
 struct TextPicture {
@@ -179,6 +189,9 @@ private slots:
         QCOMPARE(colours(25), (QList<QRgb>{kRed, kWhite, kWhite, kWhite, kBlue}));
         QCOMPARE(colours(50), (QList<QRgb>{kRed, kRed, kWhite, kWhite, kBlue}));
         QCOMPARE(colours(99), (QList<QRgb>{kRed, kRed, kRed, kRed, kBlue}));
+        // At 1 % a sliver right of twelve o'clock.
+        QCOMPARE(redIn(scene.at(0), QRect(51, 5, 10, 40)), 0);
+        QVERIFY(redIn(scene.at(1), QRect(51, 5, 10, 40)) > 0);
 
         // Its straight edges run along the axes through the centre, pixel centres as Qt takes them:
         // at 50 % one column from twelve to six o'clock, at 25 % one row to three o'clock.
@@ -218,17 +231,11 @@ private slots:
     void needleDirection()
     {
         Scene scene(GaugeKind::Needle, 201, 101);
-        const auto redIn = [](const QImage &image, QRect area) {
-            int count = 0;
-            for (int y = area.top(); y <= area.bottom(); ++y)
-                for (int x = area.left(); x <= area.right(); ++x)
-                    count += image.pixel(x, y) == kRed;
-            return count;
-        };
         const QRect left(20, 90, 70, 8), middle(95, 20, 11, 60), right(111, 90, 70, 8);
 
         const QImage none = scene.at(0);
         QCOMPARE(redIn(none, left) + redIn(none, middle) + redIn(none, right), 0);
+        QVERIFY(redIn(scene.at(1), left) > 0);
         QCOMPARE(none.pixel(100, 60), kWhite);
         QCOMPARE(none.pixel(2, 2), kBlue);    // a corner outside the half-disc
         QCOMPARE(none.pixel(20, 50), kWhite); // round: at half its height nearly as wide
