@@ -50,6 +50,8 @@ protected:
     {
         if (event->type() != QEvent::LayoutRequest || !isVisible())
             return QMessageBox::event(event);
+        // Past QMessageBox, whose handling of this request is its sizing alone.
+        // NOLINTNEXTLINE(bugprone-parent-virtual-call)
         const bool handled = QDialog::event(event);
         const QSize before = size();
         fit();
