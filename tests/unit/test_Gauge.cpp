@@ -216,6 +216,11 @@ private slots:
                     QCOMPARE(full.pixel(x, y), kRed);
             }
 
+        // Past three quarters the sector still ends at twelve o'clock, to the degree.
+        Scene large(GaugeKind::Pie, 401, 401);
+        QCOMPARE(large.at(80).pixel(198, 40), kWhite);
+        QCOMPARE(large.at(80).pixel(202, 40), kRed);
+
         // The long flat loading gauge of the menu: a quarter is still the upper right quarter.
         Scene loading(GaugeKind::Pie, 688, 32);
         const QImage quarter = loading.at(25);
@@ -252,6 +257,12 @@ private slots:
         const QImage high = scene.at(97);
         QVERIFY(redIn(high, right) > 0);
         QCOMPARE(redIn(high, middle) + redIn(high, left), 0);
+
+        // It runs to the pixel nearest the circle's point, at 25 % (29.3, 29.0): (31, 31), not
+        // (31, 30), lies on it.
+        const QImage quarter = scene.at(25);
+        QCOMPARE(QList<QRgb>({quarter.pixel(31, 31), quarter.pixel(31, 30)}),
+                 QList<QRgb>({kRed, kWhite}));
     }
 
     // The percentage inverts what lies beneath it, pixel for pixel, and stays inside the frame.
