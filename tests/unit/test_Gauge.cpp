@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QtTest>
 
+#include <functional>
 #include <memory>
 
 namespace {
@@ -138,6 +139,9 @@ private slots:
         QCOMPARE(bare.at(1).pixel(0, 20), kWhite);
         QCOMPARE(bare.at(2).pixel(0, 20), kRed);
         QCOMPARE(bare.at(2).pixel(1, 20), kWhite);
+        Scene odd(GaugeKind::HorizontalBar, 61, 41); // an odd count: the last pixel alone
+        odd.gauge->setBorderStyle(Gauge::BorderStyle::None);
+        QCOMPARE(odd.at(100).pixel(60, 40), kRed);
     }
 
     // The bar's end column (of the game's 129 × 28 copying gauge) and end row (of its 105 × 65
@@ -185,6 +189,7 @@ private slots:
                                image.pixel(lowerLeft), image.pixel(upperLeft), image.pixel(3, 3)};
         };
         QCOMPARE(colours(0), (QList<QRgb>{kWhite, kWhite, kWhite, kWhite, kBlue}));
+        QCOMPARE(scene.at(0).pixel(99, 50), kRed); // the outline's right end, on the box's edge
         QCOMPARE(colours(1), (QList<QRgb>{kWhite, kWhite, kWhite, kWhite, kBlue}));
         QCOMPARE(colours(25), (QList<QRgb>{kRed, kWhite, kWhite, kWhite, kBlue}));
         QCOMPARE(colours(50), (QList<QRgb>{kRed, kRed, kWhite, kWhite, kBlue}));
@@ -324,6 +329,16 @@ private slots:
         QCOMPARE(gauge.repaintRequests(), repaints);
         gauge.setForeColor(Qt::green);
         QCOMPARE(gauge.repaintRequests(), repaints + 1);
+        // Every other change of what it shows repaints it once.
+        const std::function<void()> changes[] = {
+            [&] { gauge.setKind(GaugeKind::Pie); }, [&] { gauge.setBackColor(Qt::red); },
+            [&] { gauge.setShowText(false); },
+            [&] { gauge.setBorderStyle(Gauge::BorderStyle::None); },
+            [&] { gauge.setColor(Qt::red); }};
+        for (const auto &change : changes) {
+            change();
+            QCOMPARE(gauge.repaintRequests(), ++repaints + 1);
+        }
 
         gauge.setMaxValue(1000);
         gauge.setProgress(100);
@@ -369,6 +384,8 @@ private slots:
         }
         QCOMPARE(narrow.minValue(), 0);
         QCOMPARE(narrow.maxValue(), 30);
+        narrow.setMinValue(30); // an empty range is a range
+        QCOMPARE(narrow.minValue(), 30);
     }
 
     // Colour follows the parent's until a different one is set.
