@@ -11,13 +11,15 @@ build=(
   qt6-base-dev qt6-base-dev-tools libgl-dev libfontconfig-dev
   libjpeg-dev
   libsdl2-dev libsdl2-mixer-dev
+  # a window's frame before it is mapped, from the X11 window manager
+  libxcb1-dev
   # the .deb: dpkg-buildflags and dpkg-shlibdeps, and file, with which CPack finds the binaries
   dpkg-dev file
 )
 rest=(
   libbenchmark-dev
   # the start-up probe of bench/run.sh: the X server's own word on maps and first paints
-  libxcb1-dev libxcb-damage0-dev
+  libxcb-damage0-dev
   # fuzzing: clang's libFuzzer and sanitizer run-times
   clang libclang-rt-14-dev
   # static checks: scripts/tidy.sh, and the formatting of .clang-format

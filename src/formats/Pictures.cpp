@@ -27,12 +27,16 @@ QImage readIcon(QImageReader &reader)
     reader.setAllocationLimit(kMaxPictureMegabytes);
     // The largest image of the icon is the one drawn at 32 x 32: the widest by the icon's
     // directory, the first of equals. Only that one is decoded; a file of a few KB may list
-    // thousands of entries that all point to one large picture.
+    // thousands of entries that all point to one large picture. The directory ends at the first
+    // entry that cannot be read, where the data ends: a count in the header of up to 65,535 entries
+    // is not taken at its word (each entry past the end would be one more failed seek).
     int best = -1;
     int bestWidth = 0;
     for (int index = 0; reader.jumpToImage(index); ++index) {
         const QSize size = reader.size();
-        if (size.isValid() && size.width() > bestWidth) {
+        if (!size.isValid())
+            break;
+        if (size.width() > bestWidth) {
             best = index;
             bestWidth = size.width();
         }

@@ -1,11 +1,13 @@
 #include "toolkit/Screen.h"
 
 #include "toolkit/Scaling.h"
+#include "toolkit/WindowFrame.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QShowEvent>
 #include <QTimer>
 #include <QWindow>
 
@@ -36,22 +38,27 @@ void Screen::centre()
 {
     if (const QScreen *desktop = QGuiApplication::primaryScreen()) {
         const QRect area = desktop->availableGeometry();
-        // The client area's place, not the frame's: the request is then the same whether or not
-        // the frame is known yet, and a window manager that reads the frame's size differently
-        // from the toolkit (weston's X11 frames count their shadow) cannot shift it on every show.
         setGeometry(QRect(area.center() - rect().center(), size()));
     }
 }
 
 void Screen::showScreen()
 {
-    // A hidden screen opens centred again, like every screen before it: the window manager
-    // may not keep the place of a window that was unmapped (weston under X11 and Wayland does not).
-    if (!isVisible())
-        centre();
     show();
     raise();
     activateWindow();
+}
+
+void Screen::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // Every show of a hidden screen opens it centred, as a whole, before it is mapped: the window
+    // manager may not keep the place of a window that was unmapped (weston under X11 and Wayland
+    // does not). The request is the client area's place, the same on every show, so a manager that
+    // reads the frame's size differently from the toolkit cannot shift it. (A window restored from
+    // the task bar is the desktop's show, and stays where it was.)
+    if (!event->spontaneous())
+        WindowFrame::centre(this);
 }
 
 void Screen::hideEvent(QHideEvent *event)

@@ -2,9 +2,10 @@
 
 #include <QWidget>
 
-// A top-level screen of the game: a fixed-size window, centred on the desktop when created, with a
-// client area given in design pixels (scaled like everything else). Framed screens have a title bar
-// with the system menu, the minimise box and the close box only; the borderless one has neither.
+// A top-level screen of the game: a fixed-size window, centred on the desktop each time it opens
+// (with its frame, where the window manager tells it), with a client area given in design pixels
+// (scaled like everything else). Framed screens have a title bar with the system menu, the
+// minimise box and the close box only; the borderless one has neither.
 // Closing a screen only hides it, unless closing is made a request (setCloseRequests).
 class Screen : public QWidget {
     Q_OBJECT
@@ -28,12 +29,14 @@ signals:
     void closeRequested();
 
 protected:
+    void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
 
 private:
-    // Places the client area in the middle of the desktop's free area.
+    // Places the client area in the middle of the desktop's free area, where a screen not yet shown
+    // stands.
     void centre();
 
     bool m_closeRequests = false;

@@ -132,9 +132,10 @@ constexpr int kLongErrorBox = 5;
 constexpr int kClockMenu = 6;
 // The client areas of the layouts.
 const QSize kScreenSizes[] = {{688, 440}, {688, 463}, {694, 440}, {613, 235}};
-// Qt's windows at 120 dpi with the game's fonts, as Qt's own style draws them there; a short box
-// as wide as a title bar needs for the whole title (Qt's own would be 281, which cuts it).
-const QSize kWindowSizes[] = {{342, 92}, {500, 121}, {229, 90}};
+// Qt's windows at 120 dpi with the game's fonts, as Qt's own style draws them there; a box as wide
+// as a title bar needs for the whole title in a 13-point bold font (Qt's own would be 281, which
+// cuts it), which also gives the long text room for fewer lines.
+const QSize kWindowSizes[] = {{583, 92}, {583, 103}, {229, 90}};
 
 // What `screen` shows.
 QImage look(QWidget *screen)

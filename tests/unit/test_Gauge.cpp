@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QtTest>
 
+#include <functional>
 #include <memory>
 
 namespace {
@@ -55,6 +56,16 @@ bool ringIsBlack(const QImage &image, bool withBottomRow = true)
         if (image.pixel(0, y) != kBlack || image.pixel(w - 1, y) != kBlack)
             return false;
     return true;
+}
+
+// How many pixels of `area` are red.
+int redIn(const QImage &image, QRect area)
+{
+    int count = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            count += image.pixel(x, y) == kRed;
+    return count;
 }
 
 // A text-only 100 × 30 gauge showing 42 % over `back`: the colours inside its frame, and where the
@@ -128,6 +139,9 @@ private slots:
         QCOMPARE(bare.at(1).pixel(0, 20), kWhite);
         QCOMPARE(bare.at(2).pixel(0, 20), kRed);
         QCOMPARE(bare.at(2).pixel(1, 20), kWhite);
+        Scene odd(GaugeKind::HorizontalBar, 61, 41); // an odd count: the last pixel alone
+        odd.gauge->setBorderStyle(Gauge::BorderStyle::None);
+        QCOMPARE(odd.at(100).pixel(60, 40), kRed);
     }
 
     // The bar's end column (of the game's 129 × 28 copying gauge) and end row (of its 105 × 65
@@ -175,10 +189,14 @@ private slots:
                                image.pixel(lowerLeft), image.pixel(upperLeft), image.pixel(3, 3)};
         };
         QCOMPARE(colours(0), (QList<QRgb>{kWhite, kWhite, kWhite, kWhite, kBlue}));
+        QCOMPARE(scene.at(0).pixel(99, 50), kRed); // the outline's right end, on the box's edge
         QCOMPARE(colours(1), (QList<QRgb>{kWhite, kWhite, kWhite, kWhite, kBlue}));
         QCOMPARE(colours(25), (QList<QRgb>{kRed, kWhite, kWhite, kWhite, kBlue}));
         QCOMPARE(colours(50), (QList<QRgb>{kRed, kRed, kWhite, kWhite, kBlue}));
         QCOMPARE(colours(99), (QList<QRgb>{kRed, kRed, kRed, kRed, kBlue}));
+        // At 1 % a sliver right of twelve o'clock.
+        QCOMPARE(redIn(scene.at(0), QRect(51, 5, 10, 40)), 0);
+        QVERIFY(redIn(scene.at(1), QRect(51, 5, 10, 40)) > 0);
 
         // Its straight edges run along the axes through the centre, pixel centres as Qt takes them:
         // at 50 % one column from twelve to six o'clock, at 25 % one row to three o'clock.
@@ -203,6 +221,11 @@ private slots:
                     QCOMPARE(full.pixel(x, y), kRed);
             }
 
+        // Past three quarters the sector still ends at twelve o'clock, to the degree.
+        Scene large(GaugeKind::Pie, 401, 401);
+        QCOMPARE(large.at(80).pixel(198, 40), kWhite);
+        QCOMPARE(large.at(80).pixel(202, 40), kRed);
+
         // The long flat loading gauge of the menu: a quarter is still the upper right quarter.
         Scene loading(GaugeKind::Pie, 688, 32);
         const QImage quarter = loading.at(25);
@@ -218,17 +241,11 @@ private slots:
     void needleDirection()
     {
         Scene scene(GaugeKind::Needle, 201, 101);
-        const auto redIn = [](const QImage &image, QRect area) {
-            int count = 0;
-            for (int y = area.top(); y <= area.bottom(); ++y)
-                for (int x = area.left(); x <= area.right(); ++x)
-                    count += image.pixel(x, y) == kRed;
-            return count;
-        };
         const QRect left(20, 90, 70, 8), middle(95, 20, 11, 60), right(111, 90, 70, 8);
 
         const QImage none = scene.at(0);
         QCOMPARE(redIn(none, left) + redIn(none, middle) + redIn(none, right), 0);
+        QVERIFY(redIn(scene.at(1), left) > 0);
         QCOMPARE(none.pixel(100, 60), kWhite);
         QCOMPARE(none.pixel(2, 2), kBlue);    // a corner outside the half-disc
         QCOMPARE(none.pixel(20, 50), kWhite); // round: at half its height nearly as wide
@@ -245,6 +262,12 @@ private slots:
         const QImage high = scene.at(97);
         QVERIFY(redIn(high, right) > 0);
         QCOMPARE(redIn(high, middle) + redIn(high, left), 0);
+
+        // It runs to the pixel nearest the circle's point, at 25 % (29.3, 29.0): (31, 31), not
+        // (31, 30), lies on it.
+        const QImage quarter = scene.at(25);
+        QCOMPARE(QList<QRgb>({quarter.pixel(31, 31), quarter.pixel(31, 30)}),
+                 QList<QRgb>({kRed, kWhite}));
     }
 
     // The percentage inverts what lies beneath it, pixel for pixel, and stays inside the frame.
@@ -306,6 +329,16 @@ private slots:
         QCOMPARE(gauge.repaintRequests(), repaints);
         gauge.setForeColor(Qt::green);
         QCOMPARE(gauge.repaintRequests(), repaints + 1);
+        // Every other change of what it shows repaints it once.
+        const std::function<void()> changes[] = {
+            [&] { gauge.setKind(GaugeKind::Pie); }, [&] { gauge.setBackColor(Qt::red); },
+            [&] { gauge.setShowText(false); },
+            [&] { gauge.setBorderStyle(Gauge::BorderStyle::None); },
+            [&] { gauge.setColor(Qt::red); }};
+        for (const auto &change : changes) {
+            change();
+            QCOMPARE(gauge.repaintRequests(), ++repaints + 1);
+        }
 
         gauge.setMaxValue(1000);
         gauge.setProgress(100);
@@ -351,6 +384,8 @@ private slots:
         }
         QCOMPARE(narrow.minValue(), 0);
         QCOMPARE(narrow.maxValue(), 30);
+        narrow.setMinValue(30); // an empty range is a range
+        QCOMPARE(narrow.minValue(), 30);
     }
 
     // Colour follows the parent's until a different one is set.

@@ -26,6 +26,29 @@ private slots:
         QCOMPARE(directions.lastIndexOf(Direction::Growing), 11);
         QCOMPARE(direction, Direction::Shrinking);
     }
+
+    // The turns at their bounds from both sides, also at odd sizes (a size in points comes back
+    // from whole pixels): a shrinking entry turns below 16, a growing one above 24.
+    void turns_data()
+    {
+        QTest::addColumn<int>("points");
+        QTest::addColumn<bool>("growing");
+        QTest::addColumn<int>("after");
+        QTest::addColumn<bool>("growingAfter");
+        QTest::newRow("shrinking at 16") << 16 << false << 14 << false;
+        QTest::newRow("shrinking at 15") << 15 << false << 15 << true;
+        QTest::newRow("growing at 24") << 24 << true << 26 << true;
+        QTest::newRow("growing at 25") << 25 << true << 25 << false;
+    }
+    void turns()
+    {
+        QFETCH(int, points);
+        QFETCH(bool, growing);
+        Direction direction = growing ? Direction::Growing : Direction::Shrinking;
+        MenuPulse::step(points, direction);
+        QTEST(points, "after");
+        QTEST(direction == Direction::Growing, "growingAfter");
+    }
 };
 
 QTEST_GUILESS_MAIN(TestMenuPulse)

@@ -31,6 +31,27 @@ QByteArray midiOfSize(int size)
     return midi + QByteArray(text, 't') + QByteArray::fromHex("00ff2f00");
 }
 
+// A MIDI file of `tracks` tracks that each hold the events written in hex.
+QByteArray midiOf(const char *events, int tracks = 1)
+{
+    QByteArray midi = QByteArray::fromHex("4d546864000000060001");
+    midi += char(tracks >> 8) + QByteArray(1, char(tracks)) + QByteArray::fromHex("0060");
+    QByteArray track("MTrk");
+    HostileFiles::be32(track, quint32(QByteArray::fromHex(events).size()));
+    return midi + (track + QByteArray::fromHex(events)).repeated(tracks);
+}
+
+// An ID3 tag `length` bytes long (its header included; a footer of 10 bytes more where
+// `footer`), `gap` bytes of silence, then two MP3 frames.
+QByteArray taggedMp3(int length, int gap = 0, bool footer = false)
+{
+    QByteArray tag("ID3\x04\0", 5);
+    tag += char(footer ? 0x10 : 0);
+    for (int shift = 21; shift >= 0; shift -= 7) // the length less the header, in 7-bit bytes
+        tag += char((length - 10) >> shift & 0x7f);
+    return tag + QByteArray(length - (footer ? 0 : 10) + gap, '\0') + mp3Frames(2);
+}
+
 } // namespace
 
 class TestMusicFileCheck : public QObject {
@@ -53,6 +74,37 @@ private slots:
             << "mp3" << mp3Frames(3, "fffb58c0", 288) << int(Result::Mp3);
         QTest::newRow("MP3 of reserved emphasis")
             << "mp3" << mp3Frames(3, "fffb50c2") << int(Result::Damaged);
+        // Each version and layer has frames of its own length; a padded frame is a byte longer.
+        QTest::newRow("MPEG-1 layer I")
+            << "mp3" << mp3Frames(3, "ffff10c0", 32) << int(Result::Mp3);
+        QTest::newRow("MPEG-1 layer II")
+            << "mp3" << mp3Frames(3, "fffd10c0", 104) << int(Result::Mp3);
+        QTest::newRow("MPEG-2 layer I")
+            << "mp3" << mp3Frames(3, "fff710c0", 68) << int(Result::Mp3);
+        QTest::newRow("MPEG-2 layer III")
+            << "mp3" << mp3Frames(3, "fff310c0", 26) << int(Result::Mp3);
+        QTest::newRow("MPEG-2.5 layer III")
+            << "mp3" << mp3Frames(3, "ffe310c0", 52) << int(Result::Mp3);
+        QTest::newRow("MP3 padded") << "mp3" << mp3Frames(3, "fffb52c0", 209) << int(Result::Mp3);
+        QTest::newRow("MP3 of two bit rates")
+            << "mp3" << (mp3Frames(1) + mp3Frames(1, "fffb90c0", 417)).repeated(2)
+            << int(Result::Mp3);
+        QTest::newRow("MP3 of three frames, the last cut")
+            << "mp3" << mp3Frames(3).chopped(1) << int(Result::Damaged);
+        // Three frames that chain are MP3 whatever follows them; two only where the file ends.
+        QTest::newRow("MP3 of three frames and more")
+            << "mp3" << mp3Frames(3) + QByteArray(99, 'x') << int(Result::Mp3);
+        QTest::newRow("MP3 of two frames and more")
+            << "mp3" << mp3Frames(2) + QByteArray(99, 'x') << int(Result::Damaged);
+        // The first frame starts within 64 KiB of the tag's end, its footer included; the tag is at
+        // most 16 MiB.
+        QTest::newRow("MP3 at 64 KiB")
+            << "mp3" << taggedMp3(20000, 64 << 10, true) << int(Result::Mp3);
+        QTest::newRow("MP3 at 64 KiB and a byte")
+            << "mp3" << taggedMp3(20000, (64 << 10) + 1, true) << int(Result::Damaged);
+        QTest::newRow("MP3 of a 16 MiB tag") << "mp3" << taggedMp3(16 << 20) << int(Result::Mp3);
+        QTest::newRow("MP3 of a 16 MiB tag and a byte")
+            << "mp3" << taggedMp3((16 << 20) + 1) << int(Result::Damaged);
         // The track's end is an event too.
         QTest::newRow("MIDI of 500,000 events")
             << "mid" << HostileFiles::manyEventMidi(499999) << int(Result::Midi);
@@ -61,6 +113,44 @@ private slots:
         QTest::newRow("MIDI of 8 MB") << "mid" << midiOfSize(8 << 20) << int(Result::Midi);
         QTest::newRow("MIDI of 8 MB and a byte")
             << "mid" << midiOfSize((8 << 20) + 1) << int(Result::Damaged);
+        // The events of a track as the format has them, each broken at its end.
+        const std::pair<const char *, bool> tracks[] = {
+            {"00903c40003c0000ff2f00", true}, // running status
+            {"003c40", false},                // data with no status
+            {"00903cc0", false},              // a data byte with the status bit
+            {"00903c", false},                // a note cut at the chunk's end
+            {"00c00500ff2f00", true},         // a program change: one data byte
+            {"00d00500ff2f00", true},         // channel pressure: one data byte
+            {"00f001f700ff2f00", true},       // a system exclusive message
+            {"00f70105", true},               // an escape, to the chunk's end
+            {"00f00301f7", false},            // ... longer than the chunk
+            {"00ff010241", false},            // a meta event longer than the chunk
+            {"00ff01024142", true},           // ... to the chunk's end, and no end of track
+            {"00ff2f0099", true},             // what follows the end of track is not read
+            {"00f800ff2f00", false},          // a real-time message
+            {"80808000ff2f00", true},         // a four-byte time
+            {"8080808000ff2f00", false},      // a five-byte time
+            {"00ff", false},                  // a meta event cut after its status
+            {"00", false},                    // a time and no event
+            {"0090013c80", false},            // a time cut at the chunk's end
+        };
+        for (const auto &[events, parses] : tracks)
+            QTest::newRow(events) << "mid" << midiOf(events)
+                                  << int(parses ? Result::Midi : Result::Damaged);
+        // The header: its name, and a division of at least one tick.
+        const auto header = [](int at, char byte) {
+            QByteArray midi = midiOf("00ff2f00");
+            midi[at] = byte;
+            return midi;
+        };
+        QTest::newRow("MIDI named MThx") << "mid" << header(3, 'x') << int(Result::Damaged);
+        QTest::newRow("MIDI of division 0") << "mid" << header(13, 0) << int(Result::Damaged);
+        QTest::newRow("MIDI of division 1") << "mid" << header(13, 1) << int(Result::Midi);
+        QTest::newRow("MIDI of an empty track") << "mid" << midiOf("") << int(Result::Midi);
+        QTest::newRow("MIDI of 256 tracks")
+            << "midi" << midiOf("00ff2f00", 256) << int(Result::Midi);
+        QTest::newRow("MIDI as .MID") << "MID" << midiOf("00ff2f00") << int(Result::Midi);
+        QTest::newRow("MIDI as .wav") << "wav" << midiOf("00ff2f00") << int(Result::Unsupported);
     }
     void bounds()
     {
