@@ -294,25 +294,30 @@ void GameScreen::connectHandlers()
 
     connectGuarded(examClock, &Timer::timeout, this, &GameScreen::onClockTick);
     connectGuarded(walkTimer, &Timer::timeout, this, &GameScreen::onWalkTick);
-    connectGuarded(background, &PictureBox::hovered, this, &GameScreen::onBackgroundHovered);
-    connectGuarded(answerSheet, &PictureBox::hovered, this, &GameScreen::onAnswerSheetHovered);
+    connectGuarded(background->pointer(), &Pointer::hovered, this,
+                   &GameScreen::onBackgroundHovered);
+    connectGuarded(answerSheet->pointer(), &Pointer::hovered, this,
+                   &GameScreen::onAnswerSheetHovered);
     for (Sheet sheet : kSheets) {
-        connectGuarded(sheetPicture(sheet), &PictureBox::hovered, this, &GameScreen::onSheetHovered,
-                       sheet);
-        connectGuarded(sheetLabel(sheet), &Label::hovered, this, &GameScreen::onSheetLabelHovered,
-                       sheet);
+        connectGuarded(sheetPicture(sheet)->pointer(), &Pointer::hovered, this,
+                       &GameScreen::onSheetHovered, sheet);
+        connectGuarded(sheetLabel(sheet)->pointer(), &Pointer::hovered, this,
+                       &GameScreen::onSheetLabelHovered, sheet);
     }
-    connectGuarded(answerSheetLabel, &Label::hovered, this, &GameScreen::onAnswerSheetLabelHovered);
-    connectGuarded(gaugePanel, &Panel::hovered, this, &GameScreen::onGaugePanelHovered);
-    connectGuarded(exitButton, &FlatButton::hovered, this, &GameScreen::onExitHovered);
-    connectGuarded(exitButton, &FlatButton::clicked, this, &GameScreen::onExitClicked);
-    connectGuarded(readoutPanel, &Panel::hovered, this, &GameScreen::onReadoutHovered);
-    connectGuarded(readoutPanel, &Panel::clicked, this, &GameScreen::onReadoutClicked);
-    connectGuarded(sittingClipButton, &FlatButton::clicked, this,
+    connectGuarded(answerSheetLabel->pointer(), &Pointer::hovered, this,
+                   &GameScreen::onAnswerSheetLabelHovered);
+    connectGuarded(gaugePanel->pointer(), &Pointer::hovered, this,
+                   &GameScreen::onGaugePanelHovered);
+    connectGuarded(exitButton->pointer(), &Pointer::hovered, this, &GameScreen::onExitHovered);
+    connectGuarded(exitButton->pointer(), &Pointer::clicked, this, &GameScreen::onExitClicked);
+    connectGuarded(readoutPanel->pointer(), &Pointer::hovered, this, &GameScreen::onReadoutHovered);
+    connectGuarded(readoutPanel->pointer(), &Pointer::clicked, this, &GameScreen::onReadoutClicked);
+    connectGuarded(sittingClipButton->pointer(), &Pointer::clicked, this,
                    &GameScreen::onSittingClipClicked);
-    connectGuarded(sittingClip2Button, &FlatButton::clicked, this,
+    connectGuarded(sittingClip2Button->pointer(), &Pointer::clicked, this,
                    &GameScreen::onSittingClip2Clicked);
-    connectGuarded(stopClipButton, &FlatButton::clicked, this, &GameScreen::onStopClipClicked);
+    connectGuarded(stopClipButton->pointer(), &Pointer::clicked, this,
+                   &GameScreen::onStopClipClicked);
 }
 
 // ---- Creation, F5 and exit ----
