@@ -119,13 +119,13 @@ private slots:
     void loadingAndHandOver()
     {
         menuScreen()->nameField->setText(QString::fromUtf8("Вася"));
-        gameScreen()->copiedGauge->setProgress(40);
-        gameScreen()->timeGauge->setProgress(3);
-        gameScreen()->suspicionGauge->setProgress(77);
-        gameScreen()->onSheetHovered(Sheet::Notes);
+        gameScreen()->exam().setCopied(40);
+        gameScreen()->exam().setTimeLeft(3);
+        gameScreen()->exam().setSuspicion(77);
+        gameScreen()->exam().hoverSheet(Sheet::Notes);
         for (int i = 0; i < 4; ++i)
-            gameScreen()->cycleIcon(Sheet::Notes);
-        gameScreen()->onSheetHovered(Sheet::Cribs);
+            gameScreen()->exam().cycleIcon(Sheet::Notes);
+        gameScreen()->exam().hoverSheet(Sheet::Cribs);
         QVERIFY(walkExaminerTo(ExaminerWalk::State::Patrolling));
         gameScreen()->walkTimer->fire(); // turns right
         gameScreen()->examinerClip->move(200, 62);
@@ -144,11 +144,11 @@ private slots:
         QCOMPARE(gameScreen()->copiedGauge->progress(), 0);
         QCOMPARE(gameScreen()->timeGauge->progress(), 100);
         QCOMPARE(gameScreen()->suspicionGauge->progress(), 0);
-        QCOMPARE(gameScreen()->examState().tool, Tool::Cribs);
-        QVERIFY(gameScreen()->examState().sheetInUse(Sheet::Notes));
-        QCOMPARE(gameScreen()->examState().icon(Sheet::Notes).counter(), 4);
-        QCOMPARE(gameScreen()->examinerWalk().state, ExaminerWalk::State::Patrolling);
-        QCOMPARE(gameScreen()->examinerWalk().direction, ExaminerWalk::Direction::MovingRight);
+        QCOMPARE(gameScreen()->exam().state().tool, Tool::Cribs);
+        QVERIFY(gameScreen()->exam().state().sheetInUse(Sheet::Notes));
+        QCOMPARE(gameScreen()->exam().state().icon(Sheet::Notes).counter(), 4);
+        QCOMPARE(gameScreen()->exam().walk().state, ExaminerWalk::State::Patrolling);
+        QCOMPARE(gameScreen()->exam().walk().direction, ExaminerWalk::Direction::MovingRight);
         QCOMPARE(gameScreen()->examinerClip->pos(), QPoint(200, 62));
         QVERIFY(gameScreen()->walkTimer->enabled());
         QCOMPARE(gameScreen()->examClock->interval(), 100);
