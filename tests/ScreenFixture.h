@@ -117,20 +117,21 @@ inline Music &shellMusic()
 inline bool walkExaminerTo(ExaminerWalk::State state)
 {
     GameScreen *game = gameScreen();
-    const int suspicion = game->suspicionGauge->progress();
-    const auto decideAt = [game](int level) {
-        game->suspicionGauge->setProgress(level);
-        game->decideWalk();
+    Exam &exam = game->exam();
+    const int suspicion = exam.suspicion();
+    const auto decideAt = [&exam](int level) {
+        exam.setSuspicion(level);
+        exam.decideWalk();
     };
     decideAt(65);
     const bool back = state == ExaminerWalk::State::Returning;
     const ExaminerWalk::State out = back ? ExaminerWalk::State::Patrolling : state;
-    for (int i = 0; i < 100 && game->examinerWalk().state != out; ++i)
+    for (int i = 0; i < 100 && exam.walk().state != out; ++i)
         game->walkTimer->fire();
     if (back)
         decideAt(52);
-    game->suspicionGauge->setProgress(suspicion);
-    return game->examinerWalk().state == state;
+    exam.setSuspicion(suspicion);
+    return exam.walk().state == state;
 }
 
 // The lines that a text box shows, from the top, as the player reads them: every line on screen

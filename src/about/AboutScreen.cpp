@@ -72,15 +72,15 @@ AboutScreen::AboutScreen()
     moveTimer = new Timer(kMoveMs, false, this);
     captionTimer = new Timer(kCaptionMs, false, this);
 
-    connectGuarded(this, &Screen::hovered, this, &AboutScreen::onBackgroundHovered);
-    connectGuarded(nickname, &Label::hovered, this, &AboutScreen::onNicknameHovered);
-    connectGuarded(linkBar, &Panel::hovered, this, &AboutScreen::onLinkBarHovered);
-    connectGuarded(siteLink, &Label::hovered, this, &AboutScreen::onSiteHovered);
-    connectGuarded(mailLink, &Label::hovered, this, &AboutScreen::onMailHovered);
-    connectGuarded(backLink, &Label::hovered, this, &AboutScreen::onBackHovered);
-    connectGuarded(siteLink, &Label::clicked, this, &AboutScreen::onSiteClicked);
-    connectGuarded(mailLink, &Label::clicked, this, &AboutScreen::onMailClicked);
-    connectGuarded(backLink, &Label::clicked, this, &AboutScreen::onBackClicked);
+    connectGuarded(pointer(), &Pointer::hovered, this, &AboutScreen::onBackgroundHovered);
+    connectGuarded(nickname->pointer(), &Pointer::hovered, this, &AboutScreen::onNicknameHovered);
+    connectGuarded(linkBar->pointer(), &Pointer::hovered, this, &AboutScreen::onLinkBarHovered);
+    connectGuarded(siteLink->pointer(), &Pointer::hovered, this, &AboutScreen::onSiteHovered);
+    connectGuarded(mailLink->pointer(), &Pointer::hovered, this, &AboutScreen::onMailHovered);
+    connectGuarded(backLink->pointer(), &Pointer::hovered, this, &AboutScreen::onBackHovered);
+    connectGuarded(siteLink->pointer(), &Pointer::clicked, this, &AboutScreen::onSiteClicked);
+    connectGuarded(mailLink->pointer(), &Pointer::clicked, this, &AboutScreen::onMailClicked);
+    connectGuarded(backLink->pointer(), &Pointer::clicked, this, &AboutScreen::onBackClicked);
     connectGuarded(moveTimer, &Timer::timeout, this, &AboutScreen::onMoveTick);
     connectGuarded(captionTimer, &Timer::timeout, this, &AboutScreen::onCaptionTick);
 }

@@ -2,31 +2,38 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 namespace PlayerFolder {
 
 namespace {
 
-// `path` as it lies on disk: its deepest existing folder with links resolved, the rest as written.
+// `path` as it lies on disk, followed from the root one name at a time as the system follows it:
+// an existing name with its links resolved, so that a ".." after a link leaves the link's target;
+// a name that does not exist yet, and a ".." after it, as written, since what is made there is a
+// real folder.
 QString onDisk(const QString &path)
 {
-    QString existing = QDir::cleanPath(QDir::current().absoluteFilePath(path));
-    QString rest;
-    while (!QFileInfo::exists(existing) && existing != QStringLiteral("/")) {
-        const QFileInfo info(existing);
-        rest = u'/' + info.fileName() + rest;
-        existing = info.path();
+    QString resolved = QStringLiteral("/");
+    const QStringList names =
+        QDir::current().absoluteFilePath(path).split(u'/', Qt::SkipEmptyParts);
+    for (const QString &name : names) {
+        const QString next = QDir(resolved).filePath(name);
+        const QFileInfo info(next);
+        resolved = info.exists() ? info.canonicalFilePath() : QDir::cleanPath(next);
     }
-    return QFileInfo(existing).canonicalFilePath() + rest;
+    return resolved;
 }
 
 } // namespace
 
-QString location(const QProcessEnvironment &environment, QString *error)
+QString location(QString *error)
 {
-    QString dataHome = environment.value(QStringLiteral("XDG_DATA_HOME"));
-    if (!dataHome.startsWith(u'/')) {
-        const QString home = environment.value(QStringLiteral("HOME"));
+    if (!qEnvironmentVariable("XDG_DATA_HOME").startsWith(u'/')) {
+        // A data home that is not absolute is none, and Qt 6.4 would take it as it is.
+        qunsetenv("XDG_DATA_HOME");
+        // Without HOME, Qt would take the root folder.
+        const QString home = qEnvironmentVariable("HOME");
         if (home.isEmpty()) {
             *error = QStringLiteral("neither XDG_DATA_HOME nor HOME is set");
             return {};
@@ -35,9 +42,9 @@ QString location(const QProcessEnvironment &environment, QString *error)
             *error = QStringLiteral("HOME is not an absolute path: '%1'").arg(printable(home));
             return {};
         }
-        dataHome = home + QStringLiteral("/.local/share");
     }
-    return dataHome + QStringLiteral("/pemy");
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+        + QStringLiteral("/pemy");
 }
 
 bool enter(const QString &location, const QString &installedData, QString *error)
@@ -50,15 +57,16 @@ bool enter(const QString &location, const QString &installedData, QString *error
             QStringLiteral("the folder %1 lies inside the installed game").arg(printable(folder));
         return true;
     };
-    // Checked before anything is made; what is made lies below what exists, so the folder's place
-    // on disk is known now.
-    if (inside(onDisk(location)))
+    // Checked before anything is made, and what is made is the place checked: the links on the
+    // way are resolved first, so no spelling of the path reaches into the installed game.
+    const QString place = onDisk(location);
+    if (inside(place))
         return false;
-    if (!QFileInfo(location).isDir() && !QDir().mkpath(location)) {
+    if (!QFileInfo(place).isDir() && !QDir().mkpath(place)) {
         *error = QStringLiteral("cannot make the folder %1").arg(printable(location));
         return false;
     }
-    const QString folder = QFileInfo(location).canonicalFilePath();
+    const QString folder = QFileInfo(place).canonicalFilePath();
     if (folder.isEmpty() || !QDir::setCurrent(folder)) {
         *error = QStringLiteral("cannot enter the folder %1").arg(printable(location));
         return false;

@@ -36,7 +36,7 @@ Shell::Shell(Start start)
         createRest();
     } else {
         qApp->installEventFilter(this);
-        QTimer::singleShot(kRestOfStartUpAtLatestMs, this, [this] { createRest(); });
+        QTimer::singleShot(kRestOfStartUpAtLatestMs, this, &Shell::createRest);
     }
     m_menu->show();
 }
@@ -85,8 +85,7 @@ bool Shell::eventFilter(QObject *watched, QEvent *event)
     case QEvent::Paint:
         if (watched == m_menu && !m_restQueued) {
             m_restQueued = true; // after this paint has reached the screen
-            QMetaObject::invokeMethod(
-                this, [this] { createRest(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(this, &Shell::createRest, Qt::QueuedConnection);
         }
         break;
     case QEvent::KeyPress:
@@ -107,50 +106,70 @@ bool Shell::eventFilter(QObject *watched, QEvent *event)
 void Shell::connectMenu()
 {
     connect(m_menu, &MenuScreen::quitRequested, qApp, &QApplication::quit);
-    connect(m_menu, &MenuScreen::scoresRequested, this, [this] {
-        m_scores->showScreen();
-        m_menu->hide();
-    });
-    // The about piece starts once the about screen is up; a piece that cannot start is reported.
-    connect(m_menu, &MenuScreen::aboutRequested, this, [this] {
-        m_about->showScreen();
-        m_menu->hide();
-        guarded([this] { m_music.aboutOpened(); });
-    });
+    connect(m_menu, &MenuScreen::scoresRequested, this, &Shell::showScores);
+    connect(m_menu, &MenuScreen::aboutRequested, this, &Shell::showAbout);
 }
 
 // The switches that involve the game, score and about screens, once they exist.
 void Shell::connectRest()
 {
-    // The loading is complete. An about screen left open (Enter on it) stays beside the exam.
-    connect(m_menu, &MenuScreen::examStarted, this, [this] {
-        m_game->startExam();
-        m_menu->hide();
-        m_scores->hide();
-    });
+    connect(m_menu, &MenuScreen::examStarted, this, &Shell::startExam);
     connect(m_menu, &MenuScreen::hiddenPanelsRequested, m_game, &GameScreen::showReadout);
-    connect(m_menu, &MenuScreen::lordlyModeEntered, this,
-            [this] { m_game->enterLordlyMode(m_menu->windowTitle()); });
-
-    // The result goes to the end of the list under the name that the menu holds now.
-    connect(m_game, &GameScreen::examFinished, this, [this](int copied, bool caught) {
-        m_game->hide();
-        m_scores->showScreen();
-        m_scores->appendLine(ExamResult::separator());
-        m_scores->appendLine(ExamResult::resultLine(m_menu->playerName(), copied, caught));
-    });
+    connect(m_menu, &MenuScreen::lordlyModeEntered, this, &Shell::enterLordlyMode);
+    connect(m_game, &GameScreen::examFinished, this, &Shell::showResult);
     connect(m_game, &GameScreen::quitRequested, qApp, &QApplication::quit);
+    connect(m_scores, &ScoreScreen::backRequested, this, &Shell::backFromScores);
+    connect(m_about, &AboutScreen::backRequested, this, &Shell::backFromAbout);
+}
 
-    // A piece that cannot be played is reported, but never keeps the player from the menu; the
-    // score screen saves the list after this.
-    connect(m_scores, &ScoreScreen::backRequested, this, [this] {
-        guarded([this] { m_music.backFromScores(); });
-        m_scores->hide();
-        m_menu->returnFromScores();
-    });
-    connect(m_about, &AboutScreen::backRequested, this, [this] {
-        m_music.backFromAbout();
-        m_about->hide();
-        m_menu->showScreen();
-    });
+void Shell::showScores()
+{
+    m_scores->showScreen();
+    m_menu->hide();
+}
+
+// The about piece starts once the about screen is up; a piece that cannot start is reported.
+void Shell::showAbout()
+{
+    m_about->showScreen();
+    m_menu->hide();
+    guarded([this] { m_music.aboutOpened(); });
+}
+
+// The loading is complete. An about screen left open (Enter on it) stays beside the exam.
+void Shell::startExam()
+{
+    m_game->startExam();
+    m_menu->hide();
+    m_scores->hide();
+}
+
+void Shell::enterLordlyMode()
+{
+    m_game->enterLordlyMode(m_menu->windowTitle());
+}
+
+// The result goes to the end of the list under the name that the menu holds now.
+void Shell::showResult(int copied, bool caught)
+{
+    m_game->hide();
+    m_scores->showScreen();
+    m_scores->appendLine(ExamResult::separator());
+    m_scores->appendLine(ExamResult::resultLine(m_menu->playerName(), copied, caught));
+}
+
+// A piece that cannot be played is reported, but never keeps the player from the menu; the score
+// screen saves the list after this.
+void Shell::backFromScores()
+{
+    guarded([this] { m_music.backFromScores(); });
+    m_scores->hide();
+    m_menu->returnFromScores();
+}
+
+void Shell::backFromAbout()
+{
+    m_music.backFromAbout();
+    m_about->hide();
+    m_menu->showScreen();
 }

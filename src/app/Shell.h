@@ -47,6 +47,16 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
+private slots:
+    // The switches between the screens, one a signal.
+    void showScores();
+    void showAbout();
+    void startExam();
+    void enterLordlyMode();
+    void showResult(int copied, bool caught);
+    void backFromScores();
+    void backFromAbout();
+
 private:
     void createMenu();
     // Starts the music and creates the other screens, once.

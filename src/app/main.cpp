@@ -28,7 +28,7 @@ bool prepareInstalled()
     if (installed.isEmpty())
         return true;
     QString error;
-    const QString folder = PlayerFolder::location(QProcessEnvironment::systemEnvironment(), &error);
+    const QString folder = PlayerFolder::location(&error);
     if (folder.isEmpty() || !PlayerFolder::enter(folder, installed, &error)
         || !CommandLine::choosePlatform(QString::fromUtf8(kQtPluginDir), &error)) {
         std::fprintf(stderr, "pemy: %s\n", qPrintable(error));

@@ -3,8 +3,6 @@
 #include "clip/ClipPlayer.h"
 #include "formats/JpegDecoder.h"
 #include "formats/Pictures.h"
-#include "game/ExamClock.h"
-#include "game/ExamRates.h"
 #include "toolkit/AssetPath.h"
 #include "toolkit/Bevel.h"
 #include "toolkit/Colors.h"
@@ -46,34 +44,20 @@ constexpr int kBackgroundHeight = 368;
 constexpr int kSeatRight = 25;
 constexpr int kSeatAbove = 54;
 
-// The time gauge is full at the start of an exam.
-constexpr int kFullTime = 100;
 // Clock speeds: the layout's, and those of the menu, in milliseconds per tick.
 constexpr int kClockMs = 500;
 constexpr int kSlowClockMs = 10000;
 constexpr int kFastClockMs = 100;
 constexpr int kWalkMs = 100;
 
-// Status line texts.
+// The status line's text until the pointer first picks something.
 const QString kStatusStart = QStringLiteral("Сейчас Вы используете - ");
-const QString kStatusSuspicious =
-    QStringLiteral("Сейчас Вы ни чего не используете, но как-то подозрительно выглядите!");
-const QString kStatusNothing = QStringLiteral("Сейчас Вы ни чего не используете");
-
-// The sheet that the label "Ваш научный шедевр" marks in use, as the label "Шпоры" does.
-constexpr Sheet kAnswerLabelMarks = Sheet::Cribs;
 
 // Background of the sheet labels.
 const QColor kLabelBack(218, 206, 97);
 // Backgrounds of the examiner's and the desk's clips, and of the copybook.
 const QColor kRoomGreen(210, 238, 154);
 const QColor kCopybookBack(193, 180, 89);
-
-// The exam clock's steps, in their order.
-constexpr std::array kClockSteps{
-    &GameScreen::decideWalk, &GameScreen::stepSuspicion, &GameScreen::stepCopying,
-    &GameScreen::stepTime,   &GameScreen::cycleIcons,    &GameScreen::updateReadout,
-};
 
 // Puts a label at its design place, as wide as its caption in the font it already has.
 Label *placeFitted(Label *label, int left, int top, int height)
@@ -177,6 +161,7 @@ GameScreen::GameScreen()
     // through to the menu's.
     reloadKey = new QShortcut(QKeySequence(Qt::Key_F5), this);
     beep = [] { QApplication::beep(); };
+    bindExam();
     connectHandlers();
 }
 
@@ -217,7 +202,7 @@ void GameScreen::createGaugePanel()
     gaugePanel->setFont(Scaling::font(13));
     copiedGauge = makeGauge(gaugePanel, GaugeKind::HorizontalBar, kMaroon, 272, 32, 129, 28);
     timeGauge = makeGauge(gaugePanel, GaugeKind::VerticalBar, kGreen, 16, 24, 105, 65);
-    timeGauge->setProgress(kFullTime);
+    timeGauge->setProgress(m_exam.timeLeft());
     suspicionGauge = makeGauge(gaugePanel, GaugeKind::VerticalBar, kGreen, 560, 24, 105, 65);
     copiedCaption = gaugeCaption(gaugePanel, QStringLiteral("Процент списанного"), 272);
     timeCaption = gaugeCaption(gaugePanel, QStringLiteral("Оставшееся время"), 8);
@@ -292,27 +277,53 @@ void GameScreen::connectHandlers()
     connectGuarded(showHiddenAction, &QAction::triggered, this, &GameScreen::onShowHiddenTriggered);
     connectGuarded(reloadKey, &QShortcut::activated, this, &GameScreen::reloadBackground);
 
-    connectGuarded(examClock, &Timer::timeout, this, &GameScreen::onClockTick);
+    // The clock and the pointer's moves over the room go to the exam.
+    connectGuarded(examClock, &Timer::timeout, &m_exam, &Exam::tick);
     connectGuarded(walkTimer, &Timer::timeout, this, &GameScreen::onWalkTick);
-    connectGuarded(background, &PictureBox::hovered, this, &GameScreen::onBackgroundHovered);
-    connectGuarded(answerSheet, &PictureBox::hovered, this, &GameScreen::onAnswerSheetHovered);
+    connectGuarded(background->pointer(), &Pointer::hovered, &m_exam, &Exam::hoverBackground);
+    connectGuarded(answerSheet->pointer(), &Pointer::hovered, &m_exam, &Exam::hoverAnswerSheet);
     for (Sheet sheet : kSheets) {
-        connectGuarded(sheetPicture(sheet), &PictureBox::hovered, this, &GameScreen::onSheetHovered,
-                       sheet);
-        connectGuarded(sheetLabel(sheet), &Label::hovered, this, &GameScreen::onSheetLabelHovered,
-                       sheet);
+        connectGuarded(sheetPicture(sheet)->pointer(), &Pointer::hovered, &m_exam,
+                       &Exam::hoverSheet, sheet);
+        connectGuarded(sheetLabel(sheet)->pointer(), &Pointer::hovered, &m_exam,
+                       &Exam::hoverSheetLabel, sheet);
     }
-    connectGuarded(answerSheetLabel, &Label::hovered, this, &GameScreen::onAnswerSheetLabelHovered);
-    connectGuarded(gaugePanel, &Panel::hovered, this, &GameScreen::onGaugePanelHovered);
-    connectGuarded(exitButton, &FlatButton::hovered, this, &GameScreen::onExitHovered);
-    connectGuarded(exitButton, &FlatButton::clicked, this, &GameScreen::onExitClicked);
-    connectGuarded(readoutPanel, &Panel::hovered, this, &GameScreen::onReadoutHovered);
-    connectGuarded(readoutPanel, &Panel::clicked, this, &GameScreen::onReadoutClicked);
-    connectGuarded(sittingClipButton, &FlatButton::clicked, this,
+    connectGuarded(answerSheetLabel->pointer(), &Pointer::hovered, &m_exam,
+                   &Exam::hoverAnswerSheetLabel);
+    connectGuarded(gaugePanel->pointer(), &Pointer::hovered, this,
+                   &GameScreen::onGaugePanelHovered);
+    connectGuarded(exitButton->pointer(), &Pointer::hovered, this, &GameScreen::onExitHovered);
+    connectGuarded(exitButton->pointer(), &Pointer::clicked, this, &GameScreen::onExitClicked);
+    connectGuarded(readoutPanel->pointer(), &Pointer::hovered, this, &GameScreen::onReadoutHovered);
+    connectGuarded(readoutPanel->pointer(), &Pointer::clicked, this, &GameScreen::onReadoutClicked);
+    connectGuarded(sittingClipButton->pointer(), &Pointer::clicked, this,
                    &GameScreen::onSittingClipClicked);
-    connectGuarded(sittingClip2Button, &FlatButton::clicked, this,
+    connectGuarded(sittingClip2Button->pointer(), &Pointer::clicked, this,
                    &GameScreen::onSittingClip2Clicked);
-    connectGuarded(stopClipButton, &FlatButton::clicked, this, &GameScreen::onStopClipClicked);
+    connectGuarded(stopClipButton->pointer(), &Pointer::clicked, this,
+                   &GameScreen::onStopClipClicked);
+}
+
+// What the exam emits, each to what shows it. The connections are direct: an error raised while
+// showing ends the exam's tick or intent where it was raised.
+void GameScreen::bindExam()
+{
+    connect(&m_exam, &Exam::timeLeftChanged, timeGauge, &Gauge::setProgress);
+    connect(&m_exam, &Exam::copiedChanged, copiedGauge, &Gauge::setProgress);
+    connect(&m_exam, &Exam::suspicionChanged, suspicionGauge, &Gauge::setProgress);
+    connect(&m_exam, &Exam::timeColourChanged, timeGauge, &Gauge::setForeColor);
+    connect(&m_exam, &Exam::beeped, this, &GameScreen::onBeeped);
+    connect(&m_exam, &Exam::runningChanged, examClock, &Timer::setEnabled);
+    connect(&m_exam, &Exam::statusChanged, statusLine, &FlatButton::setCaption);
+    connect(&m_exam, &Exam::sheetLabelLit, this, &GameScreen::lightSheetLabel);
+    connect(&m_exam, &Exam::answerSheetLabelLit, this, &GameScreen::lightAnswerSheetLabel);
+    connect(&m_exam, &Exam::labelsDimmed, this, &GameScreen::dimLabels);
+    connect(&m_exam, &Exam::copybookPlaying, copybookClip, &ClipPlayer::setActive);
+    connect(&m_exam, &Exam::iconFrame, this, &GameScreen::showIconFrame);
+    connect(&m_exam, &Exam::walkingChanged, walkTimer, &Timer::setEnabled);
+    connect(&m_exam, &Exam::examinerMoved, this, &GameScreen::showExaminerAt);
+    connect(&m_exam, &Exam::ticked, this, &GameScreen::updateReadout);
+    connect(&m_exam, &Exam::finished, this, &GameScreen::examFinished);
 }
 
 // ---- Creation, F5 and exit ----
@@ -343,17 +354,13 @@ void GameScreen::loadFiles()
     // From the desk's run-time place: the seat follows a moved desk.
     const QRect desk = Scaling::designRect(deskClip->geometry());
     const QPoint seat(desk.x() + kSeatRight, desk.y() - kSeatAbove);
-    m_walk.examiner = QRect(seat, Scaling::designRect(examinerClip->geometry()).size());
+    m_exam.seatExaminer(QRect(seat, Scaling::designRect(examinerClip->geometry()).size()));
     examinerClip->move(Scaling::point(seat));
-    m_walk.home = seat;
 }
 
 void GameScreen::startExam()
 {
-    copiedGauge->setProgress(0);
-    timeGauge->setProgress(kFullTime);
-    suspicionGauge->setProgress(0);
-    examClock->setEnabled(true);
+    m_exam.start();
     showScreen();
 }
 
@@ -388,24 +395,12 @@ void GameScreen::onGaugePanelHovered()
     exitButton->setFontColor(Qt::white);
 }
 
-// ---- Exam clock ----
+// ---- The exam shown ----
 
-void GameScreen::onClockTick()
+void GameScreen::onBeeped()
 {
-    for (const auto step : kClockSteps)
-        (this->*step)();
-}
-
-void GameScreen::stepTime()
-{
-    const int p = timeGauge->progress();
-    if (ExamClock::beeps(p) && beep)
+    if (beep)
         beep();
-    if (const std::optional<QColor> colour = ExamClock::barColour(p))
-        timeGauge->setForeColor(*colour);
-    if (p == 0)
-        finishExam();
-    timeGauge->setProgress(p - 1);
 }
 
 void GameScreen::onSlowClockTriggered()
@@ -418,136 +413,45 @@ void GameScreen::onFastClockTriggered()
     examClock->setInterval(kFastClockMs);
 }
 
-// ---- Suspicion and copying ----
-
-void GameScreen::stepSuspicion()
+void GameScreen::lightSheetLabel(Sheet sheet)
 {
-    if (suspicionGauge->progress() == 100)
-        finishExam();
-    suspicionGauge->setProgress(suspicionGauge->progress()
-                                + ExamRates::suspicionChange(m_walk.state, m_exam.tool));
+    sheetLabel(sheet)->setFontColor(kRed);
 }
 
-void GameScreen::stepCopying()
+void GameScreen::lightAnswerSheetLabel()
 {
-    if (copiedGauge->progress() == 100)
-        finishExam();
-    copybookClip->setActive(m_exam.anySheetInUse());
-    int gain = 0;
-    for (Sheet sheet : kSheets)
-        if (m_exam.sheetInUse(sheet))
-            gain += ExamRates::copyGain(m_walk.state, sheet);
-    copiedGauge->setProgress(copiedGauge->progress() + gain);
+    answerSheetLabel->setFontColor(kRed);
 }
 
-// ---- End of an exam ----
-
-void GameScreen::finishExam()
+void GameScreen::dimLabels()
 {
-    examClock->setEnabled(false);
-    copybookClip->setActive(false);
-    emit examFinished(copiedGauge->progress(), suspicionGauge->progress() == 100);
-}
-
-// ---- Tool selection by pointer ----
-
-void GameScreen::onBackgroundHovered()
-{
-    statusLine->setCaption(kStatusSuspicious);
-    m_exam.clearSheets();
-    m_exam.tool = Tool::LookingSuspicious;
     for (Label *label : m_sheetLabels)
         label->setFontColor(kNavy);
     answerSheetLabel->setFontColor(kNavy);
 }
 
-void GameScreen::onAnswerSheetHovered()
+void GameScreen::showIconFrame(Sheet sheet, int frame)
 {
-    statusLine->setCaption(kStatusNothing);
-    m_exam.clearSheets();
-    m_exam.tool = Tool::Nothing;
-    answerSheetLabel->setFontColor(kRed);
-}
-
-void GameScreen::onSheetHovered(Sheet sheet)
-{
-    const CribSheet &row = cribSheet(sheet);
-    statusLine->setCaption(row.status.toString());
-    m_exam.markInUse(sheet);
-    m_exam.tool = row.tool;
-    sheetLabel(sheet)->setFontColor(kRed);
-}
-
-// The labels mark a sheet in use without changing the tool, and move the notes' icon cycle.
-void GameScreen::markByLabel(Sheet sheet, NotesCycle notesCycle)
-{
-    statusLine->setCaption(cribSheet(sheet).status.toString());
-    m_exam.markInUse(sheet);
-    if (notesCycle == NotesCycle::Hold)
-        m_exam.icon(Sheet::Notes).hold();
-    else
-        m_exam.icon(Sheet::Notes).release();
-}
-
-void GameScreen::onSheetLabelHovered(Sheet sheet)
-{
-    const CribSheet &row = cribSheet(sheet);
-    markByLabel(row.labelMarks, row.labelNotesCycle);
-}
-
-void GameScreen::onAnswerSheetLabelHovered()
-{
-    markByLabel(kAnswerLabelMarks, NotesCycle::Release);
-}
-
-// ---- Icon cycles ----
-
-void GameScreen::cycleIcon(Sheet sheet)
-{
-    if (!m_exam.sheetInUse(sheet))
-        return;
-    const std::optional<int> frame = m_exam.icon(sheet).advance();
-    if (!frame)
-        return;
-    const QString path = cribSheet(sheet).frames.toString().arg(*frame);
+    const QString path = cribSheet(sheet).frames.toString().arg(frame);
     if (AssetPath::exists(path))
         sheetPicture(sheet)->setPicture(Pictures::loadIcon(AssetPath::resolve(path)));
 }
 
-void GameScreen::cycleIcons()
-{
-    for (Sheet sheet : kSheets)
-        cycleIcon(sheet);
-}
-
-// ---- Examiner walk ----
-
-void GameScreen::takeClipPlaces()
-{
-    m_walk.examiner = QRect(Scaling::designPoint(examinerClip->pos(), m_walk.examiner.topLeft()),
-                            Scaling::designRect(examinerClip->geometry()).size());
-    m_walk.desk = Scaling::designRect(deskClip->geometry());
-}
-
-void GameScreen::showWalk()
-{
-    const QPoint drawnAt = Scaling::point(m_walk.examiner.topLeft());
-    if (examinerClip->pos() != drawnAt)
-        examinerClip->move(drawnAt);
-    walkTimer->setEnabled(m_walk.walking);
-}
-
-void GameScreen::decideWalk()
-{
-    m_walk.decide(suspicionGauge->progress());
-    walkTimer->setEnabled(m_walk.walking);
-}
-
+// The walk runs in the layout's pixels on the clips' current places, taken before each step, so
+// that a moved desk moves its bounds; the examiner's clip then shows his new place scaled.
 void GameScreen::onWalkTick()
 {
-    takeClipPlaces();
-    m_walk.walkTick();
-    showWalk();
+    const QRect examiner = m_exam.walk().examiner;
+    m_exam.walkTick(QRect(Scaling::designPoint(examinerClip->pos(), examiner.topLeft()),
+                          Scaling::designRect(examinerClip->geometry()).size()),
+                    Scaling::designRect(deskClip->geometry()));
+}
+
+void GameScreen::showExaminerAt(const QPoint &topLeft)
+{
+    const QPoint drawnAt = Scaling::point(topLeft);
+    if (examinerClip->pos() != drawnAt)
+        examinerClip->move(drawnAt);
 }
 
 // ---- Inspection panels ----
@@ -575,12 +479,12 @@ void GameScreen::updateReadout()
     // Each sheet's counter in its row's slot; the other buttons read 0.
     std::array<int, std::tuple_size_v<decltype(counterReadouts)>> counters{};
     for (const CribSheet &row : kCribSheets)
-        counters[size_t(row.readoutSlot)] = m_exam.icon(row.sheet).counter();
+        counters[size_t(row.readoutSlot)] = m_exam.state().icon(row.sheet).counter();
     for (size_t i = 0; i < counterReadouts.size(); ++i)
         counterReadouts[i]->setCaption(QString::number(counters[i]));
-    toolReadout->setCaption(QStringLiteral("Free = %1").arg(int(m_exam.tool)));
-    examinerStateReadout->setCaption(QStringLiteral("PemX = %1").arg(int(m_walk.state)));
-    directionReadout->setCaption(QStringLiteral("Pem_LR = %1").arg(int(m_walk.direction)));
+    toolReadout->setCaption(QStringLiteral("Free = %1").arg(int(m_exam.state().tool)));
+    examinerStateReadout->setCaption(QStringLiteral("PemX = %1").arg(int(m_exam.walk().state)));
+    directionReadout->setCaption(QStringLiteral("Pem_LR = %1").arg(int(m_exam.walk().direction)));
 }
 
 void GameScreen::onSittingClipClicked()

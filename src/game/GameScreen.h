@@ -1,12 +1,11 @@
 #pragma once
 
-// Folder game/: the exam's screen and, beside it, the plain classes of its rules and state (the
-// rates, the clock, the icon cycles, the examiner's walk, the result line). It reports the end of
-// an exam by a signal. Includes clip/, widgets/, toolkit/ and formats/; never another screen or
-// app/.
+// Folder game/: the exam's screen and, beside it, the exam itself (Exam, which knows no widget)
+// with the plain classes of its rules (the rates, the clock, the icon cycles, the examiner's walk,
+// the result line). It reports the end of an exam by a signal. Includes clip/, widgets/, toolkit/
+// and formats/; never another screen or app/. Exam and its rules include no widget.
 
-#include "game/ExamState.h"
-#include "game/ExaminerWalk.h"
+#include "game/Exam.h"
 #include "toolkit/Screen.h"
 
 #include <array>
@@ -24,11 +23,9 @@ class Label;
 class Panel;
 class Timer;
 
-// The game screen: the exam. The three gauges hold the time left, the copied share and the
-// suspicion; ExamState holds what the pointer and the clock leave behind (the tool, the sheets in
-// use, the icon counters), ExaminerWalk the examiner's state and direction. The rules are in
-// ExamRates, ExamResult, ExamClock, IconCycle and ExaminerWalk; the handlers here call them in the
-// game's order and show what they decide.
+// The game screen: the exam as the player sees it. Exam holds the exam and decides; the screen
+// forwards the pointer's moves and the clocks' ticks to it and binds its gauges, status line,
+// labels, icons and clips to what it emits.
 class GameScreen : public Screen {
     Q_OBJECT
 public:
@@ -44,31 +41,19 @@ public:
     // The lordly mode: the window takes `title`, the exit button its lordly caption.
     void enterLordlyMode(const QString &title);
 
-    const ExamState &examState() const { return m_exam; }
-    const ExaminerWalk &examinerWalk() const { return m_walk; }
+    Exam &exam() { return m_exam; }
 
 signals:
-    // The exam ended (finishExam): the share copied, and whether the suspicion caught the student.
-    // Each end reports once; two ends in one clock tick report twice.
+    // The exam ended (Exam::finished): the share copied, and whether the suspicion caught the
+    // student. Each end reports once; two ends in one clock tick report twice.
     void examFinished(int copied, bool caught);
     // "Выход": the program ends.
     void quitRequested();
 
 public slots:
-    // The exam clock runs its steps in this order: decideWalk, stepSuspicion, stepCopying,
-    // stepTime, cycleIcons, updateReadout. An error ends the tick where it was raised.
-    void onClockTick();
     void onWalkTick();
 
-    // Pointer moves: tool selection, the exit hover colour, the read-out.
-    void onBackgroundHovered();
-    void onAnswerSheetHovered();
-    // The pointer on a sheet's picture: that sheet in use, with its tool.
-    void onSheetHovered(Sheet sheet);
-    // The pointer on a sheet's label: the sheet its row names in use, the tool unchanged.
-    void onSheetLabelHovered(Sheet sheet);
-    // "Ваш научный шедевр" acts as the label "Шпоры" does.
-    void onAnswerSheetLabelHovered();
+    // Pointer moves beyond the exam's own: the exit hover colour, the read-out.
     void onGaugePanelHovered();
     void onExitHovered();
     void onReadoutHovered();
@@ -83,19 +68,16 @@ public slots:
     void onSittingClip2Clicked();
     void onStopClipClicked();
 
-public:
-    // The exam clock's steps; each runs at once, inside the caller, and lets errors through.
-    void decideWalk();
-    void stepSuspicion();
-    void stepCopying();
-    void stepTime();
-    // Each sheet's icon step, in the rows' order.
-    void cycleIcons();
-    // One icon step for `sheet`: the next frame while the sheet is in use and its cycle runs.
-    void cycleIcon(Sheet sheet);
+    // What the exam emits, shown.
+    void showIconFrame(Sheet sheet, int frame);
+    void showExaminerAt(const QPoint &topLeft);
+    void lightSheetLabel(Sheet sheet);
+    void lightAnswerSheetLabel();
+    void dimLabels();
+    void onBeeped();
     void updateReadout();
-    // Stops the clock and the copybook and reports the result; the tick that ran it goes on.
-    void finishExam();
+
+public:
     // F5: the background again from its file, when the file exists.
     void reloadBackground();
 
@@ -157,22 +139,15 @@ private:
     void createReadoutPanel();
     void createClockMenu();
     void connectHandlers();
+    void bindExam();
 
     void createSheets();
-    // Marks `sheet` in use, the tool unchanged, and steps the notes' cycle, as a label does.
-    void markByLabel(Sheet sheet, NotesCycle notesCycle);
     // Loads "base\image\fon.jpg" into the background when the file exists.
     void loadBackground();
     // Gives `clip` the file `gamePath` and starts it, when the file exists.
     void startClipIfExists(ClipPlayer *clip, const QString &gamePath);
 
-    // The walk runs in the layout's pixels on the clips' current places, which it takes before a
-    // step; after it the examiner's clip shows his new place scaled, and the walk timer follows.
-    void takeClipPlaces();
-    void showWalk();
-
     std::array<Label *, kSheetCount> m_sheetLabels{};
     std::array<PictureBox *, kSheetCount> m_sheetPictures{};
-    ExamState m_exam;
-    ExaminerWalk m_walk;
+    Exam m_exam;
 };

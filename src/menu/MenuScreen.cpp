@@ -59,7 +59,7 @@ MenuScreen::MenuScreen(Music &music)
     setFont(Scaling::font(17));
     m_pulses = {Pulse{newGameButton}, Pulse{scoresButton}, Pulse{aboutButton}, Pulse{exitButton},
                 Pulse{namePrompt}};
-    connectGuarded(this, &Screen::hovered, this, &MenuScreen::onBackgroundHovered);
+    connectGuarded(pointer(), &Pointer::hovered, this, &MenuScreen::onBackgroundHovered);
     // Closing the main screen ends the program.
     setCloseRequests(true);
     connect(this, &Screen::closeRequested, this, &MenuScreen::quitRequested);
@@ -93,8 +93,8 @@ FlatButton *MenuScreen::createEntry(const QString &caption, int left, int top, H
     auto *button = place(new FlatButton(this, caption), left, top, 300, 50);
     button->setFont(Scaling::font(40, true));
     button->setFontColor(Qt::white);
-    connectGuarded(button, &FlatButton::clicked, this, clickSlot);
-    connectGuarded(button, &FlatButton::hovered, this, hoverSlot);
+    connectGuarded(button->pointer(), &Pointer::clicked, this, clickSlot);
+    connectGuarded(button->pointer(), &Pointer::hovered, this, hoverSlot);
     return button;
 }
 
@@ -116,7 +116,7 @@ void MenuScreen::createHeadline()
     headline->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     headline->setFont(Scaling::font(30, true));
     headline->setFontColor(kYellow);
-    connectGuarded(headline, &Label::hovered, this, &MenuScreen::onHeadlineHovered);
+    connectGuarded(headline->pointer(), &Pointer::hovered, this, &MenuScreen::onHeadlineHovered);
 }
 
 void MenuScreen::createSoundSwitch()
@@ -125,7 +125,8 @@ void MenuScreen::createSoundSwitch()
     soundSwitch = new PictureBox(this);
     soundSwitch->setCursor(Qt::PointingHandCursor);
     setSoundPicture(Pictures::keyLowerLeft(QImage(QStringLiteral(":/builtin/ns.bmp"))));
-    connectGuarded(soundSwitch, &PictureBox::clicked, this, &MenuScreen::onSoundSwitchClicked);
+    connectGuarded(soundSwitch->pointer(), &Pointer::clicked, this,
+                   &MenuScreen::onSoundSwitchClicked);
 }
 
 void MenuScreen::createNameField()
@@ -140,7 +141,7 @@ void MenuScreen::createNameField()
     nameField->setPalette(palette);
     // After the layout's text, which is no change of the player's.
     connectGuarded(nameField, &LineEdit::textChanged, this, &MenuScreen::onNameChanged);
-    connectGuarded(nameField, &LineEdit::hovered, this, &MenuScreen::onNameHovered);
+    connectGuarded(nameField->pointer(), &Pointer::hovered, this, &MenuScreen::onNameHovered);
 }
 
 // The music player's bar and the buttons of the two repeating pieces; the name field keeps the
@@ -152,10 +153,10 @@ void MenuScreen::createHiddenPanel()
     musicPlayer = place(m_music.makePlayer(hiddenPanel), 4, 3, 85, 30);
     menuPieceButton = place(new FlatButton(hiddenPanel, QStringLiteral("a1")), 8, 35, 73, 22);
     menuPieceButton->setFontColor(Qt::white);
-    connectGuarded(menuPieceButton, &FlatButton::clicked, &m_music, &Music::playMenuPiece);
+    connectGuarded(menuPieceButton->pointer(), &Pointer::clicked, &m_music, &Music::playMenuPiece);
     examPieceButton = place(new FlatButton(hiddenPanel, QStringLiteral("a2")), 8, 59, 73, 22);
     examPieceButton->setFontColor(Qt::white);
-    connectGuarded(examPieceButton, &FlatButton::clicked, &m_music, &Music::playExamPiece);
+    connectGuarded(examPieceButton->pointer(), &Pointer::clicked, &m_music, &Music::playExamPiece);
     setTabOrder(nameField, hiddenPanel);
     nameField->setFocus();
 }

@@ -57,7 +57,7 @@ public:
     // Shows the menu coming back from the score list: the hover pulse runs again.
     void returnFromScores();
 
-    Hover hovered() const { return m_hovered; }
+    Hover hoveredItem() const { return m_hovered; }
     // The pulse of `item`; null for Hover::None.
     Pulse *pulseOf(Hover item);
 

@@ -38,11 +38,11 @@ ScoreScreen::ScoreScreen() : Screen(QStringLiteral("Очки"), 694, 440, Frame:
     unlockImage = place(new PictureBox(bottomPanel), 8, 8, 81, 73);
     unlockImage->setCursor(Qt::WhatsThisCursor);
 
-    connectGuarded(backButton, &FlatButton::clicked, this, &ScoreScreen::onBackClicked);
-    connectGuarded(backButton, &FlatButton::hovered, this, &ScoreScreen::onBackHovered);
-    connectGuarded(unlockImage, &PictureBox::clicked, this, &ScoreScreen::onUnlockClicked);
-    connectGuarded(bottomPanel, &Panel::hovered, this, &ScoreScreen::onPanelHovered);
-    connectGuarded(scoreList, &MultiLineEdit::hovered, this, &ScoreScreen::onListHovered);
+    connectGuarded(backButton->pointer(), &Pointer::clicked, this, &ScoreScreen::onBackClicked);
+    connectGuarded(backButton->pointer(), &Pointer::hovered, this, &ScoreScreen::onBackHovered);
+    connectGuarded(unlockImage->pointer(), &Pointer::clicked, this, &ScoreScreen::onUnlockClicked);
+    connectGuarded(bottomPanel->pointer(), &Pointer::hovered, this, &ScoreScreen::onPanelHovered);
+    connectGuarded(scoreList->pointer(), &Pointer::hovered, this, &ScoreScreen::onListHovered);
 }
 
 ScoreScreen::~ScoreScreen() = default;

@@ -10,14 +10,6 @@ class Bevel : public Control<QWidget> {
 public:
     explicit Bevel(QWidget *parent);
 
-signals:
-    // The pointer moved over the frame; every move.
-    void hovered();
-    // A left press and release over the frame.
-    void clicked();
-
 protected:
-    void pointerMoved() override { emit hovered(); }
-    void leftClicked() override { emit clicked(); }
     void paintEvent(QPaintEvent *event) override;
 };

@@ -4,6 +4,8 @@
 // label, image, edit, memo, flat button), timers, the guard and error box, scaling, asset paths and
 // the screen base. It includes only from formats/ (the code page, GameError).
 
+#include "toolkit/Pointer.h"
+
 #include <QColor>
 #include <QEvent>
 #include <QMouseEvent>
@@ -13,11 +15,10 @@
 #include <utility>
 
 // What every control of the game's screens shares, on top of a Qt widget:
-// - the signals hovered() (the pointer moved over it) and clicked() (a left press and release over
-//   it), which each control declares and emits from pointerMoved() and leftClicked(). A control
-//   takes every pointer event over it, whether or not anything is connected, so the pointer never
-//   reaches what lies beneath it. Screens connect them with connectGuarded(), so that an error in
-//   a slot ends that slot only;
+// - its Pointer (pointer()), whose hovered() says the pointer moved over it and clicked() that a
+//   left press and release happened over it. A control takes every pointer event over it, whether
+//   or not anything is connected, so the pointer never reaches what lies beneath it. Screens
+//   connect them with connectGuarded(), so that an error in a slot ends that slot only;
 // - a disabled control lets the pointer through to whatever lies beneath it (a sibling or its
 //   parent), as the screens expect of their disabled read-out buttons;
 // - a font colour.
@@ -30,6 +31,8 @@ public:
     {
         this->setMouseTracking(true);
     }
+
+    Pointer *pointer() const { return m_pointer; }
 
     QColor fontColor() const { return m_fontColor; }
     void setFontColor(const QColor &color)
@@ -46,15 +49,11 @@ public:
     }
 
 protected:
-    // Emit the control's hovered() and clicked().
-    virtual void pointerMoved() = 0;
-    virtual void leftClicked() = 0;
-
     void mouseMoveEvent(QMouseEvent *event) override
     {
         Base::mouseMoveEvent(event);
         event->accept();
-        pointerMoved();
+        emit m_pointer->hovered();
     }
 
     void mousePressEvent(QMouseEvent *event) override
@@ -72,7 +71,7 @@ protected:
             && this->rect().contains(event->position().toPoint());
         m_leftPressed = false;
         if (click)
-            leftClicked();
+            emit m_pointer->clicked();
     }
 
     void changeEvent(QEvent *event) override
@@ -83,6 +82,7 @@ protected:
     }
 
 private:
+    Pointer *const m_pointer = new Pointer(this);
     QColor m_fontColor = Qt::black;
     bool m_leftPressed = false;
 };

@@ -19,15 +19,7 @@ public:
             setText(caption);
     }
 
-signals:
-    // The pointer moved over the button; every move.
-    void hovered();
-    // A left press and release over the button.
-    void clicked();
-
 protected:
-    void pointerMoved() override { emit hovered(); }
-    void leftClicked() override { emit clicked(); }
     void enterEvent(QEnterEvent *event) override;
     void leaveEvent(QEvent *event) override;
 };

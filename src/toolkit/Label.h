@@ -17,16 +17,6 @@ public:
     void setBackground(const QColor &color);
     void setAutoSize(bool autoSize);
 
-signals:
-    // The pointer moved over the label; every move.
-    void hovered();
-    // A left press and release over the label.
-    void clicked();
-
-protected:
-    void pointerMoved() override { emit hovered(); }
-    void leftClicked() override { emit clicked(); }
-
 private:
     void fitWidth();
 

@@ -17,15 +17,7 @@ class LineEdit : public Control<QLineEdit> {
 public:
     explicit LineEdit(QWidget *parent);
 
-signals:
-    // The pointer moved over the field; every move.
-    void hovered();
-    // A left press and release over the field.
-    void clicked();
-
 protected:
-    void pointerMoved() override { emit hovered(); }
-    void leftClicked() override { emit clicked(); }
     void focusInEvent(QFocusEvent *event) override;
     void showEvent(QShowEvent *event) override;
 

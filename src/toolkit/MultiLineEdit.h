@@ -40,15 +40,7 @@ public:
     // short lines sharing a paragraph take together.
     static constexpr int kShownPiece = 2048;
 
-signals:
-    // The pointer moved over the text box; every move.
-    void hovered();
-    // A left press and release over the text box.
-    void clicked();
-
 protected:
-    void pointerMoved() override { emit hovered(); }
-    void leftClicked() override { emit clicked(); }
     void changeEvent(QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;

@@ -13,15 +13,7 @@ public:
     QColor background() const { return m_background; }
     bool raisedBevel() const { return m_raisedBevel; }
 
-signals:
-    // The pointer moved over the panel; every move.
-    void hovered();
-    // A left press and release over the panel.
-    void clicked();
-
 protected:
-    void pointerMoved() override { emit hovered(); }
-    void leftClicked() override { emit clicked(); }
     void paintEvent(QPaintEvent *event) override;
 
 private:

@@ -18,15 +18,7 @@ public:
     void setPicture(const QImage &picture);
     void setAutoSize(bool autoSize);
 
-signals:
-    // The pointer moved over the picture; every move.
-    void hovered();
-    // A left press and release over the picture.
-    void clicked();
-
 protected:
-    void pointerMoved() override { emit hovered(); }
-    void leftClicked() override { emit clicked(); }
     void paintEvent(QPaintEvent *event) override;
 
 private:

@@ -86,5 +86,5 @@ void Screen::closeEvent(QCloseEvent *event)
 void Screen::mouseMoveEvent(QMouseEvent *event)
 {
     event->accept();
-    emit hovered();
+    emit m_pointer->hovered();
 }

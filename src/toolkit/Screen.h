@@ -1,5 +1,7 @@
 #pragma once
 
+#include "toolkit/Pointer.h"
+
 #include <QWidget>
 
 // A top-level screen of the game: a fixed-size window, centred on the desktop each time it opens
@@ -22,9 +24,10 @@ public:
     // Shows the screen and brings it to the front.
     void showScreen();
 
+    // Its hovered(): the pointer moved over the bare screen, outside every control.
+    Pointer *pointer() const { return m_pointer; }
+
 signals:
-    // The pointer moved over the bare screen, outside every control.
-    void hovered();
     // The desktop asked to close the window, and close requests are on.
     void closeRequested();
 
@@ -39,5 +42,6 @@ private:
     // stands.
     void centre();
 
+    Pointer *const m_pointer = new Pointer(this);
     bool m_closeRequests = false;
 };

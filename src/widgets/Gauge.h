@@ -87,15 +87,7 @@ public:
     // Repaints the gauge has decided on since its creation.
     int repaintRequests() const { return m_repaintRequests; }
 
-signals:
-    // The pointer moved over the gauge; every move.
-    void hovered();
-    // A left press and release over the gauge.
-    void clicked();
-
 protected:
-    void pointerMoved() override { emit hovered(); }
-    void leftClicked() override { emit clicked(); }
     void paintEvent(QPaintEvent *event) override;
     void changeEvent(QEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;

@@ -87,10 +87,12 @@ unset IFS
 # --- places the command refuses: one line, nothing made or written ----------------------------
 # A relative HOME (it made base/relhome/... in the installed data), a player's base/ that is a link
 # to the installed one (the game would have kept its scores there), a folder inside the installed
-# tree.
+# tree, and one reached through a link into it followed by "..".
 mkdir -p "$tmp/xdg3/pemy"
 ln -s "$installed_base" "$tmp/xdg3/pemy/base"
-for place in "HOME=relhome" "XDG_DATA_HOME=$tmp/xdg3" "XDG_DATA_HOME=$tree/share/games"; do
+ln -s "$installed_base" "$tmp/into"
+for place in "HOME=relhome" "XDG_DATA_HOME=$tmp/xdg3" "XDG_DATA_HOME=$tree/share/games" \
+  "XDG_DATA_HOME=$tmp/into/.."; do
   rc=0
   (export "$place" && timeout 20 "$launcher") >"$tmp/out" 2>"$tmp/err" || rc=$?
   [ "$rc" -eq 1 ] && [ ! -s "$tmp/out" ] && [ "$(wc -l <"$tmp/err")" -eq 1 ] ||

@@ -1,5 +1,6 @@
 #include "ScreenFixture.h"
 
+#include "about/AboutMotion.h"
 #include "about/AboutScreen.h"
 #include "menu/MenuScreen.h"
 #include "music/MusicPlayer.h"
@@ -10,6 +11,7 @@
 #include "toolkit/Timer.h"
 
 #include <QDesktopServices>
+#include <QSet>
 #include <QUrl>
 
 namespace {
@@ -183,37 +185,29 @@ private slots:
         QCOMPARE(aboutScreen()->nickname->pos(), QPoint(left + 1, 25));
     }
 
-    // The caption course at 100 ms steps until step 8 sets 1000 ms, and step 1 sets 100 ms again;
-    // the label keeps its left edge and height while its width follows the caption.
+    // Each caption tick shows what its step of the caption cycle gives and takes the interval it
+    // sets (1000 ms from step 8, 100 ms again from step 1); the label keeps its left edge and
+    // height while its width follows the caption.
     void captionCourse()
     {
         showAbout();
-        const QStringList captions{"rodVK",
-                                   "rodVK",
-                                   "r odVK",
-                                   "r o dVK",
-                                   "r o d VK",
-                                   "r o dVK",
-                                   "r odVK",
-                                   "rodVK",
-                                   "rodVK",
-                                   "rodVK - ",
-                                   QString::fromUtf8("rodVK - Это"),
-                                   kLongCaption,
-                                   "rodVK",
-                                   "rodVK"};
-        const QList<int> intervals{100, 100,  100,  100,  100,  100,  100,
-                                   100, 1000, 1000, 1000, 1000, 1000, 100};
-        for (int i = 0; i < captions.size(); ++i) {
+        int interval = 100;
+        QSet<int> intervals;
+        for (int tick = 0; tick < 14; ++tick) {
+            const auto step = AboutMotion::captionStep(aboutScreen()->captionStep());
+            QVERIFY(step);
             aboutScreen()->onCaptionTick();
-            QCOMPARE(aboutScreen()->nickname->caption(), captions[i]);
-            QCOMPARE(aboutScreen()->captionTimer->interval(), intervals[i]);
-            QCOMPARE(aboutScreen()->nickname->pos(), QPoint(488, 8));
-            QCOMPARE(aboutScreen()->nickname->height(), 37);
-            QCOMPARE(aboutScreen()->nickname->width(),
-                     aboutScreen()->nickname->fontMetrics().horizontalAdvance(captions[i]));
+            interval = step->interval ? step->interval : interval;
+            intervals << interval;
+            const Label *nickname = aboutScreen()->nickname;
+            QCOMPARE(nickname->caption(), step->caption);
+            QCOMPARE(aboutScreen()->captionTimer->interval(), interval);
+            QCOMPARE(aboutScreen()->captionStep(), step->next);
+            QCOMPARE(nickname->geometry(),
+                     QRect(488, 8, nickname->fontMetrics().horizontalAdvance(step->caption), 37));
         }
         QCOMPARE(aboutScreen()->captionStep(), 2);
+        QCOMPARE(intervals, (QSet<int>{100, 1000}));
     }
 
     // "Назад": the menu piece becomes the looping piece, repeating is held, the animations

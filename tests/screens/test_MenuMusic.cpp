@@ -282,7 +282,7 @@ private slots:
         QCOMPARE(music().takeLog(), QStringList());
 
         // The exam's result line carries the lordly name.
-        gameScreen()->finishExam();
+        gameScreen()->exam().finish();
         const QStringList lines = scoreScreen()->scoreList->text().split(
             QRegularExpression("\\r?\\n"), Qt::SkipEmptyParts);
         QVERIFY(!lines.isEmpty());

@@ -96,7 +96,7 @@ private slots:
         QVERIFY(menuScreen()->loadingTimer->enabled());
         QVERIFY(!menuScreen()->loadingGauge->isHidden());
         QVERIFY(!menuScreen()->hoverTimer->enabled());
-        QCOMPARE(menuScreen()->hovered(), Hover::None);
+        QCOMPARE(menuScreen()->hoveredItem(), Hover::None);
         QCOMPARE(shellMusic().loopingPiece(), MusicRules::Piece::Exam);
     }
 
@@ -119,13 +119,13 @@ private slots:
     void loadingAndHandOver()
     {
         menuScreen()->nameField->setText(QString::fromUtf8("Вася"));
-        gameScreen()->copiedGauge->setProgress(40);
-        gameScreen()->timeGauge->setProgress(3);
-        gameScreen()->suspicionGauge->setProgress(77);
-        gameScreen()->onSheetHovered(Sheet::Notes);
+        gameScreen()->exam().setCopied(40);
+        gameScreen()->exam().setTimeLeft(3);
+        gameScreen()->exam().setSuspicion(77);
+        gameScreen()->exam().hoverSheet(Sheet::Notes);
         for (int i = 0; i < 4; ++i)
-            gameScreen()->cycleIcon(Sheet::Notes);
-        gameScreen()->onSheetHovered(Sheet::Cribs);
+            gameScreen()->exam().cycleIcon(Sheet::Notes);
+        gameScreen()->exam().hoverSheet(Sheet::Cribs);
         QVERIFY(walkExaminerTo(ExaminerWalk::State::Patrolling));
         gameScreen()->walkTimer->fire(); // turns right
         gameScreen()->examinerClip->move(200, 62);
@@ -144,11 +144,11 @@ private slots:
         QCOMPARE(gameScreen()->copiedGauge->progress(), 0);
         QCOMPARE(gameScreen()->timeGauge->progress(), 100);
         QCOMPARE(gameScreen()->suspicionGauge->progress(), 0);
-        QCOMPARE(gameScreen()->examState().tool, Tool::Cribs);
-        QVERIFY(gameScreen()->examState().sheetInUse(Sheet::Notes));
-        QCOMPARE(gameScreen()->examState().icon(Sheet::Notes).counter(), 4);
-        QCOMPARE(gameScreen()->examinerWalk().state, ExaminerWalk::State::Patrolling);
-        QCOMPARE(gameScreen()->examinerWalk().direction, ExaminerWalk::Direction::MovingRight);
+        QCOMPARE(gameScreen()->exam().state().tool, Tool::Cribs);
+        QVERIFY(gameScreen()->exam().state().sheetInUse(Sheet::Notes));
+        QCOMPARE(gameScreen()->exam().state().icon(Sheet::Notes).counter(), 4);
+        QCOMPARE(gameScreen()->exam().walk().state, ExaminerWalk::State::Patrolling);
+        QCOMPARE(gameScreen()->exam().walk().direction, ExaminerWalk::Direction::MovingRight);
         QCOMPARE(gameScreen()->examinerClip->pos(), QPoint(200, 62));
         QVERIFY(gameScreen()->walkTimer->enabled());
         QCOMPARE(gameScreen()->examClock->interval(), 100);
@@ -167,10 +167,10 @@ private slots:
     {
         QCOMPARE(menuScreen()->namePrompt->fontColor(), QColor(192, 192, 192));
         menuScreen()->onAboutHovered();
-        QCOMPARE(menuScreen()->hovered(), Hover::About);
+        QCOMPARE(menuScreen()->hoveredItem(), Hover::About);
         QCOMPARE(menuScreen()->aboutButton->fontColor(), kSkyBlue);
         menuScreen()->onNameHovered();
-        QCOMPARE(menuScreen()->hovered(), Hover::Name);
+        QCOMPARE(menuScreen()->hoveredItem(), Hover::Name);
         QCOMPARE(menuScreen()->namePrompt->fontColor(), kSkyBlue);
         // The name field changes no entry's colour.
         QCOMPARE(menuScreen()->aboutButton->fontColor(), kSkyBlue);
@@ -180,9 +180,9 @@ private slots:
         QCOMPARE(menuScreen()->namePrompt->fontColor(), kSkyBlue);
         menuScreen()->onHeadlineHovered();
         QCOMPARE(menuScreen()->headline->caption(), QString::fromUtf8("Скоро! PEMy и Квенталь!"));
-        QCOMPARE(menuScreen()->hovered(), Hover::Exit);
+        QCOMPARE(menuScreen()->hoveredItem(), Hover::Exit);
         menuScreen()->onBackgroundHovered();
-        QCOMPARE(menuScreen()->hovered(), Hover::None);
+        QCOMPARE(menuScreen()->hoveredItem(), Hover::None);
         MenuScreen *m = menuScreen();
         for (auto *w : {m->newGameButton, m->scoresButton, m->aboutButton, m->exitButton})
             QCOMPARE(w->fontColor(), kWhite);
@@ -194,15 +194,15 @@ private slots:
     void pointerMovesReachHandlers()
     {
         QTest::mouseMove(menuScreen()->scoresButton, QPoint(10, 10));
-        QCOMPARE(menuScreen()->hovered(), Hover::Scores);
+        QCOMPARE(menuScreen()->hoveredItem(), Hover::Scores);
         QTest::mouseMove(menuScreen()->nameField, QPoint(10, 10));
-        QCOMPARE(menuScreen()->hovered(), Hover::Name);
+        QCOMPARE(menuScreen()->hoveredItem(), Hover::Name);
         QTest::mouseMove(menuScreen(), QPoint(600, 250));
-        QCOMPARE(menuScreen()->hovered(), Hover::None);
+        QCOMPARE(menuScreen()->hoveredItem(), Hover::None);
         // Over the frame around the name label nothing happens.
         menuScreen()->onNewGameHovered();
         QTest::mouseMove(menuScreen()->namePromptFrame, QPoint(2, 2));
-        QCOMPARE(menuScreen()->hovered(), Hover::NewGame);
+        QCOMPARE(menuScreen()->hoveredItem(), Hover::NewGame);
     }
 
     // The hovered entry pulses 22, 20, ..., 14, 14, 16, ..., 26, 26, 24; a left entry keeps its

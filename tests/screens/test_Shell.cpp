@@ -236,10 +236,10 @@ private slots:
             for (int i = 1; i <= 5; ++i)
                 m_screens->write(QString("base/image/Ico/b%1.ico").arg(i), "not an icon");
             gameScreen()->showScreen();
-            gameScreen()->onSheetHovered(Sheet::Notes);
+            gameScreen()->exam().hoverSheet(Sheet::Notes);
             for (int i = 0; i < 6 && ErrorBox::openTexts().isEmpty(); ++i)
-                guarded([] { gameScreen()->cycleIcon(Sheet::Notes); });
-            gameScreen()->finishExam();
+                guarded([] { gameScreen()->exam().cycleIcon(Sheet::Notes); });
+            gameScreen()->exam().finish();
             front = scoreScreen();
             break;
         }
@@ -326,7 +326,7 @@ private slots:
             {"back from scores", [] { scoreScreen()->onBackClicked(); }},
             {"about", [] { menuScreen()->onAboutClicked(); }},
             {"back from about", [] { aboutScreen()->onBackClicked(); }},
-            {"exam ends", [] { gameScreen()->finishExam(); }},
+            {"exam ends", [] { gameScreen()->exam().finish(); }},
             {"lordly",
              [] { menuScreen()->nameField->setText(QString::fromUtf16(MenuScreen::kLordlyName)); }},
         };

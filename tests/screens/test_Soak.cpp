@@ -146,31 +146,31 @@ private slots:
             int ticks = 0;
             QVERIFY(tickWhile(
                 [] {
-                    if (gameScreen()->examinerWalk().state == ExaminerWalk::State::Patrolling)
+                    if (gameScreen()->exam().walk().state == ExaminerWalk::State::Patrolling)
                         return true;
-                    if (gameScreen()->examinerWalk().state == ExaminerWalk::State::AtDesk) {
-                        gameScreen()->onSheetHovered(Sheet::Notes);
-                        gameScreen()->onSheetHovered(Sheet::Cribs);
+                    if (gameScreen()->exam().walk().state == ExaminerWalk::State::AtDesk) {
+                        gameScreen()->exam().hoverSheet(Sheet::Notes);
+                        gameScreen()->exam().hoverSheet(Sheet::Cribs);
                     } else if (gameScreen()->suspicionGauge->progress() < 58) {
-                        gameScreen()->onSheetHovered(Sheet::Bombs);
+                        gameScreen()->exam().hoverSheet(Sheet::Bombs);
                     } else {
-                        gameScreen()->onAnswerSheetHovered();
+                        gameScreen()->exam().hoverAnswerSheet();
                     }
                     return false;
                 },
                 ticks));
-            if (gameScreen()->examinerWalk().state == ExaminerWalk::State::Patrolling)
+            if (gameScreen()->exam().walk().state == ExaminerWalk::State::Patrolling)
                 ++walks;
 
-            gameScreen()->onAnswerSheetHovered();
+            gameScreen()->exam().hoverAnswerSheet();
             QVERIFY(tickWhile(
                 [] {
-                    return gameScreen()->examinerWalk().state == ExaminerWalk::State::AtDesk
+                    return gameScreen()->exam().walk().state == ExaminerWalk::State::AtDesk
                         && !gameScreen()->walkTimer->enabled();
                 },
                 ticks));
             QVERIFY(tickWhile([] { return false; }, ticks));
-            QCOMPARE(gameScreen()->examinerWalk().state, ExaminerWalk::State::AtDesk);
+            QCOMPARE(gameScreen()->exam().walk().state, ExaminerWalk::State::AtDesk);
 
             QVERIFY(scoreScreen()->isVisible());
             scoreScreen()->onBackClicked();

@@ -411,7 +411,7 @@ private slots:
         int parentMoves = 0;
         int gaugeMoves = 0;
         scene.parent.setMouseTracking(true);
-        QObject::connect(scene.gauge, &Gauge::hovered, [&] { ++gaugeMoves; });
+        QObject::connect(scene.gauge->pointer(), &Pointer::hovered, [&] { ++gaugeMoves; });
         struct Counter : QObject {
             int *count;
             explicit Counter(int *c) : count(c) {}

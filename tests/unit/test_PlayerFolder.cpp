@@ -30,21 +30,25 @@ private slots:
             {"relative", "relhome", "", "HOME is not an absolute path: 'relhome'"},
             {nullptr, "rel\nhome", "", "HOME is not an absolute path: 'rel?home'"},
         };
+        const QByteArray xdg = qgetenv("XDG_DATA_HOME");
+        const QByteArray home = qgetenv("HOME");
+        const auto set = [](const char *name, const char *value) {
+            value ? qputenv(name, value) : qunsetenv(name);
+        };
         for (const auto &row : rows) {
-            QProcessEnvironment environment;
-            if (row.xdg)
-                environment.insert("XDG_DATA_HOME", row.xdg);
-            if (row.home)
-                environment.insert("HOME", row.home);
+            set("XDG_DATA_HOME", row.xdg);
+            set("HOME", row.home);
             QString error;
-            QCOMPARE(PlayerFolder::location(environment, &error), QString(row.expected));
+            QCOMPARE(PlayerFolder::location(&error), QString(row.expected));
             QCOMPARE(error, QString(row.error));
         }
+        set("XDG_DATA_HOME", xdg.isNull() ? nullptr : xdg.constData());
+        set("HOME", home.isNull() ? nullptr : home.constData());
     }
 
     // The folder, base/ and base/data/ are made and entered; an existing folder keeps what it
-    // holds. A base/ or base/data/ that is a link, or a folder inside the installed data, is
-    // refused before anything is made in it.
+    // holds. A base/ or base/data/ that is a link, or a folder inside the installed data however
+    // spelt (a link into it followed by ".."), is refused before anything is made in it.
     void enter()
     {
         QTemporaryDir root;
@@ -70,6 +74,8 @@ private slots:
         QVERIFY(dir.mkpath("blocked/pemy"));
         QFile blocker(dir.filePath("blocked/pemy/base"));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
+        QVERIFY(dir.mkpath("home"));
+        QVERIFY(QFile::link(dir.filePath("installed/base"), dir.filePath("home/installed")));
         const struct {
             QString folder;
             const char *says;
@@ -78,6 +84,7 @@ private slots:
             {dir.filePath("linkdata/pemy"), "is a link; the game keeps its files in a real folder"},
             {dir.filePath("installed/pemy"), "lies inside the installed game"},
             {installed, "lies inside the installed game"},
+            {dir.filePath("home/installed/../pemy"), "lies inside the installed game"},
             {dir.filePath("blocked/pemy"), "cannot make the folder"},
         };
         for (const auto &row : refused) {
