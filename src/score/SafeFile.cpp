@@ -27,6 +27,9 @@ const QByteArray kBackupMagic = QByteArrayLiteral("PEMY-BACKUP 1");
 const QByteArray kUnfinishedTag = QByteArrayLiteral(".part");
 // What a backup that did not apply is renamed to, followed by the time in milliseconds.
 const QByteArray kSetAsideTag = QByteArrayLiteral(".set-aside-");
+// What follows the target's name in the name of its note, and the note's first line.
+const QByteArray kNoteTag = QByteArrayLiteral(".pemy-note");
+const QByteArray kNoteMagic = QByteArrayLiteral("PEMY-NOTE 1");
 // Room for the backup's header lines beyond the two copies it holds.
 constexpr qsizetype kBackupHeaderBytes = 512;
 // How often a game that waits for the turn tries again, in milliseconds.
@@ -250,9 +253,68 @@ SafeFile::Read SafeFile::readBounded(int folder, const QByteArray &name, int fla
 SafeFile::Read SafeFile::read(QByteArray *bytes)
 {
     m_read = {};
+    m_digest.clear();
     if (m_folder < 0)
         return Read::Unreadable;
-    return readBounded(m_folder, m_place.name, O_RDONLY, m_maxBytes, bytes, nullptr, &m_read);
+    const Read read =
+        readBounded(m_folder, m_place.name, O_RDONLY, m_maxBytes, bytes, nullptr, &m_read);
+    if (read == Read::Done)
+        m_digest = digest(*bytes);
+    return read;
+}
+
+// A note: its format line, the SHA-256 of the target's bytes it was kept for, its own text's
+// SHA-256, then its text.
+std::optional<QByteArray> SafeFile::note() const
+{
+    QByteArray raw;
+    if (m_digest.isEmpty()
+        || readBounded(m_folder, m_place.name + kNoteTag, O_RDONLY, m_maxBytes + kBackupHeaderBytes,
+                       &raw)
+            != Read::Done)
+        return std::nullopt;
+    const QByteArray head = kNoteMagic + '\n' + m_digest + '\n';
+    const qsizetype text = head.size() + m_digest.size() + 1;
+    if (!raw.startsWith(head) || raw.size() < text || raw[text - 1] != '\n'
+        || digest(QByteArrayView(raw).sliced(text)) != raw.mid(head.size(), m_digest.size()))
+        return std::nullopt;
+    return raw.mid(text);
+}
+
+// Written in place: a cut leaves a note that fails its own hash, or the old note, kept for other
+// bytes; either is no note.
+bool SafeFile::keepNote(const QByteArray &note)
+{
+    if (!hasTurn() || m_digest.isEmpty())
+        return false;
+    const QByteArray name = m_place.name + kNoteTag;
+    Descriptor fd(m_disk,
+                  m_disk.openat(m_folder, name.constData(),
+                                O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666));
+    struct stat status {};
+    if (!fd || m_disk.fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode))
+        return false;
+    const QByteArray raw = kNoteMagic + '\n' + m_digest + '\n' + digest(note) + '\n' + note;
+    const bool kept = m_disk.ftruncate(fd.get(), 0) == 0 && writeAll(fd.get(), raw)
+        && m_disk.fsync(fd.get()) == 0;
+    return fd.close() && kept && m_disk.fsyncFolder(m_folder) == 0;
+}
+
+bool SafeFile::dropNote()
+{
+    if (!hasTurn())
+        return false;
+    const QByteArray name = m_place.name + kNoteTag;
+    if (m_disk.unlinkat(m_folder, name.constData()) != 0) {
+        if (errno == ENOENT)
+            return true;
+        // A folder that refuses the removal: an empty note is none.
+        const Descriptor fd(m_disk,
+                            m_disk.openat(m_folder, name.constData(),
+                                          O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        return fd && m_disk.ftruncate(fd.get(), 0) == 0 && m_disk.fsync(fd.get()) == 0;
+    }
+    return m_disk.fsyncFolder(m_folder) == 0;
 }
 
 SafeFile::Identity SafeFile::identity() const
@@ -406,9 +468,11 @@ SafeFile::Outcome SafeFile::replace(const QByteArray &bytes)
         && (!S_ISREG(status.st_mode)
             || m_disk.faccessat(m_folder, m_place.name.constData(), W_OK, AT_EACCESS) != 0))
         return Outcome::NotCreated;
-    const Outcome outcome = replaceThroughTemporary(bytes, exists, status);
+    Outcome outcome = replaceThroughTemporary(bytes, exists, status);
     if (outcome == Outcome::NotCreated && exists)
-        return overwriteInPlace(bytes);
+        outcome = overwriteInPlace(bytes);
+    if (outcome == Outcome::Written)
+        m_digest = digest(bytes);
     return outcome;
 }
 
@@ -419,6 +483,19 @@ bool SafeFile::remove()
         return false;
     m_disk.fsyncFolder(m_folder); // a removal that does not reach the disk only leaves the file
     return true;
+}
+
+bool SafeFile::empty()
+{
+    if (!hasTurn() || m_read == Identity{})
+        return false;
+    const Descriptor fd(m_disk,
+                        m_disk.openat(m_folder, m_place.name.constData(),
+                                      O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat status {};
+    return fd && m_disk.fstat(fd.get(), &status) == 0
+        && Identity{status.st_dev, status.st_ino} == m_read && status.st_nlink == 1
+        && m_disk.ftruncate(fd.get(), 0) == 0 && m_disk.fsync(fd.get()) == 0;
 }
 
 // Creates a new empty file beside the target, with the owner and permissions of the existing

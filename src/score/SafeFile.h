@@ -4,6 +4,8 @@
 
 #include <QByteArray>
 
+#include <optional>
+
 // One file replaced safely, in turn with every other game: the mechanism under the score list's
 // policy (ScoreFile), which knows nothing of what the bytes mean.
 //
@@ -29,6 +31,9 @@
 //   reached the disk. A backup that is malformed, names another file, or finds the target holding
 //   what no cut of that write leaves (saved since) is set aside under another name, never applied;
 //   only the newest few set aside are kept.
+// - A note (a few bytes a policy keeps about the target's text) lies beside the target, tied to the
+//   bytes it was kept for: it is found again only while the target holds those very bytes, and a
+//   note torn by a cut, or kept for other bytes, is no note.
 // - Every read stops at the bound by the bytes actually read, whatever size the file reports; a
 //   file that yields more bytes than its size says (a /proc file) counts as unreadable.
 class SafeFile {
@@ -91,9 +96,23 @@ public:
     // beside the backup, as a backup that did not apply is kept. False when it cannot.
     bool keepAside(const QByteArray &bytes);
 
+    // The note kept for the bytes that the target holds as read() found them or replace() wrote
+    // them; nullopt when none holds for them.
+    std::optional<QByteArray> note() const;
+
+    // With the turn: keeps `note` for the bytes the target holds as read or written, on disk.
+    bool keepNote(const QByteArray &note);
+
+    // With the turn: makes sure that no note holds, on disk. False when one may still hold.
+    bool dropNote();
+
     // With the turn: removes the target when it is the file read. False without the turn or when
     // it cannot be removed.
     bool remove();
+
+    // With the turn: cuts the target to no bytes, on disk, when it is the file read and no other
+    // name reaches it: for a folder that refuses its removal. False when it cannot.
+    bool empty();
 
 private:
     // Reads the regular file `name` of `folder` whole, at most `maxBytes` of it. On Done, `*fd`
@@ -123,4 +142,6 @@ private:
     bool m_locked = false;
     // The file that read() found, if any: what replace() and remove() may act on.
     Identity m_read;
+    // The SHA-256 of the bytes that the target holds as read or written; empty for none.
+    QByteArray m_digest;
 };

@@ -89,7 +89,14 @@ struct ListFile {
     enum class State { Read, Missing, Unreadable } state = State::Missing;
     QString text;
     SafeFile::Identity identity;
+    std::optional<QString> note; // the note kept beside it for these bytes
 };
+
+std::optional<QString> noteOf(const SafeFile &file)
+{
+    const std::optional<QByteArray> note = file.note();
+    return note ? std::optional(textOf(*note)) : std::nullopt;
+}
 
 // Reads the list file at `path` (none: Missing). With the turn, a write in place that was cut is
 // put back first; a backup that stands and cannot be looked at or applied makes it Unreadable. A
@@ -103,20 +110,191 @@ ListFile readList(Disk &disk, const QString &path)
     file.takeTurn(kTurnWaitMs);
     const SafeFile::Recovery recovery = file.recover();
     if (recovery == SafeFile::Recovery::Pending || recovery == SafeFile::Recovery::NoTurn)
-        return {ListFile::State::Unreadable, {}, {}};
+        return {ListFile::State::Unreadable, {}, {}, {}};
     QByteArray bytes;
     switch (file.read(&bytes)) {
     case SafeFile::Read::Done:
         break;
     case SafeFile::Read::Missing:
+        file.dropNote(); // of a file that went: it is no one's
         return {};
     default:
-        return {ListFile::State::Unreadable, {}, {}};
+        return {ListFile::State::Unreadable, {}, {}, {}};
     }
     if (ScoreText::normalisedSize(bytes) > ScoreText::kMaxFileBytes)
-        return {ListFile::State::Unreadable, {}, {}};
-    return {ListFile::State::Read, textOf(bytes), file.identity()};
+        return {ListFile::State::Unreadable, {}, {}, {}};
+    return {ListFile::State::Read, textOf(bytes), file.identity(), noteOf(file)};
 }
+
+// The results of the list that the fallback alone gave it: the whole fallback where the list is
+// the fallback's text.
+QString takenFromFallback(const Loaded &last)
+{
+    if (last.unreadable || last.scoreMissing)
+        return last.fallbackText;
+    return ScoreText::missingResults(last.fallbackText, last.fallbackNote.value_or(last.scoreText));
+}
+
+// What of the list is a copy of the score file; nullopt when that is not known.
+std::optional<QString> copyOfScoreFile(const Loaded &last)
+{
+    if (!last.unreadable && !last.scoreMissing)
+        return last.scoreText;
+    // The list is the fallback's text: what its note says, or nothing where it held nothing.
+    return last.fallbackText.isEmpty() ? QString() : last.fallbackNote;
+}
+
+// The identity of the file that `path` names at the end of its links; {} for none.
+SafeFile::Identity identityOf(Disk &disk, const QString &path)
+{
+    const std::optional<SafeFile::Place> place = placeOf(path);
+    struct stat status {};
+    if (!place
+        || disk.fstatat(AT_FDCWD, place->folder + '/' + place->name, &status, AT_SYMLINK_NOFOLLOW)
+            != 0)
+        return {};
+    return {status.st_dev, status.st_ino};
+}
+
+// What a save does besides writing the list, with the turn of the file it writes: after the file is
+// read, and once it holds the text written.
+class Companion {
+public:
+    virtual ~Companion() = default;
+    // `theirs`: what the file holds now (nothing: no file). Adds to `*written` what the save takes
+    // in besides; false when the file must not be written.
+    virtual bool take(SafeFile &file, const std::optional<QString> &theirs, QString *written) = 0;
+    // The file now holds `written`.
+    virtual void done(SafeFile &file, const QString &written) = 0;
+};
+
+// A save of the score file and the fallback. The fallback's turn is held from before the score
+// file is written until the fallback is removed, so that no other game writes it meanwhile: the
+// results that only the fallback holds go into the score file, and the fallback then goes. No note
+// may say that results the score file then holds are the fallback's alone, not even after a power
+// cut: it is dropped before the score file is written.
+class TakeInFallback : public Companion {
+public:
+    TakeInFallback(Disk &disk, const Loaded &last)
+        : m_disk(disk), m_last(last), m_text(last.fallbackText), m_note(last.fallbackNote)
+    {
+    }
+    bool take(SafeFile &score, const std::optional<QString> &, QString *written) override
+    {
+        const QString taken = takenFromFallback(m_last);
+        m_path = AssetPath::resolve(QString::fromUtf16(kFallbackPath));
+        const std::optional<SafeFile::Place> place = placeOf(m_path);
+        if (m_path.isEmpty() || !place) {
+            m_text.clear();
+            m_note.reset();
+            return true;
+        }
+        // The score file under another name: written now, nothing to take in.
+        if (identityOf(m_disk, m_path) == score.identity())
+            return true;
+        m_file.emplace(m_disk, *place, ScoreText::kMaxFileBytes);
+        QByteArray bytes;
+        const bool turn = m_file->takeTurn(kTurnWaitMs);
+        const SafeFile::Recovery recovery = m_file->recover();
+        const SafeFile::Read read = turn && recovery != SafeFile::Recovery::Pending
+            ? m_file->read(&bytes)
+            : SafeFile::Read::Unreadable;
+        if (read != SafeFile::Read::Done) {
+            const bool noteGone = turn && m_file->dropNote();
+            m_file.reset();
+            if (read == SafeFile::Read::Missing) {
+                m_text.clear();
+                m_note.reset();
+            }
+            // A list that shows results of a fallback that may hold a note for them is not written
+            // to the score file: they would be counted twice.
+            return noteGone || taken.isEmpty();
+        }
+        m_text = textOf(bytes);
+        const std::optional<QString> note = noteOf(*m_file);
+        // As the list last saw it, the list holds it all. Else another game wrote it since: what
+        // its note says only it holds, less what the list already took; without a note, what the
+        // score file will not hold.
+        if (m_text != m_last.fallbackText || note != m_last.fallbackNote) {
+            *written = ScoreText::joinLines(
+                *written,
+                note ? ScoreText::missingResults(ScoreText::missingResults(m_text, *note), taken)
+                     : ScoreText::missingResults(m_text, *written));
+        }
+        m_note.reset();
+        return !note || m_file->dropNote();
+    }
+    void done(SafeFile &score, const QString &written) override
+    {
+        if (!m_file)
+            return;
+        // A score file renamed, removed or replaced since holds none of the fallback's results.
+        QByteArray bytes;
+        if (score.read(&bytes) != SafeFile::Read::Done || !ScoreText::readsAs(bytes, written))
+            return;
+        // A link is the player's: kept.
+        const bool link = QFileInfo(m_path).isSymLink();
+        if (!link && m_file->remove()) {
+            m_text.clear();
+            return;
+        }
+        // Kept, with a note that the score file holds all it holds; or, in a folder that refuses
+        // both, emptied.
+        if (m_file->keepNote(Cp1251::encode(m_text)))
+            m_note = m_text;
+        else if (!link && m_file->empty())
+            m_text.clear();
+    }
+    // What the fallback holds now, and its note.
+    const QString &text() const { return m_text; }
+    const std::optional<QString> &note() const { return m_note; }
+
+private:
+    Disk &m_disk;
+    const Loaded &m_last;
+    QString m_path;
+    std::optional<SafeFile> m_file;
+    QString m_text;
+    std::optional<QString> m_note;
+};
+
+// A save to the fallback: the note beside it says what of it is a copy of the score file, as far as
+// this game knows, so that a result added through both files counts twice.
+class NoteCopy : public Companion {
+public:
+    explicit NoteCopy(const Loaded &last) : m_last(last) {}
+    bool take(SafeFile &file, const std::optional<QString> &theirs, QString *) override
+    {
+        m_theirs = theirs;
+        m_theirNote = noteOf(file);
+        return true;
+    }
+    void done(SafeFile &file, const QString &) override
+    {
+        const std::optional<QString> mine = copyOfScoreFile(m_last);
+        // No other game wrote it since. Without a note, the results the list took from it may
+        // since have gone into the score file by a save cut short before it removed the fallback.
+        if (m_theirs == m_last.fallbackText && m_theirNote == m_last.fallbackNote) {
+            if (m_theirNote || takenFromFallback(m_last).isEmpty())
+                m_note = mine;
+        } else if (!m_theirs && mine) { // taken into the score file since
+            m_note = ScoreText::joinLines(*mine, takenFromFallback(m_last));
+        } else if (m_theirNote && mine) { // another game's results, with its own copy
+            m_note = ScoreText::joinLines(*mine, ScoreText::missingResults(*m_theirNote, *mine));
+        }
+        if (!m_note || !file.keepNote(Cp1251::encode(*m_note))) {
+            m_note.reset();
+            file.dropNote();
+        }
+    }
+    const std::optional<QString> &note() const { return m_note; }
+
+private:
+    const Loaded &m_last;
+    std::optional<QString> m_theirs;
+    std::optional<QString> m_theirNote;
+    std::optional<QString> m_note;
+};
 
 // What a save of the list asks of one file.
 struct ListSave {
@@ -126,11 +304,11 @@ struct ListSave {
 };
 
 // Writes the list to `path`, with its turn: the list plus the results that other games added to
-// the file since `save.base` and that the list has not seen. `*written` receives the text written
-// and `*identity` the file it now lies in; `*pending` is set when a backup of an unfinished write
-// stands that could not be applied.
-Outcome writeList(Disk &disk, const QString &path, const ListSave &save, QString *written,
-                  SafeFile::Identity *identity, bool *pending)
+// the file since `save.base` and that the list has not seen, and what `companion` takes in.
+// `*written` receives the text written and `*identity` the file it now lies in; `*pending` is set
+// when a backup of an unfinished write stands that could not be applied.
+Outcome writeList(Disk &disk, const QString &path, const ListSave &save, Companion &companion,
+                  QString *written, SafeFile::Identity *identity, bool *pending)
 {
     // A link stays a link: the file at the end of the chain is the one replaced.
     const std::optional<SafeFile::Place> place = placeOf(path);
@@ -165,6 +343,8 @@ Outcome writeList(Disk &disk, const QString &path, const ListSave &save, QString
     }
     bytes.clear();
     *written = ScoreText::merge(save.base, save.text, theirs, save.listBase);
+    if (!companion.take(file, theirs, written))
+        return Outcome::NoTurn;
     theirs.reset();
     const QByteArray out = Cp1251::encode(*written);
     if (out.size() > ScoreText::kMaxFileBytes)
@@ -172,6 +352,7 @@ Outcome writeList(Disk &disk, const QString &path, const ListSave &save, QString
     switch (file.replace(out)) {
     case SafeFile::Outcome::Written:
         *identity = file.identity();
+        companion.done(file, *written);
         return Outcome::Written;
     case SafeFile::Outcome::NotCreated:
         return Outcome::NotCreated;
@@ -179,61 +360,6 @@ Outcome writeList(Disk &disk, const QString &path, const ListSave &save, QString
         break;
     }
     return Outcome::NotWritten;
-}
-
-// The identity of the file that `path` names at the end of its links; {} for none.
-SafeFile::Identity identityOf(Disk &disk, const QString &path)
-{
-    const std::optional<SafeFile::Place> place = placeOf(path);
-    struct stat status {};
-    if (!place
-        || disk.fstatat(AT_FDCWD, place->folder + '/' + place->name, &status, AT_SYMLINK_NOFOLLOW)
-            != 0)
-        return {};
-    return {status.st_dev, status.st_ino};
-}
-
-// Whether the score file at its name is still the file `scoreFile` that a save wrote, holding
-// `written`: a score file renamed, removed or replaced since holds none of the fallback's results.
-bool stillWritten(Disk &disk, const SafeFile::Identity &scoreFile, const QString &written)
-{
-    const std::optional<SafeFile::Place> place = placeOf(primaryTarget());
-    if (!place)
-        return false;
-    SafeFile file(disk, *place, ScoreText::kMaxFileBytes);
-    QByteArray bytes;
-    return file.takeTurn(kTurnWaitMs) && file.read(&bytes) == SafeFile::Read::Done
-        && file.identity() == scoreFile && ScoreText::readsAs(bytes, written);
-}
-
-// Removes the fallback once a save put in the score file (`scoreFile`) every result that it held,
-// the list having shown them: when the score file still holds them, the fallback still holds
-// `seen`, what this game last read of it, and is not the score file itself under another name. A
-// fallback that another game wrote since is kept, and shown by the next start. Returns what the
-// fallback now holds.
-QString retireFallback(Disk &disk, const QString &seen, const SafeFile::Identity &scoreFile,
-                       const QString &written)
-{
-    const QString path = AssetPath::resolve(QString::fromUtf16(kFallbackPath));
-    // A link is the player's: kept.
-    if (seen.isEmpty() || path.isEmpty() || QFileInfo(path).isSymLink())
-        return seen;
-    if (!stillWritten(disk, scoreFile, written))
-        return seen;
-    const std::optional<SafeFile::Place> place = placeOf(path);
-    if (!place)
-        return seen;
-    SafeFile file(disk, *place, ScoreText::kMaxFileBytes);
-    QByteArray bytes;
-    if (!file.takeTurn(kTurnWaitMs) || file.recover() != SafeFile::Recovery::Clean
-        || file.read(&bytes) != SafeFile::Read::Done)
-        return seen;
-    // The score file under another name, as written or as another game replaced it since.
-    if (file.identity() == scoreFile || file.identity() == identityOf(disk, primaryTarget()))
-        return written;
-    if (!ScoreText::readsAs(bytes, seen))
-        return seen;
-    return file.remove() ? QString() : seen;
 }
 
 } // namespace
@@ -245,18 +371,19 @@ Loaded load(Disk &disk)
     const ListFile score = readList(disk, primaryTarget());
     const ListFile fallback = readList(disk, fallbackTarget());
     Loaded loaded;
+    loaded.unreadable = score.state == ListFile::State::Unreadable;
+    loaded.scoreMissing = score.state == ListFile::State::Missing;
+    loaded.scoreText = score.text;
     loaded.fallbackText = fallback.text;
-    if (score.state == ListFile::State::Read) {
-        loaded.scoreText = score.text;
-        // A result that a save had to leave in the fallback is shown, and the next save keeps it.
-        loaded.text =
-            ScoreText::joinLines(score.text, ScoreText::missingResults(fallback.text, score.text));
-    } else {
-        // The score file is not there or cannot be read: saves go to the fallback, which holds what
-        // the sessions before saved there.
-        loaded.unreadable = score.state == ListFile::State::Unreadable;
-        loaded.text = fallback.text;
-    }
+    // The score file under another name holds nothing beyond itself, whatever its note says.
+    if (score.state != ListFile::State::Read || fallback.identity != score.identity)
+        loaded.fallbackNote = fallback.note;
+    // A result that a save had to leave in the fallback is shown, and the next save keeps it. Where
+    // the score file is not there or cannot be read, saves go to the fallback, which holds what the
+    // sessions before saved there.
+    loaded.text = score.state == ListFile::State::Read
+        ? ScoreText::joinLines(score.text, takenFromFallback(loaded))
+        : fallback.text;
     return loaded;
 }
 
@@ -264,25 +391,25 @@ Loaded save(const QString &text, const Loaded &last, Disk &disk)
 {
     bool unreadable = last.unreadable;
     QString written;
-    SafeFile::Identity scoreFile;
+    SafeFile::Identity file;
     if (!unreadable) {
-        switch (writeList(disk, primaryTarget(), {text, last.text, last.scoreText}, &written,
-                          &scoreFile, &unreadable)) {
+        TakeInFallback fallback(disk, last);
+        switch (writeList(disk, primaryTarget(), {text, last.text, last.scoreText}, fallback,
+                          &written, &file, &unreadable)) {
         case Outcome::Written:
-            return {written, false, written,
-                    retireFallback(disk, last.fallbackText, scoreFile, written)};
+            return {written, false, false, written, fallback.text(), fallback.note()};
         case Outcome::TooLarge:
             throw GameError(kTooLargeText);
         default:
-            break; // to the fallback
+            break; // to the fallback, its turn given back
         }
     }
     bool pending = false;
-    SafeFile::Identity fallbackFile;
-    switch (writeList(disk, fallbackTarget(), {text, last.text, last.fallbackText}, &written,
-                      &fallbackFile, &pending)) {
+    NoteCopy note(last);
+    switch (writeList(disk, fallbackTarget(), {text, last.text, last.fallbackText}, note, &written,
+                      &file, &pending)) {
     case Outcome::Written:
-        return {written, unreadable, last.scoreText, written};
+        return {written, unreadable, last.scoreMissing, last.scoreText, written, note.note()};
     case Outcome::TooLarge:
         throw GameError(kTooLargeText);
     case Outcome::NoTurn:

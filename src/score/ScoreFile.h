@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <optional>
+
 // The score file: the score list's whole text, stored as Windows-1251 bytes with CR LF line breaks,
 // nothing added. Paths are the game's own (backslashes, letter case free), relative to the working
 // directory. This is the list's policy (what a save writes: merge, fallback, links); replacing a
@@ -13,7 +15,8 @@ namespace ScoreFile {
 // Where the list is read from and saved to.
 inline constexpr char16_t kPath[] = u"base\\data\\score.inf";
 // Where a save goes when the file above cannot be written or another game holds its turn; the
-// results it holds that the score file lacks are shown by every load.
+// results that only it holds are shown by every load, and the next save of the score file takes
+// them in and removes it.
 inline constexpr char16_t kFallbackPath[] = u"score.inf";
 // Where a write in place keeps the old bytes: the file's name followed by this, beside the `base`
 // that holds the file's `data` folder (for the usual score file: score.inf.pemy-backup in the
@@ -36,10 +39,16 @@ struct Loaded {
     // not a regular file, over the bound, or a backup of an unfinished write stands that could not
     // be applied. What it holds is unknown, so a save must not replace it.
     bool unreadable = false;
+    // No file stands at the score file's path: the list is the fallback's text.
+    bool scoreMissing = false;
     // The score file's text and the fallback's when last read or written (empty: none); a save adds
     // to the list what other games added to each since.
     QString scoreText;
     QString fallbackText;
+    // What of the fallback's text is a copy of the score file, as the note kept beside it says;
+    // the rest are results that only the fallback holds. nullopt when no note holds for it: the
+    // score file's text then stands for it.
+    std::optional<QString> fallbackNote;
 };
 
 // Reads the score file and the fallback. Every failure is silent. A score file that a write in
@@ -49,9 +58,12 @@ Loaded load(Disk &disk = Disk::system());
 // Writes `text`, the list that began as `last.text` (what load() or the last save returned), to the
 // score file, or to the fallback when that fails, when another game holds the score file's turn
 // for longer than kTurnWaitMs, or when `last.unreadable`. It writes the list as the player left it,
-// plus the results that other games added to that file since `last`. Once the score file is
-// written, a fallback that still holds what `last` read of it (all shown in the list) is removed,
-// so that a result the player deleted does not come back from it. A write either puts every
+// plus the results that other games added to that file since `last`. A save of the score file
+// holds the fallback's turn as well: it takes in the results that only the fallback holds and
+// removes the fallback, or, where it cannot, notes beside it that the score file holds all it
+// holds, so that a result the player deleted does not come back from it. A save to the fallback
+// notes beside it what of it is a copy of the score file, so that the same result added through
+// both files is shown twice. A write either puts every
 // byte on disk and then replaces the file, or leaves the file as it was; the file behind a chain of
 // links is written where it lies, keeping its owner and permissions. FIFOs, devices and directories
 // are never written through. Returns what the files now hold.

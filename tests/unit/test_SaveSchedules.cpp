@@ -966,25 +966,29 @@ QString check(const World &world, const QList<Run> &runs, const QHash<QString, Q
         QHash<QString, int> bound = most;
         for (auto [piece, n] : added.asKeyValueRange())
             bound[piece] += n;
-        // Known and left: where saves went to the fallback, its results that the score file holds
-        // too count once, however many games added them (PEMY_SEED=103), so there each result a
-        // save returned with is held to be shown once; and a result the fallback holds comes back
-        // when a save of the score file could not retire it (PEMY_SEED=113).
+        // A fallback of the world's start has no note: its results beyond the score file's count
+        // as its own, so a result deleted from the score file comes back from one that holds it.
         QString fallbacks; // any folder's: a folder linked to another shows its fallback too
         for (const QString &other : world.folders)
             fallbacks += ScoreText::normaliseLineBreaks(
                 Cp1251::decode(bytesAtStart.value(other + "/score.inf")));
         const QHash<QString, int> inFallback = counted(fallbacks);
-        QHash<QString, int> toScoreFile, toFallback;
+        QHash<QString, int> collapsed;
         for (qsizetype i = 0; i < world.games.size(); ++i) {
             const Game &game = world.games[i];
             if (game.folder != folder || runs[i].fate != Run::Fate::Saved)
                 continue;
-            QHash<QString, int> &adds = runs[i].wroteScoreFile ? toScoreFile : toFallback;
+            // A save to the fallback of the world's start, which has no note, may count a result
+            // as one with an equal one that the score file holds.
+            const bool collapses =
+                !runs[i].wroteScoreFile && !bytesAtStart.value(folder + "/score.inf").isEmpty();
+            QStringList adds;
             for (const QString &line : game.adds)
-                ++adds[result(line)];
+                adds << result(line);
             if (runs[i].edited)
-                ++adds[result(game.edits + ", edited")];
+                adds << result(game.edits + ", edited");
+            for (const QString &piece : adds)
+                ++(collapses ? collapsed : least)[piece];
             // A deletion written to the score file stays, unless a game that had loaded the list
             // before saved after it (or may have: killed in its save).
             const auto mayShow = [&](const Run &other) {
@@ -997,10 +1001,8 @@ QString check(const World &world, const QList<Run> &runs, const QHash<QString, Q
                     bound[result(line)] -= found && !inFallback.contains(result(line)) ? 1 : 0;
             }
         }
-        for (const QString &piece : toScoreFile.keys() + toFallback.keys()) {
-            least[piece] = toFallback.isEmpty() ? least[piece] + toScoreFile.value(piece)
-                                                : std::max(least[piece], deleted[piece] ? 0 : 1);
-        }
+        for (const QString &piece : collapsed.keys())
+            least[piece] = std::max(least[piece], deleted[piece] ? 0 : 1);
         const QHash<QString, int> now = counted(shown);
         for (auto [piece, n] : now.asKeyValueRange()) {
             if (!bound.contains(piece) || n > bound[piece])
