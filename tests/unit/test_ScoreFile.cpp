@@ -321,37 +321,14 @@ private slots:
         QVERIFY(!QFileInfo::exists("score.inf"));
     }
 
-    // When the score file cannot be written, the text goes whole to score.inf in the working
-    // directory, silently, and the score file keeps what it had.
-    void fallback_data()
-    {
-        QTest::addColumn<QString>("how");
-        QTest::newRow("no data directory") << "none";
-        QTest::newRow("data is a file") << "file";
-        QTest::newRow("directory in place of the file") << "directory";
-        QTest::newRow("read-only file") << "readonly";
-    }
+    // When the score file cannot be written (here a file in place of its folder; the generated
+    // worlds draw the other ways), the text goes whole to score.inf in the working directory,
+    // silently.
     void fallback()
     {
-        QFETCH(QString, how);
-        if (how == "file") {
-            writeFile("base/data", "not a directory");
-        } else if (how == "directory") {
-            blockWithDirectory("base/data/score.inf");
-        } else if (how == "readonly") {
-            writeFile("base/data/score.inf", "old");
-            QFile::setPermissions("base/data/score.inf", QFile::ReadOwner);
-        }
-        {
-            const DacOff permissionsBind;
-            if (how == "readonly"
-                && QFile("base/data/score.inf").open(QIODevice::WriteOnly | QIODevice::Append))
-                QSKIP("file permissions do not bind here");
-            saveList("new\r\n");
-        }
+        writeFile("base/data", "not a directory");
+        saveList("new\r\n");
         QCOMPARE(readFile("score.inf"), QByteArray("new\r\n"));
-        if (how == "readonly")
-            QCOMPARE(readFile("base/data/score.inf"), QByteArray("old"));
     }
 
     // An empty list is saved as an empty file, not as no file.
@@ -600,80 +577,56 @@ private slots:
     // A save never drops a result that a file holds. The file that still holds what the list began
     // with gets the list as it is, the player's edits included; one that another game changed
     // meanwhile (before this save or during it) gets the lines the list gained added to what it
-    // holds; and the fallback, read when the score file cannot be, keeps the lines it holds.
+    // holds.
     void saveKeepsEveryResult_data()
     {
-        QTest::addColumn<QByteArray>("score"); // <dir>, <no folder>, ro:bytes (read-only) or bytes
-        QTest::addColumn<QByteArray>("fallback"); // <none> or bytes
+        QTest::addColumn<QByteArray>("score");
         QTest::addColumn<QString>("loaded");
         QTest::addColumn<QByteArray>("meanwhile"); // what another game writes to the score file
         QTest::addColumn<QString>("list");
         QTest::addColumn<QByteArray>("scoreAfter");
-        QTest::addColumn<QByteArray>("fallbackAfter");
         const QByteArray none = "<none>";
         QTest::newRow("the file unchanged, the list edited")
-            << QByteArray("A\r\nB\r\n") << none << "A\r\nB\r\n"
+            << QByteArray("A\r\nB\r\n") << "A\r\nB\r\n"
             << none << "B\r\nC\r\n"
-            << QByteArray("B\r\nC\r\n") << none;
-        QTest::newRow("another game stuck in its save") << QByteArray("A\r\n") << none << "A\r\n"
+            << QByteArray("B\r\nC\r\n");
+        QTest::newRow("another game stuck in its save") << QByteArray("A\r\n") << "A\r\n"
                                                         << QByteArray("<stuck>") << "A\r\nAlice\r\n"
-                                                        << QByteArray("A\r\nAlice\r\n") << none;
+                                                        << QByteArray("A\r\nAlice\r\n");
         QTest::newRow("another game saved, the list edited")
-            << QByteArray("A\r\nB\r\n") << none << "A\r\nB\r\n"
+            << QByteArray("A\r\nB\r\n") << "A\r\nB\r\n"
             << QByteArray("A\r\nB\r\nBob\r\n") << "B\r\nAlice\r\n"
-            << QByteArray("B\r\nAlice\r\nBob\r\n") << none;
+            << QByteArray("B\r\nAlice\r\nBob\r\n");
         QTest::newRow("the file rewritten elsewhere")
-            << QByteArray("A\r\n-") << none << "A\r\n-" << QByteArray("-\r\nX\r\n")
-            << "A\r\n-\r\nAlice" << QByteArray("A\r\n-\r\nX\r\nAlice") << none;
+            << QByteArray("A\r\n-") << "A\r\n-" << QByteArray("-\r\nX\r\n") << "A\r\n-\r\nAlice"
+            << QByteArray("A\r\n-\r\nX\r\nAlice");
         QTest::newRow("a last line without a break")
-            << QByteArray("A") << none << "A" << QByteArray("A\r\nBob") << "A\r\nAlice"
-            << QByteArray("A\r\nBob\r\nAlice") << none;
+            << QByteArray("A") << "A" << QByteArray("A\r\nBob") << "A\r\nAlice"
+            << QByteArray("A\r\nBob\r\nAlice");
         QTest::newRow("a last line without a break, the other game's with one")
-            << QByteArray("A") << none << "A" << QByteArray("A\r\nBob\r\n") << "A\r\nAlice"
-            << QByteArray("A\r\nBob\r\nAlice") << none;
+            << QByteArray("A") << "A" << QByteArray("A\r\nBob\r\n") << "A\r\nAlice"
+            << QByteArray("A\r\nBob\r\nAlice");
         QTest::newRow("the other game's last line without a break")
-            << QByteArray("A\r\n") << none << "A\r\n"
+            << QByteArray("A\r\n") << "A\r\n"
             << QByteArray("A\r\nBob") << "A\r\nAlice\r\n"
-            << QByteArray("A\r\nBob\r\nAlice\r\n") << none;
-        QTest::newRow("no data folder, the fallback of a session before")
-            << QByteArray("<no folder>") << QByteArray("First\r\n") << "First\r\n"
-            << none << "First\r\nSecond\r\n"
-            << QByteArray("<no folder>") << QByteArray("First\r\nSecond\r\n");
-        QTest::newRow("a folder in place of the file, the fallback of a session before")
-            << QByteArray("<dir>") << QByteArray("First\r\n") << "First\r\n"
-            << none << "First\r\nSecond\r\n"
-            << QByteArray("<dir>") << QByteArray("First\r\nSecond\r\n");
-        QTest::newRow("a read-only file, the fallback holds lines it lacks")
-            << QByteArray("ro:P\r\n") << QByteArray("P\r\nFirst\r\n") << "P\r\nFirst\r\n"
-            << none << "P\r\nFirst\r\nSecond\r\n"
-            << QByteArray("P\r\n") << QByteArray("P\r\nFirst\r\nSecond\r\n");
+            << QByteArray("A\r\nBob\r\nAlice\r\n");
         QTest::newRow("the list edited, another game's save rewrote the file")
-            << QByteArray("-----------------\r\nr1\r\n-----------------\r\nr2\r\n") << none
+            << QByteArray("-----------------\r\nr1\r\n-----------------\r\nr2\r\n")
             << "-----------------\r\nr1\r\n-----------------\r\nr2\r\n"
             << QByteArray(
                    "X\r\n-----------------\r\nr1\r\n-----------------\r\nr2\r\n-----------------\r\nr3\r\n")
             << "-----------------\r\nr2\r\n"
-            << QByteArray("-----------------\r\nr2\r\nX\r\n-----------------\r\nr3\r\n") << none;
+            << QByteArray("-----------------\r\nr2\r\nX\r\n-----------------\r\nr3\r\n");
     }
     void saveKeepsEveryResult()
     {
         QFETCH(QByteArray, score);
-        QFETCH(QByteArray, fallback);
         QFETCH(QString, loaded);
         QFETCH(QByteArray, meanwhile);
         QFETCH(QString, list);
         QFETCH(QByteArray, scoreAfter);
-        QFETCH(QByteArray, fallbackAfter);
-        const QByteArray none = "<none>";
         const QString path = "base/data/score.inf";
-        if (score == "<dir>")
-            blockWithDirectory(path);
-        else if (score != "<no folder>")
-            writeFile(path, score.startsWith("ro:") ? score.mid(3) : score);
-        if (score.startsWith("ro:"))
-            QFile::setPermissions(path, QFile::ReadOwner);
-        if (fallback != "<none>")
-            writeFile("score.inf", fallback);
+        writeFile(path, score);
         // Another game's save: the whole file replaced, while it holds the folder.
         const auto otherGame = [&] {
             const int folder = ::open("base/data", O_RDONLY | O_DIRECTORY);
@@ -687,45 +640,27 @@ private slots:
                 ::rename("base/data/other", "base/data/score.inf");
             ::close(folder);
         };
-        QString error;
-        {
-            const DacOff permissionsBind;
-            if (score.startsWith("ro:")
-                && QFile(path).open(QIODevice::WriteOnly | QIODevice::Append))
-                QSKIP("file permissions do not bind here");
-            ScoreFile::Loaded last = loadList();
-            QCOMPARE(last.text, loaded);
-            if (meanwhile != none && meanwhile != "<stuck>")
-                otherGameSaves(otherGame());
-            if (meanwhile == "<stuck>") {
-                // Stopped while it holds the folder's turn: this save waits a moment, then puts the
-                // list in the fallback, shown by the next load; the next save, the turn free,
-                // writes it and removes the fallback.
-                const int folder = otherGame();
-                QElapsedTimer waited;
-                waited.start();
-                last = saveList(list, last);
-                // A bound on the wait, not on the machine's speed: 0.4 s of it (it was 2 s).
-                QVERIFY2(waited.elapsed() < 1500, qPrintable(QString::number(waited.elapsed())));
-                QCOMPARE(readFile(path), score);
-                QCOMPARE(loadList().text, list);
-                ::close(folder);
-                QCOMPARE(last.text, QString::fromLatin1(scoreAfter));
-            }
-            const ScoreFile::Loaded saved = saveList(list, last);
-            QCOMPARE(saved.text,
-                     QString::fromLatin1(fallbackAfter == none ? scoreAfter : fallbackAfter));
+        ScoreFile::Loaded last = loadList();
+        QCOMPARE(last.text, loaded);
+        if (meanwhile != "<none>" && meanwhile != "<stuck>")
+            otherGameSaves(otherGame());
+        if (meanwhile == "<stuck>") {
+            // Stopped while it holds the folder's turn: this save waits a moment, then puts the
+            // list in the fallback, shown by the next load; the next save, the turn free, writes it
+            // and removes the fallback.
+            const int folder = otherGame();
+            QElapsedTimer waited;
+            waited.start();
+            last = saveList(list, last);
+            // A bound on the wait, not on the machine's speed: 0.4 s of it (it was 2 s).
+            QVERIFY2(waited.elapsed() < 1500, qPrintable(QString::number(waited.elapsed())));
+            QCOMPARE(readFile(path), score);
+            QCOMPARE(loadList().text, list);
+            ::close(folder);
         }
-        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-        const auto state = [](const QString &file) {
-            const QFileInfo info(file);
-            return info.isDir()        ? QByteArray("<dir>")
-                : !info.dir().exists() ? QByteArray("<no folder>")
-                : info.exists()        ? readFile(file)
-                                       : QByteArray("<none>");
-        };
-        QCOMPARE(state(path), scoreAfter);
-        QCOMPARE(state("score.inf"), fallbackAfter);
+        QCOMPARE(saveList(list, last).text, QString::fromLatin1(scoreAfter));
+        QCOMPARE(readFile(path), scoreAfter);
+        QVERIFY(!QFileInfo::exists("score.inf"));
     }
 
     // A step of the write that fails (creation, write, sync, rename, the folder's sync) leaves the
@@ -1037,38 +972,6 @@ private slots:
             QString("Список очков не сохранён: он больше 10 МБ, а файл очков остался прежним"));
         QCOMPARE(readFile("base/data/score.inf"), full);
         QVERIFY(!QFileInfo::exists("score.inf"));
-    }
-
-    // A result that a save had to put in the fallback (the score file readable, not writable) is
-    // shown by the next load beside the score file's results; once the score file can be written,
-    // the next save puts it there, and it is shown once.
-    void fallbackResultsAreShown()
-    {
-        const QByteArray first = "-----------------\r\nFirst\r\n";
-        const QByteArray second = "-----------------\r\nSecond\r\n";
-        const QByteArray third = "-----------------\r\nThird\r\n";
-        writeFile("base/data/score.inf", first);
-        QFile::setPermissions("base/data/score.inf", QFile::ReadOwner);
-        {
-            const DacOff permissionsBind;
-            if (QFile("base/data/score.inf").open(QIODevice::WriteOnly | QIODevice::Append))
-                QSKIP("file permissions do not bind here");
-            const ScoreFile::Loaded loaded = loadList();
-            saveList(loaded.text + second, loaded);
-            QCOMPARE(readFile("base/data/score.inf"), first);
-            QCOMPARE(readFile("score.inf"), first + second);
-            QCOMPARE(loadList().text, QString::fromLatin1(first + second));
-        }
-        QFile::setPermissions("base/data/score.inf", QFile::ReadOwner | QFile::WriteOwner);
-        const ScoreFile::Loaded next = loadList();
-        const ScoreFile::Loaded all = saveList(next.text + third, next);
-        QCOMPARE(readFile("base/data/score.inf"), first + second + third);
-        QCOMPARE(loadList().text, QString::fromLatin1(first + second + third));
-        // Every result of the fallback is in the score file now: the fallback is gone, and a result
-        // that the player then deletes stays deleted.
-        QVERIFY(!QFileInfo::exists("score.inf"));
-        saveList(QString::fromLatin1(first + third), all);
-        QCOMPARE(loadList().text, QString::fromLatin1(first + third));
     }
 
 private:
