@@ -17,8 +17,12 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFontMetricsF>
 #include <QMenu>
 #include <QShortcut>
+
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -210,6 +214,26 @@ void GameScreen::createGaugePanel()
     exitButton = place(new FlatButton(gaugePanel, QStringLiteral("Выход")), 136, 64, 401, 25);
     exitButton->setFont(Scaling::font(17, true));
     exitButton->setFontColor(Qt::white);
+    liftStatusLine();
+}
+
+// The gauge panel lies over the status line's foot, and the design's captions end just above it. At
+// another size the rounding of the line's place and of the font's height can carry a descender
+// under the panel: the line then rises by as many pixels. Its caption is centred as Qt centres one
+// line: the baseline on the pixel nearest to the line's middle less half the font's height, plus
+// its ascent.
+void GameScreen::liftStatusLine()
+{
+    const QFontMetricsF metrics(statusLine->font());
+    double descender = metrics.tightBoundingRect(kStatusStart).bottom();
+    for (const CribSheet &row : kCribSheets)
+        descender = std::max(descender, metrics.tightBoundingRect(row.status.toString()).bottom());
+    const int baseline = int(std::lround(
+        statusLine->y() + (statusLine->height() - metrics.ascent() - metrics.descent()) / 2
+        + metrics.ascent()));
+    const int under = baseline + int(std::ceil(descender)) - gaugePanel->y();
+    if (under > 0)
+        statusLine->move(statusLine->x(), statusLine->y() - under);
 }
 
 void GameScreen::createClips()

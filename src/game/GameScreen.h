@@ -134,6 +134,7 @@ private:
     // The constructor's areas, in creation order, which is the stacking order of the windowed ones.
     void createRoom();
     void createGaugePanel();
+    void liftStatusLine();
     void createClips();
     void createClipPanel();
     void createReadoutPanel();

@@ -491,6 +491,18 @@ private slots:
             shown = screens[screen];
         }
         QVERIFY(shown);
+        if (shown == gameScreen()) { // the status line's caption whole, over the gauge panel
+            QLabel *status = gameScreen()->statusLine;
+            QImage ink(status->size(), QImage::Format_ARGB32_Premultiplied);
+            ink.fill(Qt::transparent);
+            status->render(&ink, {}, {}, QWidget::DrawChildren);
+            int lowest = -1;
+            for (int y = 0; y < ink.height(); ++y)
+                for (int x = 0; x < ink.width(); ++x)
+                    lowest = qAlpha(ink.pixel(x, y)) ? y : lowest;
+            QVERIFY(lowest > 0);
+            QCOMPARE_LT(status->y() + lowest, gameScreen()->gaugePanel->y());
+        }
         const QImage image = look(shown);
         const auto *button = shown->findChild<QPushButton *>();
         const int buttonWidth = button ? button->width() : 0;
