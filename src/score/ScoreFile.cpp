@@ -6,6 +6,7 @@
 #include "score/ScoreText.h"
 #include "toolkit/AssetPath.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -84,19 +85,57 @@ QString textOf(const QByteArray &bytes)
     return ScoreText::normaliseLineBreaks(Cp1251::decode(ScoreText::untilZero(bytes)));
 }
 
+// The note kept beside the fallback: what of it is a copy of the score file; and, while a save that
+// took the fallback into the score file may have been cut short, the SHA-256 of the bytes that save
+// wrote there (a score file holding exactly those holds all of the fallback).
+struct Note {
+    QString copy;
+    QByteArray takenInto;
+};
+
+QByteArray digestOf(const QString &text)
+{
+    return QCryptographicHash::hash(Cp1251::encode(text), QCryptographicHash::Sha256).toHex();
+}
+
+// A note's bytes: the copy's, after a zero byte and the digest when there is one.
+QByteArray bytesOf(const Note &note)
+{
+    const QByteArray copy = Cp1251::encode(note.copy);
+    return note.takenInto.isEmpty() ? copy : '\0' + note.takenInto + copy;
+}
+
+std::optional<Note> noteOf(const SafeFile &file)
+{
+    const std::optional<QByteArray> raw = file.note();
+    if (!raw)
+        return std::nullopt;
+    if (!raw->startsWith('\0'))
+        return Note{textOf(*raw), {}};
+    const qsizetype digest =
+        qsizetype(QCryptographicHash::hashLength(QCryptographicHash::Sha256)) * 2;
+    return Note{textOf(raw->mid(1 + digest)), raw->mid(1, digest)};
+}
+
+// What of the fallback `fallback` is a copy of the score file that holds `score` (nothing: none),
+// as `note` says.
+std::optional<QString> copyIn(const std::optional<Note> &note, const QString &fallback,
+                              const std::optional<QString> &score)
+{
+    if (!note)
+        return std::nullopt;
+    if (!note->takenInto.isEmpty() && score && digestOf(*score) == note->takenInto)
+        return fallback;
+    return note->copy;
+}
+
 // One file of the list as a load finds it.
 struct ListFile {
     enum class State { Read, Missing, Unreadable } state = State::Missing;
     QString text;
     SafeFile::Identity identity;
-    std::optional<QString> note; // the note kept beside it for these bytes
+    std::optional<Note> note; // the note kept beside it for these bytes
 };
-
-std::optional<QString> noteOf(const SafeFile &file)
-{
-    const std::optional<QByteArray> note = file.note();
-    return note ? std::optional(textOf(*note)) : std::nullopt;
-}
 
 // Reads the list file at `path` (none: Missing). With the turn, a write in place that was cut is
 // put back first; a backup that stands and cannot be looked at or applied makes it Unreadable. A
@@ -156,14 +195,23 @@ SafeFile::Identity identityOf(Disk &disk, const QString &path)
     return {status.st_dev, status.st_ino};
 }
 
+// What a save of the list asks of one file.
+struct ListSave {
+    QString text;     // the list as the player left it
+    QString listBase; // the list as it was last loaded or saved
+    QString base;     // this file's text when last read or written
+};
+
 // What a save does besides writing the list, with the turn of the file it writes: after the file is
 // read, and once it holds the text written.
 class Companion {
 public:
     virtual ~Companion() = default;
-    // `theirs`: what the file holds now (nothing: no file). Adds to `*written` what the save takes
-    // in besides; false when the file must not be written.
-    virtual bool take(SafeFile &file, const std::optional<QString> &theirs, QString *written) = 0;
+    // `theirs`: what the file holds now (nothing: no file); `*written`: the list merged with it.
+    // Adds to `*written` what the save takes in besides, or merges anew; false when the file must
+    // not be written.
+    virtual bool take(SafeFile &file, const ListSave &save, const std::optional<QString> &theirs,
+                      QString *written) = 0;
     // The file now holds `written`.
     virtual void done(SafeFile &file, const QString &written) = 0;
 };
@@ -179,7 +227,8 @@ public:
         : m_disk(disk), m_last(last), m_text(last.fallbackText), m_note(last.fallbackNote)
     {
     }
-    bool take(SafeFile &score, const std::optional<QString> &, QString *written) override
+    bool take(SafeFile &score, const ListSave &, const std::optional<QString> &theirs,
+              QString *written) override
     {
         const QString taken = takenFromFallback(m_last);
         m_path = AssetPath::resolve(QString::fromUtf16(kFallbackPath));
@@ -208,21 +257,23 @@ public:
             }
             // A list that shows results of a fallback that may hold a note for them is not written
             // to the score file: they would be counted twice.
-            return noteGone || taken.isEmpty();
+            return noteGone || (taken.isEmpty() && !m_last.fallbackTakenIn);
         }
         m_text = textOf(bytes);
-        const std::optional<QString> note = noteOf(*m_file);
+        const std::optional<Note> note = noteOf(*m_file);
+        const std::optional<QString> copy = copyIn(note, m_text, theirs);
         // As the list last saw it, the list holds it all. Else another game wrote it since: what
         // its note says only it holds, less what the list already took; without a note, what the
         // score file will not hold.
-        if (m_text != m_last.fallbackText || note != m_last.fallbackNote) {
+        if (m_text != m_last.fallbackText || copy != m_last.fallbackNote) {
             *written = ScoreText::joinLines(
                 *written,
-                note ? ScoreText::missingResults(ScoreText::missingResults(m_text, *note), taken)
+                copy ? ScoreText::missingResults(ScoreText::missingResults(m_text, *copy), taken)
                      : ScoreText::missingResults(m_text, *written));
         }
+        // Should this save be cut short, the note holds for either score file, the old or the new.
         m_note.reset();
-        return !note || m_file->dropNote();
+        return !copy || m_file->keepNote(bytesOf({*copy, digestOf(*written)}));
     }
     void done(SafeFile &score, const QString &written) override
     {
@@ -235,12 +286,13 @@ public:
         // A link is the player's: kept.
         const bool link = QFileInfo(m_path).isSymLink();
         if (!link && m_file->remove()) {
+            m_file->dropNote();
             m_text.clear();
             return;
         }
         // Kept, with a note that the score file holds all it holds; or, in a folder that refuses
         // both, emptied.
-        if (m_file->keepNote(Cp1251::encode(m_text)))
+        if (m_file->keepNote(bytesOf({m_text, {}})))
             m_note = m_text;
         else if (!link && m_file->empty())
             m_text.clear();
@@ -263,10 +315,24 @@ private:
 class NoteCopy : public Companion {
 public:
     explicit NoteCopy(const Loaded &last) : m_last(last) {}
-    bool take(SafeFile &file, const std::optional<QString> &theirs, QString *) override
+    bool take(SafeFile &file, const ListSave &save, const std::optional<QString> &theirs,
+              QString *written) override
     {
         m_theirs = theirs;
-        m_theirNote = noteOf(file);
+        // A note of a save cut short while taking it into the score file cannot be told here.
+        const std::optional<Note> note = noteOf(file);
+        if (note && note->takenInto.isEmpty())
+            m_theirNote = note->copy;
+        m_touched = m_theirs != m_last.fallbackText || m_theirNote != m_last.fallbackNote
+            || (note && !note->takenInto.isEmpty());
+        // Another game wrote it since, with a note: what that note says only it holds goes in,
+        // less what the list took from it, whatever copies of the score file the list holds.
+        if (m_touched && m_theirs && m_theirNote) {
+            *written = ScoreText::joinLines(
+                save.text,
+                ScoreText::missingResults(ScoreText::missingResults(*m_theirs, *m_theirNote),
+                                          takenFromFallback(m_last)));
+        }
         return true;
     }
     void done(SafeFile &file, const QString &) override
@@ -274,15 +340,15 @@ public:
         const std::optional<QString> mine = copyOfScoreFile(m_last);
         // No other game wrote it since. Without a note, the results the list took from it may
         // since have gone into the score file by a save cut short before it removed the fallback.
-        if (m_theirs == m_last.fallbackText && m_theirNote == m_last.fallbackNote) {
+        if (!m_touched) {
             if (m_theirNote || takenFromFallback(m_last).isEmpty())
                 m_note = mine;
         } else if (!m_theirs && mine) { // taken into the score file since
             m_note = ScoreText::joinLines(*mine, takenFromFallback(m_last));
-        } else if (m_theirNote && mine) { // another game's results, with its own copy
-            m_note = ScoreText::joinLines(*mine, ScoreText::missingResults(*m_theirNote, *mine));
+        } else if (m_theirs && m_theirNote) { // another game's results, taken in as its own
+            m_note = mine;
         }
-        if (!m_note || !file.keepNote(Cp1251::encode(*m_note))) {
+        if (!m_note || !file.keepNote(bytesOf({*m_note, {}}))) {
             m_note.reset();
             file.dropNote();
         }
@@ -293,14 +359,8 @@ private:
     const Loaded &m_last;
     std::optional<QString> m_theirs;
     std::optional<QString> m_theirNote;
+    bool m_touched = false;
     std::optional<QString> m_note;
-};
-
-// What a save of the list asks of one file.
-struct ListSave {
-    QString text;     // the list as the player left it
-    QString listBase; // the list as it was last loaded or saved
-    QString base;     // this file's text when last read or written
 };
 
 // Writes the list to `path`, with its turn: the list plus the results that other games added to
@@ -343,7 +403,7 @@ Outcome writeList(Disk &disk, const QString &path, const ListSave &save, Compani
     }
     bytes.clear();
     *written = ScoreText::merge(save.base, save.text, theirs, save.listBase);
-    if (!companion.take(file, theirs, written))
+    if (!companion.take(file, save, theirs, written))
         return Outcome::NoTurn;
     theirs.reset();
     const QByteArray out = Cp1251::encode(*written);
@@ -376,8 +436,12 @@ Loaded load(Disk &disk)
     loaded.scoreText = score.text;
     loaded.fallbackText = fallback.text;
     // The score file under another name holds nothing beyond itself, whatever its note says.
-    if (score.state != ListFile::State::Read || fallback.identity != score.identity)
-        loaded.fallbackNote = fallback.note;
+    if (score.state != ListFile::State::Read || fallback.identity != score.identity) {
+        loaded.fallbackNote =
+            copyIn(fallback.note, fallback.text,
+                   score.state == ListFile::State::Read ? std::optional(score.text) : std::nullopt);
+        loaded.fallbackTakenIn = fallback.note && !fallback.note->takenInto.isEmpty();
+    }
     // A result that a save had to leave in the fallback is shown, and the next save keeps it. Where
     // the score file is not there or cannot be read, saves go to the fallback, which holds what the
     // sessions before saved there.

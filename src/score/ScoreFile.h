@@ -49,6 +49,9 @@ struct Loaded {
     // the rest are results that only the fallback holds. nullopt when no note holds for it: the
     // score file's text then stands for it.
     std::optional<QString> fallbackNote;
+    // The note was kept by a save that took the fallback into the score file and may have been cut
+    // short: the fallback's turn is needed to write the score file.
+    bool fallbackTakenIn = false;
 };
 
 // Reads the score file and the fallback. Every failure is silent. A score file that a write in
