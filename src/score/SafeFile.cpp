@@ -27,8 +27,10 @@ const QByteArray kBackupMagic = QByteArrayLiteral("PEMY-BACKUP 1");
 const QByteArray kUnfinishedTag = QByteArrayLiteral(".part");
 // What a backup that did not apply is renamed to, followed by the time in milliseconds.
 const QByteArray kSetAsideTag = QByteArrayLiteral(".set-aside-");
-// What follows the target's name in the name of its note, and the note's first line.
-const QByteArray kNoteTag = QByteArrayLiteral(".pemy-note");
+// What follows the target's name in the name of a note, before the first characters of the
+// SHA-256 of the bytes it is kept for; and a note's first line.
+const QByteArray kNoteTag = QByteArrayLiteral(".pemy-note-");
+constexpr qsizetype kNoteNameDigits = 16;
 const QByteArray kNoteMagic = QByteArrayLiteral("PEMY-NOTE 1");
 // Room for the backup's header lines beyond the two copies it holds.
 constexpr qsizetype kBackupHeaderBytes = 512;
@@ -269,8 +271,8 @@ std::optional<QByteArray> SafeFile::note() const
 {
     QByteArray raw;
     if (m_digest.isEmpty()
-        || readBounded(m_folder, m_place.name + kNoteTag, O_RDONLY, m_maxBytes + kBackupHeaderBytes,
-                       &raw)
+        || readBounded(m_folder, m_place.name + kNoteTag + m_digest.first(kNoteNameDigits),
+                       O_RDONLY, m_maxBytes + kBackupHeaderBytes, &raw)
             != Read::Done)
         return std::nullopt;
     const QByteArray head = kNoteMagic + '\n' + m_digest + '\n';
@@ -281,40 +283,64 @@ std::optional<QByteArray> SafeFile::note() const
     return raw.mid(text);
 }
 
-// Written in place: a cut leaves a note that fails its own hash, or the old note, kept for other
-// bytes; either is no note.
 bool SafeFile::keepNote(const QByteArray &note)
 {
-    if (!hasTurn() || m_digest.isEmpty())
-        return false;
-    const QByteArray name = m_place.name + kNoteTag;
-    Descriptor fd(m_disk,
-                  m_disk.openat(m_folder, name.constData(),
-                                O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666));
-    struct stat status {};
-    if (!fd || m_disk.fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode))
-        return false;
-    const QByteArray raw = kNoteMagic + '\n' + m_digest + '\n' + digest(note) + '\n' + note;
-    const bool kept = m_disk.ftruncate(fd.get(), 0) == 0 && writeAll(fd.get(), raw)
-        && m_disk.fsync(fd.get()) == 0;
-    return fd.close() && kept && m_disk.fsyncFolder(m_folder) == 0;
+    return !m_digest.isEmpty() && writeNote(m_digest, note);
 }
 
-bool SafeFile::dropNote()
+bool SafeFile::keepNoteFor(const QByteArray &bytes, const QByteArray &note)
+{
+    return writeNote(digest(bytes), note);
+}
+
+// Written whole under a temporary name, then renamed over the note of the same bytes.
+bool SafeFile::writeNote(const QByteArray &forDigest, const QByteArray &note)
 {
     if (!hasTurn())
         return false;
-    const QByteArray name = m_place.name + kNoteTag;
-    if (m_disk.unlinkat(m_folder, name.constData()) != 0) {
-        if (errno == ENOENT)
-            return true;
+    const QByteArray name = m_place.name + kNoteTag + forDigest.first(kNoteNameDigits);
+    const QByteArray temporary = m_place.name + kTemporaryTag + "note";
+    m_disk.unlinkat(m_folder, temporary.constData());
+    Descriptor fd(m_disk,
+                  m_disk.openat(m_folder, temporary.constData(),
+                                O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+    if (!fd)
+        return false;
+    const QByteArray raw = kNoteMagic + '\n' + forDigest + '\n' + digest(note) + '\n' + note;
+    bool kept = writeAll(fd.get(), raw) && m_disk.fsync(fd.get()) == 0;
+    kept = fd.close() && kept
+        && m_disk.renameat(m_folder, temporary.constData(), m_folder, name.constData()) == 0;
+    if (!kept) {
+        m_disk.unlinkat(m_folder, temporary.constData());
+        return false;
+    }
+    return m_disk.fsyncFolder(m_folder) == 0;
+}
+
+bool SafeFile::dropNotes(bool others)
+{
+    if (!hasTurn())
+        return false;
+    const QByteArray prefix = m_place.name + kNoteTag;
+    const QByteArray kept =
+        others && !m_digest.isEmpty() ? prefix + m_digest.first(kNoteNameDigits) : QByteArray();
+    bool dropped = true;
+    bool removed = false;
+    for (const QByteArray &name : m_disk.listFolder(m_folder)) {
+        if (!name.startsWith(prefix) || name == kept)
+            continue;
+        if (m_disk.unlinkat(m_folder, name.constData()) == 0) {
+            removed = true;
+            continue;
+        }
         // A folder that refuses the removal: an empty note is none.
         const Descriptor fd(m_disk,
                             m_disk.openat(m_folder, name.constData(),
                                           O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-        return fd && m_disk.ftruncate(fd.get(), 0) == 0 && m_disk.fsync(fd.get()) == 0;
+        dropped =
+            dropped && fd && m_disk.ftruncate(fd.get(), 0) == 0 && m_disk.fsync(fd.get()) == 0;
     }
-    return m_disk.fsyncFolder(m_folder) == 0;
+    return dropped && (!removed || m_disk.fsyncFolder(m_folder) == 0);
 }
 
 SafeFile::Identity SafeFile::identity() const

@@ -31,9 +31,11 @@
 //   reached the disk. A backup that is malformed, names another file, or finds the target holding
 //   what no cut of that write leaves (saved since) is set aside under another name, never applied;
 //   only the newest few set aside are kept.
-// - A note (a few bytes a policy keeps about the target's text) lies beside the target, tied to the
-//   bytes it was kept for: it is found again only while the target holds those very bytes, and a
-//   note torn by a cut, or kept for other bytes, is no note.
+// - Notes (a few bytes a policy keeps about the target's text) lie beside the target, each tied to
+//   the bytes it was kept for and named after them: one is found only while the target holds those
+//   very bytes. A note is written whole under another name and then renamed, so a cut leaves the
+//   old note or the new; the note of bytes about to be written is kept beside that of the bytes
+//   they replace, so that whichever a cut leaves in place has its note.
 // - Every read stops at the bound by the bytes actually read, whatever size the file reports; a
 //   file that yields more bytes than its size says (a /proc file) counts as unreadable.
 class SafeFile {
@@ -100,11 +102,14 @@ public:
     // them; nullopt when none holds for them.
     std::optional<QByteArray> note() const;
 
-    // With the turn: keeps `note` for the bytes the target holds as read or written, on disk.
+    // With the turn: keeps `note` on disk for the bytes the target holds as read or written, or for
+    // `bytes`, which a replace() is about to write.
     bool keepNote(const QByteArray &note);
+    bool keepNoteFor(const QByteArray &bytes, const QByteArray &note);
 
-    // With the turn: makes sure that no note holds, on disk. False when one may still hold.
-    bool dropNote();
+    // With the turn: removes the target's notes, on disk; with `others`, only those kept for bytes
+    // other than the target holds. False when one may still hold.
+    bool dropNotes(bool others = false);
 
     // With the turn: removes the target when it is the file read. False without the turn or when
     // it cannot be removed.
@@ -128,6 +133,7 @@ private:
     void setBackupAside();
     void pruneAside();
     void removeStaleTemporaries();
+    bool writeNote(const QByteArray &forDigest, const QByteArray &note);
     int createTemporary(bool exists, const struct stat &status, QByteArray *name);
     bool writeAll(int fd, const QByteArray &bytes);
     bool putBack(int fd, const QByteArray &old);

@@ -85,12 +85,15 @@ QString textOf(const QByteArray &bytes)
     return ScoreText::normaliseLineBreaks(Cp1251::decode(ScoreText::untilZero(bytes)));
 }
 
-// The note kept beside the fallback: what of it is a copy of the score file; and, while a save that
-// took the fallback into the score file may have been cut short, the SHA-256 of the bytes that save
-// wrote there (a score file holding exactly those holds all of the fallback).
+// The note kept beside the fallback: what of it is a copy of the score file. While a save that took
+// the fallback into the score file may have been cut short, also the SHA-256 of the text that save
+// wrote there and of the text it replaced: a score file holding the one holds all of the fallback,
+// one holding the other holds the copy; one holding neither, written since by a game that does not
+// see this fallback, may hold it or not, and is counted against as a note-less fallback is.
 struct Note {
     QString copy;
     QByteArray takenInto;
+    QByteArray takenFrom;
 };
 
 QByteArray digestOf(const QString &text)
@@ -98,11 +101,11 @@ QByteArray digestOf(const QString &text)
     return QCryptographicHash::hash(Cp1251::encode(text), QCryptographicHash::Sha256).toHex();
 }
 
-// A note's bytes: the copy's, after a zero byte and the digest when there is one.
+// A note's bytes: the copy's, after a zero byte and the two digests when there are any.
 QByteArray bytesOf(const Note &note)
 {
     const QByteArray copy = Cp1251::encode(note.copy);
-    return note.takenInto.isEmpty() ? copy : '\0' + note.takenInto + copy;
+    return note.takenInto.isEmpty() ? copy : '\0' + note.takenInto + note.takenFrom + copy;
 }
 
 std::optional<Note> noteOf(const SafeFile &file)
@@ -111,10 +114,11 @@ std::optional<Note> noteOf(const SafeFile &file)
     if (!raw)
         return std::nullopt;
     if (!raw->startsWith('\0'))
-        return Note{textOf(*raw), {}};
+        return Note{textOf(*raw), {}, {}};
     const qsizetype digest =
         qsizetype(QCryptographicHash::hashLength(QCryptographicHash::Sha256)) * 2;
-    return Note{textOf(raw->mid(1 + digest)), raw->mid(1, digest)};
+    return Note{textOf(raw->mid(1 + 2 * digest)), raw->mid(1, digest),
+                raw->mid(1 + digest, digest)};
 }
 
 // What of the fallback `fallback` is a copy of the score file that holds `score` (nothing: none),
@@ -122,11 +126,12 @@ std::optional<Note> noteOf(const SafeFile &file)
 std::optional<QString> copyIn(const std::optional<Note> &note, const QString &fallback,
                               const std::optional<QString> &score)
 {
-    if (!note)
-        return std::nullopt;
-    if (!note->takenInto.isEmpty() && score && digestOf(*score) == note->takenInto)
+    if (!note || note->takenInto.isEmpty())
+        return note ? std::optional(note->copy) : std::nullopt;
+    const QByteArray now = score ? digestOf(*score) : QByteArray();
+    if (now == note->takenInto)
         return fallback;
-    return note->copy;
+    return now == note->takenFrom ? std::optional(note->copy) : std::nullopt;
 }
 
 // One file of the list as a load finds it.
@@ -155,7 +160,7 @@ ListFile readList(Disk &disk, const QString &path)
     case SafeFile::Read::Done:
         break;
     case SafeFile::Read::Missing:
-        file.dropNote(); // of a file that went: it is no one's
+        file.dropNotes(); // of a file that went: they are no one's
         return {};
     default:
         return {ListFile::State::Unreadable, {}, {}, {}};
@@ -212,6 +217,8 @@ public:
     // not be written.
     virtual bool take(SafeFile &file, const ListSave &save, const std::optional<QString> &theirs,
                       QString *written) = 0;
+    // The file is about to hold `bytes`.
+    virtual void replacing(SafeFile &, const QByteArray &) {}
     // The file now holds `written`.
     virtual void done(SafeFile &file, const QString &written) = 0;
 };
@@ -249,7 +256,7 @@ public:
             ? m_file->read(&bytes)
             : SafeFile::Read::Unreadable;
         if (read != SafeFile::Read::Done) {
-            const bool noteGone = turn && m_file->dropNote();
+            const bool noteGone = turn && m_file->dropNotes();
             m_file.reset();
             if (read == SafeFile::Read::Missing) {
                 m_text.clear();
@@ -273,7 +280,9 @@ public:
         }
         // Should this save be cut short, the note holds for either score file, the old or the new.
         m_note.reset();
-        return !copy || m_file->keepNote(bytesOf({*copy, digestOf(*written)}));
+        return !copy
+            || m_file->keepNote(
+                bytesOf({*copy, digestOf(*written), digestOf(theirs.value_or(QString()))}));
     }
     void done(SafeFile &score, const QString &written) override
     {
@@ -286,13 +295,13 @@ public:
         // A link is the player's: kept.
         const bool link = QFileInfo(m_path).isSymLink();
         if (!link && m_file->remove()) {
-            m_file->dropNote();
+            m_file->dropNotes();
             m_text.clear();
             return;
         }
         // Kept, with a note that the score file holds all it holds; or, in a folder that refuses
         // both, emptied.
-        if (m_file->keepNote(bytesOf({m_text, {}})))
+        if (m_file->keepNote(bytesOf({m_text, {}, {}})))
             m_note = m_text;
         else if (!link && m_file->empty())
             m_text.clear();
@@ -318,48 +327,46 @@ public:
     bool take(SafeFile &file, const ListSave &save, const std::optional<QString> &theirs,
               QString *written) override
     {
-        m_theirs = theirs;
         // A note of a save cut short while taking it into the score file cannot be told here.
         const std::optional<Note> note = noteOf(file);
-        if (note && note->takenInto.isEmpty())
-            m_theirNote = note->copy;
-        m_touched = m_theirs != m_last.fallbackText || m_theirNote != m_last.fallbackNote
+        const std::optional<QString> theirNote =
+            note && note->takenInto.isEmpty() ? std::optional(note->copy) : std::nullopt;
+        const bool touched = theirs != m_last.fallbackText || theirNote != m_last.fallbackNote
             || (note && !note->takenInto.isEmpty());
-        // Another game wrote it since, with a note: what that note says only it holds goes in,
-        // less what the list took from it, whatever copies of the score file the list holds.
-        if (m_touched && m_theirs && m_theirNote) {
+        const std::optional<QString> mine = copyOfScoreFile(m_last);
+        const QString taken = takenFromFallback(m_last);
+        // No other game wrote it since. Without a note, the results the list took from it may
+        // since have gone into the score file by a save cut short before it removed the fallback.
+        if (!touched) {
+            if (theirNote || taken.isEmpty())
+                m_note = mine;
+        } else if (!theirs && mine) { // taken into the score file since
+            m_note = ScoreText::joinLines(*mine, taken);
+        } else if (theirs && theirNote) {
+            // Another game wrote it since, with a note: what that note says only it holds goes
+            // in, less what the list took from it, whatever copies of the score file the list
+            // holds.
             *written = ScoreText::joinLines(
                 save.text,
-                ScoreText::missingResults(ScoreText::missingResults(*m_theirs, *m_theirNote),
-                                          takenFromFallback(m_last)));
+                ScoreText::missingResults(ScoreText::missingResults(*theirs, *theirNote), taken));
+            m_note = mine;
         }
         return true;
     }
+    void replacing(SafeFile &file, const QByteArray &bytes) override
+    {
+        if (m_note && !file.keepNoteFor(bytes, bytesOf({*m_note, {}, {}})))
+            m_note.reset();
+    }
     void done(SafeFile &file, const QString &) override
     {
-        const std::optional<QString> mine = copyOfScoreFile(m_last);
-        // No other game wrote it since. Without a note, the results the list took from it may
-        // since have gone into the score file by a save cut short before it removed the fallback.
-        if (!m_touched) {
-            if (m_theirNote || takenFromFallback(m_last).isEmpty())
-                m_note = mine;
-        } else if (!m_theirs && mine) { // taken into the score file since
-            m_note = ScoreText::joinLines(*mine, takenFromFallback(m_last));
-        } else if (m_theirs && m_theirNote) { // another game's results, taken in as its own
-            m_note = mine;
-        }
-        if (!m_note || !file.keepNote(bytesOf({*m_note, {}}))) {
-            m_note.reset();
-            file.dropNote();
-        }
+        // The note of the bytes replaced goes; all go where this one could not be kept.
+        file.dropNotes(m_note.has_value());
     }
     const std::optional<QString> &note() const { return m_note; }
 
 private:
     const Loaded &m_last;
-    std::optional<QString> m_theirs;
-    std::optional<QString> m_theirNote;
-    bool m_touched = false;
     std::optional<QString> m_note;
 };
 
@@ -409,6 +416,7 @@ Outcome writeList(Disk &disk, const QString &path, const ListSave &save, Compani
     const QByteArray out = Cp1251::encode(*written);
     if (out.size() > ScoreText::kMaxFileBytes)
         return Outcome::TooLarge;
+    companion.replacing(file, out);
     switch (file.replace(out)) {
     case SafeFile::Outcome::Written:
         *identity = file.identity();

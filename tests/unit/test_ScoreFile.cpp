@@ -102,7 +102,8 @@ QStringList strayFiles(const QString &dir, const QStringList &expected)
         stray.removeAll(name);
     // A fallback's note lies beside it, never alone.
     stray.removeIf([&dir](const QString &name) {
-        return name.endsWith(".pemy-note") && QFileInfo::exists(dir + '/' + name.chopped(10));
+        const qsizetype note = name.indexOf(".pemy-note-");
+        return note > 0 && QFileInfo::exists(dir + '/' + name.left(note));
     });
     return stray;
 }
