@@ -234,7 +234,7 @@ public:
         : m_disk(disk), m_last(last), m_text(last.fallbackText), m_note(last.fallbackNote)
     {
     }
-    bool take(SafeFile &score, const ListSave &, const std::optional<QString> &theirs,
+    bool take(SafeFile &score, const ListSave &save, const std::optional<QString> &theirs,
               QString *written) override
     {
         const QString taken = takenFromFallback(m_last);
@@ -269,10 +269,15 @@ public:
         m_text = textOf(bytes);
         const std::optional<Note> note = noteOf(*m_file);
         const std::optional<QString> copy = copyIn(note, m_text, theirs);
-        // As the list last saw it, the list holds it all. Else another game wrote it since: what
-        // its note says only it holds, less what the list already took; without a note, what the
-        // score file will not hold.
-        if (m_text != m_last.fallbackText || copy != m_last.fallbackNote) {
+        // As the list last saw it, with a note: the list holds it all, and no game took it into
+        // the score file since, so what the score file gained since this game read it is other
+        // games' own, whatever equal results the list took from the fallback. Else another game
+        // wrote it since: what its note says only it holds, less what the list already took;
+        // without a note, what the score file will not hold.
+        if (m_text == m_last.fallbackText && copy == m_last.fallbackNote) {
+            if (copy)
+                *written = ScoreText::merge(save.base, save.text, theirs, save.base);
+        } else {
             *written = ScoreText::joinLines(
                 *written,
                 copy ? ScoreText::missingResults(ScoreText::missingResults(m_text, *copy), taken)
