@@ -296,25 +296,30 @@ bool SafeFile::keepNoteFor(const QByteArray &bytes, const QByteArray &note)
 // Written whole under a temporary name, then renamed over the note of the same bytes.
 bool SafeFile::writeNote(const QByteArray &forDigest, const QByteArray &note)
 {
-    if (!hasTurn())
-        return false;
-    const QByteArray name = m_place.name + kNoteTag + forDigest.first(kNoteNameDigits);
-    const QByteArray temporary = m_place.name + kTemporaryTag + "note";
-    m_disk.unlinkat(m_folder, temporary.constData());
+    return hasTurn()
+        && writeWhole(m_folder, m_place.name + kTemporaryTag + "note",
+                      m_place.name + kNoteTag + forDigest.first(kNoteNameDigits),
+                      kNoteMagic + '\n' + forDigest + '\n' + digest(note) + '\n' + note, 0666)
+        && m_disk.fsyncFolder(m_folder) == 0;
+}
+
+// Writes `bytes` to a new file `temporary` of `folder`, synced, and renames it `name`; on failure
+// nothing is left under either name that this wrote.
+bool SafeFile::writeWhole(int folder, const QByteArray &temporary, const QByteArray &name,
+                          const QByteArray &bytes, mode_t mode)
+{
+    m_disk.unlinkat(folder, temporary.constData());
     Descriptor fd(m_disk,
-                  m_disk.openat(m_folder, temporary.constData(),
-                                O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+                  m_disk.openat(folder, temporary.constData(),
+                                O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
     if (!fd)
         return false;
-    const QByteArray raw = kNoteMagic + '\n' + forDigest + '\n' + digest(note) + '\n' + note;
-    bool kept = writeAll(fd.get(), raw) && m_disk.fsync(fd.get()) == 0;
-    kept = fd.close() && kept
-        && m_disk.renameat(m_folder, temporary.constData(), m_folder, name.constData()) == 0;
-    if (!kept) {
-        m_disk.unlinkat(m_folder, temporary.constData());
-        return false;
-    }
-    return m_disk.fsyncFolder(m_folder) == 0;
+    bool written = writeAll(fd.get(), bytes) && m_disk.fsync(fd.get()) == 0;
+    written = fd.close() && written
+        && m_disk.renameat(folder, temporary.constData(), folder, name.constData()) == 0;
+    if (!written)
+        m_disk.unlinkat(folder, temporary.constData());
+    return written;
 }
 
 bool SafeFile::dropNotes(bool others)
@@ -575,26 +580,13 @@ bool SafeFile::writeBackup(const Identity &target, const QByteArray &old, const 
 {
     if (m_backupFolder < 0 || backupStands() || errno != ENOENT)
         return false;
-    const QByteArray unfinished = m_place.backupName + kUnfinishedTag;
-    m_disk.unlinkat(m_backupFolder, unfinished.constData());
-    Descriptor fd(m_disk,
-                  m_disk.openat(m_backupFolder, unfinished.constData(),
-                                O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-    if (!fd)
-        return false;
     const QByteArray copy = kBackupMagic + '\n' + QByteArray::number(qulonglong(target.device))
         + ' ' + QByteArray::number(qulonglong(target.inode)) + '\n' + QByteArray::number(old.size())
         + ' ' + digest(old) + '\n' + QByteArray::number(bytes.size()) + ' ' + digest(bytes) + '\n'
         + old + bytes;
-    bool written = writeAll(fd.get(), copy) && m_disk.fsync(fd.get()) == 0;
-    written = fd.close() && written
-        && m_disk.renameat(m_backupFolder, unfinished.constData(), m_backupFolder,
-                           m_place.backupName.constData())
-            == 0;
-    if (!written) {
-        m_disk.unlinkat(m_backupFolder, unfinished.constData());
+    if (!writeWhole(m_backupFolder, m_place.backupName + kUnfinishedTag, m_place.backupName, copy,
+                    0600))
         return false;
-    }
     if (m_disk.fsyncFolder(m_backupFolder) != 0) {
         m_disk.unlinkat(m_backupFolder, m_place.backupName.constData());
         return false;

@@ -134,6 +134,8 @@ private:
     void pruneAside();
     void removeStaleTemporaries();
     bool writeNote(const QByteArray &forDigest, const QByteArray &note);
+    bool writeWhole(int folder, const QByteArray &temporary, const QByteArray &name,
+                    const QByteArray &bytes, mode_t mode);
     int createTemporary(bool exists, const struct stat &status, QByteArray *name);
     bool writeAll(int fd, const QByteArray &bytes);
     bool putBack(int fd, const QByteArray &old);
