@@ -387,30 +387,28 @@ bool SafeFile::backupStands() const
         == 0;
 }
 
+// The name of a file set aside now.
+QByteArray SafeFile::asideName() const
+{
+    return m_place.backupName + kSetAsideTag
+        + QByteArray::number(QDateTime::currentMSecsSinceEpoch());
+}
+
 void SafeFile::setBackupAside()
 {
-    const QByteArray aside =
-        m_place.backupName + kSetAsideTag + QByteArray::number(QDateTime::currentMSecsSinceEpoch());
     // A failure leaves it, never applied.
     m_disk.renameat(m_backupFolder, m_place.backupName.constData(), m_backupFolder,
-                    aside.constData());
+                    asideName().constData());
     pruneAside();
 }
 
 bool SafeFile::keepAside(const QByteArray &bytes)
 {
-    if (!hasTurn() || m_backupFolder < 0)
+    const QByteArray aside = asideName();
+    if (!hasTurn() || m_backupFolder < 0
+        || !writeWhole(m_backupFolder, m_place.backupName + kUnfinishedTag, aside, bytes, 0600))
         return false;
-    const QByteArray aside =
-        m_place.backupName + kSetAsideTag + QByteArray::number(QDateTime::currentMSecsSinceEpoch());
-    Descriptor fd(m_disk,
-                  m_disk.openat(m_backupFolder, aside.constData(),
-                                O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-    if (!fd)
-        return false;
-    bool kept = writeAll(fd.get(), bytes) && m_disk.fsync(fd.get()) == 0;
-    kept = fd.close() && kept && m_disk.fsyncFolder(m_backupFolder) == 0;
-    if (!kept) {
+    if (m_disk.fsyncFolder(m_backupFolder) != 0) {
         m_disk.unlinkat(m_backupFolder, aside.constData());
         return false;
     }

@@ -130,6 +130,7 @@ private:
     bool writeBackup(const Identity &target, const QByteArray &old, const QByteArray &bytes);
     bool backupStands() const;
     bool lockFolderAndFile();
+    QByteArray asideName() const;
     void setBackupAside();
     void pruneAside();
     void removeStaleTemporaries();
