@@ -514,19 +514,6 @@ bool SafeFile::remove()
     return true;
 }
 
-bool SafeFile::empty()
-{
-    if (!hasTurn() || m_read == Identity{})
-        return false;
-    const Descriptor fd(m_disk,
-                        m_disk.openat(m_folder, m_place.name.constData(),
-                                      O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    struct stat status {};
-    return fd && m_disk.fstat(fd.get(), &status) == 0
-        && Identity{status.st_dev, status.st_ino} == m_read && status.st_nlink == 1
-        && m_disk.ftruncate(fd.get(), 0) == 0 && m_disk.fsync(fd.get()) == 0;
-}
-
 // Creates a new empty file beside the target, with the owner and permissions of the existing
 // target (else the usual ones under the umask). -1 when the folder refuses it or the owner cannot
 // be kept.

@@ -115,10 +115,6 @@ public:
     // it cannot be removed.
     bool remove();
 
-    // With the turn: cuts the target to no bytes, on disk, when it is the file read and no other
-    // name reaches it: for a folder that refuses its removal. False when it cannot.
-    bool empty();
-
 private:
     // Reads the regular file `name` of `folder` whole, at most `maxBytes` of it. On Done, `*fd`
     // (when given) receives the open descriptor and `*identity` the file's identity.

@@ -226,8 +226,9 @@ public:
 // A save of the score file and the fallback. The fallback's turn is held from before the score
 // file is written until the fallback is removed, so that no other game writes it meanwhile: the
 // results that only the fallback holds go into the score file, and the fallback then goes. No note
-// may say that results the score file then holds are the fallback's alone, not even after a power
-// cut: it is dropped before the score file is written.
+// may then say that results the score file holds are the fallback's alone, not even after a power
+// cut: before the score file is written, the note is made to hold for the old score file and the
+// new alike.
 class TakeInFallback : public Companion {
 public:
     TakeInFallback(Disk &disk, const Loaded &last)
@@ -284,10 +285,18 @@ public:
                      : ScoreText::missingResults(m_text, *written));
         }
         // Should this save be cut short, the note holds for either score file, the old or the new.
-        m_note.reset();
-        return !copy
+        if (!copy
             || m_file->keepNote(
-                bytesOf({*copy, digestOf(*written), digestOf(theirs.value_or(QString()))}));
+                bytesOf({*copy, digestOf(*written), digestOf(theirs.value_or(QString()))}))) {
+            m_note.reset();
+            return true;
+        }
+        // A folder that refuses the note: the fallback keeps, with its note, what only it holds,
+        // and the score file gets the list without it.
+        *written = ScoreText::missingResults(*written, ScoreText::missingResults(m_text, *copy));
+        m_note = copy;
+        m_file.reset();
+        return true;
     }
     void done(SafeFile &score, const QString &written) override
     {
@@ -304,12 +313,9 @@ public:
             m_text.clear();
             return;
         }
-        // Kept, with a note that the score file holds all it holds; or, in a folder that refuses
-        // both, emptied.
+        // Kept, with a note that the score file holds all it holds.
         if (m_file->keepNote(bytesOf({m_text, {}, {}})))
             m_note = m_text;
-        else if (!link && m_file->empty())
-            m_text.clear();
     }
     // What the fallback holds now, and its note.
     const QString &text() const { return m_text; }

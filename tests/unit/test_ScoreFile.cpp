@@ -324,12 +324,24 @@ private slots:
 
     // When the score file cannot be written (here a file in place of its folder; the generated
     // worlds draw the other ways), the text goes whole to score.inf in the working directory,
-    // silently.
+    // silently. Once the score file can be written, the next save writes it, also where the game's
+    // folder now refuses the fallback's note: the fallback then keeps what only it holds, and every
+    // result is shown once.
     void fallback()
     {
         writeFile("base/data", "not a directory");
         saveList("new\r\n");
         QCOMPARE(readFile("score.inf"), QByteArray("new\r\n"));
+        QVERIFY(QFile::remove("base/data") && QDir().mkpath("base/data"));
+        const ScoreFile::Loaded last = loadList();
+        QFile::setPermissions(".", QFile::ReadOwner | QFile::ExeOwner);
+        {
+            const DacOff permissionsBind;
+            saveList(last.text + "more\r\n", last);
+            QCOMPARE(readFile("base/data/score.inf"), QByteArray("more\r\n"));
+            QCOMPARE(loadList().text, QString("more\r\nnew\r\n"));
+        }
+        QFile::setPermissions(".", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
     // An empty list is saved as an empty file, not as no file.
