@@ -243,7 +243,6 @@ void Gauge::setColor(const QColor &color)
 
 void Gauge::changed()
 {
-    ++m_repaintRequests;
     repaint();
 }
 

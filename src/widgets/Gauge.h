@@ -21,8 +21,7 @@ enum class GaugeKind { Text, HorizontalBar, VerticalBar, Pie, Needle };
 // beneath. It covers its whole rectangle and repaints only when what it shows changes.
 //
 // The picture is composed off screen (renderImage) and copied onto the widget in one piece, so the
-// gauge never flickers. Every repaint the gauge decides on is counted (repaintRequests), so tests
-// can see them without a visible window.
+// gauge never flickers.
 //
 // Pointer: like every control it takes all pointer moves and presses over it (hovered() for each
 // move). The right button opens the menu given to setPopupMenu; without one, the
@@ -84,9 +83,6 @@ public:
     // The whole picture as it is copied onto the widget: width() × height(), Format_RGB32.
     QImage renderImage() const;
 
-    // Repaints the gauge has decided on since its creation.
-    int repaintRequests() const { return m_repaintRequests; }
-
 protected:
     void paintEvent(QPaintEvent *event) override;
     void changeEvent(QEvent *event) override;
@@ -111,5 +107,4 @@ private:
     QColor m_color;
     bool m_colorSet = false;
     QPointer<QMenu> m_popupMenu;
-    int m_repaintRequests = 0;
 };
