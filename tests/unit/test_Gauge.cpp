@@ -58,13 +58,13 @@ bool ringIsBlack(const QImage &image, bool withBottomRow = true)
     return true;
 }
 
-// How many pixels of `area` are red.
-int redIn(const QImage &image, QRect area)
+// How many pixels of `area` are red (or `colour`).
+int redIn(const QImage &image, QRect area, QRgb colour = kRed)
 {
     int count = 0;
     for (int y = area.top(); y <= area.bottom(); ++y)
         for (int x = area.left(); x <= area.right(); ++x)
-            count += image.pixel(x, y) == kRed;
+            count += image.pixel(x, y) == colour;
     return count;
 }
 
@@ -240,6 +240,20 @@ private slots:
         Scene large(GaugeKind::Pie, 401, 401);
         QCOMPARE(large.at(80).pixel(198, 40), kWhite);
         QCOMPARE(large.at(80).pixel(202, 40), kRed);
+
+        // Each percentage is that share of the ellipse, whatever its shape (the menu's loading
+        // gauge is long and flat): the red beyond the outline, to within the sector's edges.
+        for (const QSize size : {QSize(401, 401), QSize(688, 32)}) {
+            Scene shaped(GaugeKind::Pie, size.width(), size.height());
+            const QImage empty = shaped.at(0);
+            const int outline = redIn(empty, empty.rect());
+            const int inside = outline + redIn(empty, empty.rect(), kWhite);
+            for (int percent = 1; percent < 100; ++percent) {
+                const double share = (redIn(shaped.at(percent), empty.rect()) - outline) * 100.0
+                    / (inside - outline);
+                QVERIFY2(qAbs(share - percent) < 3, qPrintable(QString::number(share)));
+            }
+        }
 
         // The long flat loading gauge of the menu: a quarter is still the upper right quarter.
         Scene loading(GaugeKind::Pie, 688, 32);
