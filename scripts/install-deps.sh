@@ -34,7 +34,8 @@ rest=(
   desktop-file-utils appstream lintian
   # the score races (tests/e2e/score_races.sh): gdb stops a game in the middle of its save
   gdb
-  # the asset generator; the tests meter the music's loudness with ffmpeg too
+  # the asset generator; the tests meter the music's loudness with ffmpeg, and read MP3s that
+  # LAME and ffmpeg write
   ffmpeg fluidsynth lame python3 python3-pil
 )
 case ${1:-} in
