@@ -83,6 +83,11 @@ private slots:
             << "mp3" << mp3Frames(3, "ffff10c0", 32) << int(Result::Mp3);
         QTest::newRow("MPEG-2 layer I")
             << "mp3" << mp3Frames(3, "fff710c0", 68) << int(Result::Mp3);
+        QTest::newRow("MPEG-2 layer I, 56 kbit/s")
+            << "mp3" << mp3Frames(3, "fff730c0", 120) << int(Result::Mp3);
+        // A frame starts with eleven set bits.
+        QTest::newRow("MP3 of FE FB") << "mp3" << mp3Frames(3, "fefb50c0") << int(Result::Damaged);
+        QTest::newRow("MP3 of FF 1B") << "mp3" << mp3Frames(3, "ff1b50c0") << int(Result::Damaged);
         QTest::newRow("MP3 of two bit rates")
             << "mp3" << (mp3Frames(1) + mp3Frames(1, "fffb90c0", 417)).repeated(2)
             << int(Result::Mp3);
@@ -134,7 +139,7 @@ private slots:
         for (const auto &[events, parses] : tracks)
             QTest::newRow(events) << "mid" << midiOf(events)
                                   << int(parses ? Result::Midi : Result::Damaged);
-        // The header: its name, and a division of at least one tick.
+        // The header: its name, and a division of at least one tick; a track's length.
         const auto header = [](int at, char byte) {
             QByteArray midi = midiOf("00ff2f00");
             midi[at] = byte;
@@ -143,6 +148,8 @@ private slots:
         QTest::newRow("MIDI named MThx") << "mid" << header(3, 'x') << int(Result::Damaged);
         QTest::newRow("MIDI of division 0") << "mid" << header(13, 0) << int(Result::Damaged);
         QTest::newRow("MIDI of division 1") << "mid" << header(13, 1) << int(Result::Midi);
+        QTest::newRow("MIDI of a track 2 GiB long")
+            << "mid" << header(18, char(0x80)) << int(Result::Damaged);
         QTest::newRow("MIDI of an empty track") << "mid" << midiOf("") << int(Result::Midi);
         QTest::newRow("MIDI of 256 tracks")
             << "midi" << midiOf("00ff2f00", 256) << int(Result::Midi);
