@@ -270,7 +270,7 @@ private slots:
     void needleDirection()
     {
         Scene scene(GaugeKind::Needle, 201, 101);
-        const QRect left(20, 90, 70, 8), middle(95, 20, 11, 60), right(111, 90, 70, 8);
+        const QRect left(20, 90, 70, 9), middle(95, 20, 11, 60), right(111, 90, 70, 9);
 
         const QImage none = scene.at(0);
         QCOMPARE(redIn(none, left) + redIn(none, middle) + redIn(none, right), 0);
@@ -278,6 +278,11 @@ private slots:
         QCOMPARE(none.pixel(100, 60), kWhite);
         QCOMPARE(none.pixel(2, 2), kBlue);    // a corner outside the half-disc
         QCOMPARE(none.pixel(20, 50), kWhite); // round: at half its height nearly as wide
+        // Its outline: the top run centred, the sides down to the base line along the bottom row.
+        QCOMPARE(QList<QRgb>({none.pixel(90, 1), none.pixel(91, 1), none.pixel(110, 1),
+                              none.pixel(111, 1), none.pixel(1, 90), none.pixel(1, 91)}),
+                 QList<QRgb>({kBlue, kRed, kRed, kBlue, kBlue, kRed}));
+        QCOMPARE(redIn(none, QRect(1, 99, 199, 1)), 199);
 
         const QImage up = scene.at(50);
         QCOMPARE(redIn(up, middle), 60);
@@ -309,8 +314,7 @@ private slots:
         for (const auto &[back, inverted] : inversions) {
             const TextPicture picture = textOver(back);
             QCOMPARE(picture.colours, (QSet<QRgb>{back.rgb(), inverted}));
-            QVERIFY(qAbs(picture.text.center().x() - 50) <= 3); // centred
-            QVERIFY(qAbs(picture.text.center().y() - 15) <= 3);
+            QCOMPARE(picture.text, QRect(36, 10, 26, 9)); // centred in the frame's inside
         }
 
         // Over a half-filled bar the text is split: white over black, black over white.
