@@ -79,6 +79,8 @@ private slots:
             << "mp3" << mp3Frames(3, "ffff10c0", 32) << int(Result::Mp3);
         QTest::newRow("MPEG-2 layer I")
             << "mp3" << mp3Frames(3, "fff710c0", 68) << int(Result::Mp3);
+        QTest::newRow("MPEG-1 layer I, a byte too long")
+            << "mp3" << mp3Frames(3, "ffff10c0", 33) << int(Result::Damaged);
         QTest::newRow("MPEG-2 layer I, 56 kbit/s")
             << "mp3" << mp3Frames(3, "fff730c0", 120) << int(Result::Mp3);
         // A frame starts with eleven set bits.
@@ -113,24 +115,27 @@ private slots:
             << "mid" << midiOfSize((8 << 20) + 1) << int(Result::Damaged);
         // The events of a track as the format has them, each broken at its end.
         const std::pair<const char *, bool> tracks[] = {
-            {"00903c40003c0000ff2f00", true}, // running status
-            {"003c40", false},                // data with no status
-            {"00903cc0", false},              // a data byte with the status bit
-            {"00903c", false},                // a note cut at the chunk's end
-            {"00c00500ff2f00", true},         // a program change: one data byte
-            {"00d00500ff2f00", true},         // channel pressure: one data byte
-            {"00f001f700ff2f00", true},       // a system exclusive message
-            {"00f70105", true},               // an escape, to the chunk's end
-            {"00f00301f7", false},            // ... longer than the chunk
-            {"00ff010241", false},            // a meta event longer than the chunk
-            {"00ff01024142", true},           // ... to the chunk's end, and no end of track
-            {"00ff2f0099", true},             // what follows the end of track is not read
-            {"00f800ff2f00", false},          // a real-time message
-            {"80808000ff2f00", true},         // a four-byte time
-            {"8080808000ff2f00", false},      // a five-byte time
-            {"00ff", false},                  // a meta event cut after its status
-            {"00", false},                    // a time and no event
-            {"0090013c80", false},            // a time cut at the chunk's end
+            {"00903c40003c0000ff2f00", true},        // running status
+            {"00c005000600ff2f00", true},            // ... on a program change
+            {"003c40", false},                       // data with no status
+            {"00903cc0", false},                     // a data byte with the status bit
+            {"00903c", false},                       // a note cut at the chunk's end
+            {"00c00500ff2f00", true},                // a program change: one data byte
+            {"00d00500ff2f00", true},                // channel pressure: one data byte
+            {"00f001f700ff2f00", true},              // a system exclusive message
+            {"00f70105", true},                      // an escape, to the chunk's end
+            {"00f00301f7", false},                   // ... longer than the chunk
+            {"00ff010241", false},                   // a meta event longer than the chunk
+            {"00ff01024142", true},                  // ... to the chunk's end, and no end of track
+            {"00ff2f0099", true},                    // what follows the end of track is not read
+            {"00f800ff2f00", false},                 // a real-time message
+            {"80808000ff2f00", true},                // a four-byte time
+            {"8080808000ff2f00", false},             // a five-byte time
+            {"00903c40808080803c4000ff2f00", false}, // ... under running status
+            {"00ff01", false},                       // a meta event cut before its length
+            {"00ff", false},                         // a meta event cut after its status
+            {"00", false},                           // a time and no event
+            {"0090013c80", false},                   // a time cut at the chunk's end
         };
         for (const auto &[events, parses] : tracks)
             QTest::newRow(events) << "mid" << midiOf(events)
