@@ -278,11 +278,13 @@ private slots:
         QCOMPARE(none.pixel(100, 60), kWhite);
         QCOMPARE(none.pixel(2, 2), kBlue);    // a corner outside the half-disc
         QCOMPARE(none.pixel(20, 50), kWhite); // round: at half its height nearly as wide
-        // Its outline: the top run centred, the sides down to the base line along the bottom row.
+        // Its outline: the top run centred, the sides down to the chord along the inside's bottom
+        // row; the base line along the frame's bottom row.
         QCOMPARE(QList<QRgb>({none.pixel(90, 1), none.pixel(91, 1), none.pixel(110, 1),
                               none.pixel(111, 1), none.pixel(1, 90), none.pixel(1, 91)}),
                  QList<QRgb>({kBlue, kRed, kRed, kBlue, kBlue, kRed}));
         QCOMPARE(redIn(none, QRect(1, 99, 199, 1)), 199);
+        QCOMPARE(redIn(none, QRect(0, 100, 201, 1)), 200);
 
         const QImage up = scene.at(50);
         QCOMPARE(redIn(up, middle), 60);
@@ -293,17 +295,19 @@ private slots:
 
         const QImage low = scene.at(3);
         QVERIFY(redIn(low, left) > 0);
+        QCOMPARE(QList<QRgb>({low.pixel(1, 89), low.pixel(1, 90)}), QList<QRgb>({kBlue, kRed}));
         QCOMPARE(redIn(low, middle) + redIn(low, right), 0);
 
         const QImage high = scene.at(97);
         QVERIFY(redIn(high, right) > 0);
         QCOMPARE(redIn(high, middle) + redIn(high, left), 0);
 
-        // It runs to the pixel nearest the circle's point, at 25 % (29.3, 29.0): (31, 31), not
-        // (31, 30), lies on it.
+        // It runs from (100, 99) to the pixel nearest the circle's point, at 25 % (29.3, 29.0):
+        // (31, 31), not (31, 30), lies on it, and so does (64, 63), not (64, 64).
         const QImage quarter = scene.at(25);
-        QCOMPARE(QList<QRgb>({quarter.pixel(31, 31), quarter.pixel(31, 30)}),
-                 QList<QRgb>({kRed, kWhite}));
+        QCOMPARE(QList<QRgb>({quarter.pixel(31, 31), quarter.pixel(31, 30), quarter.pixel(64, 63),
+                              quarter.pixel(64, 64)}),
+                 QList<QRgb>({kRed, kWhite, kRed, kWhite}));
     }
 
     // The percentage inverts what lies beneath it, pixel for pixel, and stays inside the frame.
