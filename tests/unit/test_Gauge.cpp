@@ -75,9 +75,9 @@ struct TextPicture {
     QRect text;
 };
 
-TextPicture textOver(const QColor &back)
+TextPicture textOver(const QColor &back, QSize size = {100, 30})
 {
-    Scene scene(GaugeKind::Text, 100, 30);
+    Scene scene(GaugeKind::Text, size.width(), size.height());
     scene.gauge->setBackColor(back);
     scene.gauge->setShowText(true);
     const QImage image = scene.at(42);
@@ -320,6 +320,8 @@ private slots:
             QCOMPARE(picture.colours, (QSet<QRgb>{back.rgb(), inverted}));
             QCOMPARE(picture.text, QRect(36, 10, 26, 9)); // centred in the frame's inside
         }
+        // A pixel wider and higher, it stays: the spare pixel goes to the right and the bottom.
+        QCOMPARE(textOver(Qt::white, {101, 31}).text, QRect(36, 10, 26, 9));
 
         // Over a half-filled bar the text is split: white over black, black over white.
         Scene bar(GaugeKind::HorizontalBar, 61, 30);
