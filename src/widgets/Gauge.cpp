@@ -395,21 +395,6 @@ void Gauge::paintEvent(QPaintEvent *)
     painter.drawImage(0, 0, renderImage());
 }
 
-void Gauge::changeEvent(QEvent *event)
-{
-    // The parent's font and colour are the gauge's own until it is given others.
-    switch (event->type()) {
-    case QEvent::FontChange:
-    case QEvent::PaletteChange:
-    case QEvent::ParentChange:
-        update();
-        break;
-    default:
-        break;
-    }
-    Control<QWidget>::changeEvent(event);
-}
-
 void Gauge::contextMenuEvent(QContextMenuEvent *event)
 {
     if (!m_popupMenu) {

@@ -434,15 +434,19 @@ private slots:
         QCOMPARE(narrow.minValue(), 30);
     }
 
-    // Colour follows the parent's until a different one is set.
+    // Colour follows the parent's, and the gauge repaints in it, until a different one is set.
     void colourFollowsTheParent()
     {
         Scene scene(GaugeKind::Pie, 50, 50);
+        scene.parent.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&scene.parent));
+        const EventCounter paints(scene.gauge, QEvent::Paint);
         QCOMPARE(scene.gauge->color(), QColor(Qt::blue));
         QPalette palette = scene.parent.palette();
         palette.setColor(QPalette::Window, Qt::yellow);
         scene.parent.setPalette(palette);
         QCOMPARE(scene.gauge->color(), QColor(Qt::yellow));
+        QTRY_VERIFY(paints.count > 0); // shown in it
         scene.gauge->setColor(Qt::black);
         palette.setColor(QPalette::Window, Qt::blue);
         scene.parent.setPalette(palette);
@@ -465,6 +469,9 @@ private slots:
         QTRY_COMPARE(gaugeMoves, 1);
         QCOMPARE(parentMoves.count, 0);
 
+        QContextMenuEvent noMenu(QContextMenuEvent::Mouse, QPoint(5, 5), QPoint(5, 5));
+        QApplication::sendEvent(scene.gauge, &noMenu);
+        QVERIFY(!noMenu.isAccepted()); // without a menu, on to the parent
         QMenu menu;
         menu.addAction("x");
         scene.gauge->setPopupMenu(&menu);
