@@ -285,6 +285,11 @@ private slots:
                  QList<QRgb>({kBlue, kRed, kRed, kBlue, kBlue, kRed}));
         QCOMPARE(redIn(none, QRect(1, 99, 199, 1)), 199);
         QCOMPARE(redIn(none, QRect(0, 100, 201, 1)), 200);
+        Scene bare(GaugeKind::Needle, 201, 101); // without a frame the outline takes the top row
+        bare.gauge->setBorderStyle(Gauge::BorderStyle::None);
+        QCOMPARE(redIn(bare.at(0), QRect(0, 0, 201, 1)), 19);
+        QCOMPARE(QList<QRgb>({bare.at(0).pixel(90, 0), bare.at(0).pixel(91, 0)}),
+                 QList<QRgb>({kBlue, kRed}));
 
         const QImage up = scene.at(50);
         QCOMPARE(redIn(up, middle), 60);
@@ -295,7 +300,9 @@ private slots:
 
         const QImage low = scene.at(3);
         QVERIFY(redIn(low, left) > 0);
-        QCOMPARE(QList<QRgb>({low.pixel(1, 89), low.pixel(1, 90)}), QList<QRgb>({kBlue, kRed}));
+        QCOMPARE(
+            QList<QRgb>({low.pixel(1, 89), low.pixel(1, 90), low.pixel(11, 90), low.pixel(11, 91)}),
+            QList<QRgb>({kBlue, kRed, kWhite, kRed}));
         QCOMPARE(redIn(low, middle) + redIn(low, right), 0);
 
         const QImage high = scene.at(97);
