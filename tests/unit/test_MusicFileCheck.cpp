@@ -81,6 +81,8 @@ private slots:
             << "mp3" << mp3Frames(3, "fff710c0", 68) << int(Result::Mp3);
         QTest::newRow("MPEG-1 layer I, a byte too long")
             << "mp3" << mp3Frames(3, "ffff10c0", 33) << int(Result::Damaged);
+        QTest::newRow("MPEG-2 layer III, a byte too long")
+            << "mp3" << mp3Frames(3, "fff310c0", 27) << int(Result::Damaged);
         QTest::newRow("MPEG-2 layer I, 56 kbit/s")
             << "mp3" << mp3Frames(3, "fff730c0", 120) << int(Result::Mp3);
         // A frame starts with eleven set bits.
@@ -121,6 +123,7 @@ private slots:
             {"00903cc0", false},                     // a data byte with the status bit
             {"00903c", false},                       // a note cut at the chunk's end
             {"00c00500ff2f00", true},                // a program change: one data byte
+            {"00c08500ff2f00", false},               // ... without the status bit
             {"00d00500ff2f00", true},                // channel pressure: one data byte
             {"00f001f700ff2f00", true},              // a system exclusive message
             {"00f70105", true},                      // an escape, to the chunk's end
