@@ -154,6 +154,10 @@ private slots:
         QTest::newRow("MIDI of division 1") << "mid" << header(13, 1) << int(Result::Midi);
         QTest::newRow("MIDI of a track 2 GiB long")
             << "mid" << header(18, char(0x80)) << int(Result::Damaged);
+        QTest::newRow("MIDI of a track longer than the file")
+            << "mid" << header(21, 0x10) << int(Result::Damaged);
+        QTest::newRow("MIDI whose second track is damaged")
+            << "mid" << midiOf("00ff2f00", 2).replace(34, 1, "\x80") << int(Result::Damaged);
         QTest::newRow("MIDI of an empty track") << "mid" << midiOf("") << int(Result::Midi);
         QTest::newRow("MIDI of 256 tracks")
             << "midi" << midiOf("00ff2f00", 256) << int(Result::Midi);
