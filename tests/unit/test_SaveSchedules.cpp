@@ -354,11 +354,19 @@ public:
     }
     int fsync(int fd) override
     {
-        return cutAt(), Disk::fsync(fd) == 0 ? (m_durable.synced(fd), 0) : -1;
+        cutAt();
+        const int result = Disk::fsync(fd);
+        if (result == 0)
+            m_durable.synced(fd);
+        return result;
     }
     int fsyncFolder(int fd) override
     {
-        return cutAt(), Disk::fsyncFolder(fd) == 0 ? (m_durable.folderSynced(fd), 0) : -1;
+        cutAt();
+        const int result = Disk::fsyncFolder(fd);
+        if (result == 0)
+            m_durable.folderSynced(fd);
+        return result;
     }
     int ftruncate(int fd, off_t size) override
     {
