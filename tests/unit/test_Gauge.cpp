@@ -213,9 +213,9 @@ private slots:
         // Without a frame the outline reaches the edges, its top run centred on the middle column.
         Scene bare(GaugeKind::Pie, 101, 101);
         bare.gauge->setBorderStyle(Gauge::BorderStyle::None);
-        const QImage outline = bare.at(0);
-        QCOMPARE(QList<QRgb>({outline.pixel(43, 0), outline.pixel(44, 0), outline.pixel(56, 0),
-                              outline.pixel(57, 0)}),
+        const QImage frameless = bare.at(0);
+        QCOMPARE(QList<QRgb>({frameless.pixel(43, 0), frameless.pixel(44, 0),
+                              frameless.pixel(56, 0), frameless.pixel(57, 0)}),
                  QList<QRgb>({kBlue, kRed, kRed, kBlue}));
         // At 1 % a sliver right of twelve o'clock.
         QCOMPARE(redIn(scene.at(0), QRect(51, 5, 10, 40)), 0);
@@ -287,8 +287,9 @@ private slots:
         QCOMPARE(redIn(none, QRect(0, 100, 201, 1)), 200);
         Scene bare(GaugeKind::Needle, 201, 101); // without a frame the outline takes the top row
         bare.gauge->setBorderStyle(Gauge::BorderStyle::None);
-        QCOMPARE(redIn(bare.at(0), QRect(0, 0, 201, 1)), 19);
-        QCOMPARE(QList<QRgb>({bare.at(0).pixel(90, 0), bare.at(0).pixel(91, 0)}),
+        const QImage frameless = bare.at(0);
+        QCOMPARE(redIn(frameless, QRect(0, 0, 201, 1)), 19);
+        QCOMPARE(QList<QRgb>({frameless.pixel(90, 0), frameless.pixel(91, 0)}),
                  QList<QRgb>({kBlue, kRed}));
 
         const QImage up = scene.at(50);
