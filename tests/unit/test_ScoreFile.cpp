@@ -695,7 +695,7 @@ private slots:
         QFETCH(bool, applies);
         const char *score = "base/data/score.inf";
         const QByteArray now = "A\r\nB\r\nsaved since\r\n";
-        const QByteArray old = "A\r\nOLD OLD OLD\r\n";
+        const QByteArray old = "A\r\nOLD\r\n"; // under ten bytes: a one-digit size
         const QByteArray bytes = "A\r\nB\r\nnew and longer text\r\n";
         const QByteArray cut = bytes.left(6) + old.mid(6);
         writeFile(score, kind == "cut" || kind.startsWith("bad") || kind == "foreign" ? cut : now);
@@ -715,9 +715,9 @@ private slots:
         else if (kind == "malformed")
             planted = "PEMY-BACKUP 1\n1 2\nnonsense";
         else if (kind == "bad old hash")
-            planted = backupOf(score, old, bytes).replace(old, "A\r\nQLD OLD OLD\r\n");
+            planted = backupOf(score, old, bytes).replace(old, "A\r\nQLD\r\n");
         else if (kind == "bad hash")
-            planted = backupOf(score, old, bytes).replace(old, "A\r\nOLD OLD OLX\r\n");
+            planted = backupOf(score, old, bytes).replace(old, "A\r\nOLX\r\n");
         else if (kind == "foreign")
             planted = backupOf("other.txt", old, bytes);
         else if (kind == "cut")
