@@ -1133,6 +1133,11 @@ private slots:
                 replay.isEmpty() ? quint32(shape) * 1000003u + quint32(n) : replay.toUInt();
             failures += runOne(kShapes[shape], seed) ? 0 : 1;
         }
+        // Worlds beyond the first hundred that once found a fault, replayed with their shape (a
+        // seed draws the same world while the generator stays as it is).
+        for (const quint32 seed : {3000361u}) // a stopped game: a fallback saved without its note
+            failures += replay.isEmpty() && seed / 1000003u == quint32(shape)
+                && !runOne(kShapes[shape], seed);
         QCOMPARE(failures, 0);
     }
 };
